@@ -1,0 +1,37 @@
+// DoubletFunctions: the component's public class, the host's way in.
+//
+// Programmatic identifier "Korvix.DoubletFunctions", version 2.0. The class
+// holds no state: any number of objects may exist, they share nothing, and
+// every call depends only on its arguments. No method throws; each returns
+// whatever result stands when its work ends.
+//
+//   korvix::DoubletFunctions df;
+//   std::string key = df.BuildDoubletKey("0103000000000000", record);
+#ifndef KORVIX_DOUBLET_FUNCTIONS_H_
+#define KORVIX_DOUBLET_FUNCTIONS_H_
+
+#include <string>
+#include <string_view>
+
+#include "korvix/export.h"
+
+namespace korvix {
+
+inline constexpr std::string_view kProgId = "Korvix.DoubletFunctions";
+
+class KORVIX_EXPORT DoubletFunctions {
+ public:
+  // The duplicate key of record string `Data` under algorithm code
+  // `Algorithm`. `Data` is only read. An empty code gives "".
+  std::string BuildDoubletKey(std::string_view Algorithm, const std::string& Data) const;
+
+  // The readable description of `Algorithm`, such as "3(PLZ)+5(Straße)".
+  std::string TranslateAlgorithm(std::string_view Algorithm) const;
+
+  // The phonetic code of `Text`, such as "MR" for "Meier".
+  std::string BuildSoundexString(std::string_view Text) const;
+};
+
+}  // namespace korvix
+
+#endif  // KORVIX_DOUBLET_FUNCTIONS_H_

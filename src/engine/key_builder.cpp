@@ -1,0 +1,234 @@
+#include "korvix/key_builder.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "engine/phonetic_code.h"
+#include "engine/record.h"
+#include "engine/slots.h"
+#include "engine/street.h"
+#include "engine/text.h"
+
+namespace korvix {
+namespace {
+
+using engine::RecordItems;
+using text::Text;
+using text::TextView;
+
+// Per-thread buffers, so that keying a record allocates only the key.
+struct Scratch {
+  Text decoded;   // the record, when it is not pure ASCII
+  Text part;      // a compound value, or the previous slot's part
+  Text street;    // a normalised street
+  Text previous;  // the finished part of the slot before
+  std::string code;  // a phonetic code
+};
+
+Scratch& ThreadScratch() {
+  thread_local Scratch scratch;
+  return scratch;
+}
+
+// The record items a slot reads: its own item, or Bez1 onwards for a compound.
+int ItemsRead(int field) {
+  if (field <= 1) return 1;  // an index of 1 or less reads item 1
+  if (field <= engine::kMaxItem) return field;
+  if (field == kFieldBez12) return kFieldBez2;
+  if (field == kFieldBez123) return kFieldBez3;
+  if (field == kFieldBez1234) return kFieldBez4;
+  return 0;  // above 53: no item
+}
+
+template <class CharT>
+void AppendChars(std::basic_string_view<CharT> chars, std::string* out) {
+  if constexpr (std::is_same_v<CharT, char>) {
+    out->append(chars);
+  } else {
+    text::AppendUtf8(chars, out);
+  }
+}
+
+template <class CharT>
+void AppendToText(std::basic_string_view<CharT> chars, Text* out) {
+  for (CharT c : chars) out->push_back(static_cast<std::make_unsigned_t<CharT>>(c));
+}
+
+class SlotWriter {
+ public:
+  SlotWriter(Scratch& s, std::string* key) : s_(s), key_(key) {}
+
+  // Steps from the trim before the phonetic code to the key part's place in
+  // the key; remembers the finished part when the next slot needs it.
+  template <class CharT>
+  void Finish(std::basic_string_view<CharT> value, const AlgorithmSlot& slot, bool keep) {
+    value = text::TrimBlanks(value);
+    if (slot.Phonetic()) {
+      s_.code.clear();
+      engine::AppendPhoneticCode(value, &s_.code);
+      Cut(std::string_view(s_.code), slot, keep);
+    } else {
+      Cut(value, slot, keep);
+    }
+  }
+
+ private:
+  // Cuts or fills to the slot's length; a negative length skips the step.
+  template <class CharT>
+  void Cut(std::basic_string_view<CharT> value, const AlgorithmSlot& slot, bool keep) {
+    const std::size_t start = key_->size();
+    if (slot.length < 0) {
+      AppendChars(value, key_);
+    } else {
+      const std::size_t len = static_cast<std::size_t>(slot.length);
+      const std::size_t fill = len > value.size() ? len - value.size() : 0;
+      if (slot.FromRight()) {
+        key_->append(fill, '-');
+        AppendChars(value.substr(value.size() - (len - fill)), key_);
+      } else {
+        AppendChars(value.substr(0, len - fill), key_);
+        key_->append(fill, '-');
+      }
+    }
+    if (keep) s_.previous = text::Decode(std::string_view(*key_).substr(start));
+  }
+
+  Scratch& s_;
+  std::string* key_;
+};
+
+}  // namespace
+
+KeyBuilder::KeyBuilder(std::string_view algorithm)
+    : slots_(engine::ReadSlots(text::Decode(algorithm))) {
+  for (const AlgorithmSlot& slot : slots_) {
+    items_needed_ = std::max(items_needed_, ItemsRead(slot.field));
+    if (key_length_ >= 0) key_length_ = slot.length < 0 ? -1 : key_length_ + slot.length;
+  }
+}
+
+namespace {
+
+template <class CharT>
+void AppendKey(const std::vector<AlgorithmSlot>& slots, std::basic_string_view<CharT> record,
+               int items, Scratch& s, std::string* key) {
+  const RecordItems<CharT> items_of(record, items);
+  SlotWriter writer(s, key);
+  for (std::size_t n = 0; n < slots.size(); ++n) {
+    const AlgorithmSlot& slot = slots[n];
+    // A slot above 53 starts from the finished part of the slot before it.
+    const bool keep = n + 1 < slots.size() && slots[n + 1].field > kFieldBez1234;
+    if (slot.field < kFieldBez12) {
+      const auto value = text::TrimBlanks(items_of.Item(slot.field));
+      if (slot.field == kFieldStrasse) {
+        s.street.clear();
+        engine::AppendNormalizedStreet(value, &s.street);
+        writer.Finish(TextView(s.street), slot, keep);
+      } else {
+        writer.Finish(value, slot, keep);
+      }
+      continue;
+    }
+    if (slot.field <= kFieldBez1234) {
+      s.part.clear();
+      AppendToText(items_of.Item(kFieldBez1), &s.part);
+      for (int item = kFieldBez2; item <= ItemsRead(slot.field); ++item) {
+        s.part.push_back(text::kBlank);
+        AppendToText(items_of.Item(item), &s.part);
+      }
+    } else {
+      s.part = s.previous;
+    }
+    writer.Finish(TextView(s.part), slot, keep);
+  }
+}
+
+// The bytes that hold items 1..items, and whether they are all ASCII.
+std::string_view ItemsPrefix(std::string_view record, int items, bool* ascii) {
+  *ascii = true;
+  if (items == 0) return std::string_view();
+  unsigned char any = 0;
+  int separators = 0;
+  std::size_t i = 0;
+  for (; i < record.size(); ++i) {
+    const auto b = static_cast<unsigned char>(record[i]);
+    if (b == '|' && ++separators == items) break;
+    any |= b;
+  }
+  *ascii = any < 0x80;
+  return record.substr(0, i);
+}
+
+}  // namespace
+
+void KeyBuilder::Key(std::string_view record, std::string* key) const {
+  key->clear();
+  if (slots_.empty()) return;
+  Scratch& s = ThreadScratch();
+  bool ascii = false;
+  const std::string_view prefix = ItemsPrefix(record, items_needed_, &ascii);
+  if (ascii) {
+    AppendKey(slots_, prefix, items_needed_, s, key);
+  } else {
+    // Decoding stops at a separator: "|" never sits inside a character, and
+    // normalisation never joins characters across it.
+    text::Decode(prefix, &s.decoded);
+    AppendKey(slots_, TextView(s.decoded), items_needed_, s, key);
+  }
+}
+
+std::string KeyBuilder::Key(std::string_view record) const {
+  std::string key;
+  if (key_length_ > 0) key.reserve(static_cast<std::size_t>(key_length_));
+  Key(record, &key);
+  return key;
+}
+
+namespace {
+
+template <class Record>
+std::vector<std::string> KeysOn(const KeyBuilder& builder, std::span<const Record> records,
+                                unsigned threads) {
+  std::vector<std::string> keys(records.size());
+  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  // Below this many records per thread, starting threads costs more than it saves.
+  constexpr std::size_t kMinPerThread = 4096;
+  threads = static_cast<unsigned>(
+      std::min<std::size_t>(threads, std::max<std::size_t>(1, records.size() / kMinPerThread)));
+  const auto run = [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) builder.Key(records[i], &keys[i]);
+  };
+  if (threads <= 1) {
+    run(0, records.size());
+    return keys;
+  }
+  std::vector<std::jthread> pool;
+  const std::size_t chunk = (records.size() + threads - 1) / threads;
+  for (std::size_t begin = chunk; begin < records.size(); begin += chunk) {
+    pool.emplace_back(run, begin, std::min(records.size(), begin + chunk));
+  }
+  run(0, std::min(records.size(), chunk));
+  return keys;
+}
+
+}  // namespace
+
+std::vector<std::string> KeyBuilder::Keys(std::span<const std::string_view> records,
+                                          unsigned threads) const {
+  return KeysOn(*this, records, threads);
+}
+
+std::vector<std::string> KeyBuilder::Keys(std::span<const std::string> records,
+                                          unsigned threads) const {
+  return KeysOn(*this, records, threads);
+}
+
+std::string BuildKey(std::string_view algorithm, std::string_view data) {
+  return KeyBuilder(algorithm).Key(data);
+}
+
+std::string GetDataField(std::string_view text, int index) {
+  return text::Encode(engine::ItemAt(TextView(text::Decode(text)), index));
+}
+
+}  // namespace korvix

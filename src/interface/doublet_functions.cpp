@@ -1,0 +1,22 @@
+#include "korvix/doublet_functions.h"
+
+#include "korvix/description.h"
+#include "korvix/key_builder.h"
+#include "korvix/phonetic.h"
+
+namespace korvix {
+
+std::string DoubletFunctions::BuildDoubletKey(std::string_view Algorithm,
+                                              const std::string& Data) const {
+  return BuildKey(Algorithm, Data);
+}
+
+std::string DoubletFunctions::TranslateAlgorithm(std::string_view Algorithm) const {
+  return DescribeAlgorithm(Algorithm);
+}
+
+std::string DoubletFunctions::BuildSoundexString(std::string_view Text) const {
+  return PhoneticCode(Text);
+}
+
+}  // namespace korvix
