@@ -113,6 +113,7 @@ template <class CharT>
 void AppendKey(const std::vector<AlgorithmSlot>& slots, std::basic_string_view<CharT> record,
                int items, Scratch& s, std::string* key) {
   const RecordItems<CharT> items_of(record, items);
+  s.previous.clear();  // a first slot above 53 starts from nothing
   SlotWriter writer(s, key);
   for (std::size_t n = 0; n < slots.size(); ++n) {
     const AlgorithmSlot& slot = slots[n];

@@ -1,5 +1,7 @@
 #include "engine/text.h"
 
+#include "korvix/text.h"
+
 #include <utf8proc.h>
 
 #include <array>
@@ -162,3 +164,12 @@ char32_t Upper(char32_t c) {
 }
 
 }  // namespace korvix::text
+
+namespace korvix {
+
+std::string NormalizeText(std::string_view bytes) {
+  if (text::IsAscii(bytes)) return std::string(bytes);
+  return text::Encode(text::Decode(bytes));
+}
+
+}  // namespace korvix

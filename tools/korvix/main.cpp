@@ -1,14 +1,75 @@
-#include <iostream>
-#include "korvix/key_builder.h"
-#include "korvix/phonetic.h"
-#include "korvix/description.h"
-int main(int argc, char** argv) {
-  std::string rec = "12345|Musterstadt|Hauptstraße 5|MUELLER|Müller GmbH|Einkauf|||A";
-  for (auto code : {"010300000000000003050000000000000504110000000000", "01060000000000000208100000000000", "09030000000000000202100000000000", "5112000000000000"})
-    std::cout << korvix::BuildKey(code, rec) << "|" << korvix::DescribeAlgorithm(code) << "\n";
-  for (auto t : {"Meier","Mayer","Müller","Mueller","Schmidt","Schmitt","Hoffmann","Fischer","Thomas","Koch","Bäcker","Müller & Söhne","Haus 12","Straße","Anna","Otto","Café"})
-    std::cout << t << " " << korvix::PhoneticCode(t) << "\n";
-  for (auto t : {"Lange Straße 12","Am Strand 3","Berliner Str. 5","Hauptstraße 5","Hauptstrasse 5"}) std::cout << korvix::NormalizeStreet(t) << "\n";
-  std::cout << korvix::BuildKey("010300000000000003050000000000000504110000000000", "") << "\n" << korvix::BuildKey("010300000000000003050000000000000504110000000000", "1|2") << "\n";
-  std::cout << korvix::BuildKey("01040000000000009903000000000000", "12345") << " " << korvix::DescribeAlgorithm("01040000000000009903000000000000") << " " << korvix::DescribeAlgorithm("9903000000000000")<< "\n";
+// korvix: an example host of the Korvix component and a batch tool for
+// duplicate keys, phonetic codes, descriptions and duplicate finding.
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "cli.h"
+#include "commands.h"
+
+namespace korvix::cli {
+namespace {
+
+const Command* const kCommands[] = {
+    &kDedupeCommand, &kKeyCommand, &kSoundexCommand, &kDescribeCommand,
+};
+
+void PrintOverview(std::FILE* to) {
+  std::fprintf(to,
+               "Usage: korvix COMMAND [OPTIONS] [FILE...]\n\n"
+               "Duplicate keys for address and customer records.\n\nCommands:\n");
+  for (const Command* c : kCommands) {
+    std::fprintf(to, "  %-12.*s %.*s\n", int(c->name.size()), c->name.data(),
+                 int(c->summary.size()), c->summary.data());
+  }
+  std::fprintf(to, "\nRun 'korvix COMMAND --help' for the options of a command.\n");
 }
+
+int Main(int argc, char** argv) {
+  const std::vector<std::string_view> all(argv + 1, argv + argc);
+  if (all.empty()) {
+    PrintOverview(stderr);
+    return kExitUsage;
+  }
+  if (all[0] == "--help" || all[0] == "-h" || all[0] == "help") {
+    PrintOverview(stdout);
+    return kExitOk;
+  }
+  if (all[0] == "--version") {
+    std::printf("korvix 2.0.0\n");
+    return kExitOk;
+  }
+  const Command* command = nullptr;
+  for (const Command* c : kCommands) {
+    if (c->name == all[0]) command = c;
+  }
+  if (command == nullptr) {
+    std::fprintf(stderr, "korvix: unknown command '%.*s'\n", int(all[0].size()), all[0].data());
+    PrintOverview(stderr);
+    return kExitUsage;
+  }
+  const std::span<const std::string_view> rest(all.begin() + 1, all.end());
+  for (std::string_view a : rest) {
+    if (a == "--") break;
+    if (a == "--help" || a == "-h") {
+      PrintHelp(*command);
+      return kExitOk;
+    }
+  }
+  const std::string name(command->name);
+  try {
+    return command->run(Parse(rest, command->options));
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "korvix %s: %s\nTry 'korvix %s --help'.\n", name.c_str(), e.what(),
+                 name.c_str());
+    return kExitUsage;
+  } catch (const IoError& e) {
+    std::fprintf(stderr, "korvix %s: %s\n", name.c_str(), e.what());
+    return kExitIo;
+  }
+}
+
+}  // namespace
+}  // namespace korvix::cli
+
+int main(int argc, char** argv) { return korvix::cli::Main(argc, argv); }

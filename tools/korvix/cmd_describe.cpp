@@ -1,0 +1,28 @@
+// korvix describe: the readable description of every algorithm code.
+#include "commands.h"
+#include "korvix/description.h"
+#include "line_reader.h"
+#include "output.h"
+
+namespace korvix::cli {
+namespace {
+
+int Run(const Args& args) {
+  Output out;
+  ForEachInput(args.operands(), [&](LineReader& in) {
+    std::string_view line;
+    while (in.Next(&line)) out.Line(DescribeAlgorithm(line));
+  });
+  out.Finish();
+  return kExitOk;
+}
+
+}  // namespace
+
+extern const Command kDescribeCommand = {
+    "describe", "print the readable description of each algorithm code", "[FILE...]",
+    "Reads one algorithm code per line from the files or standard input and prints its\n"
+    "description, such as 3(PLZ)+5(Straße)+4R['sndx:Bez1].",
+    {}, Run};
+
+}  // namespace korvix::cli

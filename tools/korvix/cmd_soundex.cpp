@@ -1,0 +1,28 @@
+// korvix soundex: the phonetic code of every line.
+#include "commands.h"
+#include "korvix/phonetic.h"
+#include "line_reader.h"
+#include "output.h"
+
+namespace korvix::cli {
+namespace {
+
+int Run(const Args& args) {
+  Output out;
+  ForEachInput(args.operands(), [&](LineReader& in) {
+    std::string_view line;
+    while (in.Next(&line)) out.Line(PhoneticCode(line));
+  });
+  out.Finish();
+  return kExitOk;
+}
+
+}  // namespace
+
+extern const Command kSoundexCommand = {
+    "soundex", "print the phonetic code of each line", "[FILE...]",
+    "Reads one text per line from the files or standard input and prints its phonetic\n"
+    "code (the \"Soundex\" of the dialogs): Meier, Mayer and Meyer all give MR.",
+    {}, Run};
+
+}  // namespace korvix::cli
