@@ -109,10 +109,23 @@ KeyBuilder::KeyBuilder(std::string_view algorithm)
 
 namespace {
 
-template <class CharT>
-void AppendKey(const std::vector<AlgorithmSlot>& slots, std::basic_string_view<CharT> record,
-               int items, Scratch& s, std::string* key) {
-  const RecordItems<CharT> items_of(record, items);
+// Calls `fn` with the characters of `bytes`: the bytes themselves when they
+// are ASCII (the common case, nothing to decode), else their decoded form.
+template <class Fn>
+void WithChars(std::string_view bytes, Text* scratch, Fn&& fn) {
+  if (text::IsAscii(bytes)) {
+    fn(bytes);
+  } else {
+    text::Decode(bytes, scratch);
+    fn(TextView(*scratch));
+  }
+}
+
+// Each item is decoded only when a slot reads it, and only when it is not
+// ASCII. That is the same as decoding the whole record first: "|" never sits
+// inside a character, and normalisation never joins characters across it.
+void AppendKey(const std::vector<AlgorithmSlot>& slots, const RecordItems& items, Scratch& s,
+               std::string* key) {
   s.previous.clear();  // a first slot above 53 starts from nothing
   SlotWriter writer(s, key);
   for (std::size_t n = 0; n < slots.size(); ++n) {
@@ -120,22 +133,23 @@ void AppendKey(const std::vector<AlgorithmSlot>& slots, std::basic_string_view<C
     // A slot above 53 starts from the finished part of the slot before it.
     const bool keep = n + 1 < slots.size() && slots[n + 1].field > kFieldBez1234;
     if (slot.field < kFieldBez12) {
-      const auto value = text::TrimBlanks(items_of.Item(slot.field));
-      if (slot.field == kFieldStrasse) {
-        s.street.clear();
-        engine::AppendNormalizedStreet(value, &s.street);
-        writer.Finish(TextView(s.street), slot, keep);
-      } else {
-        writer.Finish(value, slot, keep);
-      }
+      // Blanks are ASCII, so trimming before decoding trims the same characters.
+      WithChars(text::TrimBlanks(items.Item(slot.field)), &s.decoded, [&](auto value) {
+        if (slot.field == kFieldStrasse) {
+          s.street.clear();
+          engine::AppendNormalizedStreet(value, &s.street);
+          writer.Finish(TextView(s.street), slot, keep);
+        } else {
+          writer.Finish(value, slot, keep);
+        }
+      });
       continue;
     }
     if (slot.field <= kFieldBez1234) {
       s.part.clear();
-      AppendToText(items_of.Item(kFieldBez1), &s.part);
-      for (int item = kFieldBez2; item <= ItemsRead(slot.field); ++item) {
-        s.part.push_back(text::kBlank);
-        AppendToText(items_of.Item(item), &s.part);
+      for (int item = kFieldBez1; item <= ItemsRead(slot.field); ++item) {
+        if (item > kFieldBez1) s.part.push_back(text::kBlank);
+        WithChars(items.Item(item), &s.decoded, [&](auto value) { AppendToText(value, &s.part); });
       }
     } else {
       s.part = s.previous;
@@ -144,38 +158,12 @@ void AppendKey(const std::vector<AlgorithmSlot>& slots, std::basic_string_view<C
   }
 }
 
-// The bytes that hold items 1..items, and whether they are all ASCII.
-std::string_view ItemsPrefix(std::string_view record, int items, bool* ascii) {
-  *ascii = true;
-  if (items == 0) return std::string_view();
-  unsigned char any = 0;
-  int separators = 0;
-  std::size_t i = 0;
-  for (; i < record.size(); ++i) {
-    const auto b = static_cast<unsigned char>(record[i]);
-    if (b == '|' && ++separators == items) break;
-    any |= b;
-  }
-  *ascii = any < 0x80;
-  return record.substr(0, i);
-}
-
 }  // namespace
 
 void KeyBuilder::Key(std::string_view record, std::string* key) const {
   key->clear();
   if (slots_.empty()) return;
-  Scratch& s = ThreadScratch();
-  bool ascii = false;
-  const std::string_view prefix = ItemsPrefix(record, items_needed_, &ascii);
-  if (ascii) {
-    AppendKey(slots_, prefix, items_needed_, s, key);
-  } else {
-    // Decoding stops at a separator: "|" never sits inside a character, and
-    // normalisation never joins characters across it.
-    text::Decode(prefix, &s.decoded);
-    AppendKey(slots_, TextView(s.decoded), items_needed_, s, key);
-  }
+  AppendKey(slots_, RecordItems(record, items_needed_), ThreadScratch(), key);
 }
 
 std::string KeyBuilder::Key(std::string_view record) const {

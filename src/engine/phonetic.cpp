@@ -47,6 +47,7 @@ constexpr std::array<std::u32string_view, 10> kDigitWords = {
     U" NULL ", U" EINS ", U" ZWEI ", U" DREI ", U" VIER ",
     U" FUENF ", U" SECHS ", U" SIEBEN ", U" ACHT ", U" NEUN "};
 
+// In this order, each over the result of the one before.
 constexpr StreamReplace kCh{U"CH", U"K"};
 constexpr StreamReplace kCk{U"CK", U"K"};
 constexpr StreamReplace kDt{U"DT", U"T"};
@@ -62,14 +63,15 @@ void AppendPhoneticCode(std::basic_string_view<CharT> chars, std::string* out) {
   WordReducer word;
   // The filter: letters go into the current word, a blank ends it, anything
   // else is dropped and so joins its neighbours.
-  const auto filter = [&](char32_t c) {
+  const auto filter = [&](char32_t c) __attribute__((always_inline)) {
     if (IsLetter(c) || (c >= U'0' && c <= U'9')) {
       if (const char32_t g = word.Push(c); g != kNothing) out->push_back(static_cast<char>(g));
     } else if (c == text::kBlank) {
       word.NextWord();
     }
   };
-  const auto spell = [&](char32_t c) {
+  const auto spell = [&](char32_t c) __attribute__((always_inline)) {
+    if (IsLetter(c)) return filter(c);  // by far the most common case
     switch (c) {
       case U'Ä': filter(U'A'); break;
       case U'Ö': filter(U'O'); break;
@@ -86,12 +88,22 @@ void AppendPhoneticCode(std::basic_string_view<CharT> chars, std::string* out) {
         }
     }
   };
+  // The steps are chained by inlined calls: one loop over the characters.
   StreamReplace::State ch, ck, dt, th;
-  const auto after_dt = [&](char32_t c) { kTh.Push(th, c, spell); };
-  const auto after_ck = [&](char32_t c) { kDt.Push(dt, c, after_dt); };
-  const auto after_ch = [&](char32_t c) { kCk.Push(ck, c, after_ck); };
-  for (CharT c : chars) {
-    kCh.Push(ch, text::Upper(static_cast<std::make_unsigned_t<CharT>>(c)), after_ch);
+  const auto after_dt = [&](char32_t c) __attribute__((always_inline)) { kTh.Push(th, c, spell); };
+  const auto after_ck = [&](char32_t c) __attribute__((always_inline)) { kDt.Push(dt, c, after_dt); };
+  const auto after_ch = [&](char32_t c) __attribute__((always_inline)) { kCk.Push(ck, c, after_ck); };
+  bool idle = true;  // no step holds back characters
+  for (CharT in : chars) {
+    const char32_t c = text::Upper(static_cast<std::make_unsigned_t<CharT>>(in));
+    // The patterns start with C, D or T; any other character passes idle
+    // steps unchanged, so it skips the chain.
+    if (idle && c != U'C' && c != U'D' && c != U'T') {
+      spell(c);
+      continue;
+    }
+    kCh.Push(ch, c, after_ch);
+    idle = (ch.held | ck.held | dt.held | th.held) == 0;
   }
   kCh.Finish(ch, after_ch);
   kCk.Finish(ck, after_ck);

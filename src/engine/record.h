@@ -3,6 +3,8 @@
 #define KORVIX_ENGINE_RECORD_H_
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstdint>
 #include <string_view>
 
@@ -25,36 +27,60 @@ std::basic_string_view<CharT> ItemAt(std::basic_string_view<CharT> text, int ind
   return text.substr(begin, text.find(CharT('|'), begin) - begin);
 }
 
-// Finds the separators of a record once, so that each item is found in
-// constant time. Only the items up to `items` are located.
-template <class CharT>
+// Finds the separators of a record string once, so that each item is found
+// in constant time. Only the items up to `items` are located.
 class RecordItems {
  public:
-  using View = std::basic_string_view<CharT>;
-
   // REQUIRES: 0 <= items <= kMaxItem.
-  RecordItems(View text, int items) : text_(text) {
-    for (std::size_t i = 0; i < text.size() && count_ < items; ++i) {
-      if (text[i] == CharT('|')) separators_[count_++] = static_cast<std::uint32_t>(i);
-    }
+  RecordItems(std::string_view text, int items) : text_(text) {
+    if (items > 0) Scan(items);
+    end_ = count_ == items && items > 0 ? separators_[count_ - 1] : text.size();
   }
+
+  // Where the items that were asked for end: everything after is never read.
+  std::size_t end() const { return end_; }
 
   // Item `index`, counted from 1; an index of 1 or less gives item 1, an
   // index past the last item gives the empty view.
   // REQUIRES: index <= the `items` given to the constructor.
-  View Item(int index) const {
+  std::string_view Item(int index) const {
     if (index < 1) index = 1;
     const int before = index - 1;  // separators in front of the item
-    if (before > count_) return View();
+    if (before > count_) return {};
     const std::size_t begin = before == 0 ? 0 : separators_[before - 1] + 1;
     const std::size_t end = before < count_ ? separators_[before] : text_.size();
     return text_.substr(begin, end - begin);
   }
 
  private:
-  View text_;
-  std::array<std::uint32_t, kMaxItem> separators_{};
+  void Scan(int items) {
+    std::size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+      // Eight bytes at a time; a bit marks each byte that is exactly "|".
+      constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+      constexpr std::uint64_t kBars = 0x7C7C7C7C7C7C7C7CULL;
+      for (; i + 8 <= text_.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text_.data() + i, 8);
+        const std::uint64_t x = word ^ kBars;  // zero bytes where "|" stands
+        for (std::uint64_t hits = ~(((x & kLow7) + kLow7) | x | kLow7); hits; hits &= hits - 1) {
+          separators_[count_++] = static_cast<std::uint32_t>(i + std::countr_zero(hits) / 8);
+          if (count_ == items) return;
+        }
+      }
+    }
+    for (; i < text_.size(); ++i) {
+      if (text_[i] == '|') {
+        separators_[count_++] = static_cast<std::uint32_t>(i);
+        if (count_ == items) return;
+      }
+    }
+  }
+
+  std::string_view text_;
+  std::array<std::uint32_t, kMaxItem> separators_;  // only the first count_ are set
   int count_ = 0;
+  std::size_t end_ = 0;
 };
 
 }  // namespace korvix::engine

@@ -5,6 +5,7 @@
 // before: every step sees the full output of the step before it, matches are
 // found from the left and do not overlap. A step holds back the characters
 // that may still begin a match (at most the pattern's length minus one).
+
 #ifndef KORVIX_ENGINE_STREAM_REPLACE_H_
 #define KORVIX_ENGINE_STREAM_REPLACE_H_
 
@@ -30,6 +31,8 @@ class StreamReplace {
       border_[k + 1] = b;
     }
   }
+
+  constexpr std::u32string_view pattern() const { return pattern_; }
 
   // Per-text state: how many pattern characters are held back.
   struct State {

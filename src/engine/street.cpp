@@ -20,20 +20,36 @@ constexpr StreamReplace kStrasseSz{U"STRAßE", U"STR"};
 
 template <class CharT>
 void AppendNormalizedStreet(std::basic_string_view<CharT> chars, text::Text* out) {
+  // Every replacement is shorter than what it replaces, so the result is
+  // never longer than the input: write in place, then cut to size.
+  const std::size_t old = out->size();
+  out->resize(old + chars.size());
+  char32_t* to = out->data() + old;
   StreamReplace::State s1, s2, s3, s4, s5;
-  const auto emit = [&](char32_t c) { out->push_back(c); };
-  const auto step5 = [&](char32_t c) { kStrasseSz.Push(s5, c, emit); };
-  const auto step4 = [&](char32_t c) { kStrasse.Push(s4, c, step5); };
-  const auto step3 = [&](char32_t c) { kBlankStr.Push(s3, c, step4); };
-  const auto step2 = [&](char32_t c) { kBlankStrasseSz.Push(s2, c, step3); };
-  for (CharT c : chars) {
-    kBlankStrasse.Push(s1, text::Upper(static_cast<std::make_unsigned_t<CharT>>(c)), step2);
+  // The steps are chained by inlined calls: one loop over the characters.
+  const auto emit = [&](char32_t c) __attribute__((always_inline)) { *to++ = c; };
+  const auto step5 = [&](char32_t c) __attribute__((always_inline)) { kStrasseSz.Push(s5, c, emit); };
+  const auto step4 = [&](char32_t c) __attribute__((always_inline)) { kStrasse.Push(s4, c, step5); };
+  const auto step3 = [&](char32_t c) __attribute__((always_inline)) { kBlankStr.Push(s3, c, step4); };
+  const auto step2 = [&](char32_t c) __attribute__((always_inline)) { kBlankStrasseSz.Push(s2, c, step3); };
+  bool idle = true;  // no step holds back characters
+  for (CharT ch : chars) {
+    const char32_t c = text::Upper(static_cast<std::make_unsigned_t<CharT>>(ch));
+    // Every pattern starts with a blank or an S; any other character passes
+    // idle steps unchanged, so it skips the chain.
+    if (idle && c != text::kBlank && c != U'S') {
+      *to++ = c;
+      continue;
+    }
+    kBlankStrasse.Push(s1, c, step2);
+    idle = (s1.held | s2.held | s3.held | s4.held | s5.held) == 0;
   }
   kBlankStrasse.Finish(s1, step2);
   kBlankStrasseSz.Finish(s2, step3);
   kBlankStr.Finish(s3, step4);
   kStrasse.Finish(s4, step5);
   kStrasseSz.Finish(s5, emit);
+  out->resize(static_cast<std::size_t>(to - out->data()));
 }
 
 template void AppendNormalizedStreet(std::basic_string_view<char>, text::Text*);

@@ -5,6 +5,7 @@
 #include <utf8proc.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -62,11 +63,15 @@ constexpr char32_t kFirstCombining = 0x300;
 
 // Appends the code points of `bytes` to `*out`; returns the largest one.
 char32_t DecodeAppend(std::string_view bytes, Text* out) {
+  // Never more characters than bytes: write in place, then cut to size.
+  const std::size_t old = out->size();
+  out->resize(old + bytes.size());
+  char32_t* to = out->data() + old;
   char32_t max = 0;
   for (std::size_t i = 0; i < bytes.size();) {
     const auto b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
-      out->push_back(b);
+      *to++ = b;
       ++i;
       continue;
     }
@@ -79,8 +84,9 @@ char32_t DecodeAppend(std::string_view bytes, Text* out) {
       i += len;
     }
     if (c > max) max = c;
-    out->push_back(c);
+    *to++ = c;
   }
+  out->resize(static_cast<std::size_t>(to - out->data()));
   return max;
 }
 
@@ -99,16 +105,6 @@ void NormalizeNfc(Text* t) {
   std::free(nfc);
 }
 
-// Latin-1 upper case, kept as a table so the common case needs no library
-// call; the tests check it against the library for every entry.
-constexpr char32_t UpperLatin1(char32_t c) {
-  if (c >= U'a' && c <= U'z') return c - 0x20;
-  if (c == 0xB5) return 0x39C;                     // micro sign to Greek capital mu
-  if ((c >= 0xE0 && c <= 0xFE) && c != 0xF7) return c - 0x20;  // à-þ except ÷
-  if (c == 0xFF) return 0x178;                     // ÿ to Ÿ
-  return c;                                        // ß included: it stays ß
-}
-
 }  // namespace
 
 void Decode(std::string_view bytes, Text* out) {
@@ -123,10 +119,8 @@ Text Decode(std::string_view bytes) {
   return t;
 }
 
-void AppendUtf8(char32_t c, std::string* out) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
+void AppendUtf8Multibyte(char32_t c, std::string* out) {
+  if (c < 0x800) {
     out->push_back(static_cast<char>(0xC0 | (c >> 6)));
     out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
   } else if (c < 0x10000) {
@@ -152,14 +146,8 @@ std::string Encode(TextView chars) {
   return s;
 }
 
-bool IsAscii(std::string_view bytes) {
-  unsigned char any = 0;
-  for (char ch : bytes) any |= static_cast<unsigned char>(ch);
-  return any < 0x80;
-}
 
-char32_t Upper(char32_t c) {
-  if (c < 0x100) return UpperLatin1(c);
+char32_t UpperBeyondLatin1(char32_t c) {
   return static_cast<char32_t>(utf8proc_toupper(static_cast<utf8proc_int32_t>(c)));
 }
 
