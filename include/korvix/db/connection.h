@@ -1,0 +1,68 @@
+// Connection: the host's open database session, as the component sees it.
+//
+// The host opens a connection (OpenDatabase, OpenSqlite, OpenPostgres, or by
+// adopting a handle of its own) and hands it to the component, which only
+// opens record sets on it (korvix/db/recordset.h) and never opens, closes or
+// replaces it. Nothing above this layer can tell which database lies behind a
+// connection: the same statements run unchanged on every back end.
+//
+// A connection serves one thread at a time and must outlive every record set
+// opened on it. No member throws.
+#ifndef KORVIX_DB_CONNECTION_H_
+#define KORVIX_DB_CONNECTION_H_
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "korvix/export.h"
+
+namespace korvix::db {
+
+class Backend;  // the statement runner behind a connection; internal
+
+class KORVIX_EXPORT Connection {
+ public:
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  virtual ~Connection();
+
+  // Returns true iff the session can run statements. A session that the
+  // server dropped reads as closed once an operation has run into the loss.
+  virtual bool IsOpen() const = 0;
+
+  // Host side only: ends the session. A handle adopted from the host is let
+  // go, not closed; the host still owns it. Closing twice has no effect.
+  virtual void Close() = 0;
+
+  // Host side only: runs `sql` (one or more statements whose rows, if any,
+  // are discarded), for set-up work such as creating tables or seeding
+  // rows. The component itself never calls it, and it is not logged.
+  // Returns false and, if `error` is not null, stores why in *error.
+  virtual bool Execute(std::string_view sql, std::string* error) = 0;
+
+  // The source text of every Recordset::Open on this connection, oldest
+  // first, exactly as the caller passed it, whether or not it ran. Only the
+  // latest kStatementLogCapacity texts are kept, so a long-running host does
+  // not grow the log without bound.
+  std::vector<std::string> StatementLog() const;
+  void ClearStatementLog();
+  static constexpr std::size_t kStatementLogCapacity = 10000;
+
+ protected:
+  Connection();
+
+ private:
+  friend class Recordset;
+
+  virtual Backend& backend() = 0;
+  void LogStatement(std::string_view sql);
+
+  std::deque<std::string> log_;
+};
+
+}  // namespace korvix::db
+
+#endif  // KORVIX_DB_CONNECTION_H_

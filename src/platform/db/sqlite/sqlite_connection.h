@@ -1,0 +1,52 @@
+// SqliteConnection: a Connection over one sqlite3 handle.
+//
+// Row identity for updatable record sets: each row is fetched with its
+// rowid, and a typed copy of every value it had. A write names the rowid
+// and requires every column to still hold its old value, so it reaches the
+// delivered row and no other: twins that share every value have different
+// rowids, and a rowid that SQLite reused for a new row after a delete does
+// not match the old values. A row changed since it was read is not written.
+#ifndef KORVIX_PLATFORM_DB_SQLITE_SQLITE_CONNECTION_H_
+#define KORVIX_PLATFORM_DB_SQLITE_SQLITE_CONNECTION_H_
+
+#include <sqlite3.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "korvix/db/connection.h"
+#include "platform/db/backend.h"
+
+namespace korvix::db::sqlite {
+
+class SqliteConnection final : public Connection, private Backend {
+ public:
+  // Closes `db` at the end iff `owned`.
+  SqliteConnection(sqlite3* db, bool owned) : db_(db), owned_(owned) {}
+  ~SqliteConnection() override;
+
+  bool IsOpen() const override { return db_ != nullptr; }
+  void Close() override;
+  bool Execute(std::string_view sql, std::string* error) override;
+
+ private:
+  Backend& backend() override { return *this; }
+
+  bool Query(std::string_view sql, const TableSelect* table, RowSet* out,
+             std::string* error) override;
+  bool InsertRow(const TableSelect& table, const std::vector<std::string>& columns,
+                 const std::vector<Assignment>& values, Row* stored, std::string* error) override;
+  bool UpdateRow(const TableSelect& table, const std::vector<std::string>& columns,
+                 const RowKey& key, const std::vector<Assignment>& values, Row* stored,
+                 std::string* error) override;
+  bool DeleteRow(const TableSelect& table, const std::vector<std::string>& columns,
+                 const RowKey& key, std::string* error) override;
+
+  sqlite3* db_;
+  bool owned_;
+};
+
+}  // namespace korvix::db::sqlite
+
+#endif  // KORVIX_PLATFORM_DB_SQLITE_SQLITE_CONNECTION_H_

@@ -1,0 +1,156 @@
+#include "platform/db/backend_fixture.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <ostream>
+
+#include "korvix/db/postgres.h"
+#include "korvix/db/sqlite.h"
+
+namespace korvix::db::testing {
+namespace {
+
+constexpr const char* kSchema =
+    "CREATE TABLE DoubletAlgorithms (AlgorithmCode varchar(160), PersonalNr varchar(20), "
+    "AlgorithmName varchar(100), Description varchar(255));"
+    "CREATE TABLE Personalstamm (PersonalNr varchar(20), Titel varchar(40), "
+    "Vorname varchar(40), Nachname varchar(40));";
+
+std::string Literal(const Value& value) {
+  if (!value) return "NULL";
+  std::string out = "'";
+  for (char c : *value) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  return out + "'";
+}
+
+}  // namespace
+
+std::string BackendName(const ::testing::TestParamInfo<BackendKind>& info) {
+  return info.param == BackendKind::kSqlite ? "Sqlite" : "Postgres";
+}
+
+void PrintTo(BackendKind kind, std::ostream* os) {
+  *os << (kind == BackendKind::kSqlite ? "SQLite" : "PostgreSQL");
+}
+
+void PrintTo(const AlgorithmRow& row, std::ostream* os) {
+  auto show = [os](const Value& v) { *os << (v ? "\"" + *v + "\"" : std::string("Null")); };
+  *os << "{";
+  show(row.code);
+  *os << ", ";
+  show(row.owner);
+  *os << ", ";
+  show(row.name);
+  *os << ", ";
+  show(row.description);
+  *os << "}";
+}
+
+void BackendTest::SetUp() {
+  if (GetParam() == BackendKind::kPostgres) {
+    std::string why;
+    cluster_ = SharedCluster(&why);
+    if (cluster_ == nullptr) {
+      if (ServerRequired()) FAIL() << "PostgreSQL test server unavailable (CI=true): " << why;
+      GTEST_SKIP() << "PostgreSQL tests skipped: " << why;
+    }
+    connection_ = Connect();
+    ASSERT_TRUE(connection_);
+    Exec("DROP TABLE IF EXISTS DoubletAlgorithms, Personalstamm");
+  } else {
+    static std::atomic<int> counter{0};
+    sqlite_path_ = (std::filesystem::temp_directory_path() /
+                    ("korvix-db-" + std::to_string(getpid()) + "-" + std::to_string(counter++) +
+                     ".sqlite"))
+                       .string();
+    connection_ = Connect();
+    ASSERT_TRUE(connection_);
+  }
+  Exec(kSchema);
+}
+
+void BackendTest::TearDown() {
+  connection_.reset();
+  if (!sqlite_path_.empty()) {
+    std::error_code ec;
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+      std::filesystem::remove(sqlite_path_ + suffix, ec);
+    }
+  }
+}
+
+std::unique_ptr<Connection> BackendTest::Connect() {
+  std::string error;
+  std::unique_ptr<Connection> connection;
+  if (GetParam() == BackendKind::kSqlite) {
+    SqliteOptions options;
+    options.create_if_missing = true;
+    connection = OpenSqlite(sqlite_path_, options, &error);
+  } else {
+    connection = OpenPostgres(cluster_->ConnInfo(), PostgresOptions{}, &error);
+  }
+  EXPECT_TRUE(connection) << error;
+  return connection;
+}
+
+void BackendTest::Exec(const std::string& sql) {
+  std::string error;
+  ASSERT_TRUE(connection_->Execute(sql, &error)) << sql << ": " << error;
+}
+
+void BackendTest::Seed(const std::vector<AlgorithmRow>& rows) {
+  for (const AlgorithmRow& row : rows) {
+    Exec("INSERT INTO DoubletAlgorithms (AlgorithmCode, PersonalNr, AlgorithmName, Description) "
+         "VALUES (" + Literal(row.code) + ", " + Literal(row.owner) + ", " + Literal(row.name) +
+         ", " + Literal(row.description) + ")");
+  }
+}
+
+std::vector<AlgorithmRow> BackendTest::Read(const std::string& sql) {
+  std::vector<AlgorithmRow> rows;
+  Recordset rs;
+  EXPECT_TRUE(rs.Open(sql, connection_.get(), adOpenKeyset, adLockReadOnly))
+      << sql << ": " << rs.last_error();
+  while (rs.Eof() == false) {
+    AlgorithmRow row;
+    EXPECT_TRUE(rs.Field("AlgorithmCode", &row.code) && rs.Field("PersonalNr", &row.owner) &&
+                rs.Field("AlgorithmName", &row.name) && rs.Field("Description", &row.description))
+        << rs.last_error();
+    rows.push_back(row);
+    if (!rs.MoveNext()) break;
+  }
+  rs.Close();
+  return rows;
+}
+
+std::vector<AlgorithmRow> BackendTest::RowsWithCode(const std::string& code) {
+  return Read("Select * From DoubletAlgorithms Where AlgorithmCode=" + Literal(code));
+}
+
+std::string ListAll() { return "Select * From DoubletAlgorithms Order By AlgorithmCode"; }
+
+std::string ListForUser(const std::string& personal_nr) {
+  return "Select * From DoubletAlgorithms Where PersonalNr='" + personal_nr +
+         "' or PersonalNr='-' Order By AlgorithmCode";
+}
+
+std::string OwnerName(const std::string& personal_nr) {
+  return "Select * From Personalstamm Where PersonalNr='" + personal_nr + "'";
+}
+
+std::string ByCodeAndOwner(const std::string& code, const std::string& owner) {
+  return "Select * From DoubletAlgorithms Where AlgorithmCode='" + code + "' And PersonalNr='" +
+         owner + "'";
+}
+
+std::string PublicByCode(const std::string& code) {
+  return "Select * From DoubletAlgorithms Where AlgorithmCode='" + code + "' And PersonalNr='-'";
+}
+
+}  // namespace korvix::db::testing

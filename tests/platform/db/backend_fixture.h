@@ -1,0 +1,73 @@
+// A fixture that gives every test an empty database with the host's two
+// tables, on the back end that the test is parameterised with:
+//
+//   DoubletAlgorithms(AlgorithmCode, PersonalNr, AlgorithmName, Description)
+//   Personalstamm(PersonalNr, Titel, Vorname, Nachname)
+//
+// SQLite: a new file per test. PostgreSQL: the shared throw-away server,
+// tables dropped and made again per test; skipped outside CI when the
+// machine has no server binaries.
+#ifndef KORVIX_TESTS_PLATFORM_DB_BACKEND_FIXTURE_H_
+#define KORVIX_TESTS_PLATFORM_DB_BACKEND_FIXTURE_H_
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "korvix/db/connection.h"
+#include "korvix/db/recordset.h"
+#include "platform/db/pg_cluster.h"
+
+namespace korvix::db::testing {
+
+enum class BackendKind { kSqlite, kPostgres };
+
+std::string BackendName(const ::testing::TestParamInfo<BackendKind>& info);
+void PrintTo(BackendKind kind, std::ostream* os);
+
+// One stored algorithm row as the tests write and read it.
+struct AlgorithmRow {
+  Value code, owner, name, description;
+  bool operator==(const AlgorithmRow&) const = default;
+};
+void PrintTo(const AlgorithmRow& row, std::ostream* os);
+
+class BackendTest : public ::testing::TestWithParam<BackendKind> {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A new session on this test's database; fails the test when there is none.
+  std::unique_ptr<Connection> Connect();
+
+  // Runs host-side SQL on `connection_`; fails the test on error.
+  void Exec(const std::string& sql);
+
+  // Inserts rows through host SQL, not through record sets.
+  void Seed(const std::vector<AlgorithmRow>& rows);
+
+  // Every row that `sql` delivers (read only), the four columns each.
+  // Fails the test when the set does not open.
+  std::vector<AlgorithmRow> Read(const std::string& sql);
+
+  // The rows of DoubletAlgorithms with this code, in no particular order.
+  std::vector<AlgorithmRow> RowsWithCode(const std::string& code);
+
+  std::unique_ptr<Connection> connection_;
+  std::string sqlite_path_;
+  PgCluster* cluster_ = nullptr;
+};
+
+// The statements of the algorithm table, exactly as the component issues them.
+std::string ListAll();
+std::string ListForUser(const std::string& personal_nr);
+std::string OwnerName(const std::string& personal_nr);
+std::string ByCodeAndOwner(const std::string& code, const std::string& owner);
+std::string PublicByCode(const std::string& code);
+
+}  // namespace korvix::db::testing
+
+#endif  // KORVIX_TESTS_PLATFORM_DB_BACKEND_FIXTURE_H_
