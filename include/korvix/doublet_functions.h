@@ -17,6 +17,10 @@
 
 namespace korvix {
 
+namespace db {
+class Connection;
+}
+
 inline constexpr std::string_view kProgId = "Korvix.DoubletFunctions";
 
 class KORVIX_EXPORT DoubletFunctions {
@@ -27,6 +31,13 @@ class KORVIX_EXPORT DoubletFunctions {
 
   // The readable description of `Algorithm`, such as "3(PLZ)+5(Straße)".
   std::string TranslateAlgorithm(std::string_view Algorithm) const;
+
+  // The name of algorithm `Algorithm` as user `PersonalNr` sees it: the
+  // user's own row first, else the public one; the description of the code
+  // when neither has a name or the table cannot be read. `Connection` is the
+  // host's open connection (null or closed reads as no table); never changed.
+  std::string GetAlgorithmName(db::Connection* Connection, std::string_view Algorithm,
+                               std::string_view PersonalNr) const;
 
   // The phonetic code of `Text`, such as "MR" for "Meier".
   std::string BuildSoundexString(std::string_view Text) const;

@@ -2,6 +2,7 @@
 
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
+#include "korvix/name_lookup.h"
 #include "korvix/phonetic.h"
 
 namespace korvix {
@@ -13,6 +14,12 @@ std::string DoubletFunctions::BuildDoubletKey(std::string_view Algorithm,
 
 std::string DoubletFunctions::TranslateAlgorithm(std::string_view Algorithm) const {
   return DescribeAlgorithm(Algorithm);
+}
+
+std::string DoubletFunctions::GetAlgorithmName(db::Connection* Connection,
+                                               std::string_view Algorithm,
+                                               std::string_view PersonalNr) const {
+  return LookupAlgorithmName(Connection, Algorithm, PersonalNr);
 }
 
 std::string DoubletFunctions::BuildSoundexString(std::string_view Text) const {

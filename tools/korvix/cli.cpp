@@ -61,7 +61,6 @@ void PrintHelp(const Command& command) {
   std::printf("Usage: korvix %.*s %.*s\n\n%.*s\n", int(command.name.size()), command.name.data(),
               int(command.usage.size()), command.usage.data(), int(command.description.size()),
               command.description.data());
-  if (command.options.empty()) return;
   std::printf("\nOptions:\n");
   for (const OptionSpec& o : command.options) {
     std::string left = "--" + std::string(o.name);

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "algorithm_choice.h"
 #include "commands.h"
+#include "database.h"
 #include "key_table.h"
 #include "korvix/key_builder.h"
 #include "korvix/text.h"
@@ -20,9 +22,8 @@ namespace {
 
 constexpr std::size_t kBatch = 1 << 16;
 
-constexpr OptionSpec kOptions[] = {
-    {"algorithm", "CODE", "the algorithm code that builds the keys"},
-};
+constexpr OptionSpec kOptions[] = {kAlgorithmOption, kNameOption, kUserOption, kAdminOption,
+                                   kDbOption};
 
 // Reads every record string of `path` and keys it, batch by batch on all cores.
 KeyTable KeyFile(const KeyBuilder& builder, const std::string& path) {
@@ -74,13 +75,12 @@ class RecordFile {
 };
 
 int Run(const Args& args) {
-  const auto code = args.Value("algorithm");
-  if (!code) throw UsageError("--algorithm CODE is required");
   if (args.operands().size() != 1) throw UsageError("exactly one FILE is required");
   const std::string& path = args.operands()[0];
   const auto start = std::chrono::steady_clock::now();
 
-  const KeyBuilder builder(*code);
+  const ChosenAlgorithm algorithm = ChooseAlgorithm(args);
+  const KeyBuilder builder(algorithm.code);
   const KeyTable table = KeyFile(builder, path);
   const std::vector<std::uint32_t> sorted = table.SortedByKey();
   const std::vector<Group> groups = DuplicateGroups(table, sorted);
@@ -112,7 +112,8 @@ int Run(const Args& args) {
 }  // namespace
 
 extern const Command kDedupeCommand = {
-    "dedupe", "find the groups of duplicate records in an address file", "--algorithm CODE FILE",
+    "dedupe", "find the groups of duplicate records in an address file",
+    "(--algorithm CODE | --name NAME [--user NR] [--admin] [--db PATH|URI]) FILE",
     "Keys every record string of FILE (one per line) with the algorithm, groups the records\n"
     "with equal keys and prints the groups of two or more, largest first: the key, then each\n"
     "record with its line number. A summary line ends the report.",

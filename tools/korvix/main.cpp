@@ -11,7 +11,8 @@ namespace korvix::cli {
 namespace {
 
 const Command* const kCommands[] = {
-    &kDedupeCommand, &kKeyCommand, &kSoundexCommand, &kDescribeCommand,
+    &kDedupeCommand, &kKeyCommand,  &kSoundexCommand,    &kDescribeCommand,
+    &kInitCommand,   &kNameCommand, &kAlgorithmsCommand,
 };
 
 void PrintOverview(std::FILE* to) {

@@ -133,24 +133,4 @@ std::vector<AlgorithmRow> BackendTest::RowsWithCode(const std::string& code) {
   return Read("Select * From DoubletAlgorithms Where AlgorithmCode=" + Literal(code));
 }
 
-std::string ListAll() { return "Select * From DoubletAlgorithms Order By AlgorithmCode"; }
-
-std::string ListForUser(const std::string& personal_nr) {
-  return "Select * From DoubletAlgorithms Where PersonalNr='" + personal_nr +
-         "' or PersonalNr='-' Order By AlgorithmCode";
-}
-
-std::string OwnerName(const std::string& personal_nr) {
-  return "Select * From Personalstamm Where PersonalNr='" + personal_nr + "'";
-}
-
-std::string ByCodeAndOwner(const std::string& code, const std::string& owner) {
-  return "Select * From DoubletAlgorithms Where AlgorithmCode='" + code + "' And PersonalNr='" +
-         owner + "'";
-}
-
-std::string PublicByCode(const std::string& code) {
-  return "Select * From DoubletAlgorithms Where AlgorithmCode='" + code + "' And PersonalNr='-'";
-}
-
 }  // namespace korvix::db::testing

@@ -61,13 +61,6 @@ class BackendTest : public ::testing::TestWithParam<BackendKind> {
   PgCluster* cluster_ = nullptr;
 };
 
-// The statements of the algorithm table, exactly as the component issues them.
-std::string ListAll();
-std::string ListForUser(const std::string& personal_nr);
-std::string OwnerName(const std::string& personal_nr);
-std::string ByCodeAndOwner(const std::string& code, const std::string& owner);
-std::string PublicByCode(const std::string& code);
-
 }  // namespace korvix::db::testing
 
 #endif  // KORVIX_TESTS_PLATFORM_DB_BACKEND_FIXTURE_H_

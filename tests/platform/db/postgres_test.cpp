@@ -16,6 +16,7 @@
 
 #include "korvix/db/open.h"
 #include "korvix/db/recordset.h"
+#include "korvix/algorithm_store.h"
 #include "platform/db/backend_fixture.h"
 #include "platform/db/pg_cluster.h"
 
@@ -49,7 +50,7 @@ class PostgresBackendTest : public ::testing::Test {
   std::size_t CountRows(Connection* connection) {
     Recordset rs;
     std::size_t rows = 0;
-    EXPECT_TRUE(rs.Open(ListAll(), connection, adOpenKeyset, adLockReadOnly)) << rs.last_error();
+    EXPECT_TRUE(rs.Open(AllAlgorithmsStatement(), connection, adOpenKeyset, adLockReadOnly)) << rs.last_error();
     while (rs.Eof() == false && rs.MoveNext()) ++rows;
     return rows;
   }
@@ -127,7 +128,7 @@ TEST_F(PostgresBackendTest, ATableWithoutGrantFailsAsAValue) {
   ASSERT_TRUE(limited) << error;
   for (LockType lock : {adLockReadOnly, adLockOptimistic}) {
     Recordset rs;
-    EXPECT_FALSE(rs.Open(ByCodeAndOwner("0103000000000000", "-"), limited.get(), adOpenKeyset,
+    EXPECT_FALSE(rs.Open(AlgorithmStatement("0103000000000000", "-"), limited.get(), adOpenKeyset,
                          lock));
     EXPECT_THAT(rs.last_error(), HasSubstr("permission denied"));
     EXPECT_FALSE(rs.Delete());
@@ -142,7 +143,7 @@ TEST_F(PostgresBackendTest, ATableWithoutGrantFailsAsAValue) {
 // later step fails at once as a value, and the host can still go on.
 TEST_F(PostgresBackendTest, AStoppedServerFailsOperationsWithoutHanging) {
   Recordset rs;
-  ASSERT_TRUE(rs.Open(ByCodeAndOwner("0103000000000000", "-"), connection_.get(), adOpenKeyset,
+  ASSERT_TRUE(rs.Open(AlgorithmStatement("0103000000000000", "-"), connection_.get(), adOpenKeyset,
                       adLockOptimistic));
   cluster_->Stop();
 
@@ -152,7 +153,7 @@ TEST_F(PostgresBackendTest, AStoppedServerFailsOperationsWithoutHanging) {
   EXPECT_FALSE(rs.last_error().empty());
   EXPECT_FALSE(rs.Delete());
   EXPECT_TRUE(rs.Close());
-  EXPECT_FALSE(rs.Open(ListAll(), connection_.get(), adOpenKeyset, adLockReadOnly));
+  EXPECT_FALSE(rs.Open(AllAlgorithmsStatement(), connection_.get(), adOpenKeyset, adLockReadOnly));
   EXPECT_FALSE(connection_->IsOpen());
   std::string error;
   EXPECT_FALSE(connection_->Execute("SELECT 1", &error));
@@ -164,7 +165,7 @@ TEST_F(PostgresBackendTest, AStoppedServerFailsOperationsWithoutHanging) {
   ASSERT_TRUE(cluster_->Start(&error)) << error;
   std::unique_ptr<Connection> fresh = OpenPostgres(cluster_->ConnInfo(), PostgresOptions{}, &error);
   ASSERT_TRUE(fresh) << error;
-  EXPECT_THAT(Read(fresh.get(), ListAll()), ::testing::ElementsAre(AlgorithmRow{
+  EXPECT_THAT(Read(fresh.get(), AllAlgorithmsStatement()), ::testing::ElementsAre(AlgorithmRow{
                                                 "0103000000000000", "-", "Eins", std::nullopt}));
 }
 
@@ -181,7 +182,7 @@ TEST_F(PostgresBackendTest, AStatementWithoutAnswerTimesOut) {
 
   const auto start = Clock::now();
   Recordset rs;
-  const bool opened = rs.Open(ListAll(), connection.get(), adOpenKeyset, adLockReadOnly);
+  const bool opened = rs.Open(AllAlgorithmsStatement(), connection.get(), adOpenKeyset, adLockReadOnly);
   const auto waited = Clock::now() - start;
   kill(backend, SIGCONT);
   EXPECT_FALSE(opened);
@@ -192,7 +193,7 @@ TEST_F(PostgresBackendTest, AStatementWithoutAnswerTimesOut) {
   // Once the server answers again, so does the session.
   bool recovered = false;
   for (int attempt = 0; attempt < 20 && !recovered; ++attempt) {
-    recovered = rs.Open(ListAll(), connection.get(), adOpenKeyset, adLockReadOnly);
+    recovered = rs.Open(AllAlgorithmsStatement(), connection.get(), adOpenKeyset, adLockReadOnly);
   }
   EXPECT_TRUE(recovered) << rs.last_error();
   connection.reset();
@@ -217,7 +218,7 @@ TEST_F(PostgresBackendTest, AnAdoptedSessionStaysWithTheHost) {
   std::unique_ptr<Connection> none = AdoptPostgres(nullptr);
   EXPECT_FALSE(none->IsOpen());
   Recordset rs;
-  EXPECT_FALSE(rs.Open(ListAll(), none.get(), adOpenKeyset, adLockReadOnly));
+  EXPECT_FALSE(rs.Open(AllAlgorithmsStatement(), none.get(), adOpenKeyset, adLockReadOnly));
   EXPECT_FALSE(none->Execute("SELECT 1", nullptr));
 }
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "korvix/db/connection.h"
+#include "korvix/algorithm_store.h"
 #include "platform/db/backend_fixture.h"
 
 namespace korvix::db::testing {
@@ -75,16 +76,16 @@ TEST_P(RecordsetTest, ReadsEveryStatementOfTheAlgorithmTable) {
     std::vector<AlgorithmRow> rows;  // in order of AlgorithmCode where sorted
   };
   const std::vector<Case> cases = {
-      {ListAll(), kTable},
-      {ListForUser("42"), {a, unnamed, private42, b}},
+      {AllAlgorithmsStatement(), kTable},
+      {VisibleAlgorithmsStatement("42"), {a, unnamed, private42, b}},
       // The empty staff number: public rows and those of owner "".
-      {ListForUser(""), {a, unnamed, b, empty_owner}},
-      {ByCodeAndOwner("0203000000000000", "42"), {private42}},
-      {ByCodeAndOwner("0203000000000000", "-"), {b}},
+      {VisibleAlgorithmsStatement(""), {a, unnamed, b, empty_owner}},
+      {AlgorithmStatement("0203000000000000", "42"), {private42}},
+      {AlgorithmStatement("0203000000000000", "-"), {b}},
       // " -" is an owner of its own, not the public marker.
-      {ByCodeAndOwner("0501000000000000", "-"), {}},
-      {PublicByCode("0203000000000000"), {b}},
-      {PublicByCode("0999000000000000"), {}},
+      {AlgorithmStatement("0501000000000000", "-"), {}},
+      {PublicAlgorithmStatement("0203000000000000"), {b}},
+      {PublicAlgorithmStatement("0999000000000000"), {}},
   };
   for (const Case& c : cases) {
     for (LockType lock : {adLockReadOnly, adLockOptimistic}) {
@@ -105,7 +106,7 @@ TEST_P(RecordsetTest, WalksForwardToEof) {
   Seed({kTable[0], kTable[1], kTable[2]});
   for (LockType lock : {adLockReadOnly, adLockOptimistic}) {
     Recordset rs;
-    ASSERT_TRUE(rs.Open(ListAll(), connection_.get(), adOpenKeyset, lock)) << rs.last_error();
+    ASSERT_TRUE(rs.Open(AllAlgorithmsStatement(), connection_.get(), adOpenKeyset, lock)) << rs.last_error();
     int rows = 0;
     while (rs.Eof() == false) {
       ++rows;
@@ -123,7 +124,7 @@ TEST_P(RecordsetTest, WalksForwardToEof) {
 
   // An empty result is at its end at once.
   Recordset empty;
-  ASSERT_TRUE(empty.Open(PublicByCode("0999000000000000"), connection_.get(), adOpenKeyset,
+  ASSERT_TRUE(empty.Open(PublicAlgorithmStatement("0999000000000000"), connection_.get(), adOpenKeyset,
                          adLockReadOnly));
   EXPECT_EQ(empty.Eof(), true);
   Value value;
@@ -140,7 +141,7 @@ TEST_P(RecordsetTest, NullIsNotTheEmptyString) {
               ElementsAre(AlgorithmRow{"0103000000000000", "-", std::nullopt, ""}));
 
   Recordset owner;
-  ASSERT_TRUE(owner.Open(OwnerName("42"), connection_.get(), adOpenKeyset, adLockReadOnly));
+  ASSERT_TRUE(owner.Open(StaffStatement("42"), connection_.get(), adOpenKeyset, adLockReadOnly));
   Value titel, vorname, nachname;
   ASSERT_TRUE(owner.Field("Titel", &titel) && owner.Field("Vorname", &vorname) &&
               owner.Field("Nachname", &nachname));
@@ -150,7 +151,7 @@ TEST_P(RecordsetTest, NullIsNotTheEmptyString) {
 
   // Written the other way round, each stays what it was written as.
   Recordset rs;
-  ASSERT_TRUE(rs.Open(PublicByCode("0103000000000000"), connection_.get(), adOpenKeyset,
+  ASSERT_TRUE(rs.Open(PublicAlgorithmStatement("0103000000000000"), connection_.get(), adOpenKeyset,
                       adLockOptimistic));
   ASSERT_TRUE(rs.SetField("AlgorithmName", ""));
   ASSERT_TRUE(rs.SetField("Description", std::nullopt));
@@ -172,7 +173,7 @@ TEST_P(RecordsetTest, FieldNamesIgnoreCase) {
       {"", false},              {"AlgorithmNameX", false},
   };
   Recordset rs;
-  ASSERT_TRUE(rs.Open(ByCodeAndOwner("0203000000000000", "42"), connection_.get(), adOpenKeyset,
+  ASSERT_TRUE(rs.Open(AlgorithmStatement("0203000000000000", "42"), connection_.get(), adOpenKeyset,
                       adLockOptimistic));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -194,7 +195,7 @@ TEST_P(RecordsetTest, FieldNamesIgnoreCase) {
 
 TEST_P(RecordsetTest, AddNewStoresANewRow) {
   Recordset rs;
-  ASSERT_TRUE(rs.Open(ByCodeAndOwner("0102030000000000", "42"), connection_.get(), adOpenKeyset,
+  ASSERT_TRUE(rs.Open(AlgorithmStatement("0102030000000000", "42"), connection_.get(), adOpenKeyset,
                       adLockOptimistic));
   ASSERT_EQ(rs.Eof(), true);
   ASSERT_TRUE(rs.AddNew());
@@ -214,11 +215,11 @@ TEST_P(RecordsetTest, AddNewStoresANewRow) {
   ASSERT_TRUE(rs.MoveNext());
   EXPECT_EQ(rs.Eof(), true);
   rs.Close();
-  EXPECT_THAT(Read(ByCodeAndOwner("0102030000000000", "42")),
+  EXPECT_THAT(Read(AlgorithmStatement("0102030000000000", "42")),
               ElementsAre(AlgorithmRow{"0102030000000000", "42", "O'Brien & Müller", std::nullopt}));
 
   // A new row given no value at all is stored all the same, with defaults.
-  ASSERT_TRUE(rs.Open(ListAll(), connection_.get(), adOpenKeyset, adLockOptimistic));
+  ASSERT_TRUE(rs.Open(AllAlgorithmsStatement(), connection_.get(), adOpenKeyset, adLockOptimistic));
   ASSERT_TRUE(rs.AddNew());
   ASSERT_TRUE(rs.Update()) << rs.last_error();
   rs.Close();
@@ -230,7 +231,7 @@ TEST_P(RecordsetTest, UpdateAndDeleteTouchOnlyTheDeliveredTwin) {
   const AlgorithmRow twin{"0707000000000000", "42", "Zwilling", std::nullopt};
   const AlgorithmRow public_row{"0707000000000000", "-", "Öffentlich", std::nullopt};
   Seed({twin, twin, public_row});
-  const std::string statement = ByCodeAndOwner("0707000000000000", "42");
+  const std::string statement = AlgorithmStatement("0707000000000000", "42");
   AlgorithmRow changed = twin;
   changed.name = "Geändert";
 
@@ -262,7 +263,7 @@ TEST_P(RecordsetTest, RepeatedWritesKeepHittingTheSameRow) {
   const AlgorithmRow twin{"0808000000000000", "42", "Zwilling", std::nullopt};
   Seed({twin, twin});
   Recordset rs;
-  ASSERT_TRUE(rs.Open(ByCodeAndOwner("0808000000000000", "42"), connection_.get(), adOpenKeyset,
+  ASSERT_TRUE(rs.Open(AlgorithmStatement("0808000000000000", "42"), connection_.get(), adOpenKeyset,
                       adLockOptimistic));
   for (const char* name : {"eins", "zwei", "drei"}) {
     ASSERT_TRUE(rs.SetField("AlgorithmName", name));
@@ -286,7 +287,7 @@ TEST_P(RecordsetTest, AChangedRowIsNotOverwritten) {
   Seed({row});
   std::unique_ptr<Connection> other = Connect();
   ASSERT_TRUE(other);
-  const std::string statement = ByCodeAndOwner("0909000000000000", "42");
+  const std::string statement = AlgorithmStatement("0909000000000000", "42");
   Recordset first, second, third;
   ASSERT_TRUE(first.Open(statement, connection_.get(), adOpenKeyset, adLockOptimistic));
   ASSERT_TRUE(second.Open(statement, other.get(), adOpenKeyset, adLockOptimistic));
@@ -325,8 +326,8 @@ TEST_P(RecordsetTest, FailedOpenMakesEveryOperationFail) {
     const char* fragment;  // in last_error, lower case
   };
   const std::vector<Case> cases = {
-      {"null connection", kNone, ListAll(), adLockReadOnly, adCmdUnspecified, "no connection"},
-      {"closed connection", kClosed, ListAll(), adLockReadOnly, adCmdUnspecified, "closed"},
+      {"null connection", kNone, AllAlgorithmsStatement(), adLockReadOnly, adCmdUnspecified, "no connection"},
+      {"closed connection", kClosed, AllAlgorithmsStatement(), adLockReadOnly, adCmdUnspecified, "closed"},
       {"missing table", kOpen, "Select * From DoubletAlgorithmz Order By AlgorithmCode",
        adLockReadOnly, adCmdUnspecified, "doubletalgorithmz"},
       {"missing table, updatable", kOpen, "Select * From Nichtda Where AlgorithmCode='1'",
@@ -373,7 +374,7 @@ TEST_P(RecordsetTest, FailedOpenMakesEveryOperationFail) {
 
   // A set that was open and is closed again fails the same way.
   Recordset rs;
-  ASSERT_TRUE(rs.Open(ListAll(), connection_.get(), adOpenKeyset, adLockOptimistic));
+  ASSERT_TRUE(rs.Open(AllAlgorithmsStatement(), connection_.get(), adOpenKeyset, adLockOptimistic));
   ASSERT_TRUE(rs.Close());
   Value value;
   EXPECT_EQ(rs.Eof(), std::nullopt);
@@ -386,7 +387,7 @@ TEST_P(RecordsetTest, FailedOpenMakesEveryOperationFail) {
 TEST_P(RecordsetTest, ReadOnlySetRefusesWrites) {
   Seed({kTable[1]});
   Recordset rs;
-  ASSERT_TRUE(rs.Open(ByCodeAndOwner("0203000000000000", "42"), connection_.get(), adOpenKeyset,
+  ASSERT_TRUE(rs.Open(AlgorithmStatement("0203000000000000", "42"), connection_.get(), adOpenKeyset,
                       adLockReadOnly));
   EXPECT_FALSE(rs.SetField("AlgorithmName", "neu"));
   EXPECT_THAT(rs.last_error(), HasSubstr("read-only"));
@@ -407,9 +408,9 @@ TEST_P(RecordsetTest, StatementLogKeepsOpenedTextsInOrder) {
   ASSERT_TRUE(connection->Execute("DELETE FROM Personalstamm", nullptr));  // not a record set
 
   const std::vector<std::string> issued = {
-      ListAll(), ByCodeAndOwner("0103000000000000", "42"),
+      AllAlgorithmsStatement(), AlgorithmStatement("0103000000000000", "42"),
       "Select * From Nichtda",  // fails, was issued all the same
-      OwnerName("42")};
+      StaffStatement("42")};
   Recordset rs;
   for (std::size_t i = 0; i < issued.size(); ++i) {
     (void)rs.Open(issued[i], connection.get(), adOpenKeyset,
@@ -421,8 +422,8 @@ TEST_P(RecordsetTest, StatementLogKeepsOpenedTextsInOrder) {
   connection->ClearStatementLog();
   EXPECT_THAT(connection->StatementLog(), IsEmpty());
   connection->Close();
-  EXPECT_FALSE(rs.Open(PublicByCode("1"), connection.get(), adOpenKeyset, adLockReadOnly));
-  EXPECT_THAT(connection->StatementLog(), ElementsAre(PublicByCode("1")));
+  EXPECT_FALSE(rs.Open(PublicAlgorithmStatement("1"), connection.get(), adOpenKeyset, adLockReadOnly));
+  EXPECT_THAT(connection->StatementLog(), ElementsAre(PublicAlgorithmStatement("1")));
 }
 
 TEST_P(RecordsetTest, OperationsFailAfterTheHostClosesTheConnection) {
@@ -430,7 +431,7 @@ TEST_P(RecordsetTest, OperationsFailAfterTheHostClosesTheConnection) {
   std::unique_ptr<Connection> session = Connect();
   ASSERT_TRUE(session);
   Recordset rs;
-  ASSERT_TRUE(rs.Open(ByCodeAndOwner("0203000000000000", "42"), session.get(), adOpenKeyset,
+  ASSERT_TRUE(rs.Open(AlgorithmStatement("0203000000000000", "42"), session.get(), adOpenKeyset,
                       adLockOptimistic));
   session->Close();
   EXPECT_FALSE(session->IsOpen());
@@ -448,7 +449,7 @@ TEST_P(RecordsetTest, OperationsFailAfterTheHostClosesTheConnection) {
 TEST_P(RecordsetTest, LeavingARowStoresItsChanges) {
   Seed({kTable[1]});
   Recordset rs;
-  ASSERT_TRUE(rs.Open(ByCodeAndOwner("0203000000000000", "42"), connection_.get(), adOpenKeyset,
+  ASSERT_TRUE(rs.Open(AlgorithmStatement("0203000000000000", "42"), connection_.get(), adOpenKeyset,
                       adLockOptimistic));
   ASSERT_TRUE(rs.SetField("AlgorithmName", "beim Weitergehen"));
   ASSERT_TRUE(rs.MoveNext()) << rs.last_error();
@@ -473,7 +474,7 @@ TEST_P(RecordsetTest, LeavingARowStoresItsChanges) {
 TEST_P(RecordsetTest, ADeletedRowHasNoValuesUntilMoveNext) {
   Seed({kTable[0], kTable[2]});
   Recordset rs;
-  ASSERT_TRUE(rs.Open(ListAll(), connection_.get(), adOpenKeyset, adLockOptimistic));
+  ASSERT_TRUE(rs.Open(AllAlgorithmsStatement(), connection_.get(), adOpenKeyset, adLockOptimistic));
   ASSERT_TRUE(rs.Delete());
   EXPECT_EQ(rs.Eof(), false);
   Value value;
@@ -487,7 +488,7 @@ TEST_P(RecordsetTest, ADeletedRowHasNoValuesUntilMoveNext) {
   EXPECT_EQ(value, "0105000000000000");
   EXPECT_FALSE(rs.Delete(3));  // only the current row can be deleted
   rs.Close();
-  EXPECT_THAT(Read(ListAll()), ElementsAre(kTable[2]));
+  EXPECT_THAT(Read(AllAlgorithmsStatement()), ElementsAre(kTable[2]));
 }
 
 // Several sessions save and delete at once through record sets, as several
@@ -519,7 +520,7 @@ TEST_P(RecordsetTest, ConcurrentSessionsLoseAndDuplicateNoRow) {
       for (int round = 0; round < kRounds; ++round) {
         Recordset rs;
         const bool saved =
-            rs.Open(ByCodeAndOwner(code(s, round), "L"), connection, adOpenKeyset,
+            rs.Open(AlgorithmStatement(code(s, round), "L"), connection, adOpenKeyset,
                     adLockOptimistic) &&
             rs.AddNew() && rs.SetField("AlgorithmCode", code(s, round)) &&
             rs.SetField("PersonalNr", "L") && rs.SetField("AlgorithmName", "Last") &&
@@ -527,14 +528,14 @@ TEST_P(RecordsetTest, ConcurrentSessionsLoseAndDuplicateNoRow) {
         if (!saved) errors[s] = "save: " + rs.last_error(), ++failures;
         rs.Close();
         if (round % 2 == 1) {
-          const bool deleted = rs.Open(ByCodeAndOwner(code(s, round - 1), "L"), connection,
+          const bool deleted = rs.Open(AlgorithmStatement(code(s, round - 1), "L"), connection,
                                        adOpenKeyset, adLockOptimistic) &&
                                rs.Eof() == false && rs.Delete();
           if (!deleted) errors[s] = "delete: " + rs.last_error(), ++failures;
           rs.Close();
         }
         // Competing for the same rows may fail; it must never double.
-        if (rs.Open(ByCodeAndOwner("0999000000000000", "X"), connection, adOpenKeyset,
+        if (rs.Open(AlgorithmStatement("0999000000000000", "X"), connection, adOpenKeyset,
                     adLockOptimistic) &&
             rs.Eof() == false && rs.Delete()) {
           ++pool_deleted;

@@ -18,6 +18,7 @@
 
 #include "korvix/db/open.h"
 #include "korvix/db/recordset.h"
+#include "korvix/algorithm_store.h"
 #include "platform/db/backend_fixture.h"
 
 namespace korvix::db::testing {
@@ -68,7 +69,7 @@ class SqliteBackendTest : public ::testing::Test {
 // Saves one row through a record set, as the editor does.
 bool SaveRow(Connection* connection, const std::string& code, std::string* error) {
   Recordset rs;
-  const bool ok = rs.Open(ByCodeAndOwner(code, "-"), connection, adOpenKeyset, adLockOptimistic) &&
+  const bool ok = rs.Open(AlgorithmStatement(code, "-"), connection, adOpenKeyset, adLockOptimistic) &&
                   rs.AddNew() && rs.SetField("AlgorithmCode", code) &&
                   rs.SetField("PersonalNr", "-") && rs.Update();
   if (!ok && error != nullptr) *error = rs.last_error();
@@ -141,16 +142,16 @@ TEST_F(SqliteBackendTest, AReadOnlyDatabaseRefusesWritesAsValues) {
   }
   for (const auto& connection : connections) {
     ASSERT_TRUE(connection) << error;
-    EXPECT_EQ(CountRows(connection.get(), ListAll()), 1u);
+    EXPECT_EQ(CountRows(connection.get(), AllAlgorithmsStatement()), 1u);
     Recordset rs;
-    ASSERT_TRUE(rs.Open(ListAll(), connection.get(), adOpenKeyset, adLockOptimistic));
+    ASSERT_TRUE(rs.Open(AllAlgorithmsStatement(), connection.get(), adOpenKeyset, adLockOptimistic));
     ASSERT_TRUE(rs.SetField("AlgorithmName", "neu"));
     EXPECT_FALSE(rs.Update());
     EXPECT_THAT(rs.last_error(), HasSubstr("readonly"));
     EXPECT_FALSE(rs.Delete());
     EXPECT_THAT(rs.last_error(), HasSubstr("readonly"));
     EXPECT_FALSE(SaveRow(connection.get(), "0203000000000000", &error));
-    EXPECT_EQ(CountRows(connection.get(), ListAll()), 1u);
+    EXPECT_EQ(CountRows(connection.get(), AllAlgorithmsStatement()), 1u);
   }
 }
 
@@ -188,7 +189,7 @@ TEST_F(SqliteBackendTest, WritersWaitForALockInsteadOfFailing) {
     }
   }
   std::unique_ptr<Connection> check = OpenSqlite(path, SqliteOptions{}, nullptr);
-  EXPECT_EQ(CountRows(check.get(), ListAll()), 1u);
+  EXPECT_EQ(CountRows(check.get(), AllAlgorithmsStatement()), 1u);
 }
 
 TEST_F(SqliteBackendTest, TwoProcessesWritingOneFileLoseNoRow) {
@@ -228,11 +229,11 @@ TEST_F(SqliteBackendTest, TwoProcessesWritingOneFileLoseNoRow) {
   }
   std::unique_ptr<Connection> check = OpenSqlite(path, SqliteOptions{}, nullptr);
   ASSERT_TRUE(check);
-  EXPECT_EQ(CountRows(check.get(), ListAll()), static_cast<std::size_t>(kProcesses * kRows));
+  EXPECT_EQ(CountRows(check.get(), AllAlgorithmsStatement()), static_cast<std::size_t>(kProcesses * kRows));
   for (int p = 0; p < kProcesses; ++p) {
     for (int i = 0; i < kRows; ++i) {
       const std::string code = std::to_string(p) + "-" + std::to_string(i);
-      EXPECT_EQ(CountRows(check.get(), ByCodeAndOwner(code, "-")), 1u) << code;
+      EXPECT_EQ(CountRows(check.get(), AlgorithmStatement(code, "-")), 1u) << code;
     }
   }
 }
@@ -244,15 +245,15 @@ TEST_F(SqliteBackendTest, AnAdoptedHandleStaysWithTheHost) {
   {
     std::unique_ptr<Connection> connection = AdoptSqlite(handle);
     ASSERT_TRUE(connection->IsOpen());
-    EXPECT_EQ(CountRows(connection.get(), ListAll()), 2u);
+    EXPECT_EQ(CountRows(connection.get(), AllAlgorithmsStatement()), 2u);
     std::string error;
     EXPECT_TRUE(SaveRow(connection.get(), "0203000000000000", &error)) << error;
     Recordset open_set;  // a set still open when the connection goes
-    ASSERT_TRUE(open_set.Open(ListAll(), connection.get(), adOpenKeyset, adLockOptimistic));
+    ASSERT_TRUE(open_set.Open(AllAlgorithmsStatement(), connection.get(), adOpenKeyset, adLockOptimistic));
     open_set.Close();
     connection->Close();
     EXPECT_FALSE(connection->IsOpen());
-    EXPECT_EQ(CountRows(connection.get(), ListAll()), 0u);
+    EXPECT_EQ(CountRows(connection.get(), AllAlgorithmsStatement()), 0u);
   }
   // Still the host's, still usable, and nothing of ours is left on it.
   EXPECT_EQ(sqlite3_exec(handle, "DELETE FROM DoubletAlgorithms", nullptr, nullptr, nullptr),
@@ -263,7 +264,7 @@ TEST_F(SqliteBackendTest, AnAdoptedHandleStaysWithTheHost) {
   std::unique_ptr<Connection> none = AdoptSqlite(nullptr);
   EXPECT_FALSE(none->IsOpen());
   Recordset rs;
-  EXPECT_FALSE(rs.Open(ListAll(), none.get(), adOpenKeyset, adLockReadOnly));
+  EXPECT_FALSE(rs.Open(AllAlgorithmsStatement(), none.get(), adOpenKeyset, adLockReadOnly));
   EXPECT_FALSE(none->Execute("SELECT 1", nullptr));
 }
 

@@ -1,0 +1,36 @@
+# The two commands of the README do everything on a fresh Debian 12 machine:
+#   make run    installs what is missing, builds, finds the duplicates of the sample
+#   make test   installs what is missing, builds, runs every test
+# Under CI (CI=true) warnings are errors.
+
+PRESET ?= $(if $(filter true,$(CI)),ci,release)
+BUILD := build/$(PRESET)
+KORVIX := $(BUILD)/tools/korvix/korvix
+
+.PHONY: run test test-sanitize bench build setup clean
+
+run: build
+	$(KORVIX) init
+	$(KORVIX) dedupe --name "Adresse und Name" data/sample.txt
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j2
+
+# The whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: setup
+	cmake --preset sanitize >/dev/null
+	cmake --build --preset sanitize
+	ctest --test-dir build/sanitize --output-on-failure -j2
+
+bench: build
+	$(BUILD)/bench/engine_bench
+
+build: setup
+	@test -f $(BUILD)/build.ninja || cmake --preset $(PRESET) >/dev/null
+	cmake --build $(BUILD)
+
+setup:
+	@scripts/setup
+
+clean:
+	rm -rf build

@@ -1,0 +1,27 @@
+// The display name of an algorithm for a member of staff.
+#ifndef KORVIX_NAME_LOOKUP_H_
+#define KORVIX_NAME_LOOKUP_H_
+
+#include <string>
+#include <string_view>
+
+#include "korvix/export.h"
+
+namespace korvix {
+
+namespace db {
+class Connection;
+}
+
+// Returns the name of the algorithm `algorithm` owned by `personal_nr`, else
+// of the public algorithm with that code, as stored (blanks included). When
+// the row found has a blank or Null name, when no row is found, or when the
+// table cannot be read (a null or closed connection included), returns the
+// description of the code instead. Only reads; never fails.
+KORVIX_EXPORT std::string LookupAlgorithmName(db::Connection* connection,
+                                              std::string_view algorithm,
+                                              std::string_view personal_nr);
+
+}  // namespace korvix
+
+#endif  // KORVIX_NAME_LOOKUP_H_

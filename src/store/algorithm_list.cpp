@@ -1,0 +1,79 @@
+#include "engine/text.h"
+#include "korvix/algorithm_store.h"
+#include "korvix/db/recordset.h"
+#include "korvix/description.h"
+
+namespace korvix {
+namespace {
+
+std::string Trimmed(std::string_view s) { return std::string(text::TrimBlanks(s)); }
+
+// Reads column `name` as text into *out; false when the read failed.
+bool ReadText(const db::Recordset& rs, std::string_view name, std::string* out) {
+  db::Value value;
+  if (!rs.Field(name, &value)) return false;
+  *out = AsText(value);
+  return true;
+}
+
+}  // namespace
+
+std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
+                                                  std::string_view personal_nr, bool is_admin) {
+  const std::string sql =
+      is_admin ? AllAlgorithmsStatement() : VisibleAlgorithmsStatement(personal_nr);
+  db::Recordset rs;
+  bool failed = !rs.Open(sql, connection, db::adOpenKeyset, db::adLockReadOnly);
+  std::vector<AlgorithmEntry> entries;
+  // A failed step is skipped, but once anything has failed no further row
+  // is read: the row in which it happened is kept with what could be read.
+  while (!failed) {
+    const std::optional<bool> eof = rs.Eof();
+    if (!eof.has_value() || *eof) break;
+    AlgorithmEntry& e = entries.emplace_back();
+    failed |= !ReadText(rs, "AlgorithmCode", &e.AlgorithmCode);
+    failed |= !ReadText(rs, "PersonalNr", &e.PersonalNr);
+    e.ReadableText = DescribeAlgorithm(e.AlgorithmCode);
+    failed |= !ReadText(rs, "AlgorithmName", &e.AlgorithmName);
+    failed |= !ReadText(rs, "Description", &e.Description);
+    failed |= !rs.MoveNext();
+  }
+  rs.Close();
+  return entries;
+}
+
+std::string OwnerName(db::Connection* connection, std::string_view personal_nr) {
+  db::Recordset rs;
+  std::string name;
+  if (rs.Open(StaffStatement(personal_nr), connection, db::adOpenKeyset, db::adLockReadOnly)) {
+    // A failing end test counts as a row: its reads fail in turn and leave
+    // the name empty.
+    if (rs.Eof() != std::optional<bool>(true)) {
+      std::string title, first, last;
+      (void)ReadText(rs, "Titel", &title);
+      (void)ReadText(rs, "Vorname", &first);
+      (void)ReadText(rs, "Nachname", &last);
+      name = Trimmed(title + " " + Trimmed(first + " " + last));
+    }
+  }
+  rs.Close();
+  return name.empty() ? std::string(personal_nr) : name;
+}
+
+namespace {
+
+const std::string& UnlessBlank(const std::string& text, const std::string& otherwise) {
+  return text::TrimBlanks(std::string_view(text)).empty() ? otherwise : text;
+}
+
+}  // namespace
+
+std::string ListText(const AlgorithmEntry& entry) {
+  return UnlessBlank(entry.AlgorithmName, entry.ReadableText);
+}
+
+std::string DescriptionText(const AlgorithmEntry& entry) {
+  return UnlessBlank(entry.Description, entry.ReadableText);
+}
+
+}  // namespace korvix

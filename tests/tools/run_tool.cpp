@@ -1,0 +1,104 @@
+#include "run_tool.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace korvix::testing {
+
+ToolResult RunTool(const std::vector<std::string>& args, const std::string& input,
+                   const std::vector<std::string>& env) {
+  const char* tool = KORVIX_TOOL_PATH;
+  int in[2], out[2], err[2];
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) {
+    throw std::runtime_error("pipe");
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  std::vector<std::string> argv_s = {tool};
+  argv_s.insert(argv_s.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argv_s) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> env_s;
+  for (char** e = environ; *e != nullptr; ++e) env_s.emplace_back(*e);
+  env_s.insert(env_s.end(), env.begin(), env.end());
+  std::vector<char*> envp;
+  for (auto& e : env_s) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  pid_t pid;
+  if (posix_spawn(&pid, tool, &actions, nullptr, argv.data(), envp.data()) != 0) {
+    throw std::runtime_error("cannot start korvix");
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  // Feed and drain at once, so that large inputs and outputs cannot deadlock.
+  ToolResult result;
+  std::size_t fed = 0;
+  if (input.empty()) {
+    close(in[1]);
+    in[1] = -1;
+  }
+  int open_outputs = 2;
+  while (open_outputs > 0 || in[1] >= 0) {
+    pollfd fds[3] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}, {in[1], POLLOUT, 0}};
+    poll(fds, 3, -1);
+    for (int k = 0; k < 2; ++k) {
+      if (fds[k].fd < 0 || !(fds[k].revents & (POLLIN | POLLHUP))) continue;
+      char buf[65536];
+      const ssize_t n = read(fds[k].fd, buf, sizeof buf);
+      if (n > 0) {
+        (k == 0 ? result.out : result.err).append(buf, static_cast<std::size_t>(n));
+      } else {
+        close(fds[k].fd);
+        (k == 0 ? out[0] : err[0]) = -1;
+        --open_outputs;
+      }
+    }
+    if (in[1] >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
+      const ssize_t n = write(in[1], input.data() + fed, std::min<std::size_t>(65536, input.size() - fed));
+      if (n > 0) fed += static_cast<std::size_t>(n);
+      if (n <= 0 || fed == input.size()) {
+        close(in[1]);
+        in[1] = -1;
+      }
+    }
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "korvix-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string TempDir::File(const std::string& name, const std::string& content) const {
+  const std::string p = path_ + "/" + name;
+  std::ofstream(p, std::ios::binary) << content;
+  return p;
+}
+
+}  // namespace korvix::testing

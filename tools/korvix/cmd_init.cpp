@@ -1,0 +1,34 @@
+// korvix init: creates the algorithm tables of a database.
+#include <cstdio>
+
+#include "commands.h"
+#include "database.h"
+#include "korvix/db/open.h"
+
+namespace korvix::cli {
+namespace {
+
+constexpr OptionSpec kOptions[] = {kDbOption};
+
+int Run(const Args& args) {
+  const std::string target = args.Value("db").value_or(DefaultDatabasePath());
+  std::string error;
+  auto connection = db::OpenDatabase(target, &error, {.create_if_missing = true});
+  if (!connection) throw IoError(error);
+  const bool created = InitializeDatabase(*connection, target);
+  std::printf("%s: %s\n", target.c_str(),
+              created ? "tables created, sample staff and algorithms added"
+                      : "tables present, nothing changed");
+  return kExitOk;
+}
+
+}  // namespace
+
+extern const Command kInitCommand = {
+    "init", "create the algorithm tables in a database", "[--db PATH|URI]",
+    "Creates the tables DoubletAlgorithms and Personalstamm where they are missing. In a new\n"
+    "database it also adds a few sample staff members and algorithms, public and private.\n"
+    "Rows that exist are never changed. A SQLite file is created when it does not exist.",
+    kOptions, Run};
+
+}  // namespace korvix::cli

@@ -1,0 +1,32 @@
+// korvix name: the name of an algorithm as a user sees it.
+#include "commands.h"
+#include "database.h"
+#include "korvix/doublet_functions.h"
+#include "output.h"
+
+namespace korvix::cli {
+namespace {
+
+constexpr OptionSpec kOptions[] = {
+    {"algorithm", "CODE", "the algorithm code"}, kUserOption, kDbOption};
+
+int Run(const Args& args) {
+  const auto code = args.Value("algorithm");
+  if (!code) throw UsageError("--algorithm CODE is required");
+  const auto connection = OpenToolDatabase(args);
+  Output out;
+  out.Line(DoubletFunctions().GetAlgorithmName(connection.get(), *code,
+                                               args.Value("user").value_or("")));
+  out.Finish();
+  return kExitOk;
+}
+
+}  // namespace
+
+extern const Command kNameCommand = {
+    "name", "print the name of an algorithm", "--algorithm CODE [--user NR] [--db PATH|URI]",
+    "Prints the name of the algorithm: the user's own one first, else the public one,\n"
+    "else the readable description of the code.",
+    kOptions, Run};
+
+}  // namespace korvix::cli
