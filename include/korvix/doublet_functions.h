@@ -39,6 +39,17 @@ class KORVIX_EXPORT DoubletFunctions {
   std::string GetAlgorithmName(db::Connection* Connection, std::string_view Algorithm,
                                std::string_view PersonalNr) const;
 
+  // Shows the selection dialog modally on the process's dialog toolkit
+  // (korvix/ui/toolkit.h: SetDefaultToolkit) and returns the code that the
+  // user chose, or "" when the dialog was closed without a choice. On a
+  // choice, sets *AlgorithmName (when given) to the chosen entry's list
+  // text; otherwise leaves it alone. `Algorithm` is selected at the start
+  // when listed; `AllowSelect` false hides "Auswählen" (a double click then
+  // edits) and is never changed.
+  std::string ShowDlg(db::Connection* Connection, std::string_view Algorithm = "",
+                      std::string_view PersonalNr = "", bool IsAdmin = false,
+                      const bool& AllowSelect = true, std::string* AlgorithmName = nullptr) const;
+
   // The phonetic code of `Text`, such as "MR" for "Meier".
   std::string BuildSoundexString(std::string_view Text) const;
 };

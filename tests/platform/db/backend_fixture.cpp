@@ -52,8 +52,8 @@ void PrintTo(const AlgorithmRow& row, std::ostream* os) {
   *os << "}";
 }
 
-void BackendTest::SetUp() {
-  if (GetParam() == BackendKind::kPostgres) {
+void DatabaseTest::SetUp() {
+  if (backend() == BackendKind::kPostgres) {
     std::string why;
     cluster_ = SharedCluster(&why);
     if (cluster_ == nullptr) {
@@ -75,7 +75,7 @@ void BackendTest::SetUp() {
   Exec(kSchema);
 }
 
-void BackendTest::TearDown() {
+void DatabaseTest::TearDown() {
   connection_.reset();
   if (!sqlite_path_.empty()) {
     std::error_code ec;
@@ -85,10 +85,10 @@ void BackendTest::TearDown() {
   }
 }
 
-std::unique_ptr<Connection> BackendTest::Connect() {
+std::unique_ptr<Connection> DatabaseTest::Connect() {
   std::string error;
   std::unique_ptr<Connection> connection;
-  if (GetParam() == BackendKind::kSqlite) {
+  if (backend() == BackendKind::kSqlite) {
     SqliteOptions options;
     options.create_if_missing = true;
     connection = OpenSqlite(sqlite_path_, options, &error);
@@ -99,12 +99,12 @@ std::unique_ptr<Connection> BackendTest::Connect() {
   return connection;
 }
 
-void BackendTest::Exec(const std::string& sql) {
+void DatabaseTest::Exec(const std::string& sql) {
   std::string error;
   ASSERT_TRUE(connection_->Execute(sql, &error)) << sql << ": " << error;
 }
 
-void BackendTest::Seed(const std::vector<AlgorithmRow>& rows) {
+void DatabaseTest::Seed(const std::vector<AlgorithmRow>& rows) {
   for (const AlgorithmRow& row : rows) {
     Exec("INSERT INTO DoubletAlgorithms (AlgorithmCode, PersonalNr, AlgorithmName, Description) "
          "VALUES (" + Literal(row.code) + ", " + Literal(row.owner) + ", " + Literal(row.name) +
@@ -112,7 +112,7 @@ void BackendTest::Seed(const std::vector<AlgorithmRow>& rows) {
   }
 }
 
-std::vector<AlgorithmRow> BackendTest::Read(const std::string& sql) {
+std::vector<AlgorithmRow> DatabaseTest::Read(const std::string& sql) {
   std::vector<AlgorithmRow> rows;
   Recordset rs;
   EXPECT_TRUE(rs.Open(sql, connection_.get(), adOpenKeyset, adLockReadOnly))
@@ -129,7 +129,7 @@ std::vector<AlgorithmRow> BackendTest::Read(const std::string& sql) {
   return rows;
 }
 
-std::vector<AlgorithmRow> BackendTest::RowsWithCode(const std::string& code) {
+std::vector<AlgorithmRow> DatabaseTest::RowsWithCode(const std::string& code) {
   return Read("Select * From DoubletAlgorithms Where AlgorithmCode=" + Literal(code));
 }
 

@@ -35,8 +35,11 @@ struct AlgorithmRow {
 };
 void PrintTo(const AlgorithmRow& row, std::ostream* os);
 
-class BackendTest : public ::testing::TestWithParam<BackendKind> {
+// A test with a database of its own on the back end that backend() names.
+class DatabaseTest : public ::testing::Test {
  protected:
+  virtual BackendKind backend() const = 0;
+
   void SetUp() override;
   void TearDown() override;
 
@@ -59,6 +62,12 @@ class BackendTest : public ::testing::TestWithParam<BackendKind> {
   std::unique_ptr<Connection> connection_;
   std::string sqlite_path_;
   PgCluster* cluster_ = nullptr;
+};
+
+// A DatabaseTest parameterised with the back end.
+class BackendTest : public DatabaseTest, public ::testing::WithParamInterface<BackendKind> {
+ protected:
+  BackendKind backend() const override { return GetParam(); }
 };
 
 }  // namespace korvix::db::testing
