@@ -45,8 +45,23 @@ void DialogTest::TearDown() {
 }
 
 std::vector<db::testing::AlgorithmRow> DialogTest::Rows() {
-  std::vector<db::testing::AlgorithmRow> rows =
-      Read("Select * From DoubletAlgorithms Order By AlgorithmCode");
+  // A session of its own: the test's may be closed, and its statement log
+  // must show only what the dialogs issued.
+  std::unique_ptr<db::Connection> reader = Connect();
+  std::vector<db::testing::AlgorithmRow> rows;
+  if (!reader) return rows;
+  db::Recordset rs;
+  EXPECT_TRUE(rs.Open("Select * From DoubletAlgorithms", reader.get(), db::adOpenKeyset,
+                      db::adLockReadOnly))
+      << rs.last_error();
+  while (rs.Eof() == std::optional<bool>(false)) {
+    db::testing::AlgorithmRow row;
+    EXPECT_TRUE(rs.Field("AlgorithmCode", &row.code) && rs.Field("PersonalNr", &row.owner) &&
+                rs.Field("AlgorithmName", &row.name) && rs.Field("Description", &row.description))
+        << rs.last_error();
+    rows.push_back(row);
+    if (!rs.MoveNext()) break;
+  }
   std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
     return std::tie(a.code, a.owner, a.name, a.description) <
            std::tie(b.code, b.owner, b.name, b.description);

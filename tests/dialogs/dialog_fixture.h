@@ -43,7 +43,8 @@ class DialogTest : public db::testing::DatabaseTest,
   void SetUp() override;
   void TearDown() override;
 
-  // Every row of DoubletAlgorithms, sorted.
+  // Every row of DoubletAlgorithms, sorted by code, owner, name, description
+  // (Null first), read through a session of its own.
   std::vector<db::testing::AlgorithmRow> Rows();
 
   // The process's toolkit for this test; ShowDlg shows its dialogs on it.

@@ -1,12 +1,6 @@
 // The editor's scenarios: a fresh dialog on a toolkit with a scripted user,
-// over a temporary SQLite database with the host's two tables
-//
-//   DoubletAlgorithms(AlgorithmCode, PersonalNr, AlgorithmName, Description)
-//   Personalstamm(PersonalNr, Titel, Vorname, Nachname)
-//
-// The toolkit comes from the test parameter, so the same scenarios run on
-// every back end that implements ui::ScriptedToolkit: instantiate the suites
-// with another ToolkitFactory (see toolkit_factories.cpp).
+// over a database of the test's own, on every toolkit and database back end
+// (dialogs/dialog_fixture.h).
 #ifndef KORVIX_TESTS_DIALOGS_EDITOR_EDITOR_FIXTURE_H_
 #define KORVIX_TESTS_DIALOGS_EDITOR_EDITOR_FIXTURE_H_
 
@@ -21,26 +15,13 @@
 #include "dialogs/editor/frm_algorithm.h"
 #include "korvix/db/connection.h"
 #include "korvix/db/recordset.h"
+#include "dialogs/dialog_fixture.h"
 #include "korvix/ui/scripting.h"
 
 namespace korvix::dialogs::editor_testing {
 
-struct ToolkitFactory {
-  std::string name{};  // a valid test name part, e.g. "Headless"
-  std::function<std::unique_ptr<ui::ScriptedToolkit>()> make{};
-};
-void PrintTo(const ToolkitFactory& factory, std::ostream* os);
-std::string FactoryName(const ::testing::TestParamInfo<ToolkitFactory>& info);
-
-// The factories every editor suite is instantiated with.
-std::vector<ToolkitFactory> ToolkitFactories();
-
 // One row of DoubletAlgorithms; std::nullopt is Null.
-struct Row {
-  db::Value code, owner, name, description;
-  bool operator==(const Row&) const = default;
-};
-void PrintTo(const Row& row, std::ostream* os);
+using Row = db::testing::AlgorithmRow;
 
 // The user's caller: who opens the editor, and on what.
 struct Caller {
@@ -52,31 +33,19 @@ struct Caller {
   std::string PersonalNr{};
 };
 
-class EditorTest : public ::testing::TestWithParam<ToolkitFactory> {
+class EditorTest : public testing::DialogTest {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-
   // A fresh toolkit and an empty database, for the next case of a table.
   void Restart() {
     TearDown();
     SetUp();
   }
 
-  // Inserts `rows` through host SQL.
-  void Seed(const std::vector<Row>& rows);
-  // Every row of the table, sorted by code, owner, name, description (Null first).
-  std::vector<Row> Rows();
-
   // A fresh editor on this test's toolkit and connection, with `caller`'s
   // properties set in the order the selection dialog sets them.
   std::unique_ptr<FrmAlgorithm> MakeEditor(const Caller& caller);
   // Queues `script` for the editor's window, makes an editor and runs ShowData.
   std::unique_ptr<FrmAlgorithm> Run(const Caller& caller, ui::Script script);
-
-  std::unique_ptr<ui::ScriptedToolkit> toolkit_;
-  std::unique_ptr<db::Connection> connection_;
-  std::string path_;
 };
 
 // ---- Reading the window as the user sees it.
