@@ -62,6 +62,12 @@ std::vector<db::testing::AlgorithmRow> DialogTest::Rows() {
     rows.push_back(row);
     if (!rs.MoveNext()) break;
   }
+  rs.Close();
+  return Sorted(std::move(rows));
+}
+
+std::vector<db::testing::AlgorithmRow> DialogTest::Sorted(
+    std::vector<db::testing::AlgorithmRow> rows) {
   std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
     return std::tie(a.code, a.owner, a.name, a.description) <
            std::tie(b.code, b.owner, b.name, b.description);

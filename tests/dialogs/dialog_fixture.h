@@ -43,6 +43,15 @@ class DialogTest : public db::testing::DatabaseTest,
   void SetUp() override;
   void TearDown() override;
 
+  // A fresh toolkit and an empty database, for the next case of a table.
+  void Restart() {
+    TearDown();
+    SetUp();
+  }
+
+  // `rows` in the order Rows() gives them.
+  static std::vector<db::testing::AlgorithmRow> Sorted(std::vector<db::testing::AlgorithmRow> rows);
+
   // Every row of DoubletAlgorithms, sorted by code, owner, name, description
   // (Null first), read through a session of its own.
   std::vector<db::testing::AlgorithmRow> Rows();

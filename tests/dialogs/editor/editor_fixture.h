@@ -35,11 +35,6 @@ struct Caller {
 
 class EditorTest : public testing::DialogTest {
  protected:
-  // A fresh toolkit and an empty database, for the next case of a table.
-  void Restart() {
-    TearDown();
-    SetUp();
-  }
 
   // A fresh editor on this test's toolkit and connection, with `caller`'s
   // properties set in the order the selection dialog sets them.
