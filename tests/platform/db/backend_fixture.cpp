@@ -85,6 +85,10 @@ void DatabaseTest::TearDown() {
   }
 }
 
+std::string DatabaseTest::Target() const {
+  return backend() == BackendKind::kSqlite ? sqlite_path_ : cluster_->ConnInfo();
+}
+
 std::unique_ptr<Connection> DatabaseTest::Connect() {
   std::string error;
   std::unique_ptr<Connection> connection;

@@ -43,6 +43,10 @@ class DatabaseTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+  // What a host names this test's database by: the SQLite path, or the
+  // PostgreSQL connection string.
+  std::string Target() const;
+
   // A new session on this test's database; fails the test when there is none.
   std::unique_ptr<Connection> Connect();
 

@@ -1,0 +1,57 @@
+// The tool's database commands on every back end: a SQLite path or a
+// PostgreSQL connection string after --db.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/db/backend_fixture.h"
+#include "run_tool.h"
+
+namespace korvix::db::testing {
+namespace {
+
+using korvix::testing::RunTool;
+using korvix::testing::TempDir;
+
+class DbToolTest : public BackendTest {};
+
+TEST_P(DbToolTest, InitListNameAndDedupeOnTheSameTables) {
+  Exec("DROP TABLE DoubletAlgorithms");
+  Exec("DROP TABLE Personalstamm");
+  const std::string db = Target();
+  korvix::testing::ToolResult r = RunTool({"init", "--db", db});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("tables created"), std::string::npos);
+  EXPECT_EQ(RunTool({"init", "--db", db}).out.find("tables created"), std::string::npos);
+
+  r = RunTool({"algorithms", "--admin", "--db", db});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Privat (Dr. Anna Becker)"), std::string::npos) << r.out;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 6);  // heading and five rows
+
+  r = RunTool({"name", "--algorithm", "090300000000000001050000000000000504110000000000",
+               "--user", "1001", "--db", db});
+  EXPECT_EQ(r.out, "Kundengruppe zuerst\n");
+
+  const TempDir dir;
+  const std::string data = dir.File("d.txt", "10115|B|Weg 1|S|Meier\n10115|B|Weg 1|S|Mayer\n");
+  r = RunTool({"dedupe", "--name", "Adresse und Name", "--db", db, data});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("(2 records)"), std::string::npos);
+}
+
+TEST_P(DbToolTest, TablesMissingIsAOneLineError) {
+  Exec("DROP TABLE DoubletAlgorithms");
+  const korvix::testing::ToolResult r = RunTool({"algorithms", "--db", Target()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_NE(r.err.find("korvix init"), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DbToolTest,
+                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
+                         BackendName);
+
+}  // namespace
+}  // namespace korvix::db::testing
