@@ -48,21 +48,9 @@ std::vector<db::testing::AlgorithmRow> DialogTest::Rows() {
   // A session of its own: the test's may be closed, and its statement log
   // must show only what the dialogs issued.
   std::unique_ptr<db::Connection> reader = Connect();
-  std::vector<db::testing::AlgorithmRow> rows;
-  if (!reader) return rows;
-  db::Recordset rs;
-  EXPECT_TRUE(rs.Open("Select * From DoubletAlgorithms", reader.get(), db::adOpenKeyset,
-                      db::adLockReadOnly))
-      << rs.last_error();
-  while (rs.Eof() == std::optional<bool>(false)) {
-    db::testing::AlgorithmRow row;
-    EXPECT_TRUE(rs.Field("AlgorithmCode", &row.code) && rs.Field("PersonalNr", &row.owner) &&
-                rs.Field("AlgorithmName", &row.name) && rs.Field("Description", &row.description))
-        << rs.last_error();
-    rows.push_back(row);
-    if (!rs.MoveNext()) break;
-  }
-  rs.Close();
+  if (!reader) return {};
+  std::vector<db::testing::AlgorithmRow> rows =
+      db::testing::ReadRows(reader.get(), "Select * From DoubletAlgorithms");
   return Sorted(std::move(rows));
 }
 

@@ -1,21 +1,12 @@
 // korvix describe: the readable description of every algorithm code.
 #include "commands.h"
 #include "korvix/description.h"
-#include "line_reader.h"
-#include "output.h"
+#include "per_line.h"
 
 namespace korvix::cli {
 namespace {
 
-int Run(const Args& args) {
-  Output out;
-  ForEachInput(args.operands(), [&](LineReader& in) {
-    std::string_view line;
-    while (in.Next(&line)) out.Line(DescribeAlgorithm(line));
-  });
-  out.Finish();
-  return kExitOk;
-}
+int Run(const Args& args) { return TransformLines(args, &DescribeAlgorithm); }
 
 }  // namespace
 

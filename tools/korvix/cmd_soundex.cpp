@@ -1,21 +1,12 @@
 // korvix soundex: the phonetic code of every line.
 #include "commands.h"
 #include "korvix/phonetic.h"
-#include "line_reader.h"
-#include "output.h"
+#include "per_line.h"
 
 namespace korvix::cli {
 namespace {
 
-int Run(const Args& args) {
-  Output out;
-  ForEachInput(args.operands(), [&](LineReader& in) {
-    std::string_view line;
-    while (in.Next(&line)) out.Line(PhoneticCode(line));
-  });
-  out.Finish();
-  return kExitOk;
-}
+int Run(const Args& args) { return TransformLines(args, &PhoneticCode); }
 
 }  // namespace
 

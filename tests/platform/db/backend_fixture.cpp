@@ -117,9 +117,13 @@ void DatabaseTest::Seed(const std::vector<AlgorithmRow>& rows) {
 }
 
 std::vector<AlgorithmRow> DatabaseTest::Read(const std::string& sql) {
+  return ReadRows(connection_.get(), sql);
+}
+
+std::vector<AlgorithmRow> ReadRows(Connection* connection, const std::string& sql) {
   std::vector<AlgorithmRow> rows;
   Recordset rs;
-  EXPECT_TRUE(rs.Open(sql, connection_.get(), adOpenKeyset, adLockReadOnly))
+  EXPECT_TRUE(rs.Open(sql, connection, adOpenKeyset, adLockReadOnly))
       << sql << ": " << rs.last_error();
   while (rs.Eof() == false) {
     AlgorithmRow row;

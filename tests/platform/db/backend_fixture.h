@@ -35,6 +35,10 @@ struct AlgorithmRow {
 };
 void PrintTo(const AlgorithmRow& row, std::ostream* os);
 
+// Every row that `sql` delivers on `connection` (read only), the four
+// columns each. Fails the test when the set does not open.
+std::vector<AlgorithmRow> ReadRows(Connection* connection, const std::string& sql);
+
 // A test with a database of its own on the back end that backend() names.
 class DatabaseTest : public ::testing::Test {
  protected:
