@@ -9,6 +9,7 @@
 #include "platform/db/postgres/pg_connection.h"
 #include "platform/db/postgres/timed_exec.h"
 #include "platform/db/table_select.h"
+#include "platform/db/write_sql.h"
 
 namespace korvix::db::postgres {
 namespace {
@@ -109,19 +110,9 @@ bool PgConnection::Query(std::string_view sql, const TableSelect* table, RowSet*
 bool PgConnection::InsertRow(const TableSelect& table, const std::vector<std::string>& columns,
                              const std::vector<Assignment>& values, Row* stored,
                              std::string* error) {
-  std::string sql = "INSERT INTO " + table.table;
+  std::string sql = InsertSql(table.table, values, "$");
   std::vector<Value> params;
-  if (values.empty()) {
-    sql += " DEFAULT VALUES";
-  } else {
-    std::string names, marks;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      names += (i ? ", " : "") + QuoteIdentifier(values[i].column);
-      marks += (i ? ", $" : "$") + std::to_string(i + 1);
-      params.push_back(values[i].value);
-    }
-    sql += " (" + names + ") VALUES (" + marks + ")";
-  }
+  for (const Assignment& a : values) params.push_back(a.value);
   sql += std::string(" RETURNING ") + kKeyColumns + ", *";
   ResultPtr result = ExecParams(conn_, sql, params, timeout_, error);
   return result && StoredRow(result.get(), columns, "the new row was not stored", stored, error);
@@ -130,12 +121,9 @@ bool PgConnection::InsertRow(const TableSelect& table, const std::vector<std::st
 bool PgConnection::UpdateRow(const TableSelect& table, const std::vector<std::string>& columns,
                              const RowKey& key, const std::vector<Assignment>& values, Row* stored,
                              std::string* error) {
-  std::string sql = "UPDATE " + table.table + " SET ";
+  std::string sql = UpdateSql(table.table, values, "$");
   std::vector<Value> params;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    sql += (i ? ", " : "") + QuoteIdentifier(values[i].column) + " = $" + std::to_string(i + 1);
-    params.push_back(values[i].value);
-  }
+  for (const Assignment& a : values) params.push_back(a.value);
   sql += " WHERE " + KeyCondition(static_cast<int>(params.size()) + 1) + " RETURNING " +
          kKeyColumns + ", *";
   AppendKey(key, &params);

@@ -9,6 +9,7 @@
 #include "platform/db/sqlite/sqlite_connection.h"
 #include "platform/db/sqlite/statement.h"
 #include "platform/db/table_select.h"
+#include "platform/db/write_sql.h"
 
 namespace korvix::db::sqlite {
 namespace {
@@ -136,18 +137,7 @@ bool SqliteConnection::InsertRow(const TableSelect& table, const std::vector<std
     *error = "the connection is closed";
     return false;
   }
-  std::string sql = "INSERT INTO " + table.table;
-  if (values.empty()) {
-    sql += " DEFAULT VALUES";
-  } else {
-    std::string names, marks;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      names += (i ? ", " : "") + QuoteIdentifier(values[i].column);
-      marks += (i ? ", ?" : "?") + std::to_string(i + 1);
-    }
-    sql += " (" + names + ") VALUES (" + marks + ")";
-  }
-  sql += " RETURNING _rowid_, *";
+  std::string sql = InsertSql(table.table, values, "?") + " RETURNING _rowid_, *";
   Statement stmt;
   if (!stmt.Prepare(db_, sql, error)) return false;
   for (std::size_t i = 0; i < values.size(); ++i) {
@@ -167,10 +157,7 @@ bool SqliteConnection::UpdateRow(const TableSelect& table, const std::vector<std
     return false;
   }
   const auto& row_key = static_cast<const SqliteRowKey&>(key);
-  std::string sql = "UPDATE " + table.table + " SET ";
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    sql += (i ? ", " : "") + QuoteIdentifier(values[i].column) + " = ?" + std::to_string(i + 1);
-  }
+  std::string sql = UpdateSql(table.table, values, "?");
   const int first_key = static_cast<int>(values.size()) + 1;
   sql += " WHERE _rowid_ = ?" + std::to_string(first_key) +
          UnchangedCondition(columns, first_key + 1) + " RETURNING _rowid_, *";
