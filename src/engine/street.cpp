@@ -32,12 +32,30 @@ void AppendNormalizedStreet(std::basic_string_view<CharT> chars, text::Text* out
   const auto step4 = [&](char32_t c) __attribute__((always_inline)) { kStrasse.Push(s4, c, step5); };
   const auto step3 = [&](char32_t c) __attribute__((always_inline)) { kBlankStr.Push(s3, c, step4); };
   const auto step2 = [&](char32_t c) __attribute__((always_inline)) { kBlankStrasseSz.Push(s2, c, step3); };
-  bool idle = true;  // no step holds back characters
-  for (CharT ch : chars) {
-    const char32_t c = text::Upper(static_cast<std::make_unsigned_t<CharT>>(ch));
-    // Every pattern starts with a blank or an S; any other character passes
-    // idle steps unchanged, so it skips the chain.
-    if (idle && c != text::kBlank && c != U'S') {
+  const std::size_t n = chars.size();
+  const auto upper = [&](std::size_t k) {
+    return text::Upper(static_cast<std::make_unsigned_t<CharT>>(chars[k]));
+  };
+  const auto str_at = [&](std::size_t k) {
+    return k + 2 < n && upper(k) == U'S' && upper(k + 1) == U'T' && upper(k + 2) == U'R';
+  };
+  // Every pattern holds "STR", with at most a blank before it, and every
+  // replacement yields "STR" where its match began. So while no step holds
+  // back characters, only an "STR" and the blanks right before it can take
+  // part in a match, however the steps feed one another: everything else
+  // passes unchanged without entering the chain.
+  bool idle = true;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char32_t c = upper(i);
+    if (idle && c == text::kBlank) {
+      std::size_t end = i;
+      while (end < n && chars[end] == CharT(' ')) ++end;
+      if (!str_at(end)) {
+        for (; i < end; ++i) *to++ = text::kBlank;
+        --i;
+        continue;
+      }
+    } else if (idle && !(c == U'S' && str_at(i))) {
       *to++ = c;
       continue;
     }
