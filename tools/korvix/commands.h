@@ -13,6 +13,7 @@ extern const Command kDedupeCommand;
 extern const Command kInitCommand;
 extern const Command kNameCommand;
 extern const Command kAlgorithmsCommand;
+extern const Command kDialogCommand;  // only where Qt is found (KORVIX_TOOL_DIALOG)
 
 }  // namespace korvix::cli
 

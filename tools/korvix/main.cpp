@@ -13,6 +13,9 @@ namespace {
 const Command* const kCommands[] = {
     &kDedupeCommand, &kKeyCommand,  &kSoundexCommand,    &kDescribeCommand,
     &kInitCommand,   &kNameCommand, &kAlgorithmsCommand,
+#ifdef KORVIX_TOOL_DIALOG
+    &kDialogCommand,
+#endif
 };
 
 void PrintOverview(std::FILE* to) {

@@ -74,7 +74,9 @@ TEST_P(CommandsTest, RefusalsChangeNothing) {
     SCOPED_TRACE(c.what);
     const std::size_t before = Boxes().size();
     Show(c.nr, false, [&](User& user) {
-      if (c.item >= 0) EXPECT_TRUE(user.Select({"Liste"}, c.item));
+      if (c.item >= 0) {
+        EXPECT_TRUE(user.Select({"Liste"}, c.item));
+      }
       EXPECT_TRUE(user.Click({c.button}));
       EXPECT_TRUE(user.shown());
       EXPECT_EQ(user.Focused(), (ui::ControlId{"Liste"}));
