@@ -15,7 +15,7 @@ got=$(LD_LIBRARY_PATH="$prefix/lib" "$prefix/consumer/consumer")
 
 flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs korvix)
 # shellcheck disable=SC2086
-c++ "$source/main.cpp" $flags -o "$prefix/pkgconfig-consumer"
+c++ -std=c++20 "$source/main.cpp" $flags -o "$prefix/pkgconfig-consumer"
 got=$(LD_LIBRARY_PATH="$prefix/lib" "$prefix/pkgconfig-consumer")
 [[ "$got" == "$expected" ]] || { echo "pkg-config consumer printed '$got'"; exit 1; }
 

@@ -1,0 +1,162 @@
+/* Korvix C interface: the DoubletFunctions component for C and for every
+ * language with a C foreign-function interface.
+ *
+ * Conventions that hold for every function below:
+ *
+ * - Handles are opaque. Each kind is made by one function and released by
+ *   one; releasing NULL does nothing.
+ * - Strings passed in are NUL-terminated UTF-8 (bytes that are not UTF-8
+ *   read as Windows-1252, so legacy Latin-1 data works). A NULL string reads
+ *   as "", which is also what an omitted argument means.
+ * - Every string returned is new, NUL-terminated, valid UTF-8 that the caller
+ *   owns and releases with korvix_free(). NULL comes back only when memory
+ *   ran out.
+ * - Booleans are automation Booleans: KORVIX_TRUE (-1) and KORVIX_FALSE (0).
+ *   Any non-zero value passed in reads as true.
+ * - A function that can fail takes `char** errptr`. *errptr must be NULL or a
+ *   message from an earlier failure. On failure the function frees that old
+ *   message and stores a new one there (release it with korvix_free()); on
+ *   success it leaves *errptr alone. errptr itself may be NULL.
+ * - Nothing here throws, aborts or prints. The five methods never fail: each
+ *   returns whatever result stands when its work ends.
+ *
+ * Threads: an object holds no state, so one object may serve any number of
+ * threads at once. A connection serves one thread at a time. ShowDlg shows
+ * modal dialogs on the calling thread and returns when they have closed.
+ *
+ *   char* err = NULL;
+ *   korvix_doublet_functions_t* df =
+ *       korvix_create_object("Korvix.DoubletFunctions", &err);
+ *   char* key = korvix_BuildDoubletKey(df, "0103000000000000", "12345|Ort");
+ *   ...                                   (key is "123")
+ *   korvix_free(key);
+ *   korvix_release_object(df);
+ */
+#ifndef KORVIX_KORVIX_H_
+#define KORVIX_KORVIX_H_
+
+#include <stdint.h>
+
+#include "korvix/export.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Automation Booleans. */
+
+typedef int16_t korvix_bool;
+#define KORVIX_TRUE ((korvix_bool)-1)
+#define KORVIX_FALSE ((korvix_bool)0)
+
+/* ---- Memory. */
+
+/* Releases a string or message that this interface returned. NULL is fine. */
+KORVIX_EXPORT void korvix_free(void* ptr);
+
+/* ---- Objects. */
+
+typedef struct korvix_doublet_functions_t korvix_doublet_functions_t;
+
+/* The programmatic identifier of the component's class. */
+#define KORVIX_PROG_ID "Korvix.DoubletFunctions"
+
+/* Creates an object of the class that `prog_id` names. Only KORVIX_PROG_ID
+ * names a class (exactly, case included); any other identifier, NULL
+ * included, gives NULL and an error naming the identifier. */
+KORVIX_EXPORT korvix_doublet_functions_t* korvix_create_object(const char* prog_id,
+                                                               char** errptr);
+
+/* Releases an object. Nothing else is released with it. */
+KORVIX_EXPORT void korvix_release_object(korvix_doublet_functions_t* object);
+
+/* ---- Database connections (the host's; the methods never open, close or
+ * replace one). */
+
+typedef struct korvix_connection_t korvix_connection_t;
+struct sqlite3;
+struct pg_conn; /* libpq's PGconn */
+
+/* Opens `path_or_uri`: a PostgreSQL URI ("postgresql://...", "postgres://...")
+ * or libpq key=value string ("host=db dbname=korvix"), else the path of a
+ * SQLite file, which is made when missing if `create_if_missing` is true.
+ * Returns NULL and an error fit for the user when it cannot be opened. */
+KORVIX_EXPORT korvix_connection_t* korvix_open(const char* path_or_uri,
+                                               korvix_bool create_if_missing, char** errptr);
+
+/* Wraps a handle that the host opened and keeps owning: korvix_close() lets
+ * go of it without closing it, and the host's settings on it stay as they
+ * are. A NULL handle gives a closed connection. */
+KORVIX_EXPORT korvix_connection_t* korvix_adopt_sqlite(struct sqlite3* handle);
+KORVIX_EXPORT korvix_connection_t* korvix_adopt_postgres(struct pg_conn* handle);
+
+/* KORVIX_TRUE iff the connection can run statements. NULL reads as closed. */
+KORVIX_EXPORT korvix_bool korvix_is_open(const korvix_connection_t* connection);
+
+/* Runs host-side SQL such as creating the tables or seeding rows; rows that
+ * it gives are discarded. Returns KORVIX_TRUE, or KORVIX_FALSE and why. */
+KORVIX_EXPORT korvix_bool korvix_execute(korvix_connection_t* connection, const char* sql,
+                                         char** errptr);
+
+/* Ends the session (an adopted handle is let go, not closed) and releases
+ * the connection. */
+KORVIX_EXPORT void korvix_close(korvix_connection_t* connection);
+
+/* ---- The five methods, in interface order, arguments in the same order.
+ * `object` is a handle from korvix_create_object(); the class holds no state,
+ * so every object gives the same results. */
+
+/* The duplicate key of record string `Data` ("PLZ|Ort|Straße|Suchbegriff|
+ * Bez1|Bez2|Bez3|Bez4|Kundengruppe") under algorithm code `Algorithm`. Data is
+ * only read. An empty code gives "". */
+KORVIX_EXPORT char* korvix_BuildDoubletKey(const korvix_doublet_functions_t* object,
+                                           const char* Algorithm, const char* Data);
+
+/* The readable description of `Algorithm`, such as "3(PLZ)+5(Straße)". */
+KORVIX_EXPORT char* korvix_TranslateAlgorithm(const korvix_doublet_functions_t* object,
+                                              const char* Algorithm);
+
+/* The name of `Algorithm` as the user with staff number `PersonalNr` sees
+ * it, else its description. A NULL or closed `Connection` reads as no table,
+ * which gives the description. */
+KORVIX_EXPORT char* korvix_GetAlgorithmName(const korvix_doublet_functions_t* object,
+                                            korvix_connection_t* Connection,
+                                            const char* Algorithm, const char* PersonalNr);
+
+/* Shows the selection dialog modally on the toolkit that korvix_use_toolkit()
+ * chose and returns the code the user chose, or "" when the dialog closed
+ * without a choice. `Algorithm` is selected at the start when listed.
+ * `AllowSelect` is only read; NULL reads as true (its default), false hides
+ * "Auswählen". `AlgorithmName` is in/out and may be NULL; *AlgorithmName is
+ * NULL (reads as "") or a string. On a choice it takes the chosen entry's
+ * list text: when that differs from the text passed in, *AlgorithmName is
+ * set to a new string that the caller releases with korvix_free(), and the
+ * string it pointed to before is neither changed nor freed. Without a choice
+ * it keeps its value. Omitted arguments are NULL, NULL, KORVIX_FALSE, NULL,
+ * NULL. */
+KORVIX_EXPORT char* korvix_ShowDlg(const korvix_doublet_functions_t* object,
+                                   korvix_connection_t* Connection, const char* Algorithm,
+                                   const char* PersonalNr, korvix_bool IsAdmin,
+                                   const korvix_bool* AllowSelect, char** AlgorithmName);
+
+/* The phonetic code of `Text`, such as "MR" for "Meier". */
+KORVIX_EXPORT char* korvix_BuildSoundexString(const korvix_doublet_functions_t* object,
+                                              const char* Text);
+
+/* ---- Dialog toolkit, chosen once for the process before dialogs run.
+ *
+ * "headless" (the default): no windows; every dialog closes at once without
+ * a choice and every message box takes its default button, so an unattended
+ * host never blocks.
+ * "qt": real windows from libkorvix-qt, which is loaded on this call (this
+ * library itself does not depend on Qt); fails when it cannot be loaded.
+ *
+ * Returns KORVIX_TRUE, or KORVIX_FALSE and why, leaving the choice as it
+ * was. Do not call it while a dialog is open. */
+KORVIX_EXPORT korvix_bool korvix_use_toolkit(const char* name, char** errptr);
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+#endif /* KORVIX_KORVIX_H_ */

@@ -1,0 +1,101 @@
+"""Duplicate keys for address records.
+
+A record is one string of nine "|"-separated items in the fixed order
+PLZ|Ort|Straße|Suchbegriff|Bez1|Bez2|Bez3|Bez4|Kundengruppe. An algorithm
+code says which items, how many characters of each, from which side and
+whether by their phonetic code make the key; records with equal keys are
+duplicates.
+
+    >>> import korvix
+    >>> code = "010300000000000003050000000000000504110000000000"
+    >>> korvix.describe(code)
+    "3(PLZ)+5(Straße)+4R['sndx:Bez1]"
+    >>> korvix.key(code, "12345|Musterstadt|Hauptstraße 5|MUELLER|Müller GmbH")
+    '123HAUPTRGMB'
+    >>> korvix.KeyBuilder(code).keys(["12345|Musterstadt|Hauptstraße 5", "9"])
+    ['123HAUPT----', '9-----------']
+
+Like the component itself, nothing here raises for what the data holds: a
+record or code of any content gives a key, a database that cannot be opened
+gives a closed connection. Only a record that is not a str (or bytes) is a
+TypeError. Text that came from legacy bytes decoded with
+errors="surrogateescape" gives those bytes back, which read as Windows-1252.
+
+Scale-out over a Dask cluster: korvix.dask.
+"""
+
+from __future__ import annotations
+
+import warnings
+from typing import NamedTuple, Optional
+
+from ._korvix import (
+    PROG_ID,
+    Connection,
+    DoubletFunctions,
+    KeyBuilder,
+    connect,
+    describe,
+    key,
+    soundex,
+)
+from ._korvix import _use_toolkit
+
+__all__ = [
+    "PROG_ID",
+    "Choice",
+    "Connection",
+    "DoubletFunctions",
+    "KeyBuilder",
+    "connect",
+    "create_object",
+    "describe",
+    "key",
+    "show_dlg",
+    "soundex",
+    "use_toolkit",
+]
+
+__version__ = "2.0.0"
+
+
+class Choice(NamedTuple):
+    """What the user chose in the selection dialog."""
+
+    code: str  # the algorithm code
+    name: str  # the chosen entry's list text: its name, else its description
+
+
+def create_object(prog_id: str) -> Optional[DoubletFunctions]:
+    """The object of the class that `prog_id` names, as a host creates it by
+    its programmatic identifier; None for any identifier but PROG_ID."""
+    return DoubletFunctions() if prog_id == PROG_ID else None
+
+
+def show_dlg(
+    connection: Optional[Connection],
+    algorithm: str = "",
+    personal_nr: str = "",
+    is_admin: bool = False,
+    allow_select: bool = True,
+) -> Optional[Choice]:
+    """Shows the selection dialog for the user with staff number
+    `personal_nr` and returns the algorithm chosen, or None when the dialog
+    closed without a choice. `algorithm` is selected at the start when it is
+    listed. The dialog is shown on the toolkit chosen by use_toolkit()."""
+    code, name = DoubletFunctions().ShowDlg(
+        connection, algorithm, personal_nr, bool(is_admin), bool(allow_select), ""
+    )
+    return Choice(code, name) if code else None
+
+
+def use_toolkit(name: str) -> bool:
+    """Chooses the dialog toolkit for the process: "headless" (the default:
+    dialogs close at once without a choice, so nothing blocks) or "qt" (real
+    windows, from libkorvix-qt). Returns False, with a RuntimeWarning that
+    says why, when the toolkit is not available; the choice then stays."""
+    error = _use_toolkit(name)
+    if error:
+        warnings.warn(error, RuntimeWarning, stacklevel=2)
+        return False
+    return True

@@ -1,0 +1,123 @@
+// The C interface: objects, the five methods and memory.
+//
+// Every entry catches whatever the C++ side could throw (in practice only
+// running out of memory), because an exception must never unwind into C.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "interface/c_support.h"
+
+namespace korvix::c_api {
+
+char* CopyString(std::string_view text) noexcept {
+  char* copy = static_cast<char*>(std::malloc(text.size() + 1));
+  if (copy == nullptr) return nullptr;
+  if (!text.empty()) std::memcpy(copy, text.data(), text.size());
+  copy[text.size()] = '\0';
+  return copy;
+}
+
+void SetError(char** errptr, std::string_view message) noexcept {
+  if (errptr == nullptr) return;
+  std::free(*errptr);
+  *errptr = CopyString(message);
+}
+
+}  // namespace korvix::c_api
+
+using korvix::c_api::Arg;
+using korvix::c_api::CopyString;
+
+namespace {
+
+// The class holds no state, so the methods use one shared instance: a host's
+// handle only has to exist, and a stray null handle cannot crash the host.
+const korvix::DoubletFunctions kMethods;
+
+// Runs `work`, which makes a std::string, and returns the result as a C
+// string; null if anything went wrong on the way.
+template <typename Work>
+char* Result(Work&& work) noexcept {
+  try {
+    const std::string result = work();
+    return CopyString(result);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+void korvix_free(void* ptr) { std::free(ptr); }
+
+korvix_doublet_functions_t* korvix_create_object(const char* prog_id, char** errptr) {
+  try {
+    if (Arg(prog_id) != korvix::kProgId) {
+      std::string message = "no class is registered as ";
+      if (prog_id == nullptr) {
+        message += "(null)";
+      } else {
+        message.append("\"").append(prog_id).append("\"");
+      }
+      message.append("; the class of this library is \"").append(korvix::kProgId).append("\"");
+      korvix::c_api::SetError(errptr, message);
+      return nullptr;
+    }
+    return new korvix_doublet_functions_t;
+  } catch (...) {
+    korvix::c_api::SetError(errptr, "out of memory");
+    return nullptr;
+  }
+}
+
+void korvix_release_object(korvix_doublet_functions_t* object) { delete object; }
+
+char* korvix_BuildDoubletKey(const korvix_doublet_functions_t*, const char* Algorithm,
+                             const char* Data) {
+  return Result([&] { return kMethods.BuildDoubletKey(Arg(Algorithm), std::string(Arg(Data))); });
+}
+
+char* korvix_TranslateAlgorithm(const korvix_doublet_functions_t*, const char* Algorithm) {
+  return Result([&] { return kMethods.TranslateAlgorithm(Arg(Algorithm)); });
+}
+
+char* korvix_GetAlgorithmName(const korvix_doublet_functions_t*, korvix_connection_t* Connection,
+                              const char* Algorithm, const char* PersonalNr) {
+  return Result([&] {
+    korvix::db::Connection* connection =
+        Connection == nullptr ? nullptr : Connection->connection.get();
+    return kMethods.GetAlgorithmName(connection, Arg(Algorithm), Arg(PersonalNr));
+  });
+}
+
+char* korvix_ShowDlg(const korvix_doublet_functions_t*, korvix_connection_t* Connection,
+                     const char* Algorithm, const char* PersonalNr, korvix_bool IsAdmin,
+                     const korvix_bool* AllowSelect, char** AlgorithmName) {
+  return Result([&] {
+    korvix::db::Connection* connection =
+        Connection == nullptr ? nullptr : Connection->connection.get();
+    const bool allow_select = AllowSelect == nullptr || korvix::c_api::IsTrue(*AllowSelect);
+    // The method leaves the name alone without a choice, so starting from the
+    // caller's value tells a change apart without guessing from the code.
+    const std::string before(AlgorithmName == nullptr ? std::string_view() : Arg(*AlgorithmName));
+    std::string name = before;
+    std::string code = kMethods.ShowDlg(connection, Arg(Algorithm), Arg(PersonalNr),
+                                        korvix::c_api::IsTrue(IsAdmin), allow_select, &name);
+    if (AlgorithmName != nullptr && name != before) {
+      char* chosen = CopyString(name);
+      if (chosen == nullptr) throw std::bad_alloc();
+      *AlgorithmName = chosen;
+    }
+    return code;
+  });
+}
+
+char* korvix_BuildSoundexString(const korvix_doublet_functions_t*, const char* Text) {
+  return Result([&] { return kMethods.BuildSoundexString(Arg(Text)); });
+}
+
+}  // extern "C"

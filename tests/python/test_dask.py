@@ -1,0 +1,160 @@
+"""Keys and duplicate groups on a real Dask cluster: two worker processes on
+loopback, each loading the component. The reference is the command-line
+tool on the same records: `korvix key` for the keys, the text report of
+`korvix dedupe` for the groups."""
+
+import re
+
+import dask.dataframe as dd
+import pandas as pd
+import pytest
+from distributed import Client, LocalCluster
+
+import korvix.dask
+from conftest import ADDRESS_CODE, DATA_DIR
+
+# A key over the raw name finds fewer groups than ADDRESS_CODE, with blanks
+# and lower-case letters in the keys.
+NAME_CODE = "0203000000000000" "0508000000000000" "0604100000000000"
+
+
+@pytest.fixture(scope="module")
+def client():
+    with LocalCluster(
+        n_workers=2,
+        threads_per_worker=1,
+        processes=True,
+        host="127.0.0.1",
+        dashboard_address=":0",
+        protocol="tcp",
+    ) as cluster, Client(cluster) as client:
+        yield client
+
+
+@pytest.fixture(scope="module")
+def addresses():
+    """The sample as its CSV has it: columns named PLZ, Ort, Strasse,
+    Suchbegriff, Name1 to Name4, Kundengruppe; line breaks inside Name3."""
+    frame = pd.read_csv(
+        DATA_DIR / "sample.csv", sep=";", dtype=str, keep_default_na=False, encoding="utf-8"
+    )
+    frame.index = pd.RangeIndex(1, len(frame) + 1)  # line numbers of sample.txt
+    return frame
+
+
+def dedupe_groups(tool, code):
+    """The groups of `korvix dedupe` on sample.txt: (key, [line, ...]) in the
+    order of the report."""
+    report = tool("dedupe", "--algorithm", code, str(DATA_DIR / "sample.txt"))
+    groups = []
+    for line in report.splitlines():
+        head = re.fullmatch(r"key (.*) \((\d+) records\)", line)
+        if head:
+            groups.append((head.group(1), [], int(head.group(2))))
+            continue
+        member = re.match(r"  (\d+): ", line)
+        if member:
+            groups[-1][1].append(int(member.group(1)))
+    assert groups and all(len(lines) == size for _, lines, size in groups)
+    return [(key, lines) for key, lines, _ in groups]
+
+
+def test_workers_are_separate_processes_with_the_component(client):
+    workers = client.run(lambda: __import__("os").getpid())
+    assert len(set(workers.values())) == 2
+    keys = client.run(lambda: __import__("korvix").key("0103000000000000", "12345"))
+    assert list(keys.values()) == ["123", "123"]
+
+
+@pytest.mark.parametrize("code", [ADDRESS_CODE, NAME_CODE])
+def test_keys_equal_the_tool(client, addresses, sample_records, tool, code):
+    frame = dd.from_pandas(addresses, npartitions=4)
+    keyed = korvix.dask.add_key(frame, code).compute()
+    expected = tool("key", "--algorithm", code, str(DATA_DIR / "sample.txt")).splitlines()
+    assert keyed["key"].tolist() == expected
+    assert keyed.index.tolist() == list(range(1, len(sample_records) + 1))
+    # The record strings made from the columns are the sample's own.
+    columns = korvix.dask.field_columns(addresses.columns)
+    assert korvix.dask.record_strings(addresses, columns).tolist() == sample_records
+
+
+@pytest.mark.parametrize("code", [ADDRESS_CODE, NAME_CODE])
+@pytest.mark.parametrize("npartitions", [1, 7])
+def test_groups_equal_dedupe(client, addresses, tool, code, npartitions):
+    frame = dd.from_pandas(addresses, npartitions=npartitions)
+    groups = korvix.dask.duplicate_groups(frame, code)
+    assert [(g.key, g.index) for g in groups] == dedupe_groups(tool, code)
+
+    found = korvix.dask.find_duplicates(frame, code, npartitions=3)
+    assert found.npartitions == 3
+    # Each group lies whole in one partition.
+    where = {}
+    for number in range(found.npartitions):
+        part = found.get_partition(number).compute()
+        for key in part["key"].unique():
+            assert key not in where
+            where[key] = number
+        assert (part.groupby("key").size() == part.groupby("key")["group_size"].first()).all()
+    assert len(where) == len(groups)
+
+
+def test_pandas_frames_need_no_cluster(addresses, tool):
+    groups = korvix.dask.duplicate_groups(addresses.iloc[:1000], ADDRESS_CODE)
+    assert groups and all(len(g.index) >= 2 and max(g.index) <= 1000 for g in groups)
+    keyed = korvix.dask.add_key(addresses.iloc[:3], ADDRESS_CODE, key_column="Schlüssel")
+    assert list(keyed.columns)[-1] == "Schlüssel"
+
+
+@pytest.mark.parametrize(
+    "header, mapping, expected",
+    [
+        (
+            ["PLZ", "Ort", "Straße", "Suchbegriff", "Bez1", "Bez2", "Bez3", "Bez4", "Kundengruppe"],
+            None,
+            ["PLZ", "Ort", "Straße", "Suchbegriff", "Bez1", "Bez2", "Bez3", "Bez4", "Kundengruppe"],
+        ),
+        (
+            ["zip", "City", " STRASSE ", "match_code", "company", "Vorname", "x", "y", "customer-group"],
+            None,
+            ["zip", "City", " STRASSE ", "match_code", "company", "Vorname", None, None,
+             "customer-group"],
+        ),
+        # The more specific name wins; else the first column.
+        (["name", "Name1", "plz", "PLZ"], None,
+         ["plz", None, None, None, "Name1", None, None, None, None]),
+        (["a", "b", "c"], {"plz": "c", "Strasse": "a"},
+         ["c", None, "a", None, None, None, None, None, None]),
+    ],
+)
+def test_columns_are_found_by_name(header, mapping, expected):
+    found = korvix.dask.field_columns(header, mapping)
+    assert [found[field] for field in korvix.dask.FIELDS] == expected
+
+
+@pytest.mark.parametrize(
+    "header, mapping, message",
+    [
+        (["a", "b"], None, "no column names an address field"),
+        (["a"], {"Telefon": "a"}, "unknown field 'Telefon'"),
+        (["a"], {"PLZ": "b"}, "field PLZ names column 'b', which is not there"),
+    ],
+)
+def test_bad_column_choices_say_why(header, mapping, message):
+    with pytest.raises(ValueError, match=re.escape(message)):
+        korvix.dask.field_columns(header, mapping)
+
+
+def test_values_become_record_items():
+    frame = pd.DataFrame(
+        {
+            "PLZ": ["01067", None, "1|2"],
+            "Ort": ["Dresden", float("nan"), "Zeile\r\nzwei\ndrei\rvier"],
+            "Bez1": [12, 13, 14],
+        }
+    )
+    columns = korvix.dask.field_columns(frame.columns)
+    assert korvix.dask.record_strings(frame, columns).tolist() == [
+        "01067|Dresden|||12||||",
+        "||||13||||",
+        "1 2|Zeile zwei drei vier|||14||||",
+    ]
