@@ -1,4 +1,9 @@
 // The keys of every record of a run, and their duplicate groups.
+//
+// A run keeps one key and one place per record, never the record itself: a
+// key is a dozen bytes, a record a hundred, so ten million records take some
+// 300 MB here (a key and 16 bytes each). Records are numbered 0, 1, ... in input order; the
+// number is what the sort and the groups hand around.
 #ifndef KORVIX_TOOLS_KEY_TABLE_H_
 #define KORVIX_TOOLS_KEY_TABLE_H_
 
@@ -7,6 +12,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "dedupe/big_allocator.h"
+#include "dedupe/rising_array.h"
 
 namespace korvix::cli {
 
@@ -18,25 +26,43 @@ struct RecordPlace {
   std::uint32_t length = 0;  // bytes of the record, without its line break
 };
 
-// Holds one key and one place per record, in input order. Memory grows with
-// the keys, not with the records: a key is a few bytes, a record many.
+// Holds one key and one place per record, in input order.
 class KeyTable {
  public:
+  // The most records a table holds: record numbers are 32 bits.
+  static constexpr std::size_t kMaxRecords = 0xFFFFFFFFu;
+
+  // REQUIRES: size() < kMaxRecords.
   void Add(std::string_view key, const RecordPlace& place);
 
-  std::size_t size() const { return places_.size(); }
-  std::string_view key(std::size_t i) const {
-    return std::string_view(keys_).substr(key_begin_[i], key_begin_[i + 1] - key_begin_[i]);
-  }
-  const RecordPlace& place(std::size_t i) const { return places_[i]; }
+  // Adds the records of `other` behind those of this table.
+  void Append(const KeyTable& other);
 
-  // Record indexes ordered by key, records of equal keys in input order.
-  std::vector<std::uint32_t> SortedByKey() const;
+  void Reserve(std::size_t records, std::size_t key_bytes);
+  void Clear();
+
+  std::size_t size() const { return lines_.size(); }
+  bool empty() const { return lines_.empty(); }
+  std::string_view key(std::size_t i) const {
+    const std::uint64_t begin = i == 0 ? 0 : key_ends_[i - 1];
+    return std::string_view(keys_.data() + begin, key_ends_[i] - begin);
+  }
+  RecordPlace place(std::size_t i) const { return {lines_[i], offsets_[i], lengths_[i]}; }
+
+  // Bytes of all keys together.
+  std::size_t key_bytes() const { return keys_.size(); }
+
+  // Bytes of memory the table holds, for sizing buffers beside it.
+  std::size_t memory() const;
+
 
  private:
-  std::string keys_;
-  std::vector<std::uint64_t> key_begin_{0};
-  std::vector<RecordPlace> places_;
+  BigVector<char> keys_;  // every key, back to back
+  RisingArray key_ends_;  // end of key i in keys_
+  // The places, column by column: no padding between the fields.
+  RisingArray lines_;
+  RisingArray offsets_;
+  BigVector<std::uint32_t> lengths_;
 };
 
 // A run of records with equal keys in a key-sorted index.
@@ -45,8 +71,28 @@ struct Group {
   std::size_t size = 0;
 };
 
-// The groups of two or more records: largest first, equal sizes by key.
-std::vector<Group> DuplicateGroups(const KeyTable& table, std::span<const std::uint32_t> sorted);
+// The records of a table in key order, and their duplicate groups.
+struct KeyOrder {
+  // Record numbers ordered by key (bytes compared as unsigned, which for
+  // UTF-8 is code point order), records of equal keys in input order.
+  BigVector<std::uint32_t> sorted;
+  // The runs of two or more equal keys in `sorted`: largest first, equal
+  // sizes by key.
+  std::vector<Group> groups;
+};
+
+// Sorts and groups on `threads` threads (0: all cores).
+KeyOrder OrderByKey(const KeyTable& table, unsigned threads = 0);
+
+// For each record, the 1-based number of its group in `groups` (the order
+// in which reports list them), or 0 for a record without duplicates.
+std::vector<std::uint32_t> GroupNumbers(std::size_t records, std::span<const Group> groups,
+                                        std::span<const std::uint32_t> sorted);
+
+// The same for each position of the key-sorted index, for reports in key
+// order: they look up positions one after the other, records at random.
+std::vector<std::uint32_t> GroupNumbersInKeyOrder(std::size_t records,
+                                                  std::span<const Group> groups);
 
 }  // namespace korvix::cli
 
