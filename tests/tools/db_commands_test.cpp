@@ -116,6 +116,8 @@ TEST(DbCommands, UnusableDatabasesGiveOneLineAndStayUntouched) {
 
 TEST(DbCommands, DefaultDatabaseIsMadeOnFirstUse) {
   const TempDir dir;
+  // init too makes the directory of the default database
+  EXPECT_EQ(RunTool({"init"}, "", {"XDG_DATA_HOME=" + dir.path() + "/new"}).status, 0);
   const std::string env = "XDG_DATA_HOME=" + dir.path();
   const ToolResult r = RunTool({"algorithms"}, "", {env});
   EXPECT_EQ(r.status, 0) << r.err;

@@ -63,8 +63,9 @@ void PrintHelp(const Command& command) {
               command.description.data());
   std::printf("\nOptions:\n");
   for (const OptionSpec& o : command.options) {
-    std::string left = "--" + std::string(o.name);
-    if (!o.value.empty()) left += " " + std::string(o.value);
+    std::string left = "--";
+    left.append(o.name);
+    if (!o.value.empty()) left.append(" ").append(o.value);
     std::printf("  %-24s %.*s\n", left.c_str(), int(o.help.size()), o.help.data());
   }
   std::printf("  %-24s %s\n", "--help", "show this help");

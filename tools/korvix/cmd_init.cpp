@@ -11,7 +11,8 @@ namespace {
 constexpr OptionSpec kOptions[] = {kDbOption};
 
 int Run(const Args& args) {
-  const std::string target = args.Value("db").value_or(DefaultDatabasePath());
+  const std::optional<std::string> given = args.Value("db");
+  const std::string target = given ? *given : DefaultDatabasePath();
   std::string error;
   auto connection = db::OpenDatabase(target, &error, {.create_if_missing = true});
   if (!connection) throw IoError(error);

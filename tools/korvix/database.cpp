@@ -67,6 +67,8 @@ std::string DefaultDatabasePath() {
     const char* home = std::getenv("HOME");
     base = std::filesystem::path(home != nullptr ? home : ".") / ".local" / "share";
   }
+  std::error_code ec;  // a directory that cannot be made shows when the file is opened
+  std::filesystem::create_directories(base / "korvix", ec);
   return (base / "korvix" / "korvix.sqlite").string();
 }
 
@@ -84,13 +86,11 @@ bool InitializeDatabase(db::Connection& connection, const std::string& name) {
 
 std::unique_ptr<db::Connection> OpenToolDatabase(const Args& args) {
   const std::optional<std::string> given = args.Value("db");
-  const std::string target = given.value_or(DefaultDatabasePath());
+  const std::string target = given ? *given : DefaultDatabasePath();
   std::string error;
   std::unique_ptr<db::Connection> connection;
   if (!given) {
     // The default database is the tool's own: made on first use.
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ec);
     connection = db::OpenDatabase(target, &error, {.create_if_missing = true});
     if (connection) InitializeDatabase(*connection, target);
   } else {

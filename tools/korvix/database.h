@@ -21,7 +21,8 @@ inline constexpr OptionSpec kDbOption = {
 inline constexpr OptionSpec kUserOption = {"user", "NR", "the staff number of the current user"};
 inline constexpr OptionSpec kAdminOption = {"admin", "", "the current user is an administrator"};
 
-// $XDG_DATA_HOME/korvix/korvix.sqlite, or ~/.local/share/korvix/korvix.sqlite.
+// The tool's own database, $XDG_DATA_HOME/korvix/korvix.sqlite or
+// ~/.local/share/korvix/korvix.sqlite; makes its directory when missing.
 std::string DefaultDatabasePath();
 
 // Creates the two tables where they are missing and, only when the algorithm
