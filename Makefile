@@ -23,7 +23,8 @@ test-sanitize: setup
 	ctest --test-dir build/sanitize --output-on-failure -j2
 
 bench: build
-	$(BUILD)/bench/engine_bench
+	$(BUILD)/bench/engine_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	python3 bench/dedupe/bench_dedupe.py --korvix $(KORVIX)
 
 build: setup
 	@test -f $(BUILD)/build.ninja || cmake --preset $(PRESET) >/dev/null
