@@ -1,9 +1,7 @@
 #include "csv_reader.h"
 
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "cli.h"
@@ -36,47 +34,27 @@ CsvReader::CsvReader(int fd, std::string name, char delimiter, std::size_t block
       name_(std::move(name)),
       delimiter_(delimiter),
       max_record_(max_record),
-      buf_(std::max(block_size, kMinBlock)) {}
+      in_{.bytes = std::vector<char>(std::max(block_size, kMinBlock))} {}
 
 CsvReader::CsvReader(std::string_view bytes, char delimiter)
     : fd_(-1),
       name_("record"),
       delimiter_(delimiter),
       max_record_(bytes.size()),
-      buf_(bytes.begin(), bytes.end()),
-      end_(bytes.size()),
-      eof_(true),
+      in_{.bytes = std::vector<char>(bytes.begin(), bytes.end()), .end = bytes.size(), .eof = true},
       started_(true) {}
 
 bool CsvReader::Fill() {
-  // Callers make sure there is room: either bytes before begin_ to drop, or
-  // space after end_. The buffer never grows; long records stream through.
-  if (eof_) return false;
-  if (begin_ > 0) {
-    std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
-    consumed_ += begin_;
-    end_ -= begin_;
-    begin_ = 0;
-  }
-  for (;;) {
-    const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
-    if (n > 0) {
-      end_ += static_cast<std::size_t>(n);
-      return true;
-    }
-    if (n == 0) {
-      eof_ = true;
-      return false;
-    }
-    if (errno != EINTR) throw IoError("cannot read " + name_ + ": " + std::strerror(errno));
-  }
+  // Callers make sure there is room: either bytes before begin to drop, or
+  // space after end. The buffer never grows; long records stream through.
+  return ReadMore(fd_, name_, /*grow=*/false, &in_);
 }
 
 void CsvReader::Start() {
   started_ = true;
-  while (end_ - begin_ < 3 && Fill()) {
+  while (in_.end - in_.begin < 3 && Fill()) {
   }
-  if (end_ - begin_ >= 3 && std::memcmp(buf_.data() + begin_, kBom, 3) == 0) begin_ += 3;
+  if (in_.end - in_.begin >= 3 && std::memcmp(in_.bytes.data() + in_.begin, kBom, 3) == 0) in_.begin += 3;
   if (delimiter_ == kDetect) DetectDelimiter();
 }
 
@@ -84,11 +62,11 @@ void CsvReader::DetectDelimiter() {
   static constexpr char kCandidates[] = {';', ',', '\t'};
   std::size_t counts[3] = {0, 0, 0};
   bool quoted = false;
-  std::size_t i = begin_;
+  std::size_t i = in_.begin;
   // Looks at the first line, or at as much of it as one buffer holds.
   for (;;) {
-    for (; i < end_; ++i) {
-      const char c = buf_[i];
+    for (; i < in_.end; ++i) {
+      const char c = in_.bytes[i];
       if (c == '"') {
         quoted = !quoted;  // a doubled quote toggles twice
       } else if (!quoted) {
@@ -96,10 +74,10 @@ void CsvReader::DetectDelimiter() {
         for (int k = 0; k < 3; ++k) counts[k] += c == kCandidates[k];
       }
     }
-    if (i < end_ || eof_ || (begin_ == 0 && end_ == buf_.size())) break;
-    const std::size_t seen = i - begin_;
+    if (i < in_.end || in_.eof || (in_.begin == 0 && in_.end == in_.bytes.size())) break;
+    const std::size_t seen = i - in_.begin;
     if (!Fill()) break;
-    i = begin_ + seen;
+    i = in_.begin + seen;
   }
   int best = 0;
   for (int k = 1; k < 3; ++k) {
@@ -115,17 +93,17 @@ bool CsvReader::Next(CsvRecord* record) {
   record->storage.clear();
   // Lines without any byte hold no record.
   for (;;) {
-    if (begin_ == end_ && !Fill()) return false;
-    const char c = buf_[begin_];
+    if (in_.begin == in_.end && !Fill()) return false;
+    const char c = in_.bytes[in_.begin];
     if (c == '\n') {
-      ++begin_;
+      ++in_.begin;
       ++line_;
       continue;
     }
     if (c == '\r') {
-      if (begin_ + 1 == end_) Fill();
-      if (begin_ + 1 < end_ && buf_[begin_ + 1] == '\n') {
-        begin_ += 2;
+      if (in_.begin + 1 == in_.end) Fill();
+      if (in_.begin + 1 < in_.end && in_.bytes[in_.begin + 1] == '\n') {
+        in_.begin += 2;
         ++line_;
         continue;
       }
@@ -133,7 +111,7 @@ bool CsvReader::Next(CsvRecord* record) {
     break;
   }
   record->line = line_;
-  record->offset = Abs(begin_);
+  record->offset = Abs(in_.begin);
   if (!FastRecord(record)) SlowRecord(record);
   return true;
 }
@@ -141,19 +119,19 @@ bool CsvReader::Next(CsvRecord* record) {
 // The common case: the record is one line in the buffer without any quote,
 // so its fields are views into the buffer and nothing is copied.
 bool CsvReader::FastRecord(CsvRecord* record) {
-  std::size_t scanned = begin_;
+  std::size_t scanned = in_.begin;
   const char* nl = nullptr;
   for (;;) {
-    nl = static_cast<const char*>(std::memchr(buf_.data() + scanned, '\n', end_ - scanned));
-    if (nl != nullptr || eof_) break;
-    if (begin_ == 0 && end_ == buf_.size()) return false;  // longer than a block
-    const std::size_t seen = end_ - begin_;
+    nl = static_cast<const char*>(std::memchr(in_.bytes.data() + scanned, '\n', in_.end - scanned));
+    if (nl != nullptr || in_.eof) break;
+    if (in_.begin == 0 && in_.end == in_.bytes.size()) return false;  // longer than a block
+    const std::size_t seen = in_.end - in_.begin;
     if (!Fill()) break;
-    scanned = begin_ + seen;
+    scanned = in_.begin + seen;
   }
-  const char* const line = buf_.data() + begin_;
-  const std::size_t stop = nl != nullptr ? static_cast<std::size_t>(nl - buf_.data()) : end_;
-  std::size_t len = stop - begin_;
+  const char* const line = in_.bytes.data() + in_.begin;
+  const std::size_t stop = nl != nullptr ? static_cast<std::size_t>(nl - in_.bytes.data()) : in_.end;
+  std::size_t len = stop - in_.begin;
   if (std::memchr(line, '"', len) != nullptr) return false;
   if (nl != nullptr && len > 0 && line[len - 1] == '\r') --len;
 
@@ -169,7 +147,7 @@ bool CsvReader::FastRecord(CsvRecord* record) {
     p = d + 1;
   }
   record->length = len;
-  begin_ = nl != nullptr ? stop + 1 : stop;
+  in_.begin = nl != nullptr ? stop + 1 : stop;
   ++line_;
   return true;
 }
@@ -193,12 +171,12 @@ void CsvReader::SlowRecord(CsvRecord* record) {
   State state = State::kFieldStart;
   std::uint64_t quote_line = line_;
   std::uint64_t content_end = 0;
-  std::size_t p = begin_;
+  std::size_t p = in_.begin;
   for (;;) {
-    if (p == end_) {
-      begin_ = p;  // everything before is in the record's storage
+    if (p == in_.end) {
+      in_.begin = p;  // everything before is in the record's storage
       const bool more = Fill();
-      p = begin_;
+      p = in_.begin;
       if (!more) {
         content_end = Abs(p);
         if (state == State::kQuoted) {
@@ -213,7 +191,7 @@ void CsvReader::SlowRecord(CsvRecord* record) {
         break;
       }
     }
-    const char c = buf_[p];
+    const char c = in_.bytes[p];
     if (state == State::kFieldStart) {
       if (c == '"') {
         state = State::kQuoted;
@@ -224,15 +202,15 @@ void CsvReader::SlowRecord(CsvRecord* record) {
       }
     } else if (state == State::kUnquoted) {
       std::size_t q = p;
-      while (q < end_ && buf_[q] != delimiter_ && buf_[q] != '\n' && buf_[q] != '"') ++q;
-      keep(buf_.data() + p, q - p);
+      while (q < in_.end && in_.bytes[q] != delimiter_ && in_.bytes[q] != '\n' && in_.bytes[q] != '"') ++q;
+      keep(in_.bytes.data() + p, q - p);
       p = q;
-      if (p == end_) continue;
-      if (buf_[p] == delimiter_) {
+      if (p == in_.end) continue;
+      if (in_.bytes[p] == delimiter_) {
         ends_.push_back(text.size());
         state = State::kFieldStart;
         ++p;
-      } else if (buf_[p] == '\n') {
+      } else if (in_.bytes[p] == '\n') {
         content_end = Abs(p);
         if (text.size() > field_start() && text.back() == '\r') {
           text.pop_back();
@@ -249,10 +227,10 @@ void CsvReader::SlowRecord(CsvRecord* record) {
         break;
       }
     } else if (state == State::kQuoted) {
-      const char* q = static_cast<const char*>(std::memchr(buf_.data() + p, '"', end_ - p));
-      const std::size_t stop = q != nullptr ? static_cast<std::size_t>(q - buf_.data()) : end_;
-      keep(buf_.data() + p, stop - p);
-      line_ += CountNewlines(buf_.data() + p, stop - p);
+      const char* q = static_cast<const char*>(std::memchr(in_.bytes.data() + p, '"', in_.end - p));
+      const std::size_t stop = q != nullptr ? static_cast<std::size_t>(q - in_.bytes.data()) : in_.end;
+      keep(in_.bytes.data() + p, stop - p);
+      line_ += CountNewlines(in_.bytes.data() + p, stop - p);
       p = stop;
       if (q != nullptr) {
         state = State::kAfterQuote;
@@ -282,7 +260,7 @@ void CsvReader::SlowRecord(CsvRecord* record) {
       break;
     }
   }
-  begin_ = p;
+  in_.begin = p;
   record->length = content_end - record->offset;
   if (overflow && record->ok()) {
     Fail(record, record->line,
@@ -298,23 +276,23 @@ void CsvReader::SlowRecord(CsvRecord* record) {
 // Consumes the rest of a malformed record up to its line break; returns the
 // position after it and sets `*content_end` to where the record's bytes end.
 std::size_t CsvReader::SkipLine(std::size_t p, std::uint64_t* content_end) {
-  bool cr = p > begin_ && buf_[p - 1] == '\r';
+  bool cr = p > in_.begin && in_.bytes[p - 1] == '\r';
   for (;;) {
-    const char* nl = static_cast<const char*>(std::memchr(buf_.data() + p, '\n', end_ - p));
+    const char* nl = static_cast<const char*>(std::memchr(in_.bytes.data() + p, '\n', in_.end - p));
     if (nl != nullptr) {
-      const std::size_t at = static_cast<std::size_t>(nl - buf_.data());
-      if (at > p) cr = buf_[at - 1] == '\r';
+      const std::size_t at = static_cast<std::size_t>(nl - in_.bytes.data());
+      if (at > p) cr = in_.bytes[at - 1] == '\r';
       *content_end = Abs(at) - (cr ? 1 : 0);
       ++line_;
       return at + 1;
     }
-    if (end_ > p) cr = buf_[end_ - 1] == '\r';
-    begin_ = end_;
+    if (in_.end > p) cr = in_.bytes[in_.end - 1] == '\r';
+    in_.begin = in_.end;
     if (!Fill()) {
-      *content_end = Abs(end_);
-      return end_;
+      *content_end = Abs(in_.end);
+      return in_.end;
     }
-    p = begin_;
+    p = in_.begin;
   }
 }
 

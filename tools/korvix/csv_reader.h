@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "block_read.h"
+
 namespace korvix::cli {
 
 // One record of a CSV file, as CsvReader::Next gives it. The field views stay
@@ -84,17 +86,14 @@ class CsvReader {
   void SlowRecord(CsvRecord* record);
   std::size_t SkipLine(std::size_t p, std::uint64_t* content_end);
   void Fail(CsvRecord* record, std::uint64_t line, const std::string& what) const;
-  std::uint64_t Abs(std::size_t pos) const { return consumed_ + pos; }
+  std::uint64_t Abs(std::size_t pos) const { return in_.consumed + pos; }
 
   int fd_;
   std::string name_;
   char delimiter_;
   std::size_t max_record_;
-  std::vector<char> buf_;
-  std::size_t begin_ = 0, end_ = 0;  // unread bytes are buf_[begin_, end_)
-  std::uint64_t consumed_ = 0;       // input offset of buf_[0]
-  std::uint64_t line_ = 1;           // line number of buf_[begin_]
-  bool eof_ = false;
+  BlockBuffer in_;
+  std::uint64_t line_ = 1;           // line number of in_.bytes[in_.begin]
   bool started_ = false;
   std::vector<std::size_t> ends_;    // end of each field in the record's storage
 };

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "block_read.h"
+
 namespace korvix::cli {
 
 // Reads lines from a file descriptor in large blocks, in constant memory
@@ -28,7 +30,7 @@ class LineReader {
   std::uint64_t line_offset() const { return line_offset_; }
 
   // The offset just past the line last returned and its line break.
-  std::uint64_t end_offset() const { return consumed_ + begin_; }
+  std::uint64_t end_offset() const { return in_.consumed + in_.begin; }
 
   const std::string& name() const { return name_; }
 
@@ -37,12 +39,9 @@ class LineReader {
 
   int fd_;
   std::string name_;
-  std::vector<char> buf_;
-  std::size_t begin_ = 0, end_ = 0;  // unread bytes are buf_[begin_, end_)
-  std::uint64_t consumed_ = 0;       // input offset of buf_[0]
+  BlockBuffer in_;
   std::uint64_t line_number_ = 0;
   std::uint64_t line_offset_ = 0;
-  bool eof_ = false;
 };
 
 // Opens each operand ("-" or no operand at all: standard input) in turn and
