@@ -1,6 +1,5 @@
 #include "csv_reader.h"
 
-
 #include <algorithm>
 #include <cstring>
 
