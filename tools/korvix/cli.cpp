@@ -19,7 +19,7 @@ std::optional<std::string> Args::Value(std::string_view name) const {
   return last;
 }
 
-Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> specs) {
+Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> options) {
   Args args;
   for (std::size_t i = 0; i < argv.size(); ++i) {
     const std::string_view arg = argv[i];
@@ -37,12 +37,12 @@ Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> s
       inline_value = name.substr(eq + 1);
       name = name.substr(0, eq);
     }
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : specs) {
-      if (s.name == name) spec = &s;
+    const OptionSpec* option = nullptr;
+    for (const OptionSpec& s : options) {
+      if (s.name == name) option = &s;
     }
-    if (spec == nullptr) throw UsageError("unknown option --" + std::string(name));
-    if (spec->value.empty()) {
+    if (option == nullptr) throw UsageError("unknown option --" + std::string(name));
+    if (option->value.empty()) {
       if (inline_value) throw UsageError("option --" + std::string(name) + " takes no value");
       args.options_.emplace_back(name, "");
     } else if (inline_value) {
@@ -51,7 +51,7 @@ Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> s
       args.options_.emplace_back(name, argv[++i]);
     } else {
       throw UsageError("option --" + std::string(name) + " needs a value (" +
-                       std::string(spec->value) + ")");
+                       std::string(option->value) + ")");
     }
   }
   return args;

@@ -47,7 +47,7 @@ class Args {
 
 // Parses "--name VALUE", "--name=VALUE", "--flag" and operands; "--" ends the
 // options. Throws UsageError for an unknown option or a missing value.
-Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> specs);
+Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> options);
 
 // A subcommand: its name, a one-line summary, the usage line and its options.
 struct Command {
