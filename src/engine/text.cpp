@@ -4,58 +4,12 @@
 
 #include <utf8proc.h>
 
-#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 namespace korvix::text {
 namespace {
-
-// Windows-1252 for the bytes 0x80-0x9F; the five unassigned ones map to the
-// C1 control of the same value, as Windows itself does.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t FromCp1252(unsigned char b) {
-  return (b >= 0x80 && b < 0xA0) ? char32_t(kCp1252High[b - 0x80]) : char32_t(b);
-}
-
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
-
-// Decodes one well-formed UTF-8 sequence at bytes[i]; returns its length, or 0
-// when the bytes there are not well-formed (overlong, surrogate, too large or cut).
-std::size_t DecodeSequence(std::string_view bytes, std::size_t i, char32_t* c) {
-  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
-  const unsigned char b0 = at(0);
-  const std::size_t left = bytes.size() - i;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    if (left < 2 || !IsContinuation(at(1))) return 0;
-    *c = char32_t(b0 & 0x1F) << 6 | (at(1) & 0x3F);
-    return 2;
-  }
-  if (b0 >= 0xE0 && b0 <= 0xEF) {
-    if (left < 3 || !IsContinuation(at(1)) || !IsContinuation(at(2))) return 0;
-    if (b0 == 0xE0 && at(1) < 0xA0) return 0;  // overlong
-    if (b0 == 0xED && at(1) > 0x9F) return 0;  // surrogate
-    *c = char32_t(b0 & 0x0F) << 12 | char32_t(at(1) & 0x3F) << 6 | (at(2) & 0x3F);
-    return 3;
-  }
-  if (b0 >= 0xF0 && b0 <= 0xF4) {
-    if (left < 4 || !IsContinuation(at(1)) || !IsContinuation(at(2)) ||
-        !IsContinuation(at(3)))
-      return 0;
-    if (b0 == 0xF0 && at(1) < 0x90) return 0;  // overlong
-    if (b0 == 0xF4 && at(1) > 0x8F) return 0;  // above U+10FFFF
-    *c = char32_t(b0 & 0x07) << 18 | char32_t(at(1) & 0x3F) << 12 |
-         char32_t(at(2) & 0x3F) << 6 | (at(3) & 0x3F);
-    return 4;
-  }
-  return 0;
-}
 
 // Below U+0300 every character is its own NFC and composes with nothing
 // before it, so text without such characters needs no normalisation.
@@ -75,16 +29,10 @@ char32_t DecodeAppend(std::string_view bytes, Text* out) {
       ++i;
       continue;
     }
-    char32_t c = 0;
-    const std::size_t len = DecodeSequence(bytes, i, &c);
-    if (len == 0) {
-      c = FromCp1252(b);
-      i += 1;
-    } else {
-      i += len;
-    }
-    if (c > max) max = c;
-    *to++ = c;
+    const Character c = DecodeCharacter(bytes, i);
+    i += c.length;
+    if (c.code > max) max = c.code;
+    *to++ = c.code;
   }
   out->resize(static_cast<std::size_t>(to - out->data()));
   return max;

@@ -7,6 +7,7 @@
 #ifndef KORVIX_ENGINE_TEXT_H_
 #define KORVIX_ENGINE_TEXT_H_
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -18,6 +19,54 @@ using Text = std::u32string;
 using TextView = std::u32string_view;
 
 inline constexpr char32_t kBlank = U' ';
+
+// Windows-1252 for the bytes 0x80-0x9F; the five unassigned ones map to the
+// C1 control of the same value, as Windows itself does.
+inline constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// One character of a host string: its code point and how many bytes it took.
+struct Character {
+  char32_t code;
+  std::size_t length;
+};
+
+// The character that starts at bytes[i] (i < bytes.size()): a well-formed
+// UTF-8 sequence, or else the single byte read as Windows-1252. Overlong
+// forms, surrogates, code points past U+10FFFF and cut sequences are not
+// well-formed. Inline, so that every library of the component reads host
+// text the same way without a call per character.
+inline Character DecodeCharacter(std::string_view bytes, std::size_t i) {
+  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
+  const auto continues = [&](std::size_t n) {
+    for (std::size_t k = 1; k < n; ++k) {
+      if ((at(k) & 0xC0) != 0x80) return false;
+    }
+    return true;
+  };
+  const unsigned char b0 = at(0);
+  const std::size_t left = bytes.size() - i;
+  if (b0 < 0x80) return {b0, 1};
+  if (b0 >= 0xC2 && b0 <= 0xDF && left >= 2 && continues(2)) {
+    return {char32_t(b0 & 0x1F) << 6 | (at(1) & 0x3F), 2};
+  }
+  if (b0 >= 0xE0 && b0 <= 0xEF && left >= 3 && continues(3) &&
+      !(b0 == 0xE0 && at(1) < 0xA0) &&   // overlong
+      !(b0 == 0xED && at(1) > 0x9F)) {   // surrogate
+    return {char32_t(b0 & 0x0F) << 12 | char32_t(at(1) & 0x3F) << 6 | (at(2) & 0x3F), 3};
+  }
+  if (b0 >= 0xF0 && b0 <= 0xF4 && left >= 4 && continues(4) &&
+      !(b0 == 0xF0 && at(1) < 0x90) &&   // overlong
+      !(b0 == 0xF4 && at(1) > 0x8F)) {   // above U+10FFFF
+    return {char32_t(b0 & 0x07) << 18 | char32_t(at(1) & 0x3F) << 12 |
+                char32_t(at(2) & 0x3F) << 6 | (at(3) & 0x3F),
+            4};
+  }
+  return {b0 < 0xA0 ? char32_t(kCp1252High[b0 - 0x80]) : char32_t(b0), 1};
+}
 
 // Replaces `*out` with the code points of `bytes`, in NFC.
 void Decode(std::string_view bytes, Text* out);
