@@ -8,24 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "c_api/c_strings.h"
 #include "korvix/doublet_functions.h"
 
 namespace {
 
-// Takes ownership of a string the C interface returned.
-std::optional<std::string> Take(char* text) {
-  if (text == nullptr) return std::nullopt;
-  std::string copy(text);
-  korvix_free(text);
-  return copy;
-}
-
-// Takes the message out of an error slot, leaving the slot empty for reuse.
-std::optional<std::string> TakeError(char*& error) {
-  char* message = error;
-  error = nullptr;
-  return Take(message);
-}
+using korvix::c_api::testing::Take;
+using korvix::c_api::testing::TakeError;
 
 struct ObjectDeleter {
   void operator()(korvix_doublet_functions_t* object) const { korvix_release_object(object); }

@@ -7,25 +7,15 @@
 #include <optional>
 #include <string>
 
+#include "c_api/c_strings.h"
 #include "korvix/korvix.h"
 #include "platform/db/backend_fixture.h"
 
 namespace korvix::db::testing {
 namespace {
 
-std::optional<std::string> Take(char* text) {
-  if (text == nullptr) return std::nullopt;
-  std::string copy(text);
-  korvix_free(text);
-  return copy;
-}
-
-// Takes the message out of an error slot, leaving the slot empty for reuse.
-std::optional<std::string> TakeError(char*& error) {
-  char* message = error;
-  error = nullptr;
-  return Take(message);
-}
+using korvix::c_api::testing::Take;
+using korvix::c_api::testing::TakeError;
 
 constexpr const char kCode[] = "0103000000000000";
 

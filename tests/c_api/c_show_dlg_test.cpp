@@ -8,20 +8,15 @@
 #include <optional>
 #include <string>
 
+#include "c_api/c_strings.h"
 #include "korvix/korvix.h"
 #include "korvix/ui/headless_toolkit.h"
 #include "korvix/ui/toolkit.h"
 
 namespace {
 
+using korvix::c_api::testing::Take;
 using korvix::ui::User;
-
-std::optional<std::string> Take(char* text) {
-  if (text == nullptr) return std::nullopt;
-  std::string copy(text);
-  korvix_free(text);
-  return copy;
-}
 
 constexpr const char kPublic[] = "0103000000000000";
 constexpr const char kOwn[] = "0105000000000000";

@@ -6,25 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "c_api/c_strings.h"
 #include "korvix/korvix.h"
 #include "korvix/ui/headless_toolkit.h"
 #include "korvix/ui/toolkit.h"
 
 namespace {
 
-std::optional<std::string> Take(char* text) {
-  if (text == nullptr) return std::nullopt;
-  std::string copy(text);
-  korvix_free(text);
-  return copy;
-}
-
-// Takes the message out of an error slot, leaving the slot empty for reuse.
-std::optional<std::string> TakeError(char*& error) {
-  char* message = error;
-  error = nullptr;
-  return Take(message);
-}
+using korvix::c_api::testing::TakeError;
 
 TEST(CToolkit, FailedChoicesKeepTheToolkit) {
   korvix::ui::HeadlessToolkit scripted;
