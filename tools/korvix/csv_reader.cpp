@@ -53,7 +53,9 @@ void CsvReader::Start() {
   started_ = true;
   while (in_.end - in_.begin < 3 && Fill()) {
   }
-  if (in_.end - in_.begin >= 3 && std::memcmp(in_.bytes.data() + in_.begin, kBom, 3) == 0) in_.begin += 3;
+  if (in_.end - in_.begin >= 3 && std::memcmp(in_.bytes.data() + in_.begin, kBom, 3) == 0) {
+    in_.begin += 3;
+  }
   if (delimiter_ == kDetect) DetectDelimiter();
 }
 
@@ -129,7 +131,8 @@ bool CsvReader::FastRecord(CsvRecord* record) {
     scanned = in_.begin + seen;
   }
   const char* const line = in_.bytes.data() + in_.begin;
-  const std::size_t stop = nl != nullptr ? static_cast<std::size_t>(nl - in_.bytes.data()) : in_.end;
+  const std::size_t stop =
+      nl != nullptr ? static_cast<std::size_t>(nl - in_.bytes.data()) : in_.end;
   std::size_t len = stop - in_.begin;
   if (std::memchr(line, '"', len) != nullptr) return false;
   if (nl != nullptr && len > 0 && line[len - 1] == '\r') --len;
@@ -201,7 +204,10 @@ void CsvReader::SlowRecord(CsvRecord* record) {
       }
     } else if (state == State::kUnquoted) {
       std::size_t q = p;
-      while (q < in_.end && in_.bytes[q] != delimiter_ && in_.bytes[q] != '\n' && in_.bytes[q] != '"') ++q;
+      while (q < in_.end && in_.bytes[q] != delimiter_ && in_.bytes[q] != '\n' &&
+             in_.bytes[q] != '"') {
+        ++q;
+      }
       keep(in_.bytes.data() + p, q - p);
       p = q;
       if (p == in_.end) continue;
@@ -227,7 +233,8 @@ void CsvReader::SlowRecord(CsvRecord* record) {
       }
     } else if (state == State::kQuoted) {
       const char* q = static_cast<const char*>(std::memchr(in_.bytes.data() + p, '"', in_.end - p));
-      const std::size_t stop = q != nullptr ? static_cast<std::size_t>(q - in_.bytes.data()) : in_.end;
+      const std::size_t stop =
+          q != nullptr ? static_cast<std::size_t>(q - in_.bytes.data()) : in_.end;
       keep(in_.bytes.data() + p, stop - p);
       line_ += CountNewlines(in_.bytes.data() + p, stop - p);
       p = stop;

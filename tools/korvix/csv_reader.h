@@ -93,9 +93,9 @@ class CsvReader {
   char delimiter_;
   std::size_t max_record_;
   BlockBuffer in_;
-  std::uint64_t line_ = 1;           // line number of in_.bytes[in_.begin]
+  std::uint64_t line_ = 1;  // line number of in_.bytes[in_.begin]
   bool started_ = false;
-  std::vector<std::size_t> ends_;    // end of each field in the record's storage
+  std::vector<std::size_t> ends_;  // end of each field in the record's storage
 };
 
 // Splits the bytes of one record, as CsvRecord::offset and ::length locate it
