@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "korvix/ui/form.h"
-#include "korvix/ui/message_box.h"
+#include "platform/ui/scripted_message_boxes.h"
 #include "platform/ui/test_form.h"
 
 namespace korvix::ui {
@@ -163,38 +163,9 @@ TEST(HeadlessToolkitTest, AFormAlreadyShownCannotBeShownAgainUntilUnloaded) {
   EXPECT_EQ(toolkit.pending_scripts("frmTest"), 0u);
 }
 
-TEST(HeadlessToolkitTest, MessageBoxesAnswerFromTheQueueThenByTheirDefaultButton) {
+TEST(HeadlessToolkitTest, MessageBoxesAnswerFromTheQueueOrByTheirDefault) {
   HeadlessToolkit toolkit;
-  toolkit.QueueAnswer(kResultYes);
-  toolkit.QueueAnswer(kResultOk);
-  EXPECT_EQ(toolkit.pending_answers(), 2u);
-  struct Case {
-    const char* prompt;
-    int flags;
-    const char* title;
-    int result;
-  };
-  const Case cases[] = {
-      {"Wirklich löschen?", 292, "Löschen?", kResultYes},        // queued
-      {"Standardname?", 289, "Standardname verwenden?", kResultOk},  // queued
-      {"Überschreiben?", 292, "Algoritmus überschreiben?", kResultNo},
-      {"Standardname?", 289, "Standardname verwenden?", kResultCancel},
-      {"Nicht erlaubt.", 48, "Dubletten-Algorithmus anlegen", kResultOk},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.prompt);
-    EXPECT_EQ(toolkit.MessageBox(c.prompt, c.flags, c.title), c.result);
-  }
-  EXPECT_EQ(toolkit.pending_answers(), 0u);
-  ASSERT_EQ(toolkit.message_boxes().size(), std::size(cases));
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    SCOPED_TRACE(i);
-    const MessageBoxRecord& r = toolkit.message_boxes()[i];
-    EXPECT_EQ(r.prompt, cases[i].prompt);
-    EXPECT_EQ(r.flags, cases[i].flags);
-    EXPECT_EQ(r.title, cases[i].title);
-    EXPECT_EQ(r.result, cases[i].result);
-  }
+  testing::ExpectQueuedAnswersThenDefaults(toolkit);
 }
 
 }  // namespace

@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 #include "korvix/ui/message_box.h"
 #include "korvix/ui/qt_toolkit.h"
 #include "platform/ui/qt/application.h"
+#include "platform/ui/scripted_message_boxes.h"
 
 namespace korvix::ui::qt {
 namespace {
@@ -101,34 +101,7 @@ TEST(MessageBoxWidgetTest, KeysAndClicksOnTheShownBoxGiveTheCallersResults) {
 
 TEST(ScriptedQtToolkitTest, MessageBoxesAnswerFromTheQueueOrByTheirDefault) {
   ScriptedQtToolkit toolkit;
-  const struct {
-    std::optional<int> queued;
-    int flags;
-    int result;
-  } cases[] = {
-      {std::nullopt, 48, kResultOk},       {std::nullopt, 289, kResultCancel},
-      {std::nullopt, 292, kResultNo},      {kResultOk, 289, kResultOk},
-      {kResultCancel, 289, kResultCancel}, {kResultYes, 292, kResultYes},
-      {kResultNo, 292, kResultNo},         {kResultOk, 48, kResultOk},
-      // No such button: the box closes and the answer is given as it is.
-      {kResultRetry, 48, kResultRetry},
-  };
-  std::vector<MessageBoxRecord> expected;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.flags);
-    if (c.queued) toolkit.QueueAnswer(*c.queued);
-    const std::string prompt = "Frage " + std::to_string(expected.size());
-    EXPECT_EQ(toolkit.MessageBox(prompt, c.flags, "Titel"), c.result);
-    EXPECT_EQ(toolkit.pending_answers(), 0u);
-    expected.push_back({prompt, c.flags, "Titel", c.result});
-  }
-  ASSERT_EQ(toolkit.message_boxes().size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(toolkit.message_boxes()[i].prompt, expected[i].prompt);
-    EXPECT_EQ(toolkit.message_boxes()[i].flags, expected[i].flags);
-    EXPECT_EQ(toolkit.message_boxes()[i].title, expected[i].title);
-    EXPECT_EQ(toolkit.message_boxes()[i].result, expected[i].result);
-  }
+  ui::testing::ExpectQueuedAnswersThenDefaults(toolkit);
 }
 
 }  // namespace
