@@ -2,7 +2,7 @@
 
 #include "engine/record.h"
 #include "engine/slots.h"
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace korvix {
 namespace {

@@ -7,7 +7,7 @@
 #include "engine/record.h"
 #include "engine/slots.h"
 #include "engine/street.h"
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace korvix {
 namespace {

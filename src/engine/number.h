@@ -2,7 +2,7 @@
 #ifndef KORVIX_ENGINE_NUMBER_H_
 #define KORVIX_ENGINE_NUMBER_H_
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace korvix::engine {
 

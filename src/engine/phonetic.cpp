@@ -5,7 +5,7 @@
 
 #include "engine/phonetic_code.h"
 #include "engine/stream_replace.h"
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace korvix {
 namespace engine {

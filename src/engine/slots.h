@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "korvix/algorithm_code.h"
 
 namespace korvix::engine {

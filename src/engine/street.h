@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace korvix::engine {
 

@@ -1,4 +1,4 @@
-#include "engine/text.h"
+#include "base/text.h"
 #include "korvix/algorithm_store.h"
 #include "korvix/db/recordset.h"
 #include "korvix/description.h"

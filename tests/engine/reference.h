@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace korvix::reference {
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <string>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"

@@ -1,4 +1,4 @@
-#include "engine/text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 #include <utf8proc.h>

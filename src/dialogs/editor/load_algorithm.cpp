@@ -4,7 +4,7 @@
 
 #include "dialogs/editor/frm_algorithm.h"
 #include "dialogs/editor/frm_algorithm_form.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "korvix/algorithm_code.h"
 
 namespace korvix::dialogs {

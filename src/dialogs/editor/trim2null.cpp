@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "dialogs/editor/frm_algorithm.h"
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace korvix::dialogs {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace korvix::ui::qt {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "korvix/algorithm_store.h"
 #include "korvix/db/recordset.h"
 #include "korvix/description.h"

@@ -1,11 +1,11 @@
-// The text model of the engine.
+// The text model of the component.
 //
 // Host strings are UTF-8. Internally a character is a Unicode code point held
 // in a std::u32string. Bytes that are not valid UTF-8 are read one by one as
 // Windows-1252, so legacy data keeps its umlauts. Decoded text is in NFC, so a
 // decomposed and a precomposed "ü" are the same character.
-#ifndef KORVIX_ENGINE_TEXT_H_
-#define KORVIX_ENGINE_TEXT_H_
+#ifndef KORVIX_BASE_TEXT_H_
+#define KORVIX_BASE_TEXT_H_
 
 #include <array>
 #include <cstdint>
@@ -124,4 +124,4 @@ std::basic_string_view<CharT> TrimBlanks(std::basic_string_view<CharT> s) {
 
 }  // namespace korvix::text
 
-#endif  // KORVIX_ENGINE_TEXT_H_
+#endif  // KORVIX_BASE_TEXT_H_
