@@ -55,7 +55,7 @@ class KORVIX_EXPORT KeyBuilder {
   // over many records allocates nothing once the string has grown.
   void Key(std::string_view record, std::string* key) const;
 
-  // Keys of `records` in order, built on `threads` threads (0: all cores).
+  // Keys of `records` in order, built on `threads` threads (0: every processor this process may use).
   std::vector<std::string> Keys(std::span<const std::string_view> records,
                                 unsigned threads = 0) const;
   std::vector<std::string> Keys(std::span<const std::string> records,

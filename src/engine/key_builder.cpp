@@ -1,13 +1,13 @@
 #include "korvix/key_builder.h"
 
 #include <algorithm>
-#include <thread>
 
+#include "base/parallel.h"
+#include "base/text.h"
 #include "engine/phonetic_code.h"
 #include "engine/record.h"
 #include "engine/slots.h"
 #include "engine/street.h"
-#include "base/text.h"
 
 namespace korvix {
 namespace {
@@ -179,24 +179,9 @@ template <class Record>
 std::vector<std::string> KeysOn(const KeyBuilder& builder, std::span<const Record> records,
                                 unsigned threads) {
   std::vector<std::string> keys(records.size());
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  // Below this many records per thread, starting threads costs more than it saves.
-  constexpr std::size_t kMinPerThread = 4096;
-  threads = static_cast<unsigned>(
-      std::min<std::size_t>(threads, std::max<std::size_t>(1, records.size() / kMinPerThread)));
-  const auto run = [&](std::size_t begin, std::size_t end) {
+  base::ParallelFor(records.size(), threads, 4096, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) builder.Key(records[i], &keys[i]);
-  };
-  if (threads <= 1) {
-    run(0, records.size());
-    return keys;
-  }
-  std::vector<std::jthread> pool;
-  const std::size_t chunk = (records.size() + threads - 1) / threads;
-  for (std::size_t begin = chunk; begin < records.size(); begin += chunk) {
-    pool.emplace_back(run, begin, std::min(records.size(), begin + chunk));
-  }
-  run(0, std::min(records.size(), chunk));
+  });
   return keys;
 }
 
