@@ -14,11 +14,9 @@ namespace korvix::testing {
 // off and on; then codes that no editor writes.
 inline std::vector<std::string> VariantCodes() {
   std::vector<std::string> codes;
-  for (const char* field : {"01", "02", "03", "04", "05", "06", "07", "08", "09", "51", "52", "53"}) {
-    for (const char* variant : {"00", "01", "10", "11"}) {
+  for (const char* field : {"01", "02", "03", "04", "05", "06", "07", "08", "09", "51", "52", "53"})
+    for (const char* variant : {"00", "01", "10", "11"})
       codes.push_back(std::string(field) + "07" + variant + "0000000000");
-    }
-  }
   codes.insert(codes.end(), {"", "0103", "01-2000000000000", "9903000000000000", "kein Code",
                              "010500000000000003050000000000000504110000000000"});
   return codes;
@@ -31,9 +29,8 @@ inline std::vector<std::string> SampleRecords(std::size_t count) {
   const char* source = std::getenv("KORVIX_SOURCE_DIR");
   std::ifstream in(std::string(source != nullptr ? source : ".") + "/data/sample.txt");
   std::vector<std::string> records = {"", "|Köln"};
-  for (std::string line; records.size() < count + 2 && std::getline(in, line);) {
+  for (std::string line; records.size() < count + 2 && std::getline(in, line);)
     records.push_back(line);
-  }
   return records;
 }
 
