@@ -1,5 +1,9 @@
 // The SQLite back end: a database file on this machine, the embedded
 // default for a host without a database server.
+//
+// Every connection that these functions give out has the SQL functions
+// korvix_key, korvix_phonetic and korvix_describe registered on it, so a
+// host's queries, views and indexes on the same database can build keys.
 #ifndef KORVIX_DB_SQLITE_H_
 #define KORVIX_DB_SQLITE_H_
 
@@ -35,7 +39,8 @@ KORVIX_EXPORT std::unique_ptr<Connection> OpenSqlite(std::string_view path,
 // Wraps a handle that the host opened and keeps owning: closing or
 // destroying the connection lets go of `handle` without closing it, and
 // the host's settings on it (its busy handler among them) are left as they
-// are. A null handle gives a closed connection.
+// are, apart from the SQL functions, which stay registered on the handle.
+// A null handle gives a closed connection.
 KORVIX_EXPORT std::unique_ptr<Connection> AdoptSqlite(sqlite3* handle);
 
 }  // namespace korvix::db

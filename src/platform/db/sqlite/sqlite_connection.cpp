@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "korvix/db/sqlite.h"
 #include "platform/db/sqlite/statement.h"
 
 namespace korvix::db {
@@ -48,8 +47,8 @@ std::string ProbeSchema(sqlite3* db) {
 }  // namespace
 }  // namespace sqlite
 
-std::unique_ptr<Connection> OpenSqlite(std::string_view path, const SqliteOptions& options,
-                                       std::string* error) {
+std::unique_ptr<sqlite::SqliteConnection> sqlite::OpenFile(std::string_view path, int flags,
+                                                          int busy_timeout_ms, std::string* error) {
   std::string scratch;
   std::string& why = error != nullptr ? *error : scratch;
   if (path.empty()) {
@@ -60,20 +59,13 @@ std::unique_ptr<Connection> OpenSqlite(std::string_view path, const SqliteOption
   }
   const std::string name(path);
   const std::string prefix = "cannot open database \"" + name + "\": ";
-  int flags = SQLITE_OPEN_URI;
-  if (options.read_only) {
-    flags |= SQLITE_OPEN_READONLY;
-  } else {
-    flags |= SQLITE_OPEN_READWRITE;
-    if (options.create_if_missing) flags |= SQLITE_OPEN_CREATE;
-  }
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(name.c_str(), &db, flags, nullptr) != SQLITE_OK) {
     why = prefix + (db != nullptr ? sqlite3_errmsg(db) : "out of memory");
     sqlite3_close_v2(db);
     return nullptr;
   }
-  sqlite3_busy_timeout(db, std::max(0, options.busy_timeout_ms));
+  sqlite3_busy_timeout(db, std::max(0, busy_timeout_ms));
 
   // SQLite reads the file only on first use; read the schema now so that a
   // file that is not a database fails here rather than on a later query.
@@ -84,10 +76,6 @@ std::unique_ptr<Connection> OpenSqlite(std::string_view path, const SqliteOption
     return nullptr;
   }
   return std::make_unique<sqlite::SqliteConnection>(db, /*owned=*/true);
-}
-
-std::unique_ptr<Connection> AdoptSqlite(sqlite3* handle) {
-  return std::make_unique<sqlite::SqliteConnection>(handle, /*owned=*/false);
 }
 
 }  // namespace korvix::db

@@ -11,6 +11,7 @@
 
 #include <sqlite3.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,7 @@ class SqliteConnection final : public Connection, private Backend {
   ~SqliteConnection() override;
 
   bool IsOpen() const override { return db_ != nullptr; }
+  sqlite3* handle() const { return db_; }
   void Close() override;
   bool Execute(std::string_view sql, std::string* error) override;
 
@@ -46,6 +48,13 @@ class SqliteConnection final : public Connection, private Backend {
   sqlite3* db_;
   bool owned_;
 };
+
+// Opens the database file at `path` with sqlite3_open_v2 `flags`, lets
+// statements wait up to `busy_timeout_ms` for a lock, and reads the schema
+// so that a file that is not a database fails here rather than on a later
+// query. Returns null and stores why in *error (if not null) otherwise.
+std::unique_ptr<SqliteConnection> OpenFile(std::string_view path, int flags, int busy_timeout_ms,
+                                           std::string* error);
 
 }  // namespace korvix::db::sqlite
 

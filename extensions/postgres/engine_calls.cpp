@@ -1,0 +1,66 @@
+#include "engine_calls.h"
+
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "korvix/description.h"
+#include "korvix/key_builder.h"
+#include "korvix/phonetic.h"
+
+struct korvix_pg_session {
+  std::string algorithm;
+  std::optional<korvix::KeyBuilder> builder;
+  std::string result;
+};
+
+namespace {
+
+bool Done(const korvix_pg_session& session, const char** out, size_t* out_len) {
+  *out = session.result.data();
+  *out_len = session.result.size();
+  return true;
+}
+
+}  // namespace
+
+korvix_pg_session* korvix_pg_session_new() { return new (std::nothrow) korvix_pg_session; }
+
+void korvix_pg_session_free(korvix_pg_session* session) { delete session; }
+
+bool korvix_pg_key(korvix_pg_session* session, const char* algorithm, size_t algorithm_len,
+                   const char* record, size_t record_len, const char** out, size_t* out_len) {
+  try {
+    const std::string_view code(algorithm, algorithm_len);
+    if (!session->builder || code != session->algorithm) {
+      session->builder.reset();  // a half-made pair must not match the next call
+      session->algorithm.assign(code);
+      session->builder.emplace(code);
+    }
+    session->builder->Key(std::string_view(record, record_len), &session->result);
+    return Done(*session, out, out_len);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool korvix_pg_phonetic(korvix_pg_session* session, const char* text, size_t text_len,
+                        const char** out, size_t* out_len) {
+  try {
+    session->result = korvix::PhoneticCode(std::string_view(text, text_len));
+    return Done(*session, out, out_len);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool korvix_pg_describe(korvix_pg_session* session, const char* algorithm, size_t algorithm_len,
+                        const char** out, size_t* out_len) {
+  try {
+    session->result = korvix::DescribeAlgorithm(std::string_view(algorithm, algorithm_len));
+    return Done(*session, out, out_len);
+  } catch (...) {
+    return false;
+  }
+}

@@ -1,0 +1,50 @@
+/*
+ * The engine for the PostgreSQL functions, behind a C interface.
+ *
+ * PostgreSQL reports errors by longjmp, which must never cross C++ frames.
+ * So korvix_pg.c does all the server's work (arguments, encodings, memory,
+ * errors) and calls the engine only through these functions, which never
+ * throw, never call the server and never longjmp.
+ *
+ * Text is UTF-8, where invalid bytes read as Windows-1252; results are valid
+ * UTF-8. A result lives in its session and stays valid until the session's
+ * next call.
+ */
+#ifndef KORVIX_EXTENSIONS_POSTGRES_ENGINE_CALLS_H_
+#define KORVIX_EXTENSIONS_POSTGRES_ENGINE_CALLS_H_
+
+#ifdef __cplusplus
+#include <cstddef>
+extern "C" {
+#else
+#include <stdbool.h>
+#include <stddef.h>
+#endif
+
+/* The engine's state for one call site of a function: the algorithm it
+ * parsed last and the buffer of its results. */
+typedef struct korvix_pg_session korvix_pg_session;
+
+/* Returns a new session, or NULL when memory ran out. */
+korvix_pg_session *korvix_pg_session_new(void);
+void korvix_pg_session_free(korvix_pg_session *session);
+
+/* Each stores its result in *out and *out_len and returns true, or returns
+ * false when memory ran out. */
+
+/* The duplicate key of `record` under `algorithm`; the code is parsed again
+ * only when it differs from the session's previous one. */
+bool korvix_pg_key(korvix_pg_session *session, const char *algorithm, size_t algorithm_len,
+                   const char *record, size_t record_len, const char **out, size_t *out_len);
+/* The phonetic code of `text`. */
+bool korvix_pg_phonetic(korvix_pg_session *session, const char *text, size_t text_len,
+                        const char **out, size_t *out_len);
+/* The readable description of `algorithm`. */
+bool korvix_pg_describe(korvix_pg_session *session, const char *algorithm, size_t algorithm_len,
+                        const char **out, size_t *out_len);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KORVIX_EXTENSIONS_POSTGRES_ENGINE_CALLS_H_ */

@@ -1,0 +1,185 @@
+/*
+ * The PostgreSQL functions korvix_key, korvix_phonetic and korvix_describe.
+ *
+ * Arguments arrive in the database's encoding and reach the engine as UTF-8;
+ * results go back in the database's encoding. A SQL_ASCII database has no
+ * encoding to convert from: its bytes go to the engine as they are, where
+ * those that are not UTF-8 read as Windows-1252.
+ *
+ * Every call into the engine (engine_calls.h) returns before anything here
+ * can raise an error, so no longjmp ever crosses its C++ frames.
+ */
+#include "postgres.h"
+
+#include "fmgr.h"
+#include "lib/stringinfo.h"
+#include "mb/pg_wchar.h"
+#include "utils/array.h"
+#include "utils/builtins.h"
+#include "utils/memutils.h"
+
+#include "engine_calls.h"
+
+PG_MODULE_MAGIC;
+
+PG_FUNCTION_INFO_V1(korvix_key);
+PG_FUNCTION_INFO_V1(korvix_key_fields);
+PG_FUNCTION_INFO_V1(korvix_phonetic);
+PG_FUNCTION_INFO_V1(korvix_describe);
+
+/* The engine session of one call site, freed with the call site's memory. */
+typedef struct Session
+{
+	MemoryContextCallback release;
+	korvix_pg_session *engine;
+} Session;
+
+typedef bool (*TextCall) (korvix_pg_session *session, const char *text, size_t len,
+						  const char **out, size_t *out_len);
+
+static void
+release_session(void *arg)
+{
+	korvix_pg_session_free(((Session *) arg)->engine);
+}
+
+static void
+out_of_memory(void)
+{
+	ereport(ERROR,
+			(errcode(ERRCODE_OUT_OF_MEMORY),
+			 errmsg("out of memory")));
+}
+
+static korvix_pg_session *
+session_of(FunctionCallInfo fcinfo)
+{
+	Session    *session = (Session *) fcinfo->flinfo->fn_extra;
+
+	if (session == NULL)
+	{
+		session = MemoryContextAlloc(fcinfo->flinfo->fn_mcxt, sizeof(Session));
+		session->engine = korvix_pg_session_new();
+		if (session->engine == NULL)
+			out_of_memory();
+		session->release.func = release_session;
+		session->release.arg = session;
+		MemoryContextRegisterResetCallback(fcinfo->flinfo->fn_mcxt, &session->release);
+		fcinfo->flinfo->fn_extra = session;
+	}
+	return session->engine;
+}
+
+/* True when text of this database goes to the engine and back unconverted. */
+static bool
+passes_as_is(void)
+{
+	int			encoding = GetDatabaseEncoding();
+
+	return encoding == PG_UTF8 || encoding == PG_SQL_ASCII;
+}
+
+/* The UTF-8 form of `len` bytes at `s` in the database's encoding. */
+static const char *
+to_engine(const char *s, size_t *len)
+{
+	char	   *converted;
+
+	if (passes_as_is())
+		return s;
+	converted = pg_server_to_any(s, (int) *len, PG_UTF8);
+	if (converted != s)
+		*len = strlen(converted);
+	return converted;
+}
+
+static text *
+from_engine(const char *s, size_t len)
+{
+	char	   *converted;
+
+	if (passes_as_is())
+		return cstring_to_text_with_len(s, (int) len);
+	converted = pg_any_to_server(s, (int) len, PG_UTF8);
+	return cstring_to_text_with_len(converted, converted == s ? (int) len : (int) strlen(converted));
+}
+
+static Datum
+key_of(FunctionCallInfo fcinfo, const char *record, size_t record_len)
+{
+	text	   *algorithm = PG_GETARG_TEXT_PP(0);
+	size_t		algorithm_len = VARSIZE_ANY_EXHDR(algorithm);
+	const char *code = to_engine(VARDATA_ANY(algorithm), &algorithm_len);
+	korvix_pg_session *session = session_of(fcinfo);
+	const char *key;
+	size_t		key_len;
+
+	record = to_engine(record, &record_len);
+	if (!korvix_pg_key(session, code, algorithm_len, record, record_len, &key, &key_len))
+		out_of_memory();
+	PG_RETURN_TEXT_P(from_engine(key, key_len));
+}
+
+/* korvix_key(algorithm text, record text) */
+Datum
+korvix_key(PG_FUNCTION_ARGS)
+{
+	text	   *record = PG_GETARG_TEXT_PP(1);
+
+	return key_of(fcinfo, VARDATA_ANY(record), VARSIZE_ANY_EXHDR(record));
+}
+
+/* korvix_key(algorithm text, VARIADIC fields text[]): the fields joined by
+ * "|", a NULL field as an empty one. */
+Datum
+korvix_key_fields(PG_FUNCTION_ARGS)
+{
+	ArrayType  *fields = PG_GETARG_ARRAYTYPE_P(1);
+	ArrayIterator it = array_create_iterator(fields, 0, NULL);
+	StringInfoData record;
+	Datum		field;
+	bool		isnull;
+	bool		first = true;
+
+	initStringInfo(&record);
+	while (array_iterate(it, &field, &isnull))
+	{
+		if (!first)
+			appendStringInfoChar(&record, '|');
+		first = false;
+		if (!isnull)
+			appendBinaryStringInfo(&record, VARDATA_ANY(DatumGetPointer(field)),
+								   VARSIZE_ANY_EXHDR(DatumGetPointer(field)));
+	}
+	array_free_iterator(it);
+	return key_of(fcinfo, record.data, record.len);
+}
+
+static Datum
+text_call(FunctionCallInfo fcinfo, TextCall call)
+{
+	text	   *arg = PG_GETARG_TEXT_PP(0);
+	size_t		len = VARSIZE_ANY_EXHDR(arg);
+	const char *s = to_engine(VARDATA_ANY(arg), &len);
+	korvix_pg_session *session = session_of(fcinfo);
+	const char *out;
+	size_t		out_len;
+
+	if (!call(session, s, len, &out, &out_len))
+		out_of_memory();
+	PG_RETURN_TEXT_P(from_engine(out, out_len));
+}
+
+/* korvix_phonetic(text text) */
+Datum
+korvix_phonetic(PG_FUNCTION_ARGS)
+{
+	return text_call(fcinfo, korvix_pg_phonetic);
+}
+
+/* korvix_describe(algorithm text) */
+Datum
+korvix_describe(PG_FUNCTION_ARGS)
+{
+	return text_call(fcinfo, korvix_pg_describe);
+}
