@@ -1,15 +1,24 @@
-// The algorithm table: its statements, the owner column, the rights of users
-// and the reading of the rows a user may see.
+// The algorithm table: reading the algorithms a user sees, and every write.
 //
 // Table DoubletAlgorithms (AlgorithmCode, PersonalNr, AlgorithmName,
 // Description) holds one row per algorithm; the owner column PersonalNr is a
 // staff number, or "-" for a public algorithm that every user sees. The
 // host's staff table Personalstamm (PersonalNr, Titel, Vorname, Nachname)
-// gives owners their names. Both tables belong to the host: the component
-// never creates, alters or drops a table.
+// gives owners their names. Both tables belong to the host; the dialogs
+// never create, alter or drop a table (CreateTables is for hosts).
+//
+// Every write is one transaction (a savepoint when the host's session is in
+// a transaction already): the table is either as before it or as after it,
+// whatever fails on the way, and no row is deleted or overwritten unless
+// what replaces it was written. The look-up that decides a write and the
+// write are held together, so two sessions saving the same code and owner
+// at once never make two rows. Values are written into the statements as
+// the session reads them back, whatever its settings, so no value can
+// change what a statement selects.
 #ifndef KORVIX_ALGORITHM_STORE_H_
 #define KORVIX_ALGORITHM_STORE_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,23 +32,7 @@ namespace db {
 class Connection;
 }
 
-// ---- Statements. Every SQL text the component issues is made here. A value
-// goes between single quotes with its own quotes doubled, so for a value
-// without quotes the text is exactly the one shown, and no value can change
-// what a statement selects.
-
-// "Select * From DoubletAlgorithms Order By AlgorithmCode"
-KORVIX_EXPORT std::string AllAlgorithmsStatement();
-// "Select * From DoubletAlgorithms Where PersonalNr='NR' or PersonalNr='-' Order By AlgorithmCode"
-KORVIX_EXPORT std::string VisibleAlgorithmsStatement(std::string_view personal_nr);
-// "Select * From Personalstamm Where PersonalNr='NR'"
-KORVIX_EXPORT std::string StaffStatement(std::string_view personal_nr);
-// "Select * From DoubletAlgorithms Where AlgorithmCode='CODE' And PersonalNr='OWNER'"
-KORVIX_EXPORT std::string AlgorithmStatement(std::string_view code, std::string_view owner);
-// "Select * From DoubletAlgorithms Where AlgorithmCode='CODE' And PersonalNr='-'"
-KORVIX_EXPORT std::string PublicAlgorithmStatement(std::string_view code);
-
-// ---- Owners and rights.
+// ---- Owners.
 
 // The owner value of a public algorithm.
 inline constexpr std::string_view kPublicOwner = "-";
@@ -47,21 +40,9 @@ inline constexpr std::string_view kPublicOwner = "-";
 // True iff `owner` is exactly the public marker "-" (no blanks, no case folding).
 KORVIX_EXPORT bool IsPublicOwner(std::string_view owner);
 
-// An administrator sees every row; anybody else the public rows and the rows
-// of the own staff number.
-KORVIX_EXPORT bool MaySee(std::string_view owner, std::string_view personal_nr, bool is_admin);
-// An administrator, or a user whose staff number is not blank.
-KORVIX_EXPORT bool MayCreate(std::string_view personal_nr, bool is_admin);
-// An administrator any listed row; anybody else a listed row that is not public.
-KORVIX_EXPORT bool MayEdit(std::string_view owner, bool is_admin);
-KORVIX_EXPORT bool MayDelete(std::string_view owner, bool is_admin);
-
 // ---- Reading.
 
-// A column value read as text: Null reads as "".
-inline std::string AsText(const db::Value& value) { return value.value_or(std::string()); }
-
-// One row of DoubletAlgorithms as a list shows it.
+// One row of DoubletAlgorithms as a list shows it; Null columns read as "".
 struct AlgorithmEntry {
   std::string AlgorithmCode;
   std::string PersonalNr;    // the owner, or "-"
@@ -70,13 +51,16 @@ struct AlgorithmEntry {
   std::string Description;
 };
 
-// The rows that the user may see, in the order of AlgorithmCode as the
-// database sorts it. A query that fails gives no rows; a failure while
+// The rows that the user may see (an administrator: all; anybody else: the
+// public rows and those of `personal_nr`), in the order of AlgorithmCode as
+// the database sorts it. A query that fails gives no rows; a failure while
 // reading ends the list after the row it happened in, whose unread values
-// stay empty.
+// stay empty. Either way *error (if not null) says why; it is left alone
+// when everything was read.
 KORVIX_EXPORT std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
                                                                 std::string_view personal_nr,
-                                                                bool is_admin);
+                                                                bool is_admin,
+                                                                std::string* error = nullptr);
 
 // The display name of staff member `personal_nr`: title, first and last name
 // joined by blanks without blanks at the ends; the staff number itself when
@@ -90,6 +74,72 @@ KORVIX_EXPORT std::string ListText(const AlgorithmEntry& entry);
 // The text by which the details of an entry describe it: its description
 // unless that is blank, else the description of its code.
 KORVIX_EXPORT std::string DescriptionText(const AlgorithmEntry& entry);
+
+// ---- Writing.
+
+// The acting user, for a caller that wants the store to refuse what the
+// dialogs refuse; the dialogs check the rights themselves and pass none.
+struct StoreUser {
+  std::string personal_nr;  // may be empty
+  bool is_admin = false;
+};
+
+enum class WriteResult {
+  kDone,      // written and committed
+  kNotFound,  // delete: no row with that code and owner
+  kDeclined,  // save: the overwrite question was answered no
+  kRefused,   // the acting user may not do this; nothing was read or written
+  kFailed,    // the database failed a step; the table is as it was before
+};
+
+// One save of the editor. `code` and `owner` are the row to store; the
+// algorithm was loaded as `loaded_code` and `loaded_owner` ("" for a new
+// one). Name and description are stored as given (Null for none).
+struct SaveRequest {
+  std::string code;
+  std::string owner;
+  db::Value name;
+  db::Value description;
+  std::string loaded_code;
+  std::string loaded_owner;
+};
+
+// Asked when another stored algorithm has the same code and owner; gets its
+// display name (its name, else the description of its code) and returns
+// true to write over it.
+using OverwriteQuestion = std::function<bool(const std::string& existing_name)>;
+
+// Stores the row of `request`: looks up the row with its code and owner; if
+// there is one and it is not the loaded algorithm itself (codes and owners
+// compared without regard to letter case), asks `overwrite` (none: no) and
+// writes over it only on yes; otherwise adds a row. Then, when the code or
+// the owner changed, deletes the first row with the loaded code and owner.
+// All of it in one transaction, the question included: another session
+// saving the same pair waits meanwhile. With `user`, a user who may not
+// create (new algorithm) or edit (the loaded one), or a user other than an
+// administrator storing for another owner, is refused. Returns kDone,
+// kDeclined, kRefused or kFailed, with *error (if not null) saying why for
+// the last two.
+KORVIX_EXPORT WriteResult SaveAlgorithm(db::Connection* connection, const SaveRequest& request,
+                                        const OverwriteQuestion& overwrite,
+                                        const StoreUser* user = nullptr,
+                                        std::string* error = nullptr);
+
+// Deletes the first row with `code` and `owner`, and only that one. With
+// `user`, a row that user may not see or delete is refused.
+KORVIX_EXPORT WriteResult DeleteAlgorithm(db::Connection* connection, std::string_view code,
+                                          std::string_view owner, const StoreUser* user = nullptr,
+                                          std::string* error = nullptr);
+
+// Host set-up: creates DoubletAlgorithms and Personalstamm where they are
+// missing and, with `samples`, adds a few sample staff members (when the
+// staff table is new) and algorithms (when the algorithm table is new).
+// Never changes a row that exists; a table that exists but cannot be read
+// is an error. One transaction: on failure nothing is left behind, and a
+// later call does the whole work. Sets *created (if not null) to whether
+// the algorithm table was made. Returns false with *error set on failure.
+KORVIX_EXPORT bool CreateTables(db::Connection* connection, bool samples, bool* created,
+                                std::string* error);
 
 }  // namespace korvix
 

@@ -17,10 +17,12 @@ class Connection;
 // of the public algorithm with that code, as stored (blanks included). When
 // the row found has a blank or Null name, when no row is found, or when the
 // table cannot be read (a null or closed connection included), returns the
-// description of the code instead. Only reads; never fails.
+// description of the code instead; in the last case *error (if not null)
+// says why the table could not be read. Only reads; never fails.
 KORVIX_EXPORT std::string LookupAlgorithmName(db::Connection* connection,
                                               std::string_view algorithm,
-                                              std::string_view personal_nr);
+                                              std::string_view personal_nr,
+                                              std::string* error = nullptr);
 
 }  // namespace korvix
 

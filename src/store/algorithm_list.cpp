@@ -2,26 +2,20 @@
 #include "korvix/algorithm_store.h"
 #include "korvix/db/recordset.h"
 #include "korvix/description.h"
+#include "store/algorithm_table.h"
 
 namespace korvix {
 namespace {
 
 std::string Trimmed(std::string_view s) { return std::string(text::TrimBlanks(s)); }
 
-// Reads column `name` as text into *out; false when the read failed.
-bool ReadText(const db::Recordset& rs, std::string_view name, std::string* out) {
-  db::Value value;
-  if (!rs.Field(name, &value)) return false;
-  *out = AsText(value);
-  return true;
-}
-
 }  // namespace
 
 std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
-                                                  std::string_view personal_nr, bool is_admin) {
-  const std::string sql =
-      is_admin ? AllAlgorithmsStatement() : VisibleAlgorithmsStatement(personal_nr);
+                                                  std::string_view personal_nr, bool is_admin,
+                                                  std::string* error) {
+  const std::string sql = is_admin ? AllAlgorithmsStatement()
+                                   : VisibleAlgorithmsStatement(connection, personal_nr);
   db::Recordset rs;
   bool failed = !rs.Open(sql, connection, db::adOpenKeyset, db::adLockReadOnly);
   std::vector<AlgorithmEntry> entries;
@@ -38,6 +32,7 @@ std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
     failed |= !ReadText(rs, "Description", &e.Description);
     failed |= !rs.MoveNext();
   }
+  if (failed && error != nullptr) *error = rs.last_error();
   rs.Close();
   return entries;
 }
@@ -45,7 +40,8 @@ std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
 std::string OwnerName(db::Connection* connection, std::string_view personal_nr) {
   db::Recordset rs;
   std::string name;
-  if (rs.Open(StaffStatement(personal_nr), connection, db::adOpenKeyset, db::adLockReadOnly)) {
+  if (rs.Open(StaffStatement(connection, personal_nr), connection, db::adOpenKeyset,
+              db::adLockReadOnly)) {
     // A failing end test counts as a row: its reads fail in turn and leave
     // the name empty.
     if (rs.Eof() != std::optional<bool>(true)) {

@@ -3,36 +3,35 @@
 #include <optional>
 
 #include "base/text.h"
-#include "korvix/algorithm_store.h"
 #include "korvix/db/recordset.h"
 #include "korvix/description.h"
+#include "store/algorithm_table.h"
 
 namespace korvix {
 namespace {
 
 // The name of the current row; stays empty when it cannot be read.
-void ReadName(const db::Recordset& rs, std::string* name) {
-  db::Value value;
-  if (rs.Field("AlgorithmName", &value)) *name = AsText(value);
+void ReadName(const db::Recordset& rs, std::string* name, std::string* error) {
+  if (!ReadText(rs, "AlgorithmName", name) && error != nullptr) *error = rs.last_error();
 }
 
 }  // namespace
 
 std::string LookupAlgorithmName(db::Connection* connection, std::string_view algorithm,
-                                std::string_view personal_nr) {
+                                std::string_view personal_nr, std::string* error) {
   db::Recordset rs;
   std::string name;
-  (void)rs.Open(AlgorithmStatement(algorithm, personal_nr), connection, db::adOpenKeyset,
-                db::adLockReadOnly);
+  (void)rs.Open(AlgorithmStatement(connection, algorithm, personal_nr), connection,
+                db::adOpenKeyset, db::adLockReadOnly);
   // A failing end test counts as holding a row, as a skipped test enters its
   // branch: the read then fails too, and the public row is not tried.
   if (rs.Eof() != std::optional<bool>(true)) {
-    ReadName(rs, &name);
+    ReadName(rs, &name, error);
   } else {
     rs.Close();
-    (void)rs.Open(PublicAlgorithmStatement(algorithm), connection, db::adOpenKeyset,
+    (void)rs.Open(PublicAlgorithmStatement(connection, algorithm), connection, db::adOpenKeyset,
                   db::adLockReadOnly);
-    if (rs.Eof() != std::optional<bool>(true)) ReadName(rs, &name);
+    if (rs.Eof() != std::optional<bool>(true)) ReadName(rs, &name, error);
   }
   rs.Close();
   if (text::TrimBlanks(std::string_view(name)).empty()) name = DescribeAlgorithm(algorithm);

@@ -1,3 +1,5 @@
+#include "store/rights.h"
+
 #include "korvix/algorithm_store.h"
 
 namespace korvix {

@@ -1,8 +1,6 @@
 // The dialogs' scenarios: the component's dialogs shown on a toolkit whose
-// user is scripted, over a database of the test's own.
-//
-// Every scenario runs once per toolkit back end (ToolkitFactories) and
-// database back end. A further toolkit joins by adding its factory.
+// user is scripted, over a database of the test's own, once per toolkit and
+// database back end that the suite binary names (ToolkitFactories).
 #ifndef KORVIX_TESTS_DIALOGS_DIALOG_FIXTURE_H_
 #define KORVIX_TESTS_DIALOGS_DIALOG_FIXTURE_H_
 
@@ -14,16 +12,21 @@
 
 #include <gtest/gtest.h>
 
+#include "dialogs/editor/frm_algorithm.h"
 #include "korvix/ui/scripting.h"
 #include "platform/db/backend_fixture.h"
 
 namespace korvix::dialogs::testing {
 
+using Row = db::testing::AlgorithmRow;
+using Rows = std::vector<Row>;
+inline constexpr std::nullopt_t Null = std::nullopt;
+
 struct ToolkitFactory {
   std::string name;  // a valid test name part, e.g. "Headless"
   std::function<std::unique_ptr<ui::ScriptedToolkit>()> make;
+  std::vector<db::testing::BackendKind> backends;
 };
-
 // The toolkits this test binary was built with.
 std::vector<ToolkitFactory> ToolkitFactories();
 
@@ -33,8 +36,17 @@ struct DialogParam {
 };
 void PrintTo(const DialogParam& param, std::ostream* os);
 std::string DialogParamName(const ::testing::TestParamInfo<DialogParam>& info);
-// Every toolkit with every database back end.
 std::vector<DialogParam> DialogParams();
+
+// Who opens the editor, and on what.
+struct Caller {
+  std::string AlgoCode{};
+  std::string AlgoPersonalNr{};
+  std::string AlgoName{};
+  std::string AlgoDescription{};
+  bool IsAdmin = false;
+  std::string PersonalNr{};
+};
 
 class DialogTest : public db::testing::DatabaseTest,
                    public ::testing::WithParamInterface<DialogParam> {
@@ -42,23 +54,37 @@ class DialogTest : public db::testing::DatabaseTest,
   db::testing::BackendKind backend() const override { return GetParam().backend; }
   void SetUp() override;
   void TearDown() override;
-
   // A fresh toolkit and an empty database, for the next case of a table.
   void Restart() {
     TearDown();
     SetUp();
   }
 
-  // `rows` in the order Rows() gives them.
-  static std::vector<db::testing::AlgorithmRow> Sorted(std::vector<db::testing::AlgorithmRow> rows);
+  // Every row of DoubletAlgorithms, sorted, read through a session of its own.
+  Rows Table();
+  static Rows Sorted(Rows rows);
 
-  // Every row of DoubletAlgorithms, sorted by code, owner, name, description
-  // (Null first), read through a session of its own.
-  std::vector<db::testing::AlgorithmRow> Rows();
+  // A fresh editor on `caller`, shown with `script` playing the user.
+  std::unique_ptr<FrmAlgorithm> Edit(const Caller& caller, ui::Script script);
+  // ShowDlg as user `nr`, the selection dialog played by `select` and the
+  // editor it opens (if any) by `edit`; the name argument in *name.
+  std::string Show(const std::string& nr, bool admin, ui::Script select, ui::Script edit = {},
+                   const std::string& algorithm = "", bool allow_select = true,
+                   std::string* name = nullptr);
+  const std::vector<ui::MessageBoxRecord>& Boxes() const { return toolkit_->message_boxes(); }
 
-  // The process's toolkit for this test; ShowDlg shows its dialogs on it.
   std::unique_ptr<ui::ScriptedToolkit> toolkit_;
 };
+
+// Editor row i as "field|length|direction|phonetic", the texts of its four
+// boxes: "PLZ|3 Stellen|von links|Soundex AUS"; an unused row reads "|||".
+std::string RowText(const ui::User& user, int i);
+// The ten rows' texts; Padded(used) is `used` followed by "|||" up to ten.
+std::vector<std::string> RowTexts(const ui::User& user);
+std::vector<std::string> Padded(std::vector<std::string> used);
+// Enabling of the ten rows, one character per row, field boxes then detail
+// boxes: "FF........ D........." ("D" all three enabled, "." none, "?" mixed).
+std::string Enabling(const ui::User& user);
 
 }  // namespace korvix::dialogs::testing
 

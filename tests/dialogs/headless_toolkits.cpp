@@ -1,4 +1,4 @@
-// The toolkits of the headless dialog suites.
+// The toolkit of the headless dialog suite: every database back end.
 #include <memory>
 
 #include "dialogs/dialog_fixture.h"
@@ -7,7 +7,8 @@
 namespace korvix::dialogs::testing {
 
 std::vector<ToolkitFactory> ToolkitFactories() {
-  return {{"Headless", [] { return std::make_unique<ui::HeadlessToolkit>(); }}};
+  return {{"Headless", [] { return std::make_unique<ui::HeadlessToolkit>(); },
+           {db::testing::BackendKind::kSqlite, db::testing::BackendKind::kPostgres}}};
 }
 
 }  // namespace korvix::dialogs::testing

@@ -1,5 +1,5 @@
-// The toolkits of the dialog suites in real windows: the Qt back end. The
-// test environment linked beside it draws them offscreen.
+// The toolkit of the dialog suite in real windows: the Qt back end, drawn
+// offscreen by the test environment linked beside it, on SQLite only.
 #include <memory>
 
 #include "dialogs/dialog_fixture.h"
@@ -8,7 +8,8 @@
 namespace korvix::dialogs::testing {
 
 std::vector<ToolkitFactory> ToolkitFactories() {
-  return {{"Qt", [] { return std::make_unique<ui::ScriptedQtToolkit>(); }}};
+  return {{"Qt", [] { return std::make_unique<ui::ScriptedQtToolkit>(); },
+           {db::testing::BackendKind::kSqlite}}};
 }
 
 }  // namespace korvix::dialogs::testing

@@ -5,6 +5,7 @@
 
 #include "korvix/doublet_functions.h"
 #include "platform/db/backend_fixture.h"
+#include "platform/db/statement_log.h"
 
 namespace korvix::db::testing {
 namespace {
@@ -37,14 +38,16 @@ TEST_P(NameLookupTest, OwnRowFirstThenPublicThenDescription) {
       {"0104000000000000", "1001", "4(PLZ)"},
       {"", "1001", ""},
       {kCode, "x' or '1'='1", " Öffentlich "},
+      // A user's query that cannot run ends the search: no public name.
+      {kCode, std::string("1001\0", 5), kDescription},
   };
   for (const auto& c : cases) EXPECT_EQ(Name(c.code, c.nr), c.name) << c.code << " / " << c.nr;
 }
 
 TEST_P(NameLookupTest, IssuesTheTwoStatementsInOrder) {
-  connection_->ClearStatementLog();
+  ClearStatementLog(*connection_);
   EXPECT_EQ(Name(kCode, "1001"), kDescription);
-  EXPECT_EQ(connection_->StatementLog(),
+  EXPECT_EQ(StatementLog(*connection_),
             (std::vector<std::string>{
                 std::string("Select * From DoubletAlgorithms Where AlgorithmCode='") + kCode +
                     "' And PersonalNr='1001'",

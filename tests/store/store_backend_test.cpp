@@ -7,6 +7,7 @@
 
 #include "korvix/algorithm_store.h"
 #include "platform/db/backend_fixture.h"
+#include "platform/db/statement_log.h"
 
 namespace korvix::db::testing {
 namespace {
@@ -58,7 +59,7 @@ TEST_P(StoreTest, WhoSeesWhichRowsInCodeOrder) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(codes, expected) << "user '" << c.user << "' admin " << c.admin;
   }
-  const std::vector<std::string> log = connection_->StatementLog();
+  const std::vector<std::string> log = StatementLog(*connection_);
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log[0], "Select * From DoubletAlgorithms Order By AlgorithmCode");
   EXPECT_EQ(log[1],

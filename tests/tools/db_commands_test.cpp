@@ -1,9 +1,10 @@
-// init, name, algorithms and dedupe --name over the tool's own databases.
+// init, name, algorithms and dedupe --name over the tool's own SQLite files.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <fstream>
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -12,6 +13,8 @@
 namespace korvix::testing {
 namespace {
 
+const std::string kPrivate = "090300000000000001050000000000000504110000000000";  // 1001's
+
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
@@ -19,107 +22,120 @@ std::string Slurp(const std::string& path) {
   return s.str();
 }
 
-TEST(DbCommands, InitCreatesOnceAndNeverChangesRows) {
+TEST(DbCommands, InitListAndName) {
   const TempDir dir;
   const std::string db = dir.path() + "/k.sqlite";
   ToolResult r = RunTool({"init", "--db", db});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("tables created"), std::string::npos);
+  EXPECT_EQ(r.out, db + ": tables created, sample staff and algorithms added\n");
   const std::string before = RunTool({"algorithms", "--admin", "--db", db}).out;
-  r = RunTool({"init", "--db", db});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("nothing changed"), std::string::npos);
+  EXPECT_EQ(RunTool({"init", "--db", db}).out, db + ": tables present, nothing changed\n");
   EXPECT_EQ(RunTool({"algorithms", "--admin", "--db", db}).out, before);
-}
-
-TEST(DbCommands, ListsWhatEachUserSees) {
-  const TempDir dir;
-  const std::string db = dir.path() + "/k.sqlite";
-  ASSERT_EQ(RunTool({"init", "--db", db}).status, 0);
-  const std::string admin = RunTool({"algorithms", "--admin", "--db", db}).out;
+  // An administrator sees everybody's private rows with the owner's name,
+  // a user the public rows and the own ones, in code order.
+  EXPECT_NE(before.find("Privat (Jürgen Schmitz)"), std::string::npos);
   const std::string anna = RunTool({"algorithms", "--user", "1001", "--db", db}).out;
-  const std::string nobody = RunTool({"algorithms", "--db", db}).out;
-  // An administrator sees the private rows of everybody, with the owner's name.
-  EXPECT_NE(admin.find("Privat (Dr. Anna Becker)"), std::string::npos);
-  EXPECT_NE(admin.find("Privat (Jürgen Schmitz)"), std::string::npos);
-  // A user the public rows and the own ones.
   EXPECT_NE(anna.find("Kundengruppe zuerst"), std::string::npos);
   EXPECT_EQ(anna.find("Jürgen Schmitz"), std::string::npos);
+  const std::string nobody = RunTool({"algorithms", "--db", db}).out;
   EXPECT_EQ(nobody.find("Privat"), std::string::npos);
-  // An unnamed row is listed under its description, in code order.
   EXPECT_LT(nobody.find("Name phonetisch"), nobody.find("5(PLZ)+8(Suchbegriff)"));
-  const std::string json = RunTool({"algorithms", "--json", "--user", "1001", "--db", db}).out;
-  EXPECT_NE(json.find("\"status\": \"Privat (Dr. Anna Becker)\""), std::string::npos) << json;
-}
-
-TEST(DbCommands, NameLookupAndDedupeByName) {
-  const TempDir dir;
-  const std::string db = dir.path() + "/k.sqlite";
-  ASSERT_EQ(RunTool({"init", "--db", db}).status, 0);
+  EXPECT_NE(RunTool({"algorithms", "--json", "--user", "1001", "--db", db})
+                .out.find("\"status\": \"Privat (Dr. Anna Becker)\""),
+            std::string::npos);
   const struct {
-    std::vector<std::string> args;
-    std::string out;
-  } cases[] = {
-      {{"name", "--algorithm", "010500000000000003050000000000000504110000000000"}, "Adresse und Name\n"},
-      {{"name", "--algorithm", "090300000000000001050000000000000504110000000000", "--user", "1001"},
-       "Kundengruppe zuerst\n"},
-      // somebody else's private algorithm: only the description
-      {{"name", "--algorithm", "090300000000000001050000000000000504110000000000", "--user", "1002"},
-       "3(Kundengruppe)+5(PLZ)+4R['sndx:Bez1]\n"},
-      {{"name", "--algorithm", "0103000000000000"}, "3(PLZ)\n"},
-  };
-  for (const auto& c : cases) {
-    std::vector<std::string> args = c.args;
-    args.insert(args.end(), {"--db", db});
-    const ToolResult r = RunTool(args);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, c.out);
+    std::string user, name;
+  } names[] = {{"1001", "Kundengruppe zuerst\n"},
+               {"1002", "3(Kundengruppe)+5(PLZ)+4R['sndx:Bez1]\n"}};  // not 1002's
+  for (const auto& c : names) {
+    r = RunTool({"name", "--algorithm", kPrivate, "--user", c.user, "--db", db});
+    EXPECT_EQ(r.out, c.name) << r.err;
   }
   const std::string data = dir.File("d.txt", "10115|B|Weg 1|S|Meier\n10115|B|Weg 1|S|Mayer\n");
-  ToolResult r = RunTool({"dedupe", "--name", "Adresse und Name", "--db", db, data});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("key 10115WEG 1--MR (2 records)"), std::string::npos) << r.out;
+  r = RunTool({"dedupe", "--name", "Adresse und Name", "--db", db, data});
+  EXPECT_NE(r.out.find("key 10115WEG 1--MR (2 records)"), std::string::npos) << r.err;
   r = RunTool({"dedupe", "--name", "Kundengruppe zuerst", "--db", db, data});
   EXPECT_EQ(r.status, 2);  // private to 1001
-  EXPECT_NE(r.err.find("no algorithm named 'Kundengruppe zuerst'"), std::string::npos);
 }
 
-TEST(DbCommands, UnusableDatabasesGiveOneLineAndStayUntouched) {
+// Overwrites the first page of `table` in the SQLite file at `path`.
+void Damage(const std::string& path, const char* table) {
+  sqlite3* db = nullptr;
+  sqlite3_stmt* stmt = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_schema WHERE name=?1", -1, &stmt,
+                               nullptr), SQLITE_OK);
+  sqlite3_bind_text(stmt, 1, table, -1, SQLITE_STATIC);
+  ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+  const long page = sqlite3_column_int64(stmt, 0);
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp((page - 1) * 4096);
+  file << std::string(4096, '\xff');
+}
+
+TEST(DbCommands, UnusableDatabasesAreOneLineErrorsAndStayUntouched) {
   const TempDir dir;
   const std::string text = dir.File("notes.txt", "not a database\n");
-  const std::string empty_db = dir.path() + "/empty.sqlite";
-  ASSERT_EQ(RunTool({"init", "--db", empty_db}).status, 0);
-  const std::string read_only = dir.path() + "/ro.sqlite";
+  const std::string broken = dir.path() + "/broken.sqlite", read_only = dir.path() + "/ro.sqlite";
+  ASSERT_EQ(RunTool({"init", "--db", broken}).status, 0);
+  Damage(broken, "DoubletAlgorithms");
   ASSERT_EQ(RunTool({"init", "--db", read_only}).status, 0);
   chmod(read_only.c_str(), 0444);
+  const std::string data = dir.File("d.txt", "10115|B|Weg 1|S|Meier\n");
   const struct {
     std::vector<std::string> args;
     int status;
   } cases[] = {
       {{"algorithms", "--db", text}, 1},
       {{"init", "--db", text}, 1},
-      {{"name", "--algorithm", "0103000000000000", "--db", text}, 1},
       {{"algorithms", "--db", dir.path() + "/missing.sqlite"}, 1},
+      {{"algorithms", "--db", broken}, 1},  // not an empty list
+      {{"algorithms", "--admin", "--db", broken}, 1},
+      {{"name", "--algorithm", "0103000000000000", "--db", broken}, 1},
+      {{"dedupe", "--name", "Adresse und Name", "--db", broken, data}, 1},
+      {{"init", "--db", broken}, 1},
       {{"algorithms", "--db", read_only}, 0},  // reading needs no write access
   };
   for (const auto& c : cases) {
     const ToolResult r = RunTool(c.args);
     EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.err;
-    if (c.status != 0) {
-      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    }
+    if (c.status != 0) EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
   EXPECT_EQ(Slurp(text), "not a database\n");
   struct stat st;
   EXPECT_NE(stat((dir.path() + "/missing.sqlite").c_str(), &st), 0);
 }
 
+TEST(DbCommands, APasswordIsNeverShown) {
+  const TempDir dir;
+  const struct {
+    std::string target;
+    std::vector<std::string> secrets;
+  } cases[] = {
+      // not a libpq string, so a file name: the message quotes it
+      {"host=/nonexistent password=geheim eins", {"geheim", "eins"}},
+      {"password='gehe im' host=/x kaputt", {"gehe im", "gehe", "im'"}},
+      {"postgresql://anna:geh%zzeim@/db?host=" + dir.path(), {"geh%zzeim", "zzeim"}},
+      {"postgresql://anna@/db?host=" + dir.path() + "&password=geheimer&port=1", {"geheimer"}},
+  };
+  for (const auto& c : cases) {
+    for (const char* command : {"init", "algorithms"}) {
+      const ToolResult r = RunTool({command, "--db", c.target});
+      EXPECT_EQ(r.status, 1) << c.target;
+      for (const std::string& secret : c.secrets) {
+        EXPECT_EQ((r.out + r.err).find(secret), std::string::npos) << r.err;
+      }
+    }
+  }
+}
+
 TEST(DbCommands, DefaultDatabaseIsMadeOnFirstUse) {
   const TempDir dir;
   // init too makes the directory of the default database
   EXPECT_EQ(RunTool({"init"}, "", {"XDG_DATA_HOME=" + dir.path() + "/new"}).status, 0);
-  const std::string env = "XDG_DATA_HOME=" + dir.path();
-  const ToolResult r = RunTool({"algorithms"}, "", {env});
+  const ToolResult r = RunTool({"algorithms"}, "", {"XDG_DATA_HOME=" + dir.path()});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("Adresse und Name"), std::string::npos);
   struct stat st;

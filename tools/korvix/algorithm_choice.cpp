@@ -14,8 +14,10 @@ ChosenAlgorithm ChooseAlgorithm(const Args& args) {
   }
   if (code) return {*code, DescribeAlgorithm(*code)};
   const auto connection = OpenToolDatabase(args);
+  std::string error;
   const auto entries = ReadVisibleAlgorithms(connection.get(), args.Value("user").value_or(""),
-                                             args.Has("admin"));
+                                             args.Has("admin"), &error);
+  if (!error.empty()) throw IoError("cannot read the algorithms: " + error);
   const AlgorithmEntry* found = nullptr;
   std::string known;
   for (const AlgorithmEntry& e : entries) {

@@ -20,8 +20,12 @@ std::string Status(db::Connection* connection, const AlgorithmEntry& e) {
 
 int Run(const Args& args) {
   const auto connection = OpenToolDatabase(args);
+  std::string error;
   const std::vector<AlgorithmEntry> entries = ReadVisibleAlgorithms(
-      connection.get(), args.Value("user").value_or(""), args.Has("admin"));
+      connection.get(), args.Value("user").value_or(""), args.Has("admin"), &error);
+  // The dialogs list what they could read; a listing that leaves rows out
+  // without saying so would mislead.
+  if (!error.empty()) throw IoError("cannot read the algorithms: " + error);
   Output out;
   if (args.Has("json")) {
     std::string json = "[";

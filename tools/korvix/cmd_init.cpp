@@ -15,9 +15,10 @@ int Run(const Args& args) {
   const std::string target = given ? *given : DefaultDatabasePath();
   std::string error;
   auto connection = db::OpenDatabase(target, &error, {.create_if_missing = true});
-  if (!connection) throw IoError(error);
-  const bool created = InitializeDatabase(*connection, target);
-  std::printf("%s: %s\n", target.c_str(),
+  if (!connection) throw IoError(Masked(error, target));
+  const std::string shown = DisplayTarget(target);
+  const bool created = InitializeDatabase(*connection, shown);
+  std::printf("%s: %s\n", shown.c_str(),
               created ? "tables created, sample staff and algorithms added"
                       : "tables present, nothing changed");
   return kExitOk;
@@ -29,7 +30,8 @@ extern const Command kInitCommand = {
     "init", "create the algorithm tables in a database", "[--db PATH|URI]",
     "Creates the tables DoubletAlgorithms and Personalstamm where they are missing. In a new\n"
     "database it also adds a few sample staff members and algorithms, public and private.\n"
-    "Rows that exist are never changed. A SQLite file is created when it does not exist.",
+    "Rows that exist are never changed, and a run that fails leaves nothing behind. A SQLite\n"
+    "file is created when it does not exist.",
     kOptions, Run};
 
 }  // namespace korvix::cli

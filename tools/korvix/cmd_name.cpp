@@ -1,7 +1,7 @@
 // korvix name: the name of an algorithm as a user sees it.
 #include "commands.h"
 #include "database.h"
-#include "korvix/doublet_functions.h"
+#include "korvix/name_lookup.h"
 #include "output.h"
 
 namespace korvix::cli {
@@ -14,9 +14,12 @@ int Run(const Args& args) {
   const auto code = args.Value("algorithm");
   if (!code) throw UsageError("--algorithm CODE is required");
   const auto connection = OpenToolDatabase(args);
+  std::string error;
+  const std::string name =
+      LookupAlgorithmName(connection.get(), *code, args.Value("user").value_or(""), &error);
+  if (!error.empty()) throw IoError("cannot read the algorithms: " + error);
   Output out;
-  out.Line(DoubletFunctions().GetAlgorithmName(connection.get(), *code,
-                                               args.Value("user").value_or("")));
+  out.Line(name);
   out.Finish();
   return kExitOk;
 }

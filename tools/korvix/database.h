@@ -1,4 +1,5 @@
-// The tool's own database: where it is, creating its tables, checking them.
+// The tool's own database: where it is, creating its tables, checking them,
+// and how a database is named to the user.
 //
 // The tool is a host of the component, so unlike the component it may create
 // tables. Every command that reads algorithms takes --db PATH|URI; without it
@@ -25,9 +26,20 @@ inline constexpr OptionSpec kAdminOption = {"admin", "", "the current user is an
 // ~/.local/share/korvix/korvix.sqlite; makes its directory when missing.
 std::string DefaultDatabasePath();
 
+// `target` as the tool shows it: a password in a PostgreSQL URI
+// (postgresql://user:PASSWORD@…, ?password=…) or key=value string
+// (password=… or password='…') replaced by "***". Anything else unchanged.
+std::string DisplayTarget(const std::string& target);
+
+// `message` with `target` shown as DisplayTarget shows it, and any other
+// appearance of its password (a connection library may quote a piece of
+// the string it could not parse) replaced by "***".
+std::string Masked(const std::string& message, const std::string& target);
+
 // Creates the two tables where they are missing and, only when the algorithm
-// table was new, adds sample staff and algorithms. Never changes a row that
-// exists. Returns true when it created the algorithm table. Throws IoError.
+// table was new, adds sample staff and algorithms, all or nothing. Never
+// changes a row that exists. Returns true when it created the algorithm
+// table. Throws IoError, naming the database as `name` (a target, masked).
 bool InitializeDatabase(db::Connection& connection, const std::string& name);
 
 // Opens the database that --db names (or the default, initialised on first

@@ -11,11 +11,8 @@
 #ifndef KORVIX_DB_CONNECTION_H_
 #define KORVIX_DB_CONNECTION_H_
 
-#include <cstddef>
-#include <deque>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "korvix/export.h"
 
@@ -39,28 +36,16 @@ class KORVIX_EXPORT Connection {
 
   // Host side only: runs `sql` (one or more statements whose rows, if any,
   // are discarded), for set-up work such as creating tables or seeding
-  // rows. The component itself never calls it, and it is not logged.
-  // Returns false and, if `error` is not null, stores why in *error.
+  // rows. The dialogs never call it. Returns false and, if `error` is not
+  // null, stores why in *error.
   virtual bool Execute(std::string_view sql, std::string* error) = 0;
-
-  // The source text of every Recordset::Open on this connection, oldest
-  // first, exactly as the caller passed it, whether or not it ran. Only the
-  // latest kStatementLogCapacity texts are kept, so a long-running host does
-  // not grow the log without bound.
-  std::vector<std::string> StatementLog() const;
-  void ClearStatementLog();
-  static constexpr std::size_t kStatementLogCapacity = 10000;
 
  protected:
   Connection();
 
  private:
-  friend class Recordset;
-
+  friend Backend& BackendOf(Connection& connection);
   virtual Backend& backend() = 0;
-  void LogStatement(std::string_view sql);
-
-  std::deque<std::string> log_;
 };
 
 }  // namespace korvix::db

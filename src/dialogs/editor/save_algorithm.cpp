@@ -1,4 +1,4 @@
-// Saving: encode the rows, ask what needs asking, write the table's row.
+// Saving: encode the rows, ask what needs asking, have the store write the row.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,7 +9,6 @@
 #include "base/text.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/algorithm_store.h"
-#include "korvix/db/recordset.h"
 #include "korvix/description.h"
 #include "korvix/ui/message_box.h"
 
@@ -36,25 +35,7 @@ std::string OverwritePrompt(std::string_view existing_name) {
   return prompt;
 }
 
-// Codes and owners count as the same when they differ only in letter case.
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  const text::Text x = text::Decode(a);
-  const text::Text y = text::Decode(b);
-  if (x.size() != y.size()) return false;
-  for (std::size_t i = 0; i < x.size(); ++i) {
-    if (text::Upper(x[i]) != text::Upper(y[i])) return false;
-  }
-  return true;
-}
-
 bool IsBlank(std::string_view s) { return text::TrimBlanks(s).empty(); }
-
-// The column as text, Null and a failed read both giving "".
-std::string ReadText(const db::Recordset& rs, std::string_view column) {
-  db::Value value;
-  if (!rs.Field(column, &value)) return std::string();
-  return AsText(value);
-}
 
 }  // namespace
 
@@ -97,42 +78,20 @@ bool FrmAlgorithm::SaveAlgorithm() {
     }
   }
 
-  db::Recordset rs;
-  (void)rs.Open(AlgorithmStatement(code, owner), Connection, db::adOpenKeyset,
-                db::adLockOptimistic);
-  // An end test that fails counts as finding no row.
-  const std::optional<bool> eof = rs.Eof();
-  if (!eof.has_value() || *eof) {
-    (void)rs.AddNew();
-  } else {
-    std::string existing = ReadText(rs, "AlgorithmName");
-    if (IsBlank(existing)) existing = DescribeAlgorithm(ReadText(rs, "AlgorithmCode"));
-    // The same code and owner as loaded is the algorithm itself: no question.
-    if (!SameIgnoringCase(code, AlgoCode) || !SameIgnoringCase(owner, AlgoPersonalNr)) {
-      const int answer = toolkit_.MessageBox(OverwritePrompt(existing), kOverwriteFlags,
-                                             "Algoritmus überschreiben?");
-      if (answer != ui::kResultYes) {
-        rs.Close();
-        return false;
-      }
-    }
+  const SaveRequest request{.code = code,
+                      .owner = owner,
+                      .name = Trim2Null(name),
+                      .description = Trim2Null(form_.text_box("txtDescription").Text()),
+                      .loaded_code = AlgoCode,
+                      .loaded_owner = AlgoPersonalNr};
+  const auto overwrite = [this](const std::string& existing) {
+    return toolkit_.MessageBox(OverwritePrompt(existing), kOverwriteFlags,
+                               "Algoritmus überschreiben?") == ui::kResultYes;
+  };
+  // A database failure is not shown: the dialog closes as after a save.
+  if (korvix::SaveAlgorithm(Connection, request, overwrite) == WriteResult::kDeclined) {
+    return false;
   }
-
-  (void)rs.SetField("AlgorithmCode", code);
-  (void)rs.SetField("PersonalNr", owner);
-  (void)rs.SetField("AlgorithmName", Trim2Null(name));
-  (void)rs.SetField("Description", Trim2Null(form_.text_box("txtDescription").Text()));
-  (void)rs.Update();
-  rs.Close();
-
-  // A changed code or owner leaves the row as loaded behind: remove it.
-  if (!IsBlank(AlgoCode) &&
-      (!SameIgnoringCase(code, AlgoCode) || !SameIgnoringCase(owner, AlgoPersonalNr))) {
-    (void)rs.Open(AlgorithmStatement(AlgoCode, AlgoPersonalNr), Connection, db::adOpenKeyset,
-                  db::adLockOptimistic);
-    if (rs.Eof() != std::optional<bool>(true)) (void)rs.Delete(db::adAffectCurrent);
-  }
-  rs.Close();
 
   AlgoCode = code;
   return true;

@@ -2,6 +2,7 @@
 #include "dialogs/editor/frm_algorithm.h"
 #include "dialogs/select/frm_select.h"
 #include "korvix/ui/message_box.h"
+#include "store/rights.h"
 
 namespace korvix::dialogs {
 namespace {
@@ -73,12 +74,9 @@ void FrmSelect::btnDelete_Click() {
       ui::kResultNo) {
     return;
   }
-  db::Recordset rs;
-  (void)rs.Open(AlgorithmStatement(entry->AlgorithmCode, entry->PersonalNr), Connection,
-                db::adOpenKeyset, db::adLockOptimistic);
-  // A failing end test enters the branch; the delete then fails in turn.
-  if (rs.Eof() != std::optional<bool>(true)) (void)rs.Delete(db::adAffectCurrent);
-  rs.Close();
+  // A failed delete deletes nothing and is not shown; the list shows the
+  // table as it now is.
+  (void)DeleteAlgorithm(Connection, entry->AlgorithmCode, entry->PersonalNr);
   liste.SetListIndex(-1);  // runs Liste_Click: no entry selected
   RefreshList();
 }

@@ -1,20 +1,24 @@
-// Backend: what a record set needs from the database behind a connection.
+// Backend: what the component's own layers reach behind a Connection.
 //
 // Every connection class implements it. A record set fetches all rows of
 // its statement when it opens and then works on that copy, so a back end
-// never keeps a statement or a lock open between two operations: other
-// writers are blocked only for the length of one statement.
+// never keeps a statement open between two operations. Locks are held only
+// inside a transaction (platform/db/transaction.h), which the store opens
+// around each write so that a write is whole or not at all.
 //
-// A test can derive a connection of its own from Connection and Backend to
-// make any single step fail.
+// A test can derive a connection of its own from Connection and Backend,
+// forwarding to a real one through BackendOf, to make any single step fail.
 #ifndef KORVIX_PLATFORM_DB_BACKEND_H_
 #define KORVIX_PLATFORM_DB_BACKEND_H_
 
+#include <cstddef>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "korvix/db/connection.h"
 #include "korvix/db/recordset.h"
 #include "platform/db/table_select.h"
 
@@ -48,6 +52,8 @@ class Backend {
  public:
   virtual ~Backend() = default;
 
+  // ---- Record sets.
+
   // Runs the query `sql` and stores all its rows in *out. With `table` not
   // null the set is updatable: `sql` has that shape, and every row gets a
   // key. Fails for a statement that is not a query.
@@ -71,7 +77,52 @@ class Backend {
   // Deletes the row that `key` identifies, under the same condition.
   virtual bool DeleteRow(const TableSelect& table, const std::vector<std::string>& columns,
                          const RowKey& key, std::string* error) = 0;
+
+  // ---- The session.
+
+  // Returns `value` written as the inside of a single-quoted string literal
+  // that this session reads back as exactly `value`: quotes doubled, and
+  // backslashes too where the session reads them as escapes (PostgreSQL
+  // with standard_conforming_strings off), in the session's encoding. A
+  // value that cannot be written so (a NUL byte, bytes invalid in the
+  // session's encoding) comes out such that the statement fails.
+  virtual std::string EscapeString(std::string_view value) = 0;
+
+  // True while the session is inside a transaction, whoever began it.
+  virtual bool InTransaction() = 0;
+
+  // Begins a transaction. On SQLite it takes the database's write lock at
+  // once, so that what the transaction reads stays true until it writes.
+  virtual bool Begin(std::string* error) = 0;
+
+  // Inside a transaction: waits until no other session's transaction holds
+  // `key`, then holds it until this one ends. Where Begin already locked
+  // the whole database (SQLite) there is nothing more to hold.
+  virtual bool Lock(std::string_view key, std::string* error) = 0;
+
+  // Runs `sql`, which rolls back a transaction or savepoint. When the
+  // session cannot run it now (a statement that timed out is still being
+  // cancelled), it runs before the session's next statement, so a session
+  // is never left inside a transaction that nobody will end.
+  virtual void Rollback(std::string_view sql) = 0;
+
+  // The texts of the record sets opened on this session (see
+  // platform/db/statement_log.h).
+  void LogStatement(std::string_view sql);
+  const std::deque<std::string>& statement_log() const { return log_; }
+  void ClearStatementLog() { log_.clear(); }
+  static constexpr std::size_t kStatementLogCapacity = 10000;
+
+ private:
+  std::deque<std::string> log_;
 };
+
+// The back end of `connection`.
+Backend& BackendOf(Connection& connection);
+
+// Backend::EscapeString of `connection`; with no connection, only the
+// quotes doubled (the statement cannot run anyway).
+std::string StringLiteralBody(Connection* connection, std::string_view value);
 
 }  // namespace korvix::db
 

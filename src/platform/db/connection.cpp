@@ -1,19 +1,36 @@
 #include "korvix/db/connection.h"
 
+#include "platform/db/backend.h"
+#include "platform/db/statement_log.h"
+
 namespace korvix::db {
 
 Connection::Connection() = default;
 Connection::~Connection() = default;
 
-std::vector<std::string> Connection::StatementLog() const {
-  return std::vector<std::string>(log_.begin(), log_.end());
+Backend& BackendOf(Connection& connection) { return connection.backend(); }
+
+std::string StringLiteralBody(Connection* connection, std::string_view value) {
+  if (connection != nullptr) return BackendOf(*connection).EscapeString(value);
+  std::string out;
+  out.reserve(value.size());
+  for (char c : value) {
+    out.push_back(c);
+    if (c == '\'') out.push_back('\'');
+  }
+  return out;
 }
 
-void Connection::ClearStatementLog() { log_.clear(); }
-
-void Connection::LogStatement(std::string_view sql) {
+void Backend::LogStatement(std::string_view sql) {
   if (log_.size() == kStatementLogCapacity) log_.pop_front();
   log_.emplace_back(sql);
 }
+
+std::vector<std::string> StatementLog(Connection& connection) {
+  const std::deque<std::string>& log = BackendOf(connection).statement_log();
+  return std::vector<std::string>(log.begin(), log.end());
+}
+
+void ClearStatementLog(Connection& connection) { BackendOf(connection).ClearStatementLog(); }
 
 }  // namespace korvix::db

@@ -87,7 +87,7 @@ struct Recordset::Impl {
     if (!ConnectionUsable()) return false;
     Row stored;
     std::string why;
-    Backend& backend = connection->backend();
+    Backend& backend = BackendOf(*connection);
     const bool ok =
         state == RowState::kNew
             ? backend.InsertRow(*table, set.columns, pending, &stored, &why)
@@ -122,7 +122,7 @@ bool Recordset::Open(std::string_view source, Connection* connection, CursorType
   Impl& s = *impl_;
 
   if (connection == nullptr) return s.FailOpen("no connection");
-  connection->LogStatement(source);
+  BackendOf(*connection).LogStatement(source);
   if (!connection->IsOpen()) return s.FailOpen("the connection is closed");
   if (cursor != adOpenForwardOnly && cursor != adOpenKeyset) {
     return s.FailOpen("unsupported cursor type " + std::to_string(static_cast<int>(cursor)));
@@ -146,7 +146,7 @@ bool Recordset::Open(std::string_view source, Connection* connection, CursorType
 
   std::string why;
   RowSet set;
-  if (!connection->backend().Query(source, s.table ? &*s.table : nullptr, &set, &why)) {
+  if (!BackendOf(*connection).Query(source, s.table ? &*s.table : nullptr, &set, &why)) {
     return s.FailOpen(why);
   }
   for (const Row& row : set.rows) {
@@ -233,7 +233,7 @@ bool Recordset::Delete(int affect) {
   }
   if (!s.ConnectionUsable()) return false;
   std::string why;
-  if (!s.connection->backend().DeleteRow(*s.table, s.set.columns, *s.set.rows[s.current].key,
+  if (!BackendOf(*s.connection).DeleteRow(*s.table, s.set.columns, *s.set.rows[s.current].key,
                                          &why)) {
     return s.Fail(why);
   }

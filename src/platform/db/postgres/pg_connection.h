@@ -13,6 +13,13 @@
 // the whole table (VACUUM FULL, CLUSTER) moves live rows; a record set
 // lives for one operation, and a write after such a rewrite fails unless
 // the new occupant of the place was written by the same transaction.
+//
+// Values go into statements escaped by libpq for the session as it stands
+// (PQescapeStringConn: its encoding, and backslashes doubled while the
+// server reads them as escapes), so a setting of standard_conforming_strings
+// made by the server, the database, the role or the host cannot open a
+// value's literal. Lock takes a transaction-scoped advisory lock on a hash
+// of the key; two keys that share a hash only wait for each other.
 #ifndef KORVIX_PLATFORM_DB_POSTGRES_PG_CONNECTION_H_
 #define KORVIX_PLATFORM_DB_POSTGRES_PG_CONNECTION_H_
 
@@ -51,10 +58,21 @@ class PgConnection final : public Connection, private Backend {
                  std::string* error) override;
   bool DeleteRow(const TableSelect& table, const std::vector<std::string>& columns,
                  const RowKey& key, std::string* error) override;
+  std::string EscapeString(std::string_view value) override;
+  bool InTransaction() override;
+  bool Begin(std::string* error) override;
+  bool Lock(std::string_view key, std::string* error) override;
+  void Rollback(std::string_view sql) override;
+
+  // Runs a rollback that could not run when it was due, before anything else.
+  void Settle();
+  // True while an earlier statement that timed out is still being cancelled.
+  bool StillBusy() const;
 
   PGconn* conn_;
   bool owned_;
   std::chrono::milliseconds timeout_;
+  std::string rollback_due_;
 };
 
 }  // namespace korvix::db::postgres

@@ -80,6 +80,7 @@ bool StoredRow(const PGresult* result, const std::vector<std::string>& columns,
 
 bool PgConnection::Query(std::string_view sql, const TableSelect* table, RowSet* out,
                          std::string* error) {
+  Settle();
   const std::string keyed =
       table != nullptr ? std::string("SELECT ") + kKeyColumns + ", *" + table->from_clause : "";
   ResultPtr result =
@@ -110,6 +111,7 @@ bool PgConnection::Query(std::string_view sql, const TableSelect* table, RowSet*
 bool PgConnection::InsertRow(const TableSelect& table, const std::vector<std::string>& columns,
                              const std::vector<Assignment>& values, Row* stored,
                              std::string* error) {
+  Settle();
   std::string sql = InsertSql(table.table, values, "$");
   std::vector<Value> params;
   for (const Assignment& a : values) params.push_back(a.value);
@@ -121,6 +123,7 @@ bool PgConnection::InsertRow(const TableSelect& table, const std::vector<std::st
 bool PgConnection::UpdateRow(const TableSelect& table, const std::vector<std::string>& columns,
                              const RowKey& key, const std::vector<Assignment>& values, Row* stored,
                              std::string* error) {
+  Settle();
   std::string sql = UpdateSql(table.table, values, "$");
   std::vector<Value> params;
   for (const Assignment& a : values) params.push_back(a.value);
@@ -133,6 +136,7 @@ bool PgConnection::UpdateRow(const TableSelect& table, const std::vector<std::st
 
 bool PgConnection::DeleteRow(const TableSelect& table, const std::vector<std::string>&,
                              const RowKey& key, std::string* error) {
+  Settle();
   std::vector<Value> params;
   AppendKey(key, &params);
   const std::string sql = "DELETE FROM " + table.table + " WHERE " + KeyCondition(1);

@@ -33,6 +33,31 @@ bool SqliteConnection::Execute(std::string_view sql, std::string* error) {
   return true;
 }
 
+std::string SqliteConnection::EscapeString(std::string_view value) {
+  std::string out;
+  out.reserve(value.size());
+  for (char c : value) {
+    out.push_back(c);
+    if (c == '\'') out.push_back('\'');
+  }
+  return out;  // a NUL ends the statement text inside the literal: it fails
+}
+
+bool SqliteConnection::InTransaction() {
+  return db_ != nullptr && sqlite3_get_autocommit(db_) == 0;
+}
+
+bool SqliteConnection::Begin(std::string* error) { return Execute("BEGIN IMMEDIATE", error); }
+
+bool SqliteConnection::Lock(std::string_view, std::string*) { return true; }
+
+void SqliteConnection::Rollback(std::string_view sql) {
+  // Fails only when a failed write has ended the transaction already (a
+  // full disk does): then nothing is left to undo.
+  std::string ignored;
+  (void)Execute(sql, &ignored);
+}
+
 namespace {
 
 // Returns why the schema of `db` cannot be read, or "" when it can.

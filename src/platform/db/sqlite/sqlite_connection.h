@@ -6,6 +6,11 @@
 // delivered row and no other: twins that share every value have different
 // rowids, and a rowid that SQLite reused for a new row after a delete does
 // not match the old values. A row changed since it was read is not written.
+//
+// Transactions begin IMMEDIATE: the write lock is taken before the first
+// read, so a look-up and the write it decides are never split by another
+// writer, who waits (busy timeout) instead. SQLite has no backslash escapes
+// in string literals: doubling quotes is the whole escaping.
 #ifndef KORVIX_PLATFORM_DB_SQLITE_SQLITE_CONNECTION_H_
 #define KORVIX_PLATFORM_DB_SQLITE_SQLITE_CONNECTION_H_
 
@@ -44,6 +49,11 @@ class SqliteConnection final : public Connection, private Backend {
                  std::string* error) override;
   bool DeleteRow(const TableSelect& table, const std::vector<std::string>& columns,
                  const RowKey& key, std::string* error) override;
+  std::string EscapeString(std::string_view value) override;
+  bool InTransaction() override;
+  bool Begin(std::string* error) override;
+  bool Lock(std::string_view key, std::string* error) override;
+  void Rollback(std::string_view sql) override;
 
   sqlite3* db_;
   bool owned_;

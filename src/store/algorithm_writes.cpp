@@ -1,0 +1,139 @@
+// The writes of the editor's save and of the selection dialog's delete.
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/text.h"
+#include "korvix/algorithm_store.h"
+#include "korvix/db/recordset.h"
+#include "korvix/description.h"
+#include "platform/db/transaction.h"
+#include "store/algorithm_table.h"
+#include "store/rights.h"
+
+namespace korvix {
+namespace {
+
+bool IsBlank(std::string_view s) { return text::TrimBlanks(s).empty(); }
+
+// Codes and owners count as the same when they differ only in letter case.
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  const text::Text x = text::Decode(a);
+  const text::Text y = text::Decode(b);
+  if (x.size() != y.size()) return false;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (text::Upper(x[i]) != text::Upper(y[i])) return false;
+  }
+  return true;
+}
+
+// What the transaction of a write holds: one code and owner of the table.
+// Two pairs that give the same key only wait for each other.
+std::string PairKey(std::string_view code, std::string_view owner) {
+  std::string key = "DoubletAlgorithms\n";
+  key.append(code).append("\n").append(owner);
+  return key;
+}
+
+WriteResult Fail(WriteResult result, const std::string& why, std::string* error) {
+  if (error != nullptr) *error = why;
+  return result;
+}
+
+// The first failure of a write: the record set's reason, else the transaction's.
+WriteResult Failed(const db::Recordset& rs, const db::Transaction& tx, std::string* error) {
+  return Fail(WriteResult::kFailed, rs.last_error().empty() ? tx.error() : rs.last_error(),
+              error);
+}
+
+bool MaySave(const StoreUser& user, const SaveRequest& request) {
+  if (!user.is_admin && request.owner != user.personal_nr) return false;
+  if (IsBlank(request.loaded_code)) return MayCreate(user.personal_nr, user.is_admin);
+  return MaySee(request.loaded_owner, user.personal_nr, user.is_admin) &&
+         MayEdit(request.loaded_owner, user.is_admin);
+}
+
+// The name by which the overwrite question shows a stored row.
+std::string ExistingName(const db::Recordset& rs) {
+  std::string name, code;
+  (void)ReadText(rs, "AlgorithmName", &name);
+  if (!IsBlank(name)) return name;
+  (void)ReadText(rs, "AlgorithmCode", &code);
+  return DescribeAlgorithm(code);
+}
+
+}  // namespace
+
+WriteResult SaveAlgorithm(db::Connection* connection, const SaveRequest& request,
+                          const OverwriteQuestion& overwrite, const StoreUser* user,
+                          std::string* error) {
+  if (user != nullptr && !MaySave(*user, request)) {
+    return Fail(WriteResult::kRefused, "this user may not save this algorithm", error);
+  }
+  const bool itself = SameIgnoringCase(request.code, request.loaded_code) &&
+                      SameIgnoringCase(request.owner, request.loaded_owner);
+  const bool replaces = !IsBlank(request.loaded_code) && !itself;
+
+  db::Transaction tx(connection);
+  db::Recordset rs;
+  // Both pairs are held, in one order for every session, so that a second
+  // save of either waits and then sees this one's outcome.
+  std::string keys[] = {PairKey(request.code, request.owner),
+                        replaces ? PairKey(request.loaded_code, request.loaded_owner) : ""};
+  std::sort(std::begin(keys), std::end(keys));
+  for (const std::string& key : keys) {
+    if (!key.empty() && !tx.Lock(key)) return Failed(rs, tx, error);
+  }
+  if (!tx.ok() || !rs.Open(AlgorithmStatement(connection, request.code, request.owner),
+                           connection, db::adOpenKeyset, db::adLockOptimistic)) {
+    return Failed(rs, tx, error);
+  }
+  if (rs.Eof() == std::optional<bool>(true)) {
+    if (!rs.AddNew()) return Failed(rs, tx, error);
+  } else if (!itself && !(overwrite && overwrite(ExistingName(rs)))) {
+    return WriteResult::kDeclined;  // rolled back: nothing was written
+  }
+  if (!rs.SetField("AlgorithmCode", request.code) || !rs.SetField("PersonalNr", request.owner) ||
+      !rs.SetField("AlgorithmName", request.name) ||
+      !rs.SetField("Description", request.description) || !rs.Update()) {
+    return Failed(rs, tx, error);
+  }
+  rs.Close();
+  // The row as loaded is left behind by a changed code or owner; it goes
+  // only now that its replacement is written.
+  if (replaces) {
+    if (!rs.Open(AlgorithmStatement(connection, request.loaded_code, request.loaded_owner),
+                 connection, db::adOpenKeyset, db::adLockOptimistic)) {
+      return Failed(rs, tx, error);
+    }
+    if (rs.Eof() != std::optional<bool>(true) && !rs.Delete(db::adAffectCurrent)) {
+      return Failed(rs, tx, error);
+    }
+    rs.Close();
+  }
+  if (!tx.Commit()) return Failed(rs, tx, error);
+  return WriteResult::kDone;
+}
+
+WriteResult DeleteAlgorithm(db::Connection* connection, std::string_view code,
+                            std::string_view owner, const StoreUser* user, std::string* error) {
+  if (user != nullptr && !(MaySee(owner, user->personal_nr, user->is_admin) &&
+                           MayDelete(owner, user->is_admin))) {
+    return Fail(WriteResult::kRefused, "this user may not delete this algorithm", error);
+  }
+  db::Transaction tx(connection);
+  db::Recordset rs;
+  if (!tx.Lock(PairKey(code, owner)) ||
+      !rs.Open(AlgorithmStatement(connection, code, owner), connection, db::adOpenKeyset,
+               db::adLockOptimistic)) {
+    return Failed(rs, tx, error);
+  }
+  if (rs.Eof() == std::optional<bool>(true)) return WriteResult::kNotFound;
+  if (!rs.Delete(db::adAffectCurrent)) return Failed(rs, tx, error);
+  rs.Close();
+  if (!tx.Commit()) return Failed(rs, tx, error);
+  return WriteResult::kDone;
+}
+
+}  // namespace korvix
