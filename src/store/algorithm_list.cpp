@@ -17,22 +17,26 @@ std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
   const std::string sql = is_admin ? AllAlgorithmsStatement()
                                    : VisibleAlgorithmsStatement(connection, personal_nr);
   db::Recordset rs;
-  bool failed = !rs.Open(sql, connection, db::adOpenKeyset, db::adLockReadOnly);
+  std::string why;  // the first failure
+  auto step = [&](bool ok) {
+    if (!ok && why.empty()) why = rs.last_error().empty() ? "a read failed" : rs.last_error();
+  };
+  step(rs.Open(sql, connection, db::adOpenKeyset, db::adLockReadOnly));
   std::vector<AlgorithmEntry> entries;
   // A failed step is skipped, but once anything has failed no further row
   // is read: the row in which it happened is kept with what could be read.
-  while (!failed) {
+  while (why.empty()) {
     const std::optional<bool> eof = rs.Eof();
     if (!eof.has_value() || *eof) break;
     AlgorithmEntry& e = entries.emplace_back();
-    failed |= !ReadText(rs, "AlgorithmCode", &e.AlgorithmCode);
-    failed |= !ReadText(rs, "PersonalNr", &e.PersonalNr);
+    step(ReadText(rs, "AlgorithmCode", &e.AlgorithmCode));
+    step(ReadText(rs, "PersonalNr", &e.PersonalNr));
     e.ReadableText = DescribeAlgorithm(e.AlgorithmCode);
-    failed |= !ReadText(rs, "AlgorithmName", &e.AlgorithmName);
-    failed |= !ReadText(rs, "Description", &e.Description);
-    failed |= !rs.MoveNext();
+    step(ReadText(rs, "AlgorithmName", &e.AlgorithmName));
+    step(ReadText(rs, "Description", &e.Description));
+    step(rs.MoveNext());
   }
-  if (failed && error != nullptr) *error = rs.last_error();
+  if (!why.empty() && error != nullptr) *error = why;
   rs.Close();
   return entries;
 }

@@ -1,4 +1,5 @@
-// Reading the algorithm list and the owners' names, on every back end.
+// Reading the table on every back end: the list a user sees, the owners'
+// names and the name of one algorithm, with their fallbacks on failure.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,11 +7,15 @@
 #include <vector>
 
 #include "korvix/algorithm_store.h"
+#include "korvix/name_lookup.h"
 #include "platform/db/backend_fixture.h"
 #include "platform/db/statement_log.h"
 
 namespace korvix::db::testing {
 namespace {
+
+constexpr const char* kCode = "010300000000000003050000000000000504110000000000";
+constexpr const char* kDescription = "3(PLZ)+5(Straße)+4R['sndx:Bez1]";
 
 class StoreTest : public BackendTest {
  protected:
@@ -22,104 +27,98 @@ class StoreTest : public BackendTest {
           {"0101000000000000", "-", std::nullopt, std::nullopt},
           {"0301000000000000", "1002", "Jürgens", "  "},
           {"0401000000000000", "", "Leerer Besitzer", "x"},
-          {"0501000000000000", "x' or '1'='1", "Seltsam", "y"}});
+          {kCode, "1001", "Privat", std::nullopt},
+          {kCode, "-", " Öffentlich ", std::nullopt},
+          {kCode, "1002", "  ", std::nullopt},
+          {kCode, "1003", std::nullopt, std::nullopt}});
     Exec("INSERT INTO Personalstamm VALUES ('1001', 'Dr.', 'Anna', 'Becker'), "
-         "('1002', NULL, ' Jürgen ', 'Schmitz'), ('1003', NULL, NULL, NULL), "
-         "('1004', 'Prof.', NULL, '')");
+         "('1002', NULL, ' Jürgen ', 'Schmitz'), ('1003', NULL, NULL, NULL), ('1004', 'Prof.', NULL, '')");
   }
 
-  std::vector<std::string> Codes(const std::vector<AlgorithmEntry>& entries) {
-    std::vector<std::string> out;
-    for (const AlgorithmEntry& e : entries) out.push_back(e.AlgorithmCode + "/" + e.PersonalNr);
-    return out;
+  // The entries as "code/owner/list text/description text", checked to come
+  // in code order and then sorted, since rows of one code come in any order.
+  std::string List(const std::string& nr, bool admin, std::string* error = nullptr) {
+    std::vector<std::string> items;
+    std::string last;
+    for (const AlgorithmEntry& e : ReadVisibleAlgorithms(connection_.get(), nr, admin, error)) {
+      EXPECT_LE(last, e.AlgorithmCode);
+      last = e.AlgorithmCode;
+      items.push_back(e.AlgorithmCode.substr(0, 4) + "/" + e.PersonalNr + "/" + ListText(e) + "/" +
+                      DescriptionText(e) + " ");
+    }
+    std::sort(items.begin(), items.end());
+    std::string text;
+    for (const std::string& item : items) text += item;
+    return text;
   }
 };
 
-TEST_P(StoreTest, WhoSeesWhichRowsInCodeOrder) {
-  const struct {
-    std::string user;
-    bool admin;
-    std::vector<std::string> rows;
-  } cases[] = {
-      {"", true,
-       {"0101000000000000/1001", "0101000000000000/-", "0201000000000000/-",
-        "0301000000000000/1002", "0401000000000000/", "0501000000000000/x' or '1'='1"}},
-      {"1001", false, {"0101000000000000/1001", "0101000000000000/-", "0201000000000000/-"}},
-      // an empty staff number sees the rows whose owner is empty
-      {"", false, {"0101000000000000/-", "0201000000000000/-", "0401000000000000/"}},
-      // a quote cannot widen the query: the public rows and that literal owner's
-      {"x' or '1'='1", false,
-       {"0101000000000000/-", "0201000000000000/-", "0501000000000000/x' or '1'='1"}},
-  };
-  for (const auto& c : cases) {
-    std::vector<std::string> codes = Codes(ReadVisibleAlgorithms(connection_.get(), c.user, c.admin));
-    // Rows of one code come in the database's own order.
-    std::sort(codes.begin(), codes.end());
-    std::vector<std::string> expected = c.rows;
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(codes, expected) << "user '" << c.user << "' admin " << c.admin;
-  }
-  const std::vector<std::string> log = StatementLog(*connection_);
-  ASSERT_GE(log.size(), 2u);
-  EXPECT_EQ(log[0], "Select * From DoubletAlgorithms Order By AlgorithmCode");
-  EXPECT_EQ(log[1],
-            "Select * From DoubletAlgorithms Where PersonalNr='1001' or PersonalNr='-' Order By "
+TEST_P(StoreTest, WhoSeesWhichRowsInCodeOrderWithTheirTexts) {
+  EXPECT_EQ(List("1002", false),
+            "0101/-/1(PLZ)/1(PLZ) 0103/-/ Öffentlich /3(PLZ)+5(Straße)+4R['sndx:Bez1] "
+            "0103/1002/3(PLZ)+5(Straße)+4R['sndx:Bez1]/3(PLZ)+5(Straße)+4R['sndx:Bez1] "
+            "0201/-/Öffentlich B/pub 0301/1002/Jürgens/1(Straße) ");
+  EXPECT_NE(List("", false).find("0401//Leerer Besitzer/x"), std::string::npos);
+  EXPECT_EQ(ReadVisibleAlgorithms(connection_.get(), "", true).size(), 9u);
+  EXPECT_EQ(StatementLog(*connection_)[0],
+            "Select * From DoubletAlgorithms Where PersonalNr='1002' or PersonalNr='-' Order By "
             "AlgorithmCode");
+  EXPECT_EQ(StatementLog(*connection_)[2], "Select * From DoubletAlgorithms Order By AlgorithmCode");
 }
 
-TEST_P(StoreTest, EntriesReadNullAsEmptyAndKnowTheirTexts) {
-  const std::vector<AlgorithmEntry> entries = ReadVisibleAlgorithms(connection_.get(), "1002", false);
-  ASSERT_EQ(entries.size(), 3u);
-  for (const AlgorithmEntry& e : entries) {
-    EXPECT_EQ(e.ReadableText, e.AlgorithmCode == "0101000000000000"   ? "1(PLZ)"
-                              : e.AlgorithmCode == "0201000000000000" ? "1(Ort)"
-                                                                      : "1(Straße)");
-    if (e.AlgorithmCode == "0101000000000000") {
-      EXPECT_EQ(e.AlgorithmName, "");  // Null
-      EXPECT_EQ(ListText(e), "1(PLZ)");
-      EXPECT_EQ(DescriptionText(e), "1(PLZ)");
-    }
-    if (e.AlgorithmCode == "0301000000000000") {
-      EXPECT_EQ(ListText(e), "Jürgens");
-      EXPECT_EQ(DescriptionText(e), "1(Straße)");  // only blanks
-    }
-  }
-}
-
-TEST_P(StoreTest, OwnerNames) {
+TEST_P(StoreTest, OwnerNamesAndAlgorithmNames) {
   const struct {
     std::string nr, name;
-  } cases[] = {
-      {"1001", "Dr. Anna Becker"},
-      {"1002", "Jürgen  Schmitz"},  // no title, no leading blank; inner blanks stay
-      {"1003", "1003"},            // all Null: the staff number
-      {"1004", "Prof."},
-      {"9999", "9999"},            // no such row
-      {"1001' or '1'='1", "1001' or '1'='1"},
+  } owners[] = {{"1001", "Dr. Anna Becker"}, {"1002", "Jürgen  Schmitz"}, {"1003", "1003"},
+                {"1004", "Prof."}, {"9999", "9999"}};
+  for (const auto& c : owners) EXPECT_EQ(OwnerName(connection_.get(), c.nr), c.name) << c.nr;
+  const struct {
+    std::string code, nr, name;
+  } names[] = {
+      {kCode, "1001", "Privat"},
+      {kCode, "9999", " Öffentlich "},  // as stored, blanks included
+      {kCode, "-", " Öffentlich "},     // found by the first query
+      {kCode, "1002", kDescription},    // the own blank name ends the search
+      {kCode, "1003", kDescription},    // Null too
+      {"0104000000000000", "1001", "4(PLZ)"},
+      {"", "1001", ""},
+      {kCode, std::string("1001\0", 5), kDescription},  // a user's query that fails ends it too
   };
-  for (const auto& c : cases) EXPECT_EQ(OwnerName(connection_.get(), c.nr), c.name) << c.nr;
+  for (const auto& c : names) {
+    EXPECT_EQ(LookupAlgorithmName(connection_.get(), c.code, c.nr), c.name) << c.code << "/" << c.nr;
+  }
+  ClearStatementLog(*connection_);
+  EXPECT_EQ(LookupAlgorithmName(connection_.get(), "0104000000000000", "1001"), "4(PLZ)");
+  EXPECT_EQ(StatementLog(*connection_),
+            (std::vector<std::string>{"Select * From DoubletAlgorithms Where "
+                                      "AlgorithmCode='0104000000000000' And PersonalNr='1001'",
+                                      "Select * From DoubletAlgorithms Where "
+                                      "AlgorithmCode='0104000000000000' And PersonalNr='-'"}));
 }
 
-TEST_P(StoreTest, FailuresGiveTheDocumentedFallbacks) {
-  EXPECT_TRUE(ReadVisibleAlgorithms(nullptr, "1001", false).empty());
+TEST_P(StoreTest, FailuresGiveTheDocumentedFallbacksAndSayWhy) {
+  std::string error;
+  EXPECT_EQ(List("1001", false), List("1001", false, &error));
+  EXPECT_EQ(error, "");  // nothing failed
+  EXPECT_TRUE(ReadVisibleAlgorithms(nullptr, "1001", false, &error).empty());
+  EXPECT_FALSE(error.empty());
   EXPECT_EQ(OwnerName(nullptr, "1001"), "1001");
+  EXPECT_EQ(LookupAlgorithmName(nullptr, kCode, "1001", &error), kDescription);
   Exec("DROP TABLE Personalstamm");
   EXPECT_EQ(OwnerName(connection_.get(), "1001"), "1001");
-  Exec("DROP TABLE DoubletAlgorithms");
-  EXPECT_TRUE(ReadVisibleAlgorithms(connection_.get(), "", true).empty());
   // A table without Description: reading stops after the first row, which
   // keeps what could be read.
-  Exec("CREATE TABLE DoubletAlgorithms (AlgorithmCode varchar(160), PersonalNr varchar(20), "
-       "AlgorithmName varchar(100))");
-  Exec("INSERT INTO DoubletAlgorithms VALUES ('0101000000000000', '-', 'Eins'), "
-       "('0201000000000000', '-', 'Zwei')");
-  const std::vector<AlgorithmEntry> entries = ReadVisibleAlgorithms(connection_.get(), "", true);
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].AlgorithmCode, "0101000000000000");
-  EXPECT_EQ(entries[0].AlgorithmName, "Eins");
-  EXPECT_EQ(entries[0].Description, "");
+  Exec("ALTER TABLE DoubletAlgorithms RENAME COLUMN Description TO Beschreibung");
+  error.clear();
+  EXPECT_EQ(List("1003", false, &error), "0101/-/1(PLZ)/1(PLZ) ");
+  EXPECT_NE(error.find("Description"), std::string::npos) << error;
+  error.clear();
+  Exec("ALTER TABLE DoubletAlgorithms RENAME COLUMN AlgorithmName TO Bezeichnung");
+  EXPECT_EQ(LookupAlgorithmName(connection_.get(), kCode, "-", &error), kDescription);
+  EXPECT_FALSE(error.empty());
   connection_->Close();
-  EXPECT_TRUE(ReadVisibleAlgorithms(connection_.get(), "", true).empty());
+  EXPECT_EQ(List("", true), "");
+  EXPECT_EQ(LookupAlgorithmName(connection_.get(), kCode, "1001"), kDescription);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, StoreTest,

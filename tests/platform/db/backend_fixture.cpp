@@ -2,10 +2,8 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <ostream>
 
 #include "korvix/db/postgres.h"
 #include "korvix/db/sqlite.h"
@@ -13,19 +11,10 @@
 namespace korvix::db::testing {
 namespace {
 
-constexpr const char* kSchema =
-    "CREATE TABLE DoubletAlgorithms (AlgorithmCode varchar(160), PersonalNr varchar(20), "
-    "AlgorithmName varchar(100), Description varchar(255));"
-    "CREATE TABLE Personalstamm (PersonalNr varchar(20), Titel varchar(40), "
-    "Vorname varchar(40), Nachname varchar(40));";
-
 std::string Literal(const Value& value) {
   if (!value) return "NULL";
   std::string out = "'";
-  for (char c : *value) {
-    if (c == '\'') out += '\'';
-    out += c;
-  }
+  for (char c : *value) out += c == '\'' ? "''" : std::string(1, c);
   return out + "'";
 }
 
@@ -40,16 +29,8 @@ void PrintTo(BackendKind kind, std::ostream* os) {
 }
 
 void PrintTo(const AlgorithmRow& row, std::ostream* os) {
-  auto show = [os](const Value& v) { *os << (v ? "\"" + *v + "\"" : std::string("Null")); };
-  *os << "{";
-  show(row.code);
-  *os << ", ";
-  show(row.owner);
-  *os << ", ";
-  show(row.name);
-  *os << ", ";
-  show(row.description);
-  *os << "}";
+  *os << "{" << Literal(row.code) << ", " << Literal(row.owner) << ", " << Literal(row.name)
+      << ", " << Literal(row.description) << "}";
 }
 
 void DatabaseTest::SetUp() {
@@ -60,28 +41,26 @@ void DatabaseTest::SetUp() {
       if (ServerRequired()) FAIL() << "PostgreSQL test server unavailable (CI=true): " << why;
       GTEST_SKIP() << "PostgreSQL tests skipped: " << why;
     }
-    connection_ = Connect();
-    ASSERT_TRUE(connection_);
-    Exec("DROP TABLE IF EXISTS DoubletAlgorithms, Personalstamm");
   } else {
     static std::atomic<int> counter{0};
     sqlite_path_ = (std::filesystem::temp_directory_path() /
                     ("korvix-db-" + std::to_string(getpid()) + "-" + std::to_string(counter++) +
-                     ".sqlite"))
-                       .string();
-    connection_ = Connect();
-    ASSERT_TRUE(connection_);
+                     ".sqlite")).string();
   }
-  Exec(kSchema);
+  connection_ = Connect();
+  ASSERT_TRUE(connection_);
+  if (cluster_ != nullptr) Exec("DROP TABLE IF EXISTS DoubletAlgorithms, Personalstamm");
+  Exec("CREATE TABLE DoubletAlgorithms (AlgorithmCode varchar(160), PersonalNr varchar(20), "
+       "AlgorithmName varchar(100), Description varchar(255));"
+       "CREATE TABLE Personalstamm (PersonalNr varchar(20), Titel varchar(40), "
+       "Vorname varchar(40), Nachname varchar(40));");
 }
 
 void DatabaseTest::TearDown() {
   connection_.reset();
-  if (!sqlite_path_.empty()) {
-    std::error_code ec;
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
-      std::filesystem::remove(sqlite_path_ + suffix, ec);
-    }
+  std::error_code ec;
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+    if (!sqlite_path_.empty()) std::filesystem::remove(sqlite_path_ + suffix, ec);
   }
 }
 
@@ -91,15 +70,13 @@ std::string DatabaseTest::Target() const {
 
 std::unique_ptr<Connection> DatabaseTest::Connect() {
   std::string error;
-  std::unique_ptr<Connection> connection;
-  if (backend() == BackendKind::kSqlite) {
-    SqliteOptions options;
-    options.create_if_missing = true;
-    connection = OpenSqlite(sqlite_path_, options, &error);
-  } else {
-    connection = OpenPostgres(cluster_->ConnInfo(), PostgresOptions{}, &error);
-  }
+  std::unique_ptr<Connection> connection =
+      backend() == BackendKind::kSqlite
+          ? OpenSqlite(sqlite_path_, {.create_if_missing = true}, &error)
+          : OpenPostgres(cluster_->ConnInfo(), {}, &error);
   EXPECT_TRUE(connection) << error;
+  // A test's database need not survive a crash of the machine.
+  if (connection && backend() == BackendKind::kSqlite) connection->Execute("PRAGMA synchronous=OFF", nullptr);
   return connection;
 }
 
@@ -116,24 +93,17 @@ void DatabaseTest::Seed(const std::vector<AlgorithmRow>& rows) {
   }
 }
 
-std::vector<AlgorithmRow> DatabaseTest::Read(const std::string& sql) {
-  return ReadRows(connection_.get(), sql);
-}
-
 std::vector<AlgorithmRow> ReadRows(Connection* connection, const std::string& sql) {
   std::vector<AlgorithmRow> rows;
   Recordset rs;
-  EXPECT_TRUE(rs.Open(sql, connection, adOpenKeyset, adLockReadOnly))
-      << sql << ": " << rs.last_error();
+  EXPECT_TRUE(rs.Open(sql, connection, adOpenKeyset, adLockReadOnly)) << sql << ": " << rs.last_error();
   while (rs.Eof() == false) {
-    AlgorithmRow row;
+    AlgorithmRow& row = rows.emplace_back();
     EXPECT_TRUE(rs.Field("AlgorithmCode", &row.code) && rs.Field("PersonalNr", &row.owner) &&
                 rs.Field("AlgorithmName", &row.name) && rs.Field("Description", &row.description))
         << rs.last_error();
-    rows.push_back(row);
     if (!rs.MoveNext()) break;
   }
-  rs.Close();
   return rows;
 }
 

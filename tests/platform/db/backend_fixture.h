@@ -24,7 +24,6 @@
 namespace korvix::db::testing {
 
 enum class BackendKind { kSqlite, kPostgres };
-
 std::string BackendName(const ::testing::TestParamInfo<BackendKind>& info);
 void PrintTo(BackendKind kind, std::ostream* os);
 
@@ -43,27 +42,19 @@ std::vector<AlgorithmRow> ReadRows(Connection* connection, const std::string& sq
 class DatabaseTest : public ::testing::Test {
  protected:
   virtual BackendKind backend() const = 0;
-
   void SetUp() override;
   void TearDown() override;
 
   // What a host names this test's database by: the SQLite path, or the
   // PostgreSQL connection string.
   std::string Target() const;
-
   // A new session on this test's database; fails the test when there is none.
   std::unique_ptr<Connection> Connect();
-
   // Runs host-side SQL on `connection_`; fails the test on error.
   void Exec(const std::string& sql);
-
   // Inserts rows through host SQL, not through record sets.
   void Seed(const std::vector<AlgorithmRow>& rows);
-
-  // Every row that `sql` delivers (read only), the four columns each.
-  // Fails the test when the set does not open.
-  std::vector<AlgorithmRow> Read(const std::string& sql);
-
+  std::vector<AlgorithmRow> Read(const std::string& sql) { return ReadRows(connection_.get(), sql); }
   // The rows of DoubletAlgorithms with this code, in no particular order.
   std::vector<AlgorithmRow> RowsWithCode(const std::string& code);
 

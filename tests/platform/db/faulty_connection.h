@@ -26,13 +26,8 @@ class FaultyConnection final : public Connection, private Backend {
   };
 
   explicit FaultyConnection(std::unique_ptr<Connection> inner) : inner_(std::move(inner)) {}
-
   // Fails the `n`-th step from now on (1-based; 0: none) and restarts the count.
-  void FailAt(int n, Mode mode) {
-    fail_at_ = n;
-    mode_ = mode;
-    steps_ = 0;
-  }
+  void FailAt(int n, Mode mode) { fail_at_ = n, mode_ = mode, steps_ = 0; }
   int steps() const { return steps_; }
   Connection& inner() { return *inner_; }
 
@@ -74,9 +69,7 @@ class FaultyConnection final : public Connection, private Backend {
   }
   std::string EscapeString(std::string_view value) override { return real().EscapeString(value); }
   bool InTransaction() override { return real().InTransaction(); }
-  bool Begin(std::string* error) override {
-    return Step([&] { return real().Begin(error); }, error);
-  }
+  bool Begin(std::string* error) override { return Step([&] { return real().Begin(error); }, error); }
   bool Lock(std::string_view key, std::string* error) override {
     return Step([&] { return real().Lock(key, error); }, error);
   }

@@ -5,11 +5,9 @@
 #include <libpq-fe.h>
 #include <pwd.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -18,7 +16,6 @@
 #include <memory>
 #include <sstream>
 #include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -27,125 +24,108 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 constexpr const char* kUser = "korvixtest";
-constexpr const char* kPostgresRoot = "/usr/lib/postgresql";
-
-struct Identity {
-  bool switch_user = false;
-  uid_t uid = 0;
-  gid_t gid = 0;
-};
-
-// In the child after fork: output to `log`, then the cluster's user.
-// Only async-signal-safe calls; failures end the child.
-void BecomeServerChild(const char* log, const Identity& as) {
-  const int fd = open(log, O_WRONLY | O_CREAT | O_APPEND, 0644);
-  if (fd < 0) _exit(125);
-  dup2(fd, STDOUT_FILENO);
-  dup2(fd, STDERR_FILENO);
-  close(fd);
-  if (as.switch_user && (setgroups(0, nullptr) != 0 || setgid(as.gid) != 0 || setuid(as.uid) != 0)) {
-    _exit(126);
-  }
-}
-
-std::vector<char*> Argv(std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  return argv;
-}
-
-// Runs `args` (args[0] a full path) to its end; returns its exit status.
-int Run(std::vector<std::string> args, const std::string& log, const Identity& as) {
-  std::vector<char*> argv = Argv(args);
-  const pid_t pid = fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    BecomeServerChild(log.c_str(), as);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 std::string Tail(const std::string& path) {
-  std::ifstream in(path);
   std::stringstream text;
-  text << in.rdbuf();
-  std::string all = text.str();
+  text << std::ifstream(path).rdbuf();
+  const std::string all = text.str();
   return all.size() > 1500 ? all.substr(all.size() - 1500) : all;
 }
 
-bool EnsureUser(Identity* as, std::string* error) {
-  if (getpwnam(kUser) == nullptr) {
-    Run({"/usr/sbin/useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
-         "--shell", "/usr/sbin/nologin", kUser},
-        "/dev/null", Identity{});
+// Waits up to `limit` for `pid` to end; its exit status, or -1 when it did not.
+int Wait(pid_t pid, Clock::duration limit) {
+  for (const auto deadline = Clock::now() + limit; pid > 0; std::this_thread::sleep_for(20ms)) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+    if (Clock::now() >= deadline) break;
   }
-  const passwd* pw = getpwnam(kUser);
-  if (pw == nullptr) {
-    *error = std::string("cannot create the system user ") + kUser + " for the test server";
-    return false;
-  }
-  as->switch_user = true;
-  as->uid = pw->pw_uid;
-  as->gid = pw->pw_gid;
-  return true;
+  return -1;
 }
 
 }  // namespace
 
-std::string PgCluster::FindBinDir(std::string* why) {
-  std::string best;
-  int best_version = -1;
+PgCluster::~PgCluster() {
+  Stop();
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(kPostgresRoot, ec)) {
-    const std::string version = entry.path().filename().string();
-    const fs::path bin = entry.path() / "bin";
-    if (!fs::exists(bin / "postgres", ec) || !fs::exists(bin / "initdb", ec)) continue;
-    const int number = std::atoi(version.c_str());
-    if (number > best_version) {
-      best_version = number;
-      best = bin.string();
-    }
+  if (!dir_.empty()) fs::remove_all(dir_, ec);
+}
+
+pid_t PgCluster::Spawn(std::vector<std::string> args, const std::string& log,
+                       bool die_with_us) const {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  // The child: only async-signal-safe calls; a failure ends it.
+  const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (fd < 0 || dup2(fd, 1) < 0 || dup2(fd, 2) < 0) _exit(125);
+  if (switch_user_ && (setgroups(0, nullptr) != 0 || setgid(gid_) != 0 || setuid(uid_) != 0)) {
+    _exit(126);
   }
-  if (best.empty()) {
-    *why = std::string("no PostgreSQL server binaries under ") + kPostgresRoot +
-           "/<version>/bin (install the package postgresql, see scripts/setup)";
+  if (die_with_us) {
+    // An immediate shutdown when the test process dies, even by a crash;
+    // set after the change of user, which clears it. A shell starts
+    // background jobs with SIGQUIT ignored, which would swallow it.
+    signal(SIGQUIT, SIG_DFL);
+    sigset_t quit;
+    sigemptyset(&quit);
+    sigaddset(&quit, SIGQUIT);
+    sigprocmask(SIG_UNBLOCK, &quit, nullptr);
+    prctl(PR_SET_PDEATHSIG, SIGQUIT);
+    if (getppid() != parent) _exit(1);
   }
-  return best;
+  execv(argv[0], argv.data());
+  _exit(127);
 }
 
 bool PgCluster::Create(std::string* error) {
-  bin_dir_ = FindBinDir(error);
-  if (bin_dir_.empty()) return false;
-  Identity as;
-  if (geteuid() == 0 && !EnsureUser(&as, error)) return false;
-  switch_user_ = as.switch_user;
-  uid_ = as.uid;
-  gid_ = as.gid;
-
+  int best = -1;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec)) {
+    const int version = std::atoi(entry.path().filename().c_str());
+    if (version > best && fs::exists(entry.path() / "bin" / "initdb", ec)) {
+      best = version;
+      bin_dir_ = (entry.path() / "bin").string();
+    }
+  }
+  if (bin_dir_.empty()) {
+    *error = "no PostgreSQL server binaries under /usr/lib/postgresql/<version>/bin "
+             "(install the package postgresql, see scripts/setup)";
+    return false;
+  }
+  if (geteuid() == 0) {
+    if (getpwnam(kUser) == nullptr) {  // still as root: switch_user_ is not set yet
+      Wait(Spawn({"/usr/sbin/useradd", "--system", "--no-create-home", "--home-dir",
+                  "/nonexistent", "--shell", "/usr/sbin/nologin", kUser},
+                 "/dev/null", false),
+           30s);
+    }
+    const passwd* pw = getpwnam(kUser);
+    if (pw == nullptr) {
+      *error = std::string("cannot create the system user ") + kUser + " for the test server";
+      return false;
+    }
+    switch_user_ = true;
+    uid_ = pw->pw_uid;
+    gid_ = pw->pw_gid;
+  }
   // /tmp rather than TMPDIR: the socket path must stay short.
   char tmpl[] = "/tmp/korvix-pg-XXXXXX";
-  if (mkdtemp(tmpl) == nullptr) {
+  if (mkdtemp(tmpl) == nullptr || (switch_user_ && chown(tmpl, uid_, gid_) != 0)) {
     *error = "cannot make a temporary directory for the test server";
     return false;
   }
   dir_ = tmpl;
-  if (switch_user_ && chown(dir_.c_str(), uid_, gid_) != 0) {
-    *error = "cannot hand " + dir_ + " to " + kUser;
-    return false;
-  }
   const std::string log = dir_ + "/initdb.log";
-  const int status = Run({bin_dir_ + "/initdb", "-D", dir_ + "/data", "-A", "trust", "-U",
-                          "postgres", "-N", "-E", "UTF8", "--locale=C"},
-                         log, as);
+  const int status = Wait(Spawn({bin_dir_ + "/initdb", "-D", dir_ + "/data", "-A", "trust", "-U",
+                                 "postgres", "-N", "-E", "UTF8", "--locale=C"},
+                                log, false),
+                          120s);
   if (status != 0) {
     *error = "initdb failed (" + std::to_string(status) + "): " + Tail(log);
     return false;
@@ -156,41 +136,14 @@ bool PgCluster::Create(std::string* error) {
 bool PgCluster::Start(std::string* error) {
   if (running()) return true;
   const std::string log = dir_ + "/server.log";
-  std::vector<std::string> args = {bin_dir_ + "/postgres", "-D", dir_ + "/data", "-k", dir_,
-                                   "-c", "listen_addresses=", "-c", "fsync=off",
-                                   "-c", "synchronous_commit=off", "-c", "full_page_writes=off",
-                                   "-c", "max_connections=60"};
-  std::vector<char*> argv = Argv(args);
-  const Identity as{switch_user_, uid_, gid_};
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid < 0) {
-    *error = "fork failed";
-    return false;
-  }
-  if (pid == 0) {
-    BecomeServerChild(log.c_str(), as);
-    // An immediate shutdown when the test process dies, even by a crash.
-    // Set after the change of user, which would clear it. A shell starts
-    // background jobs with SIGQUIT ignored, which would swallow the signal
-    // until the server installs its own handler.
-    signal(SIGQUIT, SIG_DFL);
-    sigset_t quit;
-    sigemptyset(&quit);
-    sigaddset(&quit, SIGQUIT);
-    sigprocmask(SIG_UNBLOCK, &quit, nullptr);
-    prctl(PR_SET_PDEATHSIG, SIGQUIT);
-    if (getppid() != parent) _exit(1);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  server_pid_ = pid;
-  const std::string conninfo = ConnInfo();
-  for (auto deadline = std::chrono::steady_clock::now() + 30s;
-       std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(50ms)) {
-    if (PQping(conninfo.c_str()) == PQPING_OK) return true;
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) {
+  server_pid_ = Spawn({bin_dir_ + "/postgres", "-D", dir_ + "/data", "-k", dir_, "-c",
+                       "listen_addresses=", "-c", "fsync=off", "-c", "synchronous_commit=off",
+                       "-c", "full_page_writes=off", "-c", "max_connections=60"},
+                      log, true);
+  for (const auto deadline = Clock::now() + 30s; Clock::now() < deadline;
+       std::this_thread::sleep_for(50ms)) {
+    if (PQping(ConnInfo().c_str()) == PQPING_OK) return true;
+    if (Wait(server_pid_, 0s) >= 0) {
       server_pid_ = -1;
       *error = "the test server exited at start: " + Tail(log);
       return false;
@@ -204,26 +157,11 @@ bool PgCluster::Start(std::string* error) {
 void PgCluster::Stop() {
   if (!running()) return;
   kill(server_pid_, SIGINT);  // fast shutdown
-  int status = 0;
-  for (auto deadline = std::chrono::steady_clock::now() + 10s;
-       std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(20ms)) {
-    if (waitpid(server_pid_, &status, WNOHANG) == server_pid_) {
-      server_pid_ = -1;
-      return;
-    }
+  if (Wait(server_pid_, 10s) < 0) {
+    kill(server_pid_, SIGKILL);
+    waitpid(server_pid_, nullptr, 0);
   }
-  kill(server_pid_, SIGKILL);
-  waitpid(server_pid_, &status, 0);
   server_pid_ = -1;
-}
-
-void PgCluster::Destroy() {
-  Stop();
-  if (!dir_.empty()) {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-    dir_.clear();
-  }
 }
 
 std::string PgCluster::ConnInfo(std::string_view user) const {
@@ -249,29 +187,16 @@ class SharedClusterEnvironment : public ::testing::Environment {
 }  // namespace
 
 PgCluster* SharedCluster(std::string* why) {
-  static bool tried = false;
   static std::string failure;
-  if (Shared()) {
-    // A test that stopped the server to watch sessions fail may have left
-    // it down; the next one gets it running again.
-    if (!Shared()->running() && !Shared()->Start(&failure)) {
-      *why = failure;
-      return nullptr;
-    }
-    return Shared().get();
+  static bool tried = false;
+  if (!Shared() && !tried) {
+    tried = true;
+    auto cluster = std::make_unique<PgCluster>();
+    if (cluster->Create(&failure)) Shared() = std::move(cluster);
   }
-  if (tried) {
-    *why = failure;
-    return nullptr;
-  }
-  tried = true;
-  auto cluster = std::make_unique<PgCluster>();
-  if (!cluster->Create(&failure) || !cluster->Start(&failure)) {
-    *why = failure;
-    return nullptr;
-  }
-  Shared() = std::move(cluster);
-  return Shared().get();
+  if (Shared() && Shared()->Start(&failure)) return Shared().get();
+  *why = failure;
+  return nullptr;
 }
 
 bool ServerRequired() {

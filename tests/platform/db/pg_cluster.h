@@ -13,18 +13,16 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvix::db::testing {
 
 class PgCluster {
  public:
   PgCluster() = default;
-  ~PgCluster() { Destroy(); }
+  ~PgCluster();
   PgCluster(const PgCluster&) = delete;
   PgCluster& operator=(const PgCluster&) = delete;
-
-  // Returns the directory of the server binaries, or "" with *why set.
-  static std::string FindBinDir(std::string* why);
 
   // Makes the directory and the cluster in it (initdb).
   bool Create(std::string* error);
@@ -32,8 +30,6 @@ class PgCluster {
   bool Start(std::string* error);
   // Stops the server (fast shutdown: sessions are disconnected).
   void Stop();
-  // Stops the server and removes the directory.
-  void Destroy();
 
   bool running() const { return server_pid_ > 0; }
   const std::string& dir() const { return dir_; }
@@ -42,17 +38,20 @@ class PgCluster {
   std::string ConnInfo(std::string_view user = "postgres") const;
 
  private:
+  // Starts `args` (args[0] a full path) as the cluster's user, output to `log`.
+  pid_t Spawn(std::vector<std::string> args, const std::string& log, bool die_with_us) const;
+
   std::string bin_dir_;
   std::string dir_;
+  bool switch_user_ = false;  // run the binaries as uid_/gid_
   uid_t uid_ = 0;
   gid_t gid_ = 0;
-  bool switch_user_ = false;  // run the binaries as uid_/gid_
   pid_t server_pid_ = -1;
 };
 
 // The cluster that all PostgreSQL tests of this process share, created and
-// started on first use and destroyed when the tests end. Returns null with
-// *why set when there is none.
+// started on first use (and again after a test stopped it) and destroyed
+// when the tests end. Returns null with *why set when there is none.
 PgCluster* SharedCluster(std::string* why);
 
 // True when the environment requires the PostgreSQL tests to run (CI=true)

@@ -15,78 +15,48 @@
 namespace korvix::db::testing {
 namespace {
 
-constexpr const char* kInsert =
-    "INSERT INTO DoubletAlgorithms (AlgorithmCode, PersonalNr) VALUES ('0103000000000000', '-')";
+constexpr const char* kInsert = "INSERT INTO DoubletAlgorithms (AlgorithmCode) VALUES ('01')";
+using TransactionTest = BackendTest;
 
-class TransactionTest : public BackendTest {
- protected:
-  std::size_t Count() { return Read("Select * From DoubletAlgorithms").size(); }
-
-  // Runs `sql` on the host's own handle behind an adopted connection.
-  void HostRuns(const char* sql) {
-    if (backend() == BackendKind::kSqlite) {
-      ASSERT_EQ(sqlite3_exec(sqlite_, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-    } else {
-      PGresult* result = PQexec(pg_, sql);
-      EXPECT_EQ(PQresultStatus(result), PGRES_COMMAND_OK) << sql;
-      PQclear(result);
-    }
-  }
-
-  sqlite3* sqlite_ = nullptr;
-  PGconn* pg_ = nullptr;
-};
-
-TEST_P(TransactionTest, OnlyACommitLasts) {
-  {
-    Transaction tx(connection_.get());
-    ASSERT_TRUE(tx.ok()) << tx.error();
-    EXPECT_TRUE(BackendOf(*connection_).InTransaction());
-    Exec(kInsert);
-  }  // dropped: rolled back
-  EXPECT_FALSE(BackendOf(*connection_).InTransaction());
-  EXPECT_EQ(Count(), 0u);
-  Transaction tx(connection_.get());
-  ASSERT_TRUE(tx.Lock("ein Schlüssel") && tx.Lock("ein Schlüssel")) << tx.error();
-  Exec(kInsert);
-  ASSERT_TRUE(tx.Commit()) << tx.error();
-  EXPECT_FALSE(tx.ok());
-  EXPECT_EQ(Count(), 1u);
-
-  for (Connection* none : {static_cast<Connection*>(nullptr), Connect().release()}) {
-    if (none != nullptr) none->Close();
-    Transaction failed(none);
-    EXPECT_FALSE(failed.ok());
-    EXPECT_FALSE(failed.Lock("x") || failed.Commit());
-    delete none;
-  }
-}
-
-TEST_P(TransactionTest, InsideTheHostsTransactionItIsASavepoint) {
-  std::unique_ptr<Connection> adopted;
+TEST_P(TransactionTest, OnlyACommitLastsAndInAHostsTransactionOnlyTheHostEndsIt) {
+  sqlite3* lite = nullptr;
+  PGconn* pg = nullptr;
+  std::unique_ptr<Connection> host;  // a session of the host's, adopted
   if (backend() == BackendKind::kSqlite) {
-    ASSERT_EQ(sqlite3_open_v2(Target().c_str(), &sqlite_, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-    adopted = AdoptSqlite(sqlite_);
+    ASSERT_EQ(sqlite3_open(Target().c_str(), &lite), SQLITE_OK);
+    host = AdoptSqlite(lite);
   } else {
-    pg_ = PQconnectdb(Target().c_str());
-    adopted = AdoptPostgres(pg_);
+    host = AdoptPostgres(pg = PQconnectdb(Target().c_str()));
   }
-  HostRuns("BEGIN");
-  {
-    Transaction undone(adopted.get());
-    ASSERT_TRUE(undone.ok()) << undone.error();
-    ASSERT_TRUE(adopted->Execute(kInsert, nullptr));
+  auto count = [this] { return Read("Select * From DoubletAlgorithms").size(); };
+  for (bool hosts : {false, true}) {
+    if (hosts) ASSERT_TRUE(host->Execute("BEGIN", nullptr));  // as the host would, on its handle
+    {
+      Transaction undone(host.get());
+      ASSERT_TRUE(undone.ok()) << undone.error();
+      EXPECT_TRUE(BackendOf(*host).InTransaction());
+      ASSERT_TRUE(host->Execute(kInsert, nullptr));
+    }  // dropped: rolled back
+    EXPECT_EQ(BackendOf(*host).InTransaction(), hosts);
+    Transaction tx(host.get());
+    ASSERT_TRUE(tx.Lock("ein Schlüssel") && tx.Lock("ein Schlüssel")) << tx.error();
+    ASSERT_TRUE(host->Execute(kInsert, nullptr));
+    ASSERT_TRUE(tx.Commit()) << tx.error();
+    EXPECT_FALSE(tx.ok());
+    EXPECT_EQ(BackendOf(*host).InTransaction(), hosts) << "the host's transaction was ended";
+    EXPECT_EQ(count(), 1u);  // the first round's row; the second's waits for the host
+    if (hosts) ASSERT_TRUE(host->Execute("COMMIT", nullptr));
   }
-  Transaction tx(adopted.get());
-  ASSERT_TRUE(adopted->Execute(kInsert, nullptr));
-  ASSERT_TRUE(tx.Commit()) << tx.error();
-  EXPECT_TRUE(BackendOf(*adopted).InTransaction()) << "the host's transaction was ended";
-  EXPECT_EQ(Count(), 0u);  // nothing committed yet
-  HostRuns("COMMIT");
-  EXPECT_EQ(Count(), 1u);  // the savepoint's row, not the undone one
-  adopted.reset();
-  if (sqlite_ != nullptr) sqlite3_close(sqlite_);
-  if (pg_ != nullptr) PQfinish(pg_);
+  EXPECT_EQ(count(), 2u);
+  host.reset();
+  if (lite != nullptr) sqlite3_close(lite);
+  if (pg != nullptr) PQfinish(pg);
+  std::unique_ptr<Connection> closed = Connect();
+  closed->Close();
+  for (Connection* none : {static_cast<Connection*>(nullptr), closed.get()}) {
+    Transaction failed(none);
+    EXPECT_FALSE(failed.ok() || failed.Lock("x") || failed.Commit());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TransactionTest,
