@@ -10,25 +10,14 @@ namespace korvix::dialogs::testing {
 
 using db::testing::BackendKind;
 
-void PrintTo(const DialogParam& param, std::ostream* os) { *os << DialogParamName({param, 0}); }
-
 std::string DialogParamName(const ::testing::TestParamInfo<DialogParam>& info) {
-  return info.param.toolkit.name +
-         (info.param.backend == BackendKind::kSqlite ? "Sqlite" : "Postgres");
-}
-
-std::vector<DialogParam> DialogParams() {
-  std::vector<DialogParam> params;
-  for (const ToolkitFactory& toolkit : ToolkitFactories()) {
-    for (BackendKind backend : toolkit.backends) params.push_back({toolkit, backend});
-  }
-  return params;
+  return info.param.toolkit + (info.param.backend == BackendKind::kSqlite ? "Sqlite" : "Postgres");
 }
 
 void DialogTest::SetUp() {
   DatabaseTest::SetUp();
   if (IsSkipped() || HasFatalFailure()) return;
-  toolkit_ = GetParam().toolkit.make();
+  toolkit_ = GetParam().make();
   ui::SetDefaultToolkit(toolkit_.get());
 }
 

@@ -1,6 +1,6 @@
 // The dialogs' scenarios: the component's dialogs shown on a toolkit whose
 // user is scripted, over a database of the test's own, once per toolkit and
-// database back end that the suite binary names (ToolkitFactories).
+// database back end that the suite binary names (DialogParams).
 #ifndef KORVIX_TESTS_DIALOGS_DIALOG_FIXTURE_H_
 #define KORVIX_TESTS_DIALOGS_DIALOG_FIXTURE_H_
 
@@ -22,20 +22,14 @@ using Row = db::testing::AlgorithmRow;
 using Rows = std::vector<Row>;
 inline constexpr std::nullopt_t Null = std::nullopt;
 
-struct ToolkitFactory {
-  std::string name;  // a valid test name part, e.g. "Headless"
-  std::function<std::unique_ptr<ui::ScriptedToolkit>()> make;
-  std::vector<db::testing::BackendKind> backends;
-};
-// The toolkits this test binary was built with.
-std::vector<ToolkitFactory> ToolkitFactories();
-
 struct DialogParam {
-  ToolkitFactory toolkit;
+  std::string toolkit;  // a valid test name part, e.g. "Headless"
+  std::function<std::unique_ptr<ui::ScriptedToolkit>()> make;
   db::testing::BackendKind backend;
 };
-void PrintTo(const DialogParam& param, std::ostream* os);
 std::string DialogParamName(const ::testing::TestParamInfo<DialogParam>& info);
+inline void PrintTo(const DialogParam& param, std::ostream* os) { *os << param.toolkit; }
+// The toolkits and database back ends this test binary runs the scenarios on.
 std::vector<DialogParam> DialogParams();
 
 // Who opens the editor, and on what.

@@ -1,4 +1,4 @@
-// The toolkit of the headless dialog suite: every database back end.
+// The headless dialog suite: every database back end.
 #include <memory>
 
 #include "dialogs/dialog_fixture.h"
@@ -6,9 +6,10 @@
 
 namespace korvix::dialogs::testing {
 
-std::vector<ToolkitFactory> ToolkitFactories() {
-  return {{"Headless", [] { return std::make_unique<ui::HeadlessToolkit>(); },
-           {db::testing::BackendKind::kSqlite, db::testing::BackendKind::kPostgres}}};
+std::vector<DialogParam> DialogParams() {
+  auto make = [] { return std::make_unique<ui::HeadlessToolkit>(); };
+  return {{"Headless", make, db::testing::BackendKind::kSqlite},
+          {"Headless", make, db::testing::BackendKind::kPostgres}};
 }
 
 }  // namespace korvix::dialogs::testing

@@ -1,5 +1,5 @@
-// The toolkit of the dialog suite in real windows: the Qt back end, drawn
-// offscreen by the test environment linked beside it, on SQLite only.
+// The dialog suite in real windows: the Qt back end, drawn offscreen by the
+// test environment linked beside it, on SQLite only.
 #include <memory>
 
 #include "dialogs/dialog_fixture.h"
@@ -7,9 +7,9 @@
 
 namespace korvix::dialogs::testing {
 
-std::vector<ToolkitFactory> ToolkitFactories() {
+std::vector<DialogParam> DialogParams() {
   return {{"Qt", [] { return std::make_unique<ui::ScriptedQtToolkit>(); },
-           {db::testing::BackendKind::kSqlite}}};
+           db::testing::BackendKind::kSqlite}};
 }
 
 }  // namespace korvix::dialogs::testing

@@ -60,18 +60,13 @@ TEST_P(StoreTest, WhoSeesWhichRowsInCodeOrderWithTheirTexts) {
             "0201/-/Öffentlich B/pub 0301/1002/Jürgens/1(Straße) ");
   EXPECT_NE(List("", false).find("0401//Leerer Besitzer/x"), std::string::npos);
   EXPECT_EQ(ReadVisibleAlgorithms(connection_.get(), "", true).size(), 9u);
-  EXPECT_EQ(StatementLog(*connection_)[0],
-            "Select * From DoubletAlgorithms Where PersonalNr='1002' or PersonalNr='-' Order By "
-            "AlgorithmCode");
-  EXPECT_EQ(StatementLog(*connection_)[2], "Select * From DoubletAlgorithms Order By AlgorithmCode");
+  EXPECT_EQ(StatementLog(*connection_).back(), "Select * From DoubletAlgorithms Order By AlgorithmCode");
 }
 
 TEST_P(StoreTest, OwnerNamesAndAlgorithmNames) {
-  const struct {
-    std::string nr, name;
-  } owners[] = {{"1001", "Dr. Anna Becker"}, {"1002", "Jürgen  Schmitz"}, {"1003", "1003"},
-                {"1004", "Prof."}, {"9999", "9999"}};
-  for (const auto& c : owners) EXPECT_EQ(OwnerName(connection_.get(), c.nr), c.name) << c.nr;
+  const std::pair<const char*, const char*> owners[] = {
+      {"1001", "Dr. Anna Becker"}, {"1002", "Jürgen  Schmitz"}, {"1003", "1003"}, {"1004", "Prof."}, {"9999", "9999"}};
+  for (const auto& [nr, name] : owners) EXPECT_EQ(OwnerName(connection_.get(), nr), name) << nr;
   const struct {
     std::string code, nr, name;
   } names[] = {
@@ -87,13 +82,6 @@ TEST_P(StoreTest, OwnerNamesAndAlgorithmNames) {
   for (const auto& c : names) {
     EXPECT_EQ(LookupAlgorithmName(connection_.get(), c.code, c.nr), c.name) << c.code << "/" << c.nr;
   }
-  ClearStatementLog(*connection_);
-  EXPECT_EQ(LookupAlgorithmName(connection_.get(), "0104000000000000", "1001"), "4(PLZ)");
-  EXPECT_EQ(StatementLog(*connection_),
-            (std::vector<std::string>{"Select * From DoubletAlgorithms Where "
-                                      "AlgorithmCode='0104000000000000' And PersonalNr='1001'",
-                                      "Select * From DoubletAlgorithms Where "
-                                      "AlgorithmCode='0104000000000000' And PersonalNr='-'"}));
 }
 
 TEST_P(StoreTest, FailuresGiveTheDocumentedFallbacksAndSayWhy) {

@@ -1,4 +1,5 @@
-// init, name, algorithms and dedupe --name over the tool's own SQLite files.
+// The database commands on files that cannot be used, with passwords, and on
+// the tool's own database.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -13,49 +14,11 @@
 namespace korvix::testing {
 namespace {
 
-const std::string kPrivate = "090300000000000001050000000000000504110000000000";  // 1001's
-
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-TEST(DbCommands, InitListAndName) {
-  const TempDir dir;
-  const std::string db = dir.path() + "/k.sqlite";
-  ToolResult r = RunTool({"init", "--db", db});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, db + ": tables created, sample staff and algorithms added\n");
-  const std::string before = RunTool({"algorithms", "--admin", "--db", db}).out;
-  EXPECT_EQ(RunTool({"init", "--db", db}).out, db + ": tables present, nothing changed\n");
-  EXPECT_EQ(RunTool({"algorithms", "--admin", "--db", db}).out, before);
-  // An administrator sees everybody's private rows with the owner's name,
-  // a user the public rows and the own ones, in code order.
-  EXPECT_NE(before.find("Privat (Jürgen Schmitz)"), std::string::npos);
-  const std::string anna = RunTool({"algorithms", "--user", "1001", "--db", db}).out;
-  EXPECT_NE(anna.find("Kundengruppe zuerst"), std::string::npos);
-  EXPECT_EQ(anna.find("Jürgen Schmitz"), std::string::npos);
-  const std::string nobody = RunTool({"algorithms", "--db", db}).out;
-  EXPECT_EQ(nobody.find("Privat"), std::string::npos);
-  EXPECT_LT(nobody.find("Name phonetisch"), nobody.find("5(PLZ)+8(Suchbegriff)"));
-  EXPECT_NE(RunTool({"algorithms", "--json", "--user", "1001", "--db", db})
-                .out.find("\"status\": \"Privat (Dr. Anna Becker)\""),
-            std::string::npos);
-  const struct {
-    std::string user, name;
-  } names[] = {{"1001", "Kundengruppe zuerst\n"},
-               {"1002", "3(Kundengruppe)+5(PLZ)+4R['sndx:Bez1]\n"}};  // not 1002's
-  for (const auto& c : names) {
-    r = RunTool({"name", "--algorithm", kPrivate, "--user", c.user, "--db", db});
-    EXPECT_EQ(r.out, c.name) << r.err;
-  }
-  const std::string data = dir.File("d.txt", "10115|B|Weg 1|S|Meier\n10115|B|Weg 1|S|Mayer\n");
-  r = RunTool({"dedupe", "--name", "Adresse und Name", "--db", db, data});
-  EXPECT_NE(r.out.find("key 10115WEG 1--MR (2 records)"), std::string::npos) << r.err;
-  r = RunTool({"dedupe", "--name", "Kundengruppe zuerst", "--db", db, data});
-  EXPECT_EQ(r.status, 2);  // private to 1001
 }
 
 // Overwrites the first page of `table` in the SQLite file at `path`.

@@ -30,9 +30,18 @@ TEST_P(DbToolTest, InitListNameAndDedupeOnTheSameTables) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("tables created"), std::string::npos);
   EXPECT_EQ(r.out.find("geheim"), std::string::npos) << r.out;
-  r = RunTool({"algorithms", "--admin", "--db", db});
-  EXPECT_NE(r.out.find("Privat (Dr. Anna Becker)"), std::string::npos) << r.err;
-  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 6);  // heading and five rows
+  EXPECT_EQ(RunTool({"init", "--db", db}).out.find("tables created"), std::string::npos);
+  // An administrator sees everybody's private rows with the owner's name, a
+  // user the public rows and the own ones, in code order.
+  const std::string admin = RunTool({"algorithms", "--admin", "--db", db}).out;
+  EXPECT_NE(admin.find("Privat (Jürgen Schmitz)"), std::string::npos) << admin;
+  EXPECT_EQ(std::count(admin.begin(), admin.end(), '\n'), 6);  // heading and five rows
+  const std::string anna = RunTool({"algorithms", "--json", "--user", "1001", "--db", db}).out;
+  EXPECT_NE(anna.find("\"status\": \"Privat (Dr. Anna Becker)\""), std::string::npos) << anna;
+  EXPECT_EQ(anna.find("Jürgen Schmitz"), std::string::npos);
+  r = RunTool({"algorithms", "--db", db});
+  EXPECT_EQ(r.out.find("Privat"), std::string::npos);
+  EXPECT_LT(r.out.find("Name phonetisch"), r.out.find("5(PLZ)+8(Suchbegriff)"));
   // A staff number made to break out of its statement sees the public rows
   // only, also where the role reads backslashes in strings as escapes.
   std::string legacy = db;
@@ -47,13 +56,17 @@ TEST_P(DbToolTest, InitListNameAndDedupeOnTheSameTables) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.find("Privat"), std::string::npos) << r.out;
   }
-  r = RunTool({"name", "--algorithm", "090300000000000001050000000000000504110000000000",
-               "--user", "1001", "--db", db});
-  EXPECT_EQ(r.out, "Kundengruppe zuerst\n");
+  for (const char* user : {"1001", "1002"}) {  // 1002 sees only the description of 1001's
+    r = RunTool({"name", "--algorithm", "090300000000000001050000000000000504110000000000",
+                 "--user", user, "--db", db});
+    EXPECT_EQ(r.out, user == std::string("1001") ? "Kundengruppe zuerst\n"
+                                                 : "3(Kundengruppe)+5(PLZ)+4R['sndx:Bez1]\n");
+  }
   const korvix::testing::TempDir dir;
   const std::string data = dir.File("d.txt", "10115|B|Weg 1|S|Meier\n10115|B|Weg 1|S|Mayer\n");
   r = RunTool({"dedupe", "--name", "Adresse und Name", "--db", db, data});
-  EXPECT_NE(r.out.find("(2 records)"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("key 10115WEG 1--MR (2 records)"), std::string::npos) << r.err;
+  EXPECT_EQ(RunTool({"dedupe", "--name", "Kundengruppe zuerst", "--db", db, data}).status, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, DbToolTest,

@@ -4,11 +4,9 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-using namespace std::chrono_literals;
 
 class SqliteBackendTest : public ::testing::Test {
  protected:
@@ -68,23 +65,6 @@ TEST_F(SqliteBackendTest, OpenFailuresAreValuesWithAClearMessage) {
   EXPECT_TRUE(OpenDatabase(dir_ + "/data=1.sqlite", &error, {.create_if_missing = true})) << error;
   EXPECT_FALSE(AddRow(OpenSqlite(path_, {.read_only = true}, &error).get(), &error));
   EXPECT_THAT(error, HasSubstr("readonly"));
-}
-
-TEST_F(SqliteBackendTest, WritersWaitForALockInsteadOfFailing) {
-  for (const int timeout_ms : {5000, 0}) {
-    std::string error;
-    auto holder = OpenSqlite(path_, {}, &error);
-    auto writer = OpenSqlite(path_, {.busy_timeout_ms = timeout_ms}, &error);
-    ASSERT_TRUE(holder && writer && holder->Execute("BEGIN IMMEDIATE", &error)) << error;
-    std::thread release([&holder] {
-      std::this_thread::sleep_for(400ms);
-      EXPECT_TRUE(holder->Execute("COMMIT", nullptr));
-    });
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(AddRow(writer.get(), &error), timeout_ms > 0) << error;
-    EXPECT_EQ(std::chrono::steady_clock::now() - start >= 300ms, timeout_ms > 0);
-    release.join();
-  }
 }
 
 TEST_F(SqliteBackendTest, AnAdoptedHandleStaysWithTheHostAndNeedsRowIdentity) {
