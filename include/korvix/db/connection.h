@@ -34,10 +34,11 @@ class KORVIX_EXPORT Connection {
   // go, not closed; the host still owns it. Closing twice has no effect.
   virtual void Close() = 0;
 
-  // Host side only: runs `sql` (one or more statements whose rows, if any,
-  // are discarded), for set-up work such as creating tables or seeding
-  // rows. The dialogs never call it. Returns false and, if `error` is not
-  // null, stores why in *error.
+  // Runs `sql` (one or more statements whose rows, if any, are discarded):
+  // for a host's set-up work such as creating tables or seeding rows, and
+  // for the transaction statements around the component's own writes. The
+  // dialogs never run their statements through it. Returns false and, if
+  // `error` is not null, stores why in *error.
   virtual bool Execute(std::string_view sql, std::string* error) = 0;
 
  protected:
