@@ -64,7 +64,7 @@ TEST(DbCommands, UnusableDatabasesAreOneLineErrorsAndStayUntouched) {
   for (const auto& c : cases) {
     const ToolResult r = RunTool(c.args);
     EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.err;
-    if (c.status != 0) EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_TRUE(c.status == 0 || std::count(r.err.begin(), r.err.end(), '\n') == 1) << r.err;
   }
   EXPECT_EQ(Slurp(text), "not a database\n");
   struct stat st;

@@ -139,7 +139,7 @@ TEST_P(SelectTest, RefusalsChangeNothing) {
   };
   for (const auto& c : cases) {
     Show(c.nr, false, [&](User& user) {
-      if (c.item >= 0) EXPECT_TRUE(user.Select({"Liste"}, c.item));
+      EXPECT_TRUE(c.item < 0 || user.Select({"Liste"}, c.item));
       EXPECT_TRUE(user.Click({c.button}));
       EXPECT_EQ(user.Focused(), (ui::ControlId{"Liste"}));
       EXPECT_EQ(user.State({"Liste"}).list_index, c.item);

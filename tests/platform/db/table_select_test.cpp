@@ -27,7 +27,8 @@ TEST(TableSelectTest, RecognisesTheUpdatableShapeAndQueries) {
   for (const auto& c : cases) {
     const std::optional<TableSelect> parsed = ParseTableSelect(c.sql);
     ASSERT_EQ(parsed.has_value(), c.table != nullptr) << c.sql;
-    if (parsed) EXPECT_EQ(parsed->table + "|" + parsed->from_clause, std::string(c.table) + "|" + c.from_clause);
+    if (!parsed) continue;
+    EXPECT_EQ(parsed->table + "|" + parsed->from_clause, std::string(c.table) + "|" + c.from_clause);
   }
   const std::pair<const char*, bool> queries[] = {
       {"  select 1", true}, {"(Select 1) Union (Select 2)", true}, {"Selection", false},
