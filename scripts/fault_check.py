@@ -99,7 +99,7 @@ FAULTS = [
           "for (int i = Index; i < kEditorRows - 2; ++i) {"),
     Fault("sql-quote",
           "a quote inside a code or staff number is not doubled in the SQL text",
-          "src/platform/db/sqlite/sqlite_connection.cpp",
+          "src/platform/db/connection.cpp",
           "    if (c == '\\'') out.push_back('\\'');\n",
           ""),
     Fault("save-case-one-side",

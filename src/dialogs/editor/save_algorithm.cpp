@@ -79,11 +79,11 @@ bool FrmAlgorithm::SaveAlgorithm() {
   }
 
   const SaveRequest request{.code = code,
-                      .owner = owner,
-                      .name = Trim2Null(name),
-                      .description = Trim2Null(form_.text_box("txtDescription").Text()),
-                      .loaded_code = AlgoCode,
-                      .loaded_owner = AlgoPersonalNr};
+                            .owner = owner,
+                            .name = Trim2Null(name),
+                            .description = Trim2Null(form_.text_box("txtDescription").Text()),
+                            .loaded_code = AlgoCode,
+                            .loaded_owner = AlgoPersonalNr};
   const auto overwrite = [this](const std::string& existing) {
     return toolkit_.MessageBox(OverwritePrompt(existing), kOverwriteFlags,
                                "Algoritmus überschreiben?") == ui::kResultYes;

@@ -124,6 +124,10 @@ Backend& BackendOf(Connection& connection);
 // quotes doubled (the statement cannot run anyway).
 std::string StringLiteralBody(Connection* connection, std::string_view value);
 
+// `value` with its single quotes doubled: the whole escaping of a string
+// literal where a backslash is a plain character.
+std::string DoubleQuotes(std::string_view value);
+
 }  // namespace korvix::db
 
 #endif  // KORVIX_PLATFORM_DB_BACKEND_H_

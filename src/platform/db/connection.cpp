@@ -11,7 +11,10 @@ Connection::~Connection() = default;
 Backend& BackendOf(Connection& connection) { return connection.backend(); }
 
 std::string StringLiteralBody(Connection* connection, std::string_view value) {
-  if (connection != nullptr) return BackendOf(*connection).EscapeString(value);
+  return connection != nullptr ? BackendOf(*connection).EscapeString(value) : DoubleQuotes(value);
+}
+
+std::string DoubleQuotes(std::string_view value) {
   std::string out;
   out.reserve(value.size());
   for (char c : value) {

@@ -47,15 +47,9 @@ std::string PgConnection::EscapeString(std::string_view value) {
   if (conn_ != nullptr) {
     out.resize(PQescapeStringConn(conn_, out.data(), part.data(), part.size(), &failed));
   }
-  if (conn_ == nullptr || failed != 0) {
-    // No session, or bytes invalid in its encoding: the server refuses the
-    // whole statement for those bytes, so doubling quotes keeps it shut.
-    out.clear();
-    for (char c : part) {
-      out.push_back(c);
-      if (c == '\'') out.push_back('\'');
-    }
-  }
+  // No session, or bytes invalid in its encoding: the server refuses the
+  // whole statement for those bytes, so doubling quotes keeps it shut.
+  if (conn_ == nullptr || failed != 0) out = DoubleQuotes(part);
   out.append(rest);
   return out;
 }

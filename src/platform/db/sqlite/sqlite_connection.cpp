@@ -34,13 +34,7 @@ bool SqliteConnection::Execute(std::string_view sql, std::string* error) {
 }
 
 std::string SqliteConnection::EscapeString(std::string_view value) {
-  std::string out;
-  out.reserve(value.size());
-  for (char c : value) {
-    out.push_back(c);
-    if (c == '\'') out.push_back('\'');
-  }
-  return out;  // a NUL ends the statement text inside the literal: it fails
+  return DoubleQuotes(value);  // a NUL ends the statement text inside the literal: it fails
 }
 
 bool SqliteConnection::InTransaction() {
