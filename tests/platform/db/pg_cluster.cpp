@@ -17,7 +17,6 @@
 #include <sstream>
 #include <thread>
 
-#include <gtest/gtest.h>
 
 namespace korvix::db::testing {
 namespace {
@@ -170,19 +169,12 @@ std::string PgCluster::ConnInfo(std::string_view user) const {
 
 namespace {
 
+// Destroyed, so the server stopped, when the test process ends, failed
+// tests included.
 std::unique_ptr<PgCluster>& Shared() {
   static std::unique_ptr<PgCluster> cluster;
   return cluster;
 }
-
-// Stops the shared server when the tests end, failed ones included.
-class SharedClusterEnvironment : public ::testing::Environment {
- public:
-  void TearDown() override { Shared().reset(); }
-};
-
-[[maybe_unused]] ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new SharedClusterEnvironment);
 
 }  // namespace
 

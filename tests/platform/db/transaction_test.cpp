@@ -51,12 +51,8 @@ TEST_P(TransactionTest, OnlyACommitLastsAndInAHostsTransactionOnlyTheHostEndsIt)
   host.reset();
   if (lite != nullptr) sqlite3_close(lite);
   if (pg != nullptr) PQfinish(pg);
-  std::unique_ptr<Connection> closed = Connect();
-  closed->Close();
-  for (Connection* none : {static_cast<Connection*>(nullptr), closed.get()}) {
-    Transaction failed(none);
-    EXPECT_FALSE(failed.ok() || failed.Lock("x") || failed.Commit());
-  }
+  Transaction none(nullptr);
+  EXPECT_FALSE(none.ok() || none.Lock("x") || none.Commit());
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TransactionTest,
