@@ -1,5 +1,5 @@
-// Work spread over the processors: how many this process may use, and a
-// fork/join loop over index ranges.
+// Work spread over the processors: how many this process may use, and
+// fork/join loops over parts and index ranges.
 #ifndef KORVIX_BASE_PARALLEL_H_
 #define KORVIX_BASE_PARALLEL_H_
 
@@ -14,6 +14,26 @@ namespace korvix::base {
 // or `taskset` limit counts), at least 1.
 unsigned UsableProcessors() noexcept;
 
+// Calls fn(part) for every part in [0, parts), each on a thread of its own
+// (the calling thread runs part 0), and returns when every call has
+// returned. For work split by the caller: per-thread counts, then a pass
+// that uses them. `fn` must not throw.
+template <class Fn>
+void ParallelParts(std::size_t parts, Fn&& fn) {
+  std::vector<std::jthread> pool;
+  if (parts > 1) pool.reserve(parts - 1);
+  for (std::size_t part = 1; part < parts; ++part) pool.emplace_back([&fn, part] { fn(part); });
+  if (parts > 0) fn(std::size_t{0});
+}
+
+// How many parts of at least `min_per_part` indexes [0, n) makes for
+// `threads` threads (0: UsableProcessors()); at least 1.
+inline std::size_t PartsFor(std::size_t n, unsigned threads, std::size_t min_per_part) {
+  if (threads == 0) threads = UsableProcessors();
+  const std::size_t most = std::max<std::size_t>(1, n / std::max<std::size_t>(1, min_per_part));
+  return std::min<std::size_t>(threads, most);
+}
+
 // Calls fn(begin, end) on disjoint ranges that together cover [0, n), on at
 // most `threads` threads (0: UsableProcessors()), the calling thread one of
 // them, and returns when every call has returned. Ranges hold at least
@@ -22,20 +42,8 @@ unsigned UsableProcessors() noexcept;
 template <class Fn>
 void ParallelFor(std::size_t n, unsigned threads, std::size_t min_per_thread, Fn&& fn) {
   if (n == 0) return;
-  if (threads == 0) threads = UsableProcessors();
-  const std::size_t most = std::max<std::size_t>(1, n / std::max<std::size_t>(1, min_per_thread));
-  threads = static_cast<unsigned>(std::min<std::size_t>(threads, most));
-  if (threads <= 1) {
-    fn(std::size_t{0}, n);
-    return;
-  }
-  const std::size_t chunk = (n + threads - 1) / threads;
-  std::vector<std::jthread> pool;
-  pool.reserve(threads - 1);
-  for (std::size_t begin = chunk; begin < n; begin += chunk) {
-    pool.emplace_back([&fn, begin, end = std::min(n, begin + chunk)] { fn(begin, end); });
-  }
-  fn(std::size_t{0}, std::min(n, chunk));
+  const std::size_t parts = PartsFor(n, threads, min_per_thread);
+  ParallelParts(parts, [&](std::size_t part) { fn(n * part / parts, n * (part + 1) / parts); });
 }
 
 }  // namespace korvix::base

@@ -99,6 +99,24 @@ char32_t UpperBeyondLatin1(char32_t c) {
   return static_cast<char32_t>(utf8proc_toupper(static_cast<utf8proc_int32_t>(c)));
 }
 
+char32_t Lower(char32_t c) {
+  if (c < 0x80) return c >= U'A' && c <= U'Z' ? c + 0x20 : c;
+  return static_cast<char32_t>(utf8proc_tolower(static_cast<utf8proc_int32_t>(c)));
+}
+
+std::string FoldCase(std::string_view bytes) {
+  const std::string nfc = NormalizeText(bytes);
+  utf8proc_uint8_t* folded = nullptr;
+  const utf8proc_ssize_t n = utf8proc_map(
+      reinterpret_cast<const utf8proc_uint8_t*>(nfc.data()), static_cast<utf8proc_ssize_t>(nfc.size()),
+      &folded, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_CASEFOLD));
+  std::string out = n >= 0 && folded != nullptr
+                        ? std::string(reinterpret_cast<const char*>(folded), static_cast<std::size_t>(n))
+                        : nfc;
+  std::free(folded);
+  return out;
+}
+
 }  // namespace korvix::text
 
 namespace korvix {

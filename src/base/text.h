@@ -113,6 +113,14 @@ char32_t UpperBeyondLatin1(char32_t c);
 // The simple (one-to-one) upper-case mapping of Unicode, except that ß stays ß.
 inline char32_t Upper(char32_t c) { return c < 0x100 ? UpperLatin1(c) : UpperBeyondLatin1(c); }
 
+// The simple lower-case mapping of Unicode.
+char32_t Lower(char32_t c);
+
+// `bytes` read as the component reads text (UTF-8, else Windows-1252; NFC)
+// with Unicode's full case folding, as UTF-8: "STRAßE" and "strasse" fold
+// alike. For comparing names without regard to case.
+std::string FoldCase(std::string_view bytes);
+
 // `s` without leading and trailing blanks (U+0020 only; tabs stay).
 template <class CharT>
 std::basic_string_view<CharT> TrimBlanks(std::basic_string_view<CharT> s) {

@@ -3,6 +3,7 @@
 #define KORVIX_TOOLS_ALGORITHM_CHOICE_H_
 
 #include <string>
+#include <vector>
 
 #include "cli.h"
 
@@ -20,11 +21,11 @@ struct ChosenAlgorithm {
   std::string name;  // as the list shows it; the description for a bare code
 };
 
-// --algorithm CODE, or --name NAME: the algorithm of that list text among
-// those the user (--user, --admin) sees in the database (--db). Throws
-// UsageError when neither or both are given, or the name is unknown or
-// ambiguous; IoError when the database cannot be read.
-ChosenAlgorithm ChooseAlgorithm(const Args& args);
+// Every --algorithm CODE in order, then every --name NAME: the algorithm of
+// that list text among those the user (--user, --admin) sees in the
+// database (--db). Empty when neither is given. Throws UsageError when a
+// name is unknown or ambiguous; IoError when the database cannot be read.
+std::vector<ChosenAlgorithm> ChooseAlgorithms(const Args& args);
 
 }  // namespace korvix::cli
 

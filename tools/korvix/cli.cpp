@@ -19,6 +19,14 @@ std::optional<std::string> Args::Value(std::string_view name) const {
   return last;
 }
 
+std::vector<std::string> Args::Values(std::string_view name) const {
+  std::vector<std::string> values;
+  for (const auto& [n, v] : options_) {
+    if (n == name) values.push_back(v);
+  }
+  return values;
+}
+
 Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> options) {
   Args args;
   for (std::size_t i = 0; i < argv.size(); ++i) {
@@ -47,6 +55,10 @@ Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> o
       args.options_.emplace_back(name, "");
     } else if (inline_value) {
       args.options_.emplace_back(name, *inline_value);
+    } else if (option->value.starts_with('[')) {
+      const bool number = i + 1 < argv.size() && !argv[i + 1].empty() &&
+                          ((argv[i + 1][0] >= '0' && argv[i + 1][0] <= '9') || argv[i + 1][0] == '.');
+      args.options_.emplace_back(name, number ? argv[++i] : std::string_view());
     } else if (i + 1 < argv.size()) {
       args.options_.emplace_back(name, argv[++i]);
     } else {

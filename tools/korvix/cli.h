@@ -28,7 +28,11 @@ struct IoError : std::runtime_error {
 
 struct OptionSpec {
   std::string_view name;      // without the leading "--"
-  std::string_view value;     // placeholder of the value ("CODE"), empty for a flag
+  // Placeholder of the value ("CODE"), empty for a flag. In brackets
+  // ("[THRESHOLD]") the value may be left out: it is then taken from
+  // "--name=VALUE", or from the next argument when that starts with a digit
+  // or a dot, and is empty otherwise.
+  std::string_view value;
   std::string_view help;
 };
 
@@ -37,6 +41,8 @@ class Args {
  public:
   bool Has(std::string_view name) const;
   std::optional<std::string> Value(std::string_view name) const;
+  // Every value of an option given more than once, in order.
+  std::vector<std::string> Values(std::string_view name) const;
   const std::vector<std::string>& operands() const { return operands_; }
 
  private:

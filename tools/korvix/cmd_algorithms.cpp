@@ -1,7 +1,7 @@
 // korvix algorithms: the algorithms a user may see, as the selection list shows them.
 #include "commands.h"
 #include "database.h"
-#include "json.h"
+#include "base/json.h"
 #include "korvix/algorithm_store.h"
 #include "output.h"
 #include "table.h"
@@ -38,9 +38,9 @@ int Run(const Args& args) {
       json += "{";
       for (const auto& [key, value] : fields) {
         if (json.back() != '{') json += ", ";
-        AppendJsonString(key, &json);
+        base::AppendJsonString(key, &json);
         json += ": ";
-        AppendJsonString(value, &json);
+        base::AppendJsonString(value, &json);
       }
       json += "}";
     }

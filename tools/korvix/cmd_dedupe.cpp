@@ -1,30 +1,15 @@
 // korvix dedupe: finds the duplicate groups of an address file.
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "algorithm_choice.h"
 #include "commands.h"
-#include "csv_reader.h"
 #include "database.h"
-#include "dedupe/atomic_file.h"
-#include "dedupe/csv_source.h"
-#include "dedupe/input.h"
-#include "dedupe/keying.h"
-#include "dedupe/line_source.h"
-#include "dedupe/progress.h"
-#include "dedupe/record_reader.h"
-#include "dedupe/report.h"
-#include "key_table.h"
-#include "korvix/key_builder.h"
-#include "output.h"
+#include "korvix/dedupe.h"
 
 #ifdef KORVIX_TOOL_DIALOG
 #include "korvix/doublet_functions.h"
@@ -36,12 +21,15 @@ namespace korvix::cli {
 namespace {
 
 constexpr OptionSpec kOptions[] = {
-    kAlgorithmOption,
-    kNameOption,
+    {"algorithm", "CODE", "an algorithm code that builds keys; give it again for more keys"},
+    {"name", "NAME", "the algorithm of this name, as the user sees the list; again for more"},
     kUserOption,
     kAdminOption,
     kDbOption,
     {"choose", "", "pick the algorithm in the selection dialog, in a window, first"},
+    {"normalize", "", "normalise every record before keying and comparing (see below)"},
+    {"verify", "[THRESHOLD]", "keep only candidate pairs scoring THRESHOLD or more (default 0.8)"},
+    {"base", "MASTER", "match each record of FILE against the records of MASTER only"},
     {"input-format", "FORMAT", "records or csv (default: csv for a FILE ending in .csv)"},
     {"delimiter", "CHAR", "CSV delimiter: ';', ',' or 'tab' (default: detected from the header)"},
     {"map", "FIELD=COLUMN,...", "which CSV column feeds which field, such as PLZ=zip,Ort=city"},
@@ -52,35 +40,14 @@ constexpr OptionSpec kOptions[] = {
     {"verbose", "", "tell on stderr how the CSV columns are mapped"},
 };
 
-// Bytes of records a report holds in memory at once: at least this much, or
-// half as much as the keys take, so memory stays proportional to the keys.
-constexpr std::size_t kMinReportBudget = std::size_t{64} << 20;
-
-bool EndsWithCsv(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string tail = path.substr(path.size() - 4);
-  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  return tail == ".csv";
-}
-
-bool ReadsCsv(const Args& args, const std::string& path) {
-  if (const auto format = args.Value("input-format")) {
-    if (*format == "csv") return true;
-    if (*format == "records") {
-      if (args.Has("map") || args.Has("delimiter")) {
-        throw UsageError("--map and --delimiter are for CSV input, not records");
-      }
-      return false;
-    }
-    throw UsageError("--input-format must be records or csv, not '" + *format + "'");
-  }
-  return args.Has("map") || args.Has("delimiter") || EndsWithCsv(path);
+void Warn(const std::string& message) {
+  std::fprintf(stderr, "korvix dedupe: %s\n", message.c_str());
 }
 
 // --choose: the algorithm that the user picks in the selection dialog, in a
 // real window, among those of the database (--db) that the user (--user,
 // --admin) may see; --algorithm, if given, is selected when it opens.
-ChosenAlgorithm ChooseInDialog(const Args& args) {
+DedupeAlgorithm ChooseInDialog(const Args& args) {
   if (args.Has("name")) throw UsageError("give --choose or --name NAME, not both");
 #ifdef KORVIX_TOOL_DIALOG
   const auto set = [](const char* variable) {
@@ -105,81 +72,53 @@ ChosenAlgorithm ChooseInDialog(const Args& args) {
 #endif
 }
 
-void Warn(const std::string& message) {
-  std::fprintf(stderr, "korvix dedupe: %s\n", message.c_str());
-}
-
-// The reader of FILE's records: CSV or record strings. Bad CSV records are
-// reported on stderr, clearing the progress line first.
-std::unique_ptr<RecordSource> OpenSource(const Args& args, const Input& input, bool csv,
-                                         Progress* progress) {
-  if (!csv) return std::make_unique<LineSource>(input.stream_fd(), input.name());
-  BadRecordPolicy policy;
-  policy.strict = args.Has("strict");
-  policy.report = [progress](const std::string& message) {
-    progress->Done();
-    Warn(message + "; record skipped");
-  };
-  const char delimiter =
-      args.Has("delimiter") ? DelimiterFromOption(*args.Value("delimiter")) : CsvReader::kDetect;
-  auto source = std::make_unique<CsvSource>(input.stream_fd(), input.name(), delimiter,
-                                            args.Value("map"), std::move(policy));
-  if (args.Has("verbose") && source->has_header()) {
-    const char d = source->delimiter();
-    std::string shown = d == '\t' ? std::string("tab") : std::string(3, '\'');
-    if (d != '\t') shown[1] = d;
-    Warn("delimiter " + shown);
-    for (const std::string& line : source->map().Describe()) Warn(line);
+// The job's options from the command line. Without an algorithm, the
+// built-in recommendation; --normalize and --verify add to either.
+DedupeOptions OptionsOf(const Args& args) {
+  std::vector<DedupeAlgorithm> algorithms;
+  if (args.Has("choose")) {
+    algorithms.push_back(ChooseInDialog(args));
+  } else {
+    for (const ChosenAlgorithm& a : ChooseAlgorithms(args)) algorithms.push_back({a.code, a.name});
   }
-  return source;
+  DedupeOptions options = algorithms.empty() ? RecommendedDedupe() : DedupeOptions();
+  if (!algorithms.empty()) options.algorithms = std::move(algorithms);
+  options.normalize = options.normalize || args.Has("normalize");
+  if (const auto verify = args.Value("verify")) {
+    const std::string& v = *verify;
+    char* end = nullptr;
+    const double threshold = v.empty() ? 0.8 : std::strtod(v.c_str(), &end);
+    if (!v.empty() && (end != v.c_str() + v.size() || !(threshold > 0 && threshold <= 1))) {
+      throw UsageError("--verify takes a threshold above 0 and at most 1, not '" + v + "'");
+    }
+    options.verify = threshold;
+  }
+  options.base = args.Value("base").value_or("");
+  options.input_format = args.Value("input-format").value_or("");
+  options.delimiter = args.Value("delimiter").value_or("");
+  options.map = args.Value("map").value_or("");
+  if (args.Has("map") && options.map.empty()) throw UsageError("--map: no FIELD=COLUMN given");
+  options.strict = args.Has("strict");
+  options.format = args.Value("format").value_or("text");
+  options.sorted = args.Has("sorted");
+  options.output = args.Value("output").value_or("");
+  options.verbose = args.Has("verbose");
+  options.progress = ::isatty(STDERR_FILENO) == 1;
+  options.message = Warn;
+  return options;
 }
 
 int Run(const Args& args) {
-  const auto start = std::chrono::steady_clock::now();
   if (args.operands().size() != 1) throw UsageError("exactly one FILE is required ('-' for stdin)");
-  const std::string& path = args.operands()[0];
-  const bool csv = ReadsCsv(args, path);
-  const ReportFormat format = ReportFormatFromOption(args.Value("format").value_or("text"));
-  if (args.Has("delimiter")) DelimiterFromOption(*args.Value("delimiter"));  // checked early
-
-  const ChosenAlgorithm algorithm = args.Has("choose") ? ChooseInDialog(args) : ChooseAlgorithm(args);
-  const KeyBuilder builder(algorithm.code);
-
-  // Made first, so that an unwritable place fails before the long part.
-  std::unique_ptr<AtomicFile> file;
-  if (const auto output = args.Value("output")) file = std::make_unique<AtomicFile>(*output);
-  Output out(file ? file->file() : stdout, file ? file->path() : "standard output");
-
-  Input input(path);
-  Progress progress(::isatty(STDERR_FILENO) == 1, input.size());
-  const std::unique_ptr<RecordSource> source = OpenSource(args, input, csv, &progress);
-  const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-  const KeyTable table = KeyRecords(*source, builder, threads, &progress, input.size());
-  input.EndOfStream();
-  progress.Done();
-
-  const KeyOrder order = OrderByKey(table, threads);
-  RecordReader reader(table, input.reread_fd(), input.name());
-  const ReportInput report{table,
-                           order.sorted,
-                           order.groups,
-                           *source,
-                           csv ? static_cast<const CsvSource*>(source.get()) : nullptr,
-                           reader,
-                           std::max(kMinReportBudget, table.memory() / 2),
-                           algorithm.code,
-                           algorithm.name,
-                           start};
-  const bool by_key = args.Has("sorted");
-  switch (format) {
-    case ReportFormat::kText: WriteTextReport(report, by_key, &out); break;
-    case ReportFormat::kCsv: WriteCsvReport(report, by_key, &out); break;
-    case ReportFormat::kJson: WriteJsonReport(report, by_key, &out); break;
+  const DedupeOptions options = OptionsOf(args);
+  try {
+    const DedupeResult result = RunDedupe(args.operands()[0], options);
+    // A CSV report is data for loading elsewhere; its figures go to stderr.
+    if (options.format == "csv") Warn(result.summary);
+  } catch (const DedupeError& e) {
+    if (e.kind() == DedupeError::Kind::kUsage) throw UsageError(e.what());
+    throw IoError(e.what());
   }
-  out.Finish();
-  if (file) file->Commit();
-  // A CSV report is data for loading elsewhere; its figures go to stderr.
-  if (format == ReportFormat::kCsv) Warn(SummaryLine(report.Summary()));
   return kExitOk;
 }
 
@@ -187,32 +126,66 @@ int Run(const Args& args) {
 
 extern const Command kDedupeCommand = {
     "dedupe", "find the groups of duplicate records in an address file",
-    "(--algorithm CODE | --name NAME | --choose) [--user NR] [--admin] [--db PATH|URI] [OPTIONS] "
-    "FILE",
-    "Keys every record of FILE ('-': standard input) with the algorithm, on all cores, and\n"
-    "reports the records with equal keys. The algorithm is given by its code, by its name as\n"
-    "the user (--user, --admin) sees it in the database (--db), or chosen with --choose in the\n"
-    "selection dialog, which opens in a window before the run (on --algorithm, if given).\n"
+    "[--algorithm CODE... | --name NAME... | --choose] [--normalize] [--verify [THRESHOLD]] "
+    "[--base MASTER] [OPTIONS] FILE",
+    "Keys every record of FILE ('-': standard input) under each algorithm, on all cores, and\n"
+    "reports the records that share a key under any of them, joined into groups (a record\n"
+    "that shares a key with two others links all three). Algorithms are given by code, by\n"
+    "name as the user (--user, --admin) sees them in the database (--db), or chosen with\n"
+    "--choose in the selection dialog, which opens in a window before the run.\n"
+    "\n"
+    "Without an algorithm the built-in recommendation runs: four keys (PLZ 5 + Straße 6 +\n"
+    "the sound of Bez1 3; PLZ + Straße + the sound of Suchbegriff; Ort 6 + Straße + the\n"
+    "sound of Bez1; PLZ + the sound of Bez1+2 4) with --normalize and --verify 0.8. On\n"
+    "generated German customer data with CRM-style duplicates it finds about 0.9 of the\n"
+    "duplicate pairs at a precision near 0.99 (see the README for the measurements).\n"
+    "\n"
+    "--normalize changes each record before keying and comparing (the keys' rules stay):\n"
+    "capitals in every field, Ä Ö Ü ß as AE OE UE SS, runs of blanks one blank; a PLZ of\n"
+    "four digits gets its leading zero; in the street \"Str.\" and \"Str\" are STRASSE and\n"
+    "Dr. Prof. St. Bgm. opening a word are written out; the town loses a qualifier\n"
+    "(\"(Saale)\", \"/Saale\", \"am Main\", \"a. M.\"); in Suchbegriff and Bez1-Bez4 titles\n"
+    "(Dr., Prof., Dipl.-Ing. ...) go, legal forms at the end go (GmbH, mbH, GmbH & Co. KG,\n"
+    "AG, KG, OHG, GbR, e.K., e.V., eG, UG (haftungsbeschränkt) ...), and \"&\", \"+\", \"u.\"\n"
+    "are UND; hyphens are blanks outside the PLZ.\n"
+    "\n"
+    "--verify compares each candidate pair field by field and keeps it only when its score\n"
+    "reaches THRESHOLD (0 to 1): the names (Bez1 and Bez2, words in any order, each by\n"
+    "Jaro-Winkler or its sound) times the address (street, house number, PLZ, town), on\n"
+    "the normalised records. Family members at one address, namesakes in one town and\n"
+    "firms sharing an address score low. A key shared by more than 200 records is named\n"
+    "on stderr and its records are compared only within equal PLZ, house number and name\n"
+    "sound.\n"
+    "\n"
+    "--base MASTER reports each record of FILE with the records of MASTER it matches\n"
+    "(pairs within either file are not looked for): this week's new customers against the\n"
+    "customer base. MASTER is read like FILE.\n"
     "\n"
     "Input: record strings, one a line, the nine fields in the order\n"
     "PLZ|Ort|Straße|Suchbegriff|Bez1|Bez2|Bez3|Bez4|Kundengruppe; or CSV (RFC 4180, ';' or ','\n"
-    "detected, UTF-8 with or without BOM) whose header row names the columns; --map ties\n"
-    "fields to columns whose names are not recognised. Bytes that are not UTF-8 read as\n"
-    "Windows-1252. Empty lines hold no record. A CSV record that cannot be parsed or has\n"
-    "more or fewer fields than the header is reported on stderr with its line number and\n"
-    "skipped (counted in the summary); with --strict it ends the run with status 1.\n"
+    "detected from the whole first line, UTF-8 with or without BOM) whose header row names\n"
+    "the columns; --map ties fields to columns whose names are not recognised, and the\n"
+    "other columns keep their recognised fields. A field that an algorithm reads and no\n"
+    "column feeds is refused. Bytes that are not UTF-8 read as Windows-1252. Empty lines\n"
+    "hold no record. A CSV record that cannot be parsed or has more or fewer fields than\n"
+    "the header is reported on stderr with its line number and skipped (counted in the\n"
+    "summary); with --strict it ends the run with status 1.\n"
     "\n"
-    "Report (--format): text lists the groups of two or more, largest first, equal sizes\n"
-    "by key: \"key KEY (N records)\", each record as \"  LINE: RECORD\", an empty line; then\n"
-    "\"records N, groups G, records in groups R, seconds S, skipped K\". csv gives every\n"
-    "record in input order with the columns line, key and group (its group's number in\n"
-    "the text report, 0 for none), then the record's own columns. json gives the groups\n"
-    "and the summary. With --sorted every record is listed in key order, so that similar\n"
-    "records stand together. --output writes a temporary file and renames it when done,\n"
-    "so an interrupted run never leaves half a report.\n"
+    "Report (--format): text lists the groups of two or more, largest first: \"key KEY (N\n"
+    "records)\" with one algorithm and no verification, else \"group G (N records)\"; each\n"
+    "record as \"  LINE: RECORD\", with \"(algorithm A, key KEY, score S)\" saying what linked\n"
+    "it unless grouped by key; an empty line; then \"records N, groups G, records in groups\n"
+    "R, seconds S, skipped K\". csv gives every record in input order with the columns\n"
+    "line, key, group (its number in the text report, 0 for none), record (its number\n"
+    "among the records, from 1), algorithm, score (when verifying), then the record's own\n"
+    "columns (or its record string as \"data\"). json gives the algorithms, the groups and\n"
+    "the summary. With --sorted every record is listed in the order of the first key.\n"
+    "--output writes a temporary file beside FILE and renames it when done (a link is\n"
+    "followed, the mode kept; a device or FIFO is written straight), so an interrupted run\n"
+    "never leaves half a report.\n"
     "\n"
-    "Memory grows with the number of records, under 100 bytes each, not with their size:\n"
-    "records are read again from FILE (standard input is spilled to a temporary file).",
+    "Memory grows with the number of records, under 100 bytes each per key, not with their\n"
+    "size: records are read again from FILE (standard input is spilled to a temporary file).",
     kOptions, Run};
 
 }  // namespace korvix::cli

@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "block_read.h"
 
 namespace korvix::cli {
 
@@ -30,16 +29,21 @@ class LineReader {
   std::uint64_t line_offset() const { return line_offset_; }
 
   // The offset just past the line last returned and its line break.
-  std::uint64_t end_offset() const { return in_.consumed + in_.begin; }
+  std::uint64_t end_offset() const { return consumed_ + begin_; }
 
   const std::string& name() const { return name_; }
 
  private:
-  bool Fill();  // reads more; false at end of input
+  // Moves the unread bytes to the front and reads more after them, growing
+  // the buffer when a line fills it; false at the end of the input.
+  bool Fill();
 
   int fd_;
   std::string name_;
-  BlockBuffer in_;
+  std::vector<char> buf_;
+  std::size_t begin_ = 0, end_ = 0;  // the unread bytes are buf_[begin_, end_)
+  std::uint64_t consumed_ = 0;       // input offset of buf_[0]
+  bool eof_ = false;
   std::uint64_t line_number_ = 0;
   std::uint64_t line_offset_ = 0;
 };

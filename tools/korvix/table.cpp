@@ -1,13 +1,23 @@
 #include "table.h"
 
+#include <utf8proc.h>
+
 #include <algorithm>
+
+#include "base/text.h"
 
 namespace korvix::cli {
 namespace {
 
+// Columns on a terminal: a combining mark takes none, a wide character two.
 std::size_t Width(const std::string& utf8) {
   std::size_t n = 0;
-  for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const text::Character c = text::DecodeCharacter(utf8, i);
+    n += static_cast<std::size_t>(
+        std::max(0, utf8proc_charwidth(static_cast<utf8proc_int32_t>(c.code))));
+    i += c.length;
+  }
   return n;
 }
 

@@ -8,7 +8,7 @@
 namespace korvix::cli {
 
 // Rows of UTF-8 cells, printed with each column as wide as its widest cell
-// (counted in characters, so umlauts align), two blanks between columns.
+// (counted in terminal columns, so umlauts and wide characters align), two blanks between columns.
 class TextTable {
  public:
   explicit TextTable(std::vector<std::string> header) { rows_.push_back(std::move(header)); }

@@ -16,28 +16,8 @@ namespace korvix::dialogs {
 
 inline constexpr int kEditorRows = 10;
 
-struct FieldEntry {
-  std::string_view text;
-  std::int32_t field;  // the field number of the algorithm code; 0: no field
-};
-
-// The field box. The compounds sit after "Bez1" in the list, so their field
-// numbers 51-53 come between 5 and 6.
-inline constexpr std::array<FieldEntry, 13> kFieldEntries = {{
-    {"", 0},
-    {"PLZ", 1},
-    {"Ort", 2},
-    {"Straße", 3},
-    {"Suchbegriff", 4},
-    {"Bez1", 5},
-    {"Bez1+2", 51},
-    {"Bez1+2+3", 52},
-    {"Bez1+2+3+4", 53},
-    {"Bez2", 6},
-    {"Bez3", 7},
-    {"Bez4", 8},
-    {"Kundengruppe", 9},
-}};
+// The field box lists an empty entry (item data 0, no field), then the
+// fields of RecordFields() (korvix/fields.h) with their numbers as item data.
 
 // Length box: list position + 1 is the length.
 inline constexpr std::array<std::string_view, 9> kLengthEntries = {

@@ -6,6 +6,7 @@
 #include "dialogs/editor/frm_algorithm_form.h"
 #include "base/text.h"
 #include "korvix/algorithm_code.h"
+#include "korvix/fields.h"
 
 namespace korvix::dialogs {
 namespace {
@@ -18,9 +19,11 @@ void Fill(ui::ListControl& box, const std::array<std::string_view, N>& entries) 
 
 void FillFieldBox(ui::ListControl& box) {
   box.Clear();
-  for (const FieldEntry& entry : kFieldEntries) {
-    box.AddItem(entry.text);
-    box.SetItemData(box.NewIndex(), entry.field);
+  box.AddItem("");
+  box.SetItemData(box.NewIndex(), kFieldEnd);
+  for (const RecordField& field : RecordFields()) {
+    box.AddItem(field.label);
+    box.SetItemData(box.NewIndex(), field.number);
   }
 }
 

@@ -1,0 +1,166 @@
+// Finding the duplicates in a file of address records: the dedupe job.
+//
+// The job keys every record under one or several algorithms, takes the
+// records that share a key under any of them as candidates, optionally
+// normalises the records before keying and verifies each candidate pair by
+// comparing its fields, and joins the linked records into groups
+// transitively. It reads record strings (one a line) or CSV with a header,
+// from a file or from memory, and either writes a report (text, CSV, JSON)
+// or hands back each record's group.
+//
+//   korvix::DedupeOptions options = korvix::RecommendedDedupe();
+//   korvix::DedupeResult result = korvix::DedupeFile("kunden.csv", options);
+//   // result.records[i].group: 0 alone, else the number of its group
+//
+// The keys themselves are exactly BuildDoubletKey's; normalising changes the
+// record before it is keyed, never the key rules.
+#ifndef KORVIX_DEDUPE_H_
+#define KORVIX_DEDUPE_H_
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "korvix/export.h"
+
+namespace korvix {
+
+// Every failure of the job. kUsage: the options are wrong (or the CSV header
+// does not fit them); kIo: a file cannot be read or written.
+class KORVIX_EXPORT DedupeError : public std::runtime_error {
+ public:
+  enum class Kind { kUsage, kIo };
+  DedupeError(Kind kind, const std::string& message);
+  ~DedupeError() override;
+  Kind kind() const { return kind_; }
+
+ private:
+  Kind kind_;
+};
+
+struct DedupeAlgorithm {
+  std::string code;  // the algorithm code
+  std::string name;  // for the reports; the description when empty
+};
+
+struct DedupeOptions {
+  // The keys; records that share a key under any of them are candidates.
+  // REQUIRES: at least one.
+  std::vector<DedupeAlgorithm> algorithms;
+
+  // Normalise every record before keying (NormalizeRecord).
+  bool normalize = false;
+
+  // Verify: keep only candidate pairs whose score (ScoreRecords) is at least
+  // `verify`; 0 links every candidate pair unseen.
+  double verify = 0;
+
+  // With verification, a key shared by more records than this is not
+  // compared all-pairs: its records are split by a second key (postcode,
+  // house number and the sound of the name) and compared within each part,
+  // and the run's messages name the key.
+  std::size_t max_candidates = 200;
+
+  // Input: "records", "csv" or "" (CSV for a path ending in .csv); the CSV
+  // delimiter ("" detect, ";", ",", "tab" or one character); --map text.
+  std::string input_format;
+  std::string delimiter;
+  std::string map;
+  // A CSV record that cannot be used ends the run (kIo) instead of being
+  // reported through `message` and skipped.
+  bool strict = false;
+
+  // A second file (the customer base): each record of the input is matched
+  // against its records only; pairs inside either file are not linked.
+  std::string base;
+
+  // The report of RunDedupe: "text", "csv" or "json"; `sorted` lists every
+  // record in the order of the first algorithm's keys.
+  std::string format = "text";
+  bool sorted = false;
+  // Where the report goes: "" standard output, else a file path (see
+  // RunDedupe).
+  std::string output;
+
+  unsigned threads = 0;  // 0: every processor this process may use
+  bool progress = false;  // a progress line on standard error
+  bool verbose = false;   // tell how CSV columns are mapped
+  // Where warnings go (bad records, large keys, the verbose lines), one
+  // message a call, without "korvix dedupe:". Null: nowhere.
+  std::function<void(const std::string&)> message;
+};
+
+// The zero-configuration choice: four keys (postcode + street + sound of the
+// name; postcode + street + sound of the search term; town + street + sound
+// of the name; postcode + sound of both name fields), normalising and
+// verifying at 0.80. Measured in the README.
+KORVIX_EXPORT DedupeOptions RecommendedDedupe();
+
+// One input record as the job saw it.
+struct DedupeRecord {
+  std::uint64_t line = 0;   // the physical line where it starts (1-based)
+  std::string key;          // its key under the algorithm that linked it (else the first)
+  std::uint32_t group = 0;  // its group's number in report order, 0 when alone
+  int algorithm = 0;        // 1-based algorithm whose key linked it; 0 when alone
+  double score = 0;         // best score of its verified pairs; 0 without verification
+};
+
+// Two linked records (numbers are 0-based positions in `records`; with a
+// base, `a` is the input's and `b` the base's) and what linked them.
+struct DedupePair {
+  std::uint32_t a = 0, b = 0;
+  int algorithm = 0;
+  double score = 0;
+};
+
+struct DedupeResult {
+  std::vector<DedupeRecord> records;       // the input's records, in input order
+  std::vector<DedupeRecord> base_records;  // the base's, with a base
+  std::vector<DedupePair> pairs;           // verified (or, with a base, matched) pairs
+  std::size_t groups = 0;
+  std::uint64_t skipped = 0;  // CSV records reported and left out
+  std::string summary;        // RunDedupe's summary line ("records N, groups G, ...")
+};
+
+// Runs the job on the file at `path` ("-": standard input) and writes the
+// report. A report file is written beside `output` under a temporary name
+// and renamed over it when complete (its mode kept, a symbolic link
+// followed); a device or FIFO is written straight. On any error the process
+// sees, `output` is as before and no temporary file is left. Throws
+// DedupeError. Returns the result without the records (they went into the
+// report).
+KORVIX_EXPORT DedupeResult RunDedupe(const std::string& path, const DedupeOptions& options);
+
+// The same job without a report: every record's group.
+KORVIX_EXPORT DedupeResult DedupeFile(const std::string& path, const DedupeOptions& options);
+
+// The job on record strings in memory ("PLZ|Ort|Straße|...", line n is
+// records[n - 1]); `base` likewise, empty for none.
+KORVIX_EXPORT DedupeResult DedupeRecords(std::span<const std::string_view> records,
+                                         const DedupeOptions& options,
+                                         std::span<const std::string_view> base = {});
+
+// The record string as --normalize changes it before keying: case folded
+// to capitals; Ä, Ö, Ü, ß written AE, OE, UE, SS; runs of blanks one blank;
+// PLZ of four digits given its leading zero; in the street "Str." and "Str"
+// written out as "Strasse"; in the town a qualifier cut ("Frankfurt am
+// Main", "Halle (Saale)", "Halle/Saale" give FRANKFURT, HALLE); in the name
+// fields (Suchbegriff, Bez1 to Bez4) titles taken off (Dr., Prof.,
+// Dipl.-Ing. ...), legal forms at the end taken off (GmbH, GmbH & Co. KG,
+// AG, e.K., e.V., UG (haftungsbeschränkt) ...), "&", "+" and "u." written
+// UND; hyphens are blanks outside the PLZ.
+KORVIX_EXPORT std::string NormalizeRecord(std::string_view record);
+
+// How alike two record strings are, from 0 to 1, as verification scores a
+// candidate pair: the names (Bez1 and Bez2, their words in any order, each
+// word by Jaro-Winkler or its sound) times the address (street, house
+// number, postcode, town). Compares the normalised records.
+KORVIX_EXPORT double ScoreRecords(std::string_view a, std::string_view b);
+
+}  // namespace korvix
+
+#endif  // KORVIX_DEDUPE_H_

@@ -1,0 +1,31 @@
+// Keying every record of an input under each algorithm, on all cores.
+#ifndef KORVIX_DEDUPE_KEYING_H_
+#define KORVIX_DEDUPE_KEYING_H_
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "dedupe/key_table.h"
+#include "dedupe/progress.h"
+#include "dedupe/record_source.h"
+#include "korvix/key_builder.h"
+
+namespace korvix::dedupe {
+
+// Reads every record of `source` and keys it with each of `builders`, the
+// record normalised first (NormalizeRecord) when `normalize`. The calling
+// thread reads a round of batches, then `threads` threads (0: every usable
+// processor) split and key them, so memory holds a few batches whatever the
+// input's size. Returns the keys and places in input order; updates
+// `progress` (may be null) as it goes. `input_size`, when known, lets the
+// first round size the table for the whole input. Throws what source.Read
+// throws, and IoError when the input holds more than KeyTable::kMaxRecords
+// records.
+KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, bool normalize,
+                    unsigned threads, Progress* progress,
+                    std::optional<std::uint64_t> input_size = std::nullopt);
+
+}  // namespace korvix::dedupe
+
+#endif  // KORVIX_DEDUPE_KEYING_H_

@@ -1,0 +1,333 @@
+#include "dedupe/linking.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "base/parallel.h"
+
+namespace korvix::dedupe {
+
+namespace {
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+class UnionFind {
+ public:
+  explicit UnionFind(std::size_t n) : parent_(n) { std::iota(parent_.begin(), parent_.end(), 0u); }
+  std::uint32_t Find(std::uint32_t x) {
+    while (parent_[x] != x) x = parent_[x] = parent_[parent_[x]];
+    return x;
+  }
+  void Union(std::uint32_t a, std::uint32_t b) {
+    a = Find(a);
+    b = Find(b);
+    if (a != b) parent_[std::max(a, b)] = std::min(a, b);
+  }
+
+ private:
+  std::vector<std::uint32_t> parent_;
+};
+
+struct Candidate {
+  std::uint32_t a, b;
+  std::uint8_t algorithm;  // 0-based
+};
+
+// The profiles of one side's candidate records, found by record number.
+class ProfileSet {
+ public:
+  ProfileSet(std::size_t records, const std::vector<std::uint8_t>& wanted, const FetchProfiles& fetch)
+      : index_(records, kNone) {
+    std::vector<std::uint32_t> ascending;
+    for (std::uint32_t r = 0; r < records; ++r) {
+      if (wanted[r]) {
+        index_[r] = static_cast<std::uint32_t>(ascending.size());
+        ascending.push_back(r);
+      }
+    }
+    if (!ascending.empty()) profiles_ = fetch(ascending);
+  }
+  const Profile& operator[](std::uint32_t record) const { return profiles_[index_[record]]; }
+
+ private:
+  std::vector<std::uint32_t> index_;
+  std::vector<Profile> profiles_;
+};
+
+// The key that splits a key shared by too many records: postcode, house
+// number and the sounds of the name words in order.
+std::string SecondKey(const Profile& p) {
+  std::vector<std::string_view> sounds;
+  for (const Profile::Word& w : p.name) sounds.push_back(w.sound);
+  std::sort(sounds.begin(), sounds.end());
+  std::string key = p.plz + '|' + p.number;
+  for (const std::string_view s : sounds) key += '|' + std::string(s);
+  return key;
+}
+
+// Adds the candidate pairs of records that share one key: `left` with
+// `right`, or within `left` when `right` is null. Too many records are
+// split by SecondKey; a part still too large pairs each record only with its
+// next `max` neighbours in that order.
+class PairMaker {
+ public:
+  PairMaker(const LinkOptions& options, std::vector<Candidate>* out) : options_(options), out_(out) {}
+
+  void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
+           std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
+           std::uint8_t algorithm, std::string_view key, bool within) {
+    const std::size_t max = std::max<std::size_t>(options_.max_candidates, 2);
+    const std::size_t size = within ? left.size() : left.size() + right.size();
+    if (size <= max || left_profiles == nullptr) {
+      AllPairs(left, right, algorithm, within);
+      return;
+    }
+    if (options_.message) {
+      options_.message("key \"" + std::string(key) + "\" of algorithm " +
+                       std::to_string(algorithm + 1) + " is shared by " + std::to_string(size) +
+                       " records, more than " + std::to_string(max) +
+                       "; they are compared only within equal postcode, house number and name sound");
+    }
+    struct Entry {
+      std::string key;
+      std::uint32_t record;
+      bool right;
+    };
+    std::vector<Entry> entries;
+    for (const std::uint32_t r : left) entries.push_back({SecondKey((*left_profiles)[r]), r, false});
+    if (!within) {
+      for (const std::uint32_t r : right) entries.push_back({SecondKey((*right_profiles)[r]), r, true});
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& x, const Entry& y) { return x.key < y.key; });
+    for (std::size_t i = 0; i < entries.size();) {
+      std::size_t end = i + 1;
+      while (end < entries.size() && entries[end].key == entries[i].key) ++end;
+      for (std::size_t x = i; x < end; ++x) {
+        for (std::size_t y = x + 1; y < std::min(end, x + max); ++y) {
+          const Entry& p = entries[x];
+          const Entry& q = entries[y];
+          if (within) {
+            out_->push_back({std::min(p.record, q.record), std::max(p.record, q.record), algorithm});
+          } else if (p.right != q.right) {
+            out_->push_back({p.right ? q.record : p.record, p.right ? p.record : q.record, algorithm});
+          }
+        }
+      }
+      i = end;
+    }
+  }
+
+ private:
+  void AllPairs(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right,
+                std::uint8_t algorithm, bool within) {
+    for (std::size_t i = 0; i < left.size(); ++i) {
+      if (within) {
+        for (std::size_t j = i + 1; j < left.size(); ++j) {
+          out_->push_back({std::min(left[i], left[j]), std::max(left[i], left[j]), algorithm});
+        }
+      } else {
+        for (const std::uint32_t r : right) out_->push_back({left[i], r, algorithm});
+      }
+    }
+  }
+
+  const LinkOptions& options_;
+  std::vector<Candidate>* out_;
+};
+
+// Each pair once, with the first algorithm that made it.
+void Unique(std::vector<Candidate>* pairs) {
+  std::sort(pairs->begin(), pairs->end(), [](const Candidate& x, const Candidate& y) {
+    return x.a != y.a ? x.a < y.a : x.b != y.b ? x.b < y.b : x.algorithm < y.algorithm;
+  });
+  pairs->erase(std::unique(pairs->begin(), pairs->end(),
+                           [](const Candidate& x, const Candidate& y) { return x.a == y.a && x.b == y.b; }),
+               pairs->end());
+}
+
+std::vector<float> ScorePairs(const std::vector<Candidate>& pairs, const ProfileSet& left,
+                              const ProfileSet& right, unsigned threads) {
+  std::vector<float> scores(pairs.size());
+  base::ParallelFor(pairs.size(), threads, 1024, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      scores[i] = static_cast<float>(Score(left[pairs[i].a], right[pairs[i].b]));
+    }
+  });
+  return scores;
+}
+
+// Numbers the groups of two or more in report order and lists their records.
+void NumberGroups(const KeyTable& table, UnionFind& uf, Links* links) {
+  const std::size_t n = table.size();
+  std::vector<std::uint32_t> size(n, 0);
+  for (std::uint32_t r = 0; r < n; ++r) ++size[uf.Find(r)];
+  // Groups by their first record, which is their root.
+  struct Group {
+    std::uint32_t first, size;
+  };
+  std::vector<Group> groups;
+  for (std::uint32_t r = 0; r < n; ++r) {
+    if (uf.Find(r) == r && size[r] >= 2) groups.push_back({r, size[r]});
+  }
+  std::stable_sort(groups.begin(), groups.end(), [&](const Group& x, const Group& y) {
+    if (x.size != y.size) return x.size > y.size;
+    return table.key(x.first) < table.key(y.first);
+  });
+  std::vector<std::uint32_t> number(n, 0);  // by root
+  std::vector<std::size_t> next(groups.size() + 1, 0);
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    number[groups[g].first] = static_cast<std::uint32_t>(g + 1);
+    next[g + 1] = next[g] + groups[g].size;
+  }
+  links->group_ends.assign(next.begin() + 1, next.end());
+  links->members.resize(next.back());
+  for (std::uint32_t r = 0; r < n; ++r) {
+    const std::uint32_t g = number[uf.Find(r)];
+    links->group[r] = g;
+    if (g != 0) links->members[next[g - 1]++] = r;
+  }
+}
+
+}  // namespace
+
+Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
+                 const FetchProfiles& fetch, const LinkOptions& options) {
+  const std::size_t n = table.size();
+  Links links;
+  links.group.assign(n, 0);
+  links.algorithm.assign(n, 0);
+  UnionFind uf(n);
+  const auto members = [](const KeyOrder& order, const Group& g) {
+    return std::span<const std::uint32_t>(order.sorted.data() + g.begin, g.size);
+  };
+  if (options.verify <= 0) {
+    for (std::size_t a = 0; a < orders.size(); ++a) {
+      for (const Group& g : orders[a].groups) {
+        const auto records = members(orders[a], g);
+        for (const std::uint32_t r : records) {
+          if (links.algorithm[r] == 0) links.algorithm[r] = static_cast<std::uint8_t>(a + 1);
+          uf.Union(records[0], r);
+        }
+      }
+    }
+    NumberGroups(table, uf, &links);
+    return links;
+  }
+  std::vector<std::uint8_t> wanted(n, 0);
+  for (const KeyOrder& order : orders) {
+    for (const Group& g : order.groups) {
+      for (const std::uint32_t r : members(order, g)) wanted[r] = 1;
+    }
+  }
+  const ProfileSet profiles(n, wanted, fetch);
+  std::vector<Candidate> pairs;
+  PairMaker maker(options, &pairs);
+  for (std::size_t a = 0; a < orders.size(); ++a) {
+    for (const Group& g : orders[a].groups) {
+      const auto records = members(orders[a], g);
+      maker.Add(records, &profiles, {}, nullptr, static_cast<std::uint8_t>(a),
+                table.key(a, records[0]), /*within=*/true);
+    }
+  }
+  Unique(&pairs);
+  const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options.threads);
+  links.compared = pairs.size();
+  links.score.assign(n, 0);
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    if (scores[i] < options.verify) continue;
+    const Candidate& p = pairs[i];
+    uf.Union(p.a, p.b);
+    links.pairs.push_back({p.a, p.b, p.algorithm + 1, scores[i]});
+    for (const std::uint32_t r : {p.a, p.b}) {
+      if (scores[i] > links.score[r]) {
+        links.score[r] = scores[i];
+        links.algorithm[r] = static_cast<std::uint8_t>(p.algorithm + 1);
+      }
+    }
+  }
+  NumberGroups(table, uf, &links);
+  return links;
+}
+
+Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
+                 const FetchProfiles& fetch_input, const KeyTable& base,
+                 std::span<const KeyOrder> base_orders, const FetchProfiles& fetch_base,
+                 const LinkOptions& options) {
+  // The runs of equal keys on both sides, found by walking both orders.
+  struct Span {
+    std::span<const std::uint32_t> left, right;
+    std::uint8_t algorithm;
+  };
+  std::vector<Span> spans;
+  std::vector<std::uint8_t> wanted_left(input.size(), 0), wanted_right(base.size(), 0);
+  for (std::size_t a = 0; a < input_orders.size(); ++a) {
+    const auto& l = input_orders[a].sorted;
+    const auto& r = base_orders[a].sorted;
+    const KeyColumn& lk = input.column(a);
+    const KeyColumn& rk = base.column(a);
+    for (std::size_t i = 0, j = 0; i < l.size() && j < r.size();) {
+      const std::string_view key = lk.key(l[i]);
+      const int c = key.compare(rk.key(r[j]));
+      if (c < 0) {
+        ++i;
+      } else if (c > 0) {
+        ++j;
+      } else {
+        std::size_t i2 = i + 1, j2 = j + 1;
+        while (i2 < l.size() && lk.key(l[i2]) == key) ++i2;
+        while (j2 < r.size() && rk.key(r[j2]) == key) ++j2;
+        spans.push_back({{l.data() + i, i2 - i}, {r.data() + j, j2 - j}, static_cast<std::uint8_t>(a)});
+        for (std::size_t k = i; k < i2; ++k) wanted_left[l[k]] = 1;
+        for (std::size_t k = j; k < j2; ++k) wanted_right[r[k]] = 1;
+        i = i2;
+        j = j2;
+      }
+    }
+  }
+  const ProfileSet left(input.size(), wanted_left, fetch_input);
+  const ProfileSet right(base.size(), wanted_right, fetch_base);
+  std::vector<Candidate> pairs;
+  PairMaker maker(options, &pairs);
+  for (const Span& s : spans) {
+    maker.Add(s.left, &left, s.right, &right, s.algorithm, input.key(s.algorithm, s.left[0]),
+              /*within=*/false);
+  }
+  Unique(&pairs);
+  std::vector<float> scores;
+  if (options.verify > 0) scores = ScorePairs(pairs, left, right, options.threads);
+  Links links;
+  links.group.assign(input.size(), 0);
+  links.algorithm.assign(input.size(), 0);
+  links.score.assign(input.size(), 0);
+  links.base_algorithm.assign(base.size(), 0);
+  links.base_score.assign(base.size(), 0);
+  links.compared = options.verify > 0 ? pairs.size() : 0;
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    const float score = scores.empty() ? 0.0f : scores[i];
+    if (!scores.empty() && score < options.verify) continue;
+    const Candidate& p = pairs[i];
+    links.pairs.push_back({p.a, p.b, p.algorithm + 1, score});
+    const auto alg = static_cast<std::uint8_t>(p.algorithm + 1);
+    if (links.algorithm[p.a] == 0 || score > links.score[p.a]) {
+      links.algorithm[p.a] = alg;
+      links.score[p.a] = score;
+    }
+    if (links.base_algorithm[p.b] == 0 || score > links.base_score[p.b]) {
+      links.base_algorithm[p.b] = alg;
+      links.base_score[p.b] = score;
+    }
+  }
+  // Each input record's matches, best first.
+  std::stable_sort(links.pairs.begin(), links.pairs.end(), [](const DedupePair& x, const DedupePair& y) {
+    return x.a != y.a ? x.a < y.a : x.score > y.score;
+  });
+  // Matched input records are numbered in input order, like groups.
+  std::uint32_t number = 0;
+  for (std::size_t i = 0; i < links.pairs.size(); ++i) {
+    if (i == 0 || links.pairs[i].a != links.pairs[i - 1].a) links.group[links.pairs[i].a] = ++number;
+  }
+  return links;
+}
+
+}  // namespace korvix::dedupe

@@ -1,0 +1,263 @@
+#include "dedupe/normalize.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "base/text.h"
+#include "korvix/algorithm_code.h"
+#include "korvix/dedupe.h"
+
+namespace korvix::dedupe {
+
+namespace {
+
+using Words = std::vector<std::string>;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80; }
+bool IsBlank(char32_t c) { return c == U' ' || c == U'\t' || c == 0xA0 || c == U'\r' || c == U'\n'; }
+bool IsNameItem(int item) { return item >= kFieldSuchbegriff && item <= kFieldBez4; }
+
+// Appends one character in capitals, umlauts and ß written out.
+void AppendFolded(char32_t c, std::string* out) {
+  const char32_t u = text::Upper(c);
+  switch (u) {
+    case 0xC4: out->append("AE"); return;
+    case 0xD6: out->append("OE"); return;
+    case 0xDC: out->append("UE"); return;
+    case 0xDF:
+    case 0x1E9E: out->append("SS"); return;
+    default: text::AppendUtf8(u, out);
+  }
+}
+
+// The words of `value` in capitals with umlauts written out; in a name
+// field "&" and "+" are words of their own, UND.
+Words FoldedWords(std::string_view value, bool name) {
+  Words words(1);
+  const auto add = [&](char32_t c) {
+    if (IsBlank(c)) {
+      if (!words.back().empty()) words.emplace_back();
+    } else if (name && (c == U'&' || c == U'+')) {
+      if (!words.back().empty()) words.emplace_back();
+      words.back() = "UND";
+      words.emplace_back();
+    } else if (c < 0x80) {
+      words.back().push_back(static_cast<char>(c >= U'a' && c <= U'z' ? c - 0x20 : c));
+    } else {
+      AppendFolded(c, &words.back());
+    }
+  };
+  if (text::IsAscii(value)) {
+    for (const char c : value) add(static_cast<unsigned char>(c));
+  } else {
+    for (const char32_t c : text::Decode(value)) add(c);
+  }
+  if (words.back().empty()) words.pop_back();
+  return words;
+}
+
+// A word without its dots and hyphens, the form in which titles and legal
+// forms are recognised however they are dotted.
+std::string Compact(std::string_view word) {
+  std::string c;
+  for (const char ch : word) {
+    if (ch != '.' && ch != '-') c.push_back(ch);
+  }
+  return c;
+}
+
+// Titles, recognised dotted or not.
+constexpr std::array<std::string_view, 23> kTitles = {
+    "DR",   "PROF",   "PROFDR", "DRING",  "DRMED",     "DRMEDDENT", "DRRERNAT", "DRPHIL",
+    "DRJUR", "DOKTOR", "PROFESSOR", "MAG", "MBA",      "BSC",       "MSC",      "LLM",
+    "(FH)", "(TU)",   "(UNI)",  "HERR",   "HERRN",     "FRAU",      "DIPL"};
+// Parts of titles that are words too, recognised only with their dot.
+constexpr std::array<std::string_view, 11> kTitleParts = {
+    "MED.", "DENT.", "VET.", "JUR.", "PHIL.", "RER.", "NAT.", "POL.", "OEC.", "H.C.", "ING."};
+
+bool IsTitle(const std::string& word) {
+  const std::string c = Compact(word);
+  if (c.starts_with("DIPL")) return true;  // Dipl.-Ing., Dipl.-Kfm., Dipl.-Kauffrau ...
+  if (std::find(kTitles.begin(), kTitles.end(), c) != kTitles.end()) return true;
+  return std::find(kTitleParts.begin(), kTitleParts.end(), word) != kTitleParts.end();
+}
+
+// Legal forms, as Compact gives the words ending a name joined ("&" is UND).
+constexpr std::array<std::string_view, 43> kLegalForms = {
+    "GMBH", "MBH", "GMBHUNDCOKG", "GMBHUNDCO", "UNDCOKG", "COKG", "UNDCO", "GMBHUNDCOKGAA",
+    "KG", "KGAA", "EK", "EKFM", "EKFR", "EKFRAU", "EINGETRAGENERKAUFMANN",
+    "EINGETRAGENEKAUFFRAU", "AG", "AKTIENGESELLSCHAFT", "OHG", "OFFENEHANDELSGESELLSCHAFT",
+    "GBR", "GESELLSCHAFTBUERGERLICHENRECHTS", "UG", "UG(HAFTUNGSBESCHRAENKT)", "UG(HB)",
+    "UNTERNEHMERGESELLSCHAFT", "UNTERNEHMERGESELLSCHAFT(HAFTUNGSBESCHRAENKT)",
+    "(HAFTUNGSBESCHRAENKT)", "EV", "EINGETRAGENERVEREIN", "EG", "EINGETRAGENEGENOSSENSCHAFT",
+    "SE", "PARTG", "PARTGMBB", "MBB", "LTD", "INC", "GESELLSCHAFTMBH",
+    "GESELLSCHAFTMITBESCHRAENKTERHAFTUNG", "KOMMANDITGESELLSCHAFT", "GMBHUNDCOOHG",
+    "AGUNDCOKG"};
+
+void DropLegalForms(Words* words) {
+  for (bool found = true; found && !words->empty();) {
+    found = false;
+    for (std::size_t k = std::min<std::size_t>(6, words->size()); k >= 1 && !found; --k) {
+      std::string joined;
+      for (std::size_t i = words->size() - k; i < words->size(); ++i) joined += Compact((*words)[i]);
+      if (std::find(kLegalForms.begin(), kLegalForms.end(), joined) != kLegalForms.end()) {
+        words->resize(words->size() - k);
+        found = true;
+      }
+    }
+    // "Müller, GmbH" leaves its comma.
+    while (!words->empty() && (words->back() == "," || words->back() == "UND")) words->pop_back();
+    if (!words->empty() && words->back().ends_with(',')) words->back().pop_back();
+  }
+}
+
+void NormalizeName(Words* words) {
+  Words kept;
+  for (std::string& w : *words) {
+    if (w == "U.") w = "UND";
+    // "Dr.Hans", "Prof.Dr.Meier": a title glued to the name.
+    for (bool glued = true; glued;) {
+      glued = false;
+      for (const std::string_view t : {std::string_view("DR."), std::string_view("PROF.")}) {
+        if (w.size() > t.size() && w.starts_with(t) && IsLetter(w[t.size()])) {
+          w.erase(0, t.size());
+          glued = true;
+        }
+      }
+    }
+    if (!IsTitle(w)) kept.push_back(std::move(w));
+  }
+  *words = std::move(kept);
+  DropLegalForms(words);
+}
+
+void NormalizeStreetWords(Words* words) {
+  static constexpr std::pair<std::string_view, std::string_view> kOpening[] = {
+      {"DR", "DOKTOR"}, {"PROF", "PROFESSOR"}, {"ST", "SANKT"}, {"BGM", "BUERGERMEISTER"}};
+  Words out;
+  for (std::string& w : *words) {
+    for (const auto& [abbreviation, full] : kOpening) {
+      const std::size_t n = abbreviation.size();
+      if (w == abbreviation ||
+          (w.starts_with(abbreviation) && w.size() > n && (w[n] == '.' || w[n] == '-'))) {
+        w = std::string(full) + w.substr(w.size() > n && w[n] == '.' ? n + 1 : n);
+        break;
+      }
+    }
+    // "Str." or "Str" ending the word, or before a glued house number.
+    std::size_t end = w.size();
+    while (end > 0 && IsDigit(w[end - 1])) --end;
+    std::size_t stem = end;
+    if (stem > 0 && w[stem - 1] == '.') --stem;
+    if (stem >= 3 && w.compare(stem - 3, 3, "STR") == 0) {
+      const std::string number = w.substr(end);
+      w.replace(stem - 3, std::string::npos, "STRASSE");
+      out.push_back(std::move(w));
+      if (!number.empty()) out.push_back(number);
+      continue;
+    }
+    // "5 a": the letter belongs to the house number.
+    if (w.size() == 1 && IsLetter(w[0]) && !out.empty() && IsDigit(out.back().back())) {
+      out.back() += w;
+      continue;
+    }
+    out.push_back(std::move(w));
+  }
+  *words = std::move(out);
+}
+
+void NormalizeTown(Words* words) {
+  static constexpr std::string_view kQualifiers[] = {"AM", "AN", "AUF", "BEI", "IM",
+                                                     "IN", "OB", "UNTER", "VOR"};
+  for (std::size_t i = 0; i < words->size(); ++i) {
+    std::string& w = (*words)[i];
+    const std::size_t cut = w.find_first_of("(/,");
+    if (cut != std::string::npos) {
+      w.resize(cut);
+      words->resize(w.empty() ? i : i + 1);
+      break;
+    }
+    if (i == 0) {
+      if (w == "ST." || w == "ST") w = "SANKT";
+      continue;
+    }
+    const auto letters = std::count_if(w.begin(), w.end(), IsLetter);
+    if (std::find(std::begin(kQualifiers), std::end(kQualifiers), w) != std::end(kQualifiers) ||
+        (w.ends_with('.') && letters <= 3)) {
+      words->resize(i);
+      break;
+    }
+  }
+}
+
+// Hyphens that join or end words become blanks; one between digits ("12-14") stays.
+void AppendJoined(const Words& words, bool keep_number_ranges, std::string* out) {
+  bool blank = false;
+  const std::size_t start = out->size();
+  for (const std::string& w : words) {
+    blank = out->size() > start;
+    for (std::size_t i = 0; i < w.size(); ++i) {
+      const char c = w[i];
+      const bool range = keep_number_ranges && i > 0 && i + 1 < w.size() && IsDigit(w[i - 1]) &&
+                         IsDigit(w[i + 1]);
+      if (c == '-' && !range) {
+        blank = out->size() > start;
+        continue;
+      }
+      if (blank && out->back() != ' ') out->push_back(' ');
+      blank = false;
+      out->push_back(c);
+    }
+  }
+}
+
+}  // namespace
+
+void AppendNormalizedField(int item, std::string_view value, std::string* out) {
+  Words words = FoldedWords(value, IsNameItem(item));
+  if (item == kFieldPlz) {
+    std::string plz;
+    for (const std::string& w : words) plz += (plz.empty() ? "" : " ") + w;
+    if (plz.size() == 7 && (plz.starts_with("D-") || plz.starts_with("D ")) &&
+        std::all_of(plz.begin() + 2, plz.end(), IsDigit)) {
+      plz.erase(0, 2);
+    }
+    if (plz.size() == 4 && std::all_of(plz.begin(), plz.end(), IsDigit)) plz.insert(0, "0");
+    out->append(plz);
+    return;
+  }
+  if (item == kFieldOrt) NormalizeTown(&words);
+  if (item == kFieldStrasse) NormalizeStreetWords(&words);
+  if (IsNameItem(item)) NormalizeName(&words);
+  if (item == kFieldKundengruppe || item > kFieldBez4) {
+    for (std::size_t i = 0; i < words.size(); ++i) *out += (i == 0 ? "" : " ") + words[i];
+    return;
+  }
+  AppendJoined(words, item == kFieldStrasse, out);
+}
+
+void NormalizeRecordInto(std::string_view record, std::string* out) {
+  out->clear();
+  int item = 1;
+  for (std::size_t begin = 0;; ++item) {
+    const std::size_t bar = record.find('|', begin);
+    AppendNormalizedField(item, record.substr(begin, bar - begin), out);
+    if (bar == std::string_view::npos) break;
+    out->push_back('|');
+    begin = bar + 1;
+  }
+}
+
+}  // namespace korvix::dedupe
+
+namespace korvix {
+
+std::string NormalizeRecord(std::string_view record) {
+  std::string out;
+  dedupe::NormalizeRecordInto(record, &out);
+  return out;
+}
+
+}  // namespace korvix

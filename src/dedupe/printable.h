@@ -1,0 +1,25 @@
+// Record bytes and numbers as a report prints them.
+#ifndef KORVIX_DEDUPE_PRINTABLE_H_
+#define KORVIX_DEDUPE_PRINTABLE_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korvix::dedupe {
+
+// Appends `bytes` as korvix::NormalizeText gives them (valid UTF-8 in NFC,
+// other bytes read as Windows-1252), without its cost in the common case:
+// text that is already UTF-8 of characters below U+0300 (ASCII, the German
+// letters, all of Latin-1) is NFC as it stands and is copied.
+void AppendPrintable(std::string_view bytes, std::string* out);
+
+// Appends the decimal digits of `n`.
+void AppendNumber(std::uint64_t n, std::string* out);
+
+// Appends a score with three decimals, such as "0.912".
+void AppendScore(double score, std::string* out);
+
+}  // namespace korvix::dedupe
+
+#endif  // KORVIX_DEDUPE_PRINTABLE_H_

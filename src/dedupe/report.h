@@ -1,0 +1,112 @@
+// The reports of a dedupe run: text, CSV and JSON.
+//
+// Every report reads the records it prints again from the input (see
+// RecordReader) and prints them as UTF-8: bytes that are not UTF-8 read as
+// Windows-1252, as the keys do.
+#ifndef KORVIX_DEDUPE_REPORT_H_
+#define KORVIX_DEDUPE_REPORT_H_
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "dedupe/csv_source.h"
+#include "dedupe/key_table.h"
+#include "dedupe/linking.h"
+#include "dedupe/record_reader.h"
+#include "dedupe/record_source.h"
+#include "dedupe/report_file.h"
+#include "korvix/dedupe.h"
+
+namespace korvix::dedupe {
+
+enum class ReportFormat { kText, kCsv, kJson };
+
+// Parses the format option: "text", "csv" or "json". Throws UsageError.
+ReportFormat ReportFormatFromOption(std::string_view value);
+
+// The figures of a run, as the last line of a text report gives them:
+// "records N, groups G, records in groups R, seconds S, skipped K", with
+// ", pairs compared P" when verifying; with a base "records N, base records
+// M, records matched R, pairs P, seconds S, skipped K".
+struct RunSummary {
+  std::size_t records = 0;    // keyed records
+  std::size_t groups = 0;     // groups of two or more
+  std::size_t in_groups = 0;  // records in those groups (or matched)
+  std::uint64_t skipped = 0;  // bad records reported and left out
+  double seconds = 0;
+  bool verified = false;
+  std::uint64_t compared = 0;
+  bool with_base = false;
+  std::size_t base_records = 0;
+  std::size_t pairs = 0;
+};
+std::string SummaryLine(const RunSummary& summary);
+
+// One input of a run, readable again.
+struct ReportSide {
+  const KeyTable& table;
+  const RecordSource& source;
+  const CsvSource* csv;  // the same source when the input is CSV, else null
+  RecordReader& reader;
+};
+
+// What a report is made of.
+struct ReportInput {
+  ReportSide input;
+  const ReportSide* base;                 // with --base, else null
+  const Links& links;
+  std::span<const std::uint32_t> sorted;  // record numbers by the first algorithm's key
+  std::span<const DedupeAlgorithm> algorithms;
+  bool verified;
+  std::size_t budget;                     // bytes of records held at once
+  std::chrono::steady_clock::time_point start;  // of the run, for the seconds
+
+  // One algorithm and no verification: groups are the records of one key,
+  // and the text and JSON reports head each group with it.
+  bool by_key() const { return algorithms.size() == 1 && !verified && base == nullptr; }
+  RunSummary Summary() const;  // the seconds up to now
+};
+
+// The input records that matched a base record, ascending, and the base
+// records they matched, as printable record strings by number.
+std::vector<std::uint32_t> MatchedRecords(const ReportInput& in);
+std::unordered_map<std::uint32_t, std::string> BaseRecordStrings(const ReportInput& in);
+
+// The text report. Groups, largest first: "key KEY (N records)" for one
+// algorithm without verification, else "group G (N records)"; each record
+// as "  LINE: RECORD STRING", followed, unless by key, by "  (algorithm A,
+// key KEY, score S)" naming what linked it; an empty line after each group.
+// With `sorted`, every record instead, in the order of the first key, as
+// "KEY  LINE: RECORD STRING". With a base, each input record that matched,
+// "LINE: RECORD STRING", then its matches "  base LINE: RECORD STRING  (...)"
+// best first, and an empty line. The summary line ends the report.
+void WriteTextReport(const ReportInput& in, bool sorted, ReportFile* out);
+
+// One row per record, in input order or, with `sorted`, in key order: the
+// columns line, key (under the algorithm that linked the record, in key
+// order the first), group (the group's number in the text report, 0 for a
+// record without duplicates), record (its number among the input's
+// records, from 1), algorithm (the one that linked it, 0 for none), score
+// (when verifying), then the record: for CSV input its columns as they
+// were, else the record string in one column named "data". With a base one
+// row per match, with base_line and base_record after the score, and one
+// row with those empty for a record without match. Uses the input's
+// delimiter (',' for record strings), quotes as RFC 4180 says and ends
+// rows with CRLF. No summary: the file is for loading elsewhere.
+void WriteCsvReport(const ReportInput& in, bool sorted, ReportFile* out);
+
+// One JSON object: "algorithms" (code and name of each), then "groups" as
+// the text report lists them (group, size, records with line, record, key,
+// algorithm, score when verifying and data: the record string) or, with
+// `sorted`, "records" (line, record, key, group, data) in key order, or,
+// with a base, "matches" (each matched input record with its "base"
+// matches), then "summary" with the figures of the summary line.
+void WriteJsonReport(const ReportInput& in, bool sorted, ReportFile* out);
+
+}  // namespace korvix::dedupe
+
+#endif  // KORVIX_DEDUPE_REPORT_H_

@@ -1,0 +1,169 @@
+// The CSV report: every record with its key, group and what linked it.
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "dedupe/error.h"
+#include "dedupe/printable.h"
+#include "dedupe/report.h"
+
+namespace korvix::dedupe {
+
+namespace {
+
+// Appends one field, quoted when it holds the delimiter, a quote or a line
+// break; a quote inside is doubled.
+void AppendField(std::string_view value, char delimiter, std::string* row) {
+  bool quote = false;
+  for (const char c : value) {
+    if (c == delimiter || c == '"' || c == '\n' || c == '\r') {
+      quote = true;
+      break;
+    }
+  }
+  if (!quote) {
+    row->append(value);
+    return;
+  }
+  row->push_back('"');
+  for (const char c : value) {
+    if (c == '"') row->push_back('"');
+    row->push_back(c);
+  }
+  row->push_back('"');
+}
+
+class CsvRows {
+ public:
+  CsvRows(const ReportInput& in, ReportFile* out)
+      : in_(in), out_(out), delimiter_(in.input.csv != nullptr ? in.input.csv->delimiter() : ',') {}
+
+  void Header() {
+    for (const char* name : {"line", "key", "group", "record", "algorithm"}) Cell(name);
+    if (in_.verified) Cell("score");
+    if (in_.base != nullptr) {
+      Cell("base_line");
+      Cell("base_record");
+    }
+    if (in_.input.csv == nullptr) {
+      Cell("data");
+    } else {
+      for (const std::string& name : in_.input.csv->header()) Printable(name);
+    }
+    End();
+  }
+
+  // The columns up to the score; the caller adds the base's and the data.
+  void Front(const RecordReader::Visited& v, std::string_view key, std::uint32_t group,
+             int algorithm, double score) {
+    AppendNumber(v.line, &row_);
+    row_.push_back(delimiter_);
+    AppendField(key, delimiter_, &row_);
+    row_.push_back(delimiter_);
+    Number(group);
+    Number(v.record + 1u);
+    Number(static_cast<std::uint64_t>(algorithm));
+    if (in_.verified) {
+      AppendScore(score, &row_);
+      row_.push_back(delimiter_);
+    }
+  }
+
+  void Number(std::uint64_t n) {
+    AppendNumber(n, &row_);
+    row_.push_back(delimiter_);
+  }
+  void Cell(std::string_view text) {
+    AppendField(text, delimiter_, &row_);
+    row_.push_back(delimiter_);
+  }
+
+  // The record's own columns, then the end of the row.
+  void Data(const RecordReader::Visited& v) {
+    if (in_.input.csv == nullptr) {
+      Printable(v.bytes);
+    } else {
+      if (!in_.input.csv->Fields(v.bytes, &fields_)) {
+        throw IoError("cannot read line " + std::to_string(v.line) +
+                      " again: the input changed during the run");
+      }
+      for (const std::string_view f : fields_) Printable(f);
+    }
+    End();
+  }
+
+ private:
+  void Printable(std::string_view bytes) {
+    text_.clear();
+    AppendPrintable(bytes, &text_);
+    Cell(text_);
+  }
+  void End() {
+    row_.back() = '\r';  // the delimiter after the last field
+    row_.push_back('\n');
+    out_->Write(row_);
+    row_.clear();
+  }
+
+  const ReportInput& in_;
+  ReportFile* out_;
+  char delimiter_;
+  std::string row_, text_;
+  std::vector<std::string_view> fields_;
+};
+
+void WriteRows(const ReportInput& in, bool sorted, CsvRows* rows) {
+  const Links& links = in.links;
+  std::vector<std::uint32_t> input_order;
+  if (!sorted) {
+    input_order.resize(in.input.table.size());
+    std::iota(input_order.begin(), input_order.end(), 0u);
+  }
+  in.input.reader.SetKeyChoice(sorted ? std::span<const std::uint8_t>() : links.algorithm);
+  in.input.reader.ForEachInOrder(
+      sorted ? in.sorted : std::span<const std::uint32_t>(input_order), in.budget,
+      [&](const RecordReader::Visited& v) {
+        rows->Front(v, v.key, links.group[v.record], links.algorithm[v.record],
+                    in.verified ? links.score[v.record] : 0.0);
+        rows->Data(v);
+      });
+}
+
+void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
+  const std::vector<DedupePair>& pairs = in.links.pairs;
+  std::vector<std::uint32_t> input_order(in.input.table.size());
+  std::iota(input_order.begin(), input_order.end(), 0u);
+  std::size_t p = 0;
+  in.input.reader.SetKeyChoice({});
+  in.input.reader.ForEach(input_order, [&](const RecordReader::Visited& v) {
+    if (p == pairs.size() || pairs[p].a != v.record) {
+      rows->Front(v, v.key, 0, 0, 0);
+      rows->Cell("");
+      rows->Cell("");
+      rows->Data(v);
+      return;
+    }
+    for (; p < pairs.size() && pairs[p].a == v.record; ++p) {
+      const DedupePair& pair = pairs[p];
+      rows->Front(v, in.input.table.key(pair.algorithm - 1, v.record), in.links.group[v.record],
+                  pair.algorithm, pair.score);
+      rows->Number(in.base->table.place(pair.b).line);
+      rows->Number(pair.b + 1u);
+      rows->Data(v);
+    }
+  });
+}
+
+}  // namespace
+
+void WriteCsvReport(const ReportInput& in, bool sorted, ReportFile* out) {
+  CsvRows rows(in, out);
+  rows.Header();
+  if (in.base != nullptr) {
+    WriteMatchRows(in, &rows);
+  } else {
+    WriteRows(in, sorted, &rows);
+  }
+}
+
+}  // namespace korvix::dedupe

@@ -1,0 +1,194 @@
+#include "dedupe/similarity.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "dedupe/normalize.h"
+#include "korvix/dedupe.h"
+#include "korvix/phonetic.h"
+
+namespace korvix::dedupe {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::vector<std::string_view> Split(std::string_view s, char by) {
+  std::vector<std::string_view> parts;
+  for (std::size_t begin = 0;;) {
+    const std::size_t end = s.find(by, begin);
+    parts.push_back(s.substr(begin, end - begin));
+    if (end == std::string_view::npos) return parts;
+    begin = end + 1;
+  }
+}
+
+void AddNameWords(std::string_view field, Profile* p) {
+  for (std::string_view w : Split(field, ' ')) {
+    while (!w.empty() && (w.back() == ',' || w.back() == '.' || w.back() == ';')) w.remove_suffix(1);
+    while (!w.empty() && (w.front() == ',' || w.front() == '.')) w.remove_prefix(1);
+    if (w.empty() || w == "UND") continue;
+    if (w == "JUN" || w == "JUNIOR" || w == "JR") {
+      p->junior = true;
+      continue;
+    }
+    if (w == "SEN" || w == "SENIOR" || w == "SR") {
+      p->senior = true;
+      continue;
+    }
+    p->name.push_back({std::string(w), PhoneticCode(w)});
+  }
+}
+
+double WordSimilarity(const Profile::Word& a, const Profile::Word& b) {
+  if (a.text == b.text) return 1;
+  if (a.text.size() == 1 || b.text.size() == 1) return a.text[0] == b.text[0] ? 0.9 : 0;
+  const double jw = JaroWinkler(a.text, b.text);
+  return !a.sound.empty() && a.sound == b.sound ? std::max(jw, 0.9) : jw;
+}
+
+// Each word of `a` against its best partner in `b`, weighted by length.
+double OneWay(const std::vector<Profile::Word>& a, const std::vector<Profile::Word>& b) {
+  double sum = 0, weight = 0;
+  for (const Profile::Word& x : a) {
+    double best = 0;
+    for (const Profile::Word& y : b) best = std::max(best, WordSimilarity(x, y));
+    sum += best * static_cast<double>(x.text.size());
+    weight += static_cast<double>(x.text.size());
+  }
+  return sum / weight;
+}
+
+double NameSimilarity(const Profile& a, const Profile& b) {
+  if (a.name.empty() && b.name.empty()) return 1;
+  if (a.name.empty() || b.name.empty()) return 0.5;
+  double s = (OneWay(a.name, b.name) + OneWay(b.name, a.name)) / 2;
+  if (a.junior != b.junior || a.senior != b.senior) s /= 2;
+  return s;
+}
+
+std::string_view LeadingDigits(std::string_view s) {
+  std::size_t n = 0;
+  while (n < s.size() && IsDigit(s[n])) ++n;
+  return s.substr(0, n);
+}
+
+// True when `a` and `b` differ in one character or two swapped neighbours.
+bool OneTypo(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    if (a.size() + 1 != b.size() && b.size() + 1 != a.size()) return false;
+    if (a.size() > b.size()) std::swap(a, b);
+    std::size_t i = 0;
+    while (i < a.size() && a[i] == b[i]) ++i;
+    return a.substr(i) == b.substr(i + 1);
+  }
+  std::size_t i = 0;
+  while (i < a.size() && a[i] == b[i]) ++i;
+  if (i == a.size()) return true;
+  if (a.substr(i + 1) == b.substr(i + 1)) return true;
+  return i + 1 < a.size() && a[i] == b[i + 1] && a[i + 1] == b[i] && a.substr(i + 2) == b.substr(i + 2);
+}
+
+double AddressSimilarity(const Profile& a, const Profile& b) {
+  const double street =
+      a.street.empty() || b.street.empty() ? 0.85 : JaroWinkler(a.street, b.street);
+  double number = 0.3;
+  if (a.number == b.number) {
+    number = 1;
+  } else if (a.number.empty() || b.number.empty()) {
+    number = 0.85;
+  } else if (LeadingDigits(a.number) == LeadingDigits(b.number)) {
+    number = 0.9;
+  }
+  double plz = 0.5;
+  if (a.plz == b.plz) {
+    plz = 1;
+  } else if (a.plz.empty() || b.plz.empty()) {
+    plz = 0.9;
+  } else if (OneTypo(a.plz, b.plz)) {
+    plz = 0.85;
+  }
+  double town = 0.7;
+  if (a.town == b.town || a.town.empty() || b.town.empty()) {
+    town = 1;
+  } else if (JaroWinkler(a.town, b.town) >= 0.9) {
+    town = 0.95;
+  }
+  return street * number * plz * town;
+}
+
+}  // namespace
+
+Profile MakeProfile(std::string_view normalized_record) {
+  Profile p;
+  const std::vector<std::string_view> items = Split(normalized_record, '|');
+  const auto item = [&](std::size_t n) { return n <= items.size() ? items[n - 1] : std::string_view(); };
+  p.plz = item(1);
+  for (const std::string_view w : Split(item(2), ' ')) p.town += w;
+  // The house number starts with the first word that starts with a digit.
+  bool in_number = false;
+  for (const std::string_view w : Split(item(3), ' ')) {
+    if (w.empty()) continue;
+    in_number = in_number || IsDigit(w.front());
+    (in_number ? p.number : p.street) += w;
+  }
+  // The street word is in most names: it should not make them alike.
+  for (std::size_t at; (at = p.street.find("STRASSE")) != std::string::npos;) {
+    p.street.replace(at, 7, "STR");
+  }
+  AddNameWords(item(5), &p);
+  AddNameWords(item(6), &p);
+  return p;
+}
+
+double Score(const Profile& a, const Profile& b) {
+  return NameSimilarity(a, b) * AddressSimilarity(a, b);
+}
+
+double JaroWinkler(std::string_view a, std::string_view b) {
+  if (a.empty() || b.empty()) return a.empty() && b.empty() ? 1 : 0;
+  if (a == b) return 1;
+  a = a.substr(0, 64);
+  b = b.substr(0, 64);
+  const std::size_t window = std::max<std::size_t>(std::max(a.size(), b.size()) / 2, 1) - 1;
+  std::uint64_t a_used = 0, b_used = 0;  // bit i: character i is matched
+  std::size_t matches = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const std::size_t to = std::min(b.size(), i + window + 1);
+    for (std::size_t j = i > window ? i - window : 0; j < to; ++j) {
+      if ((b_used >> j & 1) == 0 && a[i] == b[j]) {
+        a_used |= std::uint64_t{1} << i;
+        b_used |= std::uint64_t{1} << j;
+        ++matches;
+        break;
+      }
+    }
+  }
+  if (matches == 0) return 0;
+  std::size_t half_transpositions = 0;
+  for (std::size_t i = 0, j = 0; i < a.size(); ++i) {
+    if ((a_used >> i & 1) == 0) continue;
+    while ((b_used >> j & 1) == 0) ++j;
+    half_transpositions += a[i] != b[j];
+    ++j;
+  }
+  const double m = static_cast<double>(matches);
+  const double jaro = (m / static_cast<double>(a.size()) + m / static_cast<double>(b.size()) +
+                       (m - static_cast<double>(half_transpositions) / 2) / m) / 3;
+  std::size_t prefix = 0;
+  while (prefix < 4 && prefix < a.size() && prefix < b.size() && a[prefix] == b[prefix]) ++prefix;
+  return jaro + static_cast<double>(prefix) * 0.1 * (1 - jaro);
+}
+
+}  // namespace korvix::dedupe
+
+namespace korvix {
+
+double ScoreRecords(std::string_view a, std::string_view b) {
+  std::string na, nb;
+  dedupe::NormalizeRecordInto(a, &na);
+  dedupe::NormalizeRecordInto(b, &nb);
+  return dedupe::Score(dedupe::MakeProfile(na), dedupe::MakeProfile(nb));
+}
+
+}  // namespace korvix

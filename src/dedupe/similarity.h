@@ -1,0 +1,52 @@
+// How alike two records are: the score that verification keeps or drops a
+// candidate pair by.
+//
+// A record is compared as a profile of its normalised fields. The score is
+// the similarity of the names times that of the address:
+//   names    the words of Bez1 and Bez2, in any order (so swapped first and
+//            last names match): each word of one record is paired with the
+//            most alike word of the other (Jaro-Winkler; 0.9 at least when
+//            their phonetic codes agree, for Meier/Mayer; an initial matches
+//            a word it begins), the mean weighted by word length, taken both
+//            ways and averaged. "jun."/"sen." on one side only halves it:
+//            father and son share name and address.
+//   address  street name (Jaro-Winkler) x house number (1 equal, 0.9 same
+//            number with another letter or range, 0.85 one missing, else
+//            0.3) x postcode (1 equal, 0.9 one missing, 0.85 one typo, else
+//            0.5) x town (1 equal or one missing, 0.95 alike, else 0.7).
+// Family members at one address differ in the first name, namesakes in one
+// town in the street, firms at one address in every word: each falls below
+// a threshold that a typo, a title, an umlaut written out or a swap passes.
+#ifndef KORVIX_DEDUPE_SIMILARITY_H_
+#define KORVIX_DEDUPE_SIMILARITY_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvix::dedupe {
+
+struct Profile {
+  std::string plz, town, street, number;
+  struct Word {
+    std::string text;
+    std::string sound;  // its phonetic code
+  };
+  std::vector<Word> name;
+  bool junior = false, senior = false;
+};
+
+// The profile of a record string that NormalizeRecordInto has normalised.
+Profile MakeProfile(std::string_view normalized_record);
+
+// The score of two profiles, 0 to 1.
+double Score(const Profile& a, const Profile& b);
+
+// The Jaro-Winkler similarity of two byte strings (prefix scale 0.1, at
+// most four prefix bytes) over their first 64 bytes, which hold any name:
+// 1 for equal strings, 0 when one is empty.
+double JaroWinkler(std::string_view a, std::string_view b);
+
+}  // namespace korvix::dedupe
+
+#endif  // KORVIX_DEDUPE_SIMILARITY_H_
