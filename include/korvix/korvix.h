@@ -35,6 +35,7 @@
 #ifndef KORVIX_KORVIX_H_
 #define KORVIX_KORVIX_H_
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "korvix/export.h"
@@ -142,6 +143,50 @@ KORVIX_EXPORT char* korvix_ShowDlg(const korvix_doublet_functions_t* object,
 /* The phonetic code of `Text`, such as "MR" for "Meier". */
 KORVIX_EXPORT char* korvix_BuildSoundexString(const korvix_doublet_functions_t* object,
                                               const char* Text);
+
+/* ---- Finding duplicates: the dedupe job of korvix/dedupe.h.
+ *
+ * Keys every record under each algorithm code in `algorithms` (`count` of
+ * them), normalising each record first when `normalize`, links the records
+ * that share a key under any algorithm (only pairs scoring `verify` or more
+ * when `verify` is above 0) and groups them. With no algorithm (`count` 0)
+ * the built-in recommendation runs, with its own normalising and verifying,
+ * and `normalize` and `verify` are not read. A result is released with
+ * korvix_dedupe_free(). */
+
+typedef struct korvix_dedupe_t korvix_dedupe_t;
+
+/* The job on the file at `path` (record strings, or CSV for a name ending in
+ * .csv, read as `korvix dedupe` reads it). With `base` (not NULL or ""),
+ * each record is matched against the records of that file only, and
+ * korvix_dedupe_group() numbers the records that matched. NULL on failure,
+ * with why in *errptr. */
+KORVIX_EXPORT korvix_dedupe_t* korvix_dedupe_file(const char* path, const char* base,
+                                                  const char* const* algorithms, size_t count,
+                                                  korvix_bool normalize, double verify,
+                                                  char** errptr);
+
+/* The job on `records` record strings in memory ("PLZ|Ort|Straße|...").
+ * NULL on failure, with why in *errptr. */
+KORVIX_EXPORT korvix_dedupe_t* korvix_dedupe_records(const char* const* records, size_t records_count,
+                                                     const char* const* algorithms, size_t count,
+                                                     korvix_bool normalize, double verify,
+                                                     char** errptr);
+
+/* The records read, and the groups of two or more (or matched records). */
+KORVIX_EXPORT size_t korvix_dedupe_size(const korvix_dedupe_t* result);
+KORVIX_EXPORT size_t korvix_dedupe_groups(const korvix_dedupe_t* result);
+
+/* For record `i` (0-based, in input order; 0 for an `i` out of range): the
+ * number of its group as the text report numbers them (0 alone), the
+ * 1-based algorithm that linked it (0 alone), its best verified score, and
+ * the physical line where it starts. */
+KORVIX_EXPORT uint32_t korvix_dedupe_group(const korvix_dedupe_t* result, size_t i);
+KORVIX_EXPORT int korvix_dedupe_algorithm(const korvix_dedupe_t* result, size_t i);
+KORVIX_EXPORT double korvix_dedupe_score(const korvix_dedupe_t* result, size_t i);
+KORVIX_EXPORT uint64_t korvix_dedupe_line(const korvix_dedupe_t* result, size_t i);
+
+KORVIX_EXPORT void korvix_dedupe_free(korvix_dedupe_t* result);
 
 /* ---- Dialog toolkit, chosen once for the process before dialogs run.
  *

@@ -7,6 +7,7 @@
 namespace korvix::python {
 
 void BindConnection(pybind11::module_& module);
+void BindDedupe(pybind11::module_& module);
 void BindDoubletFunctions(pybind11::module_& module);
 void BindKeyBuilder(pybind11::module_& module);
 

@@ -6,6 +6,7 @@
 PYBIND11_MODULE(_korvix, module) {
   module.doc() = "Duplicate keys for address records (native part of the korvix package).";
   korvix::python::BindConnection(module);
+  korvix::python::BindDedupe(module);
   korvix::python::BindDoubletFunctions(module);
   korvix::python::BindKeyBuilder(module);
 }

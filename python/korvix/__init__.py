@@ -21,7 +21,9 @@ gives a closed connection. Only a record that is not a str (or bytes) is a
 TypeError. Text that came from legacy bytes decoded with
 errors="surrogateescape" gives those bytes back, which read as Windows-1252.
 
-Scale-out over a Dask cluster: korvix.dask.
+Finding the duplicates of a file or a DataFrame, with several keys,
+normalising and verifying: korvix.dedupe() (korvix.frame). Scale-out over a
+Dask cluster: korvix.dask.
 """
 
 from __future__ import annotations
@@ -39,7 +41,7 @@ from ._korvix import (
     key,
     soundex,
 )
-from ._korvix import _use_toolkit
+from ._korvix import _use_toolkit, normalize_record, score_records
 
 __all__ = [
     "PROG_ID",
@@ -49,8 +51,11 @@ __all__ = [
     "KeyBuilder",
     "connect",
     "create_object",
+    "dedupe",
     "describe",
     "key",
+    "normalize_record",
+    "score_records",
     "show_dlg",
     "soundex",
     "use_toolkit",
@@ -87,6 +92,15 @@ def show_dlg(
         connection, algorithm, personal_nr, bool(is_admin), bool(allow_select), ""
     )
     return Choice(code, name) if code else None
+
+
+def dedupe(data, algorithms=None, **options):
+    """Finds the duplicates of a file or a pandas DataFrame as `korvix
+    dedupe` does; see korvix.frame.dedupe, which this calls (pandas is
+    imported only here)."""
+    from .frame import dedupe as run
+
+    return run(data, algorithms, **options)
 
 
 def use_toolkit(name: str) -> bool:

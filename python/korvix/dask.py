@@ -1,13 +1,13 @@
 """Duplicate keys and duplicate groups on a Dask cluster.
 
 The records are rows of a Dask (or pandas) DataFrame whose columns hold the
-nine address fields, found by name: each field accepts its own label and
-common German and English names (PLZ/Postleitzahl/zip/postcode,
-Ort/Stadt/city/town, Straße/Strasse/street/address, Suchbegriff/search/
-matchcode, Bez1/Name1/name/company, Bez2/Name2/Vorname, Bez3/Name3,
-Bez4/Name4, Kundengruppe/Gruppe/group/customer_group), without regard to case
-and to blanks, "_", "-" and "." inside the name. `columns` maps fields to
-columns explicitly instead. A field without a column is empty in every record.
+nine address fields, found by name exactly as `korvix dedupe` maps a CSV
+header (korvix.frame.field_columns: the component's own table of names,
+PLZ/Postleitzahl/zip, Ort/Stadt/city, Straße/street, Bez1/Name1/name, ...).
+`columns` ties fields to columns explicitly; the other fields keep the
+columns their names give. A field without a column is empty in every record.
+With `normalize`, each record is normalised before keying as `korvix dedupe
+--normalize` does it.
 
 Keys are built where the data lies: every worker loads the component (the
 korvix package must be importable there) and keys its partitions on its
@@ -28,13 +28,13 @@ Read the data as text (dtype=str): a number column loses its leading zeros
 
 from __future__ import annotations
 
-import re
-from typing import Dict, List, Mapping, NamedTuple, Optional, Sequence, Union
+from typing import List, Mapping, NamedTuple, Optional, Union
 
 import dask.dataframe as dd
 import pandas as pd
 
-from . import KeyBuilder
+from . import KeyBuilder, _korvix
+from .frame import FIELDS, field_columns, record_strings
 
 __all__ = [
     "FIELDS",
@@ -46,22 +46,6 @@ __all__ = [
     "record_strings",
 ]
 
-#: The items of a record string, in order.
-FIELDS = ("PLZ", "Ort", "Straße", "Suchbegriff", "Bez1", "Bez2", "Bez3", "Bez4", "Kundengruppe")
-
-# Names each field answers to, the more specific first.
-_NAMES = {
-    "PLZ": ("plz", "postleitzahl", "zip", "postcode"),
-    "Ort": ("ort", "stadt", "city", "town"),
-    "Straße": ("straße", "street", "address"),
-    "Suchbegriff": ("suchbegriff", "search", "matchcode"),
-    "Bez1": ("bez1", "name1", "name", "company"),
-    "Bez2": ("bez2", "name2", "vorname"),
-    "Bez3": ("bez3", "name3"),
-    "Bez4": ("bez4", "name4"),
-    "Kundengruppe": ("kundengruppe", "gruppe", "group", "customergroup"),
-}
-
 Frame = Union[dd.DataFrame, pd.DataFrame]
 
 
@@ -70,66 +54,6 @@ class DuplicateGroup(NamedTuple):
 
     key: str
     index: list
-
-
-def _plain(name: object) -> str:
-    # casefold() also makes "STRAßE" and "Strasse" one name.
-    return re.sub(r"[ _.\-]", "", str(name).strip(" \t").casefold())
-
-
-def field_columns(
-    columns: Sequence[object], mapping: Optional[Mapping[str, object]] = None
-) -> Dict[str, Optional[object]]:
-    """The column that feeds each field (None for none), from the column names
-    or from `mapping` (field label -> column name; "Strasse" and any case are
-    accepted for the labels). Raises ValueError when no column feeds any
-    field, or when `mapping` names an unknown field or a missing column."""
-    columns = list(columns)
-    result: Dict[str, Optional[object]] = {field: None for field in FIELDS}
-    if mapping is not None:
-        labels = {_plain(field): field for field in FIELDS}
-        for label, column in mapping.items():
-            field = labels.get(_plain(label))
-            if field is None:
-                raise ValueError(f"unknown field {label!r}; the fields are {', '.join(FIELDS)}")
-            if column not in columns:
-                raise ValueError(f"field {field} names column {column!r}, which is not there")
-            result[field] = column
-        return result
-    plain = [_plain(column) for column in columns]
-    for field, names in _NAMES.items():
-        for name in (_plain(n) for n in names):
-            if name in plain:
-                result[field] = columns[plain.index(name)]
-                break
-    if all(column is None for column in result.values()):
-        raise ValueError(
-            "no column names an address field; name them "
-            + ", ".join(FIELDS)
-            + " or pass columns={field: column}"
-        )
-    return result
-
-
-def _text(series: pd.Series) -> pd.Series:
-    # A record string has no quoting: "|" and line breaks inside a value
-    # would shift or split the record, so each becomes one blank.
-    text = series.astype(object).where(series.notna(), "").astype(str)
-    return text.str.replace(r"\r\n|[\r\n|]", " ", regex=True)
-
-
-def record_strings(frame: pd.DataFrame, columns: Mapping[str, Optional[object]]) -> pd.Series:
-    """The record string of every row of a pandas DataFrame, with the columns
-    that field_columns() gave."""
-    parts = [
-        _text(frame[columns[field]])
-        if columns.get(field) is not None
-        else pd.Series("", index=frame.index, dtype=object)
-        for field in FIELDS
-    ]
-    if len(frame) == 0:
-        return pd.Series([], index=frame.index, dtype=object)
-    return parts[0].str.cat(parts[1:], sep="|")
 
 
 def _values(series: pd.Series) -> list:
@@ -146,7 +70,13 @@ def _with_key(
     columns: Mapping[str, Optional[object]],
     key_column: str,
     threads: int,
+    normalize: bool = False,
 ) -> pd.DataFrame:
+    if normalize:
+        builder = KeyBuilder(algorithm)
+        records = record_strings(frame, columns).map(_korvix.normalize_record)
+        keys = builder.keys(records.tolist(), threads)
+        return frame.assign(**{key_column: pd.Series(keys, index=frame.index, dtype=object)})
     # The record strings are joined in the component, on all cores: joining
     # them with pandas string methods takes ten times as long as the keys.
     values = [
@@ -181,15 +111,17 @@ def add_key(
     columns: Optional[Mapping[str, object]] = None,
     key_column: str = "key",
     threads: int = 0,
+    normalize: bool = False,
 ) -> Frame:
     """`df` with one more column, `key_column`, holding each row's duplicate
-    key under `algorithm`. Each partition is keyed on `threads` threads of
-    its worker (0: all cores)."""
+    key under `algorithm` (of the normalised record with `normalize`). Each
+    partition is keyed on `threads` threads of its worker (0: all cores)."""
     chosen = field_columns(df.columns, columns)
     if isinstance(df, pd.DataFrame):
-        return _with_key(df, algorithm, chosen, key_column, threads)
+        return _with_key(df, algorithm, chosen, key_column, threads, normalize)
     meta = df._meta.assign(**{key_column: pd.Series(dtype=object)})
-    return df.map_partitions(_with_key, algorithm, chosen, key_column, threads, meta=meta)
+    return df.map_partitions(_with_key, algorithm, chosen, key_column, threads, normalize,
+                             meta=meta)
 
 
 def find_duplicates(

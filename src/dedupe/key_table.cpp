@@ -204,25 +204,4 @@ KeyOrder OrderByKey(const KeyColumn& table, unsigned threads) {
   return order;
 }
 
-std::vector<std::uint32_t> GroupNumbers(std::size_t records, std::span<const Group> groups,
-                                        std::span<const std::uint32_t> sorted) {
-  std::vector<std::uint32_t> numbers(records, 0);
-  for (std::size_t g = 0; g < groups.size(); ++g) {
-    for (std::size_t k = groups[g].begin; k < groups[g].begin + groups[g].size; ++k) {
-      numbers[sorted[k]] = static_cast<std::uint32_t>(g + 1);
-    }
-  }
-  return numbers;
-}
-
-std::vector<std::uint32_t> GroupNumbersInKeyOrder(std::size_t records,
-                                                  std::span<const Group> groups) {
-  std::vector<std::uint32_t> numbers(records, 0);
-  for (std::size_t g = 0; g < groups.size(); ++g) {
-    std::fill_n(numbers.begin() + static_cast<std::ptrdiff_t>(groups[g].begin), groups[g].size,
-                static_cast<std::uint32_t>(g + 1));
-  }
-  return numbers;
-}
-
 }  // namespace korvix::dedupe

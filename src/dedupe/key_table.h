@@ -118,16 +118,6 @@ inline KeyOrder OrderByKey(const KeyTable& table, unsigned threads = 0) {
   return OrderByKey(table.column(0), threads);
 }
 
-// For each record, the 1-based number of its group in `groups` (the order
-// in which reports list them), or 0 for a record without duplicates.
-std::vector<std::uint32_t> GroupNumbers(std::size_t records, std::span<const Group> groups,
-                                        std::span<const std::uint32_t> sorted);
-
-// The same for each position of the key-sorted index, for reports in key
-// order: they look up positions one after the other, records at random.
-std::vector<std::uint32_t> GroupNumbersInKeyOrder(std::size_t records,
-                                                  std::span<const Group> groups);
-
 }  // namespace korvix::dedupe
 
 #endif  // KORVIX_DEDUPE_KEY_TABLE_H_

@@ -47,24 +47,39 @@ double WordSimilarity(const Profile::Word& a, const Profile::Word& b) {
   return !a.sound.empty() && a.sound == b.sound ? std::max(jw, 0.9) : jw;
 }
 
-// Each word of `a` against its best partner in `b`, weighted by length.
-double OneWay(const std::vector<Profile::Word>& a, const std::vector<Profile::Word>& b) {
-  double sum = 0, weight = 0;
-  for (const Profile::Word& x : a) {
-    double best = 0;
-    for (const Profile::Word& y : b) best = std::max(best, WordSimilarity(x, y));
-    sum += best * static_cast<double>(x.text.size());
-    weight += static_cast<double>(x.text.size());
-  }
-  return sum / weight;
-}
-
 double NameSimilarity(const Profile& a, const Profile& b) {
   if (a.name.empty() && b.name.empty()) return 1;
   if (a.name.empty() || b.name.empty()) return 0.5;
-  double s = (OneWay(a.name, b.name) + OneWay(b.name, a.name)) / 2;
-  if (a.junior != b.junior || a.senior != b.senior) s /= 2;
-  return s;
+  // Words are paired one to one, the most alike first; the name is as alike
+  // as its least alike pair, so a first name that differs is not outweighed
+  // by a long surname that agrees. A word without a partner (a first name
+  // left out, "Autohaus" before "Becker") costs a tenth.
+  const std::size_t na = a.name.size(), nb = b.name.size();
+  std::vector<double> sim(na * nb);
+  for (std::size_t i = 0; i < na; ++i) {
+    for (std::size_t j = 0; j < nb; ++j) sim[i * nb + j] = WordSimilarity(a.name[i], b.name[j]);
+  }
+  std::vector<bool> used_a(na, false), used_b(nb, false);
+  double least = 1;
+  for (std::size_t k = 0; k < std::min(na, nb); ++k) {
+    std::size_t best = 0;
+    double best_sim = -1;
+    for (std::size_t i = 0; i < na; ++i) {
+      if (used_a[i]) continue;
+      for (std::size_t j = 0; j < nb; ++j) {
+        if (!used_b[j] && sim[i * nb + j] > best_sim) {
+          best_sim = sim[i * nb + j];
+          best = i * nb + j;
+        }
+      }
+    }
+    used_a[best / nb] = true;
+    used_b[best % nb] = true;
+    least = std::min(least, best_sim);
+  }
+  for (std::size_t extra = std::max(na, nb) - std::min(na, nb); extra > 0; --extra) least *= 0.9;
+  if (a.junior != b.junior || a.senior != b.senior) least /= 2;
+  return least;
 }
 
 std::string_view LeadingDigits(std::string_view s) {

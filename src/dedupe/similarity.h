@@ -4,12 +4,12 @@
 // A record is compared as a profile of its normalised fields. The score is
 // the similarity of the names times that of the address:
 //   names    the words of Bez1 and Bez2, in any order (so swapped first and
-//            last names match): each word of one record is paired with the
-//            most alike word of the other (Jaro-Winkler; 0.9 at least when
-//            their phonetic codes agree, for Meier/Mayer; an initial matches
-//            a word it begins), the mean weighted by word length, taken both
-//            ways and averaged. "jun."/"sen." on one side only halves it:
-//            father and son share name and address.
+//            last names match), paired one to one, the most alike first
+//            (Jaro-Winkler; 0.9 at least when their phonetic codes agree,
+//            for Meier/Mayer; an initial matches a word it begins); the name
+//            scores as its least alike pair, times 0.9 for each word without
+//            a partner (a first name left out). "jun."/"sen." on one side
+//            only halves it: father and son share name and address.
 //   address  street name (Jaro-Winkler) x house number (1 equal, 0.9 same
 //            number with another letter or range, 0.85 one missing, else
 //            0.3) x postcode (1 equal, 0.9 one missing, 0.85 one typo, else

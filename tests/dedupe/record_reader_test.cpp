@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
-#include "dedupe_test_files.h"
+#include "dedupe/error.h"
+#include "test_files.h"
 
-namespace korvix::cli {
+namespace korvix::dedupe {
 namespace {
 
 // Records of varied length, some far apart, with their places.
@@ -90,10 +90,10 @@ TEST(RecordReader, AShorterInputIsAnError) {
   try {
     reader.ForEach(records, [](const RecordReader::Visited&) {});
     FAIL() << "no error";
-  } catch (const IoError& e) {
+  } catch (const DedupeError& e) {
     EXPECT_STREQ(e.what(), "cannot read t.txt again: it became shorter during the run");
   }
 }
 
 }  // namespace
-}  // namespace korvix::cli
+}  // namespace korvix::dedupe

@@ -1,11 +1,10 @@
-// Input files for the tests of the dedupe pieces.
-#ifndef KORVIX_TESTS_TOOLS_DEDUPE_TEST_FILES_H_
-#define KORVIX_TESTS_TOOLS_DEDUPE_TEST_FILES_H_
+// Files for the tests of the dedupe job.
+#ifndef KORVIX_TESTS_DEDUPE_TEST_FILES_H_
+#define KORVIX_TESTS_DEDUPE_TEST_FILES_H_
 
-#include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -15,31 +14,22 @@
 
 namespace korvix::testing {
 
-// An unlinked temporary file holding `content`, open for reading at its start.
+// A file descriptor holding `content`, open for reading at its start.
 class TempFile {
  public:
-  explicit TempFile(const std::string& content) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string path = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                       "/korvix-test-XXXXXX";
-    fd_ = ::mkstemp(path.data());
-    if (fd_ < 0) throw std::runtime_error("mkstemp");
-    ::unlink(path.c_str());
-    for (std::size_t done = 0; done < content.size();) {
-      const ssize_t n = ::write(fd_, content.data() + done, content.size() - done);
-      if (n <= 0) throw std::runtime_error("write");
-      done += static_cast<std::size_t>(n);
+  explicit TempFile(std::string_view content) : fd_(::memfd_create("korvix-test", MFD_CLOEXEC)) {
+    if (fd_ < 0 || ::write(fd_, content.data(), content.size()) != static_cast<ssize_t>(content.size())) {
+      throw std::runtime_error("memfd");
     }
     ::lseek(fd_, 0, SEEK_SET);
   }
   ~TempFile() { ::close(fd_); }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
-
   int fd() const { return fd_; }
 
  private:
-  int fd_ = -1;
+  int fd_;
 };
 
 // A fresh directory, removed with everything in it.
@@ -55,18 +45,14 @@ class ScratchDir {
   ScratchDir& operator=(const ScratchDir&) = delete;
 
   std::string Path(const std::string& name) const { return path_ + "/" + name; }
-
   std::string Write(const std::string& name, const std::string& content) const {
     std::ofstream(Path(name), std::ios::binary) << content;
     return Path(name);
   }
-
   // The names in the directory, hidden ones included.
   std::set<std::string> Names() const {
     std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_)) {
-      names.insert(e.path().filename().string());
-    }
+    for (const auto& e : std::filesystem::directory_iterator(path_)) names.insert(e.path().filename());
     return names;
   }
 
@@ -83,4 +69,4 @@ inline std::string ReadFile(const std::string& path) {
 
 }  // namespace korvix::testing
 
-#endif  // KORVIX_TESTS_TOOLS_DEDUPE_TEST_FILES_H_
+#endif  // KORVIX_TESTS_DEDUPE_TEST_FILES_H_

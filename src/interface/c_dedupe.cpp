@@ -1,0 +1,96 @@
+// The C interface to the dedupe job.
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "interface/c_support.h"
+#include "korvix/dedupe.h"
+
+struct korvix_dedupe_t {
+  korvix::DedupeResult result;
+};
+
+namespace {
+
+using korvix::c_api::Arg;
+
+korvix::DedupeOptions Options(const char* const* algorithms, std::size_t count,
+                              korvix_bool normalize, double verify) {
+  if (count == 0) return korvix::RecommendedDedupe();
+  korvix::DedupeOptions options;
+  for (std::size_t a = 0; a < count; ++a) options.algorithms.push_back({std::string(Arg(algorithms[a])), ""});
+  options.normalize = korvix::c_api::IsTrue(normalize);
+  options.verify = verify;
+  return options;
+}
+
+template <class Run>
+korvix_dedupe_t* Guarded(char** errptr, Run&& run) noexcept {
+  try {
+    return new korvix_dedupe_t{run()};
+  } catch (const std::exception& e) {
+    korvix::c_api::SetError(errptr, e.what());
+  } catch (...) {
+    korvix::c_api::SetError(errptr, "the dedupe job failed");
+  }
+  return nullptr;
+}
+
+const korvix::DedupeRecord* At(const korvix_dedupe_t* result, std::size_t i) {
+  return result != nullptr && i < result->result.records.size() ? &result->result.records[i] : nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+korvix_dedupe_t* korvix_dedupe_file(const char* path, const char* base, const char* const* algorithms,
+                                    size_t count, korvix_bool normalize, double verify, char** errptr) {
+  return Guarded(errptr, [&] {
+    korvix::DedupeOptions options = Options(algorithms, count, normalize, verify);
+    options.base = std::string(Arg(base));
+    return korvix::DedupeFile(std::string(Arg(path)), options);
+  });
+}
+
+korvix_dedupe_t* korvix_dedupe_records(const char* const* records, size_t records_count,
+                                       const char* const* algorithms, size_t count,
+                                       korvix_bool normalize, double verify, char** errptr) {
+  return Guarded(errptr, [&] {
+    std::vector<std::string_view> views;
+    for (std::size_t i = 0; i < records_count; ++i) views.push_back(Arg(records[i]));
+    return korvix::DedupeRecords(views, Options(algorithms, count, normalize, verify));
+  });
+}
+
+size_t korvix_dedupe_size(const korvix_dedupe_t* result) {
+  return result == nullptr ? 0 : result->result.records.size();
+}
+
+size_t korvix_dedupe_groups(const korvix_dedupe_t* result) {
+  return result == nullptr ? 0 : result->result.groups;
+}
+
+uint32_t korvix_dedupe_group(const korvix_dedupe_t* result, size_t i) {
+  const korvix::DedupeRecord* r = At(result, i);
+  return r == nullptr ? 0 : r->group;
+}
+
+int korvix_dedupe_algorithm(const korvix_dedupe_t* result, size_t i) {
+  const korvix::DedupeRecord* r = At(result, i);
+  return r == nullptr ? 0 : r->algorithm;
+}
+
+double korvix_dedupe_score(const korvix_dedupe_t* result, size_t i) {
+  const korvix::DedupeRecord* r = At(result, i);
+  return r == nullptr ? 0 : r->score;
+}
+
+uint64_t korvix_dedupe_line(const korvix_dedupe_t* result, size_t i) {
+  const korvix::DedupeRecord* r = At(result, i);
+  return r == nullptr ? 0 : r->line;
+}
+
+void korvix_dedupe_free(korvix_dedupe_t* result) { delete result; }
+
+}  // extern "C"

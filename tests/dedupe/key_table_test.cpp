@@ -1,0 +1,128 @@
+// Keying a whole input on several threads, and ordering the keys.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dedupe/key_table.h"
+#include "dedupe/keying.h"
+#include "dedupe/line_source.h"
+#include "dedupe/normalize.h"
+#include "korvix/dedupe.h"
+#include "test_files.h"
+
+namespace korvix::dedupe {
+namespace {
+
+KeyTable TableOf(const std::vector<std::string>& keys) {
+  KeyTable table;
+  for (std::size_t i = 0; i < keys.size(); ++i) table.Add(keys[i], {i + 1, 10 * i, 3});
+  return table;
+}
+
+// What the order must be: a stable sort of the keys as unsigned bytes.
+std::vector<std::uint32_t> ReferenceOrder(const std::vector<std::string>& keys) {
+  std::vector<std::uint32_t> order(keys.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return std::lexicographical_compare(keys[a].begin(), keys[a].end(), keys[b].begin(), keys[b].end(),
+                                        [](char x, char y) { return static_cast<unsigned char>(x) < static_cast<unsigned char>(y); });
+  });
+  return order;
+}
+
+void ExpectOrderAndGroups(const std::vector<std::string>& keys, const std::string& what) {
+  const KeyTable table = TableOf(keys);
+  std::map<std::string, std::vector<std::uint32_t>> plain;
+  for (std::uint32_t i = 0; i < keys.size(); ++i) plain[keys[i]].push_back(i);
+  std::size_t groups = 0;
+  for (const auto& [key, records] : plain) groups += records.size() >= 2;
+  for (unsigned threads : {1u, 2u, 3u}) {
+    SCOPED_TRACE(what + ", " + std::to_string(threads) + " threads");
+    const KeyOrder order = OrderByKey(table, threads);
+    ASSERT_EQ(std::vector<std::uint32_t>(order.sorted.begin(), order.sorted.end()), ReferenceOrder(keys));
+    ASSERT_EQ(order.groups.size(), groups);
+    for (std::size_t g = 0; g < order.groups.size(); ++g) {
+      const Group& group = order.groups[g];
+      const std::string key(table.key(order.sorted[group.begin]));
+      EXPECT_EQ(std::vector<std::uint32_t>(order.sorted.begin() + group.begin,
+                                           order.sorted.begin() + group.begin + group.size),
+                plain[key]);
+      if (g > 0) {  // largest first, equal sizes by key
+        const Group& before = order.groups[g - 1];
+        EXPECT_TRUE(before.size > group.size ||
+                    (before.size == group.size && table.key(order.sorted[before.begin]) < key));
+      }
+    }
+  }
+}
+
+TEST(KeyTable, OrdersByBytesAndGroupsOnAnyNumberOfThreads) {
+  using namespace std::string_literals;
+  // Keys that differ only past the 16 bytes the sort compares first, prefixes
+  // of others on both sides of that mark, bytes above 0x7F, a NUL byte that
+  // the zero fill resembles, and equal keys that must stay in input order.
+  ExpectOrderAndGroups({"12345HAUPTSTR-MR", "12345HAUPTSTR-MR-tail-b", "12345HAUPTSTR-MR-tail-a",
+                        "12345HAUPTSTR-M", "12345HAUPTSTR-MR", "12345HAUPTSTR-MR\0"s,
+                        "12345HAUPTSTR-M\0"s, "", "ÄRGER", "ZZZ", "12345HAUPTSTR-MR-tail-a",
+                        "\x7f", "\x80", "", "12345678", "1234567"},
+                       "tricky keys");
+  std::mt19937 random(11);
+  const auto digits = [&](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s.push_back(static_cast<char>('0' + random() % 3));
+    return s;
+  };
+  // Enough records for every thread; keys that collide often, or agree in
+  // their leading bytes and leave the sort's buckets little to spread by.
+  const struct {
+    const char* what;
+    std::function<std::string()> key;
+  } cases[] = {
+      {"varied", [&] { return std::to_string(10000 + random() % 50) + (random() % 2 ? "WEG" : "WEGSTR") + digits(static_cast<int>(random() % 12)); }},
+      {"all equal", [] { return std::string("A--12345"); }},
+      {"equal first 8 bytes", [&] { return "KDGRUPPE" + digits(4); }},
+      {"equal first 16 bytes", [&] { return "KUNDENGRUPPE-A--" + digits(3); }},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> keys(140000);
+    for (std::string& key : keys) key = c.key();
+    ExpectOrderAndGroups(keys, c.what);
+  }
+}
+
+TEST(Keying, EveryRecordUnderEveryAlgorithmInInputOrder) {
+  // Some 3 MB of records in batches on every thread, normalised or not.
+  std::string input;
+  std::vector<std::string> records;
+  std::mt19937 random(5);
+  for (int i = 0; i < 30000; ++i) {
+    records.push_back(std::to_string(1000 + random() % 90000) + "|Köln|Hauptstr. " +
+                      std::to_string(i % 7) + "|S|Dr. M\xFCller GmbH|" + std::string(random() % 40, 'x'));
+    input += records.back() + (i % 3 == 0 ? "\r\n" : "\n");
+  }
+  const std::vector<KeyBuilder> builders = {KeyBuilder("0105000000000000" "0306000000000000" "0503010000000000"),
+                                            KeyBuilder("02060000000000005104010000000000")};
+  for (const bool normalize : {false, true}) {
+    for (const unsigned threads : {1u, 3u}) {
+      const testing::TempFile file(input);
+      LineSource source(file.fd(), "t", 4096);
+      const KeyTable table = KeyRecords(source, builders, normalize, threads, nullptr, input.size());
+      ASSERT_EQ(table.size(), records.size());
+      for (std::size_t i = 0; i < records.size(); ++i) {
+        const std::string record = normalize ? NormalizeRecord(records[i]) : records[i];
+        ASSERT_EQ(table.key(0, i), builders[0].Key(record)) << i;
+        ASSERT_EQ(table.key(1, i), builders[1].Key(record)) << i;
+        ASSERT_EQ(table.place(i).line, i + 1);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvix::dedupe

@@ -1,0 +1,221 @@
+// korvix dedupe as a user runs it: every report format over the sample,
+// several keys, verification and a base on small files, and the refusals.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run_tool.h"
+#include "test_files.h"
+
+namespace korvix::testing {
+namespace {
+
+// The sample's own algorithm "Adresse und Name": PLZ, street, sound of Bez1.
+const std::string kAddress = "010500000000000003050000000000000504110000000000";
+// PLZ alone, and Bez1 alone.
+const std::string kPlz = "0105000000000000";
+const std::string kBez1 = "0510000000000000";
+
+std::string Source(const std::string& name) {
+  const char* dir = std::getenv("KORVIX_SOURCE_DIR");
+  return std::string(dir != nullptr ? dir : ".") + "/" + name;
+}
+
+// The seconds change from run to run: "seconds 0.02" and "\"seconds\": 0.021"
+// become "seconds S" and "\"seconds\": S".
+std::string Steady(const std::string& text) {
+  std::string out;
+  std::size_t from = 0;
+  for (std::size_t at; (at = text.find("seconds", from)) != std::string::npos;) {
+    std::size_t p = at + 7;
+    while (p < text.size() && (text[p] == '"' || text[p] == ':' || text[p] == ' ')) ++p;
+    std::size_t end = p;
+    while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.')) ++end;
+    out.append(text, from, p - from);
+    if (end > p) out += "S";
+    from = end;
+  }
+  return out + text.substr(from);
+}
+
+ToolResult Dedupe(std::vector<std::string> args, const std::string& input = "") {
+  args.insert(args.begin(), "dedupe");
+  return RunTool(args, input);
+}
+
+// Each report format over the sample against its golden file (written anew
+// with KORVIX_UPDATE_GOLDEN=1 after a deliberate change).
+TEST(DedupeTool, ReportsOfTheSampleMatchTheirGoldenFiles) {
+  const struct {
+    std::vector<std::string> args;
+    const char* golden;
+  } cases[] = {
+      {{Source("data/sample.txt")}, "recommended.txt"},
+      {{"--format", "csv", Source("data/sample.csv")}, "recommended.csv"},
+      {{"--algorithm", kAddress, "--algorithm", "01050000000000000504010000000000", "--verify",
+        "--format", "json", Source("data/sample.txt")},
+       "two_keys.json"},
+      {{"--algorithm", kAddress, "--sorted", Source("data/sample.txt")}, "sorted.txt"},
+  };
+  for (const auto& c : cases) {
+    const ToolResult r = Dedupe(c.args);
+    ASSERT_EQ(r.status, 0) << c.golden << ": " << r.err;
+    const std::string golden = Source(std::string("tests/dedupe/golden/") + c.golden);
+    if (std::getenv("KORVIX_UPDATE_GOLDEN") != nullptr) std::ofstream(golden) << Steady(r.out);
+    EXPECT_TRUE(Steady(r.out) == ReadFile(golden)) << c.golden << " differs; run with KORVIX_UPDATE_GOLDEN=1 and review the diff";
+  }
+  // The sample as CSV, some values spanning lines, gives the groups of its
+  // record strings; only the line numbers differ.
+  const auto without_lines = [](const std::string& report) {
+    std::string out;
+    std::istringstream in(report);
+    for (std::string line; std::getline(in, line);) {
+      out += line.starts_with("  ") ? line.substr(line.find(": ")) : line;
+      out += '\n';
+    }
+    return Steady(out);
+  };
+  const ToolResult csv = Dedupe({Source("data/sample.csv")});
+  EXPECT_EQ(csv.err, "");
+  EXPECT_TRUE(without_lines(csv.out) == without_lines(Dedupe({Source("data/sample.txt")}).out));
+}
+
+TEST(DedupeTool, KeysOfSeveralAlgorithmsJoinTransitively) {
+  const TempDir dir;
+  // 1 and 2 share a PLZ, 2 and 3 a name, 4 and 5 a PLZ; 6 shares nothing.
+  const std::string file = dir.File("r.txt",
+                                    "10115|a||S|Meier\n10115|b||S|Schulz\n20095|c||S|Schulz\n"
+                                    "30000|d||S|Otto\n30000|e||S|Jahn\n40000|f||S|Ende\n");
+  const ToolResult r = Dedupe({"--algorithm", kPlz, "--algorithm", kBez1, file});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Steady(r.out),
+            "group 1 (3 records)\n"
+            "  1: 10115|a||S|Meier  (algorithm 1, key 10115)\n"
+            "  2: 10115|b||S|Schulz  (algorithm 1, key 10115)\n"
+            "  3: 20095|c||S|Schulz  (algorithm 2, key Schulz----)\n\n"
+            "group 2 (2 records)\n"
+            "  4: 30000|d||S|Otto  (algorithm 1, key 30000)\n"
+            "  5: 30000|e||S|Jahn  (algorithm 1, key 30000)\n\n"
+            "records 6, groups 2, records in groups 5, seconds S, skipped 0\n");
+  // One algorithm: the groups of its keys, headed by the key.
+  EXPECT_EQ(Steady(Dedupe({"--algorithm", kBez1, file}).out),
+            "key Schulz---- (2 records)\n  2: 10115|b||S|Schulz\n  3: 20095|c||S|Schulz\n\n"
+            "records 6, groups 1, records in groups 2, seconds S, skipped 0\n");
+}
+
+TEST(DedupeTool, VerificationKeepsDuplicatesAndDropsTheFamily) {
+  const TempDir dir;
+  const std::string file = dir.File("r.csv",
+                                    "PLZ;Ort;Strasse;Name;Vorname\n"
+                                    "10115;Berlin;Hauptstraße 1;Meier;Hans\n"
+                                    "10115;BERLIN;Hauptstr. 1;Dr. Meier;Hans\n"
+                                    "10115;Berlin;Hauptstraße 1;Meier;Erika\n"
+                                    "1067;Dresden;Am Markt 2;Hans;Schulz\n"
+                                    "01067;Dresden;Am Markt 2;Schulz;Hans\n");
+  const ToolResult r = Dedupe({"--algorithm", kPlz, "--verify", "--format", "csv", file});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "line;key;group;record;algorithm;score;PLZ;Ort;Strasse;Name;Vorname\r\n"
+            "2;10115;1;1;1;1.000;10115;Berlin;Hauptstraße 1;Meier;Hans\r\n"
+            "3;10115;1;2;1;1.000;10115;BERLIN;Hauptstr. 1;Dr. Meier;Hans\r\n"
+            "4;10115;0;3;0;0.000;10115;Berlin;Hauptstraße 1;Meier;Erika\r\n"
+            "5;1067-;0;4;0;0.000;1067;Dresden;Am Markt 2;Hans;Schulz\r\n"
+            "6;01067;0;5;0;0.000;01067;Dresden;Am Markt 2;Schulz;Hans\r\n");
+  // Normalised, the lost zero of the PLZ no longer parts the swapped names.
+  const ToolResult n = Dedupe({"--algorithm", kPlz, "--verify", "0.9", "--normalize", file});
+  EXPECT_NE(n.out.find("group 1 (2 records)\n  5: 1067|Dresden|Am Markt 2||Hans|Schulz|||  (algorithm 1, key "
+                       "01067, score 1.000)\n"), std::string::npos) << n.out;
+  EXPECT_NE(n.out.find("records 5, groups 2, records in groups 4, pairs compared 4"), std::string::npos) << n.out;
+}
+
+TEST(DedupeTool, BaseMatchingReportsEachNewRecordWithItsMatches) {
+  const TempDir dir;
+  const std::string base = dir.File("base.txt",
+                                    "10115|Berlin|Hauptstraße 1|S|Meier|Hans\n"
+                                    "10115|Berlin|Hauptstraße 1|S|Meier|Hans\n"  // a pair inside the base
+                                    "20095|Hamburg|Am Markt 2|S|Schulz|Eva\n");
+  const std::string news = dir.File("new.txt",
+                                    "10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
+                                    "80331|München|Weg 3|S|Huber|Max\n"
+                                    "80331|München|Weg 3|S|Huber|Max\n");  // a pair inside the new
+  ToolResult r = Dedupe({"--base", base, news});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Steady(r.out),
+            "1: 10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
+            "  base 1: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1, key 10115HAUPTSMR-, score 0.900)\n"
+            "  base 2: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1, key 10115HAUPTSMR-, score 0.900)\n\n"
+            "records 3, base records 3, records matched 1, pairs 2, pairs compared 2, seconds S, skipped 0\n");
+  r = Dedupe({"--base", base, "--format", "csv", news});
+  EXPECT_EQ(r.out,
+            "line,key,group,record,algorithm,score,base_line,base_record,data\r\n"
+            "1,10115HAUPTSMR-,1,1,1,0.900,1,1,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\r\n"
+            "1,10115HAUPTSMR-,1,1,1,0.900,2,2,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\r\n"
+            "2,80331WEG 3-BR-,0,2,0,0.000,,,80331|München|Weg 3|S|Huber|Max\r\n"
+            "3,80331WEG 3-BR-,0,3,0,0.000,,,80331|München|Weg 3|S|Huber|Max\r\n");
+}
+
+TEST(DedupeTool, RefusalsNameTheProblem) {
+  const TempDir dir;
+  const std::string csv = dir.File("k.csv", "Telefon;zip;Nom\xE9\n1;10115;x\n");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"--algorithm", kAddress, csv}, 2,
+       "korvix dedupe: no column feeds Straße, Bez1, which the algorithm reads (columns: \"Telefon\", "
+       "\"zip\", \"Nom\\xE9\"); tie it to a column with --map, such as --map Straße=Telefon\n"},
+      {{"--algorithm", kAddress, "--map", "Strasse=Telefon,Bez1=Nom\xE9", csv}, 0, ""},
+      {{"--map", "Foo=zip", csv}, 2, "\"Foo\" is not a record field"},
+      {{"--verify", "1.5", csv}, 2, "--verify takes a threshold above 0 and at most 1, not '1.5'"},
+      {{"--format", "xml", csv}, 2, "--format must be text, csv or json"},
+      {{"--input-format", "records", "--map", "PLZ=a", csv}, 2, "for CSV input"},
+      {{dir.path() + "/missing.txt"}, 1, "cannot open"},
+  };
+  for (const auto& c : cases) {
+    const ToolResult r = Dedupe(c.args);
+    EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.err;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+  }
+}
+
+TEST(DedupeTool, AFailedRunLeavesTheOutputAsItWas) {
+  const TempDir dir;
+  const std::string csv = dir.File("k.csv", "PLZ,Name\n10115,a\n10115,b,c\n");
+  const std::string report = dir.File("report.txt", "the last good report\n");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--algorithm", kPlz, "--strict", "--output", report, csv},
+        std::vector<std::string>{"--algorithm", kPlz, "--output", report, dir.path() + "/missing"}}) {
+    const ToolResult r = Dedupe(args);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(ReadFile(report), "the last good report\n");
+  }
+  const ToolResult r = Dedupe({"--algorithm", kPlz, "--output", report, csv});
+  EXPECT_EQ(r.err, "korvix dedupe: " + csv + ": line 3: 3 fields, the header has 2; record skipped\n");
+  EXPECT_EQ(Steady(ReadFile(report)), "records 1, groups 0, records in groups 0, seconds S, skipped 1\n");
+}
+
+TEST(DedupeTool, StandardInputIsSpilledAndReadAgain) {
+  std::string input;
+  for (int i = 0; i < 40000; ++i) {
+    input += std::to_string(10000 + i % 1000) + "|Ort|Weg " + std::to_string(i % 3) + "|S|Name " +
+             std::to_string(i) + "|" + std::string(50, 'x') + "\n";
+  }
+  const TempDir dir;
+  const std::string file = dir.File("r.txt", input);
+  for (const char* format : {"text", "csv"}) {
+    const ToolResult from_file = Dedupe({"--algorithm", kAddress, "--format", format, file});
+    const ToolResult from_stdin = Dedupe({"--algorithm", kAddress, "--format", format, "-"}, input);
+    ASSERT_EQ(from_stdin.status, 0) << from_stdin.err;
+    EXPECT_TRUE(Steady(from_stdin.out) == Steady(from_file.out)) << format;
+  }
+}
+
+}  // namespace
+}  // namespace korvix::testing
