@@ -101,6 +101,24 @@ int main(int argc, char** argv) {
   EXPECT(allow == KORVIX_TRUE);
   EXPECT_STRING(korvix_ShowDlg(df, NULL, NULL, NULL, KORVIX_FALSE, NULL, NULL), "");
 
+  /* Duplicates in memory: the first two share the key of PLZ 3 and verify;
+   * the third shares it but is another person. */
+  {
+    const char* records[] = {"10115|Berlin|Hauptstr. 1||Meier|Hans",
+                             "10115|Berlin|Hauptstraße 1||Dr. Meier|Hans",
+                             "10117|Berlin|Hauptstraße 1||Meier|Erika"};
+    const char* algorithms[] = {"0103000000000000"};
+    korvix_dedupe_t* found = korvix_dedupe_records(records, 3, algorithms, 1, KORVIX_TRUE, 0.8, &err);
+    EXPECT(found != NULL && korvix_dedupe_size(found) == 3 && korvix_dedupe_groups(found) == 1);
+    EXPECT(korvix_dedupe_group(found, 0) == 1 && korvix_dedupe_group(found, 1) == 1);
+    EXPECT(korvix_dedupe_group(found, 2) == 0 && korvix_dedupe_algorithm(found, 0) == 1);
+    EXPECT(korvix_dedupe_score(found, 1) > 0.99 && korvix_dedupe_line(found, 2) == 3);
+    EXPECT(korvix_dedupe_group(found, 3) == 0);
+    korvix_dedupe_free(found);
+    EXPECT(korvix_dedupe_file("/nonexistent/k.txt", NULL, NULL, 0, KORVIX_FALSE, 0, &err) == NULL);
+    EXPECT(err != NULL && strstr(err, "cannot open") != NULL);
+  }
+
   korvix_close(db);
   remove(path);
   korvix_release_object(df);

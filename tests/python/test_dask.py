@@ -103,58 +103,7 @@ def test_pandas_frames_need_no_cluster(addresses, tool):
     assert groups and all(len(g.index) >= 2 and max(g.index) <= 1000 for g in groups)
     keyed = korvix.dask.add_key(addresses.iloc[:3], ADDRESS_CODE, key_column="Schlüssel")
     assert list(keyed.columns)[-1] == "Schlüssel"
-
-
-@pytest.mark.parametrize(
-    "header, mapping, expected",
-    [
-        (
-            ["PLZ", "Ort", "Straße", "Suchbegriff", "Bez1", "Bez2", "Bez3", "Bez4", "Kundengruppe"],
-            None,
-            ["PLZ", "Ort", "Straße", "Suchbegriff", "Bez1", "Bez2", "Bez3", "Bez4", "Kundengruppe"],
-        ),
-        (
-            ["zip", "City", " STRASSE ", "match_code", "company", "Vorname", "x", "y", "customer-group"],
-            None,
-            ["zip", "City", " STRASSE ", "match_code", "company", "Vorname", None, None,
-             "customer-group"],
-        ),
-        # The more specific name wins; else the first column.
-        (["name", "Name1", "plz", "PLZ"], None,
-         ["plz", None, None, None, "Name1", None, None, None, None]),
-        (["a", "b", "c"], {"plz": "c", "Strasse": "a"},
-         ["c", None, "a", None, None, None, None, None, None]),
-    ],
-)
-def test_columns_are_found_by_name(header, mapping, expected):
-    found = korvix.dask.field_columns(header, mapping)
-    assert [found[field] for field in korvix.dask.FIELDS] == expected
-
-
-@pytest.mark.parametrize(
-    "header, mapping, message",
-    [
-        (["a", "b"], None, "no column names an address field"),
-        (["a"], {"Telefon": "a"}, "unknown field 'Telefon'"),
-        (["a"], {"PLZ": "b"}, "field PLZ names column 'b', which is not there"),
-    ],
-)
-def test_bad_column_choices_say_why(header, mapping, message):
-    with pytest.raises(ValueError, match=re.escape(message)):
-        korvix.dask.field_columns(header, mapping)
-
-
-def test_values_become_record_items():
-    frame = pd.DataFrame(
-        {
-            "PLZ": ["01067", None, "1|2"],
-            "Ort": ["Dresden", float("nan"), "Zeile\r\nzwei\ndrei\rvier"],
-            "Bez1": [12, 13, 14],
-        }
-    )
-    columns = korvix.dask.field_columns(frame.columns)
-    assert korvix.dask.record_strings(frame, columns).tolist() == [
-        "01067|Dresden|||12||||",
-        "||||13||||",
-        "1 2|Zeile zwei drei vier|||14||||",
-    ]
+    # Normalised, as `korvix dedupe --normalize` keys them.
+    normal = korvix.dask.add_key(addresses.iloc[:50], ADDRESS_CODE, normalize=True)["key"].tolist()
+    strings = korvix.frame.record_strings(addresses.iloc[:50], korvix.frame.field_columns(addresses.columns))
+    assert normal == [korvix.key(ADDRESS_CODE, korvix.normalize_record(s)) for s in strings]
