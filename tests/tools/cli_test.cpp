@@ -26,7 +26,6 @@ TEST(Cli, ExitStatusesAndMessages) {
       {{"key", "--algorithm", kCode, "--colour"}, 2, "unknown option --colour"},
       {{"key", "--algorithm", kCode, dir.path() + "/none.txt"}, 1, "none.txt: No such file"},
       {{"key", "--algorithm", kCode, file}, 0, ""},
-      {{"dedupe", file}, 2, "either --algorithm CODE or --name NAME"},
       {{"dedupe", "--algorithm", kCode}, 2, "exactly one FILE"},
       {{"soundex", dir.path()}, 1, "cannot read"},
   };
