@@ -18,14 +18,9 @@ namespace korvix::testing {
 class TempFile {
  public:
   explicit TempFile(std::string_view content) : fd_(::memfd_create("korvix-test", MFD_CLOEXEC)) {
-    if (fd_ < 0 || ::write(fd_, content.data(), content.size()) != static_cast<ssize_t>(content.size())) {
-      throw std::runtime_error("memfd");
-    }
-    ::lseek(fd_, 0, SEEK_SET);
+    if (::pwrite(fd_, content.data(), content.size(), 0) != static_cast<ssize_t>(content.size())) throw std::runtime_error("memfd");
   }
   ~TempFile() { ::close(fd_); }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
   int fd() const { return fd_; }
 
  private:
@@ -41,9 +36,6 @@ class ScratchDir {
     path_ = path;
   }
   ~ScratchDir() { std::filesystem::remove_all(path_); }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
   std::string Path(const std::string& name) const { return path_ + "/" + name; }
   std::string Write(const std::string& name, const std::string& content) const {
     std::ofstream(Path(name), std::ios::binary) << content;

@@ -2,9 +2,9 @@
 // several keys, verification and a base on small files, and the refusals.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -30,18 +30,8 @@ std::string Source(const std::string& name) {
 // The seconds change from run to run: "seconds 0.02" and "\"seconds\": 0.021"
 // become "seconds S" and "\"seconds\": S".
 std::string Steady(const std::string& text) {
-  std::string out;
-  std::size_t from = 0;
-  for (std::size_t at; (at = text.find("seconds", from)) != std::string::npos;) {
-    std::size_t p = at + 7;
-    while (p < text.size() && (text[p] == '"' || text[p] == ':' || text[p] == ' ')) ++p;
-    std::size_t end = p;
-    while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.')) ++end;
-    out.append(text, from, p - from);
-    if (end > p) out += "S";
-    from = end;
-  }
-  return out + text.substr(from);
+  static const std::regex kSeconds("(seconds\"?:? )[0-9.]+");
+  return std::regex_replace(text, kSeconds, "$1S");
 }
 
 ToolResult Dedupe(std::vector<std::string> args, const std::string& input = "") {
