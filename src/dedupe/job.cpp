@@ -139,8 +139,9 @@ struct Side {
     std::vector<Profile> profiles(records.size());
     base::ParallelFor(records.size(), threads, 256, [&](std::size_t begin, std::size_t end) {
       std::string normal;
+      Normalizer normalizer;
       for (std::size_t i = begin; i < end; ++i) {
-        NormalizeRecordInto(strings[i], &normal);
+        normalizer.Record(strings[i], &normal);
         profiles[i] = MakeProfile(normal);
       }
     });

@@ -19,11 +19,12 @@ void KeyBatch(const RecordSource& source, std::span<const KeyBuilder> builders, 
   source.Split(batch);
   std::vector<std::string> key(builders.size());
   std::string normal;
+  Normalizer normalizer;
   keys->Clear();
   for (std::size_t i = 0; i < batch->records.size(); ++i) {
     std::string_view record = batch->record(i);
     if (normalize) {
-      NormalizeRecordInto(record, &normal);
+      normalizer.Record(record, &normal);
       record = normal;
     }
     for (std::size_t a = 0; a < builders.size(); ++a) builders[a].Key(record, &key[a]);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 #include <vector>
 
 #include "base/text.h"
@@ -11,8 +12,6 @@
 namespace korvix::dedupe {
 
 namespace {
-
-using Words = std::vector<std::string>;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80; }
@@ -32,10 +31,11 @@ void AppendFolded(char32_t c, std::string* out) {
   }
 }
 
-// The words of `value` in capitals with umlauts written out; in a name
-// field "&" and "+" are words of their own, UND.
-Words FoldedWords(std::string_view value, bool name) {
-  Words words(1);
+// Sets `words` to the words of `value` in capitals with umlauts written
+// out; in a name field "&" and "+" are words of their own, UND.
+void FoldedWords(std::string_view value, bool name, NormalizedWords& words) {
+  words.clear();
+  words.emplace_back();
   const auto add = [&](char32_t c) {
     if (IsBlank(c)) {
       if (!words.back().empty()) words.emplace_back();
@@ -55,17 +55,14 @@ Words FoldedWords(std::string_view value, bool name) {
     for (const char32_t c : text::Decode(value)) add(c);
   }
   if (words.back().empty()) words.pop_back();
-  return words;
 }
 
-// A word without its dots and hyphens, the form in which titles and legal
-// forms are recognised however they are dotted.
-std::string Compact(std::string_view word) {
-  std::string c;
+// Appends a word without its dots and hyphens, the form in which titles and
+// legal forms are recognised however they are dotted.
+void AppendCompact(std::string_view word, std::string* out) {
   for (const char ch : word) {
-    if (ch != '.' && ch != '-') c.push_back(ch);
+    if (ch != '.' && ch != '-') out->push_back(ch);
   }
-  return c;
 }
 
 // Titles, recognised dotted or not.
@@ -77,11 +74,14 @@ constexpr std::array<std::string_view, 23> kTitles = {
 constexpr std::array<std::string_view, 11> kTitleParts = {
     "MED.", "DENT.", "VET.", "JUR.", "PHIL.", "RER.", "NAT.", "POL.", "OEC.", "H.C.", "ING."};
 
-bool IsTitle(const std::string& word) {
-  const std::string c = Compact(word);
-  if (c.starts_with("DIPL")) return true;  // Dipl.-Ing., Dipl.-Kfm., Dipl.-Kauffrau ...
-  if (std::find(kTitles.begin(), kTitles.end(), c) != kTitles.end()) return true;
-  return std::find(kTitleParts.begin(), kTitleParts.end(), word) != kTitleParts.end();
+bool IsTitle(const std::string& word, std::string* scratch) {
+  if (word.size() > 20) return false;  // longer than any title
+  scratch->clear();
+  AppendCompact(word, scratch);
+  if (scratch->starts_with("DIPL")) return true;  // Dipl.-Ing., Dipl.-Kfm., Dipl.-Kauffrau ...
+  static const std::unordered_set<std::string_view> titles(kTitles.begin(), kTitles.end());
+  static const std::unordered_set<std::string_view> parts(kTitleParts.begin(), kTitleParts.end());
+  return titles.contains(*scratch) || (word.ends_with('.') && parts.contains(word));
 }
 
 // Legal forms, as Compact gives the words ending a name joined ("&" is UND).
@@ -96,13 +96,30 @@ constexpr std::array<std::string_view, 43> kLegalForms = {
     "GESELLSCHAFTMITBESCHRAENKTERHAFTUNG", "KOMMANDITGESELLSCHAFT", "GMBHUNDCOOHG",
     "AGUNDCOKG"};
 
-void DropLegalForms(Words* words) {
-  for (bool found = true; found && !words->empty();) {
+// True when some legal form ends with the compact form of `word`: only then
+// can the words ending a name be one.
+bool EndsALegalForm(const std::string& word, std::string* scratch) {
+  scratch->clear();
+  AppendCompact(word, scratch);
+  static const std::unordered_set<std::string_view> endings = [] {
+    std::unordered_set<std::string_view> all;
+    for (const std::string_view form : kLegalForms) {
+      for (std::size_t i = 0; i < form.size(); ++i) all.insert(form.substr(i));
+    }
+    return all;
+  }();
+  return endings.contains(*scratch);
+}
+
+void DropLegalForms(NormalizedWords* words) {
+  std::string scratch, joined;
+  for (bool found = true; found && !words->empty() && EndsALegalForm(words->back(), &scratch);) {
     found = false;
     for (std::size_t k = std::min<std::size_t>(6, words->size()); k >= 1 && !found; --k) {
-      std::string joined;
-      for (std::size_t i = words->size() - k; i < words->size(); ++i) joined += Compact((*words)[i]);
-      if (std::find(kLegalForms.begin(), kLegalForms.end(), joined) != kLegalForms.end()) {
+      joined.clear();
+      for (std::size_t i = words->size() - k; i < words->size(); ++i) AppendCompact((*words)[i], &joined);
+      static const std::unordered_set<std::string_view> forms(kLegalForms.begin(), kLegalForms.end());
+      if (forms.contains(joined)) {
         words->resize(words->size() - k);
         found = true;
       }
@@ -113,9 +130,10 @@ void DropLegalForms(Words* words) {
   }
 }
 
-void NormalizeName(Words* words) {
-  Words kept;
-  for (std::string& w : *words) {
+void NormalizeName(NormalizedWords* words) {
+  std::string scratch;
+  for (std::size_t i = 0; i < words->size();) {
+    std::string& w = (*words)[i];
     if (w == "U.") w = "UND";
     // "Dr.Hans", "Prof.Dr.Meier": a title glued to the name.
     for (bool glued = true; glued;) {
@@ -127,22 +145,25 @@ void NormalizeName(Words* words) {
         }
       }
     }
-    if (!IsTitle(w)) kept.push_back(std::move(w));
+    if (IsTitle(w, &scratch)) {
+      words->erase(i);
+    } else {
+      ++i;
+    }
   }
-  *words = std::move(kept);
   DropLegalForms(words);
 }
 
-void NormalizeStreetWords(Words* words) {
+void NormalizeStreetWords(NormalizedWords* words) {
   static constexpr std::pair<std::string_view, std::string_view> kOpening[] = {
       {"DR", "DOKTOR"}, {"PROF", "PROFESSOR"}, {"ST", "SANKT"}, {"BGM", "BUERGERMEISTER"}};
-  Words out;
-  for (std::string& w : *words) {
+  for (std::size_t i = 0; i < words->size(); ++i) {
+    std::string& w = (*words)[i];
     for (const auto& [abbreviation, full] : kOpening) {
       const std::size_t n = abbreviation.size();
       if (w == abbreviation ||
           (w.starts_with(abbreviation) && w.size() > n && (w[n] == '.' || w[n] == '-'))) {
-        w = std::string(full) + w.substr(w.size() > n && w[n] == '.' ? n + 1 : n);
+        w.replace(0, w.size() > n && w[n] == '.' ? n + 1 : n, full);
         break;
       }
     }
@@ -154,21 +175,18 @@ void NormalizeStreetWords(Words* words) {
     if (stem >= 3 && w.compare(stem - 3, 3, "STR") == 0) {
       const std::string number = w.substr(end);
       w.replace(stem - 3, std::string::npos, "STRASSE");
-      out.push_back(std::move(w));
-      if (!number.empty()) out.push_back(number);
+      if (!number.empty()) words->insert(i + 1, number);
       continue;
     }
     // "5 a": the letter belongs to the house number.
-    if (w.size() == 1 && IsLetter(w[0]) && !out.empty() && IsDigit(out.back().back())) {
-      out.back() += w;
-      continue;
+    if (w.size() == 1 && IsLetter(w[0]) && i > 0 && IsDigit((*words)[i - 1].back())) {
+      (*words)[i - 1] += w;
+      words->erase(i--);
     }
-    out.push_back(std::move(w));
   }
-  *words = std::move(out);
 }
 
-void NormalizeTown(Words* words) {
+void NormalizeTown(NormalizedWords* words) {
   static constexpr std::string_view kQualifiers[] = {"AM", "AN", "AUF", "BEI", "IM",
                                                      "IN", "OB", "UNTER", "VOR"};
   for (std::size_t i = 0; i < words->size(); ++i) {
@@ -193,7 +211,7 @@ void NormalizeTown(Words* words) {
 }
 
 // Hyphens that join or end words become blanks; one between digits ("12-14") stays.
-void AppendJoined(const Words& words, bool keep_number_ranges, std::string* out) {
+void AppendJoined(const NormalizedWords& words, bool keep_number_ranges, std::string* out) {
   bool blank = false;
   const std::size_t start = out->size();
   for (const std::string& w : words) {
@@ -215,8 +233,9 @@ void AppendJoined(const Words& words, bool keep_number_ranges, std::string* out)
 
 }  // namespace
 
-void AppendNormalizedField(int item, std::string_view value, std::string* out) {
-  Words words = FoldedWords(value, IsNameItem(item));
+void Normalizer::Field(int item, std::string_view value, std::string* out) {
+  NormalizedWords& words = words_;
+  FoldedWords(value, IsNameItem(item), words);
   if (item == kFieldPlz) {
     std::string plz;
     for (const std::string& w : words) plz += (plz.empty() ? "" : " ") + w;
@@ -238,12 +257,12 @@ void AppendNormalizedField(int item, std::string_view value, std::string* out) {
   AppendJoined(words, item == kFieldStrasse, out);
 }
 
-void NormalizeRecordInto(std::string_view record, std::string* out) {
+void Normalizer::Record(std::string_view record, std::string* out) {
   out->clear();
   int item = 1;
   for (std::size_t begin = 0;; ++item) {
     const std::size_t bar = record.find('|', begin);
-    AppendNormalizedField(item, record.substr(begin, bar - begin), out);
+    Field(item, record.substr(begin, bar - begin), out);
     if (bar == std::string_view::npos) break;
     out->push_back('|');
     begin = bar + 1;
@@ -256,7 +275,7 @@ namespace korvix {
 
 std::string NormalizeRecord(std::string_view record) {
   std::string out;
-  dedupe::NormalizeRecordInto(record, &out);
+  dedupe::Normalizer().Record(record, &out);
   return out;
 }
 

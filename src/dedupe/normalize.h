@@ -27,18 +27,67 @@
 #ifndef KORVIX_DEDUPE_NORMALIZE_H_
 #define KORVIX_DEDUPE_NORMALIZE_H_
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvix::dedupe {
 
-// Sets `*out` to the normalised form of record string `record`; reuses its
-// storage. The same as korvix::NormalizeRecord.
-void NormalizeRecordInto(std::string_view record, std::string* out);
+// The words of one field as a Normalizer works on them. Strings are kept,
+// not freed, between fields and records, so normalising allocates almost
+// nothing once the list has grown.
+class NormalizedWords {
+ public:
+  std::size_t size() const { return n_; }
+  bool empty() const { return n_ == 0; }
+  std::string& operator[](std::size_t i) { return w_[i]; }
+  const std::string& operator[](std::size_t i) const { return w_[i]; }
+  std::string& back() { return w_[n_ - 1]; }
+  std::string* begin() { return w_.data(); }
+  std::string* end() { return w_.data() + n_; }
+  const std::string* begin() const { return w_.data(); }
+  const std::string* end() const { return w_.data() + n_; }
+  void clear() { n_ = 0; }
+  std::string& emplace_back() {
+    if (n_ == w_.size()) w_.emplace_back();
+    w_[n_].clear();
+    return w_[n_++];
+  }
+  void push_back(std::string_view s) { emplace_back().assign(s); }
+  void pop_back() { --n_; }
+  void resize(std::size_t n) { n_ = std::min(n, n_); }
+  // Removes word i, keeping the order of the others.
+  void erase(std::size_t i) {
+    for (std::size_t k = i; k + 1 < n_; ++k) std::swap(w_[k], w_[k + 1]);
+    --n_;
+  }
+  // Puts `word` before word i.
+  void insert(std::size_t i, std::string_view word) {
+    emplace_back().assign(word);
+    for (std::size_t k = n_ - 1; k > i; --k) std::swap(w_[k], w_[k - 1]);
+  }
 
-// The normalised form of one item (1 = PLZ ... 9 = Kundengruppe, others
-// like Kundengruppe), appended to `*out`.
-void AppendNormalizedField(int item, std::string_view value, std::string* out);
+ private:
+  std::vector<std::string> w_;
+  std::size_t n_ = 0;
+};
+
+// Normalises records. One normaliser serves one thread; keep it for many
+// records, it reuses its buffers.
+class Normalizer {
+ public:
+  // Sets `*out` to the normalised form of record string `record` (the same
+  // as korvix::NormalizeRecord); reuses its storage.
+  void Record(std::string_view record, std::string* out);
+
+  // Appends the normalised form of one item (1 = PLZ ... 9 = Kundengruppe,
+  // others like Kundengruppe).
+  void Field(int item, std::string_view value, std::string* out);
+
+ private:
+  NormalizedWords words_;
+};
 
 }  // namespace korvix::dedupe
 

@@ -201,8 +201,9 @@ namespace korvix {
 
 double ScoreRecords(std::string_view a, std::string_view b) {
   std::string na, nb;
-  dedupe::NormalizeRecordInto(a, &na);
-  dedupe::NormalizeRecordInto(b, &nb);
+  dedupe::Normalizer normalizer;
+  normalizer.Record(a, &na);
+  normalizer.Record(b, &nb);
   return dedupe::Score(dedupe::MakeProfile(na), dedupe::MakeProfile(nb));
 }
 

@@ -36,7 +36,7 @@ struct Profile {
   bool junior = false, senior = false;
 };
 
-// The profile of a record string that NormalizeRecordInto has normalised.
+// The profile of a record string that a Normalizer has normalised.
 Profile MakeProfile(std::string_view normalized_record);
 
 // The score of two profiles, 0 to 1.

@@ -13,7 +13,7 @@ namespace {
 
 std::string Field(int item, std::string_view value) {
   std::string out;
-  AppendNormalizedField(item, value, &out);
+  Normalizer().Field(item, value, &out);
   return out;
 }
 
