@@ -33,8 +33,9 @@ DedupeOptions RecommendedDedupe() {
   options.algorithms = {
       {"010500000000000003060000000000000503010000000000", "PLZ, Straße, Klang Bez1"},
       {"010500000000000003060000000000000403010000000000", "PLZ, Straße, Klang Suchbegriff"},
-      {"020600000000000003060000000000000503010000000000", "Ort, Straße, Klang Bez1"},
-      {"01050000000000005104010000000000", "PLZ, Klang Bez1+2"},
+      {"0206000000000000030600000000000003031000000000000503010000000000",
+       "Ort, Straße, Hausnummer, Klang Bez1"},
+      {"01050000000000005106010000000000", "PLZ, Klang Bez1+2"},
   };
   options.normalize = true;
   options.verify = 0.8;
@@ -50,6 +51,9 @@ namespace {
 // Bytes of records a report holds in memory at once: at least this much, or
 // half as much as the keys take, so memory stays proportional to the keys.
 constexpr std::size_t kMinReportBudget = std::size_t{64} << 20;
+
+// The items a profile reads (similarity.h): PLZ, Ort, Straße, Bez1, Bez2.
+constexpr std::uint64_t kProfileItems = 0b1101110;
 
 // Record strings in memory, as a source: a record's place is its index.
 class MemorySource final : public RecordSource {
@@ -139,7 +143,7 @@ struct Side {
     std::vector<Profile> profiles(records.size());
     base::ParallelFor(records.size(), threads, 256, [&](std::size_t begin, std::size_t end) {
       std::string normal;
-      Normalizer normalizer;
+      Normalizer normalizer(kProfileItems);
       for (std::size_t i = begin; i < end; ++i) {
         normalizer.Record(strings[i], &normal);
         profiles[i] = MakeProfile(normal);

@@ -13,13 +13,31 @@ namespace korvix::dedupe {
 
 namespace {
 
+// The items that the builders read, as Normalizer takes them: what a key
+// never reads need not be normalised.
+std::uint64_t ItemsKeyed(std::span<const KeyBuilder> builders) {
+  std::uint64_t items = 0;
+  for (const KeyBuilder& b : builders) {
+    for (const AlgorithmSlot& slot : b.slots()) {
+      if (slot.field >= kFieldBez12 && slot.field <= kFieldBez1234) {
+        items |= std::uint64_t{0xF} << kFieldBez1;  // Bez1 to Bez4
+      } else if (slot.field > 0 && slot.field < 64) {
+        items |= std::uint64_t{1} << slot.field;
+      } else {
+        return ~std::uint64_t{0};  // a field number above 53 keeps what the slot before read
+      }
+    }
+  }
+  return items;
+}
+
 // Keys the records of one batch into `keys`, a table of its own.
 void KeyBatch(const RecordSource& source, std::span<const KeyBuilder> builders, bool normalize,
               RecordBatch* batch, KeyTable* keys) {
   source.Split(batch);
   std::vector<std::string> key(builders.size());
   std::string normal;
-  Normalizer normalizer;
+  Normalizer normalizer(ItemsKeyed(builders));
   keys->Clear();
   for (std::size_t i = 0; i < batch->records.size(); ++i) {
     std::string_view record = batch->record(i);

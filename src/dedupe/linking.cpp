@@ -147,11 +147,11 @@ void Unique(std::vector<Candidate>* pairs) {
 }
 
 std::vector<float> ScorePairs(const std::vector<Candidate>& pairs, const ProfileSet& left,
-                              const ProfileSet& right, unsigned threads) {
+                              const ProfileSet& right, const LinkOptions& options) {
   std::vector<float> scores(pairs.size());
-  base::ParallelFor(pairs.size(), threads, 1024, [&](std::size_t begin, std::size_t end) {
+  base::ParallelFor(pairs.size(), options.threads, 1024, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
-      scores[i] = static_cast<float>(Score(left[pairs[i].a], right[pairs[i].b]));
+      scores[i] = static_cast<float>(Score(left[pairs[i].a], right[pairs[i].b], options.verify));
     }
   });
   return scores;
@@ -231,7 +231,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     }
   }
   Unique(&pairs);
-  const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options.threads);
+  const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
   links.compared = pairs.size();
   links.score.assign(n, 0);
   for (std::size_t i = 0; i < pairs.size(); ++i) {
@@ -295,7 +295,7 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   }
   Unique(&pairs);
   std::vector<float> scores;
-  if (options.verify > 0) scores = ScorePairs(pairs, left, right, options.threads);
+  if (options.verify > 0) scores = ScorePairs(pairs, left, right, options);
   Links links;
   links.group.assign(input.size(), 0);
   links.algorithm.assign(input.size(), 0);

@@ -262,7 +262,7 @@ void Normalizer::Record(std::string_view record, std::string* out) {
   int item = 1;
   for (std::size_t begin = 0;; ++item) {
     const std::size_t bar = record.find('|', begin);
-    Field(item, record.substr(begin, bar - begin), out);
+    if (item >= 64 || (items_ >> item & 1) != 0) Field(item, record.substr(begin, bar - begin), out);
     if (bar == std::string_view::npos) break;
     out->push_back('|');
     begin = bar + 1;

@@ -28,6 +28,7 @@
 #define KORVIX_DEDUPE_NORMALIZE_H_
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,8 +78,14 @@ class NormalizedWords {
 // records, it reuses its buffers.
 class Normalizer {
  public:
+  // Normalises the items whose bits are set in `items` (bit n: item n, from
+  // 1; items past 63 always) and leaves the others empty, for a caller that
+  // reads only some of them.
+  explicit Normalizer(std::uint64_t items = ~std::uint64_t{0}) : items_(items) {}
+
   // Sets `*out` to the normalised form of record string `record` (the same
-  // as korvix::NormalizeRecord); reuses its storage.
+  // as korvix::NormalizeRecord for a normaliser of every item); reuses its
+  // storage.
   void Record(std::string_view record, std::string* out);
 
   // Appends the normalised form of one item (1 = PLZ ... 9 = Kundengruppe,
@@ -86,6 +93,7 @@ class Normalizer {
   void Field(int item, std::string_view value, std::string* out);
 
  private:
+  std::uint64_t items_;
   NormalizedWords words_;
 };
 

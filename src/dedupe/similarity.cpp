@@ -55,27 +55,30 @@ double NameSimilarity(const Profile& a, const Profile& b) {
   // by a long surname that agrees. A word without a partner (a first name
   // left out, "Autohaus" before "Becker") costs a tenth.
   const std::size_t na = a.name.size(), nb = b.name.size();
-  std::vector<double> sim(na * nb);
-  for (std::size_t i = 0; i < na; ++i) {
-    for (std::size_t j = 0; j < nb; ++j) sim[i * nb + j] = WordSimilarity(a.name[i], b.name[j]);
+  // Names have a few words; more than fit here count only with their first ones.
+  constexpr std::size_t kMax = 8;
+  const std::size_t ma = std::min(na, kMax), mb = std::min(nb, kMax);
+  double sim[kMax][kMax];
+  for (std::size_t i = 0; i < ma; ++i) {
+    for (std::size_t j = 0; j < mb; ++j) sim[i][j] = WordSimilarity(a.name[i], b.name[j]);
   }
-  std::vector<bool> used_a(na, false), used_b(nb, false);
+  bool used_a[kMax] = {}, used_b[kMax] = {};
   double least = 1;
-  for (std::size_t k = 0; k < std::min(na, nb); ++k) {
-    std::size_t best = 0;
-    double best_sim = -1;
-    for (std::size_t i = 0; i < na; ++i) {
+  for (std::size_t k = 0; k < std::min(ma, mb); ++k) {
+    std::size_t bi = 0, bj = 0;
+    double best = -1;
+    for (std::size_t i = 0; i < ma; ++i) {
       if (used_a[i]) continue;
-      for (std::size_t j = 0; j < nb; ++j) {
-        if (!used_b[j] && sim[i * nb + j] > best_sim) {
-          best_sim = sim[i * nb + j];
-          best = i * nb + j;
+      for (std::size_t j = 0; j < mb; ++j) {
+        if (!used_b[j] && sim[i][j] > best) {
+          best = sim[i][j];
+          bi = i;
+          bj = j;
         }
       }
     }
-    used_a[best / nb] = true;
-    used_b[best % nb] = true;
-    least = std::min(least, best_sim);
+    used_a[bi] = used_b[bj] = true;
+    least = std::min(least, best);
   }
   for (std::size_t extra = std::max(na, nb) - std::min(na, nb); extra > 0; --extra) least *= 0.9;
   if (a.junior != b.junior || a.senior != b.senior) least /= 2;
@@ -156,8 +159,11 @@ Profile MakeProfile(std::string_view normalized_record) {
   return p;
 }
 
-double Score(const Profile& a, const Profile& b) {
-  return NameSimilarity(a, b) * AddressSimilarity(a, b);
+double Score(const Profile& a, const Profile& b, double floor) {
+  const double address = AddressSimilarity(a, b);
+  // The name can only lower the score: below the floor already, it is not needed.
+  if (address < floor) return address * 0.5;
+  return NameSimilarity(a, b) * address;
 }
 
 double JaroWinkler(std::string_view a, std::string_view b) {

@@ -39,8 +39,9 @@ struct Profile {
 // The profile of a record string that a Normalizer has normalised.
 Profile MakeProfile(std::string_view normalized_record);
 
-// The score of two profiles, 0 to 1.
-double Score(const Profile& a, const Profile& b);
+// The score of two profiles, 0 to 1. A score below `floor` may come back as
+// any value below `floor`: whoever asks only keeps pairs at the floor or above.
+double Score(const Profile& a, const Profile& b, double floor = 0);
 
 // The Jaro-Winkler similarity of two byte strings (prefix scale 0.1, at
 // most four prefix bytes) over their first 64 bytes, which hold any name:
