@@ -52,6 +52,11 @@ struct DedupeOptions {
   // REQUIRES: at least one.
   std::vector<DedupeAlgorithm> algorithms;
 
+  // Items (1 = PLZ ... 9 = Kundengruppe) that the algorithms read but a CSV
+  // file may lack; every other item they read must have a column, or the
+  // run is refused (kUsage): its keys would be built from empty values.
+  std::vector<int> optional_items;
+
   // Normalise every record before keying (NormalizeRecord).
   bool normalize = false;
 
@@ -94,10 +99,10 @@ struct DedupeOptions {
   std::function<void(const std::string&)> message;
 };
 
-// The zero-configuration choice: four keys (postcode + street + sound of the
-// name; postcode + street + sound of the search term; town + street + sound
-// of the name; postcode + sound of both name fields), normalising and
-// verifying at 0.80. Measured in the README.
+// The zero-configuration choice: three keys (PLZ + street + house number;
+// town + street + house number + sound of Bez1; PLZ + sound of Bez1 and
+// Bez2), normalising, and verifying at 0.8; a CSV file may lack the town.
+// Measured in the README.
 KORVIX_EXPORT DedupeOptions RecommendedDedupe();
 
 // One input record as the job saw it.

@@ -30,13 +30,17 @@ DedupeError::~DedupeError() = default;
 
 DedupeOptions RecommendedDedupe() {
   DedupeOptions options;
+  // Everybody at one address; one street and house number in one town
+  // with a name that sounds alike (a PLZ typed wrong); one PLZ and a name
+  // that sounds alike (the street written otherwise). Verification sorts
+  // out the family, the neighbours and the namesakes that these bring.
   options.algorithms = {
-      {"010500000000000003060000000000000503010000000000", "PLZ, Straße, Klang Bez1"},
-      {"010500000000000003060000000000000403010000000000", "PLZ, Straße, Klang Suchbegriff"},
+      {"010500000000000003060000000000000303100000000000", "PLZ, Straße, Hausnummer"},
       {"0206000000000000030600000000000003031000000000000503010000000000",
        "Ort, Straße, Hausnummer, Klang Bez1"},
       {"01050000000000005106010000000000", "PLZ, Klang Bez1+2"},
   };
+  options.optional_items = {kFieldOrt};
   options.normalize = true;
   options.verify = 0.8;
   return options;
@@ -102,14 +106,18 @@ bool ReadsCsv(const DedupeOptions& options, const std::string& path) {
   return !options.map.empty() || !options.delimiter.empty() || EndsWithCsv(path);
 }
 
-// The items of a record that the algorithms read: every field named, and
-// Bez1 for a compound (a file may well lack Bez3 and Bez4).
-std::vector<int> ItemsRead(std::span<const KeyBuilder> builders) {
+// The items of a record that the algorithms read and a CSV must feed: every
+// field named, and Bez1 for a compound (a file may well lack Bez2 to Bez4),
+// less those the options let a file lack.
+std::vector<int> ItemsRequired(std::span<const KeyBuilder> builders, std::span<const int> optional) {
   std::vector<int> items;
   for (const KeyBuilder& b : builders) {
     for (const AlgorithmSlot& slot : b.slots()) {
-      if (slot.field >= kFieldPlz && slot.field <= kFieldKundengruppe) items.push_back(slot.field);
-      if (slot.field >= kFieldBez12 && slot.field <= kFieldBez1234) items.push_back(kFieldBez1);
+      const int item = slot.field >= kFieldBez12 && slot.field <= kFieldBez1234 ? kFieldBez1 : slot.field;
+      if (item >= kFieldPlz && item <= kFieldKundengruppe &&
+          std::find(optional.begin(), optional.end(), item) == optional.end()) {
+        items.push_back(item);
+      }
     }
   }
   return items;
@@ -184,7 +192,7 @@ class Job {
       auto source = std::make_unique<CsvSource>(side.input->stream_fd(), side.input->name(), delimiter,
                                                 options_.map, std::move(policy));
       if (source->has_header()) {
-        source->map().RequireFields(ItemsRead(builders_));
+        source->map().RequireFields(ItemsRequired(builders_, options_.optional_items));
         if (options_.verbose) Describe(*source);
       }
       side.csv = source.get();

@@ -138,16 +138,16 @@ TEST(DedupeTool, BaseMatchingReportsEachNewRecordWithItsMatches) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Steady(r.out),
             "1: 10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
-            "  base 1: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1, key 10115HAUPTSMR-, score 0.900)\n"
-            "  base 2: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1, key 10115HAUPTSMR-, score 0.900)\n\n"
+            "  base 1: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1, key 10115HAUPTSR 1, score 0.900)\n"
+            "  base 2: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1, key 10115HAUPTSR 1, score 0.900)\n\n"
             "records 3, base records 3, records matched 1, pairs 2, pairs compared 2, seconds S, skipped 0\n");
   r = Dedupe({"--base", base, "--format", "csv", news});
   EXPECT_EQ(r.out,
             "line,key,group,record,algorithm,score,base_line,base_record,data\r\n"
-            "1,10115HAUPTSMR-,1,1,1,0.900,1,1,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\r\n"
-            "1,10115HAUPTSMR-,1,1,1,0.900,2,2,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\r\n"
-            "2,80331WEG 3-BR-,0,2,0,0.000,,,80331|München|Weg 3|S|Huber|Max\r\n"
-            "3,80331WEG 3-BR-,0,3,0,0.000,,,80331|München|Weg 3|S|Huber|Max\r\n");
+            "1,10115HAUPTSR 1,1,1,1,0.900,1,1,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\r\n"
+            "1,10115HAUPTSR 1,1,1,1,0.900,2,2,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\r\n"
+            "2,80331WEG 3-G 3,0,2,0,0.000,,,80331|München|Weg 3|S|Huber|Max\r\n"
+            "3,80331WEG 3-G 3,0,3,0,0.000,,,80331|München|Weg 3|S|Huber|Max\r\n");
 }
 
 TEST(DedupeTool, RefusalsNameTheProblem) {
