@@ -1,7 +1,9 @@
 #include "dedupe/keying.h"
 
 #include <algorithm>
+#include <exception>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -56,32 +58,45 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
                     unsigned threads, Progress* progress, std::optional<std::uint64_t> input_size) {
   if (threads == 0) threads = base::UsableProcessors();
   // Batches per round: enough that every thread has several, so one slow
-  // batch does not leave the others idle for long.
+  // batch does not leave the others idle for long. Two rounds take turns:
+  // one is keyed while the calling thread reads the next into the other.
   const std::size_t round = 4 * std::size_t{threads};
-  std::vector<std::unique_ptr<RecordBatch>> batches;
-  std::vector<KeyTable> keyed;
-  for (std::size_t b = 0; b < round; ++b) {
-    batches.push_back(std::make_unique<RecordBatch>());
-    keyed.emplace_back(builders.size());
-  }
-  KeyTable table(builders.size());
-  bool reserved = false;
-  for (bool more = true; more;) {
+  struct Round {
+    std::vector<std::unique_ptr<RecordBatch>> batches;
+    std::vector<KeyTable> keyed;
     std::size_t filled = 0;
-    while (filled < round && (more = source.Read(batches[filled].get()))) ++filled;
+  };
+  Round rounds[2];
+  for (Round& r : rounds) {
+    for (std::size_t b = 0; b < round; ++b) {
+      r.batches.push_back(std::make_unique<RecordBatch>());
+      r.keyed.emplace_back(builders.size());
+    }
+  }
+  const auto read = [&](Round& r) {
+    r.filled = 0;
+    while (r.filled < round && source.Read(r.batches[r.filled].get())) ++r.filled;
+  };
+  const auto key = [&](Round& r) {
     // Batches, not records, are spread: each thread takes whole batches.
-    base::ParallelFor(filled, threads, 1, [&](std::size_t begin, std::size_t end) {
+    base::ParallelFor(r.filled, threads, 1, [&](std::size_t begin, std::size_t end) {
       for (std::size_t b = begin; b < end; ++b) {
-        KeyBatch(source, builders, normalize, batches[b].get(), &keyed[b]);
+        KeyBatch(source, builders, normalize, r.batches[b].get(), &r.keyed[b]);
       }
     });
-    for (std::size_t b = 0; b < filled; ++b) {
-      if (table.size() + keyed[b].size() > KeyTable::kMaxRecords) {
+  };
+  KeyTable table(builders.size());
+  bool reserved = false;
+  // Moves the keys of a keyed round into the table.
+  const auto take = [&](Round& r) {
+    for (std::size_t b = 0; b < r.filled; ++b) {
+      if (table.size() + r.keyed[b].size() > KeyTable::kMaxRecords) {
         throw IoError("the input holds more than " + std::to_string(KeyTable::kMaxRecords) +
                       " records");
       }
-      table.Append(keyed[b]);
+      table.Append(r.keyed[b]);
     }
+    r.filled = 0;
     if (!reserved && input_size && table.size() > 0) {
       // Sized once from the first round, so that the table's arrays do not
       // double (and briefly hold twice their size) again and again.
@@ -94,7 +109,26 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
       reserved = true;
     }
     if (progress != nullptr) progress->Update(source.bytes_read(), table.size());
+  };
+  read(rounds[0]);
+  std::size_t current = 0;
+  for (; rounds[current].filled > 0; current ^= 1) {
+    // While this round is keyed, the other one's keys go into the table and
+    // its batches take the next round.
+    Round& other = rounds[current ^ 1];
+    std::exception_ptr error;
+    {
+      std::jthread keying([&] { key(rounds[current]); });
+      try {
+        take(other);
+        read(other);
+      } catch (...) {
+        error = std::current_exception();
+      }
+    }
+    if (error) std::rethrow_exception(error);
   }
+  take(rounds[current ^ 1]);
   return table;
 }
 

@@ -197,10 +197,24 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   Links links;
   links.group.assign(n, 0);
   links.algorithm.assign(n, 0);
-  UnionFind uf(n);
   const auto members = [](const KeyOrder& order, const Group& g) {
     return std::span<const std::uint32_t>(order.sorted.data() + g.begin, g.size);
   };
+  if (options.verify <= 0 && orders.size() == 1) {
+    // One key: its runs are the groups, already in report order.
+    const KeyOrder& order = orders[0];
+    for (const Group& g : order.groups) {
+      const auto records = members(order, g);
+      links.members.insert(links.members.end(), records.begin(), records.end());
+      links.group_ends.push_back(links.members.size());
+      for (const std::uint32_t r : records) {
+        links.group[r] = static_cast<std::uint32_t>(links.group_ends.size());
+        links.algorithm[r] = 1;
+      }
+    }
+    return links;
+  }
+  UnionFind uf(n);
   if (options.verify <= 0) {
     for (std::size_t a = 0; a < orders.size(); ++a) {
       for (const Group& g : orders[a].groups) {
