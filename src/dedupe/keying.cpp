@@ -60,7 +60,7 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
   // Batches per round: enough that every thread has several, so one slow
   // batch does not leave the others idle for long. Two rounds take turns:
   // one is keyed while the calling thread reads the next into the other.
-  const std::size_t round = 4 * std::size_t{threads};
+  const std::size_t round = 2 * std::size_t{threads};
   struct Round {
     std::vector<std::unique_ptr<RecordBatch>> batches;
     std::vector<KeyTable> keyed;
