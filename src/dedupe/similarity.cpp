@@ -108,8 +108,9 @@ bool OneTypo(std::string_view a, std::string_view b) {
 }
 
 double AddressSimilarity(const Profile& a, const Profile& b) {
-  const double street =
-      a.street.empty() || b.street.empty() ? 0.85 : JaroWinkler(a.street, b.street);
+  const double street = a.street.empty() || b.street.empty() ? 0.85
+                        : a.street == b.street                ? 1.0
+                                                              : JaroWinkler(a.street, b.street);
   double number = 0.3;
   if (a.number == b.number) {
     number = 1;

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -29,9 +28,13 @@ std::string Source(const std::string& name) {
 
 // The seconds change from run to run: "seconds 0.02" and "\"seconds\": 0.021"
 // become "seconds S" and "\"seconds\": S".
-std::string Steady(const std::string& text) {
-  static const std::regex kSeconds("(seconds\"?:? )[0-9.]+");
-  return std::regex_replace(text, kSeconds, "$1S");
+std::string Steady(std::string text) {
+  for (std::size_t at = 0; (at = text.find("seconds", at)) != std::string::npos;) {
+    at = text.find_first_not_of("\": ", at + 7);
+    const std::size_t end = std::min(text.size(), text.find_first_not_of("0123456789.", at));
+    if (end > at) text.replace(at, end - at, "S");
+  }
+  return text;
 }
 
 ToolResult Dedupe(std::vector<std::string> args, const std::string& input = "") {
