@@ -21,13 +21,6 @@ void KeyTable::Add(std::span<const std::string> keys, const RecordPlace& place) 
   lengths_.push_back(place.length);
 }
 
-void KeyTable::Add(std::string_view key, const RecordPlace& place) {
-  keys_[0].Add(key);
-  lines_.push_back(place.line);
-  offsets_.push_back(place.offset);
-  lengths_.push_back(place.length);
-}
-
 void KeyTable::Append(const KeyTable& other) {
   for (std::size_t a = 0; a < keys_.size(); ++a) keys_[a].Append(other.keys_[a]);
   for (std::size_t i = 0; i < other.size(); ++i) {

@@ -66,7 +66,6 @@ class KeyTable {
 
   // `keys` holds one key per algorithm. REQUIRES: size() < kMaxRecords.
   void Add(std::span<const std::string> keys, const RecordPlace& place);
-  void Add(std::string_view key, const RecordPlace& place);  // one algorithm
 
   // Adds the records of `other` (with as many algorithms) behind these.
   void Append(const KeyTable& other);
@@ -114,9 +113,6 @@ struct KeyOrder {
 
 // Sorts and groups on `threads` threads (0: all usable processors).
 KeyOrder OrderByKey(const KeyColumn& keys, unsigned threads = 0);
-inline KeyOrder OrderByKey(const KeyTable& table, unsigned threads = 0) {
-  return OrderByKey(table.column(0), threads);
-}
 
 }  // namespace korvix::dedupe
 

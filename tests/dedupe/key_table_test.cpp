@@ -21,7 +21,7 @@ namespace {
 
 KeyTable TableOf(const std::vector<std::string>& keys) {
   KeyTable table;
-  for (std::size_t i = 0; i < keys.size(); ++i) table.Add(keys[i], {i + 1, 10 * i, 3});
+  for (std::size_t i = 0; i < keys.size(); ++i) table.Add({&keys[i], 1}, {i + 1, 10 * i, 3});
   return table;
 }
 
@@ -44,7 +44,7 @@ void ExpectOrderAndGroups(const std::vector<std::string>& keys, const std::strin
   for (const auto& [key, records] : plain) groups += records.size() >= 2;
   for (unsigned threads : {1u, 2u, 3u}) {
     SCOPED_TRACE(what + ", " + std::to_string(threads) + " threads");
-    const KeyOrder order = OrderByKey(table, threads);
+    const KeyOrder order = OrderByKey(table.column(0), threads);
     ASSERT_EQ(std::vector<std::uint32_t>(order.sorted.begin(), order.sorted.end()), ReferenceOrder(keys));
     ASSERT_EQ(order.groups.size(), groups);
     for (std::size_t g = 0; g < order.groups.size(); ++g) {

@@ -25,7 +25,8 @@ TEST(RecordReader, GivesEveryRecordInTheOrderAskedForWithinAnyBudget) {
   for (std::uint32_t i = 0; i < 2000; ++i) {
     bytes.append(random() % 50 == 0 ? random() % 100000 : 1, '\n');
     records.push_back("r" + std::to_string(i) + std::string(random() % 300, 'x'));
-    table.Add(std::string(i % 40, 'k'), {i + 1u, bytes.size(), static_cast<std::uint32_t>(records.back().size())});
+    const std::string key(i % 40, 'k');
+    table.Add({&key, 1}, {i + 1u, bytes.size(), static_cast<std::uint32_t>(records.back().size())});
     bytes += records.back();
   }
   const testing::TempFile file(bytes);
