@@ -76,6 +76,13 @@ constexpr std::array<std::string_view, 11> kTitleParts = {
 
 bool IsTitle(const std::string& word, std::string* scratch) {
   if (word.size() > 20) return false;  // longer than any title
+  if (word.find_first_of(".-(") == std::string::npos) {
+    // Most words: no dot, so only a title written without one can match.
+    static constexpr std::string_view kPlain[] = {"DR",  "PROF", "DOKTOR", "PROFESSOR", "MAG",
+                                                  "MBA", "BSC",  "MSC",    "LLM",       "HERR",
+                                                  "HERRN", "FRAU", "DIPL"};
+    return std::find(std::begin(kPlain), std::end(kPlain), word) != std::end(kPlain);
+  }
   scratch->clear();
   AppendCompact(word, scratch);
   if (scratch->starts_with("DIPL")) return true;  // Dipl.-Ing., Dipl.-Kfm., Dipl.-Kauffrau ...
