@@ -22,7 +22,8 @@ std::uint64_t ItemsKeyed(std::span<const KeyBuilder> builders) {
   for (const KeyBuilder& b : builders) {
     for (const AlgorithmSlot& slot : b.slots()) {
       if (slot.field >= kFieldBez12 && slot.field <= kFieldBez1234) {
-        items |= std::uint64_t{0xF} << kFieldBez1;  // Bez1 to Bez4
+        // Bez1+2, Bez1+2+3, Bez1+2+3+4: two, three or four items from Bez1.
+        items |= ((std::uint64_t{1} << (slot.field - kFieldBez12 + 2)) - 1) << kFieldBez1;
       } else if (slot.field > 0 && slot.field < 64) {
         items |= std::uint64_t{1} << slot.field;
       } else {
