@@ -20,14 +20,8 @@ NAME_CODE = "0203000000000000" "0508000000000000" "0604100000000000"
 
 @pytest.fixture(scope="module")
 def client():
-    with LocalCluster(
-        n_workers=2,
-        threads_per_worker=1,
-        processes=True,
-        host="127.0.0.1",
-        dashboard_address=":0",
-        protocol="tcp",
-    ) as cluster, Client(cluster) as client:
+    with LocalCluster(n_workers=2, threads_per_worker=1, processes=True, host="127.0.0.1",
+                      dashboard_address=":0", protocol="tcp") as cluster, Client(cluster) as client:
         yield client
 
 
