@@ -36,21 +36,39 @@ void AppendFolded(char32_t c, std::string* out) {
 void FoldedWords(std::string_view value, bool name, NormalizedWords& words) {
   words.clear();
   words.emplace_back();
+  std::string* word = &words.back();
   const auto add = [&](char32_t c) {
-    if (IsBlank(c)) {
-      if (!words.back().empty()) words.emplace_back();
-    } else if (name && (c == U'&' || c == U'+')) {
-      if (!words.back().empty()) words.emplace_back();
-      words.back() = "UND";
-      words.emplace_back();
-    } else if (c < 0x80) {
-      words.back().push_back(static_cast<char>(c >= U'a' && c <= U'z' ? c - 0x20 : c));
+    if (c < 0x80 && !IsBlank(c) && !(name && (c == U'&' || c == U'+'))) {
+      word->push_back(static_cast<char>(c >= U'a' && c <= U'z' ? c - 0x20 : c));
+    } else if (IsBlank(c)) {
+      if (!word->empty()) word = &words.emplace_back();
+    } else if (c < 0x80) {  // "&" or "+" in a name
+      if (!word->empty()) word = &words.emplace_back();
+      *word = "UND";
+      word = &words.emplace_back();
     } else {
-      AppendFolded(c, &words.back());
+      AppendFolded(c, word);
     }
   };
   if (text::IsAscii(value)) {
     for (const char c : value) add(static_cast<unsigned char>(c));
+    if (words.back().empty()) words.pop_back();
+    return;
+  }
+  // Below U+0300 every character is its own NFC: decode in place, without
+  // the copy that normalising to NFC takes.
+  bool composed = true;
+  for (std::size_t i = 0; i < value.size() && composed;) {
+    const text::Character c = text::DecodeCharacter(value, i);
+    composed = c.code < 0x300;
+    i += c.length;
+  }
+  if (composed) {
+    for (std::size_t i = 0; i < value.size();) {
+      const text::Character c = text::DecodeCharacter(value, i);
+      add(c.code);
+      i += c.length;
+    }
   } else {
     for (const char32_t c : text::Decode(value)) add(c);
   }
