@@ -64,7 +64,13 @@ function(korvix_layer)
   foreach(header ${headers})
     get_filename_component(parent ${root}/korvix/${header} DIRECTORY)
     file(MAKE_DIRECTORY ${parent})
-    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/include/korvix/${header} ${root}/korvix/${header} SYMBOLIC)
+    # A public header is written in the source tree or generated into the
+    # build tree's include folder (korvix/version.h).
+    set(file ${PROJECT_SOURCE_DIR}/include/korvix/${header})
+    if(NOT EXISTS ${file})
+      set(file ${PROJECT_BINARY_DIR}/include/korvix/${header})
+    endif()
+    file(CREATE_LINK ${file} ${root}/korvix/${header} SYMBOLIC)
   endforeach()
   set_property(GLOBAL PROPERTY KORVIX_LAYER_${L_NAME}_ROOT ${root})
 

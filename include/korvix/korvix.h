@@ -39,6 +39,7 @@
 #include <stdint.h>
 
 #include "korvix/export.h"
+#include "korvix/version.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -49,6 +50,13 @@ extern "C" {
 typedef int16_t korvix_bool;
 #define KORVIX_TRUE ((korvix_bool)-1)
 #define KORVIX_FALSE ((korvix_bool)0)
+
+/* ---- Version. */
+
+/* The version of the library that is loaded, such as "2.0.0"; it may be newer
+ * than KORVIX_VERSION of the header a host was compiled with. A static
+ * string: never freed. */
+KORVIX_EXPORT const char* korvix_version(void);
 
 /* ---- Memory. */
 

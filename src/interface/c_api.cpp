@@ -52,6 +52,8 @@ char* Result(Work&& work) noexcept {
 
 extern "C" {
 
+const char* korvix_version(void) { return KORVIX_VERSION; }
+
 void korvix_free(void* ptr) { std::free(ptr); }
 
 korvix_doublet_functions_t* korvix_create_object(const char* prog_id, char** errptr) {

@@ -15,6 +15,7 @@
 
 #include "interface/c_support.h"
 #include "korvix/ui/toolkit.h"
+#include "korvix/version.h"
 
 using korvix::c_api::Arg;
 using korvix::c_api::SetError;
@@ -22,7 +23,7 @@ using korvix::c_api::SetError;
 namespace {
 
 // The file names of libkorvix-qt: same major version as this library first.
-constexpr const char* kQtLibraries[] = {"libkorvix-qt.so.2", "libkorvix-qt.so"};
+constexpr const char* kQtLibraries[] = {"libkorvix-qt.so." KORVIX_SOVERSION, "libkorvix-qt.so"};
 constexpr const char* kQtEntry = "korvix_qt_toolkit";
 
 using QtEntry = korvix::ui::Toolkit* (*)(char**);

@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "commands.h"
+#include "korvix/version.h"
 
 namespace korvix::cli {
 namespace {
@@ -40,7 +41,7 @@ int Main(int argc, char** argv) {
     return kExitOk;
   }
   if (all[0] == "--version") {
-    std::printf("korvix 2.0.0\n");
+    std::printf("korvix %s\n", KORVIX_VERSION);
     return kExitOk;
   }
   const Command* command = nullptr;
