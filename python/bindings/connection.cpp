@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include "bindings.h"
+#include "errors.h"
 #include "korvix/db/open.h"
 #include "text.h"
 
@@ -11,27 +12,19 @@ bool Connection::IsOpen() {
   return connection_ != nullptr && connection_->IsOpen();
 }
 
-bool Connection::Execute(const std::string& sql) {
+void Connection::Execute(const std::string& sql) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (connection_ == nullptr) {
-    if (error_.empty()) error_ = "the connection is closed";
-    return false;
-  }
+  if (connection_ == nullptr) throw DatabaseError("the connection is closed");
   std::string error;
-  const bool done = connection_->Execute(sql, &error);
-  if (!done) error_ = error.empty() ? "the statement failed" : error;
-  return done;
+  if (!connection_->Execute(sql, &error)) {
+    throw DatabaseError(error.empty() ? "the statement failed" : error);
+  }
 }
 
 void Connection::Close() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (connection_ != nullptr) connection_->Close();
   connection_.reset();
-}
-
-std::string Connection::error() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return error_;
 }
 
 namespace {
@@ -41,8 +34,10 @@ std::shared_ptr<Connection> Connect(const Text& target, bool create) {
   py::gil_scoped_release release;
   std::string error;
   auto connection = db::OpenDatabase(path, &error, {.create_if_missing = create});
-  if (connection == nullptr && error.empty()) error = "cannot open the database";
-  return std::make_shared<Connection>(std::move(connection), std::move(error));
+  if (connection == nullptr) {
+    throw DatabaseError(error.empty() ? "cannot open the database" : error);
+  }
+  return std::make_shared<Connection>(std::move(connection));
 }
 
 }  // namespace
@@ -53,19 +48,16 @@ void BindConnection(py::module_& module) {
       .def_property_readonly(
           "is_open", [](Connection& c) { return c.IsOpen(); },
           "True while the connection can run statements.")
-      .def_property_readonly(
-          "error", [](Connection& c) { return ToStr(c.error()); },
-          "Why opening or the last execute() failed; '' when nothing failed.")
       .def(
           "execute",
           [](Connection& c, const Text& sql) {
             std::string text = sql.str();
             py::gil_scoped_release release;
-            return c.Execute(text);
+            c.Execute(text);
           },
           py::arg("sql"),
           "Runs host-side SQL (creating tables, seeding rows); rows it gives are "
-          "discarded. Returns False and sets `error` when it fails.")
+          "discarded. Raises DatabaseError when it fails or the connection is closed.")
       .def(
           "close",
           [](Connection& c) {
@@ -88,8 +80,7 @@ void BindConnection(py::module_& module) {
              py::arg("create") = false,
              "Opens a SQLite file, or a PostgreSQL server by URI (postgresql://...) or\n"
              "key=value string. With create=True a missing SQLite file is made.\n"
-             "Never raises: a connection that could not be opened is closed (falsy)\n"
-             "and its `error` says why.");
+             "Raises DatabaseError, saying why, when it cannot be opened.");
 }
 
 }  // namespace korvix::python

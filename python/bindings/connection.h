@@ -1,9 +1,8 @@
 // korvix.Connection: a database connection that Python code opened.
 //
-// Failure is a value, as everywhere in the component: a connection that
-// could not be opened is a closed Connection whose `error` says why.
-// A connection serves one thread at a time; calls from several Python
-// threads take turns on its lock, which is taken with the GIL released.
+// connect() gives an open one or raises korvix.DatabaseError. A connection
+// serves one thread at a time; calls from several Python threads take turns
+// on its lock, which is taken with the GIL released.
 #ifndef KORVIX_PYTHON_CONNECTION_H_
 #define KORVIX_PYTHON_CONNECTION_H_
 
@@ -19,8 +18,8 @@ namespace korvix::python {
 
 class Connection {
  public:
-  Connection(std::unique_ptr<db::Connection> connection, std::string error)
-      : connection_(std::move(connection)), error_(std::move(error)) {}
+  explicit Connection(std::unique_ptr<db::Connection> connection)
+      : connection_(std::move(connection)) {}
 
   // The connection for one call of the component, while `lock` holds the
   // turn; null when there is none.
@@ -30,17 +29,15 @@ class Connection {
   }
 
   bool IsOpen();
-  bool Execute(const std::string& sql);
+  // Runs `sql`; throws DatabaseError (errors.h) when it fails or the
+  // connection is closed.
+  void Execute(const std::string& sql);
   void Close();
-  std::string error();
 
  private:
   std::mutex mutex_;
   std::unique_ptr<db::Connection> connection_;
-  std::string error_;  // why the last open or execute failed
 };
-
-
 
 }  // namespace korvix::python
 

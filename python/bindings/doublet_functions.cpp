@@ -10,6 +10,7 @@
 
 #include "bindings.h"
 #include "connection.h"
+#include "errors.h"
 #include "korvix/korvix.h"
 #include "text.h"
 
@@ -86,16 +87,39 @@ void BindDoubletFunctions(py::module_& module) {
       .def("__repr__", [](const DoubletFunctions&) { return "<korvix.DoubletFunctions>"; });
 
   module.def(
-      "_use_toolkit",
+      "create_object",
+      [](const Text& prog_id) {
+        if (prog_id.view == kProgId) return DoubletFunctions();
+        // The C interface words the refusal; a text with a NUL in it is
+        // refused whatever the C interface makes of its first part.
+        const std::string id = prog_id.str();
+        char* error = nullptr;
+        korvix_release_object(korvix_create_object(id.c_str(), &error));
+        const std::string message =
+            error == nullptr ? "no class is registered as \"" + id + "\"" : std::string(error);
+        korvix_free(error);
+        throw UnknownClassError(message);
+      },
+      py::arg("prog_id"),
+      "An object of the class that prog_id names, as a host creates it by its\n"
+      "programmatic identifier. Raises UnknownClassError for any identifier but\n"
+      "PROG_ID (exactly, case included).");
+
+  module.def(
+      "use_toolkit",
       [](const Text& name) {
         std::string chosen = name.str();
         char* error = nullptr;
-        korvix_use_toolkit(chosen.c_str(), &error);
-        std::string message = error == nullptr ? std::string() : std::string(error);
+        if (korvix_use_toolkit(chosen.c_str(), &error)) return;
+        const std::string message = error == nullptr ? std::string() : std::string(error);
         korvix_free(error);
-        return ToStr(message);
+        throw ToolkitError(message);
       },
-      py::arg("name"), "Chooses the dialog toolkit; returns why it failed, or ''.");
+      py::arg("name"),
+      "Chooses the dialog toolkit for the process: \"headless\" (the default: dialogs\n"
+      "close at once without a choice, so nothing blocks) or \"qt\" (real windows, from\n"
+      "libkorvix-qt). Raises ToolkitError, saying why, when the toolkit is not\n"
+      "available; the choice then stays as it was.");
 }
 
 }  // namespace korvix::python

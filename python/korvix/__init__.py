@@ -16,10 +16,14 @@ duplicates.
     ['123HAUPT----', '9-----------']
 
 Like the component itself, nothing here raises for what the data holds: a
-record or code of any content gives a key, a database that cannot be opened
-gives a closed connection. Only a record that is not a str (or bytes) is a
-TypeError. Text that came from legacy bytes decoded with
-errors="surrogateescape" gives those bytes back, which read as Windows-1252.
+record or code of any content gives a key. A call that fails raises a
+korvix.Error: DatabaseError when a database cannot be opened or a statement
+fails, ToolkitError when a dialog toolkit cannot be chosen, UnknownClassError
+for an unknown programmatic identifier. Where the component gives a result
+on failure it is returned instead (a closed connection gives the description
+as an algorithm's name). An argument of the wrong type is a TypeError. Text
+that came from legacy bytes decoded with errors="surrogateescape" gives
+those bytes back, which read as Windows-1252.
 
 Finding the duplicates of a file or a DataFrame, with several keys,
 normalising and verifying: korvix.dedupe() (korvix.frame). Scale-out over a
@@ -28,27 +32,38 @@ Dask cluster: korvix.dask.
 
 from __future__ import annotations
 
-import warnings
 from typing import NamedTuple, Optional
 
 from ._korvix import (
     PROG_ID,
     Connection,
+    DatabaseError,
     DoubletFunctions,
+    Error,
     KeyBuilder,
+    ToolkitError,
+    UnknownClassError,
+    __version__,
     connect,
+    create_object,
     describe,
     key,
+    normalize_record,
+    score_records,
     soundex,
+    use_toolkit,
 )
-from ._korvix import _use_toolkit, normalize_record, score_records
 
 __all__ = [
     "PROG_ID",
     "Choice",
     "Connection",
+    "DatabaseError",
     "DoubletFunctions",
+    "Error",
     "KeyBuilder",
+    "ToolkitError",
+    "UnknownClassError",
     "connect",
     "create_object",
     "dedupe",
@@ -61,20 +76,12 @@ __all__ = [
     "use_toolkit",
 ]
 
-__version__ = "2.0.0"
-
 
 class Choice(NamedTuple):
     """What the user chose in the selection dialog."""
 
     code: str  # the algorithm code
     name: str  # the chosen entry's list text: its name, else its description
-
-
-def create_object(prog_id: str) -> Optional[DoubletFunctions]:
-    """The object of the class that `prog_id` names, as a host creates it by
-    its programmatic identifier; None for any identifier but PROG_ID."""
-    return DoubletFunctions() if prog_id == PROG_ID else None
 
 
 def show_dlg(
@@ -101,15 +108,3 @@ def dedupe(data, algorithms=None, **options):
     from .frame import dedupe as run
 
     return run(data, algorithms, **options)
-
-
-def use_toolkit(name: str) -> bool:
-    """Chooses the dialog toolkit for the process: "headless" (the default:
-    dialogs close at once without a choice, so nothing blocks) or "qt" (real
-    windows, from libkorvix-qt). Returns False, with a RuntimeWarning that
-    says why, when the toolkit is not available; the choice then stays."""
-    error = _use_toolkit(name)
-    if error:
-        warnings.warn(error, RuntimeWarning, stacklevel=2)
-        return False
-    return True
