@@ -8,11 +8,11 @@
 namespace korvix::ui::qt {
 namespace {
 
-// Where Debian's fonts-wine puts its Tahoma look-alike, regular and bold.
-constexpr const char* kTahomaFiles[] = {
-    "/usr/share/wine/fonts/tahoma.ttf",
-    "/usr/share/wine/fonts/tahomabd.ttf",
-};
+// Where Debian's fonts-wine puts its Tahoma look-alike. Only the regular
+// face: the bold one that comes with it draws other letters at the regular
+// stroke weight, so a bold text in it does not look bold. Without it, Qt
+// draws bold by emboldening the regular face.
+constexpr const char* kTahomaFile = "/usr/share/wine/fonts/tahoma.ttf";
 
 // DejaVu Sans is wider than Tahoma, but it has every German letter and comes
 // with the setup script's packages.
@@ -30,13 +30,9 @@ QString Installed(const QString& family) {
 }
 
 QString LoadTahomaLookAlike() {
-  QString family;
-  for (const char* file : kTahomaFiles) {
-    const int id = QFontDatabase::addApplicationFont(QString::fromUtf8(file));
-    const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
-    if (family.isEmpty() && !families.isEmpty()) family = families.front();
-  }
-  return family;
+  const int id = QFontDatabase::addApplicationFont(QString::fromUtf8(kTahomaFile));
+  const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+  return families.isEmpty() ? QString() : families.front();
 }
 
 }  // namespace

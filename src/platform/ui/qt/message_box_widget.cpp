@@ -64,6 +64,8 @@ std::unique_ptr<QMessageBox> MakeMessageBox(std::string_view prompt, int flags,
   }
   if (escape != 0) box->setEscapeButton(StandardButtonFor(escape));
   box->setWindowModality(Qt::ApplicationModal);
+  // A box of the host's: closing it must not end the host's application.
+  box->setAttribute(Qt::WA_QuitOnClose, false);
   return box;
 }
 
