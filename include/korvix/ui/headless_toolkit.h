@@ -1,5 +1,5 @@
 // HeadlessToolkit: the in-memory toolkit. Nothing is drawn; forms keep the
-// exact semantics of the model (korvix/ui/form.h) and the user is played by
+// exact semantics of the form model and the user is played by
 // scripts (korvix/ui/scripting.h).
 //
 // Showing a form runs its script on the calling thread and returns when the

@@ -1,14 +1,10 @@
-// Message box flags and result codes, and what a set of flags asks for.
+// Message box flags and result codes.
 //
 // The flags add up: buttons (0-5) + icon (16, 32, 48, 64) + default button
 // (0, 256, 512). The dialogs use 48 (OK, exclamation), 289 (OK and Cancel,
 // question, Cancel default) and 292 (Yes and No, question, No default).
 #ifndef KORVIX_UI_MESSAGE_BOX_H_
 #define KORVIX_UI_MESSAGE_BOX_H_
-
-#include <vector>
-
-#include "korvix/export.h"
 
 namespace korvix::ui {
 
@@ -34,18 +30,6 @@ inline constexpr int kExclamation = 48;
 inline constexpr int kInformation = 64;
 inline constexpr int kDefaultButton2 = 256;
 inline constexpr int kDefaultButton3 = 512;
-
-enum class MessageIcon { kNone, kCritical, kQuestion, kExclamation, kInformation };
-
-struct MessageBoxStyle {
-  std::vector<int> buttons;  // result codes, left to right
-  int default_result = kResultOk;
-  MessageIcon icon = MessageIcon::kNone;
-};
-
-// What `flags` ask for. Unknown button sets give OK alone; a default button
-// past the last one falls back to the first.
-KORVIX_EXPORT MessageBoxStyle DecodeMessageBoxFlags(int flags);
 
 }  // namespace korvix::ui
 

@@ -17,6 +17,8 @@
 //     user.Select({"Liste"}, 0);
 //     user.Click({"btnEdit"});      // the editor runs its own script here
 //     EXPECT_TRUE(user.State({"btnOK"}).enabled);
+//     user.Click({"btnOK"});
+//     EXPECT_EQ(user.Property("Result"), "True");   // readable once closed
 //   });
 //   toolkit.QueueScript("frmAlgorithm", [](ui::User& user) {
 //     user.Type({"txtName"}, "Kurz");
@@ -30,7 +32,6 @@
 #define KORVIX_UI_SCRIPTING_H_
 
 #include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,37 +39,10 @@
 #include <vector>
 
 #include "korvix/export.h"
-#include "korvix/ui/form_description.h"
+#include "korvix/ui/control_state.h"
 #include "korvix/ui/toolkit.h"
 
 namespace korvix::ui {
-
-// A control by name and array index (-1 for a single control).
-struct ControlId {
-  std::string name{};
-  int index = -1;
-
-  friend bool operator==(const ControlId&, const ControlId&) = default;
-};
-
-// Everything a user could see of one control, read at one moment.
-struct ControlState {
-  bool exists = false;  // false: no such control; every other field is empty
-  ControlKind kind = ControlKind::kLabel;
-  std::string caption{};
-  std::string text{};  // text box: its text; list or combo: the selected item's
-  std::vector<std::string> items{};
-  std::vector<std::int32_t> item_data{};
-  int list_index = -1;
-  bool value = false;  // option button
-  bool enabled = false;
-  bool visible = false;
-  bool font_bold = false;
-  Color fore_color{};
-  bool focused = false;
-  int sel_start = 0;
-  int sel_length = 0;
-};
 
 // The user in front of one shown form.
 //
@@ -105,6 +79,12 @@ class KORVIX_EXPORT User {
   virtual ControlState State(const ControlId& control) const = 0;
   // The control that has the focus, if any.
   virtual std::optional<ControlId> Focused() const = 0;
+  // The window's caption, as shown.
+  virtual std::string Caption() const = 0;
+  // A property that the dialog behind the form publishes by name, such as
+  // its results ("Result", "Algorithm", "AlgoCode"), read now; Booleans read
+  // "True" or "False". None when the dialog publishes no such property.
+  virtual std::optional<std::string> Property(std::string_view name) const = 0;
 };
 
 using Script = std::function<void(User& user)>;

@@ -2,13 +2,15 @@
 //
 // The dialogs are written against this interface and are given a toolkit
 // object; they never include a back end's header. Back ends: the headless
-// one (korvix/ui/headless_toolkit.h), in memory with a scripted user, and a
-// Qt one in its own library.
+// one (korvix/ui/headless_toolkit.h), in memory with a scripted user, and
+// the Qt ones in their own library (korvix/ui/qt_toolkit.h). A host chooses
+// one and lets the dialogs show their forms on it; the forms themselves
+// (Form) are the library's own.
 //
 // A host chooses the toolkit once for the whole process, before it opens a
 // dialog:
 //
-//   static MyQtToolkit qt;
+//   static korvix::ui::QtToolkit qt;
 //   korvix::ui::SetDefaultToolkit(&qt);
 //
 // Without that, DefaultToolkit() is a headless toolkit without scripts: every

@@ -1,7 +1,7 @@
 #include "dialogs/editor/frm_algorithm.h"
 
 #include "dialogs/editor/frm_algorithm_form.h"
-#include "korvix/ui/text_box.h"
+#include "platform/ui/text_box.h"
 
 namespace korvix::dialogs {
 
@@ -14,6 +14,11 @@ FrmAlgorithm::FrmAlgorithm(ui::Toolkit& toolkit)
   form_.On(ui::Event::kGotFocus, "txtDescription", [this] { txtDescription_GotFocus(); });
   // The close box needs no handler: like "Abbrechen" it writes nothing and
   // leaves Result as it is.
+  // What the selection dialog reads back, readable by a scripted user on
+  // every toolkit.
+  form_.Publish("AlgoCode", &AlgoCode);
+  form_.Publish("AlgoPersonalNr", &AlgoPersonalNr);
+  form_.Publish("Result", &Result);
 }
 
 void FrmAlgorithm::ShowData() {

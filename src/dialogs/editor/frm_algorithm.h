@@ -28,8 +28,8 @@
 #include <string>
 #include <string_view>
 
-#include "korvix/ui/form.h"
 #include "korvix/ui/toolkit.h"
+#include "platform/ui/form.h"
 
 namespace korvix::db {
 class Connection;

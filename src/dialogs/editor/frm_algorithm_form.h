@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "korvix/ui/form_description.h"
+#include "platform/ui/form_description.h"
 
 namespace korvix::dialogs {
 

@@ -37,6 +37,10 @@ FrmSelect::FrmSelect(ui::Toolkit& toolkit) : toolkit_(toolkit), form_(FrmSelectF
   form_.On(Event::kClick, "btnNew", [this] { btnNew_Click(); });
   form_.On(Event::kClick, "btnEdit", [this] { btnEdit_Click(); });
   form_.On(Event::kClick, "btnDelete", [this] { btnDelete_Click(); });
+  // What ShowDlg reads back, readable by a scripted user on every toolkit.
+  form_.Publish("Algorithm", &Algorithm);
+  form_.Publish("ResultName", &ResultName);
+  form_.Publish("Result", &Result);
 }
 
 void FrmSelect::ShowData() {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "korvix/algorithm_store.h"
-#include "korvix/ui/form.h"
 #include "korvix/ui/toolkit.h"
+#include "platform/ui/form.h"
 
 namespace korvix::dialogs {
 

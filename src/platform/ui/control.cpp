@@ -1,6 +1,6 @@
-#include "korvix/ui/control.h"
+#include "platform/ui/control.h"
 
-#include "korvix/ui/form.h"
+#include "platform/ui/form.h"
 
 namespace korvix::ui {
 

@@ -1,4 +1,4 @@
-#include "korvix/ui/form.h"
+#include "platform/ui/form.h"
 
 #include <utility>
 
@@ -128,6 +128,31 @@ bool Form::Unload() {
   state_ = FormState::kUnloaded;
   if (observer_ != nullptr) observer_->Unloaded();
   return true;
+}
+
+void Form::Publish(std::string_view name, const std::string* property) {
+  PublishProperty(name, property);
+}
+
+void Form::Publish(std::string_view name, const bool* property) { PublishProperty(name, property); }
+
+void Form::PublishProperty(std::string_view name, PublishedProperty property) {
+  for (auto& [known, value] : published_) {
+    if (known == name) {
+      value = property;
+      return;
+    }
+  }
+  published_.emplace_back(std::string(name), property);
+}
+
+std::optional<std::string> Form::Published(std::string_view name) const {
+  for (const auto& [known, value] : published_) {
+    if (known != name) continue;
+    if (const auto* text = std::get_if<const std::string*>(&value)) return **text;
+    return *std::get<const bool*>(value) ? "True" : "False";
+  }
+  return std::nullopt;
 }
 
 bool Form::BeginModal() {

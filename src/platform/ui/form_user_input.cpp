@@ -1,6 +1,6 @@
 // The user's acts on a form: the rules that tell what a real user can do,
 // shared by every back end.
-#include "korvix/ui/form.h"
+#include "platform/ui/form.h"
 
 namespace korvix::ui {
 

@@ -1,4 +1,4 @@
-#include "korvix/ui/list_control.h"
+#include "platform/ui/list_control.h"
 
 namespace korvix::ui {
 

@@ -1,6 +1,6 @@
-#include "korvix/ui/option_button.h"
+#include "platform/ui/option_button.h"
 
-#include "korvix/ui/form.h"
+#include "platform/ui/form.h"
 
 namespace korvix::ui {
 

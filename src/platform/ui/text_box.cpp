@@ -1,4 +1,4 @@
-#include "korvix/ui/text_box.h"
+#include "platform/ui/text_box.h"
 
 #include <algorithm>
 

@@ -1,54 +1,55 @@
-// A small form for the toolkit's tests, and a log of the events it raises.
+// A small form for the toolkit's tests, a log of the events it raises, and
+// the toolkit under test.
 #ifndef KORVIX_TESTS_PLATFORM_UI_TEST_FORM_H_
 #define KORVIX_TESTS_PLATFORM_UI_TEST_FORM_H_
 
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "korvix/ui/form.h"
+#include "korvix/ui/scripting.h"
+#include "platform/ui/form.h"
 
 namespace korvix::ui::testing {
 
-// Controls, in tab order where they take the focus:
-//   lblTitle (label, tab 0: skipped for the focus)
-//   lstItems (list box, tab 1)      cboRow(0..2) (combo array, tabs 2-4)
-//   txtName (text, tab 5)           txtNotes (read-only multi-line text, tab 6)
-//   optKind(0), optKind(1) (group 0), optOther (group 1)
-//   btnOK, btnCancel, btnOff (disabled), btnHidden (invisible)
+// The scripted toolkit of this test binary: headless or Qt.
+std::unique_ptr<ScriptedToolkit> MakeToolkit();
+
+// Controls, in tab order where they take the focus, each placed where a
+// pointer can reach it (the list box on the right, the rest one per line):
+//   lblTitle (label)  lstItems (list box)  cboRow(0..2) (drop-down lists)
+//   txtName  txtNotes (read-only, multi-line)  optKind(0), optKind(1)
+//   (group 0)  optOther (group 1)  btnOK  btnCancel  btnOff (disabled)
+//   btnHidden (invisible)
 inline FormDescription TestForm(std::string name = "frmTest") {
-  FormDescription form{
-      .name = std::move(name),
-      .caption = "Test",
-      .client_width = 6000,
-      .client_height = 4000,
-      .font = {.name = "Tahoma", .size_points = 8.25},
+  FormDescription form{.name = std::move(name), .caption = "Prüfung", .client_width = 7200,
+                       .client_height = 6000, .font = {.name = "Tahoma", .size_points = 8.25}};
+  int top = 120;
+  auto add = [&](ControlDescription d) {
+    d.tab_index = static_cast<int>(form.controls.size());
+    if (d.kind == ControlKind::kListBox) {
+      d.position = {3720, 120, 3000, 2400};
+    } else {
+      d.position = {120, top, 3000, 315};
+      top += 390;
+    }
+    form.controls.push_back(std::move(d));
   };
-  auto add = [&](ControlDescription d) { form.controls.push_back(std::move(d)); };
-  add({.kind = ControlKind::kLabel, .name = "lblTitle", .caption = "Titel:", .tab_index = 0});
-  add({.kind = ControlKind::kListBox, .name = "lstItems", .tab_index = 1});
-  for (int i = 0; i < 3; ++i) {
-    add({.kind = ControlKind::kComboBox, .name = "cboRow", .index = i, .tab_index = 2 + i});
-  }
-  add({.kind = ControlKind::kTextBox, .name = "txtName", .caption = "Anfang", .tab_index = 5});
-  add({.kind = ControlKind::kTextBox,
-       .name = "txtNotes",
-       .style = {.multi_line = true, .vertical_scroll_bar = true, .read_only = true},
-       .tab_index = 6});
-  add({.kind = ControlKind::kOptionButton, .name = "optKind", .index = 0, .caption = "A",
-       .tab_index = 7});
-  add({.kind = ControlKind::kOptionButton, .name = "optKind", .index = 1, .caption = "B",
-       .tab_index = 8});
-  add({.kind = ControlKind::kOptionButton, .name = "optOther", .caption = "C", .tab_index = 9,
-       .option_group = 1});
-  add({.kind = ControlKind::kCommandButton, .name = "btnOK", .caption = "OK", .tab_index = 10});
-  add({.kind = ControlKind::kCommandButton, .name = "btnCancel", .caption = "Abbrechen",
-       .tab_index = 11});
-  add({.kind = ControlKind::kCommandButton, .name = "btnOff", .caption = "Aus", .tab_index = 12,
-       .enabled = false});
-  add({.kind = ControlKind::kCommandButton, .name = "btnHidden", .caption = "Weg",
-       .tab_index = 13, .visible = false});
+  using K = ControlKind;
+  add({.kind = K::kLabel, .name = "lblTitle", .caption = "Titel:"});
+  add({.kind = K::kListBox, .name = "lstItems"});
+  for (int i = 0; i < 3; ++i) add({.kind = K::kComboBox, .name = "cboRow", .index = i});
+  add({.kind = K::kTextBox, .name = "txtName", .caption = "Anfang"});
+  add({.kind = K::kTextBox, .name = "txtNotes", .style = {.multi_line = true, .read_only = true}});
+  add({.kind = K::kOptionButton, .name = "optKind", .index = 0, .caption = "A"});
+  add({.kind = K::kOptionButton, .name = "optKind", .index = 1, .caption = "B"});
+  add({.kind = K::kOptionButton, .name = "optOther", .caption = "C", .option_group = 1});
+  add({.kind = K::kCommandButton, .name = "btnOK", .caption = "OK"});
+  add({.kind = K::kCommandButton, .name = "btnCancel", .caption = "Abbrechen"});
+  add({.kind = K::kCommandButton, .name = "btnOff", .caption = "Aus", .enabled = false});
+  add({.kind = K::kCommandButton, .name = "btnHidden", .caption = "Weg", .visible = false});
   return form;
 }
 
@@ -64,17 +65,18 @@ class EventLog {
                                  std::pair{Event::kDblClick, "DblClick"},
                                  std::pair{Event::kGotFocus, "GotFocus"}}) {
         form.On(event, name, [this, name, word = std::string(word)](int index) {
-          entries.push_back(word + " " + name +
-                            (index < 0 ? "" : "(" + std::to_string(index) + ")"));
+          entries_.push_back(word + " " + name +
+                             (index < 0 ? "" : "(" + std::to_string(index) + ")"));
         });
       }
     }
   }
 
   // Returns the entries so far and forgets them.
-  std::vector<std::string> Take() { return std::exchange(entries, {}); }
+  std::vector<std::string> Take() { return std::exchange(entries_, {}); }
 
-  std::vector<std::string> entries;
+ private:
+  std::vector<std::string> entries_;
 };
 
 }  // namespace korvix::ui::testing

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "korvix/ui/form.h"
-#include "korvix/ui/message_box.h"
+#include "platform/ui/form.h"
 #include "platform/ui/headless/headless_user.h"
+#include "platform/ui/message_box_style.h"
 
 namespace korvix::ui {
 

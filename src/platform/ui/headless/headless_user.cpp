@@ -73,4 +73,10 @@ std::optional<ControlId> HeadlessUser::Focused() const {
   return ControlId{focused.name(), focused.index()};
 }
 
+std::string HeadlessUser::Caption() const { return form_.description().caption; }
+
+std::optional<std::string> HeadlessUser::Property(std::string_view name) const {
+  return form_.Published(name);
+}
+
 }  // namespace korvix::ui

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "korvix/ui/form.h"
 #include "korvix/ui/headless_toolkit.h"
 #include "korvix/ui/scripting.h"
+#include "platform/ui/form.h"
 
 namespace korvix::ui {
 
@@ -32,6 +32,8 @@ class HeadlessUser final : public User {
 
   ControlState State(const ControlId& control) const override;
   std::optional<ControlId> Focused() const override;
+  std::string Caption() const override;
+  std::optional<std::string> Property(std::string_view name) const override;
 
  private:
   // The user reaches only the window on top; a form below a modal one is

@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <optional>
 
-#include "korvix/ui/form_description.h"
+#include "platform/ui/form_description.h"
 
 namespace korvix::ui::qt {
 

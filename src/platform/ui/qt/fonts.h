@@ -11,7 +11,7 @@
 #include <QString>
 #include <string_view>
 
-#include "korvix/ui/form_description.h"
+#include "platform/ui/form_description.h"
 
 namespace korvix::ui::qt {
 

@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "korvix/ui/form.h"
+#include "platform/ui/form.h"
 #include "platform/ui/qt/control_widgets.h"
 
 namespace korvix::ui::qt {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "korvix/ui/message_box.h"
+#include "platform/ui/message_box_style.h"
 #include "platform/ui/qt/text_convert.h"
 
 namespace korvix::ui::qt {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "korvix/ui/form.h"
+#include "platform/ui/form.h"
 #include "platform/ui/qt/form_window.h"
 
 namespace korvix::ui::qt {

@@ -2,7 +2,7 @@
 
 #include <QEventLoop>
 
-#include "korvix/ui/message_box.h"
+#include "platform/ui/message_box_style.h"
 #include "platform/ui/qt/application.h"
 #include "platform/ui/qt/message_box_widget.h"
 #include "platform/ui/qt/modal_run.h"

@@ -191,4 +191,11 @@ ControlState QtUser::State(const ControlId& control) const {
 
 std::optional<ControlId> QtUser::Focused() const { return ReadFocusedControl(window_); }
 
+std::string QtUser::Caption() const { return ToUtf8(window_.windowTitle()); }
+
+// Not on the screen: the dialog's own values, read from the form behind it.
+std::optional<std::string> QtUser::Property(std::string_view name) const {
+  return window_.form().Published(name);
+}
+
 }  // namespace korvix::ui::qt

@@ -13,7 +13,8 @@
 // An act that a person could not do fails and sends nothing: the window is
 // not the innermost one shown, or the control is missing, of another kind,
 // disabled or invisible, or the item does not exist. Reads come from the
-// widgets (platform/ui/qt/widget_state.h).
+// widgets (platform/ui/qt/widget_state.h) and the window's title; only the
+// dialog's published properties, which no widget shows, from its form.
 #ifndef KORVIX_PLATFORM_UI_QT_QT_USER_H_
 #define KORVIX_PLATFORM_UI_QT_QT_USER_H_
 
@@ -42,6 +43,8 @@ class QtUser final : public User {
 
   ControlState State(const ControlId& control) const override;
   std::optional<ControlId> Focused() const override;
+  std::string Caption() const override;
+  std::optional<std::string> Property(std::string_view name) const override;
 
   // The window this user acts on, for checks beyond the scripting interface.
   FormWindow& window() const { return window_; }

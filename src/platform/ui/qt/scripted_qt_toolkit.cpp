@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "korvix/ui/message_box.h"
 #include "korvix/ui/qt_toolkit.h"
+#include "platform/ui/message_box_style.h"
 #include "platform/ui/qt/application.h"
 #include "platform/ui/qt/message_box_widget.h"
 #include "platform/ui/qt/modal_run.h"

@@ -8,7 +8,7 @@
 
 #include <QRect>
 
-#include "korvix/ui/form_description.h"
+#include "platform/ui/form_description.h"
 
 namespace korvix::ui::qt {
 

@@ -1,5 +1,7 @@
 // The toolkit for a person: modal event loops that block the caller until
-// the form unloads, with or without a QApplication of the host's.
+// the form unloads, with or without a QApplication of the host's. This
+// binary runs the toolkit suite (../toolkit_contract_test.cpp) on the
+// scripted Qt toolkit.
 #include "korvix/ui/qt_toolkit.h"
 
 #include <gtest/gtest.h>
@@ -12,100 +14,52 @@
 #include <clocale>
 #include <cstdlib>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <string>
 
-#include "korvix/ui/form.h"
 #include "korvix/ui/message_box.h"
-#include "platform/ui/qt/placed_test_form.h"
+#include "platform/ui/test_form.h"
 
 namespace korvix::ui {
+namespace testing {
+
+std::unique_ptr<ScriptedToolkit> MakeToolkit() { return std::make_unique<ScriptedQtToolkit>(); }
+
+}  // namespace testing
+
 namespace {
 
-using testing::PlacedTestForm;
-
-// The button captioned `caption` of the window in front, or null.
-QPushButton* ButtonInFront(const QString& caption) {
-  QWidget* front = QApplication::activeModalWidget();
-  if (front == nullptr) return nullptr;
-  for (QPushButton* button : front->findChildren<QPushButton*>()) {
-    if (button->text() == caption) return button;
-  }
-  return nullptr;
-}
+using testing::TestForm;
 
 // Runs `act` from the event loop once the current event has been handled:
-// the person in front of the screen.
-void Later(std::function<void()> act) { QTimer::singleShot(0, std::move(act)); }
-
-// Closes whatever window is in front after a while, so that a click that
-// missed fails the test instead of leaving its loop running forever.
-void Watchdog() {
+// the person in front of the screen. A watchdog closes what is still in
+// front after a while, so that a click that missed fails instead of hanging.
+void Later(std::function<void()> act) {
+  QTimer::singleShot(0, std::move(act));
   QTimer::singleShot(5000, [] {
     if (QWidget* front = QApplication::activeModalWidget()) front->close();
   });
 }
 
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
+void ClickInFront(const char* caption) {
+  for (QPushButton* button : QApplication::activeModalWidget()->findChildren<QPushButton*>()) {
+    if (button->text() == caption) QTest::mouseClick(button, Qt::LeftButton);
   }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-TEST(QtToolkitTest, ShowModalBlocksUntilTheFormUnloads) {
-  QtToolkit toolkit;
-  Form form(PlacedTestForm());
-  int clicks = 0;
-  form.On(Event::kClick, "btnOK", [&] {
-    ++clicks;
-    form.Unload();
-  });
-  // The window is up once the first control has the focus.
-  form.On(Event::kGotFocus, "lstItems", [&] {
-    Watchdog();
-    Later([] {
-      QPushButton* ok = ButtonInFront("OK");
-      ASSERT_NE(ok, nullptr);
-      QTest::mouseClick(ok, Qt::LeftButton);
-    });
-  });
-  EXPECT_TRUE(toolkit.ShowModal(form));
-  EXPECT_EQ(clicks, 1);
-  EXPECT_EQ(form.state(), FormState::kUnloaded);
-  EXPECT_EQ(QCoreApplication::instance(), nullptr) << "the call's application is gone";
 }
 
-TEST(QtToolkitTest, CloseBoxEndsTheLoopAndNestedFormsReturnInOrder) {
+TEST(QtToolkit, ShowModalBlocksUntilTheFormUnloadsAndNestedFormsReturnInOrder) {
+  // The application made for the call reads the locale from the
+  // environment; the host's own must come back.
+  setenv("LC_ALL", "C.UTF-8", 1);
+  ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
   QtToolkit toolkit;
-  Form outer(PlacedTestForm("frmOuter"));
-  Form inner(PlacedTestForm("frmInner"));
+  Form outer(TestForm("frmOuter"));
+  Form inner(TestForm("frmInner"));
   std::string order;
   outer.OnCloseBox([&] { order += "outer closed;"; });
   inner.OnCloseBox([&] { order += "inner closed;"; });
-  outer.On(Event::kGotFocus, "lstItems", [&] {
-    Watchdog();
-    Later([] { QTest::mouseClick(ButtonInFront("OK"), Qt::LeftButton); });
-  });
+  // A window is up once its first control has the focus.
+  outer.On(Event::kGotFocus, "lstItems", [&] { Later([] { ClickInFront("OK"); }); });
   outer.On(Event::kClick, "btnOK", [&] {
     EXPECT_TRUE(toolkit.ShowModal(inner));
     order += "inner returned;";
@@ -116,98 +70,51 @@ TEST(QtToolkitTest, CloseBoxEndsTheLoopAndNestedFormsReturnInOrder) {
   });
   EXPECT_TRUE(toolkit.ShowModal(outer));
   EXPECT_EQ(order, "inner closed;inner returned;outer closed;");
+  EXPECT_EQ(QCoreApplication::instance(), nullptr) << "the call's application is gone";
+  EXPECT_EQ(std::string(std::setlocale(LC_ALL, nullptr)), "C");
 }
 
-TEST(QtToolkitTest, MessageBoxesAnswerWithTheButtonPressed) {
-  QtToolkit toolkit;
-  const struct {
-    int flags;
-    Qt::Key key;
-    int result;
-  } cases[] = {
-      {48, Qt::Key_Return, kResultOk},      {48, Qt::Key_Escape, kResultOk},
-      {289, Qt::Key_Return, kResultCancel}, {289, Qt::Key_Escape, kResultCancel},
-      {292, Qt::Key_Return, kResultNo},     {292, Qt::Key_Escape, kResultNo},
-      {1, Qt::Key_Return, kResultOk},       {4, Qt::Key_Return, kResultYes},
-  };
-  // A host's application, so that the key press can be queued before the
-  // call; the box's own event loop then delivers it.
-  int argc = 1;
-  char name[] = "host";
-  char* argv[] = {name, nullptr};
-  const QApplication host(argc, argv);
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.flags << " " << c.key);
-    Later([key = c.key] {
-      QWidget* box = QApplication::activeModalWidget();
-      ASSERT_NE(box, nullptr);
-      QTest::keyClick(box, key);
-    });
-    EXPECT_EQ(toolkit.MessageBox("Frage", c.flags, "Titel"), c.result);
-  }
-  Later([] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
-  });
-  EXPECT_EQ(toolkit.MessageBox("Frage", 292, "Titel"), kResultYes);
-}
-
-TEST(QtToolkitTest, AHostsApplicationIsUsedAndKeepsRunning) {
+TEST(QtToolkit, AHostsApplicationKeepsRunningAndMessageBoxesAnswerItsUser) {
   int argc = 1;
   char name[] = "host";
   char* argv[] = {name, nullptr};
   QApplication host(argc, argv);
   QtToolkit toolkit;
-  Form form(PlacedTestForm());
-  bool shown = false;
-  bool quit_by_host = false;
+  Form form(TestForm());
   form.On(Event::kGotFocus, "lstItems", [&] {
     Later([] { QApplication::activeModalWidget()->close(); });
   });
-  // The host shows the dialog from its own event loop, then goes on; closing
-  // the dialog's window must not end the host's application.
+  bool shown = false;
+  int answer = 0;
+  // The host shows a dialog and a box from its own event loop, then goes on:
+  // closing them must not end the host's application.
   Later([&] {
     shown = toolkit.ShowModal(form);
-    QTimer::singleShot(50, [&] {
-      quit_by_host = true;
-      QApplication::quit();
+    Later([] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
     });
+    answer = toolkit.MessageBox("Frage", 292, "Titel");
+    QTimer::singleShot(50, [] { QApplication::exit(7); });
   });
-  QApplication::exec();
+  EXPECT_EQ(QApplication::exec(), 7);
   EXPECT_TRUE(shown);
-  EXPECT_TRUE(quit_by_host);
-  EXPECT_EQ(QCoreApplication::instance(), &host);
+  EXPECT_EQ(answer, kResultYes);
 }
 
-TEST(QtToolkitTest, TheHostsLocaleSurvivesTheCallsApplication) {
-  const ScopedEnv all("LC_ALL", "C.UTF-8");
-  ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
-  QtToolkit toolkit;
-  Form form(PlacedTestForm());
-  std::string during;
-  form.On(Event::kGotFocus, "lstItems", [&] {
-    during = std::setlocale(LC_NUMERIC, nullptr);
-    form.Unload();
-  });
-  EXPECT_TRUE(toolkit.ShowModal(form));
-  EXPECT_EQ(during, "C");
-  EXPECT_EQ(std::string(std::setlocale(LC_ALL, nullptr)), "C");
-}
-
-TEST(QtToolkitTest, WithoutAWindowingSystemNothingIsShown) {
-  const ScopedEnv platform("QT_QPA_PLATFORM", nullptr);
-  const ScopedEnv display("DISPLAY", nullptr);
-  const ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
+TEST(QtToolkit, WithoutAWindowingSystemNothingIsShown) {
+  const std::string platform = std::getenv("QT_QPA_PLATFORM");
+  for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) unsetenv(variable);
   QtToolkit toolkit;
   ScriptedQtToolkit scripted;
   for (Toolkit* t : {static_cast<Toolkit*>(&toolkit), static_cast<Toolkit*>(&scripted)}) {
-    Form form(PlacedTestForm());
+    Form form(TestForm());
     EXPECT_FALSE(t->ShowModal(form));
     EXPECT_EQ(form.state(), FormState::kLoaded);
     EXPECT_EQ(t->MessageBox("Frage", 292, "Titel"), kResultNo);
   }
   EXPECT_EQ(scripted.message_boxes().size(), 1u);
+  setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// Texts and positions between the model and the widgets.
+// Texts between the model and the widgets where the toolkit suite's texts do
+// not reach: bytes that are not UTF-8, lone line-break characters, and
+// positions behind a character of two UTF-16 units.
 #include "platform/ui/qt/text_convert.h"
 
 #include <gtest/gtest.h>
@@ -8,73 +10,27 @@
 namespace korvix::ui::qt {
 namespace {
 
-TEST(TextConvertTest, Utf8AndWindows1252Bytes) {
-  const struct {
-    std::string bytes;
-    QString shown;
-  } cases[] = {
-      {"", ""},
-      {"Öffentlich", QString::fromUtf8("Öffentlich")},
-      {"Straße", QString::fromUtf8("Straße")},
-      {"M\xFCller", QString::fromUtf8("Müller")},            // Latin-1 byte
-      {"\x80 \x9C", QString::fromUtf8("€ œ")},               // Windows-1252 only
-      {"\xC3", QString::fromUtf8("Ã")},                      // a cut sequence
-      {"a\xF0\x9F\x98\x80z", QString::fromUtf8("a😀z")},      // beyond the BMP
-  };
-  for (const auto& c : cases) EXPECT_EQ(ToQString(c.bytes), c.shown) << c.bytes;
-  EXPECT_EQ(ToUtf8(QString::fromUtf8("Privat ß")), "Privat ß");
-}
-
-TEST(TextConvertTest, LineBreaksOfMultiLineBoxes) {
+TEST(TextConvert, LegacyBytesLineBreaksAndWideCharacters) {
   const struct {
     std::string model;
+    bool multi_line;
     QString shown;
     std::string back;
   } cases[] = {
-      {"a\r\nb", "a\nb", "a\r\nb"},
-      {"a\r\n\r\nb\r\n", "a\n\nb\n", "a\r\n\r\nb\r\n"},
-      {"lone\ncr\r", "lone\ncr\n", "lone\r\ncr\r\n"},
-      {"Status: öffentlich\r\n\r\nx", QString::fromUtf8("Status: öffentlich\n\nx"),
-       "Status: öffentlich\r\n\r\nx"},
+      {"M\xFCller \x80", false, QString::fromUtf8("Müller €"), "Müller €"},  // Windows-1252
+      {"\xC3", false, QString::fromUtf8("Ã"), "Ã"},                           // a cut sequence
+      {"a\r\nb", false, "a\r\nb", "a\r\nb"},
+      {"lone\ncr\r", true, "lone\ncr\n", "lone\r\ncr\r\n"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ToShownText(c.model, true), c.shown) << c.model;
-    EXPECT_EQ(ToModelText(c.shown, true), c.back) << c.model;
+    EXPECT_EQ(ToShownText(c.model, c.multi_line), c.shown) << c.model;
+    EXPECT_EQ(ToModelText(c.shown, c.multi_line), c.back) << c.model;
   }
-  // A single-line box keeps its text as it is.
-  EXPECT_EQ(ToShownText("a\r\nb", false), QString("a\r\nb"));
-  EXPECT_EQ(ToModelText(QString("a\nb"), false), "a\nb");
-}
-
-TEST(TextConvertTest, PositionsCountModelCharacters) {
-  const QString lines = QString::fromUtf8("Zü\nß");      // model: "Zü\r\nß"
-  const QString wide = QString::fromUtf8("a😀b");         // one character, two units
-  const struct {
-    QString shown;
-    bool multi;
-    int index;
-    int position;
-  } forth[] = {
-      {lines, true, 0, 0}, {lines, true, 2, 2}, {lines, true, 3, 4}, {lines, true, 4, 5},
-      {lines, true, 99, 5}, {lines, false, 3, 3}, {wide, false, 1, 1}, {wide, false, 3, 2},
-      {wide, false, 4, 3},  {wide, false, -1, 0},
-  };
-  for (const auto& c : forth) {
-    EXPECT_EQ(ToModelPosition(c.shown, c.index, c.multi), c.position) << c.index;
-  }
-  const struct {
-    QString shown;
-    bool multi;
-    int position;
-    int index;
-  } back[] = {
-      {lines, true, 0, 0}, {lines, true, 2, 2}, {lines, true, 3, 3},  // inside "\r\n"
-      {lines, true, 4, 3}, {lines, true, 5, 4}, {lines, true, 50, 4},
-      {wide, false, 1, 1}, {wide, false, 2, 3}, {wide, false, 3, 4},
-  };
-  for (const auto& c : back) {
-    EXPECT_EQ(ToShownIndex(c.shown, c.position, c.multi), c.index) << c.position;
-  }
+  // A position inside a line break or past the end goes to its end.
+  EXPECT_EQ(ToShownIndex("Z\nß", 2, true), 2);
+  EXPECT_EQ(ToShownIndex("Z\nß", 50, true), 3);
+  EXPECT_EQ(ToModelPosition(QString::fromUtf8("a😀b"), 3, false), 2);
+  EXPECT_EQ(ToShownIndex(QString::fromUtf8("a😀b"), 2, false), 3);
 }
 
 }  // namespace

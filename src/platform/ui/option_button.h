@@ -2,11 +2,11 @@
 //
 // A group is the option buttons of one form with the same option_group
 // number in their description.
-#ifndef KORVIX_UI_OPTION_BUTTON_H_
-#define KORVIX_UI_OPTION_BUTTON_H_
+#ifndef KORVIX_PLATFORM_UI_OPTION_BUTTON_H_
+#define KORVIX_PLATFORM_UI_OPTION_BUTTON_H_
 
 #include "korvix/export.h"
-#include "korvix/ui/control.h"
+#include "platform/ui/control.h"
 
 namespace korvix::ui {
 
@@ -30,4 +30,4 @@ class KORVIX_EXPORT OptionButton final : public Control {
 
 }  // namespace korvix::ui
 
-#endif  // KORVIX_UI_OPTION_BUTTON_H_
+#endif  // KORVIX_PLATFORM_UI_OPTION_BUTTON_H_

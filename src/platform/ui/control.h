@@ -10,13 +10,13 @@
 // Puts happen at once and synchronously: an event that a put raises (Click,
 // GotFocus) runs its handler before the put returns, and handlers may put
 // further properties, nested to any depth.
-#ifndef KORVIX_UI_CONTROL_H_
-#define KORVIX_UI_CONTROL_H_
+#ifndef KORVIX_PLATFORM_UI_CONTROL_H_
+#define KORVIX_PLATFORM_UI_CONTROL_H_
 
 #include <string>
 
 #include "korvix/export.h"
-#include "korvix/ui/form_description.h"
+#include "platform/ui/form_description.h"
 
 namespace korvix::ui {
 
@@ -111,6 +111,17 @@ class KORVIX_EXPORT Control {
   friend class Form;
 };
 
+// Command buttons: pressed by the user, they raise Click. Their state is the
+// shared one of every control; the type exists so that a lookup by name
+// checks the kind.
+class KORVIX_EXPORT CommandButton final : public Control {
+ private:
+  CommandButton(Form* form, const ControlDescription* description)
+      : Control(form, description) {}
+
+  friend class Form;
+};
+
 }  // namespace korvix::ui
 
-#endif  // KORVIX_UI_CONTROL_H_
+#endif  // KORVIX_PLATFORM_UI_CONTROL_H_

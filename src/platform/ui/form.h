@@ -18,22 +18,27 @@
 //   DefaultToolkit().ShowModal(form);   // returns once unloaded
 //
 // Not thread-safe: a form lives on the thread that shows it.
-#ifndef KORVIX_UI_FORM_H_
-#define KORVIX_UI_FORM_H_
+//
+// The model is the library's own: its headers are not installed, and its
+// classes are exported from libkorvix only for libkorvix-qt, which is built
+// with them.
+#ifndef KORVIX_PLATFORM_UI_FORM_H_
+#define KORVIX_PLATFORM_UI_FORM_H_
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "korvix/export.h"
-#include "korvix/ui/command_button.h"
-#include "korvix/ui/control.h"
-#include "korvix/ui/form_description.h"
-#include "korvix/ui/list_control.h"
-#include "korvix/ui/option_button.h"
-#include "korvix/ui/text_box.h"
+#include "platform/ui/control.h"
+#include "platform/ui/form_description.h"
+#include "platform/ui/list_control.h"
+#include "platform/ui/option_button.h"
+#include "platform/ui/text_box.h"
 
 namespace korvix::ui {
 
@@ -66,7 +71,7 @@ class KORVIX_EXPORT Form {
 
   // Controls by name and array index (-1 for a single control). When no
   // control of that name, index and kind exists, the result is a stand-in
-  // whose puts fail (see korvix/ui/control.h).
+  // whose puts fail (see platform/ui/control.h).
   Control& control(std::string_view name, int index = -1);
   ListControl& list(std::string_view name, int index = -1);  // combo or list box
   TextBox& text_box(std::string_view name, int index = -1);
@@ -90,6 +95,16 @@ class KORVIX_EXPORT Form {
 
   // Closes the window. Returns false when the form was already unloaded.
   bool Unload();
+
+  // Makes a property of the dialog behind the form readable by name for a
+  // scripted user, such as its results. The form keeps only the address:
+  // the property must outlive the form (a dialog's member declared before
+  // its form). Publishing a name again replaces the earlier property.
+  void Publish(std::string_view name, const std::string* property);
+  void Publish(std::string_view name, const bool* property);
+  // The property's value now, Booleans as "True" or "False"; none when
+  // nothing is published under `name`.
+  std::optional<std::string> Published(std::string_view name) const;
 
   // ---- For back ends ----
 
@@ -125,6 +140,9 @@ class KORVIX_EXPORT Form {
  private:
   friend class Control;
 
+  using PublishedProperty = std::variant<const std::string*, const bool*>;
+  void PublishProperty(std::string_view name, PublishedProperty property);
+
   struct Binding {
     Event event;
     std::string name;
@@ -143,6 +161,7 @@ class KORVIX_EXPORT Form {
   std::vector<Control*> controls_;
   std::vector<Binding> bindings_;
   std::function<void()> close_box_handler_;
+  std::vector<std::pair<std::string, PublishedProperty>> published_;
   FormObserver* observer_ = nullptr;
   FormState state_ = FormState::kLoaded;
   Control* focus_ = nullptr;
@@ -157,4 +176,4 @@ class KORVIX_EXPORT Form {
 
 }  // namespace korvix::ui
 
-#endif  // KORVIX_UI_FORM_H_
+#endif  // KORVIX_PLATFORM_UI_FORM_H_

@@ -9,8 +9,8 @@
 // it already has raises nothing. A position outside the list (below -1, or at
 // or past ListCount) fails and leaves the selection as it was. Clear and
 // AddItem raise no event.
-#ifndef KORVIX_UI_LIST_CONTROL_H_
-#define KORVIX_UI_LIST_CONTROL_H_
+#ifndef KORVIX_PLATFORM_UI_LIST_CONTROL_H_
+#define KORVIX_PLATFORM_UI_LIST_CONTROL_H_
 
 #include <cstdint>
 #include <optional>
@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "korvix/export.h"
-#include "korvix/ui/control.h"
+#include "platform/ui/control.h"
 
 namespace korvix::ui {
 
@@ -70,4 +70,4 @@ class KORVIX_EXPORT ListControl final : public Control {
 
 }  // namespace korvix::ui
 
-#endif  // KORVIX_UI_LIST_CONTROL_H_
+#endif  // KORVIX_PLATFORM_UI_LIST_CONTROL_H_

@@ -1,4 +1,4 @@
-#include "korvix/ui/message_box.h"
+#include "platform/ui/message_box_style.h"
 
 namespace korvix::ui {
 

@@ -2,14 +2,14 @@
 //
 // Positions and lengths in the text count characters: Unicode code points of
 // the UTF-8 text, a byte that is not valid UTF-8 counting as one.
-#ifndef KORVIX_UI_TEXT_BOX_H_
-#define KORVIX_UI_TEXT_BOX_H_
+#ifndef KORVIX_PLATFORM_UI_TEXT_BOX_H_
+#define KORVIX_PLATFORM_UI_TEXT_BOX_H_
 
 #include <string>
 #include <string_view>
 
 #include "korvix/export.h"
-#include "korvix/ui/control.h"
+#include "platform/ui/control.h"
 
 namespace korvix::ui {
 
@@ -47,4 +47,4 @@ class KORVIX_EXPORT TextBox final : public Control {
 
 }  // namespace korvix::ui
 
-#endif  // KORVIX_UI_TEXT_BOX_H_
+#endif  // KORVIX_PLATFORM_UI_TEXT_BOX_H_

@@ -2,30 +2,22 @@
 //
 // Each dialog describes its window once: caption, client area, font, and for
 // every control its kind, name and index, caption, position, colours, style,
-// tab order and initial states. The model (korvix/ui/form.h) takes its initial
+// tab order and initial states. The model (platform/ui/form.h) takes its initial
 // state from the description and every back end lays the window out from it,
 // so the dialogs' logic never needs a back end's header.
 //
 // Positions and sizes are in twips (1440 to the inch; 15 twips are one pixel
 // at 96 dpi). Texts are UTF-8.
-#ifndef KORVIX_UI_FORM_DESCRIPTION_H_
-#define KORVIX_UI_FORM_DESCRIPTION_H_
+#ifndef KORVIX_PLATFORM_UI_FORM_DESCRIPTION_H_
+#define KORVIX_PLATFORM_UI_FORM_DESCRIPTION_H_
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace korvix::ui {
+#include "korvix/ui/control_state.h"
 
-enum class ControlKind {
-  kLabel,          // static text; takes no focus
-  kTextBox,        // editable text
-  kComboBox,       // drop-down list: the user picks an entry, never types
-  kListBox,        // list with single selection
-  kOptionButton,   // one of a group; setting one clears the others
-  kCommandButton,  // push button
-};
+namespace korvix::ui {
 
 // Left, top, width, height in twips.
 struct Rect {
@@ -39,40 +31,6 @@ struct Font {
   std::string name{};
   double size_points = 0;
   bool bold = false;
-};
-
-// The colours of the platform's current scheme that a description may name.
-enum class SystemColor {
-  kButtonFace,
-  kWindow,
-  kWindowText,
-};
-
-// A colour: the kind's usual system colour (default), a colour of the scheme,
-// or a fixed red-green-blue value.
-struct Color {
-  enum class Source { kDefault, kSystem, kRgb };
-
-  Source source = Source::kDefault;
-  SystemColor system = SystemColor::kWindowText;  // when source is kSystem
-  std::uint8_t red = 0, green = 0, blue = 0;      // when source is kRgb
-
-  static constexpr Color Default() { return Color{}; }
-  static constexpr Color System(SystemColor c) {
-    return Color{Source::kSystem, c, 0, 0, 0};
-  }
-  static constexpr Color Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    return Color{Source::kRgb, SystemColor::kWindowText, r, g, b};
-  }
-
-  friend constexpr bool operator==(const Color& a, const Color& b) {
-    if (a.source != b.source) return false;
-    if (a.source == Source::kSystem) return a.system == b.system;
-    if (a.source == Source::kRgb) {
-      return a.red == b.red && a.green == b.green && a.blue == b.blue;
-    }
-    return true;
-  }
 };
 
 // Styles of text boxes; other kinds ignore them.
@@ -112,4 +70,4 @@ struct FormDescription {
 
 }  // namespace korvix::ui
 
-#endif  // KORVIX_UI_FORM_DESCRIPTION_H_
+#endif  // KORVIX_PLATFORM_UI_FORM_DESCRIPTION_H_
