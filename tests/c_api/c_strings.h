@@ -18,13 +18,6 @@ inline std::optional<std::string> Take(char* text) {
   return copy;
 }
 
-// Takes the message out of an error slot, leaving the slot empty for reuse.
-inline std::optional<std::string> TakeError(char*& error) {
-  char* message = error;
-  error = nullptr;
-  return Take(message);
-}
-
 }  // namespace korvix::c_api::testing
 
 #endif  // KORVIX_TESTS_C_API_C_STRINGS_H_

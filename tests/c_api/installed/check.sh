@@ -11,7 +11,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 cmake -S "$source/installed" -B "$prefix/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$prefix/consumer" >/dev/null
-LD_LIBRARY_PATH="$prefix/lib" "$prefix/consumer/consumer" "$prefix"
+LD_LIBRARY_PATH="$prefix/lib" "$prefix/consumer/consumer"
 
 # The C compiler gets only the include and library flags.
 cflags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags-only-I korvix)
@@ -19,5 +19,5 @@ libs=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --libs korvix)
 # shellcheck disable=SC2086
 cc -std=c99 -Wall -Wextra -Wpedantic -Werror $cflags "$source/consumer.c" $libs \
   -o "$prefix/pkgconfig-consumer"
-LD_LIBRARY_PATH="$prefix/lib" "$prefix/pkgconfig-consumer" "$prefix"
+LD_LIBRARY_PATH="$prefix/lib" "$prefix/pkgconfig-consumer"
 echo "installed C interface used by CMake and pkg-config hosts"
