@@ -8,8 +8,10 @@
 //   returned and nothing is raised: the five methods of DoubletFunctions
 //   (a closed or missing connection gives the description as the name, a
 //   failed list query an empty list), and a dialog closed without a choice.
-// - An argument of the wrong type is a TypeError, a wrong value of the right
-//   type (columns of unequal length) a ValueError, as anywhere in Python.
+// - As anywhere in Python, an argument of the wrong type is a TypeError, a
+//   wrong value of the right type (columns of unequal length, an unknown
+//   option of the dedupe job) a ValueError, and a file that cannot be read
+//   an OSError.
 // Nothing is signalled by a return value of False or by a warning.
 #include <pybind11/pybind11.h>
 
