@@ -1,95 +1,207 @@
-// Speed of the key engine per record, against the floor of only splitting
-// the same records at "|".
+// Speed of every engine function on realistic input, one thread and all
+// cores, beside the floor of only splitting the same records at "|".
+//
+//   engine_bench --names=FILE --records=FILE [Google Benchmark flags]
+//
+// FILE holds one name or one record string a line (bench/engine/run.py makes
+// a million of each). Without files a few fixed cases run, as a smoke test.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
-#include "korvix/doublet_functions.h"
+#include "korvix/algorithm_code.h"
+#include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
+#include "korvix/text.h"
 
 namespace {
 
 // PLZ 5 from the left, Straße 5 from the left, Bez1 4 from the right phonetic.
 const std::string kReference = "010500000000000003050000000000000504110000000000";
 
-const std::vector<std::string>& Records() {
-  static const std::vector<std::string> records = [] {
-    const char* const towns[] = {"Berlin", "München", "Köln", "Düsseldorf", "Hamburg", "Stuttgart"};
-    const char* const streets[] = {"Hauptstraße", "Bahnhofstr.", "Lange Strasse", "Am Markt",
-                                   "Königsallee", "Gartenweg"};
-    const char* const names[] = {"Müller GmbH", "Meier & Söhne", "Schmidt KG", "Bäckerei Becker",
-                                 "Hoffmann", "Fischer Logistik"};
-    std::vector<std::string> r;
-    for (int i = 0; i < 4096; ++i) {
-      r.push_back(std::to_string(10000 + i * 37 % 89999) + "|" + towns[i % 6] + "|" +
-                  streets[i * 7 % 6] + " " + std::to_string(1 + i % 120) + "|" + "SUCH" +
-                  std::to_string(i) + "|" + names[i * 5 % 6] + "|Einkauf||" + "|" + "ABC"[i % 3]);
+// Lines are views into one buffer read whole, as a host reads a file: the
+// names and records lie in memory one after the other.
+struct Lines {
+  std::string buffer;
+  std::vector<std::string_view> items;
+
+  explicit Lines(std::vector<std::string> fixed) {
+    for (const std::string& s : fixed) buffer += s + "\n";
+    Split();
+  }
+
+  bool Read(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    buffer.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    Split();
+    return !items.empty();
+  }
+
+  void Split() {
+    items.clear();
+    for (std::size_t begin = 0; begin < buffer.size();) {
+      std::size_t end = buffer.find('\n', begin);
+      if (end == std::string::npos) end = buffer.size();
+      items.emplace_back(buffer.data() + begin, end - begin);
+      begin = end + 1;
     }
-    return r;
-  }();
-  return records;
-}
+  }
+};
 
-void BM_BuildDoubletKey(benchmark::State& state) {
-  const korvix::DoubletFunctions df;
-  const auto& records = Records();
-  std::size_t i = 0;
+Lines names({"Meier", "Müller", "Schmidt", "Hoffmann GmbH & Co. KG", "Fischer", "Bäcker", "Weiß",
+             "Schröder & Söhne"});
+Lines records({"10115|Berlin|Hauptstraße 5|MEIER|Meier|Hans|||A",
+               "80331|München|Lange Strasse 12|MÜLLER|Müller GmbH|Einkauf|||B",
+               "50667|Köln|Am Markt 3|SCHMIDT|Bäckerei Schmidt KG||z. Hd. Frau Groß||C",
+               "40210|Düsseldorf|Königsallee 1|WEIß|Weiß & Söhne|Vertrieb||Postfach 12 34|A"});
+Lines streets({});  // item 3 of each record
+
+// Runs `fn` on the items in turn; under several threads each thread starts
+// at its own share of the items, so they do not share cache lines.
+template <class Fn>
+void Over(benchmark::State& state, const Lines& lines, Fn&& fn) {
+  const std::vector<std::string_view>& items = lines.items;
+  std::size_t i = items.size() / static_cast<std::size_t>(state.threads()) *
+                  static_cast<std::size_t>(state.thread_index());
   for (auto _ : state) {
-    benchmark::DoNotOptimize(df.BuildDoubletKey(kReference, records[i++ & 4095]));
+    fn(items[i]);
+    if (++i == items.size()) i = 0;
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_BuildDoubletKey);
-
-void BM_KeyBuilder(benchmark::State& state) {
-  const korvix::KeyBuilder builder(kReference);
-  const auto& records = Records();
-  std::string key;
-  std::size_t i = 0;
-  for (auto _ : state) {
-    builder.Key(records[i++ & 4095], &key);
-    benchmark::DoNotOptimize(key.data());
-  }
-  state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_KeyBuilder);
-
-void BM_KeyBuilderBatchAllCores(benchmark::State& state) {
-  const korvix::KeyBuilder builder(kReference);
-  std::vector<std::string> records;
-  for (int k = 0; k < 64; ++k) {
-    records.insert(records.end(), Records().begin(), Records().end());
-  }
-  for (auto _ : state) benchmark::DoNotOptimize(builder.Keys(records));
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(records.size()));
-}
-BENCHMARK(BM_KeyBuilderBatchAllCores)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The floor: finding the separators of the same records, nothing else.
 void BM_SplitFloor(benchmark::State& state) {
-  const auto& records = Records();
-  std::size_t i = 0;
-  for (auto _ : state) {
-    const std::string& r = records[i++ & 4095];
+  Over(state, records, [](std::string_view r) {
     std::size_t items = 1;
-    for (std::size_t p = r.find('|'); p != std::string::npos; p = r.find('|', p + 1)) ++items;
+    for (std::size_t p = r.find('|'); p != r.npos; p = r.find('|', p + 1)) ++items;
     benchmark::DoNotOptimize(items);
-  }
-  state.SetItemsProcessed(state.iterations());
+  });
 }
-BENCHMARK(BM_SplitFloor);
+
+void BM_KeyBuilderKey(benchmark::State& state) {
+  static const korvix::KeyBuilder builder(kReference);
+  std::string key;
+  Over(state, records, [&](std::string_view r) {
+    builder.Key(r, &key);
+    benchmark::DoNotOptimize(key.data());
+  });
+}
+
+void BM_BuildKey(benchmark::State& state) {
+  Over(state, records,
+       [](std::string_view r) { benchmark::DoNotOptimize(korvix::BuildKey(kReference, r)); });
+}
 
 void BM_PhoneticCode(benchmark::State& state) {
-  const char* const names[] = {"Meier", "Müller", "Schmidt", "Hoffmann", "Fischer",
-                               "Becker", "Wagner", "Schulz"};
-  std::size_t i = 0;
-  for (auto _ : state) benchmark::DoNotOptimize(korvix::PhoneticCode(names[i++ & 7]));
-  state.SetItemsProcessed(state.iterations());
+  Over(state, names,
+       [](std::string_view n) { benchmark::DoNotOptimize(korvix::PhoneticCode(n)); });
 }
-BENCHMARK(BM_PhoneticCode);
+
+void BM_AppendPhoneticCode(benchmark::State& state) {
+  std::string code;
+  Over(state, names, [&](std::string_view n) {
+    code.clear();
+    korvix::AppendPhoneticCode(n, &code);
+    benchmark::DoNotOptimize(code.data());
+  });
+}
+
+void BM_ReducePhonetic(benchmark::State& state) {
+  Over(state, names,
+       [](std::string_view n) { benchmark::DoNotOptimize(korvix::ReducePhonetic(n)); });
+}
+
+void BM_NormalizeStreet(benchmark::State& state) {
+  Over(state, streets,
+       [](std::string_view s) { benchmark::DoNotOptimize(korvix::NormalizeStreet(s)); });
+}
+
+void BM_GetDataField(benchmark::State& state) {
+  Over(state, records,
+       [](std::string_view r) { benchmark::DoNotOptimize(korvix::GetDataField(r, 5)); });
+}
+
+void BM_NormalizeText(benchmark::State& state) {
+  Over(state, records,
+       [](std::string_view r) { benchmark::DoNotOptimize(korvix::NormalizeText(r)); });
+}
+
+const Lines kCodes({kReference, "0103000000000000",
+                     "5112000000000000510801000000000009021000000000",
+                     "01040000000000009903000000000000"});
+
+void BM_ReadAlgorithmCode(benchmark::State& state) {
+  Over(state, kCodes,
+       [](std::string_view c) { benchmark::DoNotOptimize(korvix::ReadAlgorithmCode(c)); });
+}
+
+void BM_DescribeAlgorithm(benchmark::State& state) {
+  Over(state, kCodes,
+       [](std::string_view c) { benchmark::DoNotOptimize(korvix::DescribeAlgorithm(c)); });
+}
+
+// All records at once on every core this process may use.
+void BM_KeyBuilderKeysBatch(benchmark::State& state) {
+  const korvix::KeyBuilder builder(kReference);
+  for (auto _ : state) benchmark::DoNotOptimize(builder.Keys(records.items));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(records.items.size()));
+}
+
+void Register(unsigned cores) {
+  const auto per_item = [cores](const char* name, void (*fn)(benchmark::State&)) {
+    benchmark::RegisterBenchmark(name, fn)->Threads(1);
+    if (cores > 1) benchmark::RegisterBenchmark(name, fn)->Threads(static_cast<int>(cores))->UseRealTime();
+  };
+  per_item("SplitFloor", BM_SplitFloor);
+  per_item("KeyBuilder::Key", BM_KeyBuilderKey);
+  per_item("BuildKey", BM_BuildKey);
+  per_item("PhoneticCode", BM_PhoneticCode);
+  per_item("AppendPhoneticCode", BM_AppendPhoneticCode);
+  per_item("ReducePhonetic", BM_ReducePhonetic);
+  per_item("NormalizeStreet", BM_NormalizeStreet);
+  per_item("GetDataField", BM_GetDataField);
+  per_item("NormalizeText", BM_NormalizeText);
+  per_item("ReadAlgorithmCode", BM_ReadAlgorithmCode);
+  per_item("DescribeAlgorithm", BM_DescribeAlgorithm);
+  benchmark::RegisterBenchmark("KeyBuilder::Keys batch, all cores", BM_KeyBuilderKeysBatch)
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  // Our own flags first; the rest belongs to Google Benchmark.
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    Lines* target = arg.starts_with("--names=") ? &names : arg.starts_with("--records=") ? &records : nullptr;
+    if (target == nullptr) {
+      argv[kept++] = argv[i];
+    } else if (const char* path = argv[i] + arg.find('=') + 1; !target->Read(path)) {
+      std::cerr << "engine_bench: cannot read " << path << "\n";
+      return 2;
+    }
+  }
+  argc = kept;
+  for (std::string_view r : records.items) streets.buffer += korvix::GetDataField(r, 3) + "\n";
+  streets.Split();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+  benchmark::AddCustomContext("names", std::to_string(names.items.size()));
+  benchmark::AddCustomContext("records", std::to_string(records.items.size()));
+  Register(std::max(1u, std::thread::hardware_concurrency()));
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+}

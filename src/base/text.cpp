@@ -11,17 +11,115 @@
 namespace korvix::text {
 namespace {
 
-// Below U+0300 every character is its own NFC and composes with nothing
-// before it, so text without such characters needs no normalisation.
-constexpr char32_t kFirstCombining = 0x300;
+constexpr auto kNfc = static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE);
 
-// Appends the code points of `bytes` to `*out`; returns the largest one.
-char32_t DecodeAppend(std::string_view bytes, Text* out) {
+// Writes the UTF-8 form of `c` at `to`; returns the end.
+char* WriteUtf8(char32_t c, char* to) {
+  if (c < 0x80) {
+    *to++ = static_cast<char>(c);
+  } else if (c < 0x800) {
+    *to++ = static_cast<char>(0xC0 | (c >> 6));
+    *to++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *to++ = static_cast<char>(0xE0 | (c >> 12));
+    *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *to++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *to++ = static_cast<char>(0xF0 | (c >> 18));
+    *to++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *to++ = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return to;
+}
+
+// One bit per character of the Basic Multilingual Plane: NfcSensitive.
+class NfcSensitiveTable {
+ public:
+  NfcSensitiveTable() {
+    for (char32_t c = 0; c < 0x10000; ++c) {
+      const auto cp = static_cast<utf8proc_int32_t>(c);
+      if (utf8proc_get_property(cp)->combining_class != 0) Set(c);
+      utf8proc_int32_t parts[8];
+      int boundclass = 0;
+      const utf8proc_ssize_t n =
+          utf8proc_decompose_char(cp, parts, 8, UTF8PROC_DECOMPOSE, &boundclass);
+      if (n == 1 && parts[0] == cp) continue;
+      // A character that NFC does not give back is quick-check "No"; every
+      // later part of a decomposition may compose with what stands before
+      // it ("Maybe"). Composites outside this plane need not be looked at:
+      // the characters of those planes count as sensitive anyway.
+      if (Nfc(cp) != cp) Set(c);
+      for (utf8proc_ssize_t k = 1; k < n && k < 8; ++k) {
+        if (parts[k] < 0x10000) Set(static_cast<char32_t>(parts[k]));
+      }
+    }
+  }
+
+  bool Has(char32_t c) const { return c >= 0x10000 || ((bits_[c >> 6] >> (c & 63)) & 1) != 0; }
+
+ private:
+  void Set(char32_t c) { bits_[c >> 6] |= std::uint64_t{1} << (c & 63); }
+
+  // The NFC of one character, or -1 when it is more than one.
+  static utf8proc_int32_t Nfc(utf8proc_int32_t c) {
+    utf8proc_uint8_t utf8[4];
+    const utf8proc_ssize_t len = utf8proc_encode_char(c, utf8);
+    utf8proc_uint8_t* nfc = nullptr;
+    const utf8proc_ssize_t n = utf8proc_map(utf8, len, &nfc, kNfc);
+    utf8proc_int32_t first = -1;
+    if (n > 0 && utf8proc_iterate(nfc, n, &first) != n) first = -1;
+    std::free(nfc);
+    return first;
+  }
+
+  std::array<std::uint64_t, 0x10000 / 64> bits_{};
+};
+
+// Replaces out[start..] by its NFC. The bytes there must be valid UTF-8.
+void NfcFrom(std::size_t start, std::string* out) {
+  utf8proc_uint8_t* nfc = nullptr;
+  const utf8proc_ssize_t n =
+      utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(out->data() + start),
+                   static_cast<utf8proc_ssize_t>(out->size() - start), &nfc, kNfc);
+  if (n >= 0 && nfc != nullptr) {
+    out->replace(start, out->npos, reinterpret_cast<const char*>(nfc), static_cast<std::size_t>(n));
+  }
+  std::free(nfc);
+}
+
+// Appends `bytes` as valid UTF-8, each byte that is not part of valid UTF-8
+// as its Windows-1252 character; returns whether an NfcSensitive character
+// was among them.
+bool AppendValidUtf8(std::string_view bytes, std::string* out) {
+  bool sensitive = false;
+  std::size_t run = 0;  // start of the valid bytes not yet appended
+  for (std::size_t i = 0; i < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const Character c = DecodeCharacter(bytes, i);
+    sensitive |= NfcSensitive(c.code);
+    if (c.length == 1) {
+      out->append(bytes.substr(run, i - run));
+      AppendUtf8Multibyte(c.code, out);
+      run = i + 1;
+    }
+    i += c.length;
+  }
+  out->append(bytes.substr(run));
+  return sensitive;
+}
+
+// Appends the code points of `bytes` to `*out`; returns whether an
+// NfcSensitive character was among them.
+bool DecodeAppend(std::string_view bytes, Text* out) {
   // Never more characters than bytes: write in place, then cut to size.
   const std::size_t old = out->size();
   out->resize(old + bytes.size());
   char32_t* to = out->data() + old;
-  char32_t max = 0;
+  bool sensitive = false;
   for (std::size_t i = 0; i < bytes.size();) {
     const auto b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
@@ -31,34 +129,117 @@ char32_t DecodeAppend(std::string_view bytes, Text* out) {
     }
     const Character c = DecodeCharacter(bytes, i);
     i += c.length;
-    if (c.code > max) max = c.code;
+    sensitive |= NfcSensitive(c.code);
     *to++ = c.code;
   }
   out->resize(static_cast<std::size_t>(to - out->data()));
-  return max;
-}
-
-void NormalizeNfc(Text* t) {
-  std::string utf8;
-  AppendUtf8(*t, &utf8);
-  utf8proc_uint8_t* nfc = nullptr;
-  const utf8proc_ssize_t n =
-      utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()),
-                   static_cast<utf8proc_ssize_t>(utf8.size()), &nfc,
-                   static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
-  if (n >= 0 && nfc != nullptr) {
-    t->clear();
-    DecodeAppend(std::string_view(reinterpret_cast<const char*>(nfc), static_cast<std::size_t>(n)), t);
-  }
-  std::free(nfc);
+  return sensitive;
 }
 
 }  // namespace
 
+bool NfcSensitiveFromU0300(char32_t c) {
+  static const NfcSensitiveTable table;  // built on first use: about a millisecond
+  return table.Has(c);
+}
+
+void AppendNormalized(std::string_view bytes, std::string* out) {
+  if (IsAscii(bytes)) {
+    out->append(bytes);
+    return;
+  }
+  const std::size_t start = out->size();
+  if (AppendValidUtf8(bytes, out)) NfcFrom(start, out);
+}
+
+bool IsNormalized(std::string_view bytes) {
+  if (IsAscii(bytes)) return true;
+  for (std::size_t i = 0; i < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const Character c = DecodeCharacter(bytes, i);
+    if (c.length == 1 || NfcSensitive(c.code)) return false;
+    i += c.length;
+  }
+  return true;
+}
+
+namespace {
+
+// AppendUpper of text as it stands; when kCheckNfc, returns false instead,
+// appending nothing, when it holds an NfcSensitive character.
+template <bool kCheckNfc>
+bool AppendUpperAsIs(std::string_view bytes, std::string* out) {
+  const std::size_t old = out->size();
+  const std::size_t n = bytes.size();
+  // No character's upper case takes more than 4 bytes per byte read (a
+  // Windows-1252 byte may become a 3-byte character): write in place.
+  out->resize(old + 4 * n);
+  char* to = out->data() + old;
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t i = 0; i < n;) {
+#if defined(__SSE2__)
+    if (i + 16 <= n) {
+      // Sixteen ASCII bytes at once: a-z lose 0x20, everything else stays.
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+      if (_mm_movemask_epi8(v) == 0) {
+        const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)),
+                                            _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                         _mm_sub_epi8(v, _mm_and_si128(lower, _mm_set1_epi8(0x20))));
+        to += 16;
+        i += 16;
+        continue;
+      }
+    }
+#endif
+    const unsigned char b = in[i];
+    if (b < 0x80) {
+      *to++ = static_cast<char>(b >= 'a' && b <= 'z' ? b - 0x20 : b);
+      ++i;
+      continue;
+    }
+    // U+00C0-U+00FF, the letters of German text: à-þ move down by 0x20 within
+    // the same lead byte; ß and ÷ stay; ÿ goes the long way.
+    if (b == 0xC3 && i + 1 < n && in[i + 1] >= 0x80 && in[i + 1] < 0xBF) {
+      const unsigned char t = in[i + 1];
+      *to++ = static_cast<char>(b);
+      *to++ = static_cast<char>(t >= 0xA0 && t != 0xB7 ? t - 0x20 : t);
+      i += 2;
+      continue;
+    }
+    const Character c = DecodeCharacter(bytes, i);
+    if (kCheckNfc && NfcSensitive(c.code)) {
+      out->resize(old);
+      return false;
+    }
+    to = WriteUtf8(Upper(c.code), to);
+    i += c.length;
+  }
+  out->resize(static_cast<std::size_t>(to - out->data()));
+  return true;
+}
+
+}  // namespace
+
+void AppendUpper(std::string_view bytes, std::string* out) {
+  if (AppendUpperAsIs<true>(bytes, out)) return;
+  std::string normalized;
+  AppendNormalized(bytes, &normalized);
+  AppendUpperAsIs<false>(normalized, out);
+}
+
 void Decode(std::string_view bytes, Text* out) {
   out->clear();
   out->reserve(bytes.size());
-  if (DecodeAppend(bytes, out) >= kFirstCombining) NormalizeNfc(out);
+  if (!DecodeAppend(bytes, out)) return;
+  std::string utf8;
+  AppendUtf8(*out, &utf8);
+  NfcFrom(0, &utf8);
+  out->clear();
+  DecodeAppend(utf8, out);
 }
 
 Text Decode(std::string_view bytes) {
@@ -68,19 +249,8 @@ Text Decode(std::string_view bytes) {
 }
 
 void AppendUtf8Multibyte(char32_t c, std::string* out) {
-  if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
+  char utf8[4];
+  out->append(utf8, static_cast<std::size_t>(WriteUtf8(c, utf8) - utf8));
 }
 
 void AppendUtf8(TextView chars, std::string* out) {
@@ -122,8 +292,9 @@ std::string FoldCase(std::string_view bytes) {
 namespace korvix {
 
 std::string NormalizeText(std::string_view bytes) {
-  if (text::IsAscii(bytes)) return std::string(bytes);
-  return text::Encode(text::Decode(bytes));
+  std::string out;
+  text::AppendNormalized(bytes, &out);
+  return out;
 }
 
 }  // namespace korvix

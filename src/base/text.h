@@ -1,9 +1,10 @@
 // The text model of the component.
 //
-// Host strings are UTF-8. Internally a character is a Unicode code point held
-// in a std::u32string. Bytes that are not valid UTF-8 are read one by one as
-// Windows-1252, so legacy data keeps its umlauts. Decoded text is in NFC, so a
-// decomposed and a precomposed "ü" are the same character.
+// Host strings are UTF-8. Bytes that are not valid UTF-8 are read one by one
+// as Windows-1252, so legacy data keeps its umlauts. Text is read in NFC, so
+// a decomposed and a precomposed "ü" are the same character. The engine
+// works on the UTF-8 bytes themselves; a character as a Unicode code point
+// (char32_t, std::u32string) is for the few places that need one.
 #ifndef KORVIX_BASE_TEXT_H_
 #define KORVIX_BASE_TEXT_H_
 
@@ -12,6 +13,10 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace korvix::text {
 
@@ -86,17 +91,51 @@ inline void AppendUtf8(char32_t c, std::string* out) {
 
 // True when `bytes` is pure ASCII: decoding would only widen each byte.
 inline bool IsAscii(std::string_view bytes) {
-  // Eight bytes at a time: one high bit anywhere makes the text non-ASCII.
-  std::uint64_t any = 0;
   std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: one high bit anywhere makes the text non-ASCII.
+  __m128i any = _mm_setzero_si128();
+  for (; i + 16 <= bytes.size(); i += 16) {
+    any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i)));
+  }
+  if (_mm_movemask_epi8(any) != 0) return false;
+#endif
+  std::uint64_t word_bits = 0;
   for (; i + 8 <= bytes.size(); i += 8) {
     std::uint64_t word;
     std::memcpy(&word, bytes.data() + i, 8);
-    any |= word;
+    word_bits |= word;
   }
-  for (; i < bytes.size(); ++i) any |= static_cast<unsigned char>(bytes[i]);
-  return (any & 0x8080808080808080ULL) == 0;
+  unsigned byte_bits = 0;
+  for (; i < bytes.size(); ++i) byte_bits |= static_cast<unsigned char>(bytes[i]);
+  return ((word_bits & 0x8080808080808080ULL) | (byte_bits & 0x80)) == 0;
 }
+
+// Below U+0300 no character changes under NFC or changes a neighbour.
+inline constexpr char32_t kFirstNfcSensitive = 0x300;
+bool NfcSensitiveFromU0300(char32_t c);
+
+// True when `c` may change under NFC or make the character before it change:
+// its NFC quick check is not "Yes" or its combining class is not 0. Text
+// without such characters is already in NFC. In German text practically
+// only the combining marks U+0300-U+036F are.
+inline bool NfcSensitive(char32_t c) {
+  return c >= kFirstNfcSensitive && NfcSensitiveFromU0300(c);
+}
+
+// Appends `bytes` as the component reads them: valid UTF-8 in NFC. Copies
+// them unchanged when they already are.
+void AppendNormalized(std::string_view bytes, std::string* out);
+
+// True when `bytes` are valid UTF-8 in NFC, so that AppendNormalized would
+// copy them unchanged.
+bool IsNormalized(std::string_view bytes);
+
+// Appends the upper case (see Upper) of `bytes` as the component reads them
+// (see AppendNormalized), as UTF-8. Text that needs no normalisation, as
+// German text practically never does, is upper-cased straight from its
+// bytes, the letters of U+00C0-U+00FF without a call per character.
+void AppendUpper(std::string_view bytes, std::string* out);
 
 // Latin-1 upper case, kept as code so the common case needs no library call;
 // the tests check it against the library for every character.

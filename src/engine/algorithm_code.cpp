@@ -9,18 +9,18 @@ namespace engine {
 namespace {
 
 // Characters `width` at 1-based `pos` of `code`, as if the code went on with blanks.
-int ReadAt(text::TextView code, int pos, int width) {
-  char32_t buf[2] = {text::kBlank, text::kBlank};
+template <class CharT>
+int ReadAt(std::basic_string_view<CharT> code, int pos, int width) {
+  CharT buf[2] = {CharT(' '), CharT(' ')};
   for (int k = 0; k < width; ++k) {
     const std::size_t at = static_cast<std::size_t>(pos - 1 + k);
     if (at < code.size()) buf[k] = code[at];
   }
-  return ReadNumber(text::TextView(buf, static_cast<std::size_t>(width)));
+  return ReadNumber(std::basic_string_view<CharT>(buf, static_cast<std::size_t>(width)));
 }
 
-}  // namespace
-
-AlgorithmSlot ReadSlot(text::TextView code, int n) {
+template <class CharT>
+AlgorithmSlot ReadSlotOf(std::basic_string_view<CharT> code, int n) {
   const int base = kSlotWidth * n;
   AlgorithmSlot slot;
   slot.field = ReadAt(code, base + 1, 2);
@@ -30,26 +30,43 @@ AlgorithmSlot ReadSlot(text::TextView code, int n) {
   return slot;
 }
 
-std::vector<AlgorithmSlot> ReadSlots(text::TextView code) {
-  std::vector<AlgorithmSlot> slots;
+template <class CharT>
+SlotList ReadSlotsOf(std::basic_string_view<CharT> code) {
+  SlotList list;
   for (int n = 0; n < kMaxSlots; ++n) {
-    const AlgorithmSlot slot = ReadSlot(code, n);
+    const AlgorithmSlot slot = ReadSlotOf(code, n);
     if (slot.field == kFieldEnd) break;
-    slots.push_back(slot);
+    list.slots[list.size++] = slot;
   }
-  return slots;
+  return list;
+}
+
+}  // namespace
+
+// Positions count characters: an ASCII code (every code a writer makes) is
+// read from its bytes, any other is decoded first.
+AlgorithmSlot ReadSlot(std::string_view code, int n) {
+  if (text::IsAscii(code)) return ReadSlotOf(code, n);
+  return ReadSlotOf(text::TextView(text::Decode(code)), n);
+}
+
+SlotList ReadSlots(std::string_view code) {
+  if (text::IsAscii(code)) return ReadSlotsOf(code);
+  return ReadSlotsOf(text::TextView(text::Decode(code)));
 }
 
 }  // namespace engine
 
-int ReadNumber(std::string_view text) { return engine::ReadNumber(text::Decode(text)); }
-
-AlgorithmSlot ReadSlot(std::string_view code, int n) {
-  return engine::ReadSlot(text::Decode(code), n);
+int ReadNumber(std::string_view text) {
+  if (text::IsAscii(text)) return engine::ReadNumber(text);
+  return engine::ReadNumber(text::TextView(text::Decode(text)));
 }
 
+AlgorithmSlot ReadSlot(std::string_view code, int n) { return engine::ReadSlot(code, n); }
+
 std::vector<AlgorithmSlot> ReadAlgorithmCode(std::string_view code) {
-  return engine::ReadSlots(text::Decode(code));
+  const engine::SlotList list = engine::ReadSlots(code);
+  return {list.view().begin(), list.view().end()};
 }
 
 std::string WriteAlgorithmCode(std::span<const AlgorithmSlot> slots) {

@@ -20,7 +20,8 @@ void AppendNumber(int n, Text* out) {
 std::string DescribeAlgorithm(std::string_view algorithm) {
   Text description;
   Text item;  // kept across slots: a field above 53 sets no label of its own
-  for (const AlgorithmSlot& slot : engine::ReadSlots(text::Decode(algorithm))) {
+  const engine::SlotList slots = engine::ReadSlots(algorithm);
+  for (const AlgorithmSlot& slot : slots.view()) {
     // A field above 53 names nothing, and the item of the slot before stays.
     if (slot.field <= kFieldBez1234) item = text::Decode(FieldLabel(slot.field));
     Text decorated;

@@ -8,21 +8,21 @@
 #include "engine/record.h"
 #include "engine/slots.h"
 #include "engine/street.h"
+#include "korvix/phonetic.h"
+#include "korvix/text.h"
 
 namespace korvix {
 namespace {
 
 using engine::RecordItems;
-using text::Text;
-using text::TextView;
 
 // Per-thread buffers, so that keying a record allocates only the key.
 struct Scratch {
-  Text decoded;   // the record, when it is not pure ASCII
-  Text part;      // a compound value, or the previous slot's part
-  Text street;    // a normalised street
-  Text previous;  // the finished part of the slot before
-  std::string code;  // a phonetic code
+  std::string joined;      // the items of a compound
+  std::string street;      // a normalised street
+  std::string code;        // a phonetic code
+  std::string normalized;  // a value that is not yet valid UTF-8 in NFC
+  std::string previous;    // the finished part of the slot before
 };
 
 Scratch& ThreadScratch() {
@@ -40,125 +40,108 @@ int ItemsRead(int field) {
   return 0;  // above 53: no item
 }
 
-template <class CharT>
-void AppendChars(std::basic_string_view<CharT> chars, std::string* out) {
-  if constexpr (std::is_same_v<CharT, char>) {
-    out->append(chars);
-  } else {
-    text::AppendUtf8(chars, out);
-  }
+int ItemsRead(std::span<const AlgorithmSlot> slots) {
+  int items = 0;
+  for (const AlgorithmSlot& slot : slots) items = std::max(items, ItemsRead(slot.field));
+  return items;
 }
 
-template <class CharT>
-void AppendToText(std::basic_string_view<CharT> chars, Text* out) {
-  for (CharT c : chars) out->push_back(static_cast<std::make_unsigned_t<CharT>>(c));
-}
+bool IsContinuation(char b) { return (static_cast<unsigned char>(b) & 0xC0) == 0x80; }
 
-class SlotWriter {
- public:
-  SlotWriter(Scratch& s, std::string* key) : s_(s), key_(key) {}
-
-  // Steps from the trim before the phonetic code to the key part's place in
-  // the key; remembers the finished part when the next slot needs it.
-  template <class CharT>
-  void Finish(std::basic_string_view<CharT> value, const AlgorithmSlot& slot, bool keep) {
-    value = text::TrimBlanks(value);
-    if (slot.Phonetic()) {
-      s_.code.clear();
-      engine::AppendPhoneticCode(value, &s_.code);
-      Cut(std::string_view(s_.code), slot, keep);
-    } else {
-      Cut(value, slot, keep);
-    }
+// Appends valid UTF-8 `value` cut or filled with "-" to the slot's length,
+// counting characters; a negative length skips the step.
+void AppendCut(std::string_view value, const AlgorithmSlot& slot, std::string* key) {
+  if (slot.length < 0) {
+    key->append(value);
+    return;
   }
-
- private:
-  // Cuts or fills to the slot's length; a negative length skips the step.
-  template <class CharT>
-  void Cut(std::basic_string_view<CharT> value, const AlgorithmSlot& slot, bool keep) {
-    const std::size_t start = key_->size();
-    if (slot.length < 0) {
-      AppendChars(value, key_);
-    } else {
-      const std::size_t len = static_cast<std::size_t>(slot.length);
-      const std::size_t fill = len > value.size() ? len - value.size() : 0;
-      if (slot.FromRight()) {
-        key_->append(fill, '-');
-        AppendChars(value.substr(value.size() - (len - fill)), key_);
-      } else {
-        AppendChars(value.substr(0, len - fill), key_);
-        key_->append(fill, '-');
+  const auto length = static_cast<std::size_t>(slot.length);
+  std::size_t chars = 0;
+  if (slot.FromRight()) {
+    std::size_t begin = value.size();
+    while (begin > 0 && chars < length) {
+      while (IsContinuation(value[--begin])) {
       }
+      ++chars;
     }
-    if (keep) s_.previous = text::Decode(std::string_view(*key_).substr(start));
+    key->append(length - chars, '-');
+    key->append(value.substr(begin));
+  } else {
+    std::size_t end = 0;
+    while (end < value.size() && chars < length) {
+      while (++end < value.size() && IsContinuation(value[end])) {
+      }
+      ++chars;
+    }
+    key->append(value.substr(0, end));
+    key->append(length - chars, '-');
   }
+}
 
-  Scratch& s_;
-  std::string* key_;
-};
+// The key of one record. Items are taken as bytes; each is read as the
+// component reads text (Windows-1252 fallback, NFC) only where that can
+// change it. That equals reading the whole record first: "|" and the
+// joining blank never sit inside a character, and nothing composes with them.
+void AppendKey(std::span<const AlgorithmSlot> slots, const RecordItems& items, Scratch& s,
+               std::string* key) {
+  s.previous.clear();  // a first slot above 53 starts from nothing
+  for (std::size_t n = 0; n < slots.size(); ++n) {
+    const AlgorithmSlot& slot = slots[n];
+    // `value` is host bytes until `ready`: valid UTF-8 to be taken as it stands.
+    std::string_view value;
+    bool ready = false;
+    if (slot.field < kFieldBez12) {
+      value = items.Item(slot.field);
+    } else if (slot.field <= kFieldBez1234) {
+      s.joined.assign(items.Item(kFieldBez1));
+      for (int item = kFieldBez2; item <= ItemsRead(slot.field); ++item) {
+        s.joined.append(1, ' ').append(items.Item(item));
+      }
+      value = s.joined;
+    } else {
+      // Above 53: the finished part of the slot before, worked again. It is
+      // key text already and is not read a second time.
+      value = s.previous;
+      ready = true;
+    }
+    value = text::TrimBlanks(value);
+    if (slot.field == kFieldStrasse) {
+      s.street.clear();
+      engine::AppendNormalizedStreet(value, &s.street);
+      value = text::TrimBlanks(std::string_view(s.street));
+      ready = true;
+    }
+    if (slot.Phonetic()) {
+      s.code.clear();
+      if (ready) {
+        engine::AppendPhoneticCodeAsIs(value, &s.code);
+      } else {
+        AppendPhoneticCode(value, &s.code);
+      }
+      value = s.code;
+    } else if (!ready && !text::IsNormalized(value)) {
+      s.normalized.clear();
+      text::AppendNormalized(value, &s.normalized);
+      value = s.normalized;
+    }
+    const std::size_t start = key->size();
+    AppendCut(value, slot, key);
+    if (n + 1 < slots.size() && slots[n + 1].field > kFieldBez1234) {
+      s.previous.assign(*key, start);
+    }
+  }
+}
 
 }  // namespace
 
-KeyBuilder::KeyBuilder(std::string_view algorithm)
-    : slots_(engine::ReadSlots(text::Decode(algorithm))) {
+KeyBuilder::KeyBuilder(std::string_view algorithm) {
+  const engine::SlotList list = engine::ReadSlots(algorithm);
+  slots_.assign(list.view().begin(), list.view().end());
+  items_needed_ = ItemsRead(slots_);
   for (const AlgorithmSlot& slot : slots_) {
-    items_needed_ = std::max(items_needed_, ItemsRead(slot.field));
     if (key_length_ >= 0) key_length_ = slot.length < 0 ? -1 : key_length_ + slot.length;
   }
 }
-
-namespace {
-
-// Calls `fn` with the characters of `bytes`: the bytes themselves when they
-// are ASCII (the common case, nothing to decode), else their decoded form.
-template <class Fn>
-void WithChars(std::string_view bytes, Text* scratch, Fn&& fn) {
-  if (text::IsAscii(bytes)) {
-    fn(bytes);
-  } else {
-    text::Decode(bytes, scratch);
-    fn(TextView(*scratch));
-  }
-}
-
-// Each item is decoded only when a slot reads it, and only when it is not
-// ASCII. That is the same as decoding the whole record first: "|" never sits
-// inside a character, and normalisation never joins characters across it.
-void AppendKey(const std::vector<AlgorithmSlot>& slots, const RecordItems& items, Scratch& s,
-               std::string* key) {
-  s.previous.clear();  // a first slot above 53 starts from nothing
-  SlotWriter writer(s, key);
-  for (std::size_t n = 0; n < slots.size(); ++n) {
-    const AlgorithmSlot& slot = slots[n];
-    // A slot above 53 starts from the finished part of the slot before it.
-    const bool keep = n + 1 < slots.size() && slots[n + 1].field > kFieldBez1234;
-    if (slot.field < kFieldBez12) {
-      // Blanks are ASCII, so trimming before decoding trims the same characters.
-      WithChars(text::TrimBlanks(items.Item(slot.field)), &s.decoded, [&](auto value) {
-        if (slot.field == kFieldStrasse) {
-          s.street.clear();
-          engine::AppendNormalizedStreet(value, &s.street);
-          writer.Finish(TextView(s.street), slot, keep);
-        } else {
-          writer.Finish(value, slot, keep);
-        }
-      });
-      continue;
-    }
-    if (slot.field <= kFieldBez1234) {
-      s.part.clear();
-      for (int item = kFieldBez1; item <= ItemsRead(slot.field); ++item) {
-        if (item > kFieldBez1) s.part.push_back(text::kBlank);
-        WithChars(items.Item(item), &s.decoded, [&](auto value) { AppendToText(value, &s.part); });
-      }
-    } else {
-      s.part = s.previous;
-    }
-    writer.Finish(TextView(s.part), slot, keep);
-  }
-}
-
-}  // namespace
 
 void KeyBuilder::Key(std::string_view record, std::string* key) const {
   key->clear();
@@ -198,11 +181,16 @@ std::vector<std::string> KeyBuilder::Keys(std::span<const std::string> records,
 }
 
 std::string BuildKey(std::string_view algorithm, std::string_view data) {
-  return KeyBuilder(algorithm).Key(data);
+  const engine::SlotList list = engine::ReadSlots(algorithm);
+  std::string key;
+  if (list.size > 0) {
+    AppendKey(list.view(), RecordItems(data, ItemsRead(list.view())), ThreadScratch(), &key);
+  }
+  return key;
 }
 
 std::string GetDataField(std::string_view text, int index) {
-  return text::Encode(engine::ItemAt(TextView(text::Decode(text)), index));
+  return NormalizeText(engine::ItemAt(text, index));
 }
 
 }  // namespace korvix

@@ -6,19 +6,21 @@
 namespace korvix::engine {
 namespace {
 
-bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+template <class CharT>
+bool IsDigit(CharT c) { return c >= CharT('0') && c <= CharT('9'); }
 
 }  // namespace
 
-int ReadNumber(text::TextView chars) {
+template <class CharT>
+int ReadNumber(std::basic_string_view<CharT> chars) {
   std::size_t i = 0;
   const auto skip_blanks = [&] {
-    while (i < chars.size() && chars[i] == text::kBlank) ++i;
+    while (i < chars.size() && chars[i] == CharT(' ')) ++i;
   };
   skip_blanks();
   bool negative = false;
-  if (i < chars.size() && (chars[i] == U'-' || chars[i] == U'+')) {
-    negative = chars[i] == U'-';
+  if (i < chars.size() && (chars[i] == CharT('-') || chars[i] == CharT('+'))) {
+    negative = chars[i] == CharT('-');
     ++i;
   }
   // The whole part saturates well above INT_MAX; the fraction only matters
@@ -28,16 +30,16 @@ int ReadNumber(text::TextView chars) {
   bool any_digit = false;
   for (skip_blanks(); i < chars.size() && IsDigit(chars[i]); ++i, skip_blanks()) {
     any_digit = true;
-    if (whole < kCap) whole = whole * 10 + (chars[i] - U'0');
+    if (whole < kCap) whole = whole * 10 + (chars[i] - CharT('0'));
   }
   int first_fraction = 0;      // first digit after the point
   bool rest_nonzero = false;   // any non-zero digit after that
-  if (i < chars.size() && chars[i] == U'.') {
+  if (i < chars.size() && chars[i] == CharT('.')) {
     ++i;
     bool first = true;
     for (skip_blanks(); i < chars.size() && IsDigit(chars[i]); ++i, skip_blanks()) {
       any_digit = true;
-      const int d = static_cast<int>(chars[i] - U'0');
+      const int d = static_cast<int>(chars[i] - CharT('0'));
       if (first) {
         first_fraction = d;
         first = false;
@@ -55,5 +57,8 @@ int ReadNumber(text::TextView chars) {
   if (whole < INT_MIN) return INT_MIN;
   return static_cast<int>(whole);
 }
+
+template int ReadNumber(std::basic_string_view<char>);
+template int ReadNumber(std::basic_string_view<char32_t>);
 
 }  // namespace korvix::engine

@@ -1,138 +1,241 @@
 #include "korvix/phonetic.h"
 
 #include <array>
-#include <type_traits>
+#include <cstdint>
+#include <utility>
+#include <string_view>
 
-#include "engine/phonetic_code.h"
-#include "engine/stream_replace.h"
 #include "base/text.h"
+#include "engine/phonetic_code.h"
 
 namespace korvix {
 namespace engine {
 namespace {
 
-// Group letters for A-Z; 0 marks the letters that are dropped.
+// Group letters of A-Z; 0 for the letters that are dropped.
 constexpr std::array<char, 26> kGroup = {
     0,   'B', 'C', 'D', 0,   'F', 'G', 0,   0,   'G', 'C', 'L', 'M',  // A-M
     'M', 0,   'B', 'Q', 'R', 'C', 'D', 0,   'F', 0,   'Q', 0,   'Q'}; // N-Z
 
-bool IsLetter(char32_t c) { return c >= U'A' && c <= U'Z'; }
+constexpr char GroupOf(char32_t letter) { return kGroup[letter - U'A']; }
+constexpr bool IsLetter(char32_t c) { return c >= U'A' && c <= U'Z'; }
 
-// What WordReducer::Push returns for a character that adds nothing.
-constexpr char32_t kNothing = 0xFFFFFFFF;
-
-// Reduces one word letter by letter. A repeat is judged against the last
-// letter kept, not the character just before, so vowels between two equal
-// letters do not separate them.
-class WordReducer {
- public:
-  // Feeds one upper-case character; returns its group letter, itself when it
-  // is not a letter A-Z, or kNothing when it adds nothing.
-  char32_t Push(char32_t c) {
-    if (IsLetter(c) && kGroup[c - U'A'] == 0) return kNothing;
-    if (has_last_ && c == last_) return kNothing;
-    last_ = c;
-    has_last_ = true;
-    return IsLetter(c) ? char32_t(kGroup[c - U'A']) : c;
-  }
-  void NextWord() { has_last_ = false; }
-
- private:
-  char32_t last_ = 0;
-  bool has_last_ = false;
+// The code of one word of capitals A-Z; for the words that "&" and the
+// digits stand for, which come in after the consonant replacements.
+struct WordCode {
+  std::array<char, 8> letters{};
+  std::size_t size = 0;
+  constexpr std::string_view view() const { return {letters.data(), size}; }
 };
+constexpr WordCode CodeOfWord(std::string_view word) {
+  WordCode code;
+  char last = 0;
+  for (char c : word) {
+    if (GroupOf(c) == 0 || c == last) continue;
+    last = c;
+    code.letters[code.size++] = GroupOf(c);
+  }
+  return code;
+}
+constexpr WordCode kAnd = CodeOfWord("UND");
+constexpr std::array<WordCode, 10> kDigits = {
+    CodeOfWord("NULL"), CodeOfWord("EINS"), CodeOfWord("ZWEI"),  CodeOfWord("DREI"),
+    CodeOfWord("VIER"), CodeOfWord("FUENF"), CodeOfWord("SECHS"), CodeOfWord("SIEBEN"),
+    CodeOfWord("ACHT"), CodeOfWord("NEUN")};
+static_assert(kDigits[6].view() == "CCC" && kAnd.view() == "MD");
 
-// Words that "&" and the digits stand for, each with a blank on either side.
-constexpr std::array<std::u32string_view, 10> kDigitWords = {
-    U" NULL ", U" EINS ", U" ZWEI ", U" DREI ", U" VIER ",
-    U" FUENF ", U" SECHS ", U" SIEBEN ", U" ACHT ", U" NEUN "};
+// What a byte does in the code, given the class of the byte after it (see
+// kNextClass), packed in one word. Almost every byte is decided by the two
+// alone: a letter that codes (after upper-casing and the replacements), a
+// byte that is dropped (vowels, H, W, Y, punctuation, controls, a C before
+// K, a D before T, and every byte of U+0080-U+00FF but ß), or a blank, which
+// ends a word. The rest (a C before C, "&", digits, the first byte of a
+// character beyond U+00FF) are rare enough to take a branch.
+//   bits 0-7    the upper-case letter kept, or 0
+//   bits 8-15   its group letter
+//   bits 16-24  what the last letter kept is ANDed with: 0x1FF keeps it
+//               (dropped bytes), 0 forgets it (a letter replaces it, a blank
+//               ends the word); bit 24 alone marks a letter that codes
+//   bit 31      special
+using ByteRule = std::uint32_t;
+constexpr ByteRule kDropped = 0x1FFu << 16;
+constexpr ByteRule kBlankRule = 0;
+constexpr ByteRule kSpecial = 1u << 31;
+constexpr ByteRule Coding(char letter) {
+  return static_cast<unsigned char>(letter) | static_cast<ByteRule>(GroupOf(letter)) << 8 | 1u << 24;
+}
 
-// In this order, each over the result of the one before.
-constexpr StreamReplace kCh{U"CH", U"K"};
-constexpr StreamReplace kCk{U"CK", U"K"};
-constexpr StreamReplace kDt{U"DT", U"T"};
-constexpr StreamReplace kTh{U"TH", U"T"};
+// What the byte after a C, D or C3 (the first byte of U+00C0-U+00FF) can be
+// to them. Only ASCII bytes are C, H, K or T after upper-casing (the two
+// characters beyond ASCII whose capital is in A-Z are ı and ſ).
+enum NextClass { kOther, kNextH, kNextK, kNextC, kNextT, kNext9F, kNextClasses };
+constexpr std::array<unsigned char, 256> kNextClass = [] {
+  std::array<unsigned char, 256> classes{};
+  for (const auto& [c, cls] : {std::pair{'H', kNextH}, {'K', kNextK}, {'C', kNextC}, {'T', kNextT}}) {
+    classes[static_cast<unsigned char>(c)] = cls;
+    classes[static_cast<unsigned char>(c + 0x20)] = cls;
+  }
+  classes[0x9F] = kNext9F;
+  return classes;
+}();
+
+constexpr std::array<std::array<ByteRule, 256>, kNextClasses> kRules = [] {
+  std::array<std::array<ByteRule, 256>, kNextClasses> rules{};
+  for (int next = 0; next < kNextClasses; ++next) {
+    std::array<ByteRule, 256>& r = rules[next];
+    for (ByteRule& rule : r) rule = kDropped;
+    for (char c = 'A'; c <= 'Z'; ++c) {
+      ByteRule rule = GroupOf(c) != 0 ? Coding(c) : kDropped;
+      if (c == 'C') {
+        // CH becomes K; C before K goes; before C it depends on the byte after.
+        rule = next == kNextH ? Coding('K') : next == kNextK ? kDropped
+               : next == kNextC ? kSpecial : Coding('C');
+      } else if (c == 'D' && next == kNextT) {
+        rule = kDropped;
+      }
+      r[static_cast<unsigned char>(c)] = rule;
+      r[static_cast<unsigned char>(c + 0x20)] = rule;
+    }
+    r[' '] = kBlankRule;
+    r['&'] = kSpecial;
+    for (char c = '0'; c <= '9'; ++c) r[static_cast<unsigned char>(c)] = kSpecial;
+    // C3 9F is ß. C0-C3 reach no further than U+00FF, and every byte that is
+    // not UTF-8 reads as Windows-1252 below U+0100 or in its 0x80-0x9F block:
+    // none of these upper-cases into A-Z.
+    if (next == kNext9F) r[0xC3] = Coding('S');
+    for (int b = 0xC4; b <= 0xF4; ++b) r[b] = kSpecial;
+  }
+  return rules;
+}();
+
+// The upper-cased character at bytes[i]; U+0000 past the end.
+char32_t UpperAt(std::string_view bytes, std::size_t i) {
+  if (i >= bytes.size()) return 0;
+  const auto b = static_cast<unsigned char>(bytes[i]);
+  if (b < 0x80) return b >= 'a' && b <= 'z' ? char32_t(b - 0x20) : char32_t(b);
+  return text::Upper(text::DecodeCharacter(bytes, i).code);
+}
+
+// The code of `bytes` written from `to` on; returns the end. When kCheckNfc,
+// returns nullptr instead when the text holds an NfcSensitive character and
+// must be normalised first; without, the text is taken as it stands.
+//
+// The documented steps run on the whole text one after the other; here one
+// pass decides each character by what follows it:
+//  - "CH" becomes K; a C before K, or before a CH that becomes K, goes
+//    ("CCH" ends as K, "CCCH" as CK, since every replacement is one pass);
+//  - a D before T goes; an H after T goes too, but H is dropped anyway;
+//  - Ä Ö Ü become vowels, which are dropped, so they only join their
+//    neighbours, like every other character outside A-Z, 0-9 and blank;
+//  - ß codes as S; "&" and each digit are words with a code of their own;
+//  - a blank ends a word: repeats are judged within a word only.
+template <bool kCheckNfc>
+char* WriteCode(std::string_view bytes, char* to) {
+  std::uint32_t last = 0;  // the last letter kept in the current word
+  const auto keep = [&](char letter) {
+    if (static_cast<unsigned char>(letter) == last) return;
+    last = static_cast<unsigned char>(letter);
+    *to++ = GroupOf(static_cast<unsigned char>(letter));
+  };
+  // The byte at i under `rule`; returns how many bytes it took, or 0 when
+  // the text must be normalised first.
+  const auto step = [&](std::size_t i, ByteRule rule) -> std::size_t {
+    if (!(rule & kSpecial)) [[likely]] {
+      // Without a branch: the common bytes come in no predictable order.
+      const std::uint32_t now = (rule & 0xFF) | (last & (rule >> 16));
+      *to = static_cast<char>(rule >> 8);  // kept only when the letter codes
+      to += (now != last) & (rule >> 24);
+      last = now;
+      return 1;
+    }
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b == 'C' || b == 'c') {  // before C: goes when that C starts a CH
+      if (UpperAt(bytes, i + 2) != U'H') keep('C');
+      return 1;
+    }
+    if (b < 0x80) {  // "&" or a digit
+      for (char c : b == '&' ? kAnd.view() : kDigits[b - '0'].view()) *to++ = c;
+      last = 0;
+      return 1;
+    }
+    const text::Character c = text::DecodeCharacter(bytes, i);
+    if (kCheckNfc && text::NfcSensitive(c.code)) return 0;
+    const char32_t u = text::Upper(c.code);
+    if (u == U'ß') {
+      keep('S');
+    } else if (IsLetter(u) && GroupOf(u) != 0) {
+      keep(static_cast<char>(u));  // ı or ſ; neither is a C or a D
+    }
+    return c.length;
+  };
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i + 1 < n) {
+    const std::size_t taken = step(i, kRules[kNextClass[in[i + 1]]][in[i]]);
+    if (taken == 0) return nullptr;
+    i += taken;
+  }
+  if (i < n && step(i, kRules[kOther][in[i]]) == 0) return nullptr;
+  return to;
+}
+
+// The longest code a byte can give: a digit's word. WriteCode may write one
+// byte past the end of the code.
+constexpr std::size_t kMaxCodePerByte = 3;
+constexpr std::size_t Room(std::size_t bytes) { return bytes * kMaxCodePerByte + 1; }
+
+// Appends the code of `bytes`; returns false, appending nothing, when
+// kCheckNfc and they must be normalised first.
+template <bool kCheckNfc>
+bool AppendCode(std::string_view bytes, std::string* out) {
+  char small[128];
+  if (Room(bytes.size()) <= sizeof small) {
+    char* end = WriteCode<kCheckNfc>(bytes, small);
+    if (end == nullptr) return false;
+    out->append(small, static_cast<std::size_t>(end - small));
+    return true;
+  }
+  const std::size_t old = out->size();
+  out->resize(old + Room(bytes.size()));
+  char* end = WriteCode<kCheckNfc>(bytes, out->data() + old);
+  out->resize(end == nullptr ? old : static_cast<std::size_t>(end - out->data()));
+  return end != nullptr;
+}
 
 }  // namespace
 
-// One pass does the work of the documented steps: upper-casing, the four
-// consonant replacements (chained, so "CCH" still ends as "K"), the umlaut and
-// digit replacements, the character filter and the reduction of each word.
-template <class CharT>
-void AppendPhoneticCode(std::basic_string_view<CharT> chars, std::string* out) {
-  WordReducer word;
-  // The filter: letters go into the current word, a blank ends it, anything
-  // else is dropped and so joins its neighbours.
-  const auto filter = [&](char32_t c) __attribute__((always_inline)) {
-    if (IsLetter(c) || (c >= U'0' && c <= U'9')) {
-      if (const char32_t g = word.Push(c); g != kNothing) out->push_back(static_cast<char>(g));
-    } else if (c == text::kBlank) {
-      word.NextWord();
-    }
-  };
-  const auto spell = [&](char32_t c) __attribute__((always_inline)) {
-    if (IsLetter(c)) return filter(c);  // by far the most common case
-    switch (c) {
-      case U'Ä': filter(U'A'); break;
-      case U'Ö': filter(U'O'); break;
-      case U'Ü': filter(U'U'); break;
-      case U'ß': filter(U'S'); break;
-      case U'&':
-        for (char32_t w : std::u32string_view(U" UND ")) filter(w);
-        break;
-      default:
-        if (c >= U'0' && c <= U'9') {
-          for (char32_t w : kDigitWords[c - U'0']) filter(w);
-        } else {
-          filter(c);
-        }
-    }
-  };
-  // The steps are chained by inlined calls: one loop over the characters.
-  StreamReplace::State ch, ck, dt, th;
-  const auto after_dt = [&](char32_t c) __attribute__((always_inline)) { kTh.Push(th, c, spell); };
-  const auto after_ck = [&](char32_t c) __attribute__((always_inline)) { kDt.Push(dt, c, after_dt); };
-  const auto after_ch = [&](char32_t c) __attribute__((always_inline)) { kCk.Push(ck, c, after_ck); };
-  bool idle = true;  // no step holds back characters
-  for (CharT in : chars) {
-    const char32_t c = text::Upper(static_cast<std::make_unsigned_t<CharT>>(in));
-    // The patterns start with C, D or T; any other character passes idle
-    // steps unchanged, so it skips the chain.
-    if (idle && c != U'C' && c != U'D' && c != U'T') {
-      spell(c);
-      continue;
-    }
-    kCh.Push(ch, c, after_ch);
-    idle = (ch.held | ck.held | dt.held | th.held) == 0;
-  }
-  kCh.Finish(ch, after_ch);
-  kCk.Finish(ck, after_ck);
-  kDt.Finish(dt, after_dt);
-  kTh.Finish(th, spell);
+void AppendPhoneticCodeAsIs(std::string_view text, std::string* out) {
+  AppendCode<false>(text, out);
 }
-
-template void AppendPhoneticCode(std::basic_string_view<char>, std::string*);
-template void AppendPhoneticCode(std::basic_string_view<char32_t>, std::string*);
 
 }  // namespace engine
 
+void AppendPhoneticCode(std::string_view text, std::string* code) {
+  if (engine::AppendCode<true>(text, code)) return;
+  std::string normalized;
+  text::AppendNormalized(text, &normalized);
+  engine::AppendCode<false>(normalized, code);
+}
+
 std::string PhoneticCode(std::string_view text) {
   std::string code;
-  if (text::IsAscii(text)) {
-    engine::AppendPhoneticCode(text, &code);
-  } else {
-    engine::AppendPhoneticCode(text::TextView(text::Decode(text)), &code);
-  }
+  AppendPhoneticCode(text, &code);
   return code;
 }
 
 std::string ReducePhonetic(std::string_view word) {
-  engine::WordReducer reducer;
   std::string code;
+  char32_t last = 0;
+  bool kept = false;
   for (char32_t c : text::Decode(word)) {
-    if (const char32_t g = reducer.Push(text::Upper(c)); g != engine::kNothing) {
-      text::AppendUtf8(g, &code);
-    }
+    c = text::Upper(c);
+    const bool letter = engine::IsLetter(c);
+    if (letter && engine::GroupOf(c) == 0) continue;
+    if (kept && c == last) continue;
+    last = c;
+    kept = true;
+    text::AppendUtf8(letter ? char32_t(engine::GroupOf(c)) : c, &code);
   }
   return code;
 }

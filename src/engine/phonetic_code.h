@@ -1,4 +1,4 @@
-// The phonetic code over text the engine has already decoded.
+// The phonetic code over text the engine has already read.
 #ifndef KORVIX_ENGINE_PHONETIC_CODE_H_
 #define KORVIX_ENGINE_PHONETIC_CODE_H_
 
@@ -7,13 +7,10 @@
 
 namespace korvix::engine {
 
-// Appends the phonetic code of `chars` to `*out` (only ASCII capitals).
-// `chars` is decoded text (char32_t) or pure ASCII (char).
-template <class CharT>
-void AppendPhoneticCode(std::basic_string_view<CharT> chars, std::string* out);
-
-extern template void AppendPhoneticCode(std::basic_string_view<char>, std::string*);
-extern template void AppendPhoneticCode(std::basic_string_view<char32_t>, std::string*);
+// Appends the phonetic code of `text` (only ASCII capitals) to `*out`, taking
+// `text` as it stands: valid UTF-8 that needs no normalisation, such as the
+// finished key part of a slot, which is never normalised again.
+void AppendPhoneticCodeAsIs(std::string_view text, std::string* out);
 
 }  // namespace korvix::engine
 

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korvix::engine {
 
 // The highest item index a slot can read (field numbers 10-50).
@@ -34,11 +38,7 @@ class RecordItems {
   // REQUIRES: 0 <= items <= kMaxItem.
   RecordItems(std::string_view text, int items) : text_(text) {
     if (items > 0) Scan(items);
-    end_ = count_ == items && items > 0 ? separators_[count_ - 1] : text.size();
   }
-
-  // Where the items that were asked for end: everything after is never read.
-  std::size_t end() const { return end_; }
 
   // Item `index`, counted from 1; an index of 1 or less gives item 1, an
   // index past the last item gives the empty view.
@@ -55,6 +55,21 @@ class RecordItems {
  private:
   void Scan(int items) {
     std::size_t i = 0;
+    const auto found = [&](std::size_t at) {
+      separators_[count_++] = static_cast<std::uint32_t>(at);
+      return count_ == items;
+    };
+#if defined(__SSE2__)
+    // Sixteen bytes at a time; a bit of the mask marks each byte that is "|".
+    const __m128i bars = _mm_set1_epi8('|');
+    for (; i + 16 <= text_.size(); i += 16) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_.data() + i));
+      for (unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, bars)));
+           hits != 0; hits &= hits - 1) {
+        if (found(i + static_cast<std::size_t>(std::countr_zero(hits)))) return;
+      }
+    }
+#else
     if constexpr (std::endian::native == std::endian::little) {
       // Eight bytes at a time; a bit marks each byte that is exactly "|".
       constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
@@ -64,23 +79,19 @@ class RecordItems {
         std::memcpy(&word, text_.data() + i, 8);
         const std::uint64_t x = word ^ kBars;  // zero bytes where "|" stands
         for (std::uint64_t hits = ~(((x & kLow7) + kLow7) | x | kLow7); hits; hits &= hits - 1) {
-          separators_[count_++] = static_cast<std::uint32_t>(i + std::countr_zero(hits) / 8);
-          if (count_ == items) return;
+          if (found(i + static_cast<std::size_t>(std::countr_zero(hits) / 8))) return;
         }
       }
     }
+#endif
     for (; i < text_.size(); ++i) {
-      if (text_[i] == '|') {
-        separators_[count_++] = static_cast<std::uint32_t>(i);
-        if (count_ == items) return;
-      }
+      if (text_[i] == '|' && found(i)) return;
     }
   }
 
   std::string_view text_;
   std::array<std::uint32_t, kMaxItem> separators_;  // only the first count_ are set
   int count_ = 0;
-  std::size_t end_ = 0;
 };
 
 }  // namespace korvix::engine

@@ -1,19 +1,29 @@
-// Reading the slots of an algorithm code that is already decoded.
+// Reading the slots of an algorithm code.
 #ifndef KORVIX_ENGINE_SLOTS_H_
 #define KORVIX_ENGINE_SLOTS_H_
 
-#include <vector>
+#include <array>
+#include <cstddef>
+#include <span>
+#include <string_view>
 
-#include "base/text.h"
 #include "korvix/algorithm_code.h"
 
 namespace korvix::engine {
 
+// The slots of a code up to its end mark, kept without allocating.
+struct SlotList {
+  std::array<AlgorithmSlot, kMaxSlots> slots;
+  std::size_t size = 0;
+
+  std::span<const AlgorithmSlot> view() const { return {slots.data(), size}; }
+};
+
 // Slot `n` of `code`; positions past its end read as blanks.
-AlgorithmSlot ReadSlot(text::TextView code, int n);
+AlgorithmSlot ReadSlot(std::string_view code, int n);
 
 // The slots up to the first field number 0, at most ten.
-std::vector<AlgorithmSlot> ReadSlots(text::TextView code);
+SlotList ReadSlots(std::string_view code);
 
 }  // namespace korvix::engine
 

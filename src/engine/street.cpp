@@ -1,84 +1,101 @@
 #include "engine/street.h"
 
-#include <type_traits>
+#include <array>
+#include <cstring>
 
-#include "engine/stream_replace.h"
+#include "base/text.h"
 #include "korvix/key_builder.h"
 
 namespace korvix {
 namespace engine {
 namespace {
 
-// In this order, each over the result of the one before.
-constexpr StreamReplace kBlankStrasse{U" STRASSE", U"STR"};
-constexpr StreamReplace kBlankStrasseSz{U" STRAßE", U"STR"};
-constexpr StreamReplace kBlankStr{U" STR", U"STR"};
-constexpr StreamReplace kStrasse{U"STRASSE", U"STR"};
-constexpr StreamReplace kStrasseSz{U"STRAßE", U"STR"};
+// Every occurrence of `what` in `s`, searched from the left without overlap,
+// replaced by "STR".
+std::string ReplaceByStr(std::string_view s, std::string_view what) {
+  std::string out;
+  std::size_t from = 0;
+  for (std::size_t hit = s.find(what); hit != s.npos; hit = s.find(what, from)) {
+    out.append(s.substr(from, hit - from)).append("STR");
+    from = hit + what.size();
+  }
+  return out.append(s.substr(from));
+}
+
+// The five replacements one after the other, each over the whole result of
+// the one before, for the rare streets where a replacement makes a new match.
+std::string ShortenLiterally(std::string_view upper) {
+  std::string s = ReplaceByStr(upper, " STRASSE");
+  s = ReplaceByStr(s, " STRA\xC3\x9F" "E");
+  s = ReplaceByStr(s, " STR");
+  s = ReplaceByStr(s, "STRASSE");
+  return ReplaceByStr(s, "STRA\xC3\x9F" "E");
+}
+
+// One "STR" of the text and what the replacements take around it.
+struct StrWord {
+  std::size_t begin;   // first byte taken: the first blank taken, else the S
+  std::size_t end;     // one past the last byte taken
+};
+
+// Shortens the street words of the upper-case text out[start..] in place.
+//
+// Every pattern holds "STR", with at most a blank before it, so each "STR"
+// is decided on its own: the blank right before it goes (" STRASSE",
+// " STRAßE", " STR"), and "ASSE" or "AßE" right after it goes ("STRASSE",
+// "STRAßE"). A street word with two blanks before it loses both, the second
+// to " STR" after " STRASSE" or " STRAßE" took the first. Only a street word
+// followed by "A" could form a new match once shortened (STRASSE+ASSE); such
+// text takes the literal road.
+void ShortenStreetWords(std::size_t start, std::string* out) {
+  const std::string_view upper(out->data() + start, out->size() - start);
+  std::array<StrWord, 16> words;
+  std::size_t count = 0;
+  for (std::size_t from = 0, s = upper.find("STR"); s != upper.npos;
+       s = upper.find("STR", from)) {
+    std::size_t end = s + 3;
+    const std::string_view rest = upper.substr(end);
+    const bool long_form = rest.starts_with("ASSE") || rest.starts_with("A\xC3\x9F" "E");
+    if (long_form) end += 4;
+    std::size_t begin = s;
+    for (std::size_t blanks = long_form ? 2 : 1; blanks > 0 && begin > from && upper[begin - 1] == ' ';
+         --blanks) {
+      --begin;
+    }
+    if ((long_form && end < upper.size() && upper[end] == 'A') || count == words.size()) {
+      out->replace(start, out->npos, ShortenLiterally(upper));
+      return;
+    }
+    words[count++] = {begin, end};
+    from = end;
+  }
+  if (count == 0) return;
+  char* text = out->data() + start;
+  std::size_t to = words[0].begin;
+  for (std::size_t k = 0; k < count; ++k) {
+    std::memcpy(text + to, "STR", 3);
+    to += 3;
+    const std::size_t next = k + 1 < count ? words[k + 1].begin : upper.size();
+    std::memmove(text + to, text + words[k].end, next - words[k].end);
+    to += next - words[k].end;
+  }
+  out->resize(start + to);
+}
 
 }  // namespace
 
-template <class CharT>
-void AppendNormalizedStreet(std::basic_string_view<CharT> chars, text::Text* out) {
-  // Every replacement is shorter than what it replaces, so the result is
-  // never longer than the input: write in place, then cut to size.
-  const std::size_t old = out->size();
-  out->resize(old + chars.size());
-  char32_t* to = out->data() + old;
-  StreamReplace::State s1, s2, s3, s4, s5;
-  // The steps are chained by inlined calls: one loop over the characters.
-  const auto emit = [&](char32_t c) __attribute__((always_inline)) { *to++ = c; };
-  const auto step5 = [&](char32_t c) __attribute__((always_inline)) { kStrasseSz.Push(s5, c, emit); };
-  const auto step4 = [&](char32_t c) __attribute__((always_inline)) { kStrasse.Push(s4, c, step5); };
-  const auto step3 = [&](char32_t c) __attribute__((always_inline)) { kBlankStr.Push(s3, c, step4); };
-  const auto step2 = [&](char32_t c) __attribute__((always_inline)) { kBlankStrasseSz.Push(s2, c, step3); };
-  const std::size_t n = chars.size();
-  const auto upper = [&](std::size_t k) {
-    return text::Upper(static_cast<std::make_unsigned_t<CharT>>(chars[k]));
-  };
-  const auto str_at = [&](std::size_t k) {
-    return k + 2 < n && upper(k) == U'S' && upper(k + 1) == U'T' && upper(k + 2) == U'R';
-  };
-  // Every pattern holds "STR", with at most a blank before it, and every
-  // replacement yields "STR" where its match began. So while no step holds
-  // back characters, only an "STR" and the blanks right before it can take
-  // part in a match, however the steps feed one another: everything else
-  // passes unchanged without entering the chain.
-  bool idle = true;
-  for (std::size_t i = 0; i < n; ++i) {
-    const char32_t c = upper(i);
-    if (idle && c == text::kBlank) {
-      std::size_t end = i;
-      while (end < n && chars[end] == CharT(' ')) ++end;
-      if (!str_at(end)) {
-        for (; i < end; ++i) *to++ = text::kBlank;
-        --i;
-        continue;
-      }
-    } else if (idle && !(c == U'S' && str_at(i))) {
-      *to++ = c;
-      continue;
-    }
-    kBlankStrasse.Push(s1, c, step2);
-    idle = (s1.held | s2.held | s3.held | s4.held | s5.held) == 0;
-  }
-  kBlankStrasse.Finish(s1, step2);
-  kBlankStrasseSz.Finish(s2, step3);
-  kBlankStr.Finish(s3, step4);
-  kStrasse.Finish(s4, step5);
-  kStrasseSz.Finish(s5, emit);
-  out->resize(static_cast<std::size_t>(to - out->data()));
+void AppendNormalizedStreet(std::string_view value, std::string* out) {
+  const std::size_t start = out->size();
+  text::AppendUpper(value, out);
+  ShortenStreetWords(start, out);
 }
-
-template void AppendNormalizedStreet(std::basic_string_view<char>, text::Text*);
-template void AppendNormalizedStreet(std::basic_string_view<char32_t>, text::Text*);
 
 }  // namespace engine
 
 std::string NormalizeStreet(std::string_view value) {
-  text::Text street;
-  engine::AppendNormalizedStreet(text::TextView(text::Decode(value)), &street);
-  return text::Encode(street);
+  std::string street;
+  engine::AppendNormalizedStreet(value, &street);
+  return street;
 }
 
 }  // namespace korvix
