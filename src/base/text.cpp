@@ -4,6 +4,7 @@
 
 #include <utf8proc.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -182,15 +183,30 @@ bool AppendUpperAsIs(std::string_view bytes, std::string* out) {
   for (std::size_t i = 0; i < n;) {
 #if defined(__SSE2__)
     if (i + 16 <= n) {
-      // Sixteen ASCII bytes at once: a-z lose 0x20, everything else stays.
+      // Sixteen bytes at once while they are ASCII or the two bytes of a
+      // character of U+0080-U+00FE after C3 (ß, ä, é...): case keeps their
+      // length, a-z and à-þ (but ÷) lose 0x20 in their last byte.
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-      if (_mm_movemask_epi8(v) == 0) {
-        const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)),
-                                            _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
+      const __m128i lead = _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xC3)));
+      const __m128i tail = _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(0xBF)));  // 80-BE
+      const __m128i after_lead = _mm_slli_si128(lead, 1);
+      const __m128i ok = _mm_or_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(-1)),  // ASCII
+                                      _mm_or_si128(_mm_and_si128(lead, _mm_srli_si128(tail, 1)),
+                                                   _mm_and_si128(tail, after_lead)));
+      const auto good = static_cast<unsigned>(_mm_movemask_epi8(ok));
+      const std::size_t take = static_cast<std::size_t>(std::countr_one(good));
+      if (take > 0) {
+        const __m128i ascii_lower = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)),
+                                                  _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
+        const __m128i latin_lower = _mm_andnot_si128(
+            _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xB7))),
+            _mm_and_si128(_mm_and_si128(after_lead, tail),
+                          _mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(0x9F)))));
+        const __m128i lower = _mm_or_si128(ascii_lower, latin_lower);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
                          _mm_sub_epi8(v, _mm_and_si128(lower, _mm_set1_epi8(0x20))));
-        to += 16;
-        i += 16;
+        to += take;
+        i += take;
         continue;
       }
     }

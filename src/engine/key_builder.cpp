@@ -49,33 +49,37 @@ int ItemsRead(std::span<const AlgorithmSlot> slots) {
 bool IsContinuation(char b) { return (static_cast<unsigned char>(b) & 0xC0) == 0x80; }
 
 // Appends valid UTF-8 `value` cut or filled with "-" to the slot's length,
-// counting characters; a negative length skips the step.
-void AppendCut(std::string_view value, const AlgorithmSlot& slot, std::string* key) {
+// counting characters (bytes, when `ascii`); a negative length skips the step.
+void AppendCut(std::string_view value, bool ascii, const AlgorithmSlot& slot, std::string* key) {
   if (slot.length < 0) {
     key->append(value);
     return;
   }
   const auto length = static_cast<std::size_t>(slot.length);
-  std::size_t chars = 0;
-  if (slot.FromRight()) {
-    std::size_t begin = value.size();
-    while (begin > 0 && chars < length) {
-      while (IsContinuation(value[--begin])) {
-      }
-      ++chars;
+  std::size_t chars = 0;  // characters taken from the value
+  std::size_t begin = 0;
+  std::size_t end = value.size();
+  if (ascii) {
+    chars = std::min(length, value.size());
+    if (slot.FromRight()) {
+      begin = end - chars;
+    } else {
+      end = chars;
     }
-    key->append(length - chars, '-');
-    key->append(value.substr(begin));
+  } else if (slot.FromRight()) {
+    for (begin = end; begin > 0 && chars < length; ++chars) {
+      do --begin;
+      while (begin > 0 && IsContinuation(value[begin]));
+    }
   } else {
-    std::size_t end = 0;
-    while (end < value.size() && chars < length) {
-      while (++end < value.size() && IsContinuation(value[end])) {
-      }
-      ++chars;
+    for (end = 0; end < value.size() && chars < length; ++chars) {
+      do ++end;
+      while (end < value.size() && IsContinuation(value[end]));
     }
-    key->append(value.substr(0, end));
-    key->append(length - chars, '-');
   }
+  if (slot.FromRight()) key->append(length - chars, '-');
+  key->append(value.substr(begin, end - begin));
+  if (!slot.FromRight()) key->append(length - chars, '-');
 }
 
 // The key of one record. Items are taken as bytes; each is read as the
@@ -111,6 +115,7 @@ void AppendKey(std::span<const AlgorithmSlot> slots, const RecordItems& items, S
       value = text::TrimBlanks(std::string_view(s.street));
       ready = true;
     }
+    bool ascii = true;  // phonetic codes are
     if (slot.Phonetic()) {
       s.code.clear();
       if (ready) {
@@ -119,13 +124,16 @@ void AppendKey(std::span<const AlgorithmSlot> slots, const RecordItems& items, S
         AppendPhoneticCode(value, &s.code);
       }
       value = s.code;
-    } else if (!ready && !text::IsNormalized(value)) {
-      s.normalized.clear();
-      text::AppendNormalized(value, &s.normalized);
-      value = s.normalized;
+    } else {
+      ascii = text::IsAscii(value);
+      if (!ascii && !ready && !text::IsNormalized(value)) {
+        s.normalized.clear();
+        text::AppendNormalized(value, &s.normalized);
+        value = s.normalized;
+      }
     }
     const std::size_t start = key->size();
-    AppendCut(value, slot, key);
+    AppendCut(value, ascii, slot, key);
     if (n + 1 < slots.size() && slots[n + 1].field > kFieldBez1234) {
       s.previous.assign(*key, start);
     }

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <bit>
-#include <cstring>
 #include <cstdint>
 #include <string_view>
 
@@ -54,43 +53,43 @@ class RecordItems {
 
  private:
   void Scan(int items) {
-    std::size_t i = 0;
-    const auto found = [&](std::size_t at) {
-      separators_[count_++] = static_cast<std::uint32_t>(at);
-      return count_ == items;
-    };
-#if defined(__SSE2__)
-    // Sixteen bytes at a time; a bit of the mask marks each byte that is "|".
-    const __m128i bars = _mm_set1_epi8('|');
-    for (; i + 16 <= text_.size(); i += 16) {
-      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_.data() + i));
-      for (unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, bars)));
-           hits != 0; hits &= hits - 1) {
-        if (found(i + static_cast<std::size_t>(std::countr_zero(hits)))) return;
-      }
-    }
-#else
-    if constexpr (std::endian::native == std::endian::little) {
-      // Eight bytes at a time; a bit marks each byte that is exactly "|".
-      constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-      constexpr std::uint64_t kBars = 0x7C7C7C7C7C7C7C7CULL;
-      for (; i + 8 <= text_.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text_.data() + i, 8);
-        const std::uint64_t x = word ^ kBars;  // zero bytes where "|" stands
-        for (std::uint64_t hits = ~(((x & kLow7) + kLow7) | x | kLow7); hits; hits &= hits - 1) {
-          if (found(i + static_cast<std::size_t>(std::countr_zero(hits) / 8))) return;
+    int count = 0;
+    // Bit k of `hits` marks a "|" at base + k. Four at a time without a
+    // branch each (rarely are there more), so the branches that depend on
+    // the record are few: where it ends and where the last item wanted is.
+    const auto take = [&](std::size_t base, unsigned hits) {
+      do {
+        for (int k = 0; k < 4; ++k) {
+          // 16 for no hit, so that no branch is needed.
+          separators_[count] = static_cast<std::uint32_t>(base + std::countr_zero(hits | 0x10000u));
+          count += hits != 0;
+          hits &= hits - 1;
         }
-      }
+      } while (hits != 0);
+    };
+    const std::size_t size = text_.size();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i bars = _mm_set1_epi8('|');
+    const auto bars_at = [&](const char* at) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, bars)));
+    };
+    for (; i + 16 <= size && count < items; i += 16) take(i, bars_at(text_.data() + i));
+    if (count < items && i < size && size >= 16) {
+      // The last sixteen bytes, without those already seen.
+      take(i, bars_at(text_.data() + size - 16) >> (i - (size - 16)));
+      i = size;
     }
 #endif
-    for (; i < text_.size(); ++i) {
-      if (text_[i] == '|' && found(i)) return;
-    }
+    for (; i < size && count < items; ++i) take(i, text_[i] == '|');
+    count_ = count;
   }
 
   std::string_view text_;
-  std::array<std::uint32_t, kMaxItem> separators_;  // only the first count_ are set
+  // Only the first count_ are set. The scan may find up to 15 more than it
+  // was asked for, and writes up to three past the last it finds.
+  std::array<std::uint32_t, kMaxItem + 20> separators_;
   int count_ = 0;
 };
 

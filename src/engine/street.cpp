@@ -1,7 +1,13 @@
 #include "engine/street.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "base/text.h"
 #include "korvix/key_builder.h"
@@ -38,6 +44,35 @@ struct StrWord {
   std::size_t end;     // one past the last byte taken
 };
 
+// Where "STR" starts in `upper`, in order, into `at`; returns how many, or
+// at.size() + 1 when there are more than `at` holds. `upper` must be
+// followed by at least 18 readable bytes that hold no letters.
+template <std::size_t N>
+std::size_t FindStr(std::string_view upper, std::array<std::uint32_t, N>& at) {
+  std::size_t count = 0;
+#if defined(__SSE2__)
+  // Sixteen places at a time: S here, T one further, R two further.
+  const auto* u = reinterpret_cast<const unsigned char*>(upper.data());
+  const auto eq = [](const unsigned char* p, char c) {
+    return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8(c));
+  };
+  for (std::size_t base = 0; base < upper.size(); base += 16) {
+    auto hits = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_and_si128(_mm_and_si128(eq(u + base, 'S'), eq(u + base + 1, 'T')), eq(u + base + 2, 'R'))));
+    for (; hits != 0; hits &= hits - 1) {
+      if (count == N) return N + 1;
+      at[count++] = static_cast<std::uint32_t>(base + static_cast<std::size_t>(std::countr_zero(hits)));
+    }
+  }
+#else
+  for (std::size_t s = upper.find("STR"); s != upper.npos; s = upper.find("STR", s + 3)) {
+    if (count == N) return N + 1;
+    at[count++] = static_cast<std::uint32_t>(s);
+  }
+#endif
+  return count;
+}
+
 // Shortens the street words of the upper-case text out[start..] in place.
 //
 // Every pattern holds "STR", with at most a blank before it, so each "STR"
@@ -48,34 +83,42 @@ struct StrWord {
 // followed by "A" could form a new match once shortened (STRASSE+ASSE); such
 // text takes the literal road.
 void ShortenStreetWords(std::size_t start, std::string* out) {
-  const std::string_view upper(out->data() + start, out->size() - start);
+  const std::size_t size = out->size() - start;
+  out->append(18, '\0');  // room for FindStr to read ahead
+  std::array<std::uint32_t, 16> str;
+  const std::size_t found = FindStr(std::string_view(out->data() + start, size), str);
+  out->resize(start + size);
+  if (found == 0) return;
+  const std::string_view upper(out->data() + start, size);
+  if (found > str.size()) {
+    out->replace(start, out->npos, ShortenLiterally(upper));
+    return;
+  }
   std::array<StrWord, 16> words;
-  std::size_t count = 0;
-  for (std::size_t from = 0, s = upper.find("STR"); s != upper.npos;
-       s = upper.find("STR", from)) {
+  for (std::size_t k = 0, from = 0; k < found; ++k) {
+    const std::size_t s = str[k];
     std::size_t end = s + 3;
     const std::string_view rest = upper.substr(end);
     const bool long_form = rest.starts_with("ASSE") || rest.starts_with("A\xC3\x9F" "E");
     if (long_form) end += 4;
+    if (long_form && end < size && upper[end] == 'A') {
+      out->replace(start, out->npos, ShortenLiterally(upper));
+      return;
+    }
     std::size_t begin = s;
     for (std::size_t blanks = long_form ? 2 : 1; blanks > 0 && begin > from && upper[begin - 1] == ' ';
          --blanks) {
       --begin;
     }
-    if ((long_form && end < upper.size() && upper[end] == 'A') || count == words.size()) {
-      out->replace(start, out->npos, ShortenLiterally(upper));
-      return;
-    }
-    words[count++] = {begin, end};
+    words[k] = {begin, end};
     from = end;
   }
-  if (count == 0) return;
   char* text = out->data() + start;
   std::size_t to = words[0].begin;
-  for (std::size_t k = 0; k < count; ++k) {
+  for (std::size_t k = 0; k < found; ++k) {
     std::memcpy(text + to, "STR", 3);
     to += 3;
-    const std::size_t next = k + 1 < count ? words[k + 1].begin : upper.size();
+    const std::size_t next = k + 1 < found ? words[k + 1].begin : size;
     std::memmove(text + to, text + words[k].end, next - words[k].end);
     to += next - words[k].end;
   }
