@@ -38,6 +38,9 @@ char* WriteUtf8(char32_t c, char* to) {
 class NfcSensitiveTable {
  public:
   NfcSensitiveTable() {
+    // utf8proc also joins U+11A7, which Unicode never composes, to a Hangul
+    // syllable before it: the whole block of conjoining jamo counts.
+    for (char32_t c = 0x1100; c < 0x1200; ++c) Set(c);
     for (char32_t c = 0; c < 0x10000; ++c) {
       const auto cp = static_cast<utf8proc_int32_t>(c);
       if (utf8proc_get_property(cp)->combining_class != 0) Set(c);

@@ -116,7 +116,8 @@ inline constexpr char32_t kFirstNfcSensitive = 0x300;
 bool NfcSensitiveFromU0300(char32_t c);
 
 // True when `c` may change under NFC or make the character before it change:
-// its NFC quick check is not "Yes" or its combining class is not 0. Text
+// its NFC quick check is not "Yes" or its combining class is not 0 (the
+// characters beyond U+FFFF, rare in any host's data, all count). Text
 // without such characters is already in NFC. In German text practically
 // only the combining marks U+0300-U+036F are.
 inline bool NfcSensitive(char32_t c) {
@@ -127,8 +128,9 @@ inline bool NfcSensitive(char32_t c) {
 // them unchanged when they already are.
 void AppendNormalized(std::string_view bytes, std::string* out);
 
-// True when `bytes` are valid UTF-8 in NFC, so that AppendNormalized would
-// copy them unchanged.
+// True when `bytes` are valid UTF-8 without NfcSensitive characters, so
+// that AppendNormalized would copy them unchanged. False does not say that
+// it would not: characters beyond U+FFFF, for one, always count as sensitive.
 bool IsNormalized(std::string_view bytes);
 
 // Appends the upper case (see Upper) of `bytes` as the component reads them

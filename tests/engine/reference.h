@@ -1,16 +1,58 @@
 // A literal, slow reading of the key rules, step by step and pass by pass,
-// as an oracle for the engine's one-pass implementation.
+// as an oracle for the engine's one-pass implementation. It shares no code
+// with the component: it reads host text with utf8proc alone and puts every
+// text into NFC, where the engine looks first whether it must.
 #ifndef KORVIX_TESTS_ENGINE_REFERENCE_H_
 #define KORVIX_TESTS_ENGINE_REFERENCE_H_
 
-#include <cmath>
-#include <string>
+#include <utf8proc.h>
 
-#include "base/text.h"
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <utility>
 
 namespace korvix::reference {
 
-using text::Text;
+using Text = std::u32string;
+
+inline std::string Encode(const Text& t) {
+  std::string s;
+  utf8proc_uint8_t buf[4];
+  for (char32_t c : t) s.append(reinterpret_cast<char*>(buf), utf8proc_encode_char(static_cast<utf8proc_int32_t>(c), buf));
+  return s;
+}
+
+// UTF-8, each byte outside a valid sequence read as Windows-1252; then NFC.
+inline Text Decode(std::string_view bytes) {
+  static const char16_t kCp1252[32] = {
+      0x20AC, 0x81, 0x201A, 0x192, 0x201E, 0x2026, 0x2020, 0x2021, 0x2C6, 0x2030, 0x160,
+      0x2039, 0x152, 0x8D, 0x17D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x2DC, 0x2122, 0x161, 0x203A, 0x153, 0x9D, 0x17E, 0x178};
+  Text raw;
+  for (std::size_t i = 0; i < bytes.size();) {
+    utf8proc_int32_t c = 0;
+    const auto n = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(bytes.data() + i),
+                                    static_cast<utf8proc_ssize_t>(bytes.size() - i), &c);
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    raw += n > 0 ? char32_t(c) : b >= 0x80 && b < 0xA0 ? char32_t(kCp1252[b - 0x80]) : char32_t(b);
+    i += n > 0 ? static_cast<std::size_t>(n) : 1;
+  }
+  const std::string utf8 = Encode(raw);
+  utf8proc_uint8_t* nfc = nullptr;
+  const auto len = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()),
+                                static_cast<utf8proc_ssize_t>(utf8.size()), &nfc,
+                                static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+  Text out;
+  for (utf8proc_ssize_t i = 0; i < len;) {
+    utf8proc_int32_t c = 0;
+    i += utf8proc_iterate(nfc + i, len - i, &c);
+    out += char32_t(c);
+  }
+  std::free(nfc);
+  return out;
+}
 
 inline Text Trim(Text s) {
   while (!s.empty() && s.front() == U' ') s.erase(0, 1);
@@ -19,7 +61,9 @@ inline Text Trim(Text s) {
 }
 
 inline Text Upper(Text s) {
-  for (char32_t& c : s) c = text::Upper(c);
+  for (char32_t& c : s) {
+    if (c != U'ß') c = static_cast<char32_t>(utf8proc_toupper(static_cast<utf8proc_int32_t>(c)));
+  }
   return s;
 }
 
@@ -27,19 +71,14 @@ inline Text Upper(Text s) {
 inline Text Replace(const Text& s, const Text& what, const Text& by) {
   Text out;
   std::size_t i = 0;
-  for (;;) {
-    const std::size_t hit = s.find(what, i);
-    if (hit == Text::npos) break;
-    out += s.substr(i, hit - i);
-    out += by;
-    i = hit + what.size();
+  for (std::size_t hit; (hit = s.find(what, i)) != Text::npos; i = hit + what.size()) {
+    out += s.substr(i, hit - i) + by;
   }
   return out + s.substr(i);
 }
 
 inline Text Mid(const Text& s, std::size_t pos1, std::size_t len) {
-  if (pos1 - 1 >= s.size()) return Text();
-  return s.substr(pos1 - 1, len);
+  return pos1 - 1 >= s.size() ? Text() : s.substr(pos1 - 1, len);
 }
 
 // The leading number: blanks skipped, sign, digits, point, digits; banker's rounding.
@@ -56,8 +95,7 @@ inline int Val(const Text& s) {
     ++i;
     while (i < t.size() && t[i] >= U'0' && t[i] <= U'9') { num += char(t[i++]); digits = true; }
   }
-  if (!digits) return 0;
-  return static_cast<int>(std::nearbyint(std::stod(num)));  // default rounding: half to even
+  return digits ? static_cast<int>(std::nearbyint(std::stod(num))) : 0;  // rounds half to even
 }
 
 inline Text GetDataField(const Text& text, int index) {
@@ -80,25 +118,17 @@ inline Text NormalizeStreet(const Text& v) {
 }
 
 inline Text ReducePhonetic(const Text& word) {
-  const Text w = Upper(word);
   Text kept, code;
-  for (char32_t c : w) {
+  for (char32_t c : Upper(word)) {
     Text ch(1, c);
-    if (Text(U"AEIOUHWY").find(c) != Text::npos) ch.clear();
+    if (std::u32string_view(U"AEIOUHWY").find(c) != Text::npos) ch.clear();
     if (!kept.empty() && !ch.empty() && kept.back() == ch[0]) ch.clear();
     kept += ch;
     if (ch.empty()) continue;
-    const char32_t x = ch[0];
-    if (x == U'B' || x == U'P') code += U'B';
-    else if (x == U'F' || x == U'V') code += U'F';
-    else if (x == U'C' || x == U'K' || x == U'S') code += U'C';
-    else if (x == U'G' || x == U'J') code += U'G';
-    else if (x == U'Q' || x == U'X' || x == U'Z') code += U'Q';
-    else if (x == U'D' || x == U'T') code += U'D';
-    else if (x == U'L') code += U'L';
-    else if (x == U'M' || x == U'N') code += U'M';
-    else if (x == U'R') code += U'R';
-    else if (x < U'A' || x > U'Z') code += x;
+    static const std::u32string_view groups[] = {U"BP", U"FV", U"CKS", U"GJ", U"QXZ", U"DT", U"L", U"MN", U"R"};
+    char32_t group = c;  // outside A-Z: itself
+    for (std::u32string_view g : groups) if (g.find(c) != Text::npos) group = g[0];
+    code += group;
   }
   return code;
 }
@@ -113,17 +143,14 @@ inline Text PhoneticCode(const Text& text) {
       {U"0", U" NULL "}};
   for (const auto& [what, by] : steps) s = Replace(s, what, by);
   Text filtered;
-  const Text allowed = U"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   for (char32_t c : s) {
-    if (allowed.find(c) != Text::npos) filtered += c;
+    if (std::u32string_view(U"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789").find(c) != Text::npos) filtered += c;
     else if (c == U' ' && !filtered.empty() && filtered.back() != U' ') filtered += c;
   }
   filtered += U' ';
   Text result;
-  while (filtered.find(U' ') != Text::npos) {
-    const std::size_t bar = filtered.find(U' ');
+  for (std::size_t bar; (bar = filtered.find(U' ')) != Text::npos; filtered = filtered.substr(bar + 1)) {
     result += ReducePhonetic(Trim(filtered.substr(0, bar)));
-    filtered = filtered.substr(bar + 1);
   }
   return result;
 }
@@ -162,28 +189,6 @@ inline Text BuildKey(const Text& algorithm, const Text& data) {
     key += part;
   }
   return key;
-}
-
-inline Text DescribeAlgorithm(const Text& algorithm) {
-  const Text code = algorithm + Text(255, U' ');
-  Text description, item;
-  for (int n = 0; n <= 9; ++n) {
-    const int field = Val(Mid(code, 16 * n + 1, 2));
-    if (field == 0) break;
-    if (field < 51) item = GetDataField(U"PLZ|Ort|Straße|Suchbegriff|Bez1|Bez2|Bez3|Bez4|Kundengruppe", field);
-    else if (field == 51) item = U"Bez1+2";
-    else if (field == 52) item = U"Bez1+2+3";
-    else if (field == 53) item = U"Bez1+2+3+4";
-    const int length = Val(Mid(code, 16 * n + 3, 2));
-    const int direction = Val(Mid(code, 16 * n + 5, 1));
-    const int phonetic = Val(Mid(code, 16 * n + 6, 1));
-    item = phonetic == 1 ? U"['sndx:" + item + U"]" : U"(" + item + U")";
-    const std::string len = std::to_string(length);
-    item = Text(len.begin(), len.end()) + (direction == 1 ? U"R" : U"") + item;
-    if (!description.empty()) description += U"+";
-    description += item;
-  }
-  return description;
 }
 
 }  // namespace korvix::reference
