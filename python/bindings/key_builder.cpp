@@ -1,15 +1,11 @@
 // korvix.KeyBuilder and the plain functions key(), soundex(), describe().
 //
-// KeyBuilder.keys() is the fast road for many records: it reads every record
-// with the GIL held (a str's UTF-8 is usually ready and only borrowed), then
-// builds the keys on all cores with the GIL released.
+// KeyBuilder.keys() is the fast road for many records (see key_columns.h).
 #include "korvix/key_builder.h"
 
 #include <pybind11/pybind11.h>
 
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "bindings.h"
 #include "key_columns.h"
@@ -28,39 +24,6 @@ struct PyKeyBuilder {
   std::string algorithm;
   KeyBuilder builder;
 };
-
-py::list Keys(const PyKeyBuilder& self, py::handle records, unsigned threads) {
-  std::vector<std::string_view> views;
-  std::vector<py::object> owners;  // keeps every record alive while the GIL is released
-  const Py_ssize_t hint = PyObject_LengthHint(records.ptr(), 0);
-  if (hint > 0) {
-    views.reserve(static_cast<std::size_t>(hint));
-    owners.reserve(static_cast<std::size_t>(hint));
-  } else if (hint < 0) {
-    PyErr_Clear();
-  }
-  std::size_t position = 0;
-  for (py::handle record : py::iter(records)) {
-    Text text;
-    if (!ReadText(record, &text)) {
-      throw py::type_error("record " + std::to_string(position) + " is " +
-                           std::string(Py_TYPE(record.ptr())->tp_name) + ", not str");
-    }
-    views.push_back(text.view);
-    owners.push_back(std::move(text.owner));
-    ++position;
-  }
-  std::vector<std::string> keys;
-  {
-    py::gil_scoped_release release;
-    keys = self.builder.Keys(views, threads);
-  }
-  py::list result(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    PyList_SET_ITEM(result.ptr(), static_cast<Py_ssize_t>(i), ToStr(keys[i]).release().ptr());
-  }
-  return result;
-}
 
 }  // namespace
 
@@ -81,7 +44,12 @@ void BindKeyBuilder(py::module_& module) {
             return ToStr(self.builder.Key(record.view));
           },
           py::arg("record"), "The key of one record string.")
-      .def("keys", &Keys, py::arg("records"), py::arg("threads") = 0,
+      .def(
+          "keys",
+          [](const PyKeyBuilder& self, py::handle records, unsigned threads) {
+            return KeysOfRecords(self.builder, records, threads);
+          },
+          py::arg("records"), py::arg("threads") = 0,
            "The keys of an iterable of record strings, in order, built on `threads`\n"
            "threads (0: all cores) with the GIL released. A record that is not a str\n"
            "(or bytes) raises TypeError naming its position; nothing else raises.")

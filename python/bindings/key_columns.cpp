@@ -12,9 +12,36 @@
 namespace korvix::python {
 namespace {
 
+// Calls fn(part, begin, end) for `parts` disjoint ranges covering [0, n),
+// each on a thread of its own (the first on this one), with the GIL released.
+template <class Fn>
+void InParallel(std::size_t n, std::size_t parts, Fn&& fn) {
+  py::gil_scoped_release release;
+  const std::size_t chunk = (n + parts - 1) / parts;
+  std::vector<std::jthread> pool;
+  for (std::size_t part = 1; part < parts; ++part) {
+    pool.emplace_back([&fn, part, n, chunk] { fn(part, std::min(n, part * chunk), std::min(n, (part + 1) * chunk)); });
+  }
+  fn(std::size_t{0}, std::size_t{0}, std::min(n, chunk));
+}
+
+// How many threads key `n` records: `threads` (0: all cores), but none for
+// fewer than 4096 records, where starting it costs more than it saves.
+std::size_t Parts(std::size_t n, unsigned threads) {
+  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  return std::clamp<std::size_t>(n / 4096, 1, threads);
+}
+
+// A length hint for reserving, 0 when the iterable gives none.
+std::size_t Hint(py::handle values) {
+  const Py_ssize_t hint = PyObject_LengthHint(values.ptr(), 0);
+  if (hint < 0) PyErr_Clear();
+  return hint > 0 ? static_cast<std::size_t>(hint) : 0;
+}
+
 // One column's values, readable without the GIL.
 struct Column {
-  std::vector<std::string_view> values;  // empty for a column of None
+  std::vector<TextRef> values;  // empty for a column of None; width -1 for None
   std::vector<py::object> owners;
 };
 
@@ -34,29 +61,58 @@ void AppendItem(std::string_view value, std::string* record) {
 Column ReadColumn(py::handle values, std::size_t number) {
   Column column;
   if (values.is_none()) return column;
-  const Py_ssize_t hint = PyObject_LengthHint(values.ptr(), 0);
-  if (hint > 0) {
-    column.values.reserve(static_cast<std::size_t>(hint));
-    column.owners.reserve(static_cast<std::size_t>(hint));
-  } else if (hint < 0) {
-    PyErr_Clear();
-  }
+  column.values.reserve(Hint(values));
+  column.owners.reserve(Hint(values));
   std::size_t position = 0;
   for (py::handle value : py::iter(values)) {
-    Text text;
-    if (!value.is_none() && !ReadText(value, &text)) {
-      throw py::type_error("column " + std::to_string(number) + ", record " +
-                           std::to_string(position) + " is " +
-                           std::string(Py_TYPE(value.ptr())->tp_name) + ", not str");
+    TextRef ref;
+    ref.width = -1;
+    if (!value.is_none()) {
+      if (!RefText(value, &ref)) {
+        throw py::type_error("column " + std::to_string(number) + ", record " +
+                             std::to_string(position) + " is " +
+                             std::string(Py_TYPE(value.ptr())->tp_name) + ", not str");
+      }
+      column.owners.push_back(py::reinterpret_borrow<py::object>(value));
     }
-    column.values.push_back(text.view);
-    if (text.owner) column.owners.push_back(std::move(text.owner));
+    column.values.push_back(ref);
     ++position;
   }
   return column;
 }
 
 }  // namespace
+
+py::list KeysOfRecords(const KeyBuilder& builder, py::handle records, unsigned threads) {
+  // A sequence of our own holds every record while the GIL is released,
+  // whatever happens to the caller's meanwhile; a list or tuple is taken in
+  // one pass, each record looked at once.
+  const bool sequence = PyList_Check(records.ptr()) || PyTuple_Check(records.ptr());
+  const auto held = py::reinterpret_steal<py::object>(
+      sequence ? PyTuple_New(PySequence_Fast_GET_SIZE(records.ptr())) : PySequence_Tuple(records.ptr()));
+  if (!held) throw py::error_already_set();
+  const auto count = static_cast<std::size_t>(PyTuple_GET_SIZE(held.ptr()));
+  std::vector<TextRef> refs(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto at = static_cast<Py_ssize_t>(i);
+    if (sequence) PyTuple_SET_ITEM(held.ptr(), at, Py_NewRef(PySequence_Fast_ITEMS(records.ptr())[at]));
+    PyObject* record = PyTuple_GET_ITEM(held.ptr(), at);
+    if (!RefText(record, &refs[i])) {
+      throw py::type_error("record " + std::to_string(i) + " is " +
+                           std::string(Py_TYPE(record)->tp_name) + ", not str");
+    }
+  }
+  std::vector<TextRun> keys(Parts(count, threads));
+  InParallel(count, keys.size(), [&](std::size_t part, std::size_t begin, std::size_t end) {
+    std::string utf8, key;
+    keys[part].Reserve(end - begin);
+    for (std::size_t i = begin; i < end; ++i) {
+      builder.Key(Utf8Of(refs[i], &utf8), &key);
+      keys[part].Add(key);
+    }
+  });
+  return StrList(keys);
+}
 
 py::list KeysFromColumns(const KeyBuilder& builder, py::handle columns, unsigned threads) {
   std::vector<Column> read;
@@ -77,37 +133,22 @@ py::list KeysFromColumns(const KeyBuilder& builder, py::handle columns, unsigned
     }
   }
   const std::size_t count = rows.value_or(0);
-  std::vector<std::string> keys(count);
-  {
-    py::gil_scoped_release release;
-    const auto run = [&](std::size_t begin, std::size_t end) {
-      std::string record;
-      for (std::size_t i = begin; i < end; ++i) {
-        record.clear();
-        for (std::size_t c = 0; c < read.size(); ++c) {
-          if (c > 0) record.push_back('|');
-          if (!read[c].values.empty()) AppendItem(read[c].values[i], &record);
+  std::vector<TextRun> keys(Parts(count, threads));
+  InParallel(count, keys.size(), [&](std::size_t part, std::size_t begin, std::size_t end) {
+    std::string record, utf8, key;
+    for (std::size_t i = begin; i < end; ++i) {
+      record.clear();
+      for (std::size_t c = 0; c < read.size(); ++c) {
+        if (c > 0) record.push_back('|');
+        if (!read[c].values.empty() && read[c].values[i].width >= 0) {
+          AppendItem(Utf8Of(read[c].values[i], &utf8), &record);
         }
-        builder.Key(record, &keys[i]);
       }
-    };
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    // Below this many records per thread, starting threads costs more than it saves.
-    constexpr std::size_t kMinPerThread = 4096;
-    threads = static_cast<unsigned>(
-        std::min<std::size_t>(threads, std::max<std::size_t>(1, count / kMinPerThread)));
-    const std::size_t chunk = (count + threads - 1) / std::max(1u, threads);
-    std::vector<std::jthread> pool;
-    for (std::size_t begin = chunk; begin < count; begin += chunk) {
-      pool.emplace_back(run, begin, std::min(count, begin + chunk));
+      builder.Key(record, &key);
+      keys[part].Add(key);
     }
-    run(0, std::min(count, chunk));
-  }
-  py::list result(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    PyList_SET_ITEM(result.ptr(), static_cast<Py_ssize_t>(i), ToStr(keys[i]).release().ptr());
-  }
-  return result;
+  });
+  return StrList(keys);
 }
 
 }  // namespace korvix::python

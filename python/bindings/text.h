@@ -11,8 +11,11 @@
 
 #include <pybind11/pybind11.h>
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvix::python {
 
@@ -32,6 +35,49 @@ bool ReadText(py::handle object, Text* text);
 
 // The str of UTF-8 `text`. Needs the GIL; never raises for bad bytes.
 py::str ToStr(std::string_view text);
+
+// A str or bytes whose text can be read without the GIL, for as long as a
+// reference to the object is held: its bytes when they are UTF-8 already
+// (bytes, and a str of ASCII), else the str's own characters.
+struct TextRef {
+  const void* data = nullptr;
+  std::size_t length = 0;  // in units of `width` bytes
+  int width = 0;           // 0: UTF-8 bytes; 1, 2 or 4: characters of that many bytes
+};
+
+// Reads `object` into *ref, copying nothing. Returns false, changing
+// nothing and raising nothing, when it is neither str nor bytes. Needs the GIL.
+bool RefText(py::handle object, TextRef* ref);
+
+// The UTF-8 bytes of `ref` exactly as ReadText gives them: a view of its
+// own bytes, or of `*scratch` made from its characters. Needs no GIL.
+std::string_view Utf8Of(const TextRef& ref, std::string* scratch);
+
+// Short texts written one after the other into one buffer, so that a
+// million keys take a million small pieces of it and not a million strings,
+// each with what its str needs to know.
+class TextRun {
+ public:
+  // Appends valid UTF-8 `text`.
+  void Add(std::string_view text);
+  void Reserve(std::size_t texts) { texts_.reserve(texts); }
+
+  struct Entry {
+    std::uint32_t end;     // where the text ends in the buffer
+    std::uint32_t chars;   // its characters
+    std::uint32_t widest;  // 127 when ASCII, else its greatest character
+  };
+  const std::string& bytes() const { return bytes_; }
+  const std::vector<Entry>& texts() const { return texts_; }
+
+ private:
+  std::string bytes_;
+  std::vector<Entry> texts_;
+};
+
+// A list of the str of the texts of `runs`, in order; the texts must be
+// valid UTF-8 (such as keys). Needs the GIL.
+py::list StrList(std::span<const TextRun> runs);
 
 }  // namespace korvix::python
 

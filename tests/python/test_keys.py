@@ -49,6 +49,23 @@ def test_what_is_not_a_record_is_named(call, error, message):
     assert str(raised.value) == message
 
 
+def test_every_kind_of_str_keys_as_one_by_one():
+    # Items 1 to 3 whole: the key shows the text as the component read it.
+    builder = korvix.KeyBuilder("0140000000000000" "0220000000000000" "0320000000000000")
+    records = [
+        "12345|Lange Straße 12|Müller und Söhne, sechzehn Zeichen",  # Latin-1, past 16 characters
+        "1|Łódź ćma|€ 5",                 # two bytes a character
+        "1|🍕 Pizzeria|x",                 # four
+        "1|M\udcfcller|\udcff",            # escaped bytes: read as Windows-1252
+        "1|M\ud800ller|\udcfc",            # another surrogate: each passes as its code
+        b"1|M\xfcller|\xc3\xa4",
+        "",
+    ]
+    one_by_one = [builder.key(record) for record in records]
+    assert builder.keys(records) == one_by_one
+    assert builder.keys(records * 3000, 2) == one_by_one * 3000  # split over threads
+
+
 @pytest.mark.parametrize(
     "columns, records",
     [
