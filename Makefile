@@ -23,7 +23,7 @@ test-sanitize: setup
 	ctest --test-dir build/sanitize --output-on-failure -j2
 
 bench: build
-	$(BUILD)/bench/engine_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	python3 bench/engine/bench_engine.py --build $(BUILD)
 	python3 bench/dedupe/bench_dedupe.py --korvix $(KORVIX)
 
 build: setup

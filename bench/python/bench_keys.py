@@ -4,8 +4,9 @@ record, and the Dask run on a local cluster of worker processes.
 
     PYTHONPATH=build/release/python /usr/bin/python3 bench/python/bench_keys.py
 
-Records come from scripts/generate_records.py (1 000 000 by default, made
-once into a temporary file) unless --records names a file of record strings.
+Records come from scripts/generate_customers.py (1 000 000 realistic customer
+records by default, made once into a temporary file) unless --records names a
+file of record strings.
 Prints a Markdown table. Each figure is the best of --repeat runs.
 """
 
@@ -44,7 +45,7 @@ def best_of(repeat, work, before=None):
 def make_records(count, directory):
     path = Path(directory) / f"records-{count}.txt"
     subprocess.run(
-        [sys.executable, str(ROOT / "scripts" / "generate_records.py"), "--count", str(count),
+        [sys.executable, str(ROOT / "scripts" / "generate_customers.py"), "--count", str(count),
          "--format", "records", "-o", str(path)],
         check=True,
     )

@@ -3,7 +3,7 @@
 //
 //   engine_bench --names=FILE --records=FILE [Google Benchmark flags]
 //
-// FILE holds one name or one record string a line (bench/engine/run.py makes
+// FILE holds one name or one record string a line (bench_engine.py beside makes
 // a million of each). Without files a few fixed cases run, as a smoke test.
 #include <benchmark/benchmark.h>
 
