@@ -91,24 +91,34 @@ inline void AppendUtf8(char32_t c, std::string* out) {
 
 // True when `bytes` is pure ASCII: decoding would only widen each byte.
 inline bool IsAscii(std::string_view bytes) {
+  const char* p = bytes.data();
+  const std::size_t n = bytes.size();
+  // Two loads that overlap cover any length from one to twice their width,
+  // so short texts (most values of a record) take no loop.
+  const auto high = [p](std::size_t at, auto word) {
+    std::memcpy(&word, p + at, sizeof word);
+    return word & static_cast<decltype(word)>(0x8080808080808080ULL);
+  };
+  if (n < 4) {
+    unsigned bits = 0;
+    for (std::size_t i = 0; i < n; ++i) bits |= static_cast<unsigned char>(p[i]);
+    return (bits & 0x80) == 0;
+  }
+  if (n <= 8) return (high(0, std::uint32_t{}) | high(n - 4, std::uint32_t{})) == 0;
+  if (n <= 16) return (high(0, std::uint64_t{}) | high(n - 8, std::uint64_t{})) == 0;
   std::size_t i = 0;
 #if defined(__SSE2__)
   // Sixteen bytes at a time: one high bit anywhere makes the text non-ASCII.
-  __m128i any = _mm_setzero_si128();
-  for (; i + 16 <= bytes.size(); i += 16) {
-    any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i)));
+  __m128i any = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+  for (; i + 16 <= n; i += 16) {
+    any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
   }
-  if (_mm_movemask_epi8(any) != 0) return false;
+  return _mm_movemask_epi8(any) == 0;
+#else
+  std::uint64_t bits = high(n - 8, std::uint64_t{});
+  for (; i + 8 <= n; i += 8) bits |= high(i, std::uint64_t{});
+  return bits == 0;
 #endif
-  std::uint64_t word_bits = 0;
-  for (; i + 8 <= bytes.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes.data() + i, 8);
-    word_bits |= word;
-  }
-  unsigned byte_bits = 0;
-  for (; i < bytes.size(); ++i) byte_bits |= static_cast<unsigned char>(bytes[i]);
-  return ((word_bits & 0x8080808080808080ULL) | (byte_bits & 0x80)) == 0;
 }
 
 // Below U+0300 no character changes under NFC or changes a neighbour.
