@@ -16,7 +16,8 @@ struct SlotList {
   std::array<AlgorithmSlot, kMaxSlots> slots;
   std::size_t size = 0;
 
-  std::span<const AlgorithmSlot> view() const { return {slots.data(), size}; }
+  std::span<const AlgorithmSlot> view() const& { return {slots.data(), size}; }
+  void view() && = delete;  // a view of a temporary list would dangle
 };
 
 // Slot `n` of `code`; positions past its end read as blanks.
