@@ -1,6 +1,7 @@
 #include "text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -51,21 +52,23 @@ void Utf8OfChars(const Char* chars, std::size_t length, std::string* out) {
   }
   out->resize(length * 4);  // the most UTF-8 a character takes
   char* to = out->data();
-  for (std::size_t i = 0; i < length; ++i) {
+  for (std::size_t i = 0; i < length;) {
 #if defined(__SSE2__)
     if constexpr (sizeof(Char) == 1) {
-      // Sixteen ASCII characters at once, as most of any text is.
-      while (i + 16 <= length) {
+      // The ASCII characters of the next sixteen at once, as most of any
+      // text is: stored whole, kept up to the first one that is not.
+      if (i + 16 <= length) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
-        if (_mm_movemask_epi8(block) != 0) break;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(to), block);
-        to += 16;
-        i += 16;
+        const auto ascii = static_cast<std::size_t>(
+            std::countr_zero(static_cast<unsigned>(_mm_movemask_epi8(block)) | 0x10000u));
+        to += ascii;
+        i += ascii;
+        if (ascii == 16) continue;
       }
-      if (i == length) break;
     }
 #endif
-    const std::uint32_t c = chars[i];
+    const std::uint32_t c = chars[i++];
     if (c < 0x80) {  // most of any text: one branch, one byte
       *to++ = static_cast<char>(c);
     } else if (escape && c >= 0xDC80 && c < 0xDD00) {
