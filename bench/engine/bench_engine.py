@@ -88,7 +88,7 @@ def main():
     parser.add_argument("--build", type=Path, default=ROOT / "build" / "release",
                         help="build tree with bench/engine_bench (default build/release)")
     parser.add_argument("--baseline", type=Path, help="another engine_bench to run beside")
-    parser.add_argument("--data", type=Path, default=Path(tempfile.gettempdir()) / "korvix-bench",
+    parser.add_argument("--data", type=Path, default=Path(tempfile.gettempdir()) / "korvix-engine-bench",
                         help="where the generated names and records are kept")
     parser.add_argument("--count", type=int, default=1_000_000, help="names and records to generate")
     parser.add_argument("--repeat", type=int, default=5, help="runs per figure (the median counts)")
