@@ -1,6 +1,7 @@
 #include "key_columns.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,24 +13,59 @@
 namespace korvix::python {
 namespace {
 
-// Calls fn(part, begin, end) for `parts` disjoint ranges covering [0, n),
-// each on a thread of its own (the first on this one), with the GIL released.
-template <class Fn>
-void InParallel(std::size_t n, std::size_t parts, Fn&& fn) {
-  py::gil_scoped_release release;
-  const std::size_t chunk = (n + parts - 1) / parts;
-  std::vector<std::jthread> pool;
-  for (std::size_t part = 1; part < parts; ++part) {
-    pool.emplace_back([&fn, part, n, chunk] { fn(part, std::min(n, part * chunk), std::min(n, (part + 1) * chunk)); });
-  }
-  fn(std::size_t{0}, std::size_t{0}, std::min(n, chunk));
-}
-
-// How many threads key `n` records: `threads` (0: all cores), but none for
-// fewer than 4096 records, where starting it costs more than it saves.
-std::size_t Parts(std::size_t n, unsigned threads) {
+// The list of the keys of records 0 to count - 1, where key_one(i, &key)
+// writes the key of record i without touching Python. Blocks of records
+// are keyed on `threads` threads (0: all cores) with the GIL released;
+// this thread, the only one that touches Python, takes the GIL to make the
+// str objects of each block as soon as it and those before it are done, and
+// keys blocks itself while none is, so that making the strings, which only
+// one thread can do, overlaps keying.
+template <class KeyOne>
+py::list KeysInBlocks(std::size_t count, unsigned threads, KeyOne&& key_one) {
+  constexpr std::size_t kBlock = 8192;
+  const std::size_t blocks = (count + kBlock - 1) / kBlock;
   if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  return std::clamp<std::size_t>(n / 4096, 1, threads);
+  threads = static_cast<unsigned>(std::clamp<std::size_t>(blocks, 1, threads));
+  std::vector<TextRun> keys(blocks);
+  std::vector<std::atomic<bool>> done(blocks);
+  std::atomic<std::size_t> next{0};
+  // Keys the next block not taken yet; false when there is none.
+  const auto key_block = [&](std::string* key) {
+    const std::size_t block = next.fetch_add(1);
+    if (block >= blocks) return false;
+    TextRun& run = keys[block];
+    const std::size_t end = std::min(count, (block + 1) * kBlock);
+    run.Reserve(end - block * kBlock);
+    for (std::size_t i = block * kBlock; i < end; ++i) {
+      key_one(i, key);
+      run.Add(*key);
+    }
+    done[block].store(true, std::memory_order_release);
+    done[block].notify_one();
+    return true;
+  };
+  py::list list(count);
+  py::gil_scoped_release release;
+  std::vector<std::jthread> pool;
+  for (unsigned t = 1; t < threads; ++t) {
+    pool.emplace_back([&key_block] {
+      std::string key;
+      while (key_block(&key)) {
+      }
+    });
+  }
+  std::string key;
+  for (std::size_t made = 0; made < blocks;) {
+    if (done[made].load(std::memory_order_acquire)) {
+      py::gil_scoped_acquire gil;
+      PutStrs(keys[made], list, made * kBlock);
+      keys[made] = TextRun();
+      ++made;
+    } else if (!key_block(&key)) {
+      done[made].wait(false, std::memory_order_acquire);
+    }
+  }
+  return list;
 }
 
 // A length hint for reserving, 0 when the iterable gives none.
@@ -102,16 +138,10 @@ py::list KeysOfRecords(const KeyBuilder& builder, py::handle records, unsigned t
                            std::string(Py_TYPE(record)->tp_name) + ", not str");
     }
   }
-  std::vector<TextRun> keys(Parts(count, threads));
-  InParallel(count, keys.size(), [&](std::size_t part, std::size_t begin, std::size_t end) {
-    std::string utf8, key;
-    keys[part].Reserve(end - begin);
-    for (std::size_t i = begin; i < end; ++i) {
-      builder.Key(Utf8Of(refs[i], &utf8), &key);
-      keys[part].Add(key);
-    }
+  return KeysInBlocks(count, threads, [&](std::size_t i, std::string* key) {
+    thread_local std::string utf8;
+    builder.Key(Utf8Of(refs[i], &utf8), key);
   });
-  return StrList(keys);
 }
 
 py::list KeysFromColumns(const KeyBuilder& builder, py::handle columns, unsigned threads) {
@@ -132,23 +162,17 @@ py::list KeysFromColumns(const KeyBuilder& builder, py::handle columns, unsigned
                             std::to_string(*rows));
     }
   }
-  const std::size_t count = rows.value_or(0);
-  std::vector<TextRun> keys(Parts(count, threads));
-  InParallel(count, keys.size(), [&](std::size_t part, std::size_t begin, std::size_t end) {
-    std::string record, utf8, key;
-    for (std::size_t i = begin; i < end; ++i) {
-      record.clear();
-      for (std::size_t c = 0; c < read.size(); ++c) {
-        if (c > 0) record.push_back('|');
-        if (!read[c].values.empty() && read[c].values[i].width >= 0) {
-          AppendItem(Utf8Of(read[c].values[i], &utf8), &record);
-        }
+  return KeysInBlocks(rows.value_or(0), threads, [&](std::size_t i, std::string* key) {
+    thread_local std::string record, utf8;
+    record.clear();
+    for (std::size_t c = 0; c < read.size(); ++c) {
+      if (c > 0) record.push_back('|');
+      if (!read[c].values.empty() && read[c].values[i].width >= 0) {
+        AppendItem(Utf8Of(read[c].values[i], &utf8), &record);
       }
-      builder.Key(record, &key);
-      keys[part].Add(key);
     }
+    builder.Key(record, key);
   });
-  return StrList(keys);
 }
 
 }  // namespace korvix::python

@@ -182,31 +182,24 @@ void TextRun::Add(std::string_view text) {
   texts_.push_back({static_cast<std::uint32_t>(bytes_.size()), chars, widest});
 }
 
-py::list StrList(std::span<const TextRun> runs) {
-  std::size_t count = 0;
-  for (const TextRun& run : runs) count += run.texts().size();
-  py::list list(count);
-  std::size_t i = 0;
-  for (const TextRun& run : runs) {
-    std::size_t begin = 0;
-    for (const TextRun::Entry& entry : run.texts()) {
-      // Made in place rather than decoded by Python: keys are short, and
-      // most are ASCII, which is a copy.
-      const std::string_view text(run.bytes().data() + begin, entry.end - begin);
-      begin = entry.end;
-      PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(entry.chars), static_cast<Py_UCS4>(entry.widest));
-      if (str == nullptr) throw py::error_already_set();
-      if (entry.widest < 0x80) {
-        std::memcpy(PyUnicode_DATA(str), text.data(), text.size());
-      } else {
-        const int kind = PyUnicode_KIND(str);
-        void* data = PyUnicode_DATA(str);
-        for (std::size_t k = 0, at = 0; k < text.size(); ++at) PyUnicode_WRITE(kind, data, at, NextChar(text, &k));
-      }
-      PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(i++), str);
+void PutStrs(const TextRun& run, py::list& list, std::size_t at) {
+  std::size_t begin = 0;
+  for (const TextRun::Entry& entry : run.texts()) {
+    // Made in place rather than decoded by Python: keys are short, and
+    // most are ASCII, which is a copy.
+    const std::string_view text(run.bytes().data() + begin, entry.end - begin);
+    begin = entry.end;
+    PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(entry.chars), static_cast<Py_UCS4>(entry.widest));
+    if (str == nullptr) throw py::error_already_set();
+    if (entry.widest < 0x80) {
+      std::memcpy(PyUnicode_DATA(str), text.data(), text.size());
+    } else {
+      const int kind = PyUnicode_KIND(str);
+      void* data = PyUnicode_DATA(str);
+      for (std::size_t k = 0, c = 0; k < text.size(); ++c) PyUnicode_WRITE(kind, data, c, NextChar(text, &k));
     }
+    PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(at++), str);
   }
-  return list;
 }
 
 }  // namespace korvix::python

@@ -12,7 +12,6 @@
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,9 +74,10 @@ class TextRun {
   std::vector<Entry> texts_;
 };
 
-// A list of the str of the texts of `runs`, in order; the texts must be
-// valid UTF-8 (such as keys). Needs the GIL.
-py::list StrList(std::span<const TextRun> runs);
+// Sets list[at], list[at + 1], ... to the str of each text of `run`, in
+// order; the texts must be valid UTF-8 (such as keys), the places must be
+// empty. Needs the GIL.
+void PutStrs(const TextRun& run, py::list& list, std::size_t at);
 
 }  // namespace korvix::python
 
