@@ -2,8 +2,8 @@
 
 #include <array>
 #include <cstdint>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "base/text.h"
 #include "engine/phonetic_code.h"
@@ -53,9 +53,11 @@ static_assert(kDigits[6].view() == "CCC" && kAnd.view() == "MD");
 // character beyond U+00FF) are rare enough to take a branch.
 //   bits 0-7    the upper-case letter kept, or 0
 //   bits 8-15   its group letter
-//   bits 16-24  what the last letter kept is ANDed with: 0x1FF keeps it
-//               (dropped bytes), 0 forgets it (a letter replaces it, a blank
-//               ends the word); bit 24 alone marks a letter that codes
+//   bits 16-24  the mask the last letter kept is ANDed with before bits 0-7
+//               are ORed in: 0x1FF keeps it (a dropped byte), 0x100 leaves
+//               the letter of this byte, 0 nothing (a blank ends the word).
+//               The group letter is written when bit 24 is set and the
+//               letter kept changes.
 //   bit 31      special
 using ByteRule = std::uint32_t;
 constexpr ByteRule kDropped = 0x1FFu << 16;
