@@ -1,7 +1,9 @@
 #include "korvix/phonetic.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -110,6 +112,28 @@ constexpr std::array<std::array<ByteRule, 256>, kNextClasses> kRules = [] {
   return rules;
 }();
 
+// kRules by the two bytes themselves, so that one 16-bit load of a byte and
+// the byte after it finds the rule: byte | next << 8 on a little-endian
+// machine, which every other one builds the same way.
+constexpr std::array<ByteRule, 65536> kPairRules = [] {
+  std::array<ByteRule, 65536> rules{};
+  for (int next = 0; next < 256; ++next) {
+    for (int b = 0; b < 256; ++b) rules[next << 8 | b] = kRules[kNextClass[next]][b];
+  }
+  return rules;
+}();
+
+// The rule of bytes[i] followed by bytes[i + 1].
+ByteRule RuleAt(const unsigned char* bytes) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::uint16_t pair;
+    std::memcpy(&pair, bytes, 2);
+    return kPairRules[pair];
+  } else {
+    return kPairRules[bytes[1] << 8 | bytes[0]];
+  }
+}
+
 // The upper-cased character at bytes[i]; U+0000 past the end.
 char32_t UpperAt(std::string_view bytes, std::size_t i) {
   if (i >= bytes.size()) return 0;
@@ -174,11 +198,11 @@ char* WriteCode(std::string_view bytes, char* to) {
   const std::size_t n = bytes.size();
   std::size_t i = 0;
   while (i + 1 < n) {
-    const std::size_t taken = step(i, kRules[kNextClass[in[i + 1]]][in[i]]);
+    const std::size_t taken = step(i, RuleAt(in + i));
     if (taken == 0) return nullptr;
     i += taken;
   }
-  if (i < n && step(i, kRules[kOther][in[i]]) == 0) return nullptr;
+  if (i < n && step(i, kPairRules[in[i]]) == 0) return nullptr;  // the end after it
   return to;
 }
 
