@@ -202,7 +202,7 @@ char* WriteCode(std::string_view bytes, char* to) {
     if (taken == 0) return nullptr;
     i += taken;
   }
-  if (i < n && step(i, kPairRules[in[i]]) == 0) return nullptr;  // the end after it
+  if (i < n && step(i, kPairRules[in[i]]) == 0) return nullptr;  // the last byte: nothing after it
   return to;
 }
 
