@@ -4,7 +4,7 @@
 #include <array>
 #include <limits>
 
-#include "base/text.h"
+#include "base/message_text.h"
 #include "dedupe/error.h"
 #include "korvix/fields.h"
 
@@ -23,7 +23,7 @@ std::string List(const std::vector<std::string>& names) {
   std::string out;
   for (const std::string& n : names) {
     if (!out.empty()) out += ", ";
-    out += '"' + ShownName(n) + '"';
+    out += '"' + base::MessageText(n) + '"';
   }
   return out;
 }
@@ -58,24 +58,6 @@ void AppendItem(std::string_view value, std::string* out) {
 
 }  // namespace
 
-std::string ShownName(std::string_view name) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (std::size_t i = 0; i < name.size();) {
-    const text::Character c = text::DecodeCharacter(name, i);
-    const auto b = static_cast<unsigned char>(name[i]);
-    if (c.length == 1 && b >= 0x80) {
-      out += "\\x";
-      out.push_back(kHex[b >> 4]);
-      out.push_back(kHex[b & 0xF]);
-    } else {
-      out.append(name.substr(i, c.length));
-    }
-    i += c.length;
-  }
-  return out;
-}
-
 FieldMap::FieldMap(std::span<const std::string_view> header) {
   for (const std::string_view name : header) header_.emplace_back(Trim(name));
   columns_.fill(kUnmapped);
@@ -94,14 +76,14 @@ FieldMap FieldMap::Make(std::span<const std::string_view> header, std::string_vi
     if (item.empty()) continue;
     const std::size_t eq = item.find('=');
     if (eq == std::string_view::npos) {
-      throw UsageError("--map: \"" + ShownName(item) + "\" is not FIELD=COLUMN");
+      throw UsageError("--map: \"" + base::MessageText(item) + "\" is not FIELD=COLUMN");
     }
     const std::string_view label = Trim(item.substr(0, eq));
     const std::string_view column = Trim(item.substr(eq + 1));
     const int number = FieldOfLabel(label);
     if (number == 0) {
-      throw UsageError("--map: \"" + ShownName(label) + "\" is not a record field; the fields are " +
-                       Labels());
+      throw UsageError("--map: \"" + base::MessageText(label) +
+                       "\" is not a record field; the fields are " + Labels());
     }
     const auto field = static_cast<std::size_t>(number - 1);
     if (tied[field]) throw UsageError("--map: field " + Label(field) + " is mapped twice");
@@ -109,7 +91,7 @@ FieldMap FieldMap::Make(std::span<const std::string_view> header, std::string_vi
     std::size_t col = 0;
     while (col < map.header_.size() && FoldColumnName(map.header_[col], false) != wanted) ++col;
     if (col == map.header_.size()) {
-      throw UsageError("--map: the header has no column \"" + ShownName(column) +
+      throw UsageError("--map: the header has no column \"" + base::MessageText(column) +
                        "\"; its columns are " + List(map.header_));
     }
     map.columns_[field] = col;
@@ -148,7 +130,7 @@ void FieldMap::RequireFields(std::span<const int> needed) const {
     missing += (missing.empty() ? "" : ", ") + Label(field);
   }
   if (missing.empty()) return;
-  const std::string example = header_.empty() ? "COLUMN" : ShownName(header_.front());
+  const std::string example = header_.empty() ? "COLUMN" : base::MessageText(header_.front());
   const std::string first = missing.substr(0, missing.find(','));
   throw UsageError("no column feeds " + missing + ", which the algorithm reads (columns: " +
                    List(header_) + "); tie it to a column with --map, such as --map " + first +
@@ -164,7 +146,7 @@ std::vector<std::string> FieldMap::Describe() const {
       lines.push_back(Label(field) + ": no column, stays empty");
     } else {
       used[col] = true;
-      lines.push_back(Label(field) + " <- \"" + ShownName(header_[col]) + "\" (column " +
+      lines.push_back(Label(field) + " <- \"" + base::MessageText(header_[col]) + "\" (column " +
                       std::to_string(col + 1) + ")");
     }
   }

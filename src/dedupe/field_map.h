@@ -13,10 +13,6 @@ namespace korvix::dedupe {
 
 inline constexpr std::size_t kRecordFields = 9;
 
-// A header name as messages show it: UTF-8 as it is, every byte that is not
-// part of valid UTF-8 as \xNN, so a message is valid UTF-8 whatever the file.
-std::string ShownName(std::string_view name);
-
 // Maps the columns of a CSV header to the record fields. A field that no
 // column feeds stays empty in every record string. Names are compared as
 // FoldColumnName (korvix/fields.h) gives them.
