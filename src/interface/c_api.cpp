@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "base/message_text.h"
 #include "interface/c_support.h"
 
 namespace korvix::c_api {
@@ -22,7 +23,13 @@ char* CopyString(std::string_view text) noexcept {
 void SetError(char** errptr, std::string_view message) noexcept {
   if (errptr == nullptr) return;
   std::free(*errptr);
-  *errptr = CopyString(message);
+  // A message may quote a host's argument (a path, a class name) whose bytes
+  // are not UTF-8; the host gets valid UTF-8 all the same.
+  try {
+    *errptr = CopyString(korvix::base::MessageText(message));
+  } catch (...) {
+    *errptr = CopyString("out of memory");
+  }
 }
 
 }  // namespace korvix::c_api

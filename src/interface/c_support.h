@@ -33,7 +33,8 @@ inline korvix_bool ToBool(bool value) { return value ? KORVIX_TRUE : KORVIX_FALS
 // when memory ran out.
 char* CopyString(std::string_view text) noexcept;
 
-// Replaces the message in *errptr (when errptr is not null) with `message`.
+// Replaces the message in *errptr (when errptr is not null) with `message`,
+// bytes that are not UTF-8 shown as \xNN.
 void SetError(char** errptr, std::string_view message) noexcept;
 
 }  // namespace korvix::c_api

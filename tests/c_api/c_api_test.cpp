@@ -64,4 +64,25 @@ TEST(CApi, ConnectionsThatCannotBeUsedSayWhyAndReadAsNoTable) {
   }
 }
 
+TEST(CApi, MessagesQuoteBytesThatAreNotUtf8AsHex) {
+  const struct {
+    const char* argument;
+    std::string shown;
+  } cases[] = {
+      {"M\xFCller", "\"M\\xFCller\""},                 // Latin-1
+      {"\xC3", "\"\\xC3\""},                           // a cut sequence
+      {"\xED\xA0\x80", "\"\\xED\\xA0\\x80\""},  // a surrogate
+      {"Müller", "\"Müller\""},                         // valid UTF-8 as it is
+  };
+  for (const auto& c : cases) {
+    char* error = nullptr;
+    EXPECT_EQ(korvix_create_object(c.argument, &error), nullptr);
+    EXPECT_NE(Take(std::exchange(error, nullptr)).value_or("").find("registered as " + c.shown),
+              std::string::npos);
+    EXPECT_EQ(korvix_use_toolkit(c.argument, &error), KORVIX_FALSE);
+    EXPECT_NE(Take(std::exchange(error, nullptr)).value_or("").find("toolkit " + c.shown),
+              std::string::npos);
+  }
+}
+
 }  // namespace
