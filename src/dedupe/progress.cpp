@@ -45,17 +45,23 @@ void Progress::Update(std::uint64_t bytes, std::uint64_t records) {
   if (now < next_) return;
   next_ = now + std::chrono::milliseconds(100);
   const double seconds = std::chrono::duration<double>(now - start_).count();
-  // "\r" returns to the line's start, "\033[K" clears what a longer line left.
-  std::fprintf(to_, "\r%s\033[K", FormatProgress(bytes, total_, records, seconds).c_str());
+  // "\r" returns to the line's start and blanks cover what a longer line
+  // left: no escape sequence, which NO_COLOR and plain terminals ask for.
+  std::string line = FormatProgress(bytes, total_, records, seconds);
+  const std::size_t width = line.size();  // ASCII: one column a byte
+  if (width < width_) line.append(width_ - width, ' ');
+  width_ = width;
+  std::fprintf(to_, "\r%s", line.c_str());
   std::fflush(to_);
   shown_ = true;
 }
 
 void Progress::Done() {
   if (!shown_) return;
-  std::fprintf(to_, "\r\033[K");
+  std::fprintf(to_, "\r%s\r", std::string(width_, ' ').c_str());
   std::fflush(to_);
   shown_ = false;
+  width_ = 0;
 }
 
 }  // namespace korvix::dedupe

@@ -43,6 +43,7 @@ class Progress {
   Clock::time_point start_ = Clock::now();
   Clock::time_point next_ = start_;
   bool shown_ = false;
+  std::size_t width_ = 0;  // of the line on the screen
 };
 
 }  // namespace korvix::dedupe
