@@ -11,6 +11,9 @@ install(DIRECTORY include/korvix DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${PROJECT_BINARY_DIR}/include/korvix/version.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/korvix)
 install(TARGETS korvix_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_BINARY_DIR}/tools/korvix/korvix.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES tools/korvix/completion/korvix.bash
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME korvix)
 
 install(EXPORT KorvixTargets NAMESPACE Korvix:: DESTINATION ${KORVIX_CMAKE_DIR})
 configure_package_config_file(cmake/KorvixConfig.cmake.in

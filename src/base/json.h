@@ -2,8 +2,10 @@
 #ifndef KORVIX_BASE_JSON_H_
 #define KORVIX_BASE_JSON_H_
 
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace korvix::base {
 
@@ -30,6 +32,19 @@ inline void AppendJsonString(std::string_view text, std::string* out) {
     }
   }
   out->push_back('"');
+}
+
+// Appends {"key": "value", ...} with every value a JSON string, in order.
+inline void AppendJsonObject(std::span<const std::pair<std::string_view, std::string>> fields,
+                             std::string* out) {
+  out->push_back('{');
+  for (const auto& [key, value] : fields) {
+    if (out->back() != '{') out->append(", ");
+    AppendJsonString(key, out);
+    out->append(": ");
+    AppendJsonString(value, out);
+  }
+  out->push_back('}');
 }
 
 }  // namespace korvix::base

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,12 +17,18 @@ extern char** environ;
 
 namespace korvix::testing {
 
-ToolResult RunTool(const std::vector<std::string>& args, const std::string& input,
-                   const std::vector<std::string>& env) {
-  const char* tool = KORVIX_TOOL_PATH;
+namespace {
+
+ToolResult Run(const char* tool, const std::vector<std::string>& args, const std::string& input,
+               const std::vector<std::string>& env, bool terminal) {
   int in[2], out[2], err[2];
-  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) {
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) ||
+      (terminal ? openpty(&err[0], &err[1], nullptr, nullptr, nullptr) : pipe2(err, O_CLOEXEC))) {
     throw std::runtime_error("pipe");
+  }
+  if (terminal) {
+    fcntl(err[0], F_SETFD, FD_CLOEXEC);
+    fcntl(err[1], F_SETFD, FD_CLOEXEC);
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -32,9 +40,14 @@ ToolResult RunTool(const std::vector<std::string>& args, const std::string& inpu
   std::vector<char*> argv;
   for (auto& a : argv_s) argv.push_back(a.data());
   argv.push_back(nullptr);
-  std::vector<std::string> env_s;
-  for (char** e = environ; *e != nullptr; ++e) env_s.emplace_back(*e);
-  env_s.insert(env_s.end(), env.begin(), env.end());
+  std::vector<std::string> env_s = env;  // given variables replace inherited ones
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string_view inherited(*e);
+    const auto same = [&](const std::string& v) {
+      return inherited.substr(0, inherited.find('=') + 1) == v.substr(0, v.find('=') + 1);
+    };
+    if (std::none_of(env.begin(), env.end(), same)) env_s.emplace_back(inherited);
+  }
   std::vector<char*> envp;
   for (auto& e : env_s) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -63,7 +76,7 @@ ToolResult RunTool(const std::vector<std::string>& args, const std::string& inpu
       const ssize_t n = read(fds[k].fd, buf, sizeof buf);
       if (n > 0) {
         (k == 0 ? result.out : result.err).append(buf, static_cast<std::size_t>(n));
-      } else {
+      } else {  // the end, or EIO from a terminal whose other side is closed
         close(fds[k].fd);
         (k == 0 ? out[0] : err[0]) = -1;
         --open_outputs;
@@ -82,6 +95,20 @@ ToolResult RunTool(const std::vector<std::string>& args, const std::string& inpu
   waitpid(pid, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+}  // namespace
+
+ToolResult RunTool(const std::vector<std::string>& args, const std::string& input,
+                   const std::vector<std::string>& env, bool terminal) {
+  return Run(KORVIX_TOOL_PATH, args, input, env, terminal);
+}
+
+ToolResult RunShell(const std::string& script, const std::vector<std::string>& env) {
+  std::vector<std::string> all = {std::string("KORVIX=") + KORVIX_TOOL_PATH,
+                                  std::string("COMPLETION=") + KORVIX_COMPLETION_PATH};
+  all.insert(all.end(), env.begin(), env.end());
+  return Run("/bin/sh", {"-c", script}, "", all, false);
 }
 
 TempDir::TempDir() {

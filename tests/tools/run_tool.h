@@ -12,9 +12,15 @@ struct ToolResult {
   std::string out, err;
 };
 
-// Runs `korvix args...` with `input` on its standard input and waits for it.
+// Runs `korvix args...` with `input` on its standard input and waits for it;
+// `env` adds to the environment. With `terminal`, standard error is a
+// pseudo-terminal (whose line discipline turns "\n" into "\r\n").
 ToolResult RunTool(const std::vector<std::string>& args, const std::string& input = "",
-                   const std::vector<std::string>& env = {});
+                   const std::vector<std::string>& env = {}, bool terminal = false);
+
+// Runs `script` with /bin/sh, korvix's path in $KORVIX, the completion
+// script's in $COMPLETION.
+ToolResult RunShell(const std::string& script, const std::vector<std::string>& env = {});
 
 // A fresh temporary directory, removed with the object.
 class TempDir {

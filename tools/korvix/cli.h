@@ -13,15 +13,16 @@ namespace korvix::cli {
 
 // Exit statuses of every subcommand.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitIo = 1;      // a file or database could not be read or written
-inline constexpr int kExitUsage = 2;   // the command line itself is wrong
+inline constexpr int kExitIo = 1;     // a file or database could not be read or written
+inline constexpr int kExitUsage = 2;  // the command line itself is wrong
 
 // Thrown for a wrong command line; main prints it with the usage hint.
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Thrown for input or output that failed; main prints it.
+// Thrown for input or output that failed, and for a write the store
+// refused; main prints it.
 struct IoError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
@@ -35,6 +36,11 @@ struct OptionSpec {
   std::string_view value;
   std::string_view help;
 };
+
+// The one-letter form of an option, the same in every command that has the
+// option: -a algorithm, -n name, -o output, -f format, -q quiet; 0 for none.
+// (-h is --help everywhere.)
+char ShortName(std::string_view name);
 
 // A parsed command line: options by name, then the operands in order.
 class Args {
@@ -51,9 +57,23 @@ class Args {
   std::vector<std::string> operands_;
 };
 
-// Parses "--name VALUE", "--name=VALUE", "--flag" and operands; "--" ends the
-// options. Throws UsageError for an unknown option or a missing value.
+// Parses "--name VALUE", "--name=VALUE", "-a VALUE", "-aVALUE", "--flag",
+// bundled short flags ("-qa CODE") and operands, options and operands in any
+// order; "--" ends the options. A value is the next argument whatever it
+// looks like ("--user -"). Throws UsageError for an unknown option, a
+// missing value or a value given to a flag.
 Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> options);
+
+// --threads N for the commands that key on several processors.
+inline constexpr OptionSpec kThreadsOption = {
+    "threads", "N", "key on N threads (default: the processors this process may use)"};
+
+// The value of --threads, 0 (every processor the process may use, from its
+// CPU affinity) when not given. Throws UsageError unless it is 1 to 1024.
+unsigned Threads(const Args& args);
+
+// Throws UsageError naming the first operand, for a command that takes none.
+void ExpectNoOperands(const Args& args);
 
 // A subcommand: its name, a one-line summary, the usage line and its options.
 struct Command {
@@ -63,10 +83,15 @@ struct Command {
   std::string_view description; // a paragraph or two for --help
   std::span<const OptionSpec> options;
   int (*run)(const Args& args);
+  // Commands of their own under this one ("korvix algorithms add"); the
+  // first operand chooses one, else `run` runs.
+  std::span<const Command* const> subcommands = {};
 };
 
-// Prints the --help text of `command` to stdout.
-void PrintHelp(const Command& command);
+// The --help text of `command`, called as `path` ("korvix algorithms add"):
+// usage, description, options (with their short forms, --help and
+// --version), then the subcommands.
+std::string HelpText(const Command& command, std::string_view path);
 
 }  // namespace korvix::cli
 

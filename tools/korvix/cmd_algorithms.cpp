@@ -1,8 +1,8 @@
 // korvix algorithms: the algorithms a user may see, as the selection list shows them.
+#include "algorithm_choice.h"
+#include "base/json.h"
 #include "commands.h"
 #include "database.h"
-#include "base/json.h"
-#include "korvix/algorithm_store.h"
 #include "output.h"
 #include "table.h"
 
@@ -10,7 +10,15 @@ namespace korvix::cli {
 namespace {
 
 constexpr OptionSpec kOptions[] = {
-    kUserOption, kAdminOption, kDbOption, {"json", "", "write JSON instead of a table"}};
+    kUserOption,
+    kAdminOption,
+    kDbOption,
+    {"json", "", "write JSON instead of a table"},
+    {"names", "", "write only the names, one a line"},
+};
+
+const Command* const kSubcommands[] = {&kAlgorithmsAddCommand, &kAlgorithmsRemoveCommand,
+                                       &kAlgorithmsRenameCommand};
 
 // The status line of the selection dialog, without its prefix.
 std::string Status(db::Connection* connection, const AlgorithmEntry& e) {
@@ -19,30 +27,25 @@ std::string Status(db::Connection* connection, const AlgorithmEntry& e) {
 }
 
 int Run(const Args& args) {
+  if (!args.operands().empty()) {
+    throw UsageError("'" + args.operands()[0] +
+                     "' is no command of korvix algorithms; they are add, remove and rename");
+  }
+  if (args.Has("json") && args.Has("names")) throw UsageError("give --json or --names, not both");
   const auto connection = OpenToolDatabase(args);
-  std::string error;
-  const std::vector<AlgorithmEntry> entries = ReadVisibleAlgorithms(
-      connection.get(), args.Value("user").value_or(""), args.Has("admin"), &error);
-  // The dialogs list what they could read; a listing that leaves rows out
-  // without saying so would mislead.
-  if (!error.empty()) throw IoError("cannot read the algorithms: " + error);
+  const std::vector<AlgorithmEntry> entries = VisibleAlgorithms(connection.get(), args);
   Output out;
-  if (args.Has("json")) {
+  if (args.Has("names")) {
+    for (const AlgorithmEntry& e : entries) out.Line(ListText(e));
+  } else if (args.Has("json")) {
     std::string json = "[";
     for (const AlgorithmEntry& e : entries) {
       json += json.size() > 1 ? ",\n " : "\n ";
-      const std::pair<const char*, std::string> fields[] = {
+      const std::pair<std::string_view, std::string> fields[] = {
           {"name", ListText(e)},        {"code", e.AlgorithmCode},
           {"owner", e.PersonalNr},      {"status", Status(connection.get(), e)},
           {"readable", e.ReadableText}, {"description", DescriptionText(e)}};
-      json += "{";
-      for (const auto& [key, value] : fields) {
-        if (json.back() != '{') json += ", ";
-        base::AppendJsonString(key, &json);
-        json += ": ";
-        base::AppendJsonString(value, &json);
-      }
-      json += "}";
+      base::AppendJsonObject(fields, &json);
     }
     json += entries.empty() ? "]" : "\n]";
     out.Line(json);
@@ -60,12 +63,12 @@ int Run(const Args& args) {
 }  // namespace
 
 extern const Command kAlgorithmsCommand = {
-    "algorithms", "list the algorithms a user may see",
-    "[--user NR] [--admin] [--db PATH|URI] [--json]",
+    "algorithms", "list, add, remove and rename the algorithms a user may see",
+    "[--user NR] [--admin] [--db PATH|URI] [--json | --names]",
     "Lists the algorithms that the user may see, in the order of the selection list: an\n"
     "administrator sees all, anybody else the public ones and their own. Each with the name\n"
     "as the list shows it, its status (public, or private with the owner's name), its code\n"
-    "and its description.",
-    kOptions, Run};
+    "and its description. The commands below change them with the rights of the dialogs.",
+    kOptions, Run, kSubcommands};
 
 }  // namespace korvix::cli

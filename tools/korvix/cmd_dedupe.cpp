@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "algorithm_choice.h"
+#include "base/message_text.h"
 #include "commands.h"
 #include "database.h"
 #include "korvix/dedupe.h"
@@ -21,8 +23,8 @@ namespace korvix::cli {
 namespace {
 
 constexpr OptionSpec kOptions[] = {
-    {"algorithm", "CODE", "an algorithm code that builds keys; give it again for more keys"},
-    {"name", "NAME", "the algorithm of this name, as the user sees the list; again for more"},
+    {"algorithm", "CODE", "an algorithm (code or readable form) that builds keys; again for more"},
+    {"name", "NAME", "the algorithm of this name in the user's list (any case); again for more"},
     kUserOption,
     kAdminOption,
     kDbOption,
@@ -38,10 +40,20 @@ constexpr OptionSpec kOptions[] = {
     {"sorted", "", "every record in key order, instead of only the groups"},
     {"output", "FILE", "write the report to FILE, complete or not at all (default: stdout)"},
     {"verbose", "", "tell on stderr how the CSV columns are mapped"},
+    {"quiet", "", "no progress line and no notes on stderr, only errors"},
+    kThreadsOption,
 };
 
 void Warn(const std::string& message) {
-  std::fprintf(stderr, "korvix dedupe: %s\n", message.c_str());
+  std::fprintf(stderr, "korvix dedupe: %s\n", base::MessageText(message).c_str());
+}
+
+// A progress line redrawn in place helps a person at a terminal that can
+// draw it, and is noise anywhere else.
+bool ShowProgress(const Args& args) {
+  const char* term = std::getenv("TERM");
+  return !args.Has("quiet") && ::isatty(STDERR_FILENO) == 1 && term != nullptr &&
+         *term != '\0' && std::string_view(term) != "dumb";
 }
 
 // --choose: the algorithm that the user picks in the selection dialog, in a
@@ -57,13 +69,15 @@ DedupeAlgorithm ChooseInDialog(const Args& args) {
   if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
     throw IoError("no display to show the dialog on (DISPLAY and WAYLAND_DISPLAY are unset)");
   }
+  const std::string current =
+      args.Has("algorithm") ? AlgorithmCode(*args.Value("algorithm")) : std::string();
   const auto connection = OpenToolDatabase(args);
   ui::QtToolkit toolkit;
   ui::SetDefaultToolkit(&toolkit);
   std::string name;
   const std::string code =
-      DoubletFunctions().ShowDlg(connection.get(), args.Value("algorithm").value_or(""),
-                                 args.Value("user").value_or(""), args.Has("admin"), true, &name);
+      DoubletFunctions().ShowDlg(connection.get(), current, args.Value("user").value_or(""),
+                                 args.Has("admin"), true, &name);
   ui::SetDefaultToolkit(nullptr);
   if (code.empty()) throw IoError("no algorithm was chosen: the dialog was closed");
   return {code, name};
@@ -102,9 +116,11 @@ DedupeOptions OptionsOf(const Args& args) {
   options.format = args.Value("format").value_or("text");
   options.sorted = args.Has("sorted");
   options.output = args.Value("output").value_or("");
+  if (args.Has("quiet") && args.Has("verbose")) throw UsageError("give --quiet or --verbose");
   options.verbose = args.Has("verbose");
-  options.progress = ::isatty(STDERR_FILENO) == 1;
-  options.message = Warn;
+  options.threads = Threads(args);
+  options.progress = ShowProgress(args);
+  if (!args.Has("quiet")) options.message = Warn;
   return options;
 }
 
@@ -114,7 +130,7 @@ int Run(const Args& args) {
   try {
     const DedupeResult result = RunDedupe(args.operands()[0], options);
     // A CSV report is data for loading elsewhere; its figures go to stderr.
-    if (options.format == "csv") Warn(result.summary);
+    if (options.format == "csv" && !args.Has("quiet")) Warn(result.summary);
   } catch (const DedupeError& e) {
     if (e.kind() == DedupeError::Kind::kUsage) throw UsageError(e.what());
     throw IoError(e.what());

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "algorithm_choice.h"
 #include "commands.h"
 #include "database.h"
 #include "korvix/db/open.h"
@@ -22,7 +23,7 @@ constexpr OptionSpec kOptions[] = {
     kDbOption,
     kUserOption,
     kAdminOption,
-    {"algorithm", "CODE", "the current algorithm: selected when the dialog opens"},
+    {"algorithm", "CODE", "the current algorithm, code or readable form: selected at first"},
     {"no-select", "", "offer no \"Auswählen\"; a double click edits the entry instead"},
     {"screenshot", "DIR", "draw both dialogs offscreen into DIR/select.png and DIR/editor.png"},
 };
@@ -33,6 +34,12 @@ constexpr int kExitNoChoice = 1;
 bool Set(const char* variable) {
   const char* value = std::getenv(variable);
   return value != nullptr && *value != '\0';
+}
+
+// The --algorithm to select when the dialog opens, "" for none.
+std::string Current(const Args& args) {
+  const auto given = args.Value("algorithm");
+  return given ? AlgorithmCode(*given) : std::string();
 }
 
 // Makes the toolkit the one ShowDlg uses, for one scope.
@@ -103,7 +110,7 @@ int RunScreenshots(const Args& args, const std::filesystem::path& dir) {
   {
     const DefaultToolkitScope scope(toolkit);
     // As an administrator, who may open every entry in the editor.
-    DoubletFunctions().ShowDlg(connection, args.Value("algorithm").value_or(""),
+    DoubletFunctions().ShowDlg(connection, Current(args),
                                args.Value("user").value_or(""), /*IsAdmin=*/true,
                                /*AllowSelect=*/true);
   }
@@ -117,6 +124,7 @@ int RunScreenshots(const Args& args, const std::filesystem::path& dir) {
 }
 
 int Run(const Args& args) {
+  ExpectNoOperands(args);
   if (const auto dir = args.Value("screenshot")) return RunScreenshots(args, *dir);
   if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
     throw IoError("no display to show the dialog on (DISPLAY and WAYLAND_DISPLAY are unset)");
@@ -127,7 +135,7 @@ int Run(const Args& args) {
   std::string code;
   {
     const DefaultToolkitScope scope(toolkit);
-    code = DoubletFunctions().ShowDlg(connection.get(), args.Value("algorithm").value_or(""),
+    code = DoubletFunctions().ShowDlg(connection.get(), Current(args),
                                       args.Value("user").value_or(""), args.Has("admin"),
                                       !args.Has("no-select"), &name);
   }

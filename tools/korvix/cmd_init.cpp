@@ -1,9 +1,8 @@
 // korvix init: creates the algorithm tables of a database.
-#include <cstdio>
-
 #include "commands.h"
 #include "database.h"
 #include "korvix/db/open.h"
+#include "output.h"
 
 namespace korvix::cli {
 namespace {
@@ -11,6 +10,7 @@ namespace {
 constexpr OptionSpec kOptions[] = {kDbOption};
 
 int Run(const Args& args) {
+  ExpectNoOperands(args);
   const std::optional<std::string> given = args.Value("db");
   const std::string target = given ? *given : DefaultDatabasePath();
   std::string error;
@@ -18,9 +18,10 @@ int Run(const Args& args) {
   if (!connection) throw IoError(Masked(error, target));
   const std::string shown = DisplayTarget(target);
   const bool created = InitializeDatabase(*connection, shown);
-  std::printf("%s: %s\n", shown.c_str(),
-              created ? "tables created, sample staff and algorithms added"
-                      : "tables present, nothing changed");
+  Output out;
+  out.Line(shown + (created ? ": tables created, sample staff and algorithms added"
+                            : ": tables present, nothing changed"));
+  out.Finish();
   return kExitOk;
 }
 

@@ -2,7 +2,9 @@
 #include <string>
 #include <vector>
 
+#include "algorithm_choice.h"
 #include "commands.h"
+#include "database.h"
 #include "korvix/key_builder.h"
 #include "line_reader.h"
 #include "output.h"
@@ -14,18 +16,19 @@ namespace {
 constexpr std::size_t kBatch = 1 << 16;
 
 constexpr OptionSpec kOptions[] = {
-    {"algorithm", "CODE", "the algorithm code, taken exactly as given (blanks included)"},
+    kAlgorithmOption, kNameOption, kUserOption, kAdminOption, kDbOption, kThreadsOption,
 };
 
 int Run(const Args& args) {
-  const auto code = args.Value("algorithm");
-  if (!code) throw UsageError("--algorithm CODE is required");
-  const KeyBuilder builder(*code);
+  const std::vector<ChosenAlgorithm> chosen = ChooseAlgorithms(args);
+  if (chosen.size() != 1) throw UsageError("give one algorithm: --algorithm CODE or --name NAME");
+  const unsigned threads = Threads(args);
+  const KeyBuilder builder(chosen.front().code);
   Output out;
   std::vector<std::string> batch;
   batch.reserve(kBatch);
   const auto flush = [&] {
-    for (const std::string& key : builder.Keys(batch)) out.Line(key);
+    for (const std::string& key : builder.Keys(batch, threads)) out.Line(key);
     batch.clear();
   };
   ForEachInput(args.operands(), [&](LineReader& in) {
@@ -43,9 +46,12 @@ int Run(const Args& args) {
 }  // namespace
 
 extern const Command kKeyCommand = {
-    "key", "print the duplicate key of each record string", "--algorithm CODE [FILE...]",
+    "key", "print the duplicate key of each record string",
+    "(--algorithm CODE | --name NAME) [--threads N] [FILE...]",
     "Reads record strings, one per line (PLZ|Ort|Straße|Suchbegriff|Bez1|Bez2|Bez3|Bez4|Kundengruppe),\n"
-    "from the files or standard input and prints the key of each, one per line, in input order.",
+    "from the files or standard input and prints the key of each, one per line, in input order.\n"
+    "The algorithm is a code, its readable form, or the name of a stored one (--user, --admin\n"
+    "and --db say whose list it is in).",
     kOptions, Run};
 
 }  // namespace korvix::cli

@@ -1,4 +1,5 @@
 // korvix name: the name of an algorithm as a user sees it.
+#include "algorithm_choice.h"
 #include "commands.h"
 #include "database.h"
 #include "korvix/name_lookup.h"
@@ -7,16 +8,17 @@
 namespace korvix::cli {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
-    {"algorithm", "CODE", "the algorithm code"}, kUserOption, kDbOption};
+constexpr OptionSpec kOptions[] = {kAlgorithmOption, kUserOption, kDbOption};
 
 int Run(const Args& args) {
-  const auto code = args.Value("algorithm");
-  if (!code) throw UsageError("--algorithm CODE is required");
+  ExpectNoOperands(args);
+  const auto given = args.Value("algorithm");
+  if (!given) throw UsageError("--algorithm CODE is required");
+  const std::string code = AlgorithmCode(*given);
   const auto connection = OpenToolDatabase(args);
   std::string error;
   const std::string name =
-      LookupAlgorithmName(connection.get(), *code, args.Value("user").value_or(""), &error);
+      LookupAlgorithmName(connection.get(), code, args.Value("user").value_or(""), &error);
   if (!error.empty()) throw IoError("cannot read the algorithms: " + error);
   Output out;
   out.Line(name);

@@ -1,77 +1,90 @@
 // korvix: an example host of the Korvix component and a batch tool for
-// duplicate keys, phonetic codes, descriptions and duplicate finding.
+// duplicate keys, phonetic codes, descriptions, managing algorithms and
+// duplicate finding.
 #include <cstdio>
+#include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/message_text.h"
 #include "cli.h"
 #include "commands.h"
-#include "korvix/version.h"
+#include "output.h"
 
 namespace korvix::cli {
 namespace {
 
-const Command* const kCommands[] = {
-    &kDedupeCommand, &kKeyCommand,  &kSoundexCommand,    &kDescribeCommand,
-    &kInitCommand,   &kNameCommand, &kAlgorithmsCommand,
-#ifdef KORVIX_TOOL_DIALOG
-    &kDialogCommand,
-#endif
-};
-
-void PrintOverview(std::FILE* to) {
-  std::fprintf(to,
-               "Usage: korvix COMMAND [OPTIONS] [FILE...]\n\n"
-               "Duplicate keys for address and customer records.\n\nCommands:\n");
-  for (const Command* c : kCommands) {
-    std::fprintf(to, "  %-12.*s %.*s\n", int(c->name.size()), c->name.data(),
-                 int(c->summary.size()), c->summary.data());
+const Command* Find(std::span<const Command* const> commands, std::string_view name) {
+  for (const Command* c : commands) {
+    if (c->name == name) return c;
   }
-  std::fprintf(to, "\nRun 'korvix COMMAND --help' for the options of a command.\n");
+  return nullptr;
+}
+
+int Print(const std::string& text) {
+  Output out;
+  out.Write(text);
+  out.Finish();
+  return kExitOk;
+}
+
+// One line on standard error, valid UTF-8 whatever the message quotes.
+void Report(const std::string& path, std::string_view message) {
+  std::fprintf(stderr, "%s: %s\n", path.c_str(), base::MessageText(message).c_str());
+}
+
+// Runs the command line; `*path` names the command as far as it is known,
+// for the messages.
+int Dispatch(std::span<const std::string_view> all, std::string* path) {
+  if (all.empty()) {
+    std::fputs(Overview().c_str(), stderr);
+    return kExitUsage;
+  }
+  if (all[0] == "--help" || all[0] == "-h" || all[0] == "help") return Print(Overview());
+  if (all[0] == "--version") return Print(std::string(kVersion) + "\n");
+  const Command* command = Find(AllCommands(), all[0]);
+  if (command == nullptr) {
+    Report(*path, "unknown command '" + std::string(all[0]) + "'");
+    std::fputs(Overview().c_str(), stderr);
+    return kExitUsage;
+  }
+  path->append(" ").append(command->name);
+  std::span<const std::string_view> rest = all.subspan(1);
+  while (!rest.empty()) {
+    const Command* sub = Find(command->subcommands, rest[0]);
+    if (sub == nullptr) break;
+    command = sub;
+    path->append(" ").append(sub->name);
+    rest = rest.subspan(1);
+  }
+  for (std::string_view a : rest) {
+    if (a == "--") break;
+    if (a == "--help" || a == "-h") return Print(HelpText(*command, *path));
+    if (a == "--version") return Print(std::string(kVersion) + "\n");
+  }
+  return command->run(Parse(rest, command->options));
 }
 
 int Main(int argc, char** argv) {
-  const std::vector<std::string_view> all(argv + 1, argv + argc);
-  if (all.empty()) {
-    PrintOverview(stderr);
-    return kExitUsage;
-  }
-  if (all[0] == "--help" || all[0] == "-h" || all[0] == "help") {
-    PrintOverview(stdout);
-    return kExitOk;
-  }
-  if (all[0] == "--version") {
-    std::printf("korvix %s\n", KORVIX_VERSION);
-    return kExitOk;
-  }
-  const Command* command = nullptr;
-  for (const Command* c : kCommands) {
-    if (c->name == all[0]) command = c;
-  }
-  if (command == nullptr) {
-    std::fprintf(stderr, "korvix: unknown command '%.*s'\n", int(all[0].size()), all[0].data());
-    PrintOverview(stderr);
-    return kExitUsage;
-  }
-  const std::span<const std::string_view> rest(all.begin() + 1, all.end());
-  for (std::string_view a : rest) {
-    if (a == "--") break;
-    if (a == "--help" || a == "-h") {
-      PrintHelp(*command);
-      return kExitOk;
-    }
-  }
-  const std::string name(command->name);
+  std::string path = "korvix";
   try {
-    return command->run(Parse(rest, command->options));
+    const std::vector<std::string_view> all(argv + 1, argv + argc);
+    return Dispatch(all, &path);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "korvix %s: %s\nTry 'korvix %s --help'.\n", name.c_str(), e.what(),
-                 name.c_str());
+    Report(path, e.what());
+    std::fprintf(stderr, "Try '%s --help'.\n", path.c_str());
     return kExitUsage;
   } catch (const IoError& e) {
-    std::fprintf(stderr, "korvix %s: %s\n", name.c_str(), e.what());
-    return kExitIo;
+    Report(path, e.what());
+  } catch (const std::bad_alloc&) {
+    Report(path, "out of memory");
+  } catch (const std::exception& e) {
+    Report(path, e.what());
+  } catch (...) {
+    Report(path, "an unexpected error ended the run");
   }
+  return kExitIo;
 }
 
 }  // namespace

@@ -1,0 +1,247 @@
+// korvix algorithms add, remove and rename: the selection dialog's New,
+// Delete and a change of name, with the rights and the save rules of the
+// dialogs. Every write goes through the store, which refuses what the
+// dialogs refuse.
+#include <optional>
+
+#include "algorithm_choice.h"
+#include "base/json.h"
+#include "base/text.h"
+#include "commands.h"
+#include "database.h"
+#include "korvix/description.h"
+#include "output.h"
+
+namespace korvix::cli {
+namespace {
+
+constexpr OptionSpec kJsonOption = {"json", "", "write what was done as JSON"};
+constexpr OptionSpec kPublicOption = {"public", "",
+                                      "the public algorithm (only administrators change one)"};
+constexpr OptionSpec kPrivateOption = {"private", "", "the user's own private algorithm"};
+
+constexpr OptionSpec kAddOptions[] = {
+    {"name", "NAME", "the name the list shows ('': none, the list shows the readable form)"},
+    kAlgorithmOption,
+    {"description", "TEXT", "what the algorithm is for"},
+    {"public", "", "public, seen by every user (administrators; their default)"},
+    {"private", "", "private to the user --user NR (the default of other users)"},
+    {"replace", "", "write over a stored algorithm of the same code and owner"},
+    kUserOption,
+    kAdminOption,
+    kDbOption,
+    kJsonOption,
+};
+
+constexpr OptionSpec kRemoveOptions[] = {
+    kAlgorithmOption, kNameOption,  kPublicOption, kPrivateOption,
+    {"owner", "NR", "the one that this staff number owns ('-': the public one)"},
+    kUserOption,      kAdminOption, kDbOption,     kJsonOption,
+};
+
+constexpr OptionSpec kRenameOptions[] = {
+    kAlgorithmOption, kNameOption, kPublicOption, kPrivateOption,
+    {"owner", "NR", "the one that this staff number owns ('-': the public one)"},
+    {"to", "NAME", "the new name ('': none, the list shows the readable form)"},
+    {"description", "TEXT", "a new description as well"},
+    kUserOption,      kAdminOption, kDbOption,    kJsonOption,
+};
+
+StoreUser UserOf(const Args& args) { return {args.Value("user").value_or(""), args.Has("admin")}; }
+
+// A staff number that can own a private algorithm: the editor offers
+// "Privat" only to such a user.
+bool IsStaffNumber(std::string_view nr) {
+  const std::string_view trimmed = text::TrimBlanks(nr);
+  return !trimmed.empty() && trimmed != kPublicOwner;
+}
+
+// Name and description as the editor stores them: without blanks around,
+// Null when nothing is left.
+db::Value Stored(std::string_view text) {
+  const std::string_view trimmed = text::TrimBlanks(text);
+  return trimmed.empty() ? db::Value() : db::Value(std::string(trimmed));
+}
+
+std::string Required(const Args& args, std::string_view option, std::string_view value) {
+  const std::optional<std::string> given = args.Value(option);
+  if (!given) {
+    throw UsageError("--" + std::string(option) + " " + std::string(value) + " is required");
+  }
+  return *given;
+}
+
+// What was done, as a line or as JSON.
+int Done(const Args& args, std::string_view action, const std::string& code,
+         const std::string& owner, const db::Value& name, const db::Value& description) {
+  Output out;
+  const std::string shown = name ? *name : DescribeAlgorithm(code);
+  if (args.Has("json")) {
+    const std::pair<std::string_view, std::string> fields[] = {
+        {"action", std::string(action)}, {"name", name.value_or("")},
+        {"code", code},                  {"owner", owner},
+        {"readable", DescribeAlgorithm(code)}, {"description", description.value_or("")}};
+    std::string json;
+    base::AppendJsonObject(fields, &json);
+    out.Line(json);
+  } else {
+    out.Line(std::string(action) + " \"" + shown + "\": " + code + ", " +
+             (IsPublicOwner(owner) ? std::string("public") : "private to " + owner));
+  }
+  out.Finish();
+  return kExitOk;
+}
+
+// The one algorithm, among those the user sees, that --algorithm and
+// --name (either or both) and --public, --private or --owner pick.
+AlgorithmEntry Target(db::Connection* connection, const Args& args) {
+  if (!args.Has("algorithm") && !args.Has("name")) {
+    throw UsageError("say which algorithm: --algorithm CODE or --name NAME");
+  }
+  if (args.Has("public") + args.Has("private") + args.Has("owner") > 1) {
+    throw UsageError("give one of --public, --private and --owner");
+  }
+  std::optional<std::string> owner = args.Value("owner");
+  if (args.Has("public")) owner = std::string(kPublicOwner);
+  if (args.Has("private")) owner = args.Value("user").value_or("");
+  const std::optional<std::string> code =
+      args.Has("algorithm") ? std::optional(AlgorithmCode(*args.Value("algorithm"))) : std::nullopt;
+  const std::vector<AlgorithmEntry> entries = VisibleAlgorithms(connection, args);
+  std::vector<const AlgorithmEntry*> found;
+  if (const auto name = args.Value("name")) {
+    found = EntriesNamed(entries, *name);
+  } else {
+    for (const AlgorithmEntry& e : entries) found.push_back(&e);
+  }
+  std::erase_if(found, [&](const AlgorithmEntry* e) {
+    return (code && e->AlgorithmCode != *code) || (owner && e->PersonalNr != *owner);
+  });
+  if (found.empty()) throw UsageError("no such algorithm among those this user may see");
+  for (const AlgorithmEntry* e : found) {
+    if (e->AlgorithmCode != found.front()->AlgorithmCode ||
+        e->PersonalNr != found.front()->PersonalNr) {
+      throw UsageError("that is more than one algorithm:" + EntryLines(found) +
+                       "\nchoose one with --algorithm CODE, --public, --private or --owner NR");
+    }
+  }
+  return *found.front();
+}
+
+int Add(const Args& args) {
+  ExpectNoOperands(args);
+  const std::string name = Required(args, "name", "NAME");
+  const std::string code = AlgorithmCode(Required(args, "algorithm", "CODE"));
+  if (args.Has("public") && args.Has("private")) throw UsageError("give --public or --private");
+  const StoreUser user = UserOf(args);
+  if (args.Has("private") && !IsStaffNumber(user.personal_nr)) {
+    throw UsageError("--private needs the owner's staff number: --user NR");
+  }
+  // The editor's choice for a new algorithm: public for an administrator,
+  // else private to the user.
+  const bool is_public = args.Has("public") || (user.is_admin && !args.Has("private"));
+  SaveRequest request{code, is_public ? std::string(kPublicOwner) : user.personal_nr,
+                      Stored(name), Stored(args.Value("description").value_or("")), "", ""};
+  const auto connection = OpenToolDatabase(args);
+  std::optional<std::string> existing;
+  std::string error;
+  const auto overwrite = [&](const std::string& existing_name) {
+    existing = existing_name;
+    return args.Has("replace");
+  };
+  switch (SaveAlgorithm(connection.get(), request, overwrite, &user, &error)) {
+    case WriteResult::kDone:
+      return Done(args, existing ? "replaced" : "added", request.code, request.owner, request.name,
+                  request.description);
+    case WriteResult::kDeclined:
+      throw IoError("an algorithm of this code and owner is stored already as \"" +
+                    existing.value_or("") + "\"; --replace writes over it");
+    case WriteResult::kRefused:
+      throw IoError("refused: only an administrator (--admin) or a user with a staff number "
+                    "(--user NR) may create algorithms, and only an administrator public ones");
+    default:
+      throw IoError("cannot save the algorithm: " + error);
+  }
+}
+
+int Remove(const Args& args) {
+  ExpectNoOperands(args);
+  const auto connection = OpenToolDatabase(args);
+  const AlgorithmEntry target = Target(connection.get(), args);
+  const StoreUser user = UserOf(args);
+  std::string error;
+  switch (DeleteAlgorithm(connection.get(), target.AlgorithmCode, target.PersonalNr, &user,
+                          &error)) {
+    case WriteResult::kDone:
+      return Done(args, "removed", target.AlgorithmCode, target.PersonalNr,
+                  Stored(target.AlgorithmName), Stored(target.Description));
+    case WriteResult::kNotFound:
+      throw IoError("the algorithm was removed by somebody else meanwhile");
+    case WriteResult::kRefused:
+      throw IoError("refused: only an administrator (--admin) may remove a public algorithm");
+    default:
+      throw IoError("cannot remove the algorithm: " + error);
+  }
+}
+
+int Rename(const Args& args) {
+  ExpectNoOperands(args);
+  const std::string to = Required(args, "to", "NAME");
+  const auto connection = OpenToolDatabase(args);
+  const AlgorithmEntry target = Target(connection.get(), args);
+  const StoreUser user = UserOf(args);
+  // The editor's save of the loaded algorithm itself: code and owner stay,
+  // so it is written in place without the overwrite question.
+  const std::optional<std::string> description = args.Value("description");
+  const SaveRequest request{target.AlgorithmCode,
+                            target.PersonalNr,
+                            Stored(to),
+                            description ? Stored(*description)
+                                        : target.Description.empty()
+                                              ? db::Value()
+                                              : db::Value(target.Description),
+                            target.AlgorithmCode,
+                            target.PersonalNr};
+  std::string error;
+  switch (SaveAlgorithm(connection.get(), request, nullptr, &user, &error)) {
+    case WriteResult::kDone:
+      return Done(args, "renamed", request.code, request.owner, request.name, request.description);
+    case WriteResult::kRefused:
+      throw IoError("refused: only an administrator (--admin) may change a public algorithm");
+    default:
+      throw IoError("cannot save the algorithm: " + error);
+  }
+}
+
+}  // namespace
+
+extern const Command kAlgorithmsAddCommand = {
+    "add", "store a new algorithm",
+    "--name NAME --algorithm CODE [--description TEXT] [--public | --private] [--replace] "
+    "[--user NR] [--admin] [--db PATH|URI] [--json]",
+    "Stores an algorithm as the editor saves a new one. Only an administrator, or a user\n"
+    "with a staff number, may create algorithms, and only an administrator public ones; an\n"
+    "administrator's algorithm is public unless --private, anybody else's private to them.\n"
+    "An algorithm of the same code and owner that is stored already is written over only\n"
+    "with --replace. The algorithm is given by its code or its readable form.",
+    kAddOptions, Add};
+
+extern const Command kAlgorithmsRemoveCommand = {
+    "remove", "remove an algorithm",
+    "(--algorithm CODE | --name NAME) [--public | --private | --owner NR] [--user NR] "
+    "[--admin] [--db PATH|URI] [--json]",
+    "Removes one algorithm that the user sees, as the selection dialog's Delete does: an\n"
+    "administrator any, anybody else their own private ones. When the code or the name\n"
+    "fits more than one, --public, --private (the user's own) or --owner NR says which.",
+    kRemoveOptions, Remove};
+
+extern const Command kAlgorithmsRenameCommand = {
+    "rename", "give an algorithm another name",
+    "(--algorithm CODE | --name NAME) --to NAME [--description TEXT] [--public | --private | "
+    "--owner NR] [--user NR] [--admin] [--db PATH|URI] [--json]",
+    "Gives one algorithm that the user sees a new name, and with --description a new\n"
+    "description, as saving it in the editor unchanged otherwise does: code and owner stay.\n"
+    "An administrator may rename any, anybody else their own private ones. The algorithm is\n"
+    "picked as for 'korvix algorithms remove'.",
+    kRenameOptions, Rename};
+
+}  // namespace korvix::cli
