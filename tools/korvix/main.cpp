@@ -30,8 +30,12 @@ int Print(const std::string& text) {
 }
 
 // One line on standard error, valid UTF-8 whatever the message quotes.
-void Report(const std::string& path, std::string_view message) {
-  std::fprintf(stderr, "%s: %s\n", path.c_str(), base::MessageText(message).c_str());
+void Report(const std::string& path, std::string_view message) noexcept {
+  try {
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), base::MessageText(message).c_str());
+  } catch (...) {  // no memory left even for the message
+    std::fprintf(stderr, "%s: out of memory\n", path.c_str());
+  }
 }
 
 // Runs the command line; `*path` names the command as far as it is known,
