@@ -14,7 +14,7 @@ namespace korvix {
 // Returns one item per slot, joined by "+": the length, "R" when taken from
 // the right, then the field label in "(…)", or in "['sndx:…]" when the
 // phonetic switch is on. An empty code gives "".
-KORVIX_EXPORT std::string DescribeAlgorithm(std::string_view algorithm);
+KORVIX_EXPORT std::string DescribeAlgorithm(std::string_view algorithm) noexcept;
 
 // Why a text is not the description of an algorithm code.
 struct DescriptionError {

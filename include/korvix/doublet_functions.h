@@ -27,17 +27,17 @@ class KORVIX_EXPORT DoubletFunctions {
  public:
   // The duplicate key of record string `Data` under algorithm code
   // `Algorithm`. `Data` is only read. An empty code gives "".
-  std::string BuildDoubletKey(std::string_view Algorithm, const std::string& Data) const;
+  std::string BuildDoubletKey(std::string_view Algorithm, const std::string& Data) const noexcept;
 
   // The readable description of `Algorithm`, such as "3(PLZ)+5(Straße)".
-  std::string TranslateAlgorithm(std::string_view Algorithm) const;
+  std::string TranslateAlgorithm(std::string_view Algorithm) const noexcept;
 
   // The name of algorithm `Algorithm` as user `PersonalNr` sees it: the
   // user's own row first, else the public one; the description of the code
   // when neither has a name or the table cannot be read. `Connection` is the
   // host's open connection (null or closed reads as no table); never changed.
   std::string GetAlgorithmName(db::Connection* Connection, std::string_view Algorithm,
-                               std::string_view PersonalNr) const;
+                               std::string_view PersonalNr) const noexcept;
 
   // Shows the selection dialog modally on the process's dialog toolkit
   // (korvix/ui/toolkit.h: SetDefaultToolkit) and returns the code that the
@@ -48,10 +48,10 @@ class KORVIX_EXPORT DoubletFunctions {
   // edits) and is never changed.
   std::string ShowDlg(db::Connection* Connection, std::string_view Algorithm = "",
                       std::string_view PersonalNr = "", bool IsAdmin = false,
-                      const bool& AllowSelect = true, std::string* AlgorithmName = nullptr) const;
+                      const bool& AllowSelect = true, std::string* AlgorithmName = nullptr) const noexcept;
 
   // The phonetic code of `Text`, such as "MR" for "Meier".
-  std::string BuildSoundexString(std::string_view Text) const;
+  std::string BuildSoundexString(std::string_view Text) const noexcept;
 };
 
 }  // namespace korvix

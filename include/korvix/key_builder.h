@@ -5,7 +5,8 @@
 // Items may be empty or missing; later items are reached by field numbers 10-50.
 //
 // Every function takes UTF-8 (invalid bytes read as Windows-1252), returns
-// valid UTF-8, never throws and never changes its arguments.
+// valid UTF-8, never throws (noexcept: memory running out ends the process)
+// and never changes its arguments.
 #ifndef KORVIX_KEY_BUILDER_H_
 #define KORVIX_KEY_BUILDER_H_
 
@@ -22,25 +23,25 @@ namespace korvix {
 
 // Returns item `index` (counted from 1) of the "|"-separated `text`. An index
 // of 1 or less gives item 1, an index past the last item gives "".
-KORVIX_EXPORT std::string GetDataField(std::string_view text, int index);
+KORVIX_EXPORT std::string GetDataField(std::string_view text, int index) noexcept;
 
 // Upper-cases `value` (ß stays ß) and shortens the street words: every
 // " STRASSE", " STRAßE" and " STR" loses its blank, and every "STRASSE" and
 // "STRAßE" becomes "STR". "Lange Straße 12" gives "LANGESTR 12".
-KORVIX_EXPORT std::string NormalizeStreet(std::string_view value);
+KORVIX_EXPORT std::string NormalizeStreet(std::string_view value) noexcept;
 
 // Returns the duplicate key of record string `data` under `algorithm`: for
 // each slot, the field value (trimmed; the street normalised; replaced by its
 // phonetic code when the switch is on) cut or filled with "-" to the slot's
 // length from the left or the right. The key is as long as the sum of the
 // slot lengths. Parses the code on every call; use KeyBuilder for many records.
-KORVIX_EXPORT std::string BuildKey(std::string_view algorithm, std::string_view data);
+KORVIX_EXPORT std::string BuildKey(std::string_view algorithm, std::string_view data) noexcept;
 
 // An algorithm code parsed once, for keying many records. Gives exactly the
 // keys of BuildKey. Thread-safe: one builder may key on many threads at once.
 class KORVIX_EXPORT KeyBuilder {
  public:
-  explicit KeyBuilder(std::string_view algorithm);
+  explicit KeyBuilder(std::string_view algorithm) noexcept;
 
   // The slots that build the key, as the key builder reads them.
   const std::vector<AlgorithmSlot>& slots() const { return slots_; }
@@ -49,17 +50,17 @@ class KORVIX_EXPORT KeyBuilder {
   int key_length() const { return key_length_; }
 
   // Returns the key of one record string.
-  std::string Key(std::string_view record) const;
+  std::string Key(std::string_view record) const noexcept;
 
   // Replaces `*key` with the key of `record`; reuses its storage, so a loop
   // over many records allocates nothing once the string has grown.
-  void Key(std::string_view record, std::string* key) const;
+  void Key(std::string_view record, std::string* key) const noexcept;
 
   // Keys of `records` in order, built on `threads` threads (0: every processor this process may use).
   std::vector<std::string> Keys(std::span<const std::string_view> records,
-                                unsigned threads = 0) const;
+                                unsigned threads = 0) const noexcept;
   std::vector<std::string> Keys(std::span<const std::string> records,
-                                unsigned threads = 0) const;
+                                unsigned threads = 0) const noexcept;
 
  private:
   std::vector<AlgorithmSlot> slots_;

@@ -22,7 +22,7 @@ class Connection;
 KORVIX_EXPORT std::string LookupAlgorithmName(db::Connection* connection,
                                               std::string_view algorithm,
                                               std::string_view personal_nr,
-                                              std::string* error = nullptr);
+                                              std::string* error = nullptr) noexcept;
 
 }  // namespace korvix
 

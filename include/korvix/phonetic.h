@@ -19,17 +19,17 @@ namespace korvix {
 // other characters dropped (joining their neighbours); each blank-separated
 // word reduced with ReducePhonetic and the codes joined.
 // "Müller & Söhne" gives "MLRMDCM", "Haus 12" gives "CMCQ".
-KORVIX_EXPORT std::string PhoneticCode(std::string_view text);
+KORVIX_EXPORT std::string PhoneticCode(std::string_view text) noexcept;
 
 // Appends the phonetic code of `text` to `*code`: PhoneticCode without a
 // string of its own, so a loop that reuses `*code` allocates nothing.
-KORVIX_EXPORT void AppendPhoneticCode(std::string_view text, std::string* code);
+KORVIX_EXPORT void AppendPhoneticCode(std::string_view text, std::string* code) noexcept;
 
 // Returns the code of one word: upper-cased; A E I O U H W Y dropped; a letter
 // equal to the last letter kept is dropped as a repeat; every other letter
 // replaced by its group letter (BP→B, FV→F, CKS→C, GJ→G, QXZ→Q, DT→D, L, MN→M,
 // R). A character outside A-Z stands for itself.
-KORVIX_EXPORT std::string ReducePhonetic(std::string_view word);
+KORVIX_EXPORT std::string ReducePhonetic(std::string_view word) noexcept;
 
 }  // namespace korvix
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -17,12 +18,20 @@ unsigned UsableProcessors() noexcept;
 // Calls fn(part) for every part in [0, parts), each on a thread of its own
 // (the calling thread runs part 0), and returns when every call has
 // returned. For work split by the caller: per-thread counts, then a pass
-// that uses them. `fn` must not throw.
+// that uses them. Parts must not wait for one another: when the system
+// starts no more threads, the calling thread runs the rest of them itself.
+// `fn` must not throw.
 template <class Fn>
 void ParallelParts(std::size_t parts, Fn&& fn) {
   std::vector<std::jthread> pool;
   if (parts > 1) pool.reserve(parts - 1);
-  for (std::size_t part = 1; part < parts; ++part) pool.emplace_back([&fn, part] { fn(part); });
+  for (std::size_t part = 1; part < parts; ++part) {
+    try {
+      pool.emplace_back([&fn, part] { fn(part); });
+    } catch (const std::system_error&) {
+      fn(part);
+    }
+  }
   if (parts > 0) fn(std::size_t{0});
 }
 

@@ -17,7 +17,7 @@ void AppendNumber(int n, Text* out) {
 
 }  // namespace
 
-std::string DescribeAlgorithm(std::string_view algorithm) {
+std::string DescribeAlgorithm(std::string_view algorithm) noexcept {
   Text description;
   Text item;  // kept across slots: a field above 53 sets no label of its own
   const engine::SlotList slots = engine::ReadSlots(algorithm);

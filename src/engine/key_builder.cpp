@@ -142,7 +142,7 @@ void AppendKey(std::span<const AlgorithmSlot> slots, const RecordItems& items, S
 
 }  // namespace
 
-KeyBuilder::KeyBuilder(std::string_view algorithm) {
+KeyBuilder::KeyBuilder(std::string_view algorithm) noexcept {
   const engine::SlotList list = engine::ReadSlots(algorithm);
   slots_.assign(list.view().begin(), list.view().end());
   items_needed_ = ItemsRead(slots_);
@@ -151,13 +151,13 @@ KeyBuilder::KeyBuilder(std::string_view algorithm) {
   }
 }
 
-void KeyBuilder::Key(std::string_view record, std::string* key) const {
+void KeyBuilder::Key(std::string_view record, std::string* key) const noexcept {
   key->clear();
   if (slots_.empty()) return;
   AppendKey(slots_, RecordItems(record, items_needed_), ThreadScratch(), key);
 }
 
-std::string KeyBuilder::Key(std::string_view record) const {
+std::string KeyBuilder::Key(std::string_view record) const noexcept {
   std::string key;
   if (key_length_ > 0) key.reserve(static_cast<std::size_t>(key_length_));
   Key(record, &key);
@@ -179,16 +179,16 @@ std::vector<std::string> KeysOn(const KeyBuilder& builder, std::span<const Recor
 }  // namespace
 
 std::vector<std::string> KeyBuilder::Keys(std::span<const std::string_view> records,
-                                          unsigned threads) const {
+                                          unsigned threads) const noexcept {
   return KeysOn(*this, records, threads);
 }
 
 std::vector<std::string> KeyBuilder::Keys(std::span<const std::string> records,
-                                          unsigned threads) const {
+                                          unsigned threads) const noexcept {
   return KeysOn(*this, records, threads);
 }
 
-std::string BuildKey(std::string_view algorithm, std::string_view data) {
+std::string BuildKey(std::string_view algorithm, std::string_view data) noexcept {
   const engine::SlotList list = engine::ReadSlots(algorithm);
   std::string key;
   if (list.size > 0) {
@@ -197,7 +197,7 @@ std::string BuildKey(std::string_view algorithm, std::string_view data) {
   return key;
 }
 
-std::string GetDataField(std::string_view text, int index) {
+std::string GetDataField(std::string_view text, int index) noexcept {
   return NormalizeText(engine::ItemAt(text, index));
 }
 

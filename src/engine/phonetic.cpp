@@ -237,20 +237,20 @@ void AppendPhoneticCodeAsIs(std::string_view text, std::string* out) {
 
 }  // namespace engine
 
-void AppendPhoneticCode(std::string_view text, std::string* code) {
+void AppendPhoneticCode(std::string_view text, std::string* code) noexcept {
   if (engine::AppendCode<true>(text, code)) return;
   std::string normalized;
   text::AppendNormalized(text, &normalized);
   engine::AppendCode<false>(normalized, code);
 }
 
-std::string PhoneticCode(std::string_view text) {
+std::string PhoneticCode(std::string_view text) noexcept {
   std::string code;
   AppendPhoneticCode(text, &code);
   return code;
 }
 
-std::string ReducePhonetic(std::string_view word) {
+std::string ReducePhonetic(std::string_view word) noexcept {
   std::string code;
   char32_t last = 0;
   bool kept = false;

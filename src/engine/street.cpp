@@ -135,7 +135,7 @@ void AppendNormalizedStreet(std::string_view value, std::string* out) {
 
 }  // namespace engine
 
-std::string NormalizeStreet(std::string_view value) {
+std::string NormalizeStreet(std::string_view value) noexcept {
   std::string street;
   engine::AppendNormalizedStreet(value, &street);
   return street;

@@ -8,21 +8,21 @@
 namespace korvix {
 
 std::string DoubletFunctions::BuildDoubletKey(std::string_view Algorithm,
-                                              const std::string& Data) const {
+                                              const std::string& Data) const noexcept {
   return BuildKey(Algorithm, Data);
 }
 
-std::string DoubletFunctions::TranslateAlgorithm(std::string_view Algorithm) const {
+std::string DoubletFunctions::TranslateAlgorithm(std::string_view Algorithm) const noexcept {
   return DescribeAlgorithm(Algorithm);
 }
 
 std::string DoubletFunctions::GetAlgorithmName(db::Connection* Connection,
                                                std::string_view Algorithm,
-                                               std::string_view PersonalNr) const {
+                                               std::string_view PersonalNr) const noexcept {
   return LookupAlgorithmName(Connection, Algorithm, PersonalNr);
 }
 
-std::string DoubletFunctions::BuildSoundexString(std::string_view Text) const {
+std::string DoubletFunctions::BuildSoundexString(std::string_view Text) const noexcept {
   return PhoneticCode(Text);
 }
 

@@ -6,7 +6,7 @@ namespace korvix {
 
 std::string DoubletFunctions::ShowDlg(db::Connection* Connection, std::string_view Algorithm,
                                       std::string_view PersonalNr, bool IsAdmin,
-                                      const bool& AllowSelect, std::string* AlgorithmName) const {
+                                      const bool& AllowSelect, std::string* AlgorithmName) const noexcept {
   dialogs::FrmSelect dialog(ui::DefaultToolkit());
   dialog.Connection = Connection;
   dialog.Algorithm = Algorithm;

@@ -18,7 +18,7 @@ void ReadName(const db::Recordset& rs, std::string* name, std::string* error) {
 }  // namespace
 
 std::string LookupAlgorithmName(db::Connection* connection, std::string_view algorithm,
-                                std::string_view personal_nr, std::string* error) {
+                                std::string_view personal_nr, std::string* error) noexcept {
   db::Recordset rs;
   std::string name;
   (void)rs.Open(AlgorithmStatement(connection, algorithm, personal_nr), connection,

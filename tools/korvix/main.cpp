@@ -2,6 +2,8 @@
 // duplicate keys, phonetic codes, descriptions, managing algorithms and
 // duplicate finding.
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <new>
 #include <string>
 #include <string_view>
@@ -70,8 +72,30 @@ int Dispatch(std::span<const std::string_view> all, std::string* path) {
   return command->run(Parse(rest, command->options));
 }
 
+// The command being run, for a message written when nothing else can be.
+const std::string* g_running = nullptr;
+
+// A library function that never throws ends the process through
+// std::terminate when memory runs out inside it; the run still ends with
+// one line and status 1, not an abort.
+[[noreturn]] void OnTerminate() noexcept {
+  const char* what = "an unexpected error ended the run";
+  if (const std::exception_ptr e = std::current_exception()) {
+    try {
+      std::rethrow_exception(e);
+    } catch (const std::bad_alloc&) {
+      what = "out of memory";
+    } catch (...) {
+    }
+  }
+  std::fprintf(stderr, "%s: %s\n", g_running != nullptr ? g_running->c_str() : "korvix", what);
+  std::_Exit(kExitIo);
+}
+
 int Main(int argc, char** argv) {
   std::string path = "korvix";
+  g_running = &path;
+  std::set_terminate(OnTerminate);
   try {
     const std::vector<std::string_view> all(argv + 1, argv + argc);
     return Dispatch(all, &path);

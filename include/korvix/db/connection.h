@@ -28,18 +28,18 @@ class KORVIX_EXPORT Connection {
 
   // Returns true iff the session can run statements. A session that the
   // server dropped reads as closed once an operation has run into the loss.
-  virtual bool IsOpen() const = 0;
+  virtual bool IsOpen() const noexcept = 0;
 
   // Host side only: ends the session. A handle adopted from the host is let
   // go, not closed; the host still owns it. Closing twice has no effect.
-  virtual void Close() = 0;
+  virtual void Close() noexcept = 0;
 
   // Runs `sql` (one or more statements whose rows, if any, are discarded):
   // for a host's set-up work such as creating tables or seeding rows, and
   // for the transaction statements around the component's own writes. The
   // dialogs never run their statements through it. Returns false and, if
   // `error` is not null, stores why in *error.
-  virtual bool Execute(std::string_view sql, std::string* error) = 0;
+  virtual bool Execute(std::string_view sql, std::string* error) noexcept = 0;
 
  protected:
   Connection();

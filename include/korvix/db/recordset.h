@@ -64,45 +64,45 @@ class KORVIX_EXPORT Recordset {
   // query leave the set closed and return false. `connection` must outlive
   // the open set.
   [[nodiscard]] bool Open(std::string_view source, Connection* connection, CursorType cursor,
-                          LockType lock, int options = adCmdUnspecified);
+                          LockType lock, int options = adCmdUnspecified) noexcept;
 
-  bool IsOpen() const;
+  bool IsOpen() const noexcept;
 
   // True when there is no current row; std::nullopt when the set is not open.
-  std::optional<bool> Eof() const;
+  std::optional<bool> Eof() const noexcept;
 
   // Stores the current row's value of column `name` (any case) in *value.
-  [[nodiscard]] bool Field(std::string_view name, Value* value) const;
+  [[nodiscard]] bool Field(std::string_view name, Value* value) const noexcept;
 
   // Gives column `name` (any case) of the current row the value `value`;
   // stored by Update. Updatable sets only.
-  [[nodiscard]] bool SetField(std::string_view name, const Value& value);
+  [[nodiscard]] bool SetField(std::string_view name, const Value& value) noexcept;
 
   // Makes the next row current, or turns Eof() true after the last row.
   // Changes set on the current row and not yet stored are stored first; if
   // that fails the set stays on the row and MoveNext fails.
-  [[nodiscard]] bool MoveNext();
+  [[nodiscard]] bool MoveNext() noexcept;
 
   // Appends a new row, every column Null, and makes it current. It reaches
   // the table with Update; unstored changes of the row left are stored first.
-  [[nodiscard]] bool AddNew();
+  [[nodiscard]] bool AddNew() noexcept;
 
   // Stores the changes of the current row: inserts a row made by AddNew,
   // otherwise writes the changed columns of the delivered row. The row then
   // shows the values as stored. On failure the changes stay pending.
-  [[nodiscard]] bool Update();
+  [[nodiscard]] bool Update() noexcept;
 
   // Deletes the current row from the table (`affect` must be
   // adAffectCurrent). The row stays current but has no values until
   // MoveNext. Pending changes of the row are dropped.
-  [[nodiscard]] bool Delete(int affect = adAffectCurrent);
+  [[nodiscard]] bool Delete(int affect = adAffectCurrent) noexcept;
 
   // Closes the set and drops pending changes. Returns false, with no other
   // effect, when the set is not open.
-  bool Close();
+  bool Close() noexcept;
 
   // Why the latest operation failed; empty after one that succeeded.
-  const std::string& last_error() const;
+  const std::string& last_error() const noexcept;
 
  private:
   struct Impl;

@@ -116,7 +116,7 @@ Recordset& Recordset::operator=(Recordset&& other) noexcept {
 }
 
 bool Recordset::Open(std::string_view source, Connection* connection, CursorType cursor,
-                     LockType lock, int options) {
+                     LockType lock, int options) noexcept {
   if (impl_->open) Close();
   *impl_ = Impl{};
   Impl& s = *impl_;
@@ -161,9 +161,9 @@ bool Recordset::Open(std::string_view source, Connection* connection, CursorType
   return s.Succeed();
 }
 
-bool Recordset::IsOpen() const { return impl_->open; }
+bool Recordset::IsOpen() const noexcept { return impl_->open; }
 
-std::optional<bool> Recordset::Eof() const {
+std::optional<bool> Recordset::Eof() const noexcept {
   if (!impl_->open) {
     impl_->Fail(impl_->closed_reason);
     return std::nullopt;
@@ -172,7 +172,7 @@ std::optional<bool> Recordset::Eof() const {
   return impl_->AtEof();
 }
 
-bool Recordset::Field(std::string_view name, Value* value) const {
+bool Recordset::Field(std::string_view name, Value* value) const noexcept {
   const Impl& s = *impl_;
   if (!s.HasCurrentRow()) return false;
   const std::optional<std::size_t> column = FindColumn(s.set.columns, name);
@@ -181,7 +181,7 @@ bool Recordset::Field(std::string_view name, Value* value) const {
   return s.Succeed();
 }
 
-bool Recordset::SetField(std::string_view name, const Value& value) {
+bool Recordset::SetField(std::string_view name, const Value& value) noexcept {
   Impl& s = *impl_;
   if (!s.CanWrite() || !s.HasCurrentRow()) return false;
   const std::optional<std::size_t> column = FindColumn(s.set.columns, name);
@@ -192,7 +192,7 @@ bool Recordset::SetField(std::string_view name, const Value& value) {
   return s.Succeed();
 }
 
-bool Recordset::MoveNext() {
+bool Recordset::MoveNext() noexcept {
   Impl& s = *impl_;
   if (!s.open) return s.Fail(s.closed_reason);
   if (s.AtEof()) return s.Fail("there is no next row (end of the record set)");
@@ -204,7 +204,7 @@ bool Recordset::MoveNext() {
   return s.Succeed();
 }
 
-bool Recordset::AddNew() {
+bool Recordset::AddNew() noexcept {
   Impl& s = *impl_;
   if (!s.CanWrite()) return false;
   if (!s.LeaveCurrent()) return false;
@@ -215,13 +215,13 @@ bool Recordset::AddNew() {
   return s.Succeed();
 }
 
-bool Recordset::Update() {
+bool Recordset::Update() noexcept {
   Impl& s = *impl_;
   if (!s.CanWrite() || !s.HasCurrentRow()) return false;
   return s.StoreCurrent(true);
 }
 
-bool Recordset::Delete(int affect) {
+bool Recordset::Delete(int affect) noexcept {
   Impl& s = *impl_;
   if (!s.CanWrite() || !s.HasCurrentRow()) return false;
   if (affect != adAffectCurrent) {
@@ -243,13 +243,13 @@ bool Recordset::Delete(int affect) {
   return s.Succeed();
 }
 
-bool Recordset::Close() {
+bool Recordset::Close() noexcept {
   if (!impl_->open) return false;
   *impl_ = Impl{};
   impl_->closed_reason = kClosed;
   return true;
 }
 
-const std::string& Recordset::last_error() const { return impl_->error; }
+const std::string& Recordset::last_error() const noexcept { return impl_->error; }
 
 }  // namespace korvix::db

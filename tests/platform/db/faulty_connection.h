@@ -31,9 +31,9 @@ class FaultyConnection final : public Connection, private Backend {
   int steps() const { return steps_; }
   Connection& inner() { return *inner_; }
 
-  bool IsOpen() const override { return inner_->IsOpen(); }
-  void Close() override { inner_->Close(); }
-  bool Execute(std::string_view sql, std::string* error) override {
+  bool IsOpen() const noexcept override { return inner_->IsOpen(); }
+  void Close() noexcept override { inner_->Close(); }
+  bool Execute(std::string_view sql, std::string* error) noexcept override {
     return Step([&] { return inner_->Execute(sql, error); }, error);
   }
 

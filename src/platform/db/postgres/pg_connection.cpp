@@ -20,16 +20,16 @@ void IgnoreNotice(void*, const char*) {}
 
 PgConnection::~PgConnection() { Close(); }
 
-bool PgConnection::IsOpen() const {
+bool PgConnection::IsOpen() const noexcept {
   return conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK;
 }
 
-void PgConnection::Close() {
+void PgConnection::Close() noexcept {
   if (conn_ != nullptr && owned_) PQfinish(conn_);
   conn_ = nullptr;
 }
 
-bool PgConnection::Execute(std::string_view sql, std::string* error) {
+bool PgConnection::Execute(std::string_view sql, std::string* error) noexcept {
   Settle();
   std::string why;
   const bool ok = ExecScript(conn_, sql, timeout_, &why);

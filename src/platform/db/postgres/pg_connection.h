@@ -42,9 +42,9 @@ class PgConnection final : public Connection, private Backend {
       : conn_(conn), owned_(owned), timeout_(timeout) {}
   ~PgConnection() override;
 
-  bool IsOpen() const override;
-  void Close() override;
-  bool Execute(std::string_view sql, std::string* error) override;
+  bool IsOpen() const noexcept override;
+  void Close() noexcept override;
+  bool Execute(std::string_view sql, std::string* error) noexcept override;
 
  private:
   Backend& backend() override { return *this; }

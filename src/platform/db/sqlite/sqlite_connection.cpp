@@ -12,14 +12,14 @@ namespace sqlite {
 
 SqliteConnection::~SqliteConnection() { Close(); }
 
-void SqliteConnection::Close() {
+void SqliteConnection::Close() noexcept {
   // close_v2 defers the close while a statement is still alive instead of
   // failing, so the handle is never leaked.
   if (db_ != nullptr && owned_) sqlite3_close_v2(db_);
   db_ = nullptr;
 }
 
-bool SqliteConnection::Execute(std::string_view sql, std::string* error) {
+bool SqliteConnection::Execute(std::string_view sql, std::string* error) noexcept {
   if (db_ == nullptr) {
     if (error != nullptr) *error = "the connection is closed";
     return false;

@@ -32,10 +32,10 @@ class SqliteConnection final : public Connection, private Backend {
   SqliteConnection(sqlite3* db, bool owned) : db_(db), owned_(owned) {}
   ~SqliteConnection() override;
 
-  bool IsOpen() const override { return db_ != nullptr; }
+  bool IsOpen() const noexcept override { return db_ != nullptr; }
   sqlite3* handle() const { return db_; }
-  void Close() override;
-  bool Execute(std::string_view sql, std::string* error) override;
+  void Close() noexcept override;
+  bool Execute(std::string_view sql, std::string* error) noexcept override;
 
  private:
   Backend& backend() override { return *this; }
