@@ -46,10 +46,10 @@ FAULTS = [
           "if (!MayDelete(entry->PersonalNr, IsAdmin)) {",
           "if (!MayDelete(PersonalNr, IsAdmin)) {"),
     Fault("cut-direction",
-          "key builder cuts from the left when the slot says from the right, and back",
+          "key builder fills on the wrong side when the slot says from the right",
           "src/engine/key_builder.cpp",
-          "if (slot.FromRight()) {",
-          "if (!slot.FromRight()) {"),
+          "if (slot.FromRight()) key->append(length - chars, '-');",
+          "if (!slot.FromRight()) key->append(length - chars, '-');"),
     Fault("trim2null-empty",
           "blank name or description is stored as \"\" instead of Null",
           "src/dialogs/editor/trim2null.cpp",
@@ -63,20 +63,14 @@ FAULTS = [
     Fault("phonetic-repeat-group",
           "phonetic code drops a repeat of the same group letter, not of the same letter",
           "src/engine/phonetic.cpp",
-          "    if (has_last_ && c == last_) return kNothing;\n"
-          "    last_ = c;\n"
-          "    has_last_ = true;\n"
-          "    return IsLetter(c) ? char32_t(kGroup[c - U'A']) : c;\n",
-          "    const char32_t g = IsLetter(c) ? char32_t(kGroup[c - U'A']) : c;\n"
-          "    if (has_last_ && g == last_) return kNothing;\n"
-          "    last_ = g;\n"
-          "    has_last_ = true;\n"
-          "    return g;\n"),
+          "return static_cast<unsigned char>(letter) | static_cast<ByteRule>(GroupOf(letter)) << 8",
+          "return static_cast<unsigned char>(GroupOf(letter)) | "
+          "static_cast<ByteRule>(GroupOf(letter)) << 8"),
     Fault("street-no-blank-str",
           "street normalisation skips the \" STR\" -> \"STR\" step",
           "src/engine/street.cpp",
-          "{ kBlankStrasseSz.Push(s2, c, step3); };",
-          "{ kBlankStrasseSz.Push(s2, c, step4); };"),
+          "std::size_t blanks = long_form ? 2 : 1;",
+          "std::size_t blanks = long_form ? 2 : 0;"),
     Fault("fill-list-first",
           "FillList selects the first entry with the algorithm's code, not the last",
           "src/dialogs/select/frm_select.cpp",
@@ -110,12 +104,12 @@ FAULTS = [
           "if (x[i] != text::Upper(y[i])) return false;"),
     Fault("csv-doubled-quote",
           "CSV reader drops the quote that a doubled quote inside a quoted field stands for",
-          "tools/korvix/csv_reader.cpp",
+          "src/dedupe/csv_reader.cpp",
           "      keep(\"\\\"\", 1);\n      state = State::kQuoted;\n",
           "      state = State::kQuoted;\n"),
     Fault("dedupe-last-group",
           "dedupe loses the group of equal keys that ends the sorted input",
-          "tools/korvix/key_table.cpp",
+          "src/dedupe/key_table.cpp",
           "  if (n - run >= 2) order.groups.push_back({run, n - run});\n",
           ""),
 ]
