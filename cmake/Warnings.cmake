@@ -10,3 +10,7 @@ if(KORVIX_SANITIZE)
     -fno-omit-frame-pointer)
   target_link_options(korvix_flags INTERFACE -fsanitize=address,undefined)
 endif()
+if(KORVIX_FUZZ)
+  # Coverage for libFuzzer in every object; the targets link its runtime.
+  target_compile_options(korvix_flags INTERFACE -fsanitize=fuzzer-no-link)
+endif()
