@@ -101,8 +101,9 @@ struct DedupeOptions {
   // by name or number from 1, or the item number in record strings. "" for
   // none.
   std::string id;
-  // The HTML report lists whole groups up to this many records, and then
-  // says what it left out: a page of millions of rows helps nobody.
+  // The HTML report lists the first this many records (the last group
+  // listed perhaps in part) and then says what it left out: a page of
+  // millions of rows helps nobody.
   std::size_t html_records = 20000;
 
   unsigned threads = 0;  // 0: every processor this process may use

@@ -166,8 +166,8 @@ void WriteJsonReport(const ReportInput& in, bool sorted, ReportFile* out);
 // record after the first with the characters that differ from the first
 // one's marked (<mark> for its own, <del> for those of the first that it
 // lacks; CharDiff); then the summary. With a base, each matched input
-// record heads a table of its matches. Lists whole groups up to
-// `max_records` records and then says how many groups it left out.
+// record heads a table of its matches. Lists the first `max_records`
+// records (whole matches with a base) and then says what it left out.
 void WriteHtmlReport(const ReportInput& in, std::size_t max_records, ReportFile* out);
 
 }  // namespace korvix::dedupe
