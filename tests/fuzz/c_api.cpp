@@ -1,6 +1,7 @@
 // The C interface on any strings: the C++ results, nothing leaked (the
 // sanitizer's leak check), and the dedupe job on the lines as records.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz.h"
@@ -24,8 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   char* error = nullptr;
   korvix_doublet_functions_t* df = korvix_create_object(record.c_str(), &error);
   FUZZ_CHECK((df == nullptr) == (c_record != "Korvix.DoubletFunctions"));
-  korvix_free(error);
-  error = nullptr;
+  korvix_free(std::exchange(error, nullptr));
   korvix_release_object(df);
   df = korvix_create_object("Korvix.DoubletFunctions", nullptr);
   FUZZ_CHECK(Take(korvix_BuildDoubletKey(df, code.c_str(), record.c_str())) == korvix::BuildKey(c_code, c_record));
