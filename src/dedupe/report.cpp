@@ -67,7 +67,8 @@ void WriteReport(const ReportInput& in, const DedupeOptions& options, ReportFile
 IdColumn::IdColumn(std::string_view option, const CsvSource* csv) : csv_(csv) {
   if (option.empty()) return;
   std::size_t number = 0;
-  const bool numeric = option.find_first_not_of("0123456789") == std::string_view::npos && option.size() < 10;
+  const bool numeric =
+      option.find_first_not_of("0123456789") == std::string_view::npos && option.size() < 10;
   for (const char c : option) number = number * 10 + static_cast<std::size_t>(c - '0');
   if (csv == nullptr) {
     if (!numeric || number == 0) {
@@ -86,8 +87,11 @@ IdColumn::IdColumn(std::string_view option, const CsvSource* csv) : csv_(csv) {
   if (empty() && numeric && number >= 1 && number <= header.size()) index_ = number - 1;
   if (empty()) {
     std::string columns;
-    for (const std::string& name : header) columns += (columns.empty() ? "\"" : ", \"") + base::MessageText(name) + "\"";
-    throw UsageError("--id: the header has no column \"" + base::MessageText(option) + "\" (columns: " + columns + ")");
+    for (const std::string& name : header) {
+      columns += (columns.empty() ? "\"" : ", \"") + base::MessageText(name) + "\"";
+    }
+    throw UsageError("--id: the header has no column \"" + base::MessageText(option) + "\" (columns: " +
+                     columns + ")");
   }
 }
 

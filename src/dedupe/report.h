@@ -129,12 +129,13 @@ void WriteReport(const ReportInput& in, const DedupeOptions& options, ReportFile
 
 // The text report. Groups, largest first: "key KEY (N records)" for one
 // algorithm without verification, else "group G (N records)"; each record
-// as "  LINE: RECORD STRING" ("  LINE [ID]: ..." with an id column), followed, unless by key, by "  (algorithm A,
+// as "  LINE: RECORD STRING", followed, unless by key, by "  (algorithm A,
 // key KEY, score S)" naming what linked it; an empty line after each group.
 // With `sorted`, every record instead, in the order of the first key, as
 // "KEY  LINE: RECORD STRING". With a base, each input record that matched,
 // "LINE: RECORD STRING", then its matches "  base LINE: RECORD STRING  (...)"
-// best first, and an empty line. The summary line ends the report.
+// best first, and an empty line. With an id column every "LINE" is
+// "LINE [ID]". The summary line ends the report.
 void WriteTextReport(const ReportInput& in, bool sorted, ReportFile* out);
 
 // One row per record, in input order or, with `sorted`, in key order: the

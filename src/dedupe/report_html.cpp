@@ -90,10 +90,11 @@ class Page {
     s_ += title;
     s_ += " (";
     AppendNumber(records, &s_);
-    s_ += records == 1 ? " record)</h2>\n<table>\n<tr><th>line</th>" : " records)</h2>\n<table>\n<tr><th>line</th>";
+    s_ += " records)</h2>\n<table>\n<tr><th>line</th>";
     if (!in_.id.empty()) s_ += "<th>id</th>";
     s_ += "<th>record</th>";
-    if (links) s_ += in_.verified ? "<th>algorithm</th><th>key</th><th>score</th>" : "<th>algorithm</th><th>key</th>";
+    if (links) s_ += "<th>algorithm</th><th>key</th>";
+    if (links && in_.verified) s_ += "<th>score</th>";
     s_ += "</tr>\n";
     first_row_ = true;
     links_ = links;
@@ -144,7 +145,6 @@ class Page {
   }
 
   IdColumn& id() { return id_; }
-  std::string& text() { return text_; }  // scratch for readable text
 
  private:
   void Escaped(std::string_view bytes) {
@@ -215,7 +215,7 @@ void WriteGroups(const ReportInput& in, std::size_t max_records, Page* page) {
   const Links& links = in.links;
   const std::size_t shown = std::min(max_records, links.members.size());
   std::size_t group = 0;
-  std::string scratch, title;
+  std::string scratch, title, text;
   in.input.reader.SetKeyChoice(links.algorithm);
   in.input.reader.ForEachInOrder(
       std::span(links.members).first(shown), in.budget, [&](const RecordReader::Visited& v) {
@@ -223,19 +223,19 @@ void WriteGroups(const ReportInput& in, std::size_t max_records, Page* page) {
         if (v.position == begin) {
           title.assign(in.by_key() ? "key " : "group ");
           if (in.by_key()) {
-            page->text().clear();
-            AppendReadable(v.key, &page->text());
-            AppendEscaped(page->text(), &title);
+            text.clear();
+            AppendReadable(v.key, &text);
+            AppendEscaped(text, &title);
           } else {
             AppendNumber(group + 1, &title);
           }
           page->OpenGroup(title, links.group_ends[group] - begin, !in.by_key());
         }
-        const std::string id(page->id().Of(v.bytes, true));
-        page->text().clear();
-        AppendReadable(in.input.source.RecordString(v.bytes, &scratch), &page->text());
+        const std::string_view id = page->id().Of(v.bytes, true);
+        text.clear();
+        AppendReadable(in.input.source.RecordString(v.bytes, &scratch), &text);
         const DedupePair link{0, 0, links.algorithm[v.record], in.verified ? links.score[v.record] : 0.0};
-        page->Row("", v.line, id, page->text(), in.by_key() ? nullptr : &link, v.key);
+        page->Row("", v.line, id, text, in.by_key() ? nullptr : &link, v.key);
         if (v.position + 1 == links.group_ends[group] || v.position + 1 == shown) {
           page->CloseGroup();
           ++group;
@@ -265,18 +265,18 @@ void WriteMatches(const ReportInput& in, std::size_t max_records, Page* page) {
   const std::size_t left_groups = matched.size() - shown;
   matched.resize(shown);
   std::size_t p = 0;
-  std::string scratch, title;
+  std::string scratch, title, text;
   in.input.reader.SetKeyChoice({});
   in.input.reader.ForEach(matched, [&](const RecordReader::Visited& v) {
-    const std::size_t end = std::find_if(pairs.begin() + static_cast<std::ptrdiff_t>(p), pairs.end(),
-                                         [&](const DedupePair& q) { return q.a != v.record; }) - pairs.begin();
+    std::size_t end = p;
+    while (end < pairs.size() && pairs[end].a == v.record) ++end;
     title.assign("line ");
     AppendNumber(v.line, &title);
     page->OpenGroup(title, end - p + 1, true);
-    const std::string id(page->id().Of(v.bytes, true));
-    page->text().clear();
-    AppendReadable(in.input.source.RecordString(v.bytes, &scratch), &page->text());
-    page->Row("", v.line, id, page->text(), nullptr, "");
+    const std::string_view id = page->id().Of(v.bytes, true);
+    text.clear();
+    AppendReadable(in.input.source.RecordString(v.bytes, &scratch), &text);
+    page->Row("", v.line, id, text, nullptr, "");
     for (; p < end; ++p) {
       const BaseRecord& b = base.at(pairs[p].b);
       page->Row("base ", b.line, b.id, b.text, &pairs[p],
