@@ -7,7 +7,7 @@ PRESET ?= $(if $(filter true,$(CI)),ci,release)
 BUILD := build/$(PRESET)
 KORVIX := $(BUILD)/tools/korvix/korvix
 
-.PHONY: run test test-sanitize bench build setup clean
+.PHONY: run test test-sanitize fuzz bench build setup clean
 
 run: build
 	$(KORVIX) init
@@ -21,6 +21,14 @@ test-sanitize: setup
 	cmake --preset sanitize >/dev/null
 	cmake --build --preset sanitize
 	ctest --test-dir build/sanitize --output-on-failure -j2
+
+# Each fuzz target (tests/fuzz) for FUZZ_SECONDS from its seed corpus, in a
+# clang build of its own; fails on a crash or a broken invariant.
+FUZZ_SECONDS ?= 25
+fuzz: setup
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	tests/fuzz/run build/fuzz $(FUZZ_SECONDS)
 
 bench: build
 	python3 bench/engine/bench_engine.py --build $(BUILD)

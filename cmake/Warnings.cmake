@@ -10,3 +10,10 @@ if(KORVIX_SANITIZE)
     -fno-omit-frame-pointer)
   target_link_options(korvix_flags INTERFACE -fsanitize=address,undefined)
 endif()
+# The phonetic code's table of 65536 rules is built at compile time, which
+# takes clang past its default number of constant-evaluation steps.
+target_compile_options(korvix_flags INTERFACE $<$<CXX_COMPILER_ID:Clang>:-fconstexpr-steps=16777216>)
+if(KORVIX_FUZZ)
+  # Coverage for libFuzzer in every object; the targets link its runtime.
+  target_compile_options(korvix_flags INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -83,13 +83,28 @@ struct DedupeOptions {
   // against its records only; pairs inside either file are not linked.
   std::string base;
 
-  // The report of RunDedupe: "text", "csv" or "json"; `sorted` lists every
-  // record in the order of the first algorithm's keys.
+  // The report of RunDedupe: "text", "csv", "json" or "html"; `sorted`
+  // lists every record in the order of the first algorithm's keys (not in
+  // HTML).
   std::string format = "text";
   bool sorted = false;
   // Where the report goes: "" standard output, else a file path (see
   // RunDedupe).
   std::string output;
+  // The report's encoding: "utf-8", "utf-8-bom" or "windows-1252" (text and
+  // CSV only; a character it cannot hold is written '?' and counted through
+  // `message`); "" for UTF-8 with a byte order mark in CSV, so that Excel
+  // reads it right, and plain UTF-8 otherwise.
+  std::string output_encoding;
+  // A column of the input that identifies a record (a customer number),
+  // printed by every report beside the line number: a CSV header's column
+  // by name or number from 1, or the item number in record strings. "" for
+  // none.
+  std::string id;
+  // The HTML report lists the first this many records (the last group
+  // listed perhaps in part) and then says what it left out: a page of
+  // millions of rows helps nobody.
+  std::size_t html_records = 20000;
 
   unsigned threads = 0;  // 0: every processor this process may use
   bool progress = false;  // a progress line on standard error

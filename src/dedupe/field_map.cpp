@@ -6,6 +6,7 @@
 
 #include "base/message_text.h"
 #include "dedupe/error.h"
+#include "dedupe/printable.h"
 #include "korvix/fields.h"
 
 namespace korvix::dedupe {
@@ -146,15 +147,19 @@ std::vector<std::string> FieldMap::Describe() const {
       lines.push_back(Label(field) + ": no column, stays empty");
     } else {
       used[col] = true;
-      lines.push_back(Label(field) + " <- \"" + base::MessageText(header_[col]) + "\" (column " +
-                      std::to_string(col + 1) + ")");
+      std::string name;
+      AppendReadable(header_[col], &name);
+      lines.push_back(Label(field) + " <- \"" + name + "\" (column " + std::to_string(col + 1) + ")");
     }
   }
-  std::vector<std::string> unused;
+  std::string unused;
   for (std::size_t col = 0; col < header_.size(); ++col) {
-    if (!used[col]) unused.push_back(header_[col]);
+    if (used[col]) continue;
+    unused += unused.empty() ? "\"" : ", \"";
+    AppendReadable(header_[col], &unused);
+    unused += '"';
   }
-  if (!unused.empty()) lines.push_back("columns not used: " + List(unused));
+  if (!unused.empty()) lines.push_back("columns not used: " + unused);
   return lines;
 }
 

@@ -49,7 +49,7 @@ class FieldMap {
 
   // One line per field for --verbose, such as `PLZ <- "Postleitzahl"
   // (column 1)` or `Bez4: no column, stays empty`, then a line naming the
-  // columns that feed no field, if any.
+  // columns that feed no field, if any; names as AppendReadable shows them.
   std::vector<std::string> Describe() const;
 
   // Sets `*out` to the record string of a CSV record: the nine items joined

@@ -200,6 +200,7 @@ class Job {
     } else {
       side.source = std::make_unique<LineSource>(side.input->stream_fd(), side.input->name());
     }
+    IdColumn(options_.id, side.csv);  // a wrong --id fails before the long part
     Key(&side, &progress, side.input->size());
     side.input->EndOfStream();
     progress.Done();
@@ -231,23 +232,22 @@ class Job {
   }
 
   void Report(ReportFile* out) {
-    const ReportSide input{input_.table, *input_.source, input_.csv, *input_.reader};
+    const auto side = [](const Side& s) {
+      return ReportSide{s.table, *s.source, s.csv, *s.reader, s.input->name(), s.input->reread_fd()};
+    };
+    const ReportSide input = side(input_);
     std::optional<ReportSide> base;
-    if (base_) base.emplace(ReportSide{base_->table, *base_->source, base_->csv, *base_->reader});
+    if (base_) base.emplace(side(*base_));
     const ReportInput report{input,
                              base ? &*base : nullptr,
                              links_,
                              input_.orders[0].sorted,
                              algorithms_,
+                             options_.id,
                              options_.verify > 0,
                              std::max(kMinReportBudget, input_.table.memory() / 2),
                              start_};
-    const ReportFormat format = ReportFormatFromOption(options_.format);
-    switch (format) {
-      case ReportFormat::kText: WriteTextReport(report, options_.sorted, out); break;
-      case ReportFormat::kCsv: WriteCsvReport(report, options_.sorted, out); break;
-      case ReportFormat::kJson: WriteJsonReport(report, options_.sorted, out); break;
-    }
+    WriteReport(report, options_, out);
     summary_ = SummaryLine(report.Summary());
   }
 
@@ -310,7 +310,7 @@ class Job {
 namespace korvix {
 
 DedupeResult RunDedupe(const std::string& path, const DedupeOptions& options) {
-  dedupe::ReportFormatFromOption(options.format);  // a wrong format fails before the long part
+  dedupe::ReportChoiceOf(options);  // a wrong format fails before the long part
   dedupe::Job job(options);
   // Opened first, so that an unwritable place fails before the long part.
   std::unique_ptr<dedupe::ReportFile> out = options.output.empty()

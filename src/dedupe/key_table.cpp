@@ -72,7 +72,8 @@ constexpr std::size_t kPrefix = 16;
 
 std::uint64_t BigEndian(const char* p, std::size_t n) {
   std::uint64_t v = 0;
-  std::memcpy(&v, p, std::min<std::size_t>(n, 8));  // the rest stays zero
+  // The rest stays zero. An empty key may have no bytes at all: p may be null.
+  if (n > 0) std::memcpy(&v, p, std::min<std::size_t>(n, 8));
   return __builtin_bswap64(v);
 }
 

@@ -22,6 +22,18 @@ bool PlainUtf8(std::string_view bytes) {
   return true;
 }
 
+// True iff `utf8` (valid UTF-8) holds a control character: a byte below
+// 0x20, DEL, or a C1 control (C2 80 to C2 9F).
+bool HasControl(std::string_view utf8) {
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (p[i] < 0x20 || p[i] == 0x7F || (p[i] == 0xC2 && i + 1 < utf8.size() && p[i + 1] < 0xA0)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 void AppendPrintable(std::string_view bytes, std::string* out) {
@@ -29,6 +41,31 @@ void AppendPrintable(std::string_view bytes, std::string* out) {
     out->append(bytes);
   } else {
     out->append(NormalizeText(bytes));
+  }
+}
+
+void AppendReadable(std::string_view bytes, std::string* out) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string decoded;
+  const std::string_view text = PlainUtf8(bytes) ? bytes : (decoded = NormalizeText(bytes));
+  if (!HasControl(text)) {
+    out->append(text);
+    return;
+  }
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = p[i];
+    const bool c1 = c == 0xC2 && i + 1 < text.size() && p[i + 1] < 0xA0;
+    if (c1) c = p[++i];
+    if (c == '\t') {
+      out->append("\\t");
+    } else if (c < 0x20 || c == 0x7F || c1) {
+      out->append("\\x");
+      out->push_back(kHex[c >> 4]);
+      out->push_back(kHex[c & 0xF]);
+    } else {
+      out->push_back(static_cast<char>(c));
+    }
   }
 }
 

@@ -14,6 +14,13 @@ namespace korvix::dedupe {
 // letters, all of Latin-1) is NFC as it stands and is copied.
 void AppendPrintable(std::string_view bytes, std::string* out);
 
+// Appends `bytes` as a person reads them on a terminal or a page: as
+// AppendPrintable gives them, with every control character (U+0000 to
+// U+001F, U+007F to U+009F, so also the five bytes that Windows-1252 leaves
+// undefined) written as \xNN and a tab as \t, so that nothing in a record
+// is invisible or steers the terminal.
+void AppendReadable(std::string_view bytes, std::string* out);
+
 // Appends the decimal digits of `n`.
 void AppendNumber(std::uint64_t n, std::string* out);
 

@@ -1,18 +1,128 @@
 #include "dedupe/report.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 
+#include "base/message_text.h"
 #include "dedupe/error.h"
 #include "dedupe/printable.h"
+#include "korvix/fields.h"
 
 namespace korvix::dedupe {
 
-ReportFormat ReportFormatFromOption(std::string_view value) {
-  if (value == "text") return ReportFormat::kText;
-  if (value == "csv") return ReportFormat::kCsv;
-  if (value == "json") return ReportFormat::kJson;
-  throw UsageError("--format must be text, csv or json, not '" + std::string(value) + "'");
+ReportChoice ReportChoiceOf(const DedupeOptions& options) {
+  const std::string& f = options.format;
+  ReportChoice c;
+  if (f == "text") {
+    c.format = ReportFormat::kText;
+  } else if (f == "csv") {
+    c.format = ReportFormat::kCsv;
+  } else if (f == "json") {
+    c.format = ReportFormat::kJson;
+  } else if (f == "html") {
+    c.format = ReportFormat::kHtml;
+  } else {
+    throw UsageError("--format must be text, csv, json or html, not '" + f + "'");
+  }
+  const std::string& e = options.output_encoding;
+  if (e.empty()) {
+    c.encoding = c.format == ReportFormat::kCsv ? ReportEncoding::kUtf8Bom : ReportEncoding::kUtf8;
+  } else if (e == "utf-8") {
+    c.encoding = ReportEncoding::kUtf8;
+  } else if (e == "utf-8-bom") {
+    c.encoding = ReportEncoding::kUtf8Bom;
+  } else if (e == "windows-1252") {
+    c.encoding = ReportEncoding::kWindows1252;
+  } else {
+    throw UsageError("--output-encoding must be utf-8, utf-8-bom or windows-1252, not '" + e + "'");
+  }
+  const bool utf8_only = c.format == ReportFormat::kJson || c.format == ReportFormat::kHtml;
+  if (utf8_only && c.encoding != ReportEncoding::kUtf8) {
+    throw UsageError("a " + f + " report is UTF-8 without a byte order mark; --output-encoding " + e +
+                     " is for text and csv");
+  }
+  if (c.format == ReportFormat::kHtml && options.sorted) {
+    throw UsageError("--sorted is for text, csv and json reports, not html");
+  }
+  return c;
+}
+
+void WriteReport(const ReportInput& in, const DedupeOptions& options, ReportFile* out) {
+  const ReportChoice choice = ReportChoiceOf(options);
+  out->SetEncoding(choice.encoding);
+  switch (choice.format) {
+    case ReportFormat::kText: WriteTextReport(in, options.sorted, out); break;
+    case ReportFormat::kCsv: WriteCsvReport(in, options.sorted, out); break;
+    case ReportFormat::kJson: WriteJsonReport(in, options.sorted, out); break;
+    case ReportFormat::kHtml: WriteHtmlReport(in, options.html_records, out); break;
+  }
+  if (out->unmapped() > 0 && options.message) {
+    options.message("characters that Windows-1252 cannot hold, written as '?': " +
+                    std::to_string(out->unmapped()));
+  }
+}
+
+IdColumn::IdColumn(std::string_view option, const CsvSource* csv) : csv_(csv) {
+  if (option.empty()) return;
+  std::size_t number = 0;
+  const bool numeric =
+      option.find_first_not_of("0123456789") == std::string_view::npos && option.size() < 10;
+  for (const char c : option) number = number * 10 + static_cast<std::size_t>(c - '0');
+  if (csv == nullptr) {
+    if (!numeric || number == 0) {
+      throw UsageError("--id: record strings have no column names; give the number of an item, not '" +
+                       base::MessageText(option) + "'");
+    }
+    index_ = number - 1;
+    return;
+  }
+  if (!csv->has_header()) return;
+  const std::vector<std::string>& header = csv->header();
+  const std::string wanted = FoldColumnName(option, false);
+  for (std::size_t col = 0; col < header.size() && empty(); ++col) {
+    if (FoldColumnName(header[col], false) == wanted) index_ = col;
+  }
+  if (empty() && numeric && number >= 1 && number <= header.size()) index_ = number - 1;
+  if (empty()) {
+    std::string columns;
+    for (const std::string& name : header) {
+      columns += (columns.empty() ? "\"" : ", \"") + base::MessageText(name) + "\"";
+    }
+    throw UsageError("--id: the header has no column \"" + base::MessageText(option) + "\" (columns: " +
+                     columns + ")");
+  }
+}
+
+std::string_view IdColumn::Of(std::string_view bytes, bool readable) {
+  value_.clear();
+  if (empty()) return value_;
+  std::string_view id;
+  if (csv_ != nullptr) {
+    if (csv_->Fields(bytes, &fields_) && index_ < fields_.size()) id = fields_[index_];
+  } else {
+    std::size_t begin = 0;
+    for (std::size_t item = 0; item < index_ && begin != std::string_view::npos; ++item) {
+      begin = bytes.find('|', begin);
+      if (begin != std::string_view::npos) ++begin;
+    }
+    if (begin != std::string_view::npos) id = bytes.substr(begin, bytes.find('|', begin) - begin);
+  }
+  if (readable) {
+    AppendReadable(id, &value_);
+  } else {
+    AppendPrintable(id, &value_);
+  }
+  return value_;
+}
+
+bool EndsLinesWithCrlf(int fd) {
+  char head[65536];
+  const ssize_t n = ::pread(fd, head, sizeof head, 0);
+  const std::string_view bytes(head, n > 0 ? static_cast<std::size_t>(n) : 0);
+  const std::size_t lf = bytes.find('\n');
+  return lf == std::string_view::npos || (lf > 0 && bytes[lf - 1] == '\r');
 }
 
 std::string SummaryLine(const RunSummary& s) {
@@ -57,17 +167,27 @@ std::vector<std::uint32_t> MatchedRecords(const ReportInput& in) {
   return matched;
 }
 
-std::unordered_map<std::uint32_t, std::string> BaseRecordStrings(const ReportInput& in) {
+std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in, bool readable) {
   std::vector<std::uint32_t> wanted;
   for (const DedupePair& p : in.links.pairs) wanted.push_back(p.b);
   std::sort(wanted.begin(), wanted.end());
   wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-  std::unordered_map<std::uint32_t, std::string> strings;
+  std::unordered_map<std::uint32_t, BaseRecord> records;
+  IdColumn id(in.id, in.base->csv);
   std::string scratch;
+  in.base->reader.SetKeyChoice({});
   in.base->reader.ForEach(wanted, [&](const RecordReader::Visited& v) {
-    AppendPrintable(in.base->source.RecordString(v.bytes, &scratch), &strings[v.record]);
+    BaseRecord& r = records[v.record];
+    r.line = v.line;
+    if (!id.empty()) r.id = id.Of(v.bytes, readable);
+    const std::string_view text = in.base->source.RecordString(v.bytes, &scratch);
+    if (readable) {
+      AppendReadable(text, &r.text);
+    } else {
+      AppendPrintable(text, &r.text);
+    }
   });
-  return strings;
+  return records;
 }
 
 }  // namespace korvix::dedupe

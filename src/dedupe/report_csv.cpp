@@ -1,6 +1,7 @@
 // The CSV report: every record with its key, group and what linked it.
 #include <numeric>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "dedupe/error.h"
@@ -36,14 +37,23 @@ void AppendField(std::string_view value, char delimiter, std::string* row) {
 class CsvRows {
  public:
   CsvRows(const ReportInput& in, ReportFile* out)
-      : in_(in), out_(out), delimiter_(in.input.csv != nullptr ? in.input.csv->delimiter() : ',') {}
+      : in_(in),
+        out_(out),
+        delimiter_(in.input.csv != nullptr ? in.input.csv->delimiter() : ','),
+        line_end_(EndsLinesWithCrlf(in.input.fd) ? "\r\n" : "\n"),
+        id_(in.id, in.input.csv) {}
+
+  bool with_id() const { return !in_.id.empty(); }
 
   void Header() {
-    for (const char* name : {"line", "key", "group", "record", "algorithm"}) Cell(name);
+    for (const char* name : {"line", "key", "group", "record"}) Cell(name);
+    if (with_id()) Cell("id");
+    Cell("algorithm");
     if (in_.verified) Cell("score");
     if (in_.base != nullptr) {
       Cell("base_line");
       Cell("base_record");
+      if (with_id()) Cell("base_id");
     }
     if (in_.input.csv == nullptr) {
       Cell("data");
@@ -62,6 +72,7 @@ class CsvRows {
     row_.push_back(delimiter_);
     Number(group);
     Number(v.record + 1u);
+    if (with_id()) Cell(id_.Of(v.bytes, false));
     Number(static_cast<std::uint64_t>(algorithm));
     if (in_.verified) {
       AppendScore(score, &row_);
@@ -99,8 +110,8 @@ class CsvRows {
     Cell(text_);
   }
   void End() {
-    row_.back() = '\r';  // the delimiter after the last field
-    row_.push_back('\n');
+    row_.pop_back();  // the delimiter after the last field
+    row_ += line_end_;
     out_->Write(row_);
     row_.clear();
   }
@@ -108,6 +119,8 @@ class CsvRows {
   const ReportInput& in_;
   ReportFile* out_;
   char delimiter_;
+  std::string_view line_end_;
+  IdColumn id_;
   std::string row_, text_;
   std::vector<std::string_view> fields_;
 };
@@ -133,6 +146,8 @@ void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
   const std::vector<DedupePair>& pairs = in.links.pairs;
   std::vector<std::uint32_t> input_order(in.input.table.size());
   std::iota(input_order.begin(), input_order.end(), 0u);
+  const std::unordered_map<std::uint32_t, BaseRecord> base =
+      rows->with_id() ? BaseRecords(in, false) : std::unordered_map<std::uint32_t, BaseRecord>();
   std::size_t p = 0;
   in.input.reader.SetKeyChoice({});
   in.input.reader.ForEach(input_order, [&](const RecordReader::Visited& v) {
@@ -140,6 +155,7 @@ void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
       rows->Front(v, v.key, 0, 0, 0);
       rows->Cell("");
       rows->Cell("");
+      if (rows->with_id()) rows->Cell("");
       rows->Data(v);
       return;
     }
@@ -149,6 +165,7 @@ void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
                   pair.algorithm, pair.score);
       rows->Number(in.base->table.place(pair.b).line);
       rows->Number(pair.b + 1u);
+      if (rows->with_id()) rows->Cell(base.at(pair.b).id);
       rows->Data(v);
     }
   });

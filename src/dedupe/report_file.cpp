@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/text.h"
 #include "dedupe/error.h"
 
 namespace korvix::dedupe {
@@ -103,6 +104,32 @@ mode_t NewFileMode(const std::string& path) {
 }
 
 }  // namespace
+
+std::uint64_t AppendWindows1252(std::string_view utf8, std::string* out) {
+  std::uint64_t unmapped = 0;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const text::Character c = text::DecodeCharacter(utf8, i);
+    i += c.length;
+    // Latin-1 is Windows-1252 but for 0x80-0x9F, where only the five bytes
+    // that Windows-1252 leaves undefined read back as their C1 control.
+    if (c.code < 0x80 || (c.code >= 0xA0 && c.code <= 0xFF)) {
+      out->push_back(static_cast<char>(c.code));
+      continue;
+    }
+    char byte = '?';
+    for (std::size_t b = 0; b < text::kCp1252High.size(); ++b) {
+      if (text::kCp1252High[b] == c.code) byte = static_cast<char>(0x80 + b);
+    }
+    unmapped += byte == '?';
+    out->push_back(byte);
+  }
+  return unmapped;
+}
+
+void ReportFile::SetEncoding(ReportEncoding encoding) {
+  windows1252_ = encoding == ReportEncoding::kWindows1252;
+  if (encoding == ReportEncoding::kUtf8Bom) buf_.append("\xEF\xBB\xBF");
+}
 
 ReportFile::ReportFile() : name_("standard output") { buf_.reserve(kBlock + 4096); }
 

@@ -3,10 +3,21 @@
 #ifndef KORVIX_DEDUPE_REPORT_FILE_H_
 #define KORVIX_DEDUPE_REPORT_FILE_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace korvix::dedupe {
+
+// How the characters of a report become bytes. Reports are made as UTF-8;
+// kUtf8Bom puts a byte order mark first (so that Excel reads a CSV file as
+// UTF-8), kWindows1252 writes each character as its Windows-1252 byte.
+enum class ReportEncoding { kUtf8, kUtf8Bom, kWindows1252 };
+
+// Appends the UTF-8 text `utf8` in Windows-1252. A character that
+// Windows-1252 cannot hold becomes '?'; returns how many did. REQUIRES:
+// `utf8` is valid UTF-8.
+std::uint64_t AppendWindows1252(std::string_view utf8, std::string* out);
 
 // Collects the report in a large buffer and writes it in blocks.
 //
@@ -34,15 +45,26 @@ class ReportFile {
   ReportFile(const ReportFile&) = delete;
   ReportFile& operator=(const ReportFile&) = delete;
 
-  void Write(std::string_view bytes) {
-    buf_.append(bytes);
+  // Sets the encoding of what follows; a byte order mark is written at
+  // once. Call before the first Write.
+  void SetEncoding(ReportEncoding encoding);
+
+  // Appends UTF-8 text, in the encoding. REQUIRES: valid UTF-8.
+  void Write(std::string_view text) {
+    if (windows1252_) {
+      unmapped_ += AppendWindows1252(text, &buf_);
+    } else {
+      buf_.append(text);
+    }
     if (buf_.size() >= kBlock) Flush();
   }
-  void Line(std::string_view bytes) {
-    buf_.append(bytes);
-    buf_.push_back('\n');
-    if (buf_.size() >= kBlock) Flush();
+  void Line(std::string_view text) {
+    Write(text);
+    Write("\n");
   }
+
+  // Characters written as '?' since the encoding cannot hold them.
+  std::uint64_t unmapped() const { return unmapped_; }
 
   // Writes everything out and, for a temporary file, makes it durable and
   // renames it over the path. Throws IoError, leaving the path as it was.
@@ -58,6 +80,8 @@ class ReportFile {
   std::string temp_;    // the temporary file while it exists
   int fd_ = 1;
   bool own_fd_ = false;
+  bool windows1252_ = false;
+  std::uint64_t unmapped_ = 0;
   std::string buf_;
 };
 

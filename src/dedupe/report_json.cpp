@@ -18,12 +18,24 @@ void AppendString(std::string_view bytes, std::string* out) {
   base::AppendJsonString(text, out);
 }
 
-// "\"line\": L, \"record\": R": where a record stands.
-void AppendPlace(std::uint64_t line, std::uint32_t record, std::string* s) {
+// "\"line\": L, \"record\": R", with "\"id\": ID" after the line when
+// there is an id column: where a record stands.
+void AppendPlace(std::uint64_t line, const std::string* id, std::uint32_t record, std::string* s) {
   *s += "\"line\": ";
   AppendNumber(line, s);
+  if (id != nullptr) {
+    *s += ", \"id\": ";
+    base::AppendJsonString(*id, s);
+  }
   *s += ", \"record\": ";
   AppendNumber(record + 1u, s);
+}
+
+// The record's id for AppendPlace: null without an id column.
+const std::string* IdOf(const ReportInput& in, IdColumn& id, std::string_view bytes, std::string* text) {
+  if (in.id.empty()) return nullptr;
+  text->assign(id.Of(bytes, false));
+  return text;
 }
 
 void AppendLink(int algorithm, std::string_view key, bool verified, double score, std::string* s) {
@@ -41,7 +53,8 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
   const Links& links = in.links;
   out->Write("\"groups\": [");
   std::size_t group = 0;
-  std::string s, scratch;
+  std::string s, scratch, id_text;
+  IdColumn id(in.id, in.input.csv);
   in.input.reader.SetKeyChoice(links.algorithm);
   in.input.reader.ForEachInOrder(links.members, in.budget, [&](const RecordReader::Visited& v) {
     s.clear();
@@ -56,7 +69,7 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
       s += ",\n  ";
     }
     s += "{";
-    AppendPlace(v.line, v.record, &s);
+    AppendPlace(v.line, IdOf(in, id, v.bytes, &id_text), v.record, &s);
     AppendLink(links.algorithm[v.record], v.key, in.verified,
                in.verified ? links.score[v.record] : 0.0, &s);
     s += ", \"data\": ";
@@ -73,11 +86,12 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
 
 void WriteSorted(const ReportInput& in, ReportFile* out) {
   out->Write("\"records\": [");
-  std::string s, scratch;
+  std::string s, scratch, id_text;
+  IdColumn id(in.id, in.input.csv);
   in.input.reader.SetKeyChoice({});
   in.input.reader.ForEachInOrder(in.sorted, in.budget, [&](const RecordReader::Visited& v) {
     s.assign(v.position == 0 ? "\n{" : ",\n{");
-    AppendPlace(v.line, v.record, &s);
+    AppendPlace(v.line, IdOf(in, id, v.bytes, &id_text), v.record, &s);
     s += ", \"key\": ";
     base::AppendJsonString(v.key, &s);
     s += ", \"group\": ";
@@ -91,25 +105,27 @@ void WriteSorted(const ReportInput& in, ReportFile* out) {
 }
 
 void WriteMatches(const ReportInput& in, ReportFile* out) {
-  const std::unordered_map<std::uint32_t, std::string> base = BaseRecordStrings(in);
+  const std::unordered_map<std::uint32_t, BaseRecord> base = BaseRecords(in, false);
   const std::vector<DedupePair>& pairs = in.links.pairs;
   out->Write("\"matches\": [");
   std::size_t p = 0;
-  std::string s, scratch;
+  std::string s, scratch, id_text;
+  IdColumn id(in.id, in.input.csv);
   in.input.reader.SetKeyChoice({});
   in.input.reader.ForEach(MatchedRecords(in), [&](const RecordReader::Visited& v) {
     s.assign(p == 0 ? "\n{" : ",\n{");
-    AppendPlace(v.line, v.record, &s);
+    AppendPlace(v.line, IdOf(in, id, v.bytes, &id_text), v.record, &s);
     s += ", \"data\": ";
     AppendString(in.input.source.RecordString(v.bytes, &scratch), &s);
     s += ", \"base\": [";
     for (bool first = true; p < pairs.size() && pairs[p].a == v.record; ++p, first = false) {
       s += first ? "\n  {" : ",\n  {";
-      AppendPlace(in.base->table.place(pairs[p].b).line, pairs[p].b, &s);
+      const BaseRecord& b = base.at(pairs[p].b);
+      AppendPlace(b.line, in.id.empty() ? nullptr : &b.id, pairs[p].b, &s);
       AppendLink(pairs[p].algorithm, in.input.table.key(pairs[p].algorithm - 1, v.record),
                  in.verified, pairs[p].score, &s);
       s += ", \"data\": ";
-      base::AppendJsonString(base.at(pairs[p].b), &s);
+      base::AppendJsonString(b.text, &s);
       s += "}";
     }
     s += "]}";

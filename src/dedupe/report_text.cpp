@@ -10,12 +10,23 @@ namespace korvix::dedupe {
 
 namespace {
 
+// "LINE: " or, with an id column, "LINE [ID]: ".
+void AppendPlace(std::uint64_t number, bool with_id, std::string_view id, std::string* line) {
+  AppendNumber(number, line);
+  if (with_id) {
+    *line += " [";
+    *line += id;
+    line->push_back(']');
+  }
+  *line += ": ";
+}
+
 // "  (algorithm A, key KEY, score S)": what linked a record.
 void AppendLink(int algorithm, std::string_view key, bool verified, float score, std::string* line) {
   *line += "  (algorithm ";
   AppendNumber(static_cast<std::uint64_t>(algorithm), line);
   *line += ", key ";
-  line->append(key);
+  AppendReadable(key, line);
   if (verified) {
     *line += ", score ";
     AppendScore(score, line);
@@ -27,6 +38,7 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
   const Links& links = in.links;
   std::size_t group = 0;
   std::string line, scratch;
+  IdColumn id(in.id, in.input.csv);
   in.input.reader.SetKeyChoice(links.algorithm);
   in.input.reader.ForEachInOrder(links.members, in.budget, [&](const RecordReader::Visited& v) {
     line.clear();
@@ -34,7 +46,7 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
     if (v.position == begin) {
       if (in.by_key()) {
         line += "key ";
-        line += v.key;
+        AppendReadable(v.key, &line);
       } else {
         line += "group ";
         AppendNumber(group + 1, &line);
@@ -44,9 +56,8 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
       line += " records)\n";
     }
     line += "  ";
-    AppendNumber(v.line, &line);
-    line += ": ";
-    AppendPrintable(in.input.source.RecordString(v.bytes, &scratch), &line);
+    AppendPlace(v.line, !id.empty(), id.Of(v.bytes, true), &line);
+    AppendReadable(in.input.source.RecordString(v.bytes, &scratch), &line);
     if (!in.by_key()) {
       AppendLink(links.algorithm[v.record], v.key, in.verified,
                  in.verified ? links.score[v.record] : 0.0f, &line);
@@ -62,36 +73,37 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
 
 void WriteSorted(const ReportInput& in, ReportFile* out) {
   std::string line, scratch;
+  IdColumn id(in.id, in.input.csv);
   in.input.reader.SetKeyChoice({});
   in.input.reader.ForEachInOrder(in.sorted, in.budget, [&](const RecordReader::Visited& v) {
-    line.assign(v.key);
+    line.clear();
+    AppendReadable(v.key, &line);
     line += "  ";
-    AppendNumber(v.line, &line);
-    line += ": ";
-    AppendPrintable(in.input.source.RecordString(v.bytes, &scratch), &line);
+    AppendPlace(v.line, !id.empty(), id.Of(v.bytes, true), &line);
+    AppendReadable(in.input.source.RecordString(v.bytes, &scratch), &line);
     line.push_back('\n');
     out->Write(line);
   });
 }
 
 void WriteMatches(const ReportInput& in, ReportFile* out) {
-  const std::unordered_map<std::uint32_t, std::string> base = BaseRecordStrings(in);
+  const std::unordered_map<std::uint32_t, BaseRecord> base = BaseRecords(in, true);
   const std::vector<std::uint32_t> matched = MatchedRecords(in);
   const std::vector<DedupePair>& pairs = in.links.pairs;
   std::size_t p = 0;
   std::string line, scratch;
+  IdColumn id(in.id, in.input.csv);
   in.input.reader.SetKeyChoice({});
   in.input.reader.ForEach(matched, [&](const RecordReader::Visited& v) {
     line.clear();
-    AppendNumber(v.line, &line);
-    line += ": ";
-    AppendPrintable(in.input.source.RecordString(v.bytes, &scratch), &line);
+    AppendPlace(v.line, !id.empty(), id.Of(v.bytes, true), &line);
+    AppendReadable(in.input.source.RecordString(v.bytes, &scratch), &line);
     line.push_back('\n');
     for (; p < pairs.size() && pairs[p].a == v.record; ++p) {
+      const BaseRecord& b = base.at(pairs[p].b);
       line += "  base ";
-      AppendNumber(in.base->table.place(pairs[p].b).line, &line);
-      line += ": ";
-      line += base.at(pairs[p].b);
+      AppendPlace(b.line, !in.id.empty(), b.id, &line);
+      line += b.text;
       AppendLink(pairs[p].algorithm, in.input.table.key(pairs[p].algorithm - 1, v.record),
                  in.verified, static_cast<float>(pairs[p].score), &line);
       line.push_back('\n');

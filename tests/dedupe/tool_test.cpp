@@ -55,6 +55,8 @@ TEST(DedupeTool, ReportsOfTheSampleMatchTheirGoldenFiles) {
         "--format", "json", Source("data/sample.txt")},
        "two_keys.json"},
       {{"--algorithm", kAddress, "--sorted", Source("data/sample.txt")}, "sorted.txt"},
+      // Marks against each group's first record; markup in a name is text.
+      {{"--id", "Kundennr", "--format", "html", Source("tests/dedupe/golden/review.csv")}, "review.html"},
   };
   for (const auto& c : cases) {
     const ToolResult r = Dedupe(c.args);
@@ -114,12 +116,12 @@ TEST(DedupeTool, VerificationKeepsDuplicatesAndDropsTheFamily) {
   const ToolResult r = Dedupe({"--algorithm", kPlz, "--verify", "--format", "csv", file});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
-            "line;key;group;record;algorithm;score;PLZ;Ort;Strasse;Name;Vorname\r\n"
-            "2;10115;1;1;1;1.000;10115;Berlin;Hauptstraße 1;Meier;Hans\r\n"
-            "3;10115;1;2;1;1.000;10115;BERLIN;Hauptstr. 1;Dr. Meier;Hans\r\n"
-            "4;10115;0;3;0;0.000;10115;Berlin;Hauptstraße 1;Meier;Erika\r\n"
-            "5;1067-;0;4;0;0.000;1067;Dresden;Am Markt 2;Hans;Schulz\r\n"
-            "6;01067;0;5;0;0.000;01067;Dresden;Am Markt 2;Schulz;Hans\r\n");
+            "\xEF\xBB\xBFline;key;group;record;algorithm;score;PLZ;Ort;Strasse;Name;Vorname\n"
+            "2;10115;1;1;1;1.000;10115;Berlin;Hauptstraße 1;Meier;Hans\n"
+            "3;10115;1;2;1;1.000;10115;BERLIN;Hauptstr. 1;Dr. Meier;Hans\n"
+            "4;10115;0;3;0;0.000;10115;Berlin;Hauptstraße 1;Meier;Erika\n"
+            "5;1067-;0;4;0;0.000;1067;Dresden;Am Markt 2;Hans;Schulz\n"
+            "6;01067;0;5;0;0.000;01067;Dresden;Am Markt 2;Schulz;Hans\n");
   // Normalised, the lost zero of the PLZ no longer parts the swapped names.
   const ToolResult n = Dedupe({"--algorithm", kPlz, "--verify", "0.9", "--normalize", file});
   EXPECT_NE(n.out.find("group 1 (2 records)\n  5: 1067|Dresden|Am Markt 2||Hans|Schulz|||  (algorithm 1, key "
@@ -144,13 +146,92 @@ TEST(DedupeTool, BaseMatchingReportsEachNewRecordWithItsMatches) {
             "  base 1: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1, key 10115HAUPTSR 1, score 0.900)\n"
             "  base 2: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1, key 10115HAUPTSR 1, score 0.900)\n\n"
             "records 3, base records 3, records matched 1, pairs 2, pairs compared 2, seconds S, skipped 0\n");
-  r = Dedupe({"--base", base, "--format", "csv", news});
+  r = Dedupe({"--base", base, "--format", "csv", "--id", "6", news});
   EXPECT_EQ(r.out,
-            "line,key,group,record,algorithm,score,base_line,base_record,data\r\n"
-            "1,10115HAUPTSR 1,1,1,1,0.900,1,1,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\r\n"
-            "1,10115HAUPTSR 1,1,1,1,0.900,2,2,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\r\n"
-            "2,80331WEG 3-G 3,0,2,0,0.000,,,80331|München|Weg 3|S|Huber|Max\r\n"
-            "3,80331WEG 3-G 3,0,3,0,0.000,,,80331|München|Weg 3|S|Huber|Max\r\n");
+            "\xEF\xBB\xBFline,key,group,record,id,algorithm,score,base_line,base_record,base_id,data\n"
+            "1,10115HAUPTSR 1,1,1,Hans,1,0.900,1,1,Hans,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
+            "1,10115HAUPTSR 1,1,1,Hans,1,0.900,2,2,Hans,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
+            "2,80331WEG 3-G 3,0,2,Max,0,0.000,,,,80331|München|Weg 3|S|Huber|Max\n"
+            "3,80331WEG 3-G 3,0,3,Max,0,0.000,,,,80331|München|Weg 3|S|Huber|Max\n");
+  r = Dedupe({"--base", base, "--id", "5", news});
+  EXPECT_TRUE(r.out.starts_with("1 [Meyer]: 10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
+                                "  base 1 [Meier]: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1,"))
+      << r.out;
+}
+
+// --id puts the customer's own number beside the line in every format.
+TEST(DedupeTool, TheIdColumnStandsBesideTheLineNumber) {
+  const TempDir dir;
+  const std::string file = dir.File("k.csv", "Kundennr;PLZ;Name\nK-7;10115;Meier\nK-8;10115;Mayer\n");
+  const struct {
+    std::string format;
+    std::string part;  // of the report
+  } cases[] = {
+      {"text", "key 10115 (2 records)\n  2 [K-7]: 10115||||Meier||||\n  3 [K-8]: 10115||||Mayer||||\n"},
+      {"json", "{\"line\": 3, \"id\": \"K-8\", \"record\": 2, \"key\": \"10115\""},
+      {"csv", "line;key;group;record;id;algorithm;Kundennr;PLZ;Name\n2;10115;1;1;K-7;1;K-7;10115;Meier\n"},
+      {"html", "<tr><th>line</th><th>id</th><th>record</th></tr>\n<tr><td>2</td><td>K-7</td>"},
+  };
+  for (const auto& c : cases) {
+    for (const char* id : {"kundennr", "1"}) {  // by name in any case, or by number
+      const ToolResult r = Dedupe({"--algorithm", kPlz, "--format", c.format, "--id", id, file});
+      EXPECT_NE(r.out.find(c.part), std::string::npos) << c.format << " " << id << ":\n" << r.out;
+    }
+  }
+  EXPECT_NE(Dedupe({"--algorithm", kPlz, "--sorted", "--id", "Kundennr", file}).out.find("10115  3 [K-8]: 10115"),
+            std::string::npos);
+}
+
+// A CSV report opens right in Excel: the input's delimiter and line ends, a
+// byte order mark, or Windows-1252 with what it cannot hold marked.
+TEST(DedupeTool, TheCsvReportIsWrittenForExcel) {
+  const TempDir dir;
+  const std::string crlf = dir.File("k.csv", "PLZ,Name\r\n10115,Müller €\r\n10115,Łukasz\r\n");
+  const struct {
+    std::string encoding;
+    std::string out, err;
+  } cases[] = {
+      {"", "\xEF\xBB\xBFline,key,group,record,algorithm,PLZ,Name\r\n2,10115,1,1,1,10115,Müller €\r\n"
+           "3,10115,1,2,1,10115,Łukasz\r\n", ""},
+      {"utf-8", "line,key,group,record,algorithm,PLZ,Name\r\n2,10115,1,1,1,10115,Müller €\r\n"
+                "3,10115,1,2,1,10115,Łukasz\r\n", ""},
+      {"windows-1252", "line,key,group,record,algorithm,PLZ,Name\r\n2,10115,1,1,1,10115,M\xFCller \x80\r\n"
+                       "3,10115,1,2,1,10115,?ukasz\r\n",
+       "korvix dedupe: characters that Windows-1252 cannot hold, written as '?': 1\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--algorithm", kPlz, "--format", "csv", crlf};
+    if (!c.encoding.empty()) args.insert(args.end(), {"--output-encoding", c.encoding});
+    const ToolResult r = Dedupe(args);
+    EXPECT_EQ(r.out, c.out) << c.encoding;
+    EXPECT_TRUE(Steady(r.err).starts_with(c.err + "korvix dedupe: records 2,")) << r.err;
+  }
+  // The text report too, for a console that shows Windows-1252.
+  EXPECT_TRUE(Dedupe({"--algorithm", kPlz, "--output-encoding", "windows-1252", crlf})
+                  .out.starts_with("key 10115 (2 records)\n  2: 10115||||M\xFCller \x80||||\n  3: 10115||||?ukasz"));
+}
+
+// What people read shows every byte: legacy bytes as Windows-1252 reads
+// them, control characters as escapes, in the records and the column list.
+TEST(DedupeTool, TextShowsInvalidBytesAndControlsReadably) {
+  const TempDir dir;
+  const std::string file =
+      dir.File("k.csv", "PLZ;Stra\xDF" "e;Name;Notiz\x81\n10115;Weg\x1B[2J;M\xFCller\tA;\n10115;;B;\n");
+  const ToolResult r = Dedupe({"--algorithm", kPlz, "--verbose", file});
+  EXPECT_NE(r.out.find("  2: 10115||Weg\\x1B[2J||Müller\\tA||||\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("Straße <- \"Straße\" (column 2)"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("columns not used: \"Notiz\\x81\""), std::string::npos) << r.err;
+}
+
+// A page of millions of rows helps nobody: the HTML report stops and says so.
+TEST(DedupeTool, TheHtmlReportStopsAtItsLimit) {
+  std::string input;
+  for (int i = 0; i < 20001; ++i) input += "10115|Berlin\n";
+  const ToolResult r = Dedupe({"--algorithm", kPlz, "--format", "html", "-"}, input);
+  std::size_t rows = 0;
+  for (std::size_t at = 0; (at = r.out.find("<tr><td>", at)) != std::string::npos; ++at) ++rows;
+  EXPECT_EQ(rows, 20000u);
+  EXPECT_NE(r.out.find("records not shown 1, groups not shown in full 1;"), std::string::npos);
 }
 
 TEST(DedupeTool, RefusalsNameTheProblem) {
@@ -167,7 +248,12 @@ TEST(DedupeTool, RefusalsNameTheProblem) {
       {{"--algorithm", kAddress, "--map", "Strasse=Telefon,Bez1=Nom\xE9", csv}, 0, ""},
       {{"--map", "Foo=zip", csv}, 2, "\"Foo\" is not a record field"},
       {{"--verify", "1.5", csv}, 2, "--verify takes a threshold above 0 and at most 1, not '1.5'"},
-      {{"--format", "xml", csv}, 2, "--format must be text, csv or json"},
+      {{"--format", "xml", csv}, 2, "--format must be text, csv, json or html"},
+      {{"--algorithm", kPlz, "--id", "Kdnr", csv}, 2, "--id: the header has no column \"Kdnr\" (columns: \"Telefon\""},
+      {{"--input-format", "records", "--id", "zip", csv}, 2, "give the number of an item, not 'zip'"},
+      {{"--output-encoding", "latin1", csv}, 2, "--output-encoding must be utf-8, utf-8-bom or windows-1252"},
+      {{"--format", "json", "--output-encoding", "utf-8-bom", csv}, 2, "UTF-8 without a byte order mark"},
+      {{"--format", "html", "--sorted", csv}, 2, "--sorted is for text, csv and json reports, not html"},
       {{"--input-format", "records", "--map", "PLZ=a", csv}, 2, "for CSV input"},
       {{dir.path() + "/missing.txt"}, 1, "cannot open"},
   };

@@ -36,9 +36,11 @@ constexpr OptionSpec kOptions[] = {
     {"delimiter", "CHAR", "CSV delimiter: ';', ',' or 'tab' (default: detected from the header)"},
     {"map", "FIELD=COLUMN,...", "which CSV column feeds which field, such as PLZ=zip,Ort=city"},
     {"strict", "", "end with status 1 at the first record that cannot be used"},
-    {"format", "FORMAT", "text (default), csv or json"},
+    {"format", "FORMAT", "text (default), csv, json or html"},
     {"sorted", "", "every record in key order, instead of only the groups"},
     {"output", "FILE", "write the report to FILE, complete or not at all (default: stdout)"},
+    {"output-encoding", "ENC", "utf-8, utf-8-bom or windows-1252 (default: utf-8-bom for csv)"},
+    {"id", "COLUMN", "print this column (such as a customer number) beside each line number"},
     {"verbose", "", "tell on stderr how the CSV columns are mapped"},
     {"quiet", "", "no progress line and no notes on stderr, only errors"},
     kThreadsOption,
@@ -116,6 +118,8 @@ DedupeOptions OptionsOf(const Args& args) {
   options.format = args.Value("format").value_or("text");
   options.sorted = args.Has("sorted");
   options.output = args.Value("output").value_or("");
+  options.output_encoding = args.Value("output-encoding").value_or("");
+  options.id = args.Value("id").value_or("");
   if (args.Has("quiet") && args.Has("verbose")) throw UsageError("give --quiet or --verbose");
   options.verbose = args.Has("verbose");
   options.threads = Threads(args);
@@ -201,7 +205,16 @@ extern const Command kDedupeCommand = {
     "line, key, group (its number in the text report, 0 for none), record (its number\n"
     "among the records, from 1), algorithm, score (when verifying), then the record's own\n"
     "columns (or its record string as \"data\"). json gives the algorithms, the groups and\n"
-    "the summary. With --sorted every record is listed in the order of the first key.\n"
+    "the summary. html gives one page to review the groups in a browser: in each group\n"
+    "the characters in which a record differs from the first are marked; it lists 20000\n"
+    "records at most. With --sorted every record is listed in the order of the first key\n"
+    "(not in html). --id COLUMN prints that column of each record (a CSV column by name or\n"
+    "number, an item number in record strings) beside its line: \"LINE [ID]\", a column\n"
+    "id after record in csv, \"id\" in json. A csv report uses the input's delimiter and\n"
+    "line ends and starts with a UTF-8 byte order mark, so that Excel reads it right;\n"
+    "--output-encoding utf-8 leaves the mark out, windows-1252 writes a text or csv\n"
+    "report in that code page, each character it cannot hold as '?' (counted on stderr).\n"
+    "The text report shows control characters as \\xNN and a tab as \\t.\n"
     "--output writes a temporary file beside FILE and renames it when done (a link is\n"
     "followed, the mode kept; a device or FIFO is written straight), so an interrupted run\n"
     "never leaves half a report.\n"

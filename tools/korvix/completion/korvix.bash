@@ -52,7 +52,7 @@ _korvix() {
             return
             ;;
         --algorithm | -a | --user | --owner | --to | --description | --threads | --map | \
-            --delimiter | --verify | --format | -f | --input-format)
+            --delimiter | --verify | --format | -f | --input-format | --output-encoding | --id)
             COMPREPLY=()
             return
             ;;
