@@ -1,15 +1,14 @@
 #include "dedupe/keying.h"
 
 #include <algorithm>
-#include <exception>
 #include <memory>
-#include <thread>
 #include <string>
 #include <vector>
 
 #include "base/parallel.h"
 #include "dedupe/error.h"
 #include "dedupe/normalize.h"
+#include "dedupe/pipeline.h"
 
 namespace korvix::dedupe {
 
@@ -34,22 +33,29 @@ std::uint64_t ItemsKeyed(std::span<const KeyBuilder> builders) {
   return items;
 }
 
-// Keys the records of one batch into `keys`, a table of its own.
-void KeyBatch(const RecordSource& source, std::span<const KeyBuilder> builders, bool normalize,
-              RecordBatch* batch, KeyTable* keys) {
-  source.Split(batch);
-  std::vector<std::string> key(builders.size());
+// A batch of records and their keys, with the buffers that keying it reuses.
+struct Block {
+  Block(std::size_t algorithms, std::uint64_t items) : keyed(algorithms), key(algorithms), normalizer(items) {}
+  RecordBatch batch;
+  KeyTable keyed;
+  std::vector<std::string> key;
   std::string normal;
-  Normalizer normalizer(ItemsKeyed(builders));
-  keys->Clear();
-  for (std::size_t i = 0; i < batch->records.size(); ++i) {
-    std::string_view record = batch->record(i);
+  Normalizer normalizer;
+};
+
+void KeyBatch(const RecordSource& source, std::span<const KeyBuilder> builders, bool normalize,
+              Block* block) {
+  RecordBatch& batch = block->batch;
+  source.Split(&batch);
+  block->keyed.Clear();
+  for (std::size_t i = 0; i < batch.records.size(); ++i) {
+    std::string_view record = batch.record(i);
     if (normalize) {
-      normalizer.Record(record, &normal);
-      record = normal;
+      block->normalizer.Record(record, &block->normal);
+      record = block->normal;
     }
-    for (std::size_t a = 0; a < builders.size(); ++a) builders[a].Key(record, &key[a]);
-    keys->Add(key, batch->records[i].place);
+    for (std::size_t a = 0; a < builders.size(); ++a) builders[a].Key(record, &block->key[a]);
+    block->keyed.Add(block->key, batch.records[i].place);
   }
 }
 
@@ -58,48 +64,21 @@ void KeyBatch(const RecordSource& source, std::span<const KeyBuilder> builders, 
 KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, bool normalize,
                     unsigned threads, Progress* progress, std::optional<std::uint64_t> input_size) {
   if (threads == 0) threads = base::UsableProcessors();
-  // Batches per round: enough that every thread has several, so one slow
-  // batch does not leave the others idle for long. Two rounds take turns:
-  // one is keyed while the calling thread reads the next into the other.
-  const std::size_t round = 2 * std::size_t{threads};
-  struct Round {
-    std::vector<std::unique_ptr<RecordBatch>> batches;
-    std::vector<KeyTable> keyed;
-    std::size_t filled = 0;
-  };
-  Round rounds[2];
-  for (Round& r : rounds) {
-    for (std::size_t b = 0; b < round; ++b) {
-      r.batches.push_back(std::make_unique<RecordBatch>());
-      r.keyed.emplace_back(builders.size());
-    }
-  }
-  const auto read = [&](Round& r) {
-    r.filled = 0;
-    while (r.filled < round && source.Read(r.batches[r.filled].get())) ++r.filled;
-  };
-  const auto key = [&](Round& r) {
-    // Batches, not records, are spread: each thread takes whole batches.
-    base::ParallelFor(r.filled, threads, 1, [&](std::size_t begin, std::size_t end) {
-      for (std::size_t b = begin; b < end; ++b) {
-        KeyBatch(source, builders, normalize, r.batches[b].get(), &r.keyed[b]);
-      }
-    });
-  };
+  // Enough blocks that every thread has one while the calling thread reads
+  // the next and stores the keys of the oldest.
+  std::vector<std::unique_ptr<Block>> blocks(2 * std::size_t{threads} + 2);
+  const std::uint64_t items = ItemsKeyed(builders);
+  for (auto& b : blocks) b = std::make_unique<Block>(builders.size(), items);
   KeyTable table(builders.size());
   bool reserved = false;
-  // Moves the keys of a keyed round into the table.
-  const auto take = [&](Round& r) {
-    for (std::size_t b = 0; b < r.filled; ++b) {
-      if (table.size() + r.keyed[b].size() > KeyTable::kMaxRecords) {
-        throw IoError("the input holds more than " + std::to_string(KeyTable::kMaxRecords) +
-                      " records");
-      }
-      table.Append(r.keyed[b]);
+  const auto take = [&](std::size_t slot) {
+    const KeyTable& keyed = blocks[slot]->keyed;
+    if (table.size() + keyed.size() > KeyTable::kMaxRecords) {
+      throw IoError("the input holds more than " + std::to_string(KeyTable::kMaxRecords) + " records");
     }
-    r.filled = 0;
+    table.Append(keyed);
     if (!reserved && input_size && table.size() > 0) {
-      // Sized once from the first round, so that the table's arrays do not
+      // Sized once from the first blocks, so that the table's arrays do not
       // double (and briefly hold twice their size) again and again.
       const RecordPlace last = table.place(table.size() - 1);
       const double per_byte = static_cast<double>(table.size()) /
@@ -111,25 +90,9 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
     }
     if (progress != nullptr) progress->Update(source.bytes_read(), table.size());
   };
-  read(rounds[0]);
-  std::size_t current = 0;
-  for (; rounds[current].filled > 0; current ^= 1) {
-    // While this round is keyed, the other one's keys go into the table and
-    // its batches take the next round.
-    Round& other = rounds[current ^ 1];
-    std::exception_ptr error;
-    {
-      std::jthread keying([&] { key(rounds[current]); });
-      try {
-        take(other);
-        read(other);
-      } catch (...) {
-        error = std::current_exception();
-      }
-    }
-    if (error) std::rethrow_exception(error);
-  }
-  take(rounds[current ^ 1]);
+  RunPipeline(
+      blocks.size(), threads, [&](std::size_t slot) { return source.Read(&blocks[slot]->batch); },
+      [&](std::size_t slot) { KeyBatch(source, builders, normalize, blocks[slot].get()); }, take);
   return table;
 }
 

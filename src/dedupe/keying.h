@@ -15,9 +15,10 @@ namespace korvix::dedupe {
 
 // Reads every record of `source` and keys it with each of `builders`, the
 // record normalised first (NormalizeRecord) when `normalize`. The calling
-// thread reads a round of batches while `threads` threads (0: every usable
-// processor) split and key the round before, so reading and keying overlap
-// and memory holds two rounds whatever the input's size. Returns the keys and places in input order; updates
+// thread reads batches and stores their keys while `threads` threads (0:
+// every usable processor) split and key the batches read before (see
+// RunPipeline), so memory holds a few batches besides the keys whatever the
+// input's size. Returns the keys and places in input order; updates
 // `progress` (may be null) as it goes. `input_size`, when known, lets the
 // first round size the table for the whole input. Throws what source.Read
 // throws, and IoError when the input holds more than KeyTable::kMaxRecords

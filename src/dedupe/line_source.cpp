@@ -36,7 +36,8 @@ bool LineSource::ReadMore(std::string* text, std::size_t want) {
 bool LineSource::Read(RecordBatch* batch) {
   batch->Clear();
   std::string& text = batch->text;
-  text.swap(carry_);
+  // Copied, not swapped in: the batch keeps its buffer of a block's size.
+  text.append(carry_);
   batch->offset = offset_;
   batch->first_line = line_;
   // Fill a block, then cut it after its last line end; a line longer than

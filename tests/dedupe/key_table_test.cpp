@@ -1,6 +1,9 @@
 // Keying a whole input on several threads, and ordering the keys.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -9,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "dedupe/error.h"
+#include "dedupe/key_stream.h"
 #include "dedupe/key_table.h"
 #include "dedupe/keying.h"
 #include "dedupe/line_source.h"
@@ -122,6 +127,48 @@ TEST(Keying, EveryRecordUnderEveryAlgorithmInInputOrder) {
       }
     }
   }
+}
+
+TEST(Keying, KeyLinesWritesOneKeyPerLineInOrderAcrossBlocks) {
+  // Blocks of a byte, of a few bytes and larger than the input, so lines
+  // split across blocks and lines longer than a block; more threads than
+  // blocks in flight; empty lines, CRLF, a lone CR, no LF at the end.
+  std::string input;
+  for (int i = 0; i < 3000; ++i) {
+    input += std::to_string(10000 + i * 7) + "|K\xF6ln|Hauptstr. " + std::to_string(i % 9) + "||M" +
+             std::string(i % 50, 'e') + "r" + (i % 5 == 0 ? "\r\n" : i % 7 == 0 ? "\n\n" : "\n");
+  }
+  input += "\r\n\r|last";
+  const KeyBuilder builder("0105000000000000" "0306000000000000" "0504110000000000");
+  std::string expected;
+  for (std::size_t begin = 0; begin <= input.size();) {
+    std::size_t end = std::min(input.find('\n', begin), input.size());
+    const std::size_t stop = end > begin && input[end - 1] == '\r' ? end - 1 : end;
+    expected += builder.Key(std::string_view(input).substr(begin, stop - begin)) + "\n";
+    begin = end + 1;
+  }
+  for (const std::size_t block : {std::size_t{1}, std::size_t{13}, std::size_t{1} << 20}) {
+    for (const unsigned threads : {1u, 5u}) {
+      const testing::TempFile in(input), out("");
+      LineSource source(in.fd(), "in", block);
+      KeyLines(builder, source, {out.fd(), "out"}, threads);
+      struct stat st {};
+      ASSERT_EQ(::fstat(out.fd(), &st), 0);
+      std::string written(static_cast<std::size_t>(st.st_size), '\0');
+      ASSERT_EQ(::pread(out.fd(), written.data(), written.size(), 0), st.st_size);
+      ASSERT_TRUE(written == expected) << "block " << block << ", " << threads << " threads";
+    }
+  }
+  const testing::TempFile in(input);
+  const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+  LineSource source(in.fd(), "in", 64);
+  EXPECT_THROW(
+      try { KeyLines(builder, source, {full, "the disk"}, 2); } catch (const DedupeError& e) {
+        EXPECT_STREQ(e.what(), "cannot write the disk: No space left on device");
+        throw;
+      },
+      DedupeError);
+  ::close(full);
 }
 
 }  // namespace

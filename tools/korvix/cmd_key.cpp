@@ -1,19 +1,17 @@
 // korvix key: the duplicate key of every record string, in input order.
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
 #include "algorithm_choice.h"
 #include "commands.h"
 #include "database.h"
-#include "korvix/key_builder.h"
+#include "korvix/key_stream.h"
 #include "line_reader.h"
-#include "output.h"
 
 namespace korvix::cli {
 namespace {
-
-// Records keyed together on all cores; bounds the memory of any input.
-constexpr std::size_t kBatch = 1 << 16;
 
 constexpr OptionSpec kOptions[] = {
     kAlgorithmOption, kNameOption, kUserOption, kAdminOption, kDbOption, kThreadsOption,
@@ -24,22 +22,19 @@ int Run(const Args& args) {
   if (chosen.size() != 1) throw UsageError("give one algorithm: --algorithm CODE or --name NAME");
   const unsigned threads = Threads(args);
   const KeyBuilder builder(chosen.front().code);
-  Output out;
-  std::vector<std::string> batch;
-  batch.reserve(kBatch);
-  const auto flush = [&] {
-    for (const std::string& key : builder.Keys(batch, threads)) out.Line(key);
-    batch.clear();
-  };
-  ForEachInput(args.operands(), [&](LineReader& in) {
-    std::string_view line;
-    while (in.Next(&line)) {
-      batch.emplace_back(line);
-      if (batch.size() == kBatch) flush();
+  const std::vector<std::string> inputs =
+      args.operands().empty() ? std::vector<std::string>{"-"} : args.operands();
+  for (const std::string& path : inputs) {
+    const int fd = OpenInput(path);
+    try {
+      KeyStream(builder, {fd, path == "-" ? "standard input" : path},
+                {STDOUT_FILENO, "standard output"}, threads);
+    } catch (const DedupeError& e) {
+      CloseInput(fd);
+      throw IoError(e.what());
     }
-  });
-  flush();
-  out.Finish();
+    CloseInput(fd);
+  }
   return kExitOk;
 }
 
