@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <unordered_set>
 #include <vector>
 
@@ -31,49 +32,107 @@ void AppendFolded(char32_t c, std::string* out) {
   }
 }
 
+// ASCII letters in capitals, every other byte as it is.
+constexpr std::array<char, 256> kAsciiUpper = [] {
+  std::array<char, 256> upper{};
+  for (int b = 0; b < 256; ++b) upper[b] = static_cast<char>(b >= 'a' && b <= 'z' ? b - 0x20 : b);
+  return upper;
+}();
+
 // Sets `words` to the words of `value` in capitals with umlauts written
 // out; in a name field "&" and "+" are words of their own, UND.
 void FoldedWords(std::string_view value, bool name, NormalizedWords& words) {
   words.clear();
-  words.emplace_back();
-  std::string* word = &words.back();
+  std::string* word = nullptr;  // the word being read; none after a blank
+  const auto splits = [name](char32_t c) { return IsBlank(c) || (name && (c == U'&' || c == U'+')); };
   const auto add = [&](char32_t c) {
-    if (c < 0x80 && !IsBlank(c) && !(name && (c == U'&' || c == U'+'))) {
+    if (splits(c)) {
+      if (!IsBlank(c)) words.push_back("UND");
+      word = nullptr;
+      return;
+    }
+    if (word == nullptr) word = &words.emplace_back();
+    if (c < 0x80) {
       word->push_back(static_cast<char>(c >= U'a' && c <= U'z' ? c - 0x20 : c));
-    } else if (IsBlank(c)) {
-      if (!word->empty()) word = &words.emplace_back();
-    } else if (c < 0x80) {  // "&" or "+" in a name
-      if (!word->empty()) word = &words.emplace_back();
-      *word = "UND";
-      word = &words.emplace_back();
     } else {
       AppendFolded(c, word);
     }
   };
-  if (text::IsAscii(value)) {
-    for (const char c : value) add(static_cast<unsigned char>(c));
-    if (words.back().empty()) words.pop_back();
-    return;
-  }
   // Below U+0300 every character is its own NFC: decode in place, without
   // the copy that normalising to NFC takes.
   bool composed = true;
-  for (std::size_t i = 0; i < value.size() && composed;) {
+  for (std::size_t i = text::IsAscii(value) ? value.size() : 0; i < value.size() && composed;) {
+    if (static_cast<unsigned char>(value[i]) < 0x80) {
+      ++i;
+      continue;
+    }
     const text::Character c = text::DecodeCharacter(value, i);
     composed = c.code < 0x300;
     i += c.length;
   }
-  if (composed) {
-    for (std::size_t i = 0; i < value.size();) {
+  if (!composed) {
+    for (const char32_t c : text::Decode(value)) add(c);
+    return;
+  }
+  // The bytes that continue a run of ASCII in a word.
+  static const auto kInRun = [] {
+    std::array<std::array<bool, 256>, 2> in_run{};
+    for (int b = 0; b < 0x80; ++b) {
+      in_run[0][b] = !IsBlank(static_cast<char32_t>(b));
+      in_run[1][b] = in_run[0][b] && b != '&' && b != '+';
+    }
+    return in_run;
+  }();
+  const std::array<bool, 256>& in_run = kInRun[name ? 1 : 0];
+  for (std::size_t i = 0; i < value.size();) {
+    if (!in_run[static_cast<unsigned char>(value[i])]) {
       const text::Character c = text::DecodeCharacter(value, i);
       add(c.code);
       i += c.length;
+      continue;
     }
-  } else {
-    for (const char32_t c : text::Decode(value)) add(c);
+    // A run of ASCII within a word, taken at once: most text is ASCII.
+    std::size_t end = i + 1;
+    while (end < value.size() && in_run[static_cast<unsigned char>(value[end])]) ++end;
+    if (word == nullptr) word = &words.emplace_back();
+    const std::size_t at = word->size();
+    word->append(value, i, end - i);
+    char* const run = word->data() + at;
+    for (std::size_t k = 0; k < end - i; ++k) run[k] = kAsciiUpper[static_cast<unsigned char>(run[k])];
+    i = end;
   }
-  if (words.back().empty()) words.pop_back();
 }
+
+// Where the first of `chars` stands in `word`, else its size. Words are
+// short: a loop beats find_first_of, which calls memchr for every byte.
+// REQUIRES: `chars` lie below '@' (punctuation and digits).
+std::size_t FindAnyOf(std::string_view word, std::string_view chars) {
+  std::uint64_t set = 0;
+  for (const char c : chars) set |= std::uint64_t{1} << c;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    const auto c = static_cast<unsigned char>(word[i]);
+    if (c < 64 && (set >> c & 1) != 0) return i;
+  }
+  return word.size();
+}
+
+// A fixed set of words. A word is compared only with those of its length:
+// there are few of each, and hashing would cost more.
+class WordSet {
+ public:
+  template <class Words>
+  explicit WordSet(const Words& words) {
+    for (const std::string_view w : words) by_length_[std::min(w.size(), kLong)].push_back(w);
+  }
+  bool contains(std::string_view word) const {
+    const auto& same = by_length_[std::min(word.size(), kLong)];
+    return std::find(same.begin(), same.end(), word) != same.end();
+  }
+
+ private:
+  static constexpr std::size_t kLong = 48;  // this long or longer share one list
+  std::array<std::vector<std::string_view>, kLong + 1> by_length_;
+};
 
 // Appends a word without its dots and hyphens, the form in which titles and
 // legal forms are recognised however they are dotted.
@@ -92,20 +151,26 @@ constexpr std::array<std::string_view, 23> kTitles = {
 constexpr std::array<std::string_view, 11> kTitleParts = {
     "MED.", "DENT.", "VET.", "JUR.", "PHIL.", "RER.", "NAT.", "POL.", "OEC.", "H.C.", "ING."};
 
+// Titles as they are written without a dot.
+constexpr std::string_view kPlainTitles[] = {"DR",   "PROF",  "DOKTOR", "PROFESSOR", "MAG",
+                                             "MBA",  "BSC",   "MSC",    "LLM",       "HERR",
+                                             "HERRN", "FRAU", "DIPL"};
+
+bool IsPlainTitle(std::string_view word) {
+  return std::find(std::begin(kPlainTitles), std::end(kPlainTitles), word) != std::end(kPlainTitles);
+}
+
 bool IsTitle(const std::string& word, std::string* scratch) {
   if (word.size() > 20) return false;  // longer than any title
-  if (word.find_first_of(".-(") == std::string::npos) {
+  if (FindAnyOf(word, ".-(") == word.size()) {
     // Most words: no dot, so only a title written without one can match.
-    static constexpr std::string_view kPlain[] = {"DR",  "PROF", "DOKTOR", "PROFESSOR", "MAG",
-                                                  "MBA", "BSC",  "MSC",    "LLM",       "HERR",
-                                                  "HERRN", "FRAU", "DIPL"};
-    return std::find(std::begin(kPlain), std::end(kPlain), word) != std::end(kPlain);
+    return IsPlainTitle(word);
   }
   scratch->clear();
   AppendCompact(word, scratch);
   if (scratch->starts_with("DIPL")) return true;  // Dipl.-Ing., Dipl.-Kfm., Dipl.-Kauffrau ...
-  static const std::unordered_set<std::string_view> titles(kTitles.begin(), kTitles.end());
-  static const std::unordered_set<std::string_view> parts(kTitleParts.begin(), kTitleParts.end());
+  static const WordSet titles(kTitles);
+  static const WordSet parts(kTitleParts);
   return titles.contains(*scratch) || (word.ends_with('.') && parts.contains(word));
 }
 
@@ -121,9 +186,31 @@ constexpr std::array<std::string_view, 43> kLegalForms = {
     "GESELLSCHAFTMITBESCHRAENKTERHAFTUNG", "KOMMANDITGESELLSCHAFT", "GMBHUNDCOOHG",
     "AGUNDCOKG"};
 
+// False when no legal form can end with the compact form of `word`. Every
+// ending of a form ends in the form's last two letters, and most names are
+// told apart by theirs, without compacting and hashing the word.
+bool MayEndALegalForm(std::string_view word) {
+  static const auto [last_one, last_two] = [] {
+    std::pair<std::bitset<256>, std::bitset<1 << 16>> last;
+    for (const std::string_view form : kLegalForms) {
+      last.first.set(static_cast<unsigned char>(form.back()));
+      last.second.set(static_cast<unsigned char>(form[form.size() - 2]) << 8 |
+                      static_cast<unsigned char>(form.back()));
+    }
+    return last;
+  }();
+  unsigned last[2] = {0, 0};  // the last two bytes of the compact form, the last first
+  std::size_t found = 0;
+  for (std::size_t i = word.size(); i > 0 && found < 2; --i) {
+    if (word[i - 1] != '.' && word[i - 1] != '-') last[found++] = static_cast<unsigned char>(word[i - 1]);
+  }
+  return found > 0 && last_one[last[0]] && (found < 2 || last_two[last[1] << 8 | last[0]]);
+}
+
 // True when some legal form ends with the compact form of `word`: only then
 // can the words ending a name be one.
 bool EndsALegalForm(const std::string& word, std::string* scratch) {
+  if (!MayEndALegalForm(word)) return false;
   scratch->clear();
   AppendCompact(word, scratch);
   static const std::unordered_set<std::string_view> endings = [] {
@@ -136,30 +223,32 @@ bool EndsALegalForm(const std::string& word, std::string* scratch) {
   return endings.contains(*scratch);
 }
 
-void DropLegalForms(NormalizedWords* words) {
-  std::string scratch, joined;
-  for (bool found = true; found && !words->empty() && EndsALegalForm(words->back(), &scratch);) {
+void DropLegalForms(NormalizedWords* words, std::string* scratch, std::string* joined) {
+  for (bool found = true; found && !words->empty() && EndsALegalForm(words->back(), scratch);) {
     found = false;
     for (std::size_t k = std::min<std::size_t>(6, words->size()); k >= 1 && !found; --k) {
-      joined.clear();
-      for (std::size_t i = words->size() - k; i < words->size(); ++i) AppendCompact((*words)[i], &joined);
-      static const std::unordered_set<std::string_view> forms(kLegalForms.begin(), kLegalForms.end());
-      if (forms.contains(joined)) {
+      joined->clear();
+      for (std::size_t i = words->size() - k; i < words->size(); ++i) AppendCompact((*words)[i], joined);
+      static const WordSet forms(kLegalForms);
+      if (forms.contains(*joined)) {
         words->resize(words->size() - k);
         found = true;
       }
     }
     // "Müller, GmbH" leaves its comma.
-    while (!words->empty() && (words->back() == "," || words->back() == "UND")) words->pop_back();
+    while (!words->empty() && (std::string_view(words->back()) == "," || std::string_view(words->back()) == "UND")) {
+      words->pop_back();
+    }
     if (!words->empty() && words->back().ends_with(',')) words->back().pop_back();
   }
 }
 
-void NormalizeName(NormalizedWords* words) {
-  std::string scratch;
+// `scratch` and `joined` are buffers for the caller to keep, so that long
+// names allocate nothing.
+void NormalizeName(NormalizedWords* words, std::string* scratch, std::string* joined) {
   for (std::size_t i = 0; i < words->size();) {
     std::string& w = (*words)[i];
-    if (w == "U.") w = "UND";
+    if (std::string_view(w) == "U.") w = "UND";
     // "Dr.Hans", "Prof.Dr.Meier": a title glued to the name.
     for (bool glued = true; glued;) {
       glued = false;
@@ -170,18 +259,26 @@ void NormalizeName(NormalizedWords* words) {
         }
       }
     }
-    if (IsTitle(w, &scratch)) {
+    if (IsTitle(w, scratch)) {
       words->erase(i);
     } else {
       ++i;
     }
   }
-  DropLegalForms(words);
+  DropLegalForms(words, scratch, joined);
+}
+
+// Abbreviations that open a street's words, and what they stand for.
+constexpr std::pair<std::string_view, std::string_view> kOpening[] = {
+    {"DR", "DOKTOR"}, {"PROF", "PROFESSOR"}, {"ST", "SANKT"}, {"BGM", "BUERGERMEISTER"}};
+
+// The letters before a house number glued to a word: "HAUPTSTR" of "HAUPTSTR12".
+std::string_view WithoutDigitsAtEnd(std::string_view w) {
+  while (!w.empty() && IsDigit(w.back())) w.remove_suffix(1);
+  return w;
 }
 
 void NormalizeStreetWords(NormalizedWords* words) {
-  static constexpr std::pair<std::string_view, std::string_view> kOpening[] = {
-      {"DR", "DOKTOR"}, {"PROF", "PROFESSOR"}, {"ST", "SANKT"}, {"BGM", "BUERGERMEISTER"}};
   for (std::size_t i = 0; i < words->size(); ++i) {
     std::string& w = (*words)[i];
     for (const auto& [abbreviation, full] : kOpening) {
@@ -193,8 +290,7 @@ void NormalizeStreetWords(NormalizedWords* words) {
       }
     }
     // "Str." or "Str" ending the word, or before a glued house number.
-    std::size_t end = w.size();
-    while (end > 0 && IsDigit(w[end - 1])) --end;
+    const std::size_t end = WithoutDigitsAtEnd(w).size();
     std::size_t stem = end;
     if (stem > 0 && w[stem - 1] == '.') --stem;
     if (stem >= 3 && w.compare(stem - 3, 3, "STR") == 0) {
@@ -211,27 +307,39 @@ void NormalizeStreetWords(NormalizedWords* words) {
   }
 }
 
+// Words that start the qualifier of a town: "Frankfurt am Main".
+constexpr std::string_view kQualifiers[] = {"AM", "AN", "AUF", "BEI", "IM", "IN", "OB", "UNTER", "VOR"};
+
+bool IsQualifier(std::string_view word) {
+  return std::find(std::begin(kQualifiers), std::end(kQualifiers), word) != std::end(kQualifiers);
+}
+
 void NormalizeTown(NormalizedWords* words) {
-  static constexpr std::string_view kQualifiers[] = {"AM", "AN", "AUF", "BEI", "IM",
-                                                     "IN", "OB", "UNTER", "VOR"};
   for (std::size_t i = 0; i < words->size(); ++i) {
     std::string& w = (*words)[i];
-    const std::size_t cut = w.find_first_of("(/,");
-    if (cut != std::string::npos) {
+    const std::size_t cut = FindAnyOf(w, "(/,");
+    if (cut != w.size()) {
       w.resize(cut);
       words->resize(w.empty() ? i : i + 1);
       break;
     }
     if (i == 0) {
-      if (w == "ST." || w == "ST") w = "SANKT";
+      if (std::string_view(w) == "ST." || std::string_view(w) == "ST") w = "SANKT";
       continue;
     }
     const auto letters = std::count_if(w.begin(), w.end(), IsLetter);
-    if (std::find(std::begin(kQualifiers), std::end(kQualifiers), w) != std::end(kQualifiers) ||
+    if (IsQualifier(w) ||
         (w.ends_with('.') && letters <= 3)) {
       words->resize(i);
       break;
     }
+  }
+}
+
+void AppendWithBlanks(const NormalizedWords& words, std::string* out) {
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) out->push_back(' ');
+    out->append(words[i]);
   }
 }
 
@@ -241,6 +349,12 @@ void AppendJoined(const NormalizedWords& words, bool keep_number_ranges, std::st
   const std::size_t start = out->size();
   for (const std::string& w : words) {
     blank = out->size() > start;
+    if (FindAnyOf(w, "-") == w.size()) {  // most words: taken whole
+      if (w.empty()) continue;
+      if (blank && out->back() != ' ') out->push_back(' ');
+      out->append(w);
+      continue;
+    }
     for (std::size_t i = 0; i < w.size(); ++i) {
       const char c = w[i];
       const bool range = keep_number_ranges && i > 0 && i + 1 < w.size() && IsDigit(w[i - 1]) &&
@@ -256,39 +370,151 @@ void AppendJoined(const NormalizedWords& words, bool keep_number_ranges, std::st
   }
 }
 
+// Writes one character below U+0300 as AppendFolded appends it, at `at`;
+// returns the end. It takes at most three bytes.
+char* PutFolded(char32_t c, char* at) {
+  const char32_t u = text::Upper(c);
+  const char* pair = u == 0xC4 ? "AE" : u == 0xD6 ? "OE" : u == 0xDC ? "UE" : u == 0xDF || u == 0x1E9E ? "SS" : nullptr;
+  if (pair != nullptr) {
+    *at++ = pair[0];
+    *at++ = pair[1];
+  } else if (u < 0x80) {
+    *at++ = static_cast<char>(u);
+  } else if (u < 0x800) {
+    *at++ = static_cast<char>(0xC0 | u >> 6);
+    *at++ = static_cast<char>(0x80 | (u & 0x3F));
+  } else {  // the capital of a letter below U+0300 lies in the BMP
+    *at++ = static_cast<char>(0xE0 | u >> 12);
+    *at++ = static_cast<char>(0x80 | (u >> 6 & 0x3F));
+    *at++ = static_cast<char>(0x80 | (u & 0x3F));
+  }
+  return at;
+}
+
+// Appends `value` as the rules leave a field that none of them applies to,
+// which is most fields: its words in capitals, umlauts written out, one
+// blank between them. Returns false and leaves `out` as it was when a rule
+// may apply (or the text needs NFC), for the word by word path.
+bool AppendPlainField(int item, std::string_view value, std::string* out) {
+  // What each byte is to the item: a blank, a character that some rule of
+  // the item looks for, the start of a character beyond ASCII, or else one
+  // that is written in capitals and read on.
+  enum Kind : unsigned char { kPlain, kBlank, kSpecial, kWide };
+  using Kinds = std::array<Kind, 256>;
+  static const auto kinds_for = [](std::string_view special) {
+    Kinds kinds{};
+    for (int b = 0; b < 256; ++b) {
+      kinds[b] = b >= 0x80 ? kWide : IsBlank(static_cast<char32_t>(b)) ? kBlank : kPlain;
+    }
+    for (const char c : special) kinds[static_cast<unsigned char>(c)] = kSpecial;
+    return kinds;
+  };
+  static const Kinds kTown = kinds_for("(/,.-"), kStreet = kinds_for(".-"), kName = kinds_for(".-(&+"),
+                     kOther = kinds_for("");
+  const Kinds& kinds = item == kFieldOrt ? kTown : item == kFieldStrasse ? kStreet : IsNameItem(item) ? kName : kOther;
+  // Written through a pointer into room for the longest result, not
+  // appended: an append per character costs more than all the rest. A
+  // character of one byte takes at most two, one of two bytes three, and a
+  // blank between words stands for a blank of the input.
+  const std::size_t start = out->size();
+  out->resize(start + 2 * value.size());
+  char* const begin = out->data() + start;
+  char* at = begin;
+  char* word = nullptr;  // where the word being written begins
+  const char* last_word = nullptr;
+  std::size_t words = 0;
+  // Checks the word just written: false when a rule applies to it.
+  const auto end_word = [&] {
+    const std::string_view w(word, static_cast<std::size_t>(at - word));
+    bool plain = true;
+    if (item == kFieldOrt) {
+      plain = words == 0 ? w != "ST" : !IsQualifier(w);
+    } else if (item == kFieldStrasse) {
+      for (const auto& opening : kOpening) plain = plain && w != opening.first;
+      plain = plain && !WithoutDigitsAtEnd(w).ends_with("STR") &&
+              !(w.size() == 1 && IsLetter(w[0]) && words > 0 && IsDigit(word[-2]));
+    } else if (IsNameItem(item)) {
+      plain = !IsPlainTitle(w);
+    }
+    last_word = word;
+    word = nullptr;
+    ++words;
+    return plain;
+  };
+  const auto fail = [&] {
+    out->resize(start);
+    return false;
+  };
+  const auto* const bytes = reinterpret_cast<const unsigned char*>(value.data());
+  for (std::size_t i = 0; i < value.size();) {
+    const Kind kind = kinds[bytes[i]];
+    text::Character c{bytes[i], 1};
+    if (kind == kSpecial) return fail();
+    if (kind == kWide) {
+      c = text::DecodeCharacter(value, i);
+      if (c.code >= 0x300) return fail();
+    }
+    if (kind == kBlank || c.code == 0xA0) {
+      i += c.length;
+      if (word != nullptr && !end_word()) return fail();
+      continue;
+    }
+    if (word == nullptr) {
+      if (at > begin) *at++ = ' ';
+      word = at;
+    }
+    if (kind == kWide) {
+      at = PutFolded(c.code, at);
+      i += c.length;
+      continue;
+    }
+    // The rest of a run of plain ASCII, the bulk of most text.
+    do {
+      *at++ = kAsciiUpper[bytes[i++]];
+    } while (i < value.size() && kinds[bytes[i]] == kPlain);
+  }
+  if (word != nullptr && !end_word()) return fail();
+  if (IsNameItem(item) && words > 0 &&
+      MayEndALegalForm(std::string_view(last_word, static_cast<std::size_t>(at - last_word)))) {
+    return fail();
+  }
+  out->resize(start + static_cast<std::size_t>(at - begin));
+  return true;
+}
+
 }  // namespace
 
 void Normalizer::Field(int item, std::string_view value, std::string* out) {
-  NormalizedWords& words = words_;
-  FoldedWords(value, IsNameItem(item), words);
-  if (item == kFieldPlz) {
-    std::string plz;
-    for (const std::string& w : words) plz += (plz.empty() ? "" : " ") + w;
-    if (plz.size() == 7 && (plz.starts_with("D-") || plz.starts_with("D ")) &&
-        std::all_of(plz.begin() + 2, plz.end(), IsDigit)) {
-      plz.erase(0, 2);
+  const std::size_t start = out->size();
+  if (!AppendPlainField(item, value, out)) {
+    NormalizedWords& words = words_;
+    FoldedWords(value, IsNameItem(item), words);
+    if (item == kFieldOrt) NormalizeTown(&words);
+    if (item == kFieldStrasse) NormalizeStreetWords(&words);
+    if (IsNameItem(item)) NormalizeName(&words, &scratch_, &joined_);
+    if (item == kFieldPlz || item == kFieldKundengruppe || item > kFieldBez4) {
+      AppendWithBlanks(words, out);
+    } else {
+      AppendJoined(words, item == kFieldStrasse, out);
     }
-    if (plz.size() == 4 && std::all_of(plz.begin(), plz.end(), IsDigit)) plz.insert(0, "0");
-    out->append(plz);
-    return;
   }
-  if (item == kFieldOrt) NormalizeTown(&words);
-  if (item == kFieldStrasse) NormalizeStreetWords(&words);
-  if (IsNameItem(item)) NormalizeName(&words);
-  if (item == kFieldKundengruppe || item > kFieldBez4) {
-    for (std::size_t i = 0; i < words.size(); ++i) *out += (i == 0 ? "" : " ") + words[i];
-    return;
+  if (item == kFieldPlz) {
+    const auto plz = [&] { return std::string_view(*out).substr(start); };
+    if (plz().size() == 7 && (plz().starts_with("D-") || plz().starts_with("D ")) &&
+        std::all_of(plz().begin() + 2, plz().end(), IsDigit)) {
+      out->erase(start, 2);
+    }
+    if (plz().size() == 4 && std::all_of(plz().begin(), plz().end(), IsDigit)) out->insert(start, "0");
   }
-  AppendJoined(words, item == kFieldStrasse, out);
 }
 
 void Normalizer::Record(std::string_view record, std::string* out) {
   out->clear();
   int item = 1;
   for (std::size_t begin = 0;; ++item) {
-    const std::size_t bar = record.find('|', begin);
+    const std::size_t bar = std::min(record.find('|', begin), record.size());
     if (item >= 64 || (items_ >> item & 1) != 0) Field(item, record.substr(begin, bar - begin), out);
-    if (bar == std::string_view::npos) break;
+    if (bar == record.size()) break;
     out->push_back('|');
     begin = bar + 1;
   }

@@ -95,6 +95,7 @@ class Normalizer {
  private:
   std::uint64_t items_;
   NormalizedWords words_;
+  std::string scratch_, joined_;
 };
 
 }  // namespace korvix::dedupe
