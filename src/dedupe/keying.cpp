@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/parallel.h"
+#include "base/text.h"
 #include "dedupe/error.h"
 #include "dedupe/normalize.h"
 #include "dedupe/pipeline.h"
@@ -33,18 +35,84 @@ std::uint64_t ItemsKeyed(std::span<const KeyBuilder> builders) {
   return items;
 }
 
+// The keys of a record under several algorithms, each slot that several
+// of them share built once: one builder over the distinct slots keys the
+// record in one pass, and each algorithm's key is put together from the
+// parts of its slots. The recommendation reads the street three times and
+// the PLZ twice. Where a part cannot be told apart in the joint key (a
+// negative length, more than ten distinct slots) or depends on the slot
+// before it (a field number above 53), each builder keys on its own.
+class JointKeys {
+ public:
+  explicit JointKeys(std::span<const KeyBuilder> builders) : builders_(builders) {
+    std::vector<AlgorithmSlot> distinct;
+    for (const KeyBuilder& b : builders) {
+      std::vector<std::size_t>& parts = parts_.emplace_back();
+      for (const AlgorithmSlot& slot : b.slots()) {
+        if (slot.field < 1 || slot.field > kFieldBez1234 || slot.length < 0 || slot.length > 99) return;
+        const AlgorithmSlot plain{slot.field, slot.length, slot.FromRight() ? 1 : 0, slot.Phonetic() ? 1 : 0};
+        const auto at = std::find(distinct.begin(), distinct.end(), plain);
+        parts.push_back(static_cast<std::size_t>(at - distinct.begin()));
+        if (at == distinct.end()) distinct.push_back(plain);
+      }
+    }
+    if (builders.size() < 2 || distinct.size() > kMaxSlots) return;
+    joint_.emplace(WriteAlgorithmCode(distinct));
+    for (const AlgorithmSlot& slot : distinct) lengths_.push_back(static_cast<std::size_t>(slot.length));
+  }
+
+  // Sets keys[a] to the key of `record` under builders[a]; `joint` and
+  // `ends` are the caller's buffers.
+  void Keys(std::string_view record, std::span<std::string> keys, std::string* joint,
+            std::vector<std::size_t>* ends) const {
+    if (!joint_) {
+      for (std::size_t a = 0; a < builders_.size(); ++a) builders_[a].Key(record, &keys[a]);
+      return;
+    }
+    joint_->Key(record, joint);
+    // Every part is as many characters long as its slot says.
+    ends->clear();
+    const bool ascii = text::IsAscii(*joint);
+    std::size_t end = 0;
+    for (const std::size_t length : lengths_) {
+      if (ascii) {
+        end += length;
+      } else {
+        for (std::size_t chars = 0; chars < length; ++chars) {
+          do ++end;
+          while (end < joint->size() && (static_cast<unsigned char>((*joint)[end]) & 0xC0) == 0x80);
+        }
+      }
+      ends->push_back(end);
+    }
+    for (std::size_t a = 0; a < builders_.size(); ++a) {
+      keys[a].clear();
+      for (const std::size_t part : parts_[a]) {
+        const std::size_t begin = part == 0 ? 0 : (*ends)[part - 1];
+        keys[a].append(*joint, begin, (*ends)[part] - begin);
+      }
+    }
+  }
+
+ private:
+  std::span<const KeyBuilder> builders_;
+  std::optional<KeyBuilder> joint_;
+  std::vector<std::vector<std::size_t>> parts_;  // per algorithm, its slots in the joint key
+  std::vector<std::size_t> lengths_;              // characters of each joint slot
+};
+
 // A batch of records and their keys, with the buffers that keying it reuses.
 struct Block {
   Block(std::size_t algorithms, std::uint64_t items) : keyed(algorithms), key(algorithms), normalizer(items) {}
   RecordBatch batch;
   KeyTable keyed;
   std::vector<std::string> key;
-  std::string normal;
+  std::string normal, joint;
+  std::vector<std::size_t> ends;
   Normalizer normalizer;
 };
 
-void KeyBatch(const RecordSource& source, std::span<const KeyBuilder> builders, bool normalize,
-              Block* block) {
+void KeyBatch(const RecordSource& source, const JointKeys& keys, bool normalize, Block* block) {
   RecordBatch& batch = block->batch;
   source.Split(&batch);
   block->keyed.Clear();
@@ -54,7 +122,7 @@ void KeyBatch(const RecordSource& source, std::span<const KeyBuilder> builders, 
       block->normalizer.Record(record, &block->normal);
       record = block->normal;
     }
-    for (std::size_t a = 0; a < builders.size(); ++a) builders[a].Key(record, &block->key[a]);
+    keys.Keys(record, block->key, &block->joint, &block->ends);
     block->keyed.Add(block->key, batch.records[i].place);
   }
 }
@@ -69,6 +137,7 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
   std::vector<std::unique_ptr<Block>> blocks(2 * std::size_t{threads} + 2);
   const std::uint64_t items = ItemsKeyed(builders);
   for (auto& b : blocks) b = std::make_unique<Block>(builders.size(), items);
+  const JointKeys joint(builders);
   KeyTable table(builders.size());
   bool reserved = false;
   const auto take = [&](std::size_t slot) {
@@ -92,7 +161,7 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
   };
   RunPipeline(
       blocks.size(), threads, [&](std::size_t slot) { return source.Read(&blocks[slot]->batch); },
-      [&](std::size_t slot) { KeyBatch(source, builders, normalize, blocks[slot].get()); }, take);
+      [&](std::size_t slot) { KeyBatch(source, joint, normalize, blocks[slot].get()); }, take);
   return table;
 }
 
