@@ -15,6 +15,7 @@
 #include "dedupe/line_source.h"
 #include "dedupe/linking.h"
 #include "dedupe/normalize.h"
+#include "dedupe/pipeline.h"
 #include "dedupe/progress.h"
 #include "dedupe/record_reader.h"
 #include "dedupe/report.h"
@@ -137,27 +138,59 @@ struct Side {
   std::vector<KeyOrder> orders;
   std::unique_ptr<RecordReader> reader;
 
-  // The record strings of `records` (ascending), normalised, as profiles.
-  std::vector<Profile> Profiles(std::span<const std::uint32_t> records, unsigned threads) {
-    std::vector<std::string> strings(records.size());
-    if (memory != nullptr) {
-      for (std::size_t i = 0; i < records.size(); ++i) strings[i] = memory->Record(records[i]);
-    } else {
-      std::string scratch;
-      reader->ForEach(records, [&](const RecordReader::Visited& v) {
-        strings[v.position] = source->RecordString(v.bytes, &scratch);
-      });
-    }
-    std::vector<Profile> profiles(records.size());
-    base::ParallelFor(records.size(), threads, 256, [&](std::size_t begin, std::size_t end) {
+  // The profiles of `records` (ascending): read again in chunks, which the
+  // workers normalise and profile while the next chunk is read.
+  ProfileList Profiles(std::span<const std::uint32_t> records, unsigned threads) {
+    if (threads == 0) threads = base::UsableProcessors();
+    constexpr std::size_t kChunk = 4096;
+    struct Chunk {
+      std::span<const std::uint32_t> records;
+      std::string text;  // their record strings back to back
+      std::vector<std::size_t> ends;
       std::string normal;
-      Normalizer normalizer(kProfileItems);
-      for (std::size_t i = begin; i < end; ++i) {
-        normalizer.Record(strings[i], &normal);
-        profiles[i] = MakeProfile(normal);
+      Normalizer normalizer{kProfileItems};
+      ProfileMaker maker;  // one per slot, for the whole run
+      std::vector<Profile> profiles;
+    };
+    std::vector<Chunk> chunks(2 * std::size_t{threads} + 2);
+    ProfileList list;
+    list.profiles.reserve(records.size());
+    std::size_t next = 0;
+    std::string scratch;
+    const auto read = [&](std::size_t slot) {
+      if (next == records.size()) return false;
+      Chunk& c = chunks[slot];
+      c.records = records.subspan(next, std::min(kChunk, records.size() - next));
+      next += c.records.size();
+      c.text.clear();
+      c.ends.clear();
+      const auto add = [&](std::string_view record) {
+        c.text.append(record);
+        c.ends.push_back(c.text.size());
+      };
+      if (memory != nullptr) {
+        for (const std::uint32_t r : c.records) add(memory->Record(r));
+      } else {
+        reader->ForEach(c.records, [&](const RecordReader::Visited& v) {
+          add(source->RecordString(v.bytes, &scratch));
+        });
       }
-    });
-    return profiles;
+      return true;
+    };
+    const auto work = [&](std::size_t slot) {
+      Chunk& c = chunks[slot];
+      c.profiles.clear();
+      for (std::size_t i = 0, begin = 0; i < c.ends.size(); begin = c.ends[i++]) {
+        c.normalizer.Record(std::string_view(c.text).substr(begin, c.ends[i] - begin), &c.normal);
+        c.profiles.push_back(c.maker.Make(c.normal));
+      }
+    };
+    const auto take = [&](std::size_t slot) {
+      list.profiles.insert(list.profiles.end(), chunks[slot].profiles.begin(), chunks[slot].profiles.end());
+    };
+    RunPipeline(chunks.size(), threads, read, work, take);
+    for (Chunk& c : chunks) list.makers.push_back(std::move(c.maker));
+    return list;
   }
 };
 

@@ -45,13 +45,13 @@ class ProfileSet {
         ascending.push_back(r);
       }
     }
-    if (!ascending.empty()) profiles_ = fetch(ascending);
+    if (!ascending.empty()) list_ = fetch(ascending);
   }
-  const Profile& operator[](std::uint32_t record) const { return profiles_[index_[record]]; }
+  const Profile& operator[](std::uint32_t record) const { return list_.profiles[index_[record]]; }
 
  private:
   std::vector<std::uint32_t> index_;
-  std::vector<Profile> profiles_;
+  ProfileList list_;
 };
 
 // The key that splits a key shared by too many records: postcode, house
@@ -60,8 +60,9 @@ std::string SecondKey(const Profile& p) {
   std::vector<std::string_view> sounds;
   for (const Profile::Word& w : p.name) sounds.push_back(w.sound);
   std::sort(sounds.begin(), sounds.end());
-  std::string key = p.plz + '|' + p.number;
-  for (const std::string_view s : sounds) key += '|' + std::string(s);
+  std::string key(p.plz);
+  key.append(1, '|').append(p.number);
+  for (const std::string_view s : sounds) key.append(1, '|').append(s);
   return key;
 }
 

@@ -30,7 +30,7 @@ struct LinkOptions {
 
 // The profiles of some records of one side, in the order asked for.
 // REQUIRES: `records` ascends.
-using FetchProfiles = std::function<std::vector<Profile>(std::span<const std::uint32_t> records)>;
+using FetchProfiles = std::function<ProfileList(std::span<const std::uint32_t> records)>;
 
 // What linking found, per record of the input (and of the base).
 struct Links {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "dedupe/normalize.h"
 #include "korvix/dedupe.h"
@@ -13,30 +14,14 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::vector<std::string_view> Split(std::string_view s, char by) {
-  std::vector<std::string_view> parts;
+// Calls fn(part) for each part of `s` between the `by`s.
+template <class Fn>
+void ForEachPart(std::string_view s, char by, Fn&& fn) {
   for (std::size_t begin = 0;;) {
-    const std::size_t end = s.find(by, begin);
-    parts.push_back(s.substr(begin, end - begin));
-    if (end == std::string_view::npos) return parts;
+    const std::size_t end = std::min(s.find(by, begin), s.size());
+    fn(s.substr(begin, end - begin));
+    if (end == s.size()) return;
     begin = end + 1;
-  }
-}
-
-void AddNameWords(std::string_view field, Profile* p) {
-  for (std::string_view w : Split(field, ' ')) {
-    while (!w.empty() && (w.back() == ',' || w.back() == '.' || w.back() == ';')) w.remove_suffix(1);
-    while (!w.empty() && (w.front() == ',' || w.front() == '.')) w.remove_prefix(1);
-    if (w.empty() || w == "UND") continue;
-    if (w == "JUN" || w == "JUNIOR" || w == "JR") {
-      p->junior = true;
-      continue;
-    }
-    if (w == "SEN" || w == "SENIOR" || w == "SR") {
-      p->senior = true;
-      continue;
-    }
-    p->name.push_back({std::string(w), PhoneticCode(w)});
   }
 }
 
@@ -138,25 +123,85 @@ double AddressSimilarity(const Profile& a, const Profile& b) {
 
 }  // namespace
 
-Profile MakeProfile(std::string_view normalized_record) {
+void ProfileMaker::Reserve(std::size_t bytes, std::size_t words) {
+  constexpr std::size_t kBlock = std::size_t{1} << 20;
+  if (bytes > text_left_) {
+    text_left_ = std::max(bytes, kBlock);
+    text_ = text_blocks_.emplace_back(new char[text_left_]).get();
+  }
+  if (words > words_left_) {
+    words_left_ = std::max(words, kBlock / sizeof(Profile::Word));
+    words_ = word_blocks_.emplace_back(new Profile::Word[words_left_]).get();
+  }
+}
+
+Profile ProfileMaker::Make(std::string_view normalized_record) {
   Profile p;
-  const std::vector<std::string_view> items = Split(normalized_record, '|');
-  const auto item = [&](std::size_t n) { return n <= items.size() ? items[n - 1] : std::string_view(); };
-  p.plz = item(1);
-  for (const std::string_view w : Split(item(2), ' ')) p.town += w;
-  // The house number starts with the first word that starts with a digit.
-  bool in_number = false;
-  for (const std::string_view w : Split(item(3), ' ')) {
-    if (w.empty()) continue;
-    in_number = in_number || IsDigit(w.front());
-    (in_number ? p.number : p.street) += w;
+  std::string_view items[6];  // PLZ, Ort, Straße, Suchbegriff, Bez1, Bez2
+  std::size_t n = 0;
+  ForEachPart(normalized_record, '|', [&](std::string_view item) {
+    if (n < 6) items[n++] = item;
+  });
+  // The words of Bez1 and Bez2 and their sounds.
+  names_.clear();
+  sounds_.clear();
+  for (const std::string_view field : {items[4], items[5]}) {
+    ForEachPart(field, ' ', [&](std::string_view w) {
+      while (!w.empty() && (w.back() == ',' || w.back() == '.' || w.back() == ';')) w.remove_suffix(1);
+      while (!w.empty() && (w.front() == ',' || w.front() == '.')) w.remove_prefix(1);
+      if (w.empty() || w == "UND") return;
+      if (w == "JUN" || w == "JUNIOR" || w == "JR") {
+        p.junior = true;
+      } else if (w == "SEN" || w == "SENIOR" || w == "SR") {
+        p.senior = true;
+      } else {
+        AppendPhoneticCode(w, &sounds_);
+        names_.emplace_back(w, sounds_.size());
+      }
+    });
   }
+  // The street's words joined, the house number from the first word that
+  // starts with a digit on.
+  street_.clear();
+  std::size_t number_at = std::string::npos;
+  ForEachPart(items[2], ' ', [&](std::string_view w) {
+    if (w.empty()) return;
+    if (number_at == std::string::npos && IsDigit(w.front())) number_at = street_.size();
+    street_.append(w);
+  });
+  if (number_at == std::string::npos) number_at = street_.size();
   // The street word is in most names: it should not make them alike.
-  for (std::size_t at; (at = p.street.find("STRASSE")) != std::string::npos;) {
-    p.street.replace(at, 7, "STR");
+  std::size_t street = number_at;
+  for (std::size_t at; (at = std::string_view(street_.data(), street).find("STRASSE")) != std::string::npos;) {
+    street_.replace(at, 7, "STR");
+    street -= 4;
   }
-  AddNameWords(item(5), &p);
-  AddNameWords(item(6), &p);
+
+  std::size_t name_bytes = 0;
+  for (const auto& name : names_) name_bytes += name.first.size();
+  Reserve(items[0].size() + items[1].size() + street_.size() + name_bytes + sounds_.size(), names_.size());
+  const auto keep = [&](std::string_view s) {
+    if (!s.empty()) std::memcpy(text_, s.data(), s.size());
+    const std::string_view kept(text_, s.size());
+    text_ += s.size();
+    text_left_ -= s.size();
+    return kept;
+  };
+  p.plz = keep(items[0]);
+  const char* const town = text_;
+  ForEachPart(items[1], ' ', [&](std::string_view w) { keep(w); });
+  p.town = std::string_view(town, static_cast<std::size_t>(text_ - town));
+  p.street = keep(std::string_view(street_).substr(0, street));
+  p.number = keep(std::string_view(street_).substr(street));
+  const std::string_view sounds = keep(sounds_);
+  std::size_t sound_begin = 0;
+  for (std::size_t i = 0; i < names_.size(); ++i) {
+    words_[i] = {keep(names_[i].first), sounds.substr(sound_begin, names_[i].second - sound_begin)};
+    sound_begin = names_[i].second;
+  }
+  p.name = std::span<const Profile::Word>(words_, names_.size());
+  words_ += names_.size();
+  words_left_ -= names_.size();
   return p;
 }
 
@@ -211,7 +256,8 @@ double ScoreRecords(std::string_view a, std::string_view b) {
   dedupe::Normalizer normalizer;
   normalizer.Record(a, &na);
   normalizer.Record(b, &nb);
-  return dedupe::Score(dedupe::MakeProfile(na), dedupe::MakeProfile(nb));
+  dedupe::ProfileMaker maker;
+  return dedupe::Score(maker.Make(na), maker.Make(nb));
 }
 
 }  // namespace korvix

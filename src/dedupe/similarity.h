@@ -20,24 +20,56 @@
 #ifndef KORVIX_DEDUPE_SIMILARITY_H_
 #define KORVIX_DEDUPE_SIMILARITY_H_
 
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace korvix::dedupe {
 
+// A record as verification compares it: views of its normalised postcode
+// and town, its street apart from the house number, and the words of its
+// name with their phonetic codes. The views point into the ProfileMaker
+// that made it.
 struct Profile {
-  std::string plz, town, street, number;
+  std::string_view plz, town, street, number;
   struct Word {
-    std::string text;
-    std::string sound;  // its phonetic code
+    std::string_view text;
+    std::string_view sound;  // its phonetic code
   };
-  std::vector<Word> name;
+  std::span<const Word> name;
   bool junior = false, senior = false;
 };
 
-// The profile of a record string that a Normalizer has normalised.
-Profile MakeProfile(std::string_view normalized_record);
+// Makes profiles and holds what their views point into, in a few large
+// blocks that never move: a profile lives as long as its maker, which may
+// be moved. One maker serves one thread.
+class ProfileMaker {
+ public:
+  // The profile of a record string that a Normalizer has normalised.
+  Profile Make(std::string_view normalized_record);
+
+ private:
+  // Room for `bytes` more bytes and `words` more words in the current blocks.
+  void Reserve(std::size_t bytes, std::size_t words);
+
+  std::vector<std::unique_ptr<char[]>> text_blocks_;
+  std::vector<std::unique_ptr<Profile::Word[]>> word_blocks_;
+  char* text_ = nullptr;
+  std::size_t text_left_ = 0;
+  Profile::Word* words_ = nullptr;
+  std::size_t words_left_ = 0;
+  // One record's name words with where their codes end in sounds_, and its street.
+  std::vector<std::pair<std::string_view, std::size_t>> names_;
+  std::string sounds_, street_;
+};
+
+// Profiles of some records, and the makers that hold what they view.
+struct ProfileList {
+  std::vector<Profile> profiles;
+  std::vector<ProfileMaker> makers;
+};
 
 // The score of two profiles, 0 to 1. A score below `floor` may come back as
 // any value below `floor`: whoever asks only keeps pairs at the floor or above.
