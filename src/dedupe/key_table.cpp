@@ -1,6 +1,7 @@
 #include "dedupe/key_table.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 
@@ -109,40 +110,59 @@ KeyOrder OrderByKey(const KeyColumn& table, unsigned threads) {
   };
 
   // Threads split the table into ranges of records. The entries are first
-  // spread into buckets by the leading bits in which keys differ, in input
-  // order within each bucket; then the buckets are sorted one by one, each
-  // small enough to stay in the cache, and laid end to end they are the
-  // order. No second array of entries and no merge.
+  // spread into buckets by their leading bytes, in input order within each
+  // bucket; then the buckets are sorted one by one, each small enough to
+  // stay in the cache, and laid end to end they are the order. No second
+  // array of entries and no merge.
   const std::size_t n = table.size();
   constexpr std::size_t kMinPerThread = 1 << 16;  // below, a thread costs more than it saves
   const std::size_t parts = base::PartsFor(n, threads, kMinPerThread);
   const auto in_parallel = [parts](const auto& work) { base::ParallelParts(parts, work); };
   const auto range_begin = [n, parts](std::size_t t) { return n * t / parts; };
+  const auto byte = [](const SortEntry& e, std::size_t i) -> unsigned {
+    return (i < 8 ? e.high >> (56 - 8 * i) : e.low >> (56 - 8 * (i - 8))) & 0xFF;
+  };
 
-  // Which bits of the prefixes differ anywhere: the buckets use the first 16 of them.
-  std::vector<std::uint64_t> differ_high(parts, 0), differ_low(parts, 0);
-  const SortEntry first = n > 0 ? MakeEntry(table.key(0), 0) : SortEntry{};
+  // The range of each byte of the prefixes. Keys are made of few
+  // characters (a PLZ of ten digits, capitals), so the bucket number is
+  // the leading varying bytes read as digits of their own ranges, as many
+  // as make at most kBuckets buckets: the buckets hold few keys each
+  // however alike the keys' leading bits are.
+  std::vector<std::array<std::uint8_t, kPrefix>> lowest(parts), highest(parts);
   in_parallel([&](std::size_t t) {
-    std::uint64_t high = 0, low = 0;
+    lowest[t].fill(0xFF);
+    highest[t].fill(0);
     for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
       const SortEntry e = MakeEntry(table.key(i), 0);
-      high |= e.high ^ first.high;
-      low |= e.low ^ first.low;
+      for (std::size_t k = 0; k < kPrefix; ++k) {
+        lowest[t][k] = std::min<std::uint8_t>(lowest[t][k], static_cast<std::uint8_t>(byte(e, k)));
+        highest[t][k] = std::max<std::uint8_t>(highest[t][k], static_cast<std::uint8_t>(byte(e, k)));
+      }
     }
-    differ_high[t] = high;
-    differ_low[t] = low;
   });
-  std::uint64_t high = 0, low = 0;
-  for (std::size_t t = 0; t < parts; ++t) high |= differ_high[t], low |= differ_low[t];
-  // Where every prefix agrees in its first 8 bytes, the next 8 decide.
-  const bool by_high = high != 0;
-  const std::uint64_t differ = by_high ? high : low;
-  const int skip = differ == 0 ? 0 : __builtin_clzll(differ);
-  constexpr int kBucketBits = 16;
-  constexpr std::size_t kBuckets = std::size_t{1} << kBucketBits;
-  const auto bucket = [&](const SortEntry& e) -> std::size_t {
-    if (differ == 0) return 0;
-    return static_cast<std::size_t>(((by_high ? e.high : e.low) << skip) >> (64 - kBucketBits));
+  constexpr std::size_t kBuckets = std::size_t{1} << 16;
+  struct Digit {
+    std::size_t byte;
+    unsigned lowest, range;
+  };
+  std::vector<Digit> digits;
+  std::size_t buckets = 1;
+  for (std::size_t k = 0; k < kPrefix && n > 0; ++k) {
+    unsigned low = 0xFF, high = 0;
+    for (std::size_t t = 0; t < parts; ++t) {
+      low = std::min<unsigned>(low, lowest[t][k]);
+      high = std::max<unsigned>(high, highest[t][k]);
+    }
+    const unsigned range = high - low + 1;
+    if (range == 1) continue;  // the same in every key
+    if (buckets * range > kBuckets) break;
+    digits.push_back({k, low, range});
+    buckets *= range;
+  }
+  const auto bucket = [&](const SortEntry& e) {
+    std::size_t b = 0;
+    for (const Digit& d : digits) b = b * d.range + (byte(e, d.byte) - d.lowest);
+    return b;
   };
 
   // Counts per range and bucket, then each range's place in each bucket:

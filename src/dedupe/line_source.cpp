@@ -57,7 +57,11 @@ bool LineSource::Read(RecordBatch* batch) {
   carry_.assign(text, keep);
   text.resize(keep);
   offset_ += keep;
-  line_ += static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+  // memchr goes sixteen or more bytes a step; std::count goes one.
+  for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(p, '\n', text.data() + keep - p)));
+       ++p) {
+    ++line_;
+  }
   return !text.empty();
 }
 
