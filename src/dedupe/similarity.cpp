@@ -25,6 +25,30 @@ void ForEachPart(std::string_view s, char by, Fn&& fn) {
   }
 }
 
+// A score below this is that of a pair dropped, however a float rounds
+// it: parts whose best cannot reach it are not compared.
+double Below(double floor) { return floor - 1e-6; }
+
+// An upper bound of JaroWinkler(a, b) that costs a pass over each: only
+// characters with an equal in the other text can match, and Jaro grows
+// with the matches, the transpositions aside.
+double JaroWinklerBound(std::string_view a, std::uint32_t a_letters, std::string_view b,
+                        std::uint32_t b_letters) {
+  if (a.empty() || b.empty() || a == b) return a == b ? 1 : 0;
+  a = a.substr(0, 64);
+  b = b.substr(0, 64);
+  std::size_t in_b = 0, in_a = 0;
+  for (const char c : a) in_b += b_letters >> (c & 31) & 1;
+  for (const char c : b) in_a += a_letters >> (c & 31) & 1;
+  const std::size_t matches = std::min(in_a, in_b);
+  if (matches == 0) return 0;
+  const double m = static_cast<double>(matches);
+  const double jaro = (m / static_cast<double>(a.size()) + m / static_cast<double>(b.size()) + m / m) / 3;
+  std::size_t prefix = 0;
+  while (prefix < 4 && prefix < a.size() && prefix < b.size() && a[prefix] == b[prefix]) ++prefix;
+  return jaro + static_cast<double>(prefix) * 0.1 * (1 - jaro);
+}
+
 double WordSimilarity(const Profile::Word& a, const Profile::Word& b) {
   if (a.text == b.text) return 1;
   if (a.text.size() == 1 || b.text.size() == 1) return a.text[0] == b.text[0] ? 0.9 : 0;
@@ -32,7 +56,19 @@ double WordSimilarity(const Profile::Word& a, const Profile::Word& b) {
   return !a.sound.empty() && a.sound == b.sound ? std::max(jw, 0.9) : jw;
 }
 
-double NameSimilarity(const Profile& a, const Profile& b) {
+// WordSimilarity(a, b), or a value below `below` when the similarity is
+// certainly below it.
+double WordSimilarityAbove(const Profile::Word& a, const Profile::Word& b, double below) {
+  if (below > 0 && a.text != b.text && a.text.size() > 1 && b.text.size() > 1) {
+    double bound = JaroWinklerBound(a.text, a.letters, b.text, b.letters);
+    if (!a.sound.empty() && a.sound == b.sound) bound = std::max(bound, 0.9);
+    if (bound < below) return bound;
+  }
+  return WordSimilarity(a, b);
+}
+
+// The names' similarity, or a value below `below` when it is certainly below it.
+double NameSimilarity(const Profile& a, const Profile& b, double below) {
   if (a.name.empty() && b.name.empty()) return 1;
   if (a.name.empty() || b.name.empty()) return 0.5;
   // Words are paired one to one, the most alike first; the name is as alike
@@ -40,12 +76,19 @@ double NameSimilarity(const Profile& a, const Profile& b) {
   // by a long surname that agrees. A word without a partner (a first name
   // left out, "Autohaus" before "Becker") costs a tenth.
   const std::size_t na = a.name.size(), nb = b.name.size();
+  // What the least pair must reach for the name to reach `below`: a pair
+  // certainly below that need not be compared exactly, since were it chosen
+  // the name would fail anyway, and it is never chosen over one above.
+  double penalty = 1;
+  for (std::size_t extra = std::max(na, nb) - std::min(na, nb); extra > 0; --extra) penalty *= 0.9;
+  if (a.junior != b.junior || a.senior != b.senior) penalty /= 2;
+  const double word_below = below / penalty;
   // Names have a few words; more than fit here count only with their first ones.
   constexpr std::size_t kMax = 8;
   const std::size_t ma = std::min(na, kMax), mb = std::min(nb, kMax);
   double sim[kMax][kMax];
   for (std::size_t i = 0; i < ma; ++i) {
-    for (std::size_t j = 0; j < mb; ++j) sim[i][j] = WordSimilarity(a.name[i], b.name[j]);
+    for (std::size_t j = 0; j < mb; ++j) sim[i][j] = WordSimilarityAbove(a.name[i], b.name[j], word_below);
   }
   bool used_a[kMax] = {}, used_b[kMax] = {};
   double least = 1;
@@ -92,10 +135,13 @@ bool OneTypo(std::string_view a, std::string_view b) {
   return i + 1 < a.size() && a[i] == b[i + 1] && a[i + 1] == b[i] && a.substr(i + 2) == b.substr(i + 2);
 }
 
-double AddressSimilarity(const Profile& a, const Profile& b) {
-  const double street = a.street.empty() || b.street.empty() ? 0.85
-                        : a.street == b.street                ? 1.0
-                                                              : JaroWinkler(a.street, b.street);
+// The address's similarity, or a value below `below` when it is certainly
+// below it: the factors that cost nothing are taken first, and when even
+// the best that street and town could score leaves the pair below, neither
+// is compared.
+double AddressSimilarity(const Profile& a, const Profile& b, double below) {
+  const bool street_known = a.street.empty() || b.street.empty() || a.street == b.street;
+  const bool same_town = a.town == b.town || a.town.empty() || b.town.empty();
   double number = 0.3;
   if (a.number == b.number) {
     number = 1;
@@ -112,9 +158,19 @@ double AddressSimilarity(const Profile& a, const Profile& b) {
   } else if (OneTypo(a.plz, b.plz)) {
     plz = 0.85;
   }
+  if (below > 0 && !street_known) {
+    const double best = JaroWinklerBound(a.street, a.street_letters, b.street, b.street_letters) * number *
+                        plz * (same_town ? 1 : 0.95);
+    if (best < below) return best;
+  }
+  const double street = a.street.empty() || b.street.empty() ? 0.85
+                        : a.street == b.street                ? 1.0
+                                                              : JaroWinkler(a.street, b.street);
   double town = 0.7;
-  if (a.town == b.town || a.town.empty() || b.town.empty()) {
+  if (same_town) {
     town = 1;
+  } else if (street * number * plz * 0.95 < below) {
+    return 0;
   } else if (JaroWinkler(a.town, b.town) >= 0.9) {
     town = 0.95;
   }
@@ -191,12 +247,15 @@ Profile ProfileMaker::Make(std::string_view normalized_record) {
   const char* const town = text_;
   ForEachPart(items[1], ' ', [&](std::string_view w) { keep(w); });
   p.town = std::string_view(town, static_cast<std::size_t>(text_ - town));
+  p.town_letters = Letters(p.town);
   p.street = keep(std::string_view(street_).substr(0, street));
+  p.street_letters = Letters(p.street);
   p.number = keep(std::string_view(street_).substr(street));
   const std::string_view sounds = keep(sounds_);
   std::size_t sound_begin = 0;
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    words_[i] = {keep(names_[i].first), sounds.substr(sound_begin, names_[i].second - sound_begin)};
+    const std::string_view text = keep(names_[i].first);
+    words_[i] = {text, sounds.substr(sound_begin, names_[i].second - sound_begin), Letters(text)};
     sound_begin = names_[i].second;
   }
   p.name = std::span<const Profile::Word>(words_, names_.size());
@@ -206,10 +265,17 @@ Profile ProfileMaker::Make(std::string_view normalized_record) {
 }
 
 double Score(const Profile& a, const Profile& b, double floor) {
-  const double address = AddressSimilarity(a, b);
+  const double below = Below(floor);
+  const double address = AddressSimilarity(a, b, below);
   // The name can only lower the score: below the floor already, it is not needed.
   if (address < floor) return address * 0.5;
-  return NameSimilarity(a, b) * address;
+  return NameSimilarity(a, b, below / address) * address;
+}
+
+std::uint32_t Letters(std::string_view s) {
+  std::uint32_t letters = 0;
+  for (const char c : s) letters |= std::uint32_t{1} << (c & 31);
+  return letters;
 }
 
 double JaroWinkler(std::string_view a, std::string_view b) {

@@ -20,6 +20,7 @@
 #ifndef KORVIX_DEDUPE_SIMILARITY_H_
 #define KORVIX_DEDUPE_SIMILARITY_H_
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -36,11 +37,17 @@ struct Profile {
   std::string_view plz, town, street, number;
   struct Word {
     std::string_view text;
-    std::string_view sound;  // its phonetic code
+    std::string_view sound;     // its phonetic code
+    std::uint32_t letters = 0;  // see Letters
   };
   std::span<const Word> name;
+  std::uint32_t town_letters = 0, street_letters = 0;
   bool junior = false, senior = false;
 };
+
+// Bit c % 32 of each byte c of `s`: a character of another text whose bit is
+// not set here has no equal in `s`.
+std::uint32_t Letters(std::string_view s);
 
 // Makes profiles and holds what their views point into, in a few large
 // blocks that never move: a profile lives as long as its maker, which may
@@ -72,7 +79,9 @@ struct ProfileList {
 };
 
 // The score of two profiles, 0 to 1. A score below `floor` may come back as
-// any value below `floor`: whoever asks only keeps pairs at the floor or above.
+// any value below `floor`, even as a float: whoever asks only keeps pairs at
+// the floor or above. Parts that cannot lift a pair to the floor any more
+// are not compared.
 double Score(const Profile& a, const Profile& b, double floor = 0);
 
 // The Jaro-Winkler similarity of two byte strings (prefix scale 0.1, at
