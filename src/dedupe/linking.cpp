@@ -50,9 +50,25 @@ class ProfileSet {
     if (!ascending.empty()) list_ = fetch(ascending);
   }
   const Profile& operator[](std::uint32_t record) const { return list_.profiles[index_[record]]; }
+  // Ask the processor to fetch what reading a record's profile reads, one
+  // step after the other, each once the one before is at hand: its place
+  // in the index, the profile, its name words.
+  void Prefetch(std::uint32_t record, int step) const {
+    if (step == 0) {
+      __builtin_prefetch(&index_[record]);
+      return;
+    }
+    const Profile& p = (*this)[record];
+    if (step == 1) {
+      __builtin_prefetch(&p);
+      __builtin_prefetch(reinterpret_cast<const char*>(&p) + 64);
+    } else {
+      __builtin_prefetch(p.name.data());
+    }
+  }
 
  private:
-  std::vector<std::uint32_t> index_;
+  BigVector<std::uint32_t> index_;
   ProfileList list_;
 };
 
@@ -172,7 +188,17 @@ std::vector<float> ScorePairs(const std::vector<Candidate>& pairs, const Profile
                               const ProfileSet& right, const LinkOptions& options) {
   std::vector<float> scores(pairs.size());
   base::ParallelFor(pairs.size(), options.threads, 1024, [&](std::size_t begin, std::size_t end) {
+    // Pairs join records from all over the input: without fetching ahead,
+    // scoring waits on memory for most of its time.
+    constexpr std::size_t kAhead = 8;  // pairs between two steps
     for (std::size_t i = begin; i < end; ++i) {
+      for (int step = 0; step < 3; ++step) {
+        const std::size_t ahead = i + (3 - step) * kAhead;
+        if (ahead < end) {
+          left.Prefetch(pairs[ahead].a, step);
+          right.Prefetch(pairs[ahead].b, step);
+        }
+      }
       scores[i] = static_cast<float>(Score(left[pairs[i].a], right[pairs[i].b], options.verify));
     }
   });

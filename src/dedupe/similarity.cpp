@@ -59,7 +59,7 @@ double WordSimilarity(const Profile::Word& a, const Profile::Word& b) {
 // WordSimilarity(a, b), or a value below `below` when the similarity is
 // certainly below it.
 double WordSimilarityAbove(const Profile::Word& a, const Profile::Word& b, double below) {
-  if (below > 0 && a.text != b.text && a.text.size() > 1 && b.text.size() > 1) {
+  if (below > 0 && !(a.text == b.text) && a.text.size() > 1 && b.text.size() > 1) {
     double bound = JaroWinklerBound(a.text, a.letters, b.text, b.letters);
     if (!a.sound.empty() && a.sound == b.sound) bound = std::max(bound, 0.9);
     if (bound < below) return bound;
@@ -243,19 +243,20 @@ Profile ProfileMaker::Make(std::string_view normalized_record) {
     text_left_ -= s.size();
     return kept;
   };
-  p.plz = keep(items[0]);
+  p.plz = ProfileText(keep(items[0]));
   const char* const town = text_;
   ForEachPart(items[1], ' ', [&](std::string_view w) { keep(w); });
-  p.town = std::string_view(town, static_cast<std::size_t>(text_ - town));
+  p.town = ProfileText(std::string_view(town, static_cast<std::size_t>(text_ - town)));
   p.town_letters = Letters(p.town);
-  p.street = keep(std::string_view(street_).substr(0, street));
+  p.street = ProfileText(keep(std::string_view(street_).substr(0, street)));
   p.street_letters = Letters(p.street);
-  p.number = keep(std::string_view(street_).substr(street));
+  p.number = ProfileText(keep(std::string_view(street_).substr(street)));
   const std::string_view sounds = keep(sounds_);
   std::size_t sound_begin = 0;
   for (std::size_t i = 0; i < names_.size(); ++i) {
     const std::string_view text = keep(names_[i].first);
-    words_[i] = {text, sounds.substr(sound_begin, names_[i].second - sound_begin), Letters(text)};
+    words_[i] = {ProfileText(text), ProfileText(sounds.substr(sound_begin, names_[i].second - sound_begin)),
+                 Letters(text)};
     sound_begin = names_[i].second;
   }
   p.name = std::span<const Profile::Word>(words_, names_.size());

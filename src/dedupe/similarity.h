@@ -20,24 +20,51 @@
 #ifndef KORVIX_DEDUPE_SIMILARITY_H_
 #define KORVIX_DEDUPE_SIMILARITY_H_
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "dedupe/big_allocator.h"
+
 namespace korvix::dedupe {
+
+// A text of a profile with its first eight bytes at hand: most comparisons
+// of two texts are decided by those, without reading either text, which
+// for millions of pairs of records scattered in memory is what costs.
+class ProfileText {
+ public:
+  ProfileText() = default;
+  explicit ProfileText(std::string_view text) : text_(text) {
+    std::memcpy(&head_, text.data(), std::min<std::size_t>(text.size(), 8));
+  }
+  operator std::string_view() const { return text_; }  // NOLINT: a text is read as one
+  bool empty() const { return text_.empty(); }
+  std::size_t size() const { return text_.size(); }
+  char operator[](std::size_t i) const { return text_[i]; }
+  friend bool operator==(const ProfileText& a, const ProfileText& b) {
+    return a.head_ == b.head_ && a.text_.size() == b.text_.size() &&
+           (a.text_.size() <= 8 || a.text_.substr(8) == b.text_.substr(8));
+  }
+
+ private:
+  std::string_view text_;
+  std::uint64_t head_ = 0;  // its first eight bytes, zero-filled
+};
 
 // A record as verification compares it: views of its normalised postcode
 // and town, its street apart from the house number, and the words of its
 // name with their phonetic codes. The views point into the ProfileMaker
 // that made it.
 struct Profile {
-  std::string_view plz, town, street, number;
+  ProfileText plz, town, street, number;
   struct Word {
-    std::string_view text;
-    std::string_view sound;     // its phonetic code
+    ProfileText text;
+    ProfileText sound;          // its phonetic code
     std::uint32_t letters = 0;  // see Letters
   };
   std::span<const Word> name;
@@ -74,7 +101,7 @@ class ProfileMaker {
 
 // Profiles of some records, and the makers that hold what they view.
 struct ProfileList {
-  std::vector<Profile> profiles;
+  BigVector<Profile> profiles;
   std::vector<ProfileMaker> makers;
 };
 
