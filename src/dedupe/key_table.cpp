@@ -123,45 +123,49 @@ KeyOrder OrderByKey(const KeyColumn& table, unsigned threads) {
     return (i < 8 ? e.high >> (56 - 8 * i) : e.low >> (56 - 8 * (i - 8))) & 0xFF;
   };
 
-  // The range of each byte of the prefixes. Keys are made of few
-  // characters (a PLZ of ten digits, capitals), so the bucket number is
-  // the leading varying bytes read as digits of their own ranges, as many
-  // as make at most kBuckets buckets: the buckets hold few keys each
-  // however alike the keys' leading bits are.
-  std::vector<std::array<std::uint8_t, kPrefix>> lowest(parts), highest(parts);
-  in_parallel([&](std::size_t t) {
-    lowest[t].fill(0xFF);
-    highest[t].fill(0);
-    for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
-      const SortEntry e = MakeEntry(table.key(i), 0);
-      for (std::size_t k = 0; k < kPrefix; ++k) {
-        lowest[t][k] = std::min<std::uint8_t>(lowest[t][k], static_cast<std::uint8_t>(byte(e, k)));
-        highest[t][k] = std::max<std::uint8_t>(highest[t][k], static_cast<std::uint8_t>(byte(e, k)));
-      }
+  // The range of each byte of the prefixes, from a sample. Keys are made of
+  // few characters (a PLZ of ten digits, capitals), so the bucket number
+  // is the leading bytes read as digits of their own ranges, as many as
+  // make at most kBuckets buckets: the buckets hold few keys each however
+  // alike the keys' leading bits are. A byte outside its sampled range
+  // sends the key to the first or last bucket of those its bytes before
+  // allow, so the buckets still follow the order of the keys.
+  constexpr std::size_t kSample = 1 << 14;
+  const std::size_t stride = std::max<std::size_t>(1, n / kSample);
+  std::array<unsigned, kPrefix> lowest, highest;
+  lowest.fill(0xFF);
+  highest.fill(0);
+  for (std::size_t i = 0; i < n; i += stride) {
+    const SortEntry e = MakeEntry(table.key(i), 0);
+    for (std::size_t k = 0; k < kPrefix; ++k) {
+      lowest[k] = std::min(lowest[k], byte(e, k));
+      highest[k] = std::max(highest[k], byte(e, k));
     }
-  });
+  }
   constexpr std::size_t kBuckets = std::size_t{1} << 16;
   struct Digit {
     std::size_t byte;
     unsigned lowest, range;
+    std::size_t rest;  // buckets that this digit and those after it tell apart
   };
   std::vector<Digit> digits;
   std::size_t buckets = 1;
   for (std::size_t k = 0; k < kPrefix && n > 0; ++k) {
-    unsigned low = 0xFF, high = 0;
-    for (std::size_t t = 0; t < parts; ++t) {
-      low = std::min<unsigned>(low, lowest[t][k]);
-      high = std::max<unsigned>(high, highest[t][k]);
-    }
-    const unsigned range = high - low + 1;
-    if (range == 1) continue;  // the same in every key
+    const unsigned range = highest[k] - lowest[k] + 1;
     if (buckets * range > kBuckets) break;
-    digits.push_back({k, low, range});
+    digits.push_back({k, lowest[k], range, 0});
     buckets *= range;
   }
+  while (!digits.empty() && digits.back().range == 1) digits.pop_back();  // no bucket tells by them
+  for (std::size_t d = digits.size(), rest = 1; d-- > 0;) digits[d].rest = rest *= digits[d].range;
   const auto bucket = [&](const SortEntry& e) {
     std::size_t b = 0;
-    for (const Digit& d : digits) b = b * d.range + (byte(e, d.byte) - d.lowest);
+    for (const Digit& d : digits) {
+      const unsigned v = byte(e, d.byte);
+      if (v < d.lowest) return b * d.rest;
+      if (v - d.lowest >= d.range) return (b + 1) * d.rest - 1;
+      b = b * d.range + (v - d.lowest);
+    }
     return b;
   };
 
