@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/parallel.h"
+#include "dedupe/big_allocator.h"
 #include "dedupe/csv_source.h"
 #include "dedupe/error.h"
 #include "dedupe/input.h"
@@ -313,9 +314,7 @@ class Job {
   void Key(Side* side, Progress* progress, std::optional<std::uint64_t> size) {
     side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads,
                              progress, size);
-    for (std::size_t a = 0; a < builders_.size(); ++a) {
-      side->orders.push_back(OrderByKey(side->table.column(a), options_.threads));
-    }
+    side->orders = OrderByKeys(side->table, options_.threads);
   }
 
   void Describe(const CsvSource& source) {
@@ -336,6 +335,14 @@ class Job {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
+// Gives the big blocks that the job freed back when it ends.
+struct KeptMemory {
+  KeptMemory() = default;
+  KeptMemory(const KeptMemory&) = delete;
+  KeptMemory& operator=(const KeptMemory&) = delete;
+  ~KeptMemory() { ReleaseKeptMemory(); }
+};
+
 }  // namespace
 
 }  // namespace korvix::dedupe
@@ -343,6 +350,7 @@ class Job {
 namespace korvix {
 
 DedupeResult RunDedupe(const std::string& path, const DedupeOptions& options) {
+  const dedupe::KeptMemory kept;  // given back after the job's arrays
   dedupe::ReportChoiceOf(options);  // a wrong format fails before the long part
   dedupe::Job job(options);
   // Opened first, so that an unwritable place fails before the long part.
@@ -358,6 +366,7 @@ DedupeResult RunDedupe(const std::string& path, const DedupeOptions& options) {
 }
 
 DedupeResult DedupeFile(const std::string& path, const DedupeOptions& options) {
+  const dedupe::KeptMemory kept;  // given back after the job's arrays
   dedupe::Job job(options);
   job.ReadFile(path, false);
   if (!options.base.empty()) job.ReadFile(options.base, true);
@@ -367,6 +376,7 @@ DedupeResult DedupeFile(const std::string& path, const DedupeOptions& options) {
 
 DedupeResult DedupeRecords(std::span<const std::string_view> records, const DedupeOptions& options,
                            std::span<const std::string_view> base) {
+  const dedupe::KeptMemory kept;  // given back after the job's arrays
   dedupe::Job job(options);
   job.ReadMemory(records, false);
   if (!base.empty()) job.ReadMemory(base, true);

@@ -86,7 +86,10 @@ SortEntry MakeEntry(std::string_view key, std::uint32_t record) {
 
 }  // namespace
 
-KeyOrder OrderByKey(const KeyColumn& table, unsigned threads) {
+namespace {
+
+// OrderByKey with `entries`, room for one entry per key.
+KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& entries) {
   // Compares what follows the first 16 bytes of two keys longer than that.
   const auto rest = [&table](const SortEntry& a, const SortEntry& b) {
     return std::memcmp(table.key(a.record).data() + kPrefix, table.key(b.record).data() + kPrefix,
@@ -171,15 +174,15 @@ KeyOrder OrderByKey(const KeyColumn& table, unsigned threads) {
 
   // Counts per range and bucket, then each range's place in each bucket:
   // bucket by bucket, range by range, so input order holds within a bucket.
-  std::vector<std::vector<std::uint32_t>> at(parts, std::vector<std::uint32_t>(kBuckets, 0));
+  std::vector<std::vector<std::uint32_t>> at(parts, std::vector<std::uint32_t>(buckets, 0));
   in_parallel([&](std::size_t t) {
     for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
       ++at[t][bucket(MakeEntry(table.key(i), 0))];
     }
   });
-  std::vector<std::size_t> bucket_begin(kBuckets + 1, 0);
+  std::vector<std::size_t> bucket_begin(buckets + 1, 0);
   std::size_t total = 0;
-  for (std::size_t b = 0; b < kBuckets; ++b) {
+  for (std::size_t b = 0; b < buckets; ++b) {
     bucket_begin[b] = total;
     for (std::size_t t = 0; t < parts; ++t) {
       const std::uint32_t count = at[t][b];
@@ -187,8 +190,7 @@ KeyOrder OrderByKey(const KeyColumn& table, unsigned threads) {
       total += count;
     }
   }
-  bucket_begin[kBuckets] = total;
-  BigArray<SortEntry> entries(n);
+  bucket_begin[buckets] = total;
   in_parallel([&](std::size_t t) {
     for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
       const SortEntry e = MakeEntry(table.key(i), static_cast<std::uint32_t>(i));
@@ -197,7 +199,7 @@ KeyOrder OrderByKey(const KeyColumn& table, unsigned threads) {
   });
   std::atomic<std::size_t> next_bucket{0};
   in_parallel([&](std::size_t) {
-    for (std::size_t b; (b = next_bucket++) < kBuckets;) {
+    for (std::size_t b; (b = next_bucket++) < buckets;) {
       if (bucket_begin[b + 1] - bucket_begin[b] > 1) {
         std::sort(entries.begin() + bucket_begin[b], entries.begin() + bucket_begin[b + 1], less);
       }
@@ -220,6 +222,22 @@ KeyOrder OrderByKey(const KeyColumn& table, unsigned threads) {
   std::stable_sort(order.groups.begin(), order.groups.end(),
                    [](const Group& a, const Group& b) { return a.size > b.size; });
   return order;
+}
+
+}  // namespace
+
+KeyOrder OrderByKey(const KeyColumn& keys, unsigned threads) {
+  BigArray<SortEntry> entries(keys.size());
+  return Order(keys, threads, entries);
+}
+
+std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads) {
+  // One array of entries for every column: mapping it anew for each would
+  // have the kernel clear its pages again.
+  BigArray<SortEntry> entries(table.size());
+  std::vector<KeyOrder> orders;
+  for (std::size_t a = 0; a < table.algorithms(); ++a) orders.push_back(Order(table.column(a), threads, entries));
+  return orders;
 }
 
 }  // namespace korvix::dedupe

@@ -114,6 +114,9 @@ struct KeyOrder {
 // Sorts and groups on `threads` threads (0: all usable processors).
 KeyOrder OrderByKey(const KeyColumn& keys, unsigned threads = 0);
 
+// OrderByKey of each column of `table`, in turn.
+std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads = 0);
+
 }  // namespace korvix::dedupe
 
 #endif  // KORVIX_DEDUPE_KEY_TABLE_H_

@@ -90,7 +90,7 @@ std::string SecondKey(const Profile& p) {
 // next `max` neighbours in that order.
 class PairMaker {
  public:
-  PairMaker(const LinkOptions& options, std::vector<Candidate>* out) : options_(options), out_(out) {}
+  PairMaker(const LinkOptions& options, BigVector<Candidate>* out) : options_(options), out_(out) {}
 
   void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
            std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
@@ -152,14 +152,14 @@ class PairMaker {
   }
 
   const LinkOptions& options_;
-  std::vector<Candidate>* out_;
+  BigVector<Candidate>* out_;
 };
 
 // Each pair once, with the first algorithm that made it. Pairs are made
 // algorithm by algorithm, so a stable sort by (a, b) puts the first one
 // first: a radix sort of the bits that a and b use, 11 at a time, in a
 // few passes over the pairs where a comparison sort would take dozens.
-void Unique(std::vector<Candidate>* pairs) {
+void Unique(BigVector<Candidate>* pairs) {
   std::uint32_t most_a = 0, most_b = 0;
   for (const Candidate& c : *pairs) {
     most_a = std::max(most_a, c.a);
@@ -169,7 +169,7 @@ void Unique(std::vector<Candidate>* pairs) {
   const int bits = std::bit_width(most_a) + b_bits;
   const auto key = [b_bits](const Candidate& c) { return std::uint64_t{c.a} << b_bits | c.b; };
   constexpr int kDigit = 11;
-  std::vector<Candidate> other(pairs->size());
+  BigVector<Candidate> other(pairs->size());
   for (int shift = 0; shift < bits; shift += kDigit) {
     std::vector<std::size_t> at(std::size_t{1} << kDigit, 0);
     const auto digit = [&](const Candidate& c) { return key(c) >> shift & ((1u << kDigit) - 1); };
@@ -184,7 +184,7 @@ void Unique(std::vector<Candidate>* pairs) {
                pairs->end());
 }
 
-std::vector<float> ScorePairs(const std::vector<Candidate>& pairs, const ProfileSet& left,
+std::vector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet& left,
                               const ProfileSet& right, const LinkOptions& options) {
   std::vector<float> scores(pairs.size());
   base::ParallelFor(pairs.size(), options.threads, 1024, [&](std::size_t begin, std::size_t end) {
@@ -283,7 +283,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     }
   }
   const ProfileSet profiles(n, wanted, fetch);
-  std::vector<Candidate> pairs;
+  BigVector<Candidate> pairs;
   PairMaker maker(options, &pairs);
   for (std::size_t a = 0; a < orders.size(); ++a) {
     for (const Group& g : orders[a].groups) {
@@ -349,7 +349,7 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   }
   const ProfileSet left(input.size(), wanted_left, fetch_input);
   const ProfileSet right(base.size(), wanted_right, fetch_base);
-  std::vector<Candidate> pairs;
+  BigVector<Candidate> pairs;
   PairMaker maker(options, &pairs);
   for (const Span& s : spans) {
     maker.Add(s.left, &left, s.right, &right, s.algorithm, input.key(s.algorithm, s.left[0]),

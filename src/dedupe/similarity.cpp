@@ -180,14 +180,15 @@ double AddressSimilarity(const Profile& a, const Profile& b, double below) {
 }  // namespace
 
 void ProfileMaker::Reserve(std::size_t bytes, std::size_t words) {
-  constexpr std::size_t kBlock = std::size_t{1} << 20;
+  // Blocks of the size that BigArray maps on its own: written before read,
+  // and cleared by nobody.
   if (bytes > text_left_) {
-    text_left_ = std::max(bytes, kBlock);
-    text_ = text_blocks_.emplace_back(new char[text_left_]).get();
+    text_left_ = std::max(bytes, kBigAllocation);
+    text_ = text_blocks_.emplace_back(std::make_unique<BigArray<char>>(text_left_))->begin();
   }
   if (words > words_left_) {
-    words_left_ = std::max(words, kBlock / sizeof(Profile::Word));
-    words_ = word_blocks_.emplace_back(new Profile::Word[words_left_]).get();
+    words_left_ = std::max(words, (kBigAllocation + sizeof(Profile::Word) - 1) / sizeof(Profile::Word));
+    words_ = word_blocks_.emplace_back(std::make_unique<BigArray<Profile::Word>>(words_left_))->begin();
   }
 }
 

@@ -88,8 +88,8 @@ class ProfileMaker {
   // Room for `bytes` more bytes and `words` more words in the current blocks.
   void Reserve(std::size_t bytes, std::size_t words);
 
-  std::vector<std::unique_ptr<char[]>> text_blocks_;
-  std::vector<std::unique_ptr<Profile::Word[]>> word_blocks_;
+  std::vector<std::unique_ptr<BigArray<char>>> text_blocks_;
+  std::vector<std::unique_ptr<BigArray<Profile::Word>>> word_blocks_;
   char* text_ = nullptr;
   std::size_t text_left_ = 0;
   Profile::Word* words_ = nullptr;
