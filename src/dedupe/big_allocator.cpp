@@ -21,15 +21,21 @@ std::mutex kept_mutex;
 std::vector<std::pair<void*, std::size_t>> kept;
 std::size_t kept_bytes = 0;
 
-// A kept block of at least `size` bytes and at most twice that, its rest
-// given back; null when none fits.
+// The smallest kept block of at least `size` bytes, its rest given back.
+// When none is that large, every kept block is given back, so that keeping
+// blocks never makes the process larger than mapping anew would.
 void* TakeKept(std::size_t size) {
   const std::lock_guard lock(kept_mutex);
   auto best = kept.end();
   for (auto k = kept.begin(); k != kept.end(); ++k) {
-    if (k->second >= size && k->second <= 2 * size && (best == kept.end() || k->second < best->second)) best = k;
+    if (k->second >= size && (best == kept.end() || k->second < best->second)) best = k;
   }
-  if (best == kept.end()) return nullptr;
+  if (best == kept.end()) {
+    for (const auto& [p, kept_size] : kept) ::munmap(p, kept_size);
+    kept.clear();
+    kept_bytes = 0;
+    return nullptr;
+  }
   const auto [p, kept_size] = *best;
   kept.erase(best);
   kept_bytes -= kept_size;

@@ -1,6 +1,8 @@
 #include "dedupe/linking.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <bit>
 #include <utility>
 #include <numeric>
@@ -90,7 +92,9 @@ std::string SecondKey(const Profile& p) {
 // next `max` neighbours in that order.
 class PairMaker {
  public:
-  PairMaker(const LinkOptions& options, BigVector<Candidate>* out) : options_(options), out_(out) {}
+  // Adds to `out`; the messages of large keys go to `messages`.
+  PairMaker(const LinkOptions& options, BigVector<Candidate>* out, std::vector<std::string>* messages)
+      : options_(options), out_(out), messages_(messages) {}
 
   void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
            std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
@@ -102,10 +106,10 @@ class PairMaker {
       return;
     }
     if (options_.message) {
-      options_.message("key \"" + std::string(key) + "\" of algorithm " +
-                       std::to_string(algorithm + 1) + " is shared by " + std::to_string(size) +
-                       " records, more than " + std::to_string(max) +
-                       "; they are compared only within equal postcode, house number and name sound");
+      messages_->push_back("key \"" + std::string(key) + "\" of algorithm " +
+                           std::to_string(algorithm + 1) + " is shared by " + std::to_string(size) +
+                           " records, more than " + std::to_string(max) +
+                           "; they are compared only within equal postcode, house number and name sound");
     }
     struct Entry {
       std::string key;
@@ -153,13 +157,66 @@ class PairMaker {
 
   const LinkOptions& options_;
   BigVector<Candidate>* out_;
+  std::vector<std::string>* messages_;
 };
+
+// Records that share a key: the pairs among them, or between left and right.
+struct Run {
+  std::span<const std::uint32_t> left, right;
+  std::uint8_t algorithm;
+  std::string_view key;
+};
+
+// The candidate pairs of `runs`, in the order of the runs as PairMaker makes
+// them one after the other, made on all threads: the runs are cut into
+// pieces of about equal work, each with pairs and messages of its own, put
+// together in order at the end.
+BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left, const ProfileSet* right,
+                               bool within, const LinkOptions& options) {
+  const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
+  const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
+  const auto work = [&](const Run& r) {
+    const std::size_t size = r.left.size() + r.right.size();
+    return size * std::min(size, most);
+  };
+  std::size_t total = 0;
+  for (const Run& r : runs) total += work(r);
+  const std::size_t pieces = std::min(runs.size(), 8 * threads);
+  std::vector<std::size_t> ends;  // the end of each piece in `runs`
+  for (std::size_t i = 0, done = 0; i < runs.size(); ++i) {
+    done += work(runs[i]);
+    if (done * pieces >= total * (ends.size() + 1)) ends.push_back(i + 1);
+  }
+  if (ends.empty() || ends.back() != runs.size()) ends.push_back(runs.size());
+  std::vector<BigVector<Candidate>> pairs(ends.size());
+  std::vector<std::vector<std::string>> messages(ends.size());
+  std::atomic<std::size_t> next{0};
+  base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
+    for (std::size_t p; (p = next++) < ends.size();) {
+      PairMaker maker(options, &pairs[p], &messages[p]);
+      for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p]; ++i) {
+        maker.Add(runs[i].left, left, runs[i].right, right, runs[i].algorithm, runs[i].key, within);
+      }
+    }
+  });
+  BigVector<Candidate> all;
+  std::size_t count = 0;
+  for (const auto& piece : pairs) count += piece.size();
+  all.reserve(count);
+  for (std::size_t p = 0; p < pairs.size(); ++p) {
+    all.insert(all.end(), pairs[p].begin(), pairs[p].end());
+    BigVector<Candidate>().swap(pairs[p]);
+    for (const std::string& m : messages[p]) options.message(m);
+  }
+  return all;
+}
 
 // Each pair once, with the first algorithm that made it. Pairs are made
 // algorithm by algorithm, so a stable sort by (a, b) puts the first one
 // first: a radix sort of the bits that a and b use, 11 at a time, in a
-// few passes over the pairs where a comparison sort would take dozens.
-void Unique(BigVector<Candidate>* pairs) {
+// few passes over the pairs where a comparison sort would take dozens,
+// each pass on all threads (each counts and moves a range of its own).
+void Unique(BigVector<Candidate>* pairs, unsigned threads) {
   std::uint32_t most_a = 0, most_b = 0;
   for (const Candidate& c : *pairs) {
     most_a = std::max(most_a, c.a);
@@ -167,16 +224,31 @@ void Unique(BigVector<Candidate>* pairs) {
   }
   const int b_bits = std::bit_width(most_b);
   const int bits = std::bit_width(most_a) + b_bits;
-  const auto key = [b_bits](const Candidate& c) { return std::uint64_t{c.a} << b_bits | c.b; };
   constexpr int kDigit = 11;
-  BigVector<Candidate> other(pairs->size());
+  constexpr std::size_t kValues = std::size_t{1} << kDigit;
+  const std::size_t n = pairs->size();
+  const std::size_t parts = base::PartsFor(n, threads, 1 << 16);
+  const auto range_begin = [n, parts](std::size_t t) { return n * t / parts; };
+  BigVector<Candidate> other(n);
+  std::vector<std::array<std::size_t, kValues>> at(parts);
   for (int shift = 0; shift < bits; shift += kDigit) {
-    std::vector<std::size_t> at(std::size_t{1} << kDigit, 0);
-    const auto digit = [&](const Candidate& c) { return key(c) >> shift & ((1u << kDigit) - 1); };
-    for (const Candidate& c : *pairs) ++at[digit(c)];
+    const auto digit = [b_bits, shift](const Candidate& c) {
+      return static_cast<std::size_t>((std::uint64_t{c.a} << b_bits | c.b) >> shift & (kValues - 1));
+    };
+    base::ParallelParts(parts, [&](std::size_t t) {
+      at[t].fill(0);
+      for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) ++at[t][digit((*pairs)[i])];
+    });
     std::size_t sum = 0;
-    for (std::size_t& a : at) sum += std::exchange(a, sum);
-    for (const Candidate& c : *pairs) other[at[digit(c)]++] = c;
+    for (std::size_t v = 0; v < kValues; ++v) {
+      for (std::size_t t = 0; t < parts; ++t) sum += std::exchange(at[t][v], sum);
+    }
+    base::ParallelParts(parts, [&](std::size_t t) {
+      for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
+        const Candidate& c = (*pairs)[i];
+        other[at[t][digit(c)]++] = c;
+      }
+    });
     pairs->swap(other);
   }
   pairs->erase(std::unique(pairs->begin(), pairs->end(),
@@ -283,16 +355,15 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     }
   }
   const ProfileSet profiles(n, wanted, fetch);
-  BigVector<Candidate> pairs;
-  PairMaker maker(options, &pairs);
+  std::vector<Run> runs;
   for (std::size_t a = 0; a < orders.size(); ++a) {
     for (const Group& g : orders[a].groups) {
       const auto records = members(orders[a], g);
-      maker.Add(records, &profiles, {}, nullptr, static_cast<std::uint8_t>(a),
-                table.key(a, records[0]), /*within=*/true);
+      runs.push_back({records, {}, static_cast<std::uint8_t>(a), table.key(a, records[0])});
     }
   }
-  Unique(&pairs);
+  BigVector<Candidate> pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, options);
+  Unique(&pairs, options.threads);
   const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
   links.compared = pairs.size();
   links.score.assign(n, 0);
@@ -349,13 +420,10 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   }
   const ProfileSet left(input.size(), wanted_left, fetch_input);
   const ProfileSet right(base.size(), wanted_right, fetch_base);
-  BigVector<Candidate> pairs;
-  PairMaker maker(options, &pairs);
-  for (const Span& s : spans) {
-    maker.Add(s.left, &left, s.right, &right, s.algorithm, input.key(s.algorithm, s.left[0]),
-              /*within=*/false);
-  }
-  Unique(&pairs);
+  std::vector<Run> runs;
+  for (const Span& s : spans) runs.push_back({s.left, s.right, s.algorithm, input.key(s.algorithm, s.left[0])});
+  BigVector<Candidate> pairs = MakePairs(runs, &left, &right, /*within=*/false, options);
+  Unique(&pairs, options.threads);
   std::vector<float> scores;
   if (options.verify > 0) scores = ScorePairs(pairs, left, right, options);
   Links links;
