@@ -22,7 +22,7 @@ struct Block {
 };
 
 void KeyBlock(const KeyBuilder& builder, Block* block) {
-  const std::string& text = block->lines.text;
+  const BatchText& text = block->lines.text;
   const char* const p = text.data();
   const std::size_t n = text.size();
   block->keys.clear();

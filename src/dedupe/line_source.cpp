@@ -17,17 +17,17 @@ constexpr char kBom[] = "\xEF\xBB\xBF";
 LineSource::LineSource(int fd, std::string name, std::size_t block)
     : fd_(fd), name_(std::move(name)), block_(std::max<std::size_t>(block, 1)) {}
 
-bool LineSource::ReadMore(std::string* text, std::size_t want) {
+bool LineSource::ReadMore(BatchText* text, std::size_t want) {
   const std::size_t old = text->size();
-  text->resize(old + want);
+  char* const at = text->Grow(want);
   for (;;) {
-    const ssize_t n = ::read(fd_, text->data() + old, want);
+    const ssize_t n = ::read(fd_, at, want);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      text->resize(old);
+      text->Shrink(old);
       throw IoError("cannot read " + name_ + ": " + std::strerror(errno));
     }
-    text->resize(old + static_cast<std::size_t>(n));
+    text->Shrink(old + static_cast<std::size_t>(n));
     if (n == 0) eof_ = true;
     return n > 0;
   }
@@ -35,7 +35,7 @@ bool LineSource::ReadMore(std::string* text, std::size_t want) {
 
 bool LineSource::Read(RecordBatch* batch) {
   batch->Clear();
-  std::string& text = batch->text;
+  BatchText& text = batch->text;
   // Copied, not swapped in: the batch keeps its buffer of a block's size.
   text.append(carry_);
   batch->offset = offset_;
@@ -54,8 +54,8 @@ bool LineSource::Read(RecordBatch* batch) {
   }
   const std::size_t keep = last_nl != nullptr ? static_cast<std::size_t>(last_nl - text.data()) + 1
                                               : text.size();
-  carry_.assign(text, keep);
-  text.resize(keep);
+  carry_.assign(std::string_view(text).substr(keep));
+  text.Shrink(keep);
   offset_ += keep;
   // memchr goes sixteen or more bytes a step; std::count goes one.
   for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(p, '\n', text.data() + keep - p)));

@@ -36,7 +36,7 @@ class LineSource final : public RecordSource {
   }
 
  private:
-  bool ReadMore(std::string* text, std::size_t want);  // false at the end
+  bool ReadMore(BatchText* text, std::size_t want);  // false at the end
 
   int fd_;
   std::string name_;

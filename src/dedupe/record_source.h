@@ -7,7 +7,10 @@
 #ifndef KORVIX_DEDUPE_RECORD_SOURCE_H_
 #define KORVIX_DEDUPE_RECORD_SOURCE_H_
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,11 +19,44 @@
 
 namespace korvix::dedupe {
 
+// The bytes of a batch. Unlike a string it grows without clearing what it
+// grows by, which a read overwrites anyway, and it keeps its room from
+// batch to batch.
+class BatchText {
+ public:
+  const char* data() const { return data_.get(); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  operator std::string_view() const { return {data_.get(), size_}; }  // NOLINT: bytes read as text
+
+  void clear() { size_ = 0; }
+  void append(std::string_view bytes) {
+    if (!bytes.empty()) std::memcpy(Grow(bytes.size()), bytes.data(), bytes.size());
+  }
+  // Makes `n` more bytes, their contents undefined; returns the first.
+  char* Grow(std::size_t n) {
+    if (size_ + n > capacity_) {
+      capacity_ = std::max(2 * capacity_, size_ + n);
+      std::unique_ptr<char[]> bigger(new char[capacity_]);
+      if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
+      data_ = std::move(bigger);
+    }
+    size_ += n;
+    return data_.get() + size_ - n;
+  }
+  // REQUIRES: n <= size().
+  void Shrink(std::size_t n) { size_ = n; }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0, capacity_ = 0;
+};
+
 // Records of the input as the keying threads get them.
 struct RecordBatch {
   // The bytes the records are in: input lines (records are pieces of them)
   // or record strings made from CSV records.
-  std::string text;
+  BatchText text;
   std::uint64_t offset = 0;      // input offset of text[0], before Split
   std::uint64_t first_line = 0;  // line number of text[0], before Split
   bool split = false;            // records are found
