@@ -59,29 +59,34 @@ std::size_t KeyTable::memory() const {
 
 namespace {
 
-// A record as the sort sees it: the first 16 key bytes as two big-endian
-// numbers (zero-filled), so that most comparisons never touch the keys
-// themselves, which lie scattered in memory.
+// A record as the sort sees it: the first 24 key bytes as three big-endian
+// numbers (zero-filled), so that comparisons never touch the keys
+// themselves, which lie scattered in memory, unless both are longer.
+// Keys of up to 24 bytes (all keys of the recommendation) are compared
+// and grouped by their entries alone.
+constexpr std::size_t kPrefix = 24;
+
 struct SortEntry {
-  std::uint64_t high;
-  std::uint64_t low;
+  std::uint64_t word[3];
   std::uint32_t length;
   std::uint32_t record;
 };
 
-constexpr std::size_t kPrefix = 16;
-
-std::uint64_t BigEndian(const char* p, std::size_t n) {
+std::uint64_t BigEndian(std::string_view key, std::size_t at) {
   std::uint64_t v = 0;
-  // The rest stays zero. An empty key may have no bytes at all: p may be null.
-  if (n > 0) std::memcpy(&v, p, std::min<std::size_t>(n, 8));
-  return __builtin_bswap64(v);
+  // An empty key may have no bytes at all (a null data pointer): never copied from.
+  if (key.size() > at) std::memcpy(&v, key.data() + at, std::min<std::size_t>(key.size() - at, 8));
+  return __builtin_bswap64(v);  // the rest stays zero
 }
 
 SortEntry MakeEntry(std::string_view key, std::uint32_t record) {
-  const std::size_t n = key.size();
-  return {BigEndian(key.data(), n), n > 8 ? BigEndian(key.data() + 8, n - 8) : 0,
-          static_cast<std::uint32_t>(std::min<std::size_t>(n, 0xFFFFFFFFu)), record};
+  return {{BigEndian(key, 0), BigEndian(key, 8), BigEndian(key, 16)},
+          static_cast<std::uint32_t>(std::min<std::size_t>(key.size(), 0xFFFFFFFFu)),
+          record};
+}
+
+bool SamePrefix(const SortEntry& a, const SortEntry& b) {
+  return a.word[0] == b.word[0] && a.word[1] == b.word[1] && a.word[2] == b.word[2];
 }
 
 }  // namespace
@@ -90,14 +95,15 @@ namespace {
 
 // OrderByKey with `entries`, room for one entry per key.
 KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& entries) {
-  // Compares what follows the first 16 bytes of two keys longer than that.
+  // Compares what follows the prefixes of two keys longer than that.
   const auto rest = [&table](const SortEntry& a, const SortEntry& b) {
     return std::memcmp(table.key(a.record).data() + kPrefix, table.key(b.record).data() + kPrefix,
                        std::min(a.length, b.length) - kPrefix);
   };
   const auto less = [&rest](const SortEntry& a, const SortEntry& b) {
-    if (a.high != b.high) return a.high < b.high;
-    if (a.low != b.low) return a.low < b.low;
+    for (int w = 0; w < 3; ++w) {
+      if (a.word[w] != b.word[w]) return a.word[w] < b.word[w];
+    }
     if (a.length > kPrefix && b.length > kPrefix) {
       const int c = rest(a, b);
       if (c != 0) return c < 0;
@@ -108,7 +114,7 @@ KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& en
     return a.record < b.record;
   };
   const auto same = [&rest](const SortEntry& a, const SortEntry& b) {
-    return a.high == b.high && a.low == b.low && a.length == b.length &&
+    return SamePrefix(a, b) && a.length == b.length &&
            (a.length <= kPrefix || rest(a, b) == 0);
   };
 
@@ -123,7 +129,7 @@ KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& en
   const auto in_parallel = [parts](const auto& work) { base::ParallelParts(parts, work); };
   const auto range_begin = [n, parts](std::size_t t) { return n * t / parts; };
   const auto byte = [](const SortEntry& e, std::size_t i) -> unsigned {
-    return (i < 8 ? e.high >> (56 - 8 * i) : e.low >> (56 - 8 * (i - 8))) & 0xFF;
+    return static_cast<unsigned>(e.word[i / 8] >> (56 - 8 * (i % 8)) & 0xFF);
   };
 
   // The range of each byte of the prefixes, from a sample. Keys are made of

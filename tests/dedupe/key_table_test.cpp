@@ -69,13 +69,14 @@ void ExpectOrderAndGroups(const std::vector<std::string>& keys, const std::strin
 
 TEST(KeyTable, OrdersByBytesAndGroupsOnAnyNumberOfThreads) {
   using namespace std::string_literals;
-  // Keys that differ only past the 16 bytes the sort compares first, prefixes
+  // Keys that differ only past the 24 bytes the sort compares first, prefixes
   // of others on both sides of that mark, bytes above 0x7F, a NUL byte that
   // the zero fill resembles, and equal keys that must stay in input order.
-  ExpectOrderAndGroups({"12345HAUPTSTR-MR", "12345HAUPTSTR-MR-tail-b", "12345HAUPTSTR-MR-tail-a",
+  ExpectOrderAndGroups({"12345HAUPTSTR-MR", "12345HAUPTSTR-MR-a-long-tail-b", "12345HAUPTSTR-MR-a-long-tail-a",
                         "12345HAUPTSTR-M", "12345HAUPTSTR-MR", "12345HAUPTSTR-MR\0"s,
-                        "12345HAUPTSTR-M\0"s, "", "ÄRGER", "ZZZ", "12345HAUPTSTR-MR-tail-a",
-                        "\x7f", "\x80", "", "12345678", "1234567"},
+                        "12345HAUPTSTR-M\0"s, "", "ÄRGER", "ZZZ", "12345HAUPTSTR-MR-a-long-tail-a",
+                        "\x7f", "\x80", "", "12345678", "1234567", "12345HAUPTSTR-MR-a-long-",
+                        "12345HAUPTSTR-MR-a-long-t", "12345HAUPTSTR-MR-a-long\0"s, "12345HAUPTSTR-MR-a-long"},
                        "tricky keys");
   std::mt19937 random(11);
   const auto digits = [&](int n) {
@@ -92,7 +93,7 @@ TEST(KeyTable, OrdersByBytesAndGroupsOnAnyNumberOfThreads) {
       {"varied", [&] { return std::to_string(10000 + random() % 50) + (random() % 2 ? "WEG" : "WEGSTR") + digits(static_cast<int>(random() % 12)); }},
       {"all equal", [] { return std::string("A--12345"); }},
       {"equal first 8 bytes", [&] { return "KDGRUPPE" + digits(4); }},
-      {"equal first 16 bytes", [&] { return "KUNDENGRUPPE-A--" + digits(3); }},
+      {"equal first 24 bytes", [&] { return "KUNDENGRUPPE-A--GEBIET-1" + digits(3); }},
       // Bytes so rare that a sample of the keys misses them, before and after the others.
       {"rare bytes", [&] { return (random() % 50000 == 0 ? "!" : random() % 50000 == 0 ? "~" : "M") + digits(3) + (random() % 50000 == 0 ? "\x01" : random() % 50000 == 0 ? "~" : "K") + digits(2); }},
   };
