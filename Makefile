@@ -33,6 +33,7 @@ fuzz: setup
 bench: build
 	python3 bench/engine/bench_engine.py --build $(BUILD)
 	python3 bench/dedupe/bench_dedupe.py --korvix $(KORVIX)
+	python3 bench/key/bench_key.py --korvix $(KORVIX)
 
 build: setup
 	@test -f $(BUILD)/build.ninja || cmake --preset $(PRESET) >/dev/null

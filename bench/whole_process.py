@@ -1,0 +1,54 @@
+"""Timing whole processes on a shared machine: commands in turn, medians, ratios.
+
+Other work on the machine slows whatever runs beside it, so commands that are
+compared run in turn (A, B, C, A, B, C, ...) rather than one after the other's
+series: a busy moment then slows each about alike, and the ratio of their
+medians holds where single times do not.
+"""
+
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+
+def run(argv, shell=False):
+    """Runs a command with its output discarded; returns (wall s, CPU s, peak MB)."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, shell=shell)
+    # wait4 gives the CPU time and peak memory of the command and of the children it waited for.
+    _, status, usage = os.wait4(proc.pid, 0)
+    seconds = time.perf_counter() - start
+    err = proc.stderr.read().decode(errors="replace")
+    proc.stderr.close()
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit("bench: %s failed:\n%s" % (argv, err))
+    return seconds, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0
+
+
+def measure(commands, runs):
+    """`commands` is a list of (label, argv, shell). Runs each `runs` times in turn and
+    returns per label its median wall and CPU seconds and its largest peak memory."""
+    samples = {label: [] for label, _, _ in commands}
+    run(commands[0][1], commands[0][2])  # warms the page cache and the libraries
+    for _ in range(runs):
+        for label, argv, shell in commands:
+            samples[label].append(run(argv, shell))
+    return {label: {"median": statistics.median(s[0] for s in got),
+                    "best": min(s[0] for s in got),
+                    "cpu": statistics.median(s[1] for s in got),
+                    "peak": max(s[2] for s in got)}
+            for label, got in samples.items()}
+
+
+def ensure(path, make):
+    """Makes `path` with make(temporary path) unless it exists."""
+    if not os.path.exists(path):
+        print("bench: making %s" % path, file=sys.stderr)
+        make(path + ".part")
+        os.replace(path + ".part", path)
+
+
+def load_average():
+    return os.getloadavg()[0]
