@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -50,7 +51,21 @@ void RunPipeline(std::size_t slots, unsigned threads, const std::function<bool(s
     pool.clear();  // joins
   };
   pool.reserve(threads);
-  for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
+  for (unsigned t = 0; t < threads; ++t) {
+    try {
+      pool.emplace_back(worker);
+    } catch (const std::system_error&) {
+      break;  // the system starts no more threads: those there are do the work
+    }
+  }
+  if (pool.empty()) {
+    // Not one: the calling thread works on each block itself.
+    for (std::size_t slot = 0; read(slot);) {
+      work(slot);
+      take(slot);
+    }
+    return;
+  }
 
   try {
     bool end = false;

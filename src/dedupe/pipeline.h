@@ -22,7 +22,8 @@ namespace korvix::dedupe {
 //   take(slot)  on the calling thread, block after block in the order read,
 //               once its work is done; the slot is free again afterwards
 // The calling thread reads ahead while slots are free and otherwise waits
-// for the oldest block. An exception from read or take stops the workers
+// for the oldest block; when the system starts no thread at all, it works
+// on each block itself. An exception from read or take stops the workers
 // (blocks being worked on are finished) and is rethrown; one from work is
 // rethrown in place of that block's take. REQUIRES: slots >= 1.
 void RunPipeline(std::size_t slots, unsigned threads, const std::function<bool(std::size_t)>& read,
