@@ -139,9 +139,11 @@ struct Side {
   std::vector<KeyOrder> orders;
   std::unique_ptr<RecordReader> reader;
 
-  // The profiles of `records` (ascending): read again in chunks, which the
-  // workers normalise and profile while the next chunk is read.
-  ProfileList Profiles(std::span<const std::uint32_t> records, unsigned threads) {
+  // The profiles of `records` (ascending), that of records[k] at places[k]:
+  // read again in chunks, which the workers normalise and profile while the
+  // next chunk is read.
+  ProfileList Profiles(std::span<const std::uint32_t> records, std::span<const std::uint32_t> places,
+                       unsigned threads) {
     if (threads == 0) threads = base::UsableProcessors();
     constexpr std::size_t kChunk = 4096;
     struct Chunk {
@@ -155,8 +157,8 @@ struct Side {
     };
     std::vector<Chunk> chunks(2 * std::size_t{threads} + 2);
     ProfileList list;
-    list.profiles.reserve(records.size());
-    std::size_t next = 0;
+    list.profiles.resize(records.size());
+    std::size_t next = 0, taken = 0;
     std::string scratch;
     const auto read = [&](std::size_t slot) {
       if (next == records.size()) return false;
@@ -187,7 +189,7 @@ struct Side {
       }
     };
     const auto take = [&](std::size_t slot) {
-      list.profiles.insert(list.profiles.end(), chunks[slot].profiles.begin(), chunks[slot].profiles.end());
+      for (const Profile& p : chunks[slot].profiles) list.profiles[places[taken++]] = p;
     };
     RunPipeline(chunks.size(), threads, read, work, take);
     for (Chunk& c : chunks) list.makers.push_back(std::move(c.maker));
@@ -256,8 +258,8 @@ class Job {
     link.threads = options_.threads;
     link.message = options_.message;
     const auto fetch = [this](Side& side) -> FetchProfiles {
-      return [this, &side](std::span<const std::uint32_t> records) {
-        return side.Profiles(records, options_.threads);
+      return [this, &side](std::span<const std::uint32_t> records, std::span<const std::uint32_t> places) {
+        return side.Profiles(records, places, options_.threads);
       };
     };
     links_ = base_ ? LinkToBase(input_.table, input_.orders, fetch(input_), base_->table,

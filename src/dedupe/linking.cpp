@@ -38,39 +38,35 @@ struct Candidate {
 };
 
 // The profiles of one side's candidate records, found by record number.
+// They lie in the order of the first key, not of the records: the pairs
+// to compare are records that share a key, mostly the first, so that
+// comparing them in that order finds their profiles next to each other in
+// memory instead of all over it, where every pair waits for memory.
 class ProfileSet {
  public:
-  ProfileSet(std::size_t records, const std::vector<std::uint8_t>& wanted, const FetchProfiles& fetch)
-      : index_(records, kNone) {
-    std::vector<std::uint32_t> ascending;
+  // `layout` holds every record number, in key order.
+  ProfileSet(std::size_t records, const std::vector<std::uint8_t>& wanted,
+             std::span<const std::uint32_t> layout, const FetchProfiles& fetch)
+      : place_(records, kNone) {
+    std::uint32_t places = 0;
+    for (const std::uint32_t r : layout) {
+      if (wanted[r]) place_[r] = places++;
+    }
+    std::vector<std::uint32_t> ascending, at;
     for (std::uint32_t r = 0; r < records; ++r) {
       if (wanted[r]) {
-        index_[r] = static_cast<std::uint32_t>(ascending.size());
         ascending.push_back(r);
+        at.push_back(place_[r]);
       }
     }
-    if (!ascending.empty()) list_ = fetch(ascending);
+    if (!ascending.empty()) list_ = fetch(ascending, at);
   }
-  const Profile& operator[](std::uint32_t record) const { return list_.profiles[index_[record]]; }
-  // Ask the processor to fetch what reading a record's profile reads, one
-  // step after the other, each once the one before is at hand: its place
-  // in the index, the profile, its name words.
-  void Prefetch(std::uint32_t record, int step) const {
-    if (step == 0) {
-      __builtin_prefetch(&index_[record]);
-      return;
-    }
-    const Profile& p = (*this)[record];
-    if (step == 1) {
-      __builtin_prefetch(&p);
-      __builtin_prefetch(reinterpret_cast<const char*>(&p) + 64);
-    } else {
-      __builtin_prefetch(p.name.data());
-    }
-  }
+  const Profile& operator[](std::uint32_t record) const { return list_.profiles[place_[record]]; }
+  std::uint32_t place(std::uint32_t record) const { return place_[record]; }
+  std::size_t size() const { return list_.profiles.size(); }
 
  private:
-  BigVector<std::uint32_t> index_;
+  BigVector<std::uint32_t> place_;  // of each record's profile, kNone without one
   ProfileList list_;
 };
 
@@ -211,33 +207,26 @@ BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left
   return all;
 }
 
-// Each pair once, with the first algorithm that made it. Pairs are made
-// algorithm by algorithm, so a stable sort by (a, b) puts the first one
-// first: a radix sort of the bits that a and b use, 11 at a time, in a
-// few passes over the pairs where a comparison sort would take dozens,
-// each pass on all threads (each counts and moves a range of its own).
-void Unique(BigVector<Candidate>* pairs, unsigned threads) {
-  std::uint32_t most_a = 0, most_b = 0;
-  for (const Candidate& c : *pairs) {
-    most_a = std::max(most_a, c.a);
-    most_b = std::max(most_b, c.b);
-  }
-  const int b_bits = std::bit_width(most_b);
-  const int bits = std::bit_width(most_a) + b_bits;
+// Sorts `items` stably by key(item), a number of `bits` bits: a radix sort,
+// 11 bits at a time, in a few passes where a comparison sort of millions
+// would take dozens, each pass on all threads (each counts and moves a
+// range of its own).
+template <class T, class Key>
+void RadixSort(BigVector<T>* items, int bits, unsigned threads, const Key& key) {
   constexpr int kDigit = 11;
   constexpr std::size_t kValues = std::size_t{1} << kDigit;
-  const std::size_t n = pairs->size();
+  const std::size_t n = items->size();
   const std::size_t parts = base::PartsFor(n, threads, 1 << 16);
   const auto range_begin = [n, parts](std::size_t t) { return n * t / parts; };
-  BigVector<Candidate> other(n);
+  BigVector<T> other(n);
   std::vector<std::array<std::size_t, kValues>> at(parts);
   for (int shift = 0; shift < bits; shift += kDigit) {
-    const auto digit = [b_bits, shift](const Candidate& c) {
-      return static_cast<std::size_t>((std::uint64_t{c.a} << b_bits | c.b) >> shift & (kValues - 1));
+    const auto digit = [&key, shift](const T& item) {
+      return static_cast<std::size_t>(key(item) >> shift & (kValues - 1));
     };
     base::ParallelParts(parts, [&](std::size_t t) {
       at[t].fill(0);
-      for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) ++at[t][digit((*pairs)[i])];
+      for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) ++at[t][digit((*items)[i])];
     });
     std::size_t sum = 0;
     for (std::size_t v = 0; v < kValues; ++v) {
@@ -245,12 +234,25 @@ void Unique(BigVector<Candidate>* pairs, unsigned threads) {
     }
     base::ParallelParts(parts, [&](std::size_t t) {
       for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
-        const Candidate& c = (*pairs)[i];
-        other[at[t][digit(c)]++] = c;
+        const T& item = (*items)[i];
+        other[at[t][digit(item)]++] = item;
       }
     });
-    pairs->swap(other);
+    items->swap(other);
   }
+}
+
+// Each pair once, with the first algorithm that made it. Pairs are made
+// algorithm by algorithm, so a stable sort by (a, b) puts the first one first.
+void Unique(BigVector<Candidate>* pairs, unsigned threads) {
+  std::uint32_t most_a = 0, most_b = 0;
+  for (const Candidate& c : *pairs) {
+    most_a = std::max(most_a, c.a);
+    most_b = std::max(most_b, c.b);
+  }
+  const int b_bits = std::bit_width(most_b);
+  RadixSort(pairs, std::bit_width(most_a) + b_bits, threads,
+            [b_bits](const Candidate& c) { return std::uint64_t{c.a} << b_bits | c.b; });
   pairs->erase(std::unique(pairs->begin(), pairs->end(),
                            [](const Candidate& x, const Candidate& y) { return x.a == y.a && x.b == y.b; }),
                pairs->end());
@@ -258,20 +260,26 @@ void Unique(BigVector<Candidate>* pairs, unsigned threads) {
 
 std::vector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet& left,
                               const ProfileSet& right, const LinkOptions& options) {
+  // The pairs in the order of their profiles (see ProfileSet).
+  struct Next {
+    std::uint64_t place;  // of a's profile, then of b's
+    std::uint32_t pair;
+  };
+  const int b_bits = std::bit_width(right.size());
+  BigVector<Next> order(pairs.size());
+  base::ParallelFor(pairs.size(), options.threads, 1 << 16, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      order[i] = {std::uint64_t{left.place(pairs[i].a)} << b_bits | right.place(pairs[i].b),
+                  static_cast<std::uint32_t>(i)};
+    }
+  });
+  RadixSort(&order, std::bit_width(left.size()) + b_bits, options.threads,
+            [](const Next& n) { return n.place; });
   std::vector<float> scores(pairs.size());
   base::ParallelFor(pairs.size(), options.threads, 1024, [&](std::size_t begin, std::size_t end) {
-    // Pairs join records from all over the input: without fetching ahead,
-    // scoring waits on memory for most of its time.
-    constexpr std::size_t kAhead = 8;  // pairs between two steps
-    for (std::size_t i = begin; i < end; ++i) {
-      for (int step = 0; step < 3; ++step) {
-        const std::size_t ahead = i + (3 - step) * kAhead;
-        if (ahead < end) {
-          left.Prefetch(pairs[ahead].a, step);
-          right.Prefetch(pairs[ahead].b, step);
-        }
-      }
-      scores[i] = static_cast<float>(Score(left[pairs[i].a], right[pairs[i].b], options.verify));
+    for (std::size_t k = begin; k < end; ++k) {
+      const Candidate& p = pairs[order[k].pair];
+      scores[order[k].pair] = static_cast<float>(Score(left[p.a], right[p.b], options.verify));
     }
   });
   return scores;
@@ -354,7 +362,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
       for (const std::uint32_t r : members(order, g)) wanted[r] = 1;
     }
   }
-  const ProfileSet profiles(n, wanted, fetch);
+  const ProfileSet profiles(n, wanted, orders[0].sorted, fetch);
   std::vector<Run> runs;
   for (std::size_t a = 0; a < orders.size(); ++a) {
     for (const Group& g : orders[a].groups) {
@@ -418,8 +426,8 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
       }
     }
   }
-  const ProfileSet left(input.size(), wanted_left, fetch_input);
-  const ProfileSet right(base.size(), wanted_right, fetch_base);
+  const ProfileSet left(input.size(), wanted_left, input_orders[0].sorted, fetch_input);
+  const ProfileSet right(base.size(), wanted_right, base_orders[0].sorted, fetch_base);
   std::vector<Run> runs;
   for (const Span& s : spans) runs.push_back({s.left, s.right, s.algorithm, input.key(s.algorithm, s.left[0])});
   BigVector<Candidate> pairs = MakePairs(runs, &left, &right, /*within=*/false, options);

@@ -28,9 +28,11 @@ struct LinkOptions {
   std::function<void(const std::string&)> message;  // may be null
 };
 
-// The profiles of some records of one side, in the order asked for.
-// REQUIRES: `records` ascends.
-using FetchProfiles = std::function<ProfileList(std::span<const std::uint32_t> records)>;
+// The profiles of some records of one side, the profile of records[k] at
+// places[k] of the list. REQUIRES: `records` ascends; `places` holds each
+// of 0 to records.size() - 1 once.
+using FetchProfiles = std::function<ProfileList(std::span<const std::uint32_t> records,
+                                                std::span<const std::uint32_t> places)>;
 
 // What linking found, per record of the input (and of the base).
 struct Links {
