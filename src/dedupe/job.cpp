@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/parallel.h"
@@ -287,11 +288,12 @@ class Job {
     summary_ = SummaryLine(report.Summary());
   }
 
-  DedupeResult Result(bool with_records) const {
+  // The result; the pairs move into it, so call it last.
+  DedupeResult Result(bool with_records) {
     DedupeResult result;
     result.groups = links_.group_ends.size();
     result.skipped = input_.source->skipped() + (base_ ? base_->source->skipped() : 0);
-    result.pairs = links_.pairs;
+    result.pairs = std::move(links_.pairs);
     result.summary = summary_;
     if (!with_records) return result;
     const auto records = [&](const Side& side, const std::vector<std::uint8_t>& algorithm,

@@ -88,9 +88,14 @@ std::string SecondKey(const Profile& p) {
 // next `max` neighbours in that order.
 class PairMaker {
  public:
-  // Adds to `out`; the messages of large keys go to `messages`.
-  PairMaker(const LinkOptions& options, BigVector<Candidate>* out, std::vector<std::string>* messages)
-      : options_(options), out_(out), messages_(messages) {}
+  // Adds to `out`; the messages of large keys go to `messages`. `made`
+  // (may be null) holds, for each algorithm but the last, the records whose
+  // key all of whose records are paired (see AllPaired): a pair of those
+  // is not made again under a later algorithm, which would only keep the
+  // first anyway.
+  PairMaker(const LinkOptions& options, const std::vector<BigVector<std::uint32_t>>* made,
+            BigVector<Candidate>* out, std::vector<std::string>* messages)
+      : options_(options), made_(made), out_(out), messages_(messages) {}
 
   void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
            std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
@@ -119,6 +124,11 @@ class PairMaker {
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Entry& x, const Entry& y) { return x.key < y.key; });
+    if (within) {
+      records_.clear();
+      for (const Entry& e : entries) records_.push_back(e.record);
+      Gather(records_, algorithm);
+    }
     for (std::size_t i = 0; i < entries.size();) {
       std::size_t end = i + 1;
       while (end < entries.size() && entries[end].key == entries[i].key) ++end;
@@ -127,6 +137,7 @@ class PairMaker {
           const Entry& p = entries[x];
           const Entry& q = entries[y];
           if (within) {
+            if (PairedBefore(x, y)) continue;
             out_->push_back({std::min(p.record, q.record), std::max(p.record, q.record), algorithm});
           } else if (p.right != q.right) {
             out_->push_back({p.right ? q.record : p.record, p.right ? p.record : q.record, algorithm});
@@ -140,9 +151,11 @@ class PairMaker {
  private:
   void AllPairs(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right,
                 std::uint8_t algorithm, bool within) {
+    if (within) Gather(left, algorithm);
     for (std::size_t i = 0; i < left.size(); ++i) {
       if (within) {
         for (std::size_t j = i + 1; j < left.size(); ++j) {
+          if (PairedBefore(i, j)) continue;
           out_->push_back({std::min(left[i], left[j]), std::max(left[i], left[j]), algorithm});
         }
       } else {
@@ -151,9 +164,32 @@ class PairMaker {
     }
   }
 
+  // Takes the keys under the algorithms before `algorithm` of `records`,
+  // those PairedBefore compares, at hand: in `made` they lie all over.
+  void Gather(std::span<const std::uint32_t> records, std::uint8_t algorithm) {
+    before_ = made_ == nullptr ? 0 : std::min<std::size_t>(algorithm, made_->size());
+    made_keys_.resize(records.size() * before_);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      for (std::size_t b = 0; b < before_; ++b) made_keys_[i * before_ + b] = (*made_)[b][records[i]];
+    }
+  }
+
+  // True when the records at i and j of those gathered share a key under an
+  // earlier algorithm whose records are all paired: the pair is made there.
+  bool PairedBefore(std::size_t i, std::size_t j) const {
+    for (std::size_t b = 0; b < before_; ++b) {
+      const std::uint32_t key = made_keys_[i * before_ + b];
+      if (key != 0 && key == made_keys_[j * before_ + b]) return true;
+    }
+    return false;
+  }
+
   const LinkOptions& options_;
+  const std::vector<BigVector<std::uint32_t>>* made_;
   BigVector<Candidate>* out_;
   std::vector<std::string>* messages_;
+  std::vector<std::uint32_t> records_, made_keys_;
+  std::size_t before_ = 0;
 };
 
 // Records that share a key: the pairs among them, or between left and right.
@@ -168,7 +204,8 @@ struct Run {
 // pieces of about equal work, each with pairs and messages of its own, put
 // together in order at the end.
 BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left, const ProfileSet* right,
-                               bool within, const LinkOptions& options) {
+                               bool within, const std::vector<BigVector<std::uint32_t>>* made,
+                               const LinkOptions& options) {
   const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
   const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
   const auto work = [&](const Run& r) {
@@ -189,7 +226,7 @@ BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left
   std::atomic<std::size_t> next{0};
   base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
     for (std::size_t p; (p = next++) < ends.size();) {
-      PairMaker maker(options, &pairs[p], &messages[p]);
+      PairMaker maker(options, made, &pairs[p], &messages[p]);
       for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p]; ++i) {
         maker.Add(runs[i].left, left, runs[i].right, right, runs[i].algorithm, runs[i].key, within);
       }
@@ -370,11 +407,26 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
       runs.push_back({records, {}, static_cast<std::uint8_t>(a), table.key(a, records[0])});
     }
   }
-  BigVector<Candidate> pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, options);
+  // Under each algorithm but the last, the 1-based number of each record's
+  // key if all of that key's records are paired (its records are few), else 0.
+  const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
+  std::vector<BigVector<std::uint32_t>> made(orders.size() - 1);
+  for (std::size_t a = 0; a + 1 < orders.size(); ++a) {
+    made[a].resize(n);
+    for (std::size_t k = 0; k < orders[a].groups.size(); ++k) {
+      if (orders[a].groups[k].size > most) continue;
+      for (const std::uint32_t r : members(orders[a], orders[a].groups[k])) {
+        made[a][r] = static_cast<std::uint32_t>(k + 1);
+      }
+    }
+  }
+  BigVector<Candidate> pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, options);
   Unique(&pairs, options.threads);
   const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
   links.compared = pairs.size();
   links.score.assign(n, 0);
+  links.pairs.reserve(static_cast<std::size_t>(
+      std::count_if(scores.begin(), scores.end(), [&](float s) { return s >= options.verify; })));
   for (std::size_t i = 0; i < pairs.size(); ++i) {
     if (scores[i] < options.verify) continue;
     const Candidate& p = pairs[i];
@@ -430,7 +482,7 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   const ProfileSet right(base.size(), wanted_right, base_orders[0].sorted, fetch_base);
   std::vector<Run> runs;
   for (const Span& s : spans) runs.push_back({s.left, s.right, s.algorithm, input.key(s.algorithm, s.left[0])});
-  BigVector<Candidate> pairs = MakePairs(runs, &left, &right, /*within=*/false, options);
+  BigVector<Candidate> pairs = MakePairs(runs, &left, &right, /*within=*/false, nullptr, options);
   Unique(&pairs, options.threads);
   std::vector<float> scores;
   if (options.verify > 0) scores = ScorePairs(pairs, left, right, options);
