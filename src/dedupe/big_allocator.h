@@ -16,18 +16,9 @@
 namespace korvix::dedupe {
 
 // Memory of at least `bytes` (a multiple of 2 MB, aligned to it), mapped
-// for this use alone, or a block that UnmapBig kept: its contents are
-// whatever its last user left. Throws std::bad_alloc.
+// for this use alone. Throws std::bad_alloc.
 void* MapBig(std::size_t bytes);
-
-// Frees what MapBig gave. Up to a gigabyte is kept for the next MapBig that
-// fits: a run frees one large array and makes the next again and again,
-// and fresh pages are each cleared by the kernel, which on virtual
-// machines costs as much as much of the work.
 void UnmapBig(void* p, std::size_t bytes);
-
-// Gives the kept blocks back to the system; a run calls it when it ends.
-void ReleaseKeptMemory();
 
 // Allocations of at least this many bytes are mapped with MapBig.
 inline constexpr std::size_t kBigAllocation = std::size_t{2} << 20;

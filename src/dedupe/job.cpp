@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "base/parallel.h"
-#include "dedupe/big_allocator.h"
 #include "dedupe/csv_source.h"
 #include "dedupe/error.h"
 #include "dedupe/input.h"
@@ -339,14 +338,6 @@ class Job {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-// Gives the big blocks that the job freed back when it ends.
-struct KeptMemory {
-  KeptMemory() = default;
-  KeptMemory(const KeptMemory&) = delete;
-  KeptMemory& operator=(const KeptMemory&) = delete;
-  ~KeptMemory() { ReleaseKeptMemory(); }
-};
-
 }  // namespace
 
 }  // namespace korvix::dedupe
@@ -354,7 +345,6 @@ struct KeptMemory {
 namespace korvix {
 
 DedupeResult RunDedupe(const std::string& path, const DedupeOptions& options) {
-  const dedupe::KeptMemory kept;  // given back after the job's arrays
   dedupe::ReportChoiceOf(options);  // a wrong format fails before the long part
   dedupe::Job job(options);
   // Opened first, so that an unwritable place fails before the long part.
@@ -370,7 +360,6 @@ DedupeResult RunDedupe(const std::string& path, const DedupeOptions& options) {
 }
 
 DedupeResult DedupeFile(const std::string& path, const DedupeOptions& options) {
-  const dedupe::KeptMemory kept;  // given back after the job's arrays
   dedupe::Job job(options);
   job.ReadFile(path, false);
   if (!options.base.empty()) job.ReadFile(options.base, true);
@@ -380,7 +369,6 @@ DedupeResult DedupeFile(const std::string& path, const DedupeOptions& options) {
 
 DedupeResult DedupeRecords(std::span<const std::string_view> records, const DedupeOptions& options,
                            std::span<const std::string_view> base) {
-  const dedupe::KeptMemory kept;  // given back after the job's arrays
   dedupe::Job job(options);
   job.ReadMemory(records, false);
   if (!base.empty()) job.ReadMemory(base, true);
