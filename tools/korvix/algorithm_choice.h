@@ -15,9 +15,9 @@ namespace korvix::cli {
 
 // The options that choose the algorithm; --name also takes the database
 // options --db, --user and --admin.
-inline constexpr OptionSpec kAlgorithmOption = {
+inline constexpr OptionDef kAlgorithmOption = {
     "algorithm", "CODE", "the algorithm: a code, or its readable form such as 5(PLZ)+3(Ort)"};
-inline constexpr OptionSpec kNameOption = {
+inline constexpr OptionDef kNameOption = {
     "name", "NAME", "the algorithm of this name in the user's list (any letter case)"};
 
 // Sets *code to the code that `given` stands for and returns "", or returns

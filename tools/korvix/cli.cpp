@@ -12,25 +12,25 @@ constexpr std::pair<char, std::string_view> kShortNames[] = {
     {'a', "algorithm"}, {'n', "name"}, {'o', "output"}, {'f', "format"}, {'q', "quiet"},
 };
 
-bool OptionalValue(const OptionSpec& spec) { return spec.value.starts_with('['); }
+bool OptionalValue(const OptionDef& def) { return def.value.starts_with('['); }
 
-const OptionSpec* Find(std::span<const OptionSpec> options, std::string_view arg) {
+const OptionDef* Find(std::span<const OptionDef> options, std::string_view arg) {
   if (!arg.starts_with("--")) return nullptr;
-  for (const OptionSpec& s : options) {
+  for (const OptionDef& s : options) {
     if (s.name == arg.substr(2)) return &s;
   }
   return nullptr;
 }
 
-bool TakesValue(const OptionSpec* spec) {
-  return spec != nullptr && !spec->value.empty() && !OptionalValue(*spec);
+bool TakesValue(const OptionDef* def) {
+  return def != nullptr && !def->value.empty() && !OptionalValue(*def);
 }
 
 // Whether the short option (or bundle of flags) `arg` takes the next
 // argument for its value: its last letter needs one ("-a", "-qa").
-bool TakesNextArgument(std::string_view arg, std::span<const OptionSpec> options) {
+bool TakesNextArgument(std::string_view arg, std::span<const OptionDef> options) {
   for (std::size_t i = 1; i < arg.size(); ++i) {
-    for (const OptionSpec& s : options) {
+    for (const OptionDef& s : options) {
       if (ShortName(s.name) == arg[i] && TakesValue(&s)) return i + 1 == arg.size();
     }
   }
@@ -46,27 +46,27 @@ bool IsNumber(std::string_view arg) {
 // after it is joined to it as "--name=NUMBER". A flag given a value is
 // refused here, in the words of the other messages.
 std::vector<std::string> ReversedArguments(std::span<const std::string_view> argv,
-                                           std::span<const OptionSpec> options) {
+                                           std::span<const OptionDef> options) {
   std::vector<std::string> args;
   for (std::size_t i = 0; i < argv.size(); ++i) {
     std::string arg(argv[i]);
     const std::size_t eq = arg.find('=');
-    const OptionSpec* spec = Find(options, std::string_view(arg).substr(0, eq));
+    const OptionDef* def = Find(options, std::string_view(arg).substr(0, eq));
     if (arg == "--") {
       args.insert(args.end(), argv.begin() + static_cast<std::ptrdiff_t>(i), argv.end());
       break;
     }
-    if (spec != nullptr && spec->value.empty() && eq != std::string::npos) {
-      throw UsageError("option --" + std::string(spec->name) + " takes no value");
+    if (def != nullptr && def->value.empty() && eq != std::string::npos) {
+      throw UsageError("option --" + std::string(def->name) + " takes no value");
     }
     const bool value_follows = eq == std::string::npos && i + 1 < argv.size();
-    if (value_follows && spec != nullptr && OptionalValue(*spec) && IsNumber(argv[i + 1])) {
+    if (value_follows && def != nullptr && OptionalValue(*def) && IsNumber(argv[i + 1])) {
       arg.append("=").append(argv[++i]);
     }
     args.push_back(std::move(arg));
     // A value is passed on as it is, whatever it looks like.
     if (value_follows &&
-        (TakesValue(spec) || (!argv[i].starts_with("--") && argv[i].starts_with('-') &&
+        (TakesValue(def) || (!argv[i].starts_with("--") && argv[i].starts_with('-') &&
                               TakesNextArgument(argv[i], options)))) {
       args.emplace_back(argv[++i]);
     }
@@ -111,21 +111,21 @@ std::vector<std::string> Args::Values(std::string_view name) const {
   return values;
 }
 
-Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> options) {
+Args Parse(std::span<const std::string_view> argv, std::span<const OptionDef> options) {
   CLI::App app;
   app.set_help_flag();  // main answers --help itself, with the help texts of the commands
   app.allow_extras();   // unknown options are reported below
-  std::map<const CLI::Option*, const OptionSpec*> specs;
-  for (const OptionSpec& spec : options) {
-    std::string names = "--" + std::string(spec.name);
-    if (const char letter = ShortName(spec.name)) names = std::string{'-', letter, ','} + names;
+  std::map<const CLI::Option*, const OptionDef*> defs;
+  for (const OptionDef& def : options) {
+    std::string names = "--" + std::string(def.name);
+    if (const char letter = ShortName(def.name)) names = std::string{'-', letter, ','} + names;
     CLI::Option* option;
-    if (spec.value.empty() || OptionalValue(spec)) {
+    if (def.value.empty() || OptionalValue(def)) {
       option = app.add_flag(names);
     } else {
-      option = app.add_option(names)->type_name(std::string(spec.value))->take_all();
+      option = app.add_option(names)->type_name(std::string(def.value))->take_all();
     }
-    specs.emplace(option, &spec);
+    defs.emplace(option, &def);
   }
   CLI::Option* operands = app.add_option("operands")
                               ->expected(0, CLI::detail::expected_max_vector_size)
@@ -146,13 +146,13 @@ Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> o
   // The options in the order given, each occurrence with its own value.
   std::map<const CLI::Option*, std::size_t> taken;
   for (const CLI::Option* option : app.parse_order()) {
-    const auto spec = specs.find(option);
-    if (spec == specs.end()) continue;  // an operand
+    const auto def = defs.find(option);
+    if (def == defs.end()) continue;  // an operand
     const std::string& result = option->results()[taken[option]++];
     // A flag's result says only that it was given; "--verify" alone reads "true".
     const bool flag =
-        spec->second->value.empty() || (OptionalValue(*spec->second) && result == "true");
-    args.options_.emplace_back(spec->second->name, flag ? std::string() : result);
+        def->second->value.empty() || (OptionalValue(*def->second) && result == "true");
+    args.options_.emplace_back(def->second->name, flag ? std::string() : result);
   }
   return args;
 }
@@ -185,7 +185,7 @@ std::string HelpText(const Command& command, std::string_view path) {
     if (!value.empty()) left.append(" ").append(value);
     text.append("  ").append(Padded(left, 26)).append(" ").append(help).append("\n");
   };
-  for (const OptionSpec& o : command.options) line(ShortName(o.name), o.name, o.value, o.help);
+  for (const OptionDef& o : command.options) line(ShortName(o.name), o.name, o.value, o.help);
   line('h', "help", "", "show this help");
   line(0, "version", "", "show the version");
   if (!command.subcommands.empty()) {

@@ -27,7 +27,7 @@ struct IoError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct OptionSpec {
+struct OptionDef {
   std::string_view name;      // without the leading "--"
   // Placeholder of the value ("CODE"), empty for a flag. In brackets
   // ("[THRESHOLD]") the value may be left out: it is then taken from
@@ -52,7 +52,7 @@ class Args {
   const std::vector<std::string>& operands() const { return operands_; }
 
  private:
-  friend Args Parse(std::span<const std::string_view>, std::span<const OptionSpec>);
+  friend Args Parse(std::span<const std::string_view>, std::span<const OptionDef>);
   std::vector<std::pair<std::string, std::string>> options_;
   std::vector<std::string> operands_;
 };
@@ -62,10 +62,10 @@ class Args {
 // order; "--" ends the options. A value is the next argument whatever it
 // looks like ("--user -"). Throws UsageError for an unknown option, a
 // missing value or a value given to a flag.
-Args Parse(std::span<const std::string_view> argv, std::span<const OptionSpec> options);
+Args Parse(std::span<const std::string_view> argv, std::span<const OptionDef> options);
 
 // --threads N for the commands that key on several processors.
-inline constexpr OptionSpec kThreadsOption = {
+inline constexpr OptionDef kThreadsOption = {
     "threads", "N", "key on N threads (default: the processors this process may use)"};
 
 // The value of --threads, 0 (every processor the process may use, from its
@@ -81,7 +81,7 @@ struct Command {
   std::string_view summary;
   std::string_view usage;       // after "korvix NAME "
   std::string_view description; // a paragraph or two for --help
-  std::span<const OptionSpec> options;
+  std::span<const OptionDef> options;
   int (*run)(const Args& args);
   // Commands of their own under this one ("korvix algorithms add"); the
   // first operand chooses one, else `run` runs.

@@ -9,7 +9,7 @@
 namespace korvix::cli {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     kUserOption,
     kAdminOption,
     kDbOption,

@@ -15,12 +15,12 @@
 namespace korvix::cli {
 namespace {
 
-constexpr OptionSpec kJsonOption = {"json", "", "write what was done as JSON"};
-constexpr OptionSpec kPublicOption = {"public", "",
+constexpr OptionDef kJsonOption = {"json", "", "write what was done as JSON"};
+constexpr OptionDef kPublicOption = {"public", "",
                                       "the public algorithm (only administrators change one)"};
-constexpr OptionSpec kPrivateOption = {"private", "", "the user's own private algorithm"};
+constexpr OptionDef kPrivateOption = {"private", "", "the user's own private algorithm"};
 
-constexpr OptionSpec kAddOptions[] = {
+constexpr OptionDef kAddOptions[] = {
     {"name", "NAME", "the name the list shows ('': none, the list shows the readable form)"},
     kAlgorithmOption,
     {"description", "TEXT", "what the algorithm is for"},
@@ -33,13 +33,13 @@ constexpr OptionSpec kAddOptions[] = {
     kJsonOption,
 };
 
-constexpr OptionSpec kRemoveOptions[] = {
+constexpr OptionDef kRemoveOptions[] = {
     kAlgorithmOption, kNameOption,  kPublicOption, kPrivateOption,
     {"owner", "NR", "the one that this staff number owns ('-': the public one)"},
     kUserOption,      kAdminOption, kDbOption,     kJsonOption,
 };
 
-constexpr OptionSpec kRenameOptions[] = {
+constexpr OptionDef kRenameOptions[] = {
     kAlgorithmOption, kNameOption, kPublicOption, kPrivateOption,
     {"owner", "NR", "the one that this staff number owns ('-': the public one)"},
     {"to", "NAME", "the new name ('': none, the list shows the readable form)"},

@@ -22,7 +22,7 @@
 namespace korvix::cli {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"algorithm", "CODE", "an algorithm (code or readable form) that builds keys; again for more"},
     {"name", "NAME", "the algorithm of this name in the user's list (any case); again for more"},
     kUserOption,

@@ -10,7 +10,7 @@
 namespace korvix::cli {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"code", "", "the other way: the code of each readable form"},
 };
 

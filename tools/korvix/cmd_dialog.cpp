@@ -19,7 +19,7 @@
 namespace korvix::cli {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     kDbOption,
     kUserOption,
     kAdminOption,

@@ -7,7 +7,7 @@
 namespace korvix::cli {
 namespace {
 
-constexpr OptionSpec kOptions[] = {kDbOption};
+constexpr OptionDef kOptions[] = {kDbOption};
 
 int Run(const Args& args) {
   ExpectNoOperands(args);

@@ -13,7 +13,7 @@
 namespace korvix::cli {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     kAlgorithmOption, kNameOption, kUserOption, kAdminOption, kDbOption, kThreadsOption,
 };
 

@@ -8,7 +8,7 @@
 namespace korvix::cli {
 namespace {
 
-constexpr OptionSpec kOptions[] = {kAlgorithmOption, kUserOption, kDbOption};
+constexpr OptionDef kOptions[] = {kAlgorithmOption, kUserOption, kDbOption};
 
 int Run(const Args& args) {
   ExpectNoOperands(args);

@@ -17,10 +17,10 @@
 namespace korvix::cli {
 
 // The options every database command takes.
-inline constexpr OptionSpec kDbOption = {
+inline constexpr OptionDef kDbOption = {
     "db", "PATH|URI", "SQLite file or PostgreSQL URI (default: the tool's own database)"};
-inline constexpr OptionSpec kUserOption = {"user", "NR", "the staff number of the current user"};
-inline constexpr OptionSpec kAdminOption = {"admin", "", "the current user is an administrator"};
+inline constexpr OptionDef kUserOption = {"user", "NR", "the staff number of the current user"};
+inline constexpr OptionDef kAdminOption = {"admin", "", "the current user is an administrator"};
 
 // The tool's own database, $XDG_DATA_HOME/korvix/korvix.sqlite or
 // ~/.local/share/korvix/korvix.sqlite; makes its directory when missing.

@@ -54,7 +54,7 @@ std::string Option(char letter, std::string_view name, std::string_view value,
 std::string CommandSection(const Command& command, const std::string& path) {
   std::string out = ".SS \"" + path + "\"\n.B " + path + "\n" + Roff(command.usage) + "\n.PP\n" +
                     Roff(command.description) + "\n";
-  for (const OptionSpec& o : command.options) {
+  for (const OptionDef& o : command.options) {
     out += Option(ShortName(o.name), o.name, o.value, o.help);
   }
   for (const Command* sub : command.subcommands) {
