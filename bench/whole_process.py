@@ -12,6 +12,11 @@ import subprocess
 import sys
 import time
 
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+# "Adresse und Name" of the sample database: PLZ 5, Straße 5, Bez1 4 from the right by its sound.
+CODE = "010500000000000003050000000000000504110000000000"
+SEED = 20240611
+
 
 def run(argv, shell=False):
     """Runs a command with its output discarded; returns (wall s, CPU s, peak MB)."""
@@ -52,3 +57,31 @@ def ensure(path, make):
 
 def load_average():
     return os.getloadavg()[0]
+
+
+def arguments(parser, argv, runs):
+    """Adds the options every whole-process benchmark takes, parses `argv` and
+    checks that the binaries are there."""
+    parser.add_argument("--korvix", default=os.path.join(ROOT, "build/release/tools/korvix/korvix"),
+                        help="the korvix binary (default: the release build)")
+    parser.add_argument("--baseline", help="another korvix binary (an older build) to time beside")
+    parser.add_argument("--count", type=int, default=1000000, help="records (default 1000000)")
+    parser.add_argument("--runs", type=int, default=runs, help="turns (default %d)" % runs)
+    parser.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "korvix-bench"),
+                        help="directory for the records, keys and reports")
+    args = parser.parse_args(argv)
+    for binary in filter(None, [args.korvix, args.baseline]):
+        if not os.access(binary, os.X_OK):
+            sys.exit("bench: no korvix binary at %s; build it first (make build)" % binary)
+    os.makedirs(args.work, exist_ok=True)
+    return args
+
+
+def generated(args, script, name, *extra):
+    """The file `name` in the work directory, made by scripts/`script` with the
+    fixed seed unless it is there."""
+    path = os.path.join(args.work, name)
+    ensure(path, lambda out: subprocess.run(
+        [sys.executable, os.path.join(ROOT, "scripts", script), "--count", str(args.count),
+         "--seed", str(SEED), *extra, "-o", out], check=True))
+    return path

@@ -24,35 +24,17 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import whole_process  # noqa: E402
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-# "Adresse und Name" of the sample database: PLZ, street, the sound of Bez1.
-CODE = "010500000000000003050000000000000504110000000000"
-SEED = 20240611
+CODE = whole_process.CODE
 
 
 def main(argv):
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    p.add_argument("--korvix", default=os.path.join(ROOT, "build/release/tools/korvix/korvix"),
-                   help="the korvix binary (default: the release build)")
-    p.add_argument("--baseline", help="another korvix binary to time beside")
-    p.add_argument("--count", type=int, default=1000000, help="records (default 1000000)")
-    p.add_argument("--runs", type=int, default=5, help="turns (default 5)")
-    p.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "korvix-bench"),
-                   help="directory for the records, keys and reports")
     p.add_argument("--all", action="store_true",
                    help="also CSV input, the CSV and the sorted report")
-    args = p.parse_args(argv)
-    for binary in filter(None, [args.korvix, args.baseline]):
-        if not os.access(binary, os.X_OK):
-            sys.exit("bench: no korvix binary at %s; build it first (make build)" % binary)
-    os.makedirs(args.work, exist_ok=True)
+    args = whole_process.arguments(p, argv, runs=5)
 
     def generated(script, name, *extra):
-        path = os.path.join(args.work, name)
-        whole_process.ensure(path, lambda out: subprocess.run(
-            [sys.executable, os.path.join(ROOT, "scripts", script), "--count", str(args.count),
-             "--seed", str(SEED), *extra, "-o", out], check=True))
-        return path
+        return whole_process.generated(args, script, name, *extra)
 
     records = generated("generate_records.py", "records-%d.txt" % args.count)
     customers = generated("generate_customers.py", "customers-%d.txt" % args.count)

@@ -15,36 +15,20 @@ another korvix binary (an older build) to time in the same turns.
 
 import argparse
 import os
-import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import whole_process  # noqa: E402
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-# "Adresse und Name": PLZ 5, Straße 5, Bez1 4 from the right by its sound.
-CODE = "010500000000000003050000000000000504110000000000"
-SEED = 20240611
+CODE = whole_process.CODE
 
 
 def main(argv):
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    p.add_argument("--korvix", default=os.path.join(ROOT, "build/release/tools/korvix/korvix"))
-    p.add_argument("--baseline", help="another korvix binary to time beside")
     p.add_argument("--data", choices=["customers", "records"], default="customers")
-    p.add_argument("--count", type=int, default=1000000)
-    p.add_argument("--runs", type=int, default=11, help="turns (default 11)")
-    p.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "korvix-bench"))
-    args = p.parse_args(argv)
-    for binary in filter(None, [args.korvix, args.baseline]):
-        if not os.access(binary, os.X_OK):
-            sys.exit("bench: no korvix binary at %s; build it first (make build)" % binary)
-    os.makedirs(args.work, exist_ok=True)
+    args = whole_process.arguments(p, argv, runs=11)
     generator = "generate_customers.py" if args.data == "customers" else "generate_records.py"
-    records = os.path.join(args.work, "%s-%d.txt" % (args.data, args.count))
-    whole_process.ensure(records, lambda out: subprocess.run(
-        [sys.executable, os.path.join(ROOT, "scripts", generator), "--count", str(args.count),
-         "--seed", str(SEED), "-o", out], check=True))
+    records = whole_process.generated(args, generator, "%s-%d.txt" % (args.data, args.count))
 
     commands = [("korvix key", [args.korvix, "key", "--algorithm", CODE, records], False)]
     if args.baseline:
