@@ -10,6 +10,7 @@ import os
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -20,13 +21,16 @@ SEED = 20240611
 
 def run(argv, shell=False):
     """Runs a command with its output discarded; returns (wall s, CPU s, peak MB)."""
-    start = time.perf_counter()
-    proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, shell=shell)
-    # wait4 gives the CPU time and peak memory of the command and of the children it waited for.
-    _, status, usage = os.wait4(proc.pid, 0)
-    seconds = time.perf_counter() - start
-    err = proc.stderr.read().decode(errors="replace")
-    proc.stderr.close()
+    # Messages go to a file, not a pipe: a command with more notes than a pipe
+    # holds would wait for a reader that waits for it to end.
+    with tempfile.TemporaryFile() as errors:
+        start = time.perf_counter()
+        proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=errors, shell=shell)
+        # wait4 gives the CPU time and peak memory of the command and of the children it waited for.
+        _, status, usage = os.wait4(proc.pid, 0)
+        seconds = time.perf_counter() - start
+        errors.seek(0)
+        err = errors.read().decode(errors="replace")
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit("bench: %s failed:\n%s" % (argv, err))
     return seconds, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0

@@ -236,10 +236,21 @@ BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left
   std::size_t count = 0;
   for (const auto& piece : pairs) count += piece.size();
   all.reserve(count);
+  // Data drawn from few addresses can have thousands of large keys: the
+  // first ones are named, the rest counted, so that the notes stay readable.
+  constexpr std::size_t kNamedLargeKeys = 10;
+  std::size_t large_keys = 0;
   for (std::size_t p = 0; p < pairs.size(); ++p) {
     all.insert(all.end(), pairs[p].begin(), pairs[p].end());
     BigVector<Candidate>().swap(pairs[p]);
-    for (const std::string& m : messages[p]) options.message(m);
+    for (const std::string& m : messages[p]) {
+      if (large_keys++ < kNamedLargeKeys) options.message(m);
+    }
+  }
+  if (large_keys > kNamedLargeKeys) {
+    options.message(std::to_string(large_keys - kNamedLargeKeys) + " more keys are shared by more than " +
+                    std::to_string(most) + " records; they too are compared only within equal postcode, "
+                    "house number and name sound");
   }
   return all;
 }
