@@ -48,7 +48,8 @@ bool LineSource::Read(RecordBatch* batch) {
       ReadMore(&text, block_ - text.size());
       continue;
     }
-    last_nl = static_cast<const char*>(::memrchr(text.data(), '\n', text.size()));
+    // An empty batch may have no buffer at all, and memrchr takes no null.
+    if (!text.empty()) last_nl = static_cast<const char*>(::memrchr(text.data(), '\n', text.size()));
     if (last_nl != nullptr || eof_) break;
     ReadMore(&text, block_);
   }
@@ -57,12 +58,13 @@ bool LineSource::Read(RecordBatch* batch) {
   carry_.assign(std::string_view(text).substr(keep));
   text.Shrink(keep);
   offset_ += keep;
+  if (text.empty()) return false;
   // memchr goes sixteen or more bytes a step; std::count goes one.
   for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(p, '\n', text.data() + keep - p)));
        ++p) {
     ++line_;
   }
-  return !text.empty();
+  return true;
 }
 
 void LineSource::Split(RecordBatch* batch) const {
