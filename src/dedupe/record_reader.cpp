@@ -104,8 +104,11 @@ void RecordReader::ForEachInOrder(std::span<const std::uint32_t> order, std::siz
     char* const pass = pass_.Reserve(starts[count]);
     ForEach(ascending, [&](const Visited& read) {
       const std::uint32_t s = slot[read.record];
-      std::memcpy(pass + starts[s], read.key.data(), read.key.size());
-      std::memcpy(pass + starts[s] + read.key.size(), read.bytes.data(), read.bytes.size());
+      // Empty views may have no data, and memcpy takes no null.
+      if (!read.key.empty()) std::memcpy(pass + starts[s], read.key.data(), read.key.size());
+      if (!read.bytes.empty()) {
+        std::memcpy(pass + starts[s] + read.key.size(), read.bytes.data(), read.bytes.size());
+      }
       lines[s] = read.line;
       slot[read.record] = kNotInPass;
     });

@@ -40,7 +40,8 @@ class ProfileText {
  public:
   ProfileText() = default;
   explicit ProfileText(std::string_view text) : text_(text) {
-    std::memcpy(&head_, text.data(), std::min<std::size_t>(text.size(), 8));
+    // An empty view may have no data at all, and memcpy takes no null.
+    if (!text.empty()) std::memcpy(&head_, text.data(), std::min<std::size_t>(text.size(), 8));
   }
   operator std::string_view() const { return text_; }  // NOLINT: a text is read as one
   bool empty() const { return text_.empty(); }
