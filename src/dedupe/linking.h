@@ -54,6 +54,23 @@ struct Links {
   std::vector<float> base_score;
 };
 
+// The group of Links::members that a report is at, as it visits them in
+// order: where the group starts, how large it is, and the step to the next.
+class GroupCursor {
+ public:
+  explicit GroupCursor(const Links& links) : ends_(links.group_ends) {}
+  std::size_t index() const { return group_; }  // 0-based
+  bool StartsAt(std::size_t position) const { return position == begin(); }
+  bool EndsAt(std::size_t position) const { return position + 1 == ends_[group_]; }
+  std::size_t size() const { return ends_[group_] - begin(); }
+  void Next() { ++group_; }
+
+ private:
+  std::size_t begin() const { return group_ == 0 ? 0 : ends_[group_ - 1]; }
+  const std::vector<std::size_t>& ends_;
+  std::size_t group_ = 0;
+};
+
 // Links the records of `table`, whose keys under each algorithm are ordered
 // in `orders` (one per algorithm).
 Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,

@@ -214,31 +214,30 @@ std::string LeftOut(std::size_t records, std::size_t groups) {
 void WriteGroups(const ReportInput& in, std::size_t max_records, Page* page) {
   const Links& links = in.links;
   const std::size_t shown = std::min(max_records, links.members.size());
-  std::size_t group = 0;
+  GroupCursor group(links);
   std::string scratch, title, text;
   in.input.reader.SetKeyChoice(links.algorithm);
   in.input.reader.ForEachInOrder(
       std::span(links.members).first(shown), in.budget, [&](const RecordReader::Visited& v) {
-        const std::size_t begin = group == 0 ? 0 : links.group_ends[group - 1];
-        if (v.position == begin) {
+        if (group.StartsAt(v.position)) {
           title.assign(in.by_key() ? "key " : "group ");
           if (in.by_key()) {
             text.clear();
             AppendReadable(v.key, &text);
             AppendEscaped(text, &title);
           } else {
-            AppendNumber(group + 1, &title);
+            AppendNumber(group.index() + 1, &title);
           }
-          page->OpenGroup(title, links.group_ends[group] - begin, !in.by_key());
+          page->OpenGroup(title, group.size(), !in.by_key());
         }
         const std::string_view id = page->id().Of(v.bytes, true);
         text.clear();
         AppendReadable(in.input.source.RecordString(v.bytes, &scratch), &text);
         const DedupePair link{0, 0, links.algorithm[v.record], in.verified ? links.score[v.record] : 0.0};
         page->Row("", v.line, id, text, in.by_key() ? nullptr : &link, v.key);
-        if (v.position + 1 == links.group_ends[group] || v.position + 1 == shown) {
+        if (group.EndsAt(v.position) || v.position + 1 == shown) {
           page->CloseGroup();
-          ++group;
+          group.Next();
         }
       });
   // Groups not shown in full, the last one listed perhaps in part.

@@ -52,18 +52,17 @@ void AppendLink(int algorithm, std::string_view key, bool verified, double score
 void WriteGroups(const ReportInput& in, ReportFile* out) {
   const Links& links = in.links;
   out->Write("\"groups\": [");
-  std::size_t group = 0;
+  GroupCursor group(links);
   std::string s, scratch, id_text;
   IdColumn id(in.id, in.input.csv);
   in.input.reader.SetKeyChoice(links.algorithm);
   in.input.reader.ForEachInOrder(links.members, in.budget, [&](const RecordReader::Visited& v) {
     s.clear();
-    const std::size_t begin = group == 0 ? 0 : links.group_ends[group - 1];
-    if (v.position == begin) {
-      s += group == 0 ? "\n{\"group\": " : ",\n{\"group\": ";
-      AppendNumber(group + 1, &s);
+    if (group.StartsAt(v.position)) {
+      s += group.index() == 0 ? "\n{\"group\": " : ",\n{\"group\": ";
+      AppendNumber(group.index() + 1, &s);
       s += ", \"size\": ";
-      AppendNumber(links.group_ends[group] - begin, &s);
+      AppendNumber(group.size(), &s);
       s += ", \"records\": [\n  ";
     } else {
       s += ",\n  ";
@@ -75,9 +74,9 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
     s += ", \"data\": ";
     AppendString(in.input.source.RecordString(v.bytes, &scratch), &s);
     s += "}";
-    if (v.position + 1 == links.group_ends[group]) {
+    if (group.EndsAt(v.position)) {
       s += "]}";
-      ++group;
+      group.Next();
     }
     out->Write(s);
   });

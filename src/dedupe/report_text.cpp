@@ -36,23 +36,22 @@ void AppendLink(int algorithm, std::string_view key, bool verified, float score,
 
 void WriteGroups(const ReportInput& in, ReportFile* out) {
   const Links& links = in.links;
-  std::size_t group = 0;
+  GroupCursor group(links);
   std::string line, scratch;
   IdColumn id(in.id, in.input.csv);
   in.input.reader.SetKeyChoice(links.algorithm);
   in.input.reader.ForEachInOrder(links.members, in.budget, [&](const RecordReader::Visited& v) {
     line.clear();
-    const std::size_t begin = group == 0 ? 0 : links.group_ends[group - 1];
-    if (v.position == begin) {
+    if (group.StartsAt(v.position)) {
       if (in.by_key()) {
         line += "key ";
         AppendReadable(v.key, &line);
       } else {
         line += "group ";
-        AppendNumber(group + 1, &line);
+        AppendNumber(group.index() + 1, &line);
       }
       line += " (";
-      AppendNumber(links.group_ends[group] - begin, &line);
+      AppendNumber(group.size(), &line);
       line += " records)\n";
     }
     line += "  ";
@@ -63,9 +62,9 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
                  in.verified ? links.score[v.record] : 0.0f, &line);
     }
     line.push_back('\n');
-    if (v.position + 1 == links.group_ends[group]) {
+    if (group.EndsAt(v.position)) {
       line.push_back('\n');
-      ++group;
+      group.Next();
     }
     out->Write(line);
   });
