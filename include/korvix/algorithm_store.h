@@ -86,7 +86,7 @@ struct StoreUser {
 
 enum class WriteResult {
   kDone,      // written and committed
-  kNotFound,  // delete: no row with that code and owner
+  kNotFound,  // delete, rename: no row with that code and owner
   kDeclined,  // save: the overwrite question was answered no
   kRefused,   // the acting user may not do this; nothing was read or written
   kFailed,    // the database failed a step; the table is as it was before
@@ -124,6 +124,18 @@ KORVIX_EXPORT WriteResult SaveAlgorithm(db::Connection* connection, const SaveRe
                                         const OverwriteQuestion& overwrite,
                                         const StoreUser* user = nullptr,
                                         std::string* error = nullptr);
+
+// Gives the first row with `code` and `owner` the name `name` and, when
+// `description` is not null, that description; nothing else of the row
+// changes. Unlike saving the row as it was read, a description that another
+// session changed meanwhile stays, and a row removed meanwhile stays removed
+// (kNotFound). One transaction. With `user`, the rights are those of saving
+// the algorithm in place.
+KORVIX_EXPORT WriteResult RenameAlgorithm(db::Connection* connection, std::string_view code,
+                                          std::string_view owner, const db::Value& name,
+                                          const db::Value* description,
+                                          const StoreUser* user = nullptr,
+                                          std::string* error = nullptr);
 
 // Deletes the first row with `code` and `owner`, and only that one. With
 // `user`, a row that user may not see or delete is refused.

@@ -1,4 +1,5 @@
-// The writes of the editor's save and of the selection dialog's delete.
+// The writes of the editor's save, of the selection dialog's delete, and of
+// a rename.
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -45,6 +46,21 @@ WriteResult Fail(WriteResult result, const std::string& why, std::string* error)
 WriteResult Failed(const db::Recordset& rs, const db::Transaction& tx, std::string* error) {
   return Fail(WriteResult::kFailed, rs.last_error().empty() ? tx.error() : rs.last_error(),
               error);
+}
+
+// Holds the pair in `tx` and opens its row in `rs` for writing.
+bool OpenRow(db::Connection* connection, std::string_view code, std::string_view owner,
+             db::Transaction* tx, db::Recordset* rs) {
+  return tx->Lock(PairKey(code, owner)) &&
+         rs->Open(AlgorithmStatement(connection, code, owner), connection, db::adOpenKeyset,
+                  db::adLockOptimistic);
+}
+
+// Ends a write whose steps all succeeded.
+WriteResult Commit(db::Recordset* rs, db::Transaction* tx, std::string* error) {
+  rs->Close();
+  if (!tx->Commit()) return Failed(*rs, *tx, error);
+  return WriteResult::kDone;
 }
 
 bool MaySave(const StoreUser& user, const SaveRequest& request) {
@@ -99,10 +115,10 @@ WriteResult SaveAlgorithm(db::Connection* connection, const SaveRequest& request
       !rs.SetField("Description", request.description) || !rs.Update()) {
     return Failed(rs, tx, error);
   }
-  rs.Close();
   // The row as loaded is left behind by a changed code or owner; it goes
   // only now that its replacement is written.
   if (replaces) {
+    rs.Close();
     if (!rs.Open(AlgorithmStatement(connection, request.loaded_code, request.loaded_owner),
                  connection, db::adOpenKeyset, db::adLockOptimistic)) {
       return Failed(rs, tx, error);
@@ -110,10 +126,28 @@ WriteResult SaveAlgorithm(db::Connection* connection, const SaveRequest& request
     if (rs.Eof() != std::optional<bool>(true) && !rs.Delete(db::adAffectCurrent)) {
       return Failed(rs, tx, error);
     }
-    rs.Close();
   }
-  if (!tx.Commit()) return Failed(rs, tx, error);
-  return WriteResult::kDone;
+  return Commit(&rs, &tx, error);
+}
+
+WriteResult RenameAlgorithm(db::Connection* connection, std::string_view code,
+                            std::string_view owner, const db::Value& name,
+                            const db::Value* description, const StoreUser* user,
+                            std::string* error) {
+  const SaveRequest itself{std::string(code), std::string(owner), name, {}, std::string(code),
+                           std::string(owner)};
+  if (user != nullptr && !MaySave(*user, itself)) {
+    return Fail(WriteResult::kRefused, "this user may not change this algorithm", error);
+  }
+  db::Transaction tx(connection);
+  db::Recordset rs;
+  if (!OpenRow(connection, code, owner, &tx, &rs)) return Failed(rs, tx, error);
+  if (rs.Eof() == std::optional<bool>(true)) return WriteResult::kNotFound;
+  if (!rs.SetField("AlgorithmName", name) ||
+      (description != nullptr && !rs.SetField("Description", *description)) || !rs.Update()) {
+    return Failed(rs, tx, error);
+  }
+  return Commit(&rs, &tx, error);
 }
 
 WriteResult DeleteAlgorithm(db::Connection* connection, std::string_view code,
@@ -124,16 +158,10 @@ WriteResult DeleteAlgorithm(db::Connection* connection, std::string_view code,
   }
   db::Transaction tx(connection);
   db::Recordset rs;
-  if (!tx.Lock(PairKey(code, owner)) ||
-      !rs.Open(AlgorithmStatement(connection, code, owner), connection, db::adOpenKeyset,
-               db::adLockOptimistic)) {
-    return Failed(rs, tx, error);
-  }
+  if (!OpenRow(connection, code, owner, &tx, &rs)) return Failed(rs, tx, error);
   if (rs.Eof() == std::optional<bool>(true)) return WriteResult::kNotFound;
   if (!rs.Delete(db::adAffectCurrent)) return Failed(rs, tx, error);
-  rs.Close();
-  if (!tx.Commit()) return Failed(rs, tx, error);
-  return WriteResult::kDone;
+  return Commit(&rs, &tx, error);
 }
 
 }  // namespace korvix

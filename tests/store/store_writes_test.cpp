@@ -73,6 +73,8 @@ TEST_P(StoreWritesTest, EveryStepThatFailsLeavesTheTablesAsBeforeOrAsAfter) {
        saves(Save(kB, "P1", "Alt", kA, "P1"))},
       {"delete one of two twins", {{kA, "P1", "Alt", Null}, {kA, "P1", "Alt", Null}, {kA, "-", "Ö", Null}},
        [](Connection* c) { return DeleteAlgorithm(c, kA, "P1") == WriteResult::kDone; }},
+      {"rename", {{kA, "P1", "Alt", "Text"}},
+       [](Connection* c) { return RenameAlgorithm(c, kA, "P1", "Neu", nullptr) == WriteResult::kDone; }},
       {"init", {}, [](Connection* c) { return CreateTables(c, true, nullptr, nullptr); }},
   };
   for (const auto& path : paths) {
@@ -155,6 +157,9 @@ TEST_P(StoreWritesTest, RightsOfTheActingUserAndThePairAsLoaded) {
   auto remove = [](const char* owner) {
     return [owner](Connection* c, const StoreUser* u) { return DeleteAlgorithm(c, kA, owner, u); };
   };
+  auto rename = [](const char* owner) {
+    return [owner](Connection* c, const StoreUser* u) { return RenameAlgorithm(c, kA, owner, "x", nullptr, u); };
+  };
   const struct {
     StoreUser user;
     std::function<WriteResult(Connection*, const StoreUser*)> run;
@@ -172,12 +177,18 @@ TEST_P(StoreWritesTest, RightsOfTheActingUserAndThePairAsLoaded) {
       {{"1001", false}, remove("1002"), WriteResult::kRefused},
       {{"1001", false}, remove("1001"), WriteResult::kDone},
       {{"", true}, remove("-"), WriteResult::kDone},
+      {{"1001", false}, rename("-"), WriteResult::kRefused},
+      {{"1001", false}, rename("1002"), WriteResult::kRefused},
+      {{"1001", false}, rename("1001"), WriteResult::kDone},
+      {{"", true}, rename("1002"), WriteResult::kDone},
   };
   for (const auto& c : cases) {
     Exec("DELETE FROM DoubletAlgorithms");
     Seed({{kA, "-", "Ö", Null}, {kA, "1001", "Annas", Null}, {kA, "1002", "Jürgens", Null}});
     EXPECT_EQ(c.run(connection_.get(), &c.user), c.result) << &c - cases;
     EXPECT_TRUE(c.result != WriteResult::kRefused || RowsWithCode(kA).size() == 3u);
+    EXPECT_TRUE(c.result != WriteResult::kRefused ||
+                Read("Select * From DoubletAlgorithms Where AlgorithmName = 'x'").empty());
   }
   EXPECT_EQ(DeleteAlgorithm(connection_.get(), kB, "1001"), WriteResult::kNotFound);
   // Code and owner as loaded, in another letter case: the algorithm itself.
@@ -186,6 +197,27 @@ TEST_P(StoreWritesTest, RightsOfTheActingUserAndThePairAsLoaded) {
   EXPECT_EQ(SaveAlgorithm(connection_.get(), Save(kA, "p1", "Neu", kA, "P1"), never), WriteResult::kDone);
   EXPECT_EQ(Read("Select * From DoubletAlgorithms Where PersonalNr In ('p1', 'P1') Order By PersonalNr"),
             (Rows{{kA, "P1", "Alt", Null}, {kA, "p1", "Neu", Null}}));
+}
+
+// A rename changes the name of the row as it is now, not as it was listed:
+// what another session wrote meanwhile stays, a row removed stays removed.
+TEST_P(StoreWritesTest, RenameChangesTheNameOfTheRowAsItIsNow) {
+  Seed({{kA, "P1", "Alt", "listed"}, {kB, "P1", "Andere", Null}});
+  std::unique_ptr<Connection> other = Connect();
+  ASSERT_EQ(SaveAlgorithm(other.get(), SaveRequest{kA, "P1", "Alt", "changed meanwhile", kA, "P1"}, nullptr),
+            WriteResult::kDone);
+  EXPECT_EQ(RenameAlgorithm(connection_.get(), kA, "P1", "Neu", nullptr), WriteResult::kDone);
+  EXPECT_EQ(RowsWithCode(kA), (Rows{{kA, "P1", "Neu", "changed meanwhile"}}));
+  const Value none = Null, text = "neu beschrieben";
+  EXPECT_EQ(RenameAlgorithm(connection_.get(), kA, "P1", Null, &text), WriteResult::kDone);
+  EXPECT_EQ(RowsWithCode(kA), (Rows{{kA, "P1", Null, "neu beschrieben"}}));
+  EXPECT_EQ(RenameAlgorithm(connection_.get(), kA, "P1", "Neu", &none), WriteResult::kDone);
+  EXPECT_EQ(RowsWithCode(kA), (Rows{{kA, "P1", "Neu", Null}}));
+
+  ASSERT_EQ(DeleteAlgorithm(other.get(), kA, "P1"), WriteResult::kDone);
+  EXPECT_EQ(RenameAlgorithm(connection_.get(), kA, "P1", "Zurück", nullptr), WriteResult::kNotFound);
+  EXPECT_TRUE(RowsWithCode(kA).empty());
+  EXPECT_EQ(RowsWithCode(kB), (Rows{{kB, "P1", "Andere", Null}}));
 }
 
 TEST_P(StoreWritesTest, InitLeavesNothingBehindWhenItCannotFinish) {

@@ -189,22 +189,20 @@ int Rename(const Args& args) {
   const auto connection = OpenToolDatabase(args);
   const AlgorithmEntry target = Target(connection.get(), args);
   const StoreUser user = UserOf(args);
-  // The editor's save of the loaded algorithm itself: code and owner stay,
-  // so it is written in place without the overwrite question.
-  const std::optional<std::string> description = args.Value("description");
-  const SaveRequest request{target.AlgorithmCode,
-                            target.PersonalNr,
-                            Stored(to),
-                            description ? Stored(*description)
-                                        : target.Description.empty()
-                                              ? db::Value()
-                                              : db::Value(target.Description),
-                            target.AlgorithmCode,
-                            target.PersonalNr};
+  // Only the name (and a description given) changes: what another session
+  // wrote to the row since it was listed here stays.
+  const db::Value name = Stored(to);
+  const std::optional<std::string> given = args.Value("description");
+  const db::Value description = given                        ? Stored(*given)
+                                : target.Description.empty() ? db::Value()
+                                                             : db::Value(target.Description);
   std::string error;
-  switch (SaveAlgorithm(connection.get(), request, nullptr, &user, &error)) {
+  switch (RenameAlgorithm(connection.get(), target.AlgorithmCode, target.PersonalNr, name,
+                          given ? &description : nullptr, &user, &error)) {
     case WriteResult::kDone:
-      return Done(args, "renamed", request.code, request.owner, request.name, request.description);
+      return Done(args, "renamed", target.AlgorithmCode, target.PersonalNr, name, description);
+    case WriteResult::kNotFound:
+      throw IoError("the algorithm was removed by somebody else meanwhile");
     case WriteResult::kRefused:
       throw IoError("refused: only an administrator (--admin) may change a public algorithm");
     default:
