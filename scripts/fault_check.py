@@ -112,6 +112,11 @@ FAULTS = [
           "src/dedupe/key_table.cpp",
           "  if (n - run >= 2) order.groups.push_back({run, n - run});\n",
           ""),
+    Fault("rename-resurrects",
+          "a rename of a row removed meanwhile adds it again",
+          "src/store/algorithm_writes.cpp",
+          "if (rs.Eof() == std::optional<bool>(true)) return WriteResult::kNotFound;\n  if (!rs.SetField(\"AlgorithmName\", name)",
+          "if (rs.Eof() == std::optional<bool>(true) && !rs.AddNew()) return WriteResult::kFailed;\n  if (!rs.SetField(\"AlgorithmName\", name)"),
 ]
 
 # What a crash of this script left in the tree, so the next run can undo it.
