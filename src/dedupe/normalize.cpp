@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <bitset>
-#include <unordered_set>
+#include <cstring>
 #include <vector>
 
 #include "base/text.h"
@@ -116,22 +117,42 @@ std::size_t FindAnyOf(std::string_view word, std::string_view chars) {
   return word.size();
 }
 
-// A fixed set of words. A word is compared only with those of its length:
-// there are few of each, and hashing would cost more.
+// A fixed set of words. A word is compared only with those of its length,
+// and by its first eight bytes as one number before any byte is compared:
+// there are few words of each length, and hashing would cost more.
 class WordSet {
  public:
   template <class Words>
   explicit WordSet(const Words& words) {
-    for (const std::string_view w : words) by_length_[std::min(w.size(), kLong)].push_back(w);
+    for (const std::string_view w : words) {
+      std::vector<Entry>& same = by_length_[std::min(w.size(), kLong)];
+      if (std::ranges::find(same, w, &Entry::word) == same.end()) same.push_back({Head(w), w});
+    }
   }
   bool contains(std::string_view word) const {
-    const auto& same = by_length_[std::min(word.size(), kLong)];
-    return std::find(same.begin(), same.end(), word) != same.end();
+    const std::uint64_t head = Head(word);
+    for (const Entry& e : by_length_[std::min(word.size(), kLong)]) {
+      if (e.head == head && e.word.size() == word.size() &&
+          (word.size() <= 8 || e.word.substr(8) == word.substr(8))) {
+        return true;
+      }
+    }
+    return false;
   }
 
  private:
+  struct Entry {
+    std::uint64_t head;
+    std::string_view word;
+  };
+  static std::uint64_t Head(std::string_view w) {
+    std::uint64_t head = 0;
+    // An empty view may have no bytes at all, and memcpy takes no null.
+    if (!w.empty()) std::memcpy(&head, w.data(), std::min<std::size_t>(w.size(), 8));
+    return head;
+  }
   static constexpr std::size_t kLong = 48;  // this long or longer share one list
-  std::array<std::vector<std::string_view>, kLong + 1> by_length_;
+  std::array<std::vector<Entry>, kLong + 1> by_length_;
 };
 
 // Appends a word without its dots and hyphens, the form in which titles and
@@ -157,7 +178,8 @@ constexpr std::string_view kPlainTitles[] = {"DR",   "PROF",  "DOKTOR", "PROFESS
                                              "HERRN", "FRAU", "DIPL"};
 
 bool IsPlainTitle(std::string_view word) {
-  return std::find(std::begin(kPlainTitles), std::end(kPlainTitles), word) != std::end(kPlainTitles);
+  static const WordSet titles(kPlainTitles);
+  return titles.contains(word);
 }
 
 bool IsTitle(const std::string& word, std::string* scratch) {
@@ -213,12 +235,12 @@ bool EndsALegalForm(const std::string& word, std::string* scratch) {
   if (!MayEndALegalForm(word)) return false;
   scratch->clear();
   AppendCompact(word, scratch);
-  static const std::unordered_set<std::string_view> endings = [] {
-    std::unordered_set<std::string_view> all;
+  static const WordSet endings = [] {
+    std::vector<std::string_view> all;
     for (const std::string_view form : kLegalForms) {
-      for (std::size_t i = 0; i < form.size(); ++i) all.insert(form.substr(i));
+      for (std::size_t i = 0; i < form.size(); ++i) all.push_back(form.substr(i));
     }
-    return all;
+    return WordSet(all);
   }();
   return endings.contains(*scratch);
 }
@@ -311,7 +333,8 @@ void NormalizeStreetWords(NormalizedWords* words) {
 constexpr std::string_view kQualifiers[] = {"AM", "AN", "AUF", "BEI", "IM", "IN", "OB", "UNTER", "VOR"};
 
 bool IsQualifier(std::string_view word) {
-  return std::find(std::begin(kQualifiers), std::end(kQualifiers), word) != std::end(kQualifiers);
+  static const WordSet qualifiers(kQualifiers);
+  return qualifiers.contains(word);
 }
 
 void NormalizeTown(NormalizedWords* words) {
@@ -391,11 +414,18 @@ char* PutFolded(char32_t c, char* at) {
   return at;
 }
 
+// What AppendPlainField made of a field.
+enum class Plain {
+  kDone,       // the field is normalised
+  kLegalForm,  // a name written plainly whose last word may end a legal form
+  kRules,      // a rule may apply, or the text needs NFC: nothing appended
+};
+
 // Appends `value` as the rules leave a field that none of them applies to,
 // which is most fields: its words in capitals, umlauts written out, one
-// blank between them. Returns false and leaves `out` as it was when a rule
-// may apply (or the text needs NFC), for the word by word path.
-bool AppendPlainField(int item, std::string_view value, std::string* out) {
+// blank between them. A name whose last word may be (part of) a legal form
+// is appended so too, for the caller to take the form off.
+Plain AppendPlainField(int item, std::string_view value, std::string* out) {
   // What each byte is to the item: a blank, a character that some rule of
   // the item looks for, the start of a character beyond ASCII, or else one
   // that is written in capitals and read on.
@@ -411,7 +441,8 @@ bool AppendPlainField(int item, std::string_view value, std::string* out) {
   };
   static const Kinds kTown = kinds_for("(/,.-"), kStreet = kinds_for(".-"), kName = kinds_for(".-(&+"),
                      kOther = kinds_for("");
-  const Kinds& kinds = item == kFieldOrt ? kTown : item == kFieldStrasse ? kStreet : IsNameItem(item) ? kName : kOther;
+  const bool name = IsNameItem(item);
+  const Kinds& kinds = item == kFieldOrt ? kTown : item == kFieldStrasse ? kStreet : name ? kName : kOther;
   // Written through a pointer into room for the longest result, not
   // appended: an append per character costs more than all the rest. A
   // character of one byte takes at most two, one of two bytes three, and a
@@ -420,43 +451,46 @@ bool AppendPlainField(int item, std::string_view value, std::string* out) {
   out->resize(start + 2 * value.size());
   char* const begin = out->data() + start;
   char* at = begin;
-  char* word = nullptr;  // where the word being written begins
+  const char* word = nullptr;  // where the word being written begins
   const char* last_word = nullptr;
   std::size_t words = 0;
   // Checks the word just written: false when a rule applies to it.
-  const auto end_word = [&] {
-    const std::string_view w(word, static_cast<std::size_t>(at - word));
-    bool plain = true;
-    if (item == kFieldOrt) {
-      plain = words == 0 ? w != "ST" : !IsQualifier(w);
-    } else if (item == kFieldStrasse) {
-      for (const auto& opening : kOpening) plain = plain && w != opening.first;
-      plain = plain && !WithoutDigitsAtEnd(w).ends_with("STR") &&
-              !(w.size() == 1 && IsLetter(w[0]) && words > 0 && IsDigit(word[-2]));
-    } else if (IsNameItem(item)) {
-      plain = !IsPlainTitle(w);
+  const auto plain_word = [&](std::string_view w) {
+    if (item == kFieldOrt) return words == 0 ? w != "ST" : !IsQualifier(w);
+    if (item == kFieldStrasse) {
+      for (const auto& opening : kOpening) {
+        if (w == opening.first) return false;
+      }
+      return !WithoutDigitsAtEnd(w).ends_with("STR") &&
+             !(w.size() == 1 && IsLetter(w[0]) && words > 0 && IsDigit(w.data()[-2]));
     }
-    last_word = word;
-    word = nullptr;
-    ++words;
-    return plain;
-  };
-  const auto fail = [&] {
-    out->resize(start);
-    return false;
+    return !name || !IsPlainTitle(w);
   };
   const auto* const bytes = reinterpret_cast<const unsigned char*>(value.data());
-  for (std::size_t i = 0; i < value.size();) {
+  const std::size_t n = value.size();
+  bool plain = true;
+  for (std::size_t i = 0; i < n && plain;) {
     const Kind kind = kinds[bytes[i]];
     text::Character c{bytes[i], 1};
-    if (kind == kSpecial) return fail();
+    if (kind == kSpecial) {
+      plain = false;
+      break;
+    }
     if (kind == kWide) {
       c = text::DecodeCharacter(value, i);
-      if (c.code >= 0x300) return fail();
+      if (c.code >= 0x300) {
+        plain = false;
+        break;
+      }
     }
     if (kind == kBlank || c.code == 0xA0) {
       i += c.length;
-      if (word != nullptr && !end_word()) return fail();
+      if (word != nullptr) {
+        plain = plain_word(std::string_view(word, static_cast<std::size_t>(at - word)));
+        last_word = word;
+        word = nullptr;
+        ++words;
+      }
       continue;
     }
     if (word == nullptr) {
@@ -468,25 +502,51 @@ bool AppendPlainField(int item, std::string_view value, std::string* out) {
       i += c.length;
       continue;
     }
-    // The rest of a run of plain ASCII, the bulk of most text.
+    // The rest of a run of plain ASCII, the bulk of most text, through
+    // locals the compiler keeps in registers.
+    char* to = at;
+    std::size_t k = i;
     do {
-      *at++ = kAsciiUpper[bytes[i++]];
-    } while (i < value.size() && kinds[bytes[i]] == kPlain);
+      *to++ = kAsciiUpper[bytes[k++]];
+    } while (k < n && kinds[bytes[k]] == kPlain);
+    at = to;
+    i = k;
   }
-  if (word != nullptr && !end_word()) return fail();
-  if (IsNameItem(item) && words > 0 &&
-      MayEndALegalForm(std::string_view(last_word, static_cast<std::size_t>(at - last_word)))) {
-    return fail();
+  if (plain && word != nullptr) {
+    plain = plain_word(std::string_view(word, static_cast<std::size_t>(at - word)));
+    last_word = word;
+    ++words;
+  }
+  if (!plain) {
+    out->resize(start);
+    return Plain::kRules;
   }
   out->resize(start + static_cast<std::size_t>(at - begin));
-  return true;
+  return name && words > 0 &&
+                 MayEndALegalForm(std::string_view(last_word, static_cast<std::size_t>(at - last_word)))
+             ? Plain::kLegalForm
+             : Plain::kDone;
 }
 
 }  // namespace
 
 void Normalizer::Field(int item, std::string_view value, std::string* out) {
   const std::size_t start = out->size();
-  if (!AppendPlainField(item, value, out)) {
+  const Plain plain = AppendPlainField(item, value, out);
+  if (plain == Plain::kLegalForm) {
+    // No rule but the legal forms applies to these words: take the form off
+    // them as they stand.
+    NormalizedWords& words = words_;
+    words.clear();
+    const std::string_view written = std::string_view(*out).substr(start);
+    for (std::size_t b = 0, e; b < written.size(); b = e + 1) {
+      e = std::min(written.find(' ', b), written.size());
+      words.push_back(written.substr(b, e - b));
+    }
+    DropLegalForms(&words, &scratch_, &joined_);
+    out->resize(start);
+    AppendJoined(words, false, out);
+  } else if (plain == Plain::kRules) {
     NormalizedWords& words = words_;
     FoldedWords(value, IsNameItem(item), words);
     if (item == kFieldOrt) NormalizeTown(&words);
@@ -510,8 +570,18 @@ void Normalizer::Field(int item, std::string_view value, std::string* out) {
 
 void Normalizer::Record(std::string_view record, std::string* out) {
   out->clear();
+  // Past the last item asked for (below 64), only the separators are left.
+  const int last = items_ >> 63 != 0 ? 63 : std::bit_width(items_) - 1;
   int item = 1;
   for (std::size_t begin = 0;; ++item) {
+    if (item > last && item < 64) {
+      const std::string_view rest = record.substr(begin);
+      const auto bars = static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '|'));
+      if (item + bars < 64) {
+        out->append(bars, '|');
+        return;
+      }
+    }
     const std::size_t bar = std::min(record.find('|', begin), record.size());
     if (item >= 64 || (items_ >> item & 1) != 0) Field(item, record.substr(begin, bar - begin), out);
     if (bar == record.size()) break;
