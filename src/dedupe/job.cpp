@@ -15,8 +15,6 @@
 #include "dedupe/keying.h"
 #include "dedupe/line_source.h"
 #include "dedupe/linking.h"
-#include "dedupe/normalize.h"
-#include "dedupe/pipeline.h"
 #include "dedupe/progress.h"
 #include "dedupe/record_reader.h"
 #include "dedupe/report.h"
@@ -80,7 +78,6 @@ class MemorySource final : public RecordSource {
   std::uint64_t bytes_read() const override { return next_; }
   std::uint64_t skipped() const override { return 0; }
   std::string_view RecordString(std::string_view bytes, std::string*) const override { return bytes; }
-  std::string_view Record(std::uint32_t i) const { return records_[i]; }
 
  private:
   std::span<const std::string_view> records_;
@@ -134,65 +131,27 @@ struct Side {
   std::unique_ptr<Input> input;
   std::unique_ptr<RecordSource> source;
   const CsvSource* csv = nullptr;
-  const MemorySource* memory = nullptr;
   KeyTable table;
   std::vector<KeyOrder> orders;
   std::unique_ptr<RecordReader> reader;
 
-  // The profiles of `records` (ascending), that of records[k] at places[k]:
-  // read again in chunks, which the workers normalise and profile while the
-  // next chunk is read.
+  KeptRecords kept{kProfileItems, {}};  // when verifying
+
+  // The profiles of `records` (ascending), that of records[k] at places[k],
+  // made on all threads from the records kept normalised. Frees those: a
+  // side's profiles are made once.
   ProfileList Profiles(std::span<const std::uint32_t> records, std::span<const std::uint32_t> places,
                        unsigned threads) {
-    if (threads == 0) threads = base::UsableProcessors();
-    constexpr std::size_t kChunk = 4096;
-    struct Chunk {
-      std::span<const std::uint32_t> records;
-      std::string text;  // their record strings back to back
-      std::vector<std::size_t> ends;
-      std::string normal;
-      Normalizer normalizer{kProfileItems};
-      ProfileMaker maker;  // one per slot, for the whole run
-      std::vector<Profile> profiles;
-    };
-    std::vector<Chunk> chunks(2 * std::size_t{threads} + 2);
     ProfileList list;
     list.profiles.resize(records.size());
-    std::size_t next = 0, taken = 0;
-    std::string scratch;
-    const auto read = [&](std::size_t slot) {
-      if (next == records.size()) return false;
-      Chunk& c = chunks[slot];
-      c.records = records.subspan(next, std::min(kChunk, records.size() - next));
-      next += c.records.size();
-      c.text.clear();
-      c.ends.clear();
-      const auto add = [&](std::string_view record) {
-        c.text.append(record);
-        c.ends.push_back(c.text.size());
-      };
-      if (memory != nullptr) {
-        for (const std::uint32_t r : c.records) add(memory->Record(r));
-      } else {
-        reader->ForEach(c.records, [&](const RecordReader::Visited& v) {
-          add(source->RecordString(v.bytes, &scratch));
-        });
+    const std::size_t parts = base::PartsFor(records.size(), threads, 4096);
+    list.makers.resize(parts);
+    base::ParallelParts(parts, [&](std::size_t part) {
+      for (std::size_t k = records.size() * part / parts; k < records.size() * (part + 1) / parts; ++k) {
+        list.profiles[places[k]] = list.makers[part].Make(kept.texts.key(records[k]));
       }
-      return true;
-    };
-    const auto work = [&](std::size_t slot) {
-      Chunk& c = chunks[slot];
-      c.profiles.clear();
-      for (std::size_t i = 0, begin = 0; i < c.ends.size(); begin = c.ends[i++]) {
-        c.normalizer.Record(std::string_view(c.text).substr(begin, c.ends[i] - begin), &c.normal);
-        c.profiles.push_back(c.maker.Make(c.normal));
-      }
-    };
-    const auto take = [&](std::size_t slot) {
-      for (const Profile& p : chunks[slot].profiles) list.profiles[places[taken++]] = p;
-    };
-    RunPipeline(chunks.size(), threads, read, work, take);
-    for (Chunk& c : chunks) list.makers.push_back(std::move(c.maker));
+    });
+    kept.texts = KeyColumn();
     return list;
   }
 };
@@ -245,9 +204,7 @@ class Job {
 
   void ReadMemory(std::span<const std::string_view> records, bool is_base) {
     Side& side = is_base ? base_.emplace() : input_;
-    auto source = std::make_unique<MemorySource>(records);
-    side.memory = source.get();
-    side.source = std::move(source);
+    side.source = std::make_unique<MemorySource>(records);
     Key(&side, nullptr, std::nullopt);
   }
 
@@ -316,7 +273,7 @@ class Job {
  private:
   void Key(Side* side, Progress* progress, std::optional<std::uint64_t> size) {
     side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads,
-                             progress, size);
+                             progress, size, options_.verify > 0 ? &side->kept : nullptr);
     side->orders = OrderByKeys(side->table, options_.threads);
   }
 

@@ -1,6 +1,7 @@
 #include "dedupe/keying.h"
 
 #include <algorithm>
+#include <bit>
 #include <memory>
 #include <optional>
 #include <string>
@@ -106,23 +107,38 @@ struct Block {
   Block(std::size_t algorithms, std::uint64_t items) : keyed(algorithms), key(algorithms), normalizer(items) {}
   RecordBatch batch;
   KeyTable keyed;
+  KeyColumn kept;
   std::vector<std::string> key;
   std::string normal, joint;
   std::vector<std::size_t> ends;
   Normalizer normalizer;
 };
 
-void KeyBatch(const RecordSource& source, const JointKeys& keys, bool normalize, Block* block) {
+// The start of a normalised record through item `last`: the items after
+// it are empty or not asked for.
+std::string_view Through(std::string_view record, int last) {
+  std::size_t end = 0;  // of item `item`
+  for (int item = 1; item <= last; ++item) {
+    end = record.find('|', item == 1 ? 0 : end + 1);
+    if (end == record.npos) return record;
+  }
+  return record.substr(0, end);
+}
+
+void KeyBatch(const RecordSource& source, const JointKeys& keys, bool normalize, const KeptRecords* kept,
+              Block* block) {
   RecordBatch& batch = block->batch;
   source.Split(&batch);
   block->keyed.Clear();
+  block->kept.Clear();
+  const int last_kept = kept != nullptr ? std::bit_width(kept->items) - 1 : 0;
   for (std::size_t i = 0; i < batch.records.size(); ++i) {
     std::string_view record = batch.record(i);
-    if (normalize) {
-      block->normalizer.Record(record, &block->normal);
-      record = block->normal;
-    }
-    keys.Keys(record, block->key, &block->joint, &block->ends);
+    if (normalize || kept != nullptr) block->normalizer.Record(record, &block->normal);
+    if (kept != nullptr) block->kept.Add(Through(block->normal, last_kept));
+    // Items normalised only for `kept` are read by no key.
+    keys.Keys(normalize ? std::string_view(block->normal) : record, block->key, &block->joint,
+              &block->ends);
     block->keyed.Add(block->key, batch.records[i].place);
   }
 }
@@ -130,12 +146,14 @@ void KeyBatch(const RecordSource& source, const JointKeys& keys, bool normalize,
 }  // namespace
 
 KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, bool normalize,
-                    unsigned threads, Progress* progress, std::optional<std::uint64_t> input_size) {
+                    unsigned threads, Progress* progress, std::optional<std::uint64_t> input_size,
+                    KeptRecords* kept) {
   if (threads == 0) threads = base::UsableProcessors();
   // Enough blocks that every thread has one while the calling thread reads
   // the next and stores the keys of the oldest.
   std::vector<std::unique_ptr<Block>> blocks(2 * std::size_t{threads} + 2);
-  const std::uint64_t items = ItemsKeyed(builders);
+  const std::uint64_t items = (normalize ? ItemsKeyed(builders) : 0) | (kept != nullptr ? kept->items : 0);
+  if (kept != nullptr) kept->texts.Clear();
   for (auto& b : blocks) b = std::make_unique<Block>(builders.size(), items);
   const JointKeys joint(builders);
   KeyTable table(builders.size());
@@ -146,6 +164,7 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
       throw IoError("the input holds more than " + std::to_string(KeyTable::kMaxRecords) + " records");
     }
     table.Append(keyed);
+    if (kept != nullptr) kept->texts.Append(blocks[slot]->kept);
     if (!reserved && input_size && table.size() > 0) {
       // Sized once from the first blocks, so that the table's arrays do not
       // double (and briefly hold twice their size) again and again.
@@ -155,13 +174,14 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
       const auto records =
           static_cast<std::size_t>(per_byte * static_cast<double>(*input_size) * 1.05) + 1024;
       table.Reserve(records, records * (table.key(0).size() + 2));
+      if (kept != nullptr) kept->texts.Reserve(records, records * (kept->texts.key_bytes() / table.size() + 8));
       reserved = true;
     }
     if (progress != nullptr) progress->Update(source.bytes_read(), table.size());
   };
   RunPipeline(
       blocks.size(), threads, [&](std::size_t slot) { return source.Read(&blocks[slot]->batch); },
-      [&](std::size_t slot) { KeyBatch(source, joint, normalize, blocks[slot].get()); }, take);
+      [&](std::size_t slot) { KeyBatch(source, joint, normalize, kept, blocks[slot].get()); }, take);
   return table;
 }
 

@@ -104,14 +104,35 @@ TEST(KeyTable, OrdersByBytesAndGroupsOnAnyNumberOfThreads) {
   }
 }
 
+// The items of a verification profile of `record`, normalised: PLZ, Ort,
+// Straße, an empty Suchbegriff, Bez1, Bez2 and nothing after.
+std::string ProfileItems(const std::string& record) {
+  const std::string normal = NormalizeRecord(record);
+  std::vector<std::string> items(1);
+  for (const char c : normal) {
+    if (c == '|') {
+      items.emplace_back();
+    } else {
+      items.back().push_back(c);
+    }
+  }
+  if (items.size() > 3) items[3].clear();
+  items.resize(std::min<std::size_t>(items.size(), 6));
+  std::string joined = items[0];
+  for (std::size_t i = 1; i < items.size(); ++i) joined += "|" + items[i];
+  return joined;
+}
+
 TEST(Keying, EveryRecordUnderEveryAlgorithmInInputOrder) {
-  // Some 3 MB of records in batches on every thread, normalised or not.
+  // Some 3 MB of records in batches on every thread, normalised or not,
+  // kept normalised for verification or not.
   std::string input;
   std::vector<std::string> records;
   std::mt19937 random(5);
   for (int i = 0; i < 30000; ++i) {
     records.push_back(std::to_string(1000 + random() % 90000) + "|Köln|Hauptstr. " +
-                      std::to_string(i % 7) + "|S|Dr. M\xFCller GmbH|" + std::string(random() % 40, 'x'));
+                      std::to_string(i % 7) + "|S|Dr. M\xFCller GmbH|" + std::string(random() % 40, 'x') +
+                      (i % 4 == 0 ? "|z. Hd. Frau Ölz||B" : ""));
     input += records.back() + (i % 3 == 0 ? "\r\n" : "\n");
   }
   // Slots that the algorithms share, umlauts in the parts of a joint key,
@@ -123,16 +144,22 @@ TEST(Keying, EveryRecordUnderEveryAlgorithmInInputOrder) {
   for (const std::vector<KeyBuilder>& builders : sets) {
     for (const bool normalize : {false, true}) {
       for (const unsigned threads : {1u, 3u}) {
-        const testing::TempFile file(input);
-        LineSource source(file.fd(), "t", 4096);
-        const KeyTable table = KeyRecords(source, builders, normalize, threads, nullptr, input.size());
-        ASSERT_EQ(table.size(), records.size());
-        for (std::size_t i = 0; i < records.size(); ++i) {
-          const std::string record = normalize ? NormalizeRecord(records[i]) : records[i];
-          for (std::size_t a = 0; a < builders.size(); ++a) {
-            ASSERT_EQ(table.key(a, i), builders[a].Key(record)) << i << ", algorithm " << a;
+        for (const bool keep : {false, true}) {
+          const testing::TempFile file(input);
+          LineSource source(file.fd(), "t", 4096);
+          KeptRecords kept{0b1101110, {}};
+          const KeyTable table =
+              KeyRecords(source, builders, normalize, threads, nullptr, input.size(), keep ? &kept : nullptr);
+          ASSERT_EQ(table.size(), records.size());
+          ASSERT_EQ(kept.texts.size(), keep ? records.size() : 0);
+          for (std::size_t i = 0; i < records.size(); ++i) {
+            const std::string record = normalize ? NormalizeRecord(records[i]) : records[i];
+            for (std::size_t a = 0; a < builders.size(); ++a) {
+              ASSERT_EQ(table.key(a, i), builders[a].Key(record)) << i << ", algorithm " << a;
+            }
+            ASSERT_EQ(table.place(i).line, i + 1);
+            if (keep) ASSERT_EQ(kept.texts.key(i), ProfileItems(records[i])) << i;
           }
-          ASSERT_EQ(table.place(i).line, i + 1);
         }
       }
     }
