@@ -219,8 +219,9 @@ extern const Command kDedupeCommand = {
     "followed, the mode kept; a device or FIFO is written straight), so an interrupted run\n"
     "never leaves half a report.\n"
     "\n"
-    "Memory grows with the number of records, under 100 bytes each per key, not with their\n"
-    "size: records are read again from FILE (standard input is spilled to a temporary file).",
+    "Memory grows with the number of records, under 100 bytes each per key (with --verify\n"
+    "about 60 more while keying), not with their size: records are read again from FILE for\n"
+    "the report (standard input is spilled to a temporary file).",
     kOptions, Run};
 
 }  // namespace korvix::cli
