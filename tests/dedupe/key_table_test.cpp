@@ -158,7 +158,9 @@ TEST(Keying, EveryRecordUnderEveryAlgorithmInInputOrder) {
               ASSERT_EQ(table.key(a, i), builders[a].Key(record)) << i << ", algorithm " << a;
             }
             ASSERT_EQ(table.place(i).line, i + 1);
-            if (keep) ASSERT_EQ(kept.texts.key(i), ProfileItems(records[i])) << i;
+            if (keep) {
+              ASSERT_EQ(kept.texts.key(i), ProfileItems(records[i])) << i;
+            }
           }
         }
       }
