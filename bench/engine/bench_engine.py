@@ -37,6 +37,7 @@ ROWS = [
     ("NormalizeStreet", "street", "records"),
     ("GetDataField", "record", "records"),
     ("NormalizeText", "record", "records"),
+    ("NormalizeRecord", "record", "records"),
     ("KeyBuilder::Key", "record", "records"),
     ("BuildKey", "record", "records"),
     ("SplitFloor", "record", "records"),

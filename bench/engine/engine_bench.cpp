@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "korvix/algorithm_code.h"
+#include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
@@ -164,6 +165,12 @@ void BM_NormalizeText(benchmark::State& state) {
        [](std::string_view r) { benchmark::DoNotOptimize(korvix::NormalizeText(r)); });
 }
 
+// The dedupe job's --normalize, every rule of every field, as hosts call it.
+void BM_NormalizeRecord(benchmark::State& state) {
+  Over(state, records,
+       [](std::string_view r) { benchmark::DoNotOptimize(korvix::NormalizeRecord(r)); });
+}
+
 const Lines kCodes({kReference, "0103000000000000",
                      "5112000000000000510801000000000009021000000000",
                      "01040000000000009903000000000000"});
@@ -200,6 +207,7 @@ void Register(unsigned cores) {
   per_item("NormalizeStreet", BM_NormalizeStreet);
   per_item("GetDataField", BM_GetDataField);
   per_item("NormalizeText", BM_NormalizeText);
+  per_item("NormalizeRecord", BM_NormalizeRecord);
   per_item("ReadAlgorithmCode", BM_ReadAlgorithmCode);
   per_item("DescribeAlgorithm", BM_DescribeAlgorithm);
   benchmark::RegisterBenchmark("KeyBuilder::Keys batch, all cores", BM_KeyBuilderKeysBatch)

@@ -595,8 +595,10 @@ void Normalizer::Record(std::string_view record, std::string* out) {
 namespace korvix {
 
 std::string NormalizeRecord(std::string_view record) {
+  // One per thread, so that its word buffers serve every call.
+  thread_local dedupe::Normalizer normalizer;
   std::string out;
-  dedupe::Normalizer().Record(record, &out);
+  normalizer.Record(record, &out);
   return out;
 }
 
