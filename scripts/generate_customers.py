@@ -44,6 +44,7 @@ import bisect
 import itertools
 import random
 import sys
+import unicodedata
 
 from generate_records import csv_field, upper_de
 
@@ -614,6 +615,12 @@ for _r, _row in enumerate(QWERTZ_ROWS):
         NEIGHBOURS[_ch] = "".join(near)
 
 
+def fold(name):
+    """name without accents, umlauts as vowels: the same for spellings of one name."""
+    return "".join(ch for ch in unicodedata.normalize("NFKD", name.translate(DOTS_LOST))
+                   if not unicodedata.combining(ch)).lower().replace("ı", "i")
+
+
 def has_umlaut(text):
     return not UMLAUTS.isdisjoint(text)
 
@@ -778,6 +785,10 @@ class Maker:
         for name in (SURNAMES_RANKED + SURNAMES_TURKISH + SURNAMES_POLISH + SURNAMES_ITALIAN
                      + SURNAMES_RUSSIAN + SURNAMES_BALKAN_GREEK):
             self.by_prefix.setdefault(name[:3].lower(), []).append(name)
+        self.by_fold = {}
+        for names in self.by_prefix.values():
+            for name in names:
+                self.by_fold.setdefault(fold(name), []).append(name)
 
     # -- names ---------------------------------------------------------------
 
@@ -1113,19 +1124,24 @@ class Maker:
         o.number, o.number_style = c.number, c.number_style
 
     def look_alike_surname(self, name):
-        """Another surname that starts like name ("Kühnke", "Kühnel"), never
-        one of its spellings."""
+        """Another surname that starts like name ("Kühnke", "Kühnel"; "Frank",
+        "Franke"), never one of its spellings."""
         r = self.rng
         spellings = set(ALIKE.get(name, ())) | {name}
+        spellings.update(self.by_fold.get(fold(name), ()))  # "Woźniak" is "Wozniak"
         others = [n for n in self.by_prefix.get(name[:3].lower(), ()) if n not in spellings]
         if others and r.random() < 0.7:
             return r.choice(others)
-        stem = name[:-2] if len(name) > 5 else name
-        for _ in range(5):
-            other = stem + r.choice(("el", "er", "ke", "le", "ert", "mann", "ner", "lo", "s"))
-            if other not in spellings:
-                return other
-        return name + "er"
+        stems = [stem for stem in TAIL_STEMS if name.startswith(stem) and len(name) > len(stem)]
+        if stems:
+            stem = max(stems, key=len)
+            ends = [e for e in TAIL_ENDS if stem + e not in spellings and stem[-1] != e[0]]
+            return stem + r.choice(ends)  # "Tannhammer", "Tannhuber"
+        if others:
+            return r.choice(others)
+        others = [n for key, names in self.by_prefix.items() if key[:2] == name[:2].lower()
+                  for n in names if n not in spellings]
+        return r.choice(others) if others else self.surname()
 
     def look_alike_first(self, first, sex):
         """A first name of another member of the household, sometimes one that
@@ -1197,6 +1213,8 @@ class Maker:
                     o.last = self.look_alike_surname(c.last)
                 while o.last == c.last:
                     o.last = self.surname()
+                while o.first == c.first:
+                    o.first = self.first_name(o.sex)
                 out.append(("building", o))
             if r.random() < chance["namesake"]:
                 o = c.copy()
