@@ -1167,7 +1167,9 @@ class Maker:
         o.trade = ""
         if r.random() < 0.65:
             o.name, o.form = last, OWNER_FORMS.draw(r)
-            o.form_text = o.form if r.random() < 0.9 else r.choice(LEGAL_BY_NAME[o.form][2])
+            # Another spelling of the form, never none: a bare "Dietz" would be the person.
+            o.form_text = o.form if r.random() < 0.9 else \
+                r.choice([f for f in LEGAL_BY_NAME[o.form][2] if f])
         else:
             word = r.choice(OWNER_WORDS)
             o.name, o.form, o.form_text = word + " " + last, "", ""
