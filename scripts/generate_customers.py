@@ -29,7 +29,7 @@ sen. and jun.; a firm named after its owner beside the owner; other firms or
 people at a firm's address; branches of a firm. --hard-cases classic plants
 the smaller mix of earlier versions (family, junior, namesake, same_address,
 owner) and makes the same records as they did for the same seed; none plants
-no look-alikes at all.
+no look-alikes at all, but its re-entries differ as with all.
 
 The same --seed and --count give the same records in every format. Records are
 made and shuffled in blocks of --block records, so memory stays constant for
@@ -1844,7 +1844,8 @@ def parse_args(argv):
                         "firms sharing an address and branches, and adds house number "
                         "ranges, reading (OCR) errors, town forms and first name variants "
                         "to the differences; classic the mix of earlier versions (the same "
-                        "records for the same seed); none no look-alikes at all")
+                        "records for the same seed); none the differences of all without "
+                        "any look-alikes")
     p.add_argument("--seed", type=int, default=20240611, help="random seed (default 20240611)")
     p.add_argument("--block", type=int, default=50000,
                    help="records made and shuffled together (default 50000)")
