@@ -56,9 +56,6 @@ namespace {
 // half as much as the keys take, so memory stays proportional to the keys.
 constexpr std::size_t kMinReportBudget = std::size_t{64} << 20;
 
-// The items a profile reads (similarity.h): PLZ, Ort, Straße, Bez1, Bez2.
-constexpr std::uint64_t kProfileItems = 0b1101110;
-
 // Record strings in memory, as a source: a record's place is its index.
 class MemorySource final : public RecordSource {
  public:
@@ -135,7 +132,7 @@ struct Side {
   std::vector<KeyOrder> orders;
   std::unique_ptr<RecordReader> reader;
 
-  KeptRecords kept{kProfileItems, {}};  // when verifying
+  KeptRecords kept;  // when verifying
 
   // The profiles of `records` (ascending), that of records[k] at places[k],
   // made on all threads from the records kept normalised. Frees those: a
@@ -152,6 +149,7 @@ struct Side {
       }
     });
     kept.texts = KeyColumn();
+    CountNameWords(list.profiles);
     return list;
   }
 };
@@ -250,6 +248,9 @@ class Job {
     result.groups = links_.group_ends.size();
     result.skipped = input_.source->skipped() + (base_ ? base_->source->skipped() : 0);
     result.pairs = std::move(links_.pairs);
+    for (const KeptApart& k : links_.apart) {
+      result.kept_apart.push_back({k.a, k.b, k.score, k.x, k.y, k.xy_score, std::string(RuleName(k.rule))});
+    }
     result.summary = summary_;
     if (!with_records) return result;
     const auto records = [&](const Side& side, const std::vector<std::uint8_t>& algorithm,

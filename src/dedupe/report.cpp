@@ -125,6 +125,36 @@ bool EndsLinesWithCrlf(int fd) {
   return lf == std::string_view::npos || (lf > 0 && bytes[lf - 1] == '\r');
 }
 
+void AppendPartsJson(const DedupePair& pair, std::string* out) {
+  const std::pair<const char*, float> parts[] = {
+      {"kind", pair.kind}, {"name", pair.name}, {"first_name", pair.first_name}, {"street", pair.street},
+      {"house_number", pair.house_number}, {"plz", pair.plz}, {"town", pair.town}};
+  *out += ", \"parts\": {";
+  for (const auto& [name, value] : parts) {
+    if (out->back() != '{') *out += ", ";
+    *out += '"';
+    *out += name;
+    *out += "\": ";
+    AppendScore(value, out);
+  }
+  *out += '}';
+}
+
+std::string KeptApartNote(const KeptApart& kept, std::uint32_t other) {
+  std::string note = "not grouped with record " + std::to_string(other + 1u) + " (score ";
+  AppendScore(kept.score, &note);
+  note += "): records " + std::to_string(kept.x + 1u) + " and " + std::to_string(kept.y + 1u) +
+          " are different customers (";
+  if (kept.rule == Rule::kParts) {
+    note += "score ";
+    AppendScore(kept.xy_score, &note);
+  } else {
+    note += RuleName(kept.rule);
+  }
+  note += ")";
+  return note;
+}
+
 std::string SummaryLine(const RunSummary& s) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f", s.seconds);

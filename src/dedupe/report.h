@@ -123,6 +123,16 @@ struct BaseRecord {
 };
 std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in, bool readable);
 
+// Why a link of `kept` was refused, as the reports say it of one of its
+// two records; `other` is the record it was not grouped with (numbers from
+// 1): "not grouped with record 12 (score 0.900): records 3 and 7 are
+// different customers (first names differ)".
+std::string KeptApartNote(const KeptApart& kept, std::uint32_t other);
+
+// Appends ", \"parts\": {\"kind\": K, \"name\": N, ...}": the parts of a
+// pair's score, as the JSON and HTML reports show them.
+void AppendPartsJson(const DedupePair& pair, std::string* out);
+
 // Writes the report that `options` choose (ReportChoiceOf) to `out`, and
 // tells options.message how many characters its encoding could not hold.
 void WriteReport(const ReportInput& in, const DedupeOptions& options, ReportFile* out);
@@ -143,10 +153,14 @@ void WriteTextReport(const ReportInput& in, bool sorted, ReportFile* out);
 // order the first), group (the group's number in the text report, 0 for a
 // record without duplicates), record (its number among the input's
 // records, from 1), id (with an id column), algorithm (the one that linked
-// it, 0 for none), score (when verifying), then the record: for CSV input
+// it, 0 for none), score (when verifying), then, verifying, linked_to (the
+// record of its best pair), the parts of that pair's score (kind, name,
+// first_name, street, house_number, plz, town) and kept_apart (its links
+// that were refused, KeptApartNote), then the record: for CSV input
 // its columns as they were, else the record string in one column named
 // "data". With a base one row per match, with base_line, base_record and
-// base_id (with an id column) after the score, and one row with those empty
+// base_id (with an id column) after the score and the parts of the
+// match's score after them, and one row with those empty
 // for a record without match. Uses the input's delimiter (',' for record
 // strings) and line ends (EndsLinesWithCrlf), quotes as RFC 4180 says. No
 // summary: the file is for loading elsewhere.

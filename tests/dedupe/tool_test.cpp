@@ -116,12 +116,13 @@ TEST(DedupeTool, VerificationKeepsDuplicatesAndDropsTheFamily) {
   const ToolResult r = Dedupe({"--algorithm", kPlz, "--verify", "--format", "csv", file});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
-            "\xEF\xBB\xBFline;key;group;record;algorithm;score;PLZ;Ort;Strasse;Name;Vorname\n"
-            "2;10115;1;1;1;1.000;10115;Berlin;Hauptstraße 1;Meier;Hans\n"
-            "3;10115;1;2;1;1.000;10115;BERLIN;Hauptstr. 1;Dr. Meier;Hans\n"
-            "4;10115;0;3;0;0.000;10115;Berlin;Hauptstraße 1;Meier;Erika\n"
-            "5;1067-;0;4;0;0.000;1067;Dresden;Am Markt 2;Hans;Schulz\n"
-            "6;01067;0;5;0;0.000;01067;Dresden;Am Markt 2;Schulz;Hans\n");
+            "\xEF\xBB\xBFline;key;group;record;algorithm;score;linked_to;kind;name;first_name;street;"
+            "house_number;plz;town;kept_apart;PLZ;Ort;Strasse;Name;Vorname\n"
+            "2;10115;1;1;1;1.000;2;1.000;1.000;1.000;1.000;1.000;1.000;1.000;;10115;Berlin;Hauptstraße 1;Meier;Hans\n"
+            "3;10115;1;2;1;1.000;1;1.000;1.000;1.000;1.000;1.000;1.000;1.000;;10115;BERLIN;Hauptstr. 1;Dr. Meier;Hans\n"
+            "4;10115;0;3;0;0.000;;;;;;;;;;10115;Berlin;Hauptstraße 1;Meier;Erika\n"
+            "5;1067-;0;4;0;0.000;;;;;;;;;;1067;Dresden;Am Markt 2;Hans;Schulz\n"
+            "6;01067;0;5;0;0.000;;;;;;;;;;01067;Dresden;Am Markt 2;Schulz;Hans\n");
   // Normalised, the lost zero of the PLZ no longer parts the swapped names.
   const ToolResult n = Dedupe({"--algorithm", kPlz, "--verify", "0.9", "--normalize", file});
   EXPECT_NE(n.out.find("group 1 (2 records)\n  5: 1067|Dresden|Am Markt 2||Hans|Schulz|||  (algorithm 1, key "
@@ -148,11 +149,14 @@ TEST(DedupeTool, BaseMatchingReportsEachNewRecordWithItsMatches) {
             "records 3, base records 3, records matched 1, pairs 2, pairs compared 2, seconds S, skipped 0\n");
   r = Dedupe({"--base", base, "--format", "csv", "--id", "6", news});
   EXPECT_EQ(r.out,
-            "\xEF\xBB\xBFline,key,group,record,id,algorithm,score,base_line,base_record,base_id,data\n"
-            "1,10115HAUPTSR 1,1,1,Hans,1,0.900,1,1,Hans,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
-            "1,10115HAUPTSR 1,1,1,Hans,1,0.900,2,2,Hans,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
-            "2,80331WEG 3-G 3,0,2,Max,0,0.000,,,,80331|München|Weg 3|S|Huber|Max\n"
-            "3,80331WEG 3-G 3,0,3,Max,0,0.000,,,,80331|München|Weg 3|S|Huber|Max\n");
+            "\xEF\xBB\xBFline,key,group,record,id,algorithm,score,base_line,base_record,base_id,"
+            "kind,name,first_name,street,house_number,plz,town,data\n"
+            "1,10115HAUPTSR 1,1,1,Hans,1,0.900,1,1,Hans,1.000,0.900,1.000,1.000,1.000,1.000,1.000,"
+            "10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
+            "1,10115HAUPTSR 1,1,1,Hans,1,0.900,2,2,Hans,1.000,0.900,1.000,1.000,1.000,1.000,1.000,"
+            "10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
+            "2,80331WEG 3-G 3,0,2,Max,0,0.000,,,,,,,,,,,80331|München|Weg 3|S|Huber|Max\n"
+            "3,80331WEG 3-G 3,0,3,Max,0,0.000,,,,,,,,,,,80331|München|Weg 3|S|Huber|Max\n");
   r = Dedupe({"--base", base, "--id", "5", news});
   EXPECT_TRUE(r.out.starts_with("1 [Meyer]: 10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
                                 "  base 1 [Meier]: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1,"))
