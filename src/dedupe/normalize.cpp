@@ -439,6 +439,38 @@ char* PutFolded(char32_t c, char* at) {
   return at;
 }
 
+// Digits that a scanner reads for letters, and the letters they are.
+char LetterRead(char digit) {
+  switch (digit) {
+    case '0': return 'O';
+    case '1': return 'L';
+    case '5': return 'S';
+    case '8': return 'B';
+    default: return 0;
+  }
+}
+
+// The place of a digit in `w` that stands for a letter: between two
+// letters ("Mü1ler"), or opening a word of letters ("5traße", "8erlin");
+// npos for none. A digit before one letter ("12a") is a house number.
+std::size_t MisreadDigit(std::string_view w) {
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    if (LetterRead(w[i]) == 0) continue;
+    const bool letter_after = i + 1 < w.size() && IsLetter(w[i + 1]);
+    if ((i > 0 && IsLetter(w[i - 1]) && letter_after) ||
+        (i == 0 && letter_after && i + 2 < w.size() && IsLetter(w[i + 2]))) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+void ReadDigitsAsLetters(NormalizedWords* words) {
+  for (std::string& w : *words) {
+    for (std::size_t i; (i = MisreadDigit(w)) != std::string_view::npos;) w[i] = LetterRead(w[i]);
+  }
+}
+
 // What AppendPlainField made of a field.
 enum class Plain {
   kDone,       // the field is normalised
@@ -481,6 +513,7 @@ Plain AppendPlainField(int item, std::string_view value, std::string* out) {
   std::size_t words = 0;
   // Checks the word just written: false when a rule applies to it.
   const auto plain_word = [&](std::string_view w) {
+    if (item != kFieldPlz && item <= kFieldBez4 && MisreadDigit(w) != std::string_view::npos) return false;
     if (item == kFieldOrt) return words == 0 ? w != "ST" : !IsQualifier(w);
     if (item == kFieldStrasse) {
       for (const auto& opening : kOpening) {
@@ -574,6 +607,7 @@ void Normalizer::Field(int item, std::string_view value, std::string* out) {
   } else if (plain == Plain::kRules) {
     NormalizedWords& words = words_;
     FoldedWords(value, IsNameItem(item), words);
+    if (item >= kFieldOrt && item <= kFieldBez4) ReadDigitsAsLetters(&words);
     if (item == kFieldOrt) NormalizeTown(&words);
     if (item == kFieldStrasse) NormalizeStreetWords(&words);
     if (IsNameItem(item)) Mark(item, NormalizeName(&words, &scratch_, &joined_));

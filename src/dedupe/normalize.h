@@ -27,6 +27,10 @@
 //                  UG (haftungsbeschränkt), SE, KGaA, Ltd. and the long forms
 //                  such as "Gesellschaft mit beschränkter Haftung"), however
 //                  dotted or spaced; hyphens are blanks
+//   Ort, Straße, Suchbegriff, Bez1-Bez4
+//                  a digit that a scanner reads for a letter, 0 1 5 8 between
+//                  two letters or opening a word of letters, is that letter
+//                  (O L S B): "5traße", "8erlin", "Mü1ler"
 // Fields after the ninth only get the rules for every field.
 #ifndef KORVIX_DEDUPE_NORMALIZE_H_
 #define KORVIX_DEDUPE_NORMALIZE_H_

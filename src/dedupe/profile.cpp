@@ -68,6 +68,35 @@ char DigitRead(char c) {
   }
 }
 
+// True for a word that reads as (part of) a house number: digits, perhaps
+// misread ("1O", "8S"), a letter after them, a range ("89-91").
+bool IsNumberWord(std::string_view w) {
+  std::size_t digits = 0, letters = 0;
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const char c = w[i];
+    if (IsDigit(c)) {
+      ++digits;
+    } else if (c == '-' || c == '/') {
+      if (digits == 0) return false;
+      letters = 0;
+    } else if (IsLetter(c)) {
+      if (++letters > 1) return false;
+    } else {
+      return false;
+    }
+  }
+  return digits > 0 && (IsDigit(w[0]) || DigitRead(w[0]) != 0);
+}
+
+// Legal forms that mark a firm wherever they stand ("AG Nord Bau", or a
+// form the normaliser did not take off for a typo in the words after it).
+bool IsLegalFormWord(std::string_view w) {
+  for (const std::string_view form : {"GMBH", "MBH", "UG", "KG", "OHG", "GBR", "AG", "KGAA", "EK", "EV"}) {
+    if (w == form) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out) {
@@ -171,7 +200,7 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
         p.senior = true;
         return;
       }
-      firm = firm || IsFirmWord(w);
+      firm = firm || IsFirmWord(w) || IsLegalFormWord(w);
       std::string_view first, second;
       if (SplitCompoundFirstName(w, &first, &second)) {
         add(first);
@@ -181,16 +210,18 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
       }
     });
   }
-  // The street's words joined, the house number from the first word that
-  // starts with a digit on.
+  // The street's words joined, the house number from the last words that
+  // read as one ("12", "12A", "89-91", "8S"): a digit inside the name
+  // ("Krumme 5tr 7") is no number.
   street_.clear();
   std::size_t number_at = std::string::npos;
   ForEachPart(items[2], ' ', [&](std::string_view w) {
     if (w.empty()) return;
-    if (number_at == std::string::npos && (IsDigit(w.front()) || (w.size() > 1 && DigitRead(w[0]) != 0 &&
-                                                                  IsDigit(w[1])))) {
+    if (!IsNumberWord(w) && !(number_at != std::string::npos && w.size() == 1 && IsLetter(w[0]))) {
+      number_at = std::string::npos;
+    } else if (number_at == std::string::npos) {
       number_at = street_.size();
-    } else if (number_at != std::string::npos) {
+    } else {
       street_.push_back(' ');  // "89 91": the parts of a number stay apart
     }
     street_.append(w);
@@ -234,8 +265,10 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     w.letters = Letters(text);
     w.initial = text.size() == 1;
     w.in_bez2 = i >= bez1_words;
-    // A firm's words are not read as first names: "Otto" in "Otto Bau" is a surname.
-    if (!firm && !w.initial) w.first = LookupFirstName(text);
+    // A firm's words are not read as first names: "Otto" in "Otto Bau" is
+    // a surname; nor is Bez1 where Bez2 holds the first name ("Adam |
+    // Birgit").
+    if (!firm && !w.initial && (w.in_bez2 || names_.size() == bez1_words)) w.first = LookupFirstName(text);
     given = given || w.given();
     sound_begin = names_[i].second;
   }

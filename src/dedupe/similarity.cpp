@@ -105,8 +105,8 @@ double WordLikeness(const Profile::Word& a, const Profile::Word& b, double below
 double MissingFirstName(double share) {
   constexpr double kRare = 2e-4, kCommon = 2e-3;
   if (share <= kRare) return 0.9;
-  if (share >= kCommon) return 0.78;
-  return 0.9 - 0.12 * std::log10(share / kRare);
+  if (share >= kCommon) return 0.82;
+  return 0.9 - 0.08 * std::log10(share / kRare);
 }
 
 // Two words paired: how alike, and whether they are two known first names
@@ -220,22 +220,29 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   }
   // Words without a partner: a first name one record lacks, or a word such
   // as "Autohaus" before "Becker".
+  // What first names a record has: none, only initials, or a name.
+  enum Given { kNone, kInitials, kNames };
   const auto given_in = [](const Profile& p, std::size_t m) {
+    Given g = kNone;
     for (std::size_t i = 0; i < m; ++i) {
-      if (p.name[i].given()) return true;
+      if (p.name[i].first.known()) return kNames;
+      if (p.name[i].initial) g = kInitials;
     }
-    return false;
+    return g;
   };
-  const bool a_given = given_in(a, ma), b_given = given_in(b, mb);
-  const auto unpaired = [&](const Profile& p, const bool* used, std::size_t m, bool other_has_given) {
+  const Given a_given = given_in(a, ma), b_given = given_in(b, mb);
+  const auto unpaired = [&](const Profile& p, const bool* used, std::size_t m, Given other) {
     for (std::size_t i = 0; i < m; ++i) {
       if (used[i]) continue;
       if (!p.name[i].given()) {
         name *= 0.9;
-      } else {
+      } else if (other == kNames) {
         // A second first name on one side only ("Hans-Peter", "Peter") is
         // more often a relative than the same person.
-        first *= other_has_given ? 0.7 : surname_agrees ? MissingFirstName(rarest) : 0.9;
+        first *= 0.7;
+      } else {
+        // None at all, or initials that may stand for both ("A." for Anna-Lena).
+        first *= other == kNone && surname_agrees ? MissingFirstName(rarest) : 0.9;
       }
     }
   };
@@ -273,6 +280,9 @@ bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts
       number = 0.95;
     }
   }
+  if (number < 0.95 && !a.number.empty() && !b.number.empty() && MisreadAlike(a.number, b.number)) {
+    number = 0.95;  // "8S" and "85"
+  }
   double plz = 0.5;
   if (a.plz == b.plz) {
     plz = 1;
@@ -307,7 +317,7 @@ bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts
     parts->street = static_cast<float>(street);
     parts->town = 0;
     return false;
-  } else if (JaroWinkler(a.town, b.town) >= 0.9) {
+  } else if (JaroWinkler(a.town, b.town) >= 0.85 || OneTypo(a.town, b.town)) {
     town = 0.95;
   }
   parts->street = static_cast<float>(street);

@@ -15,15 +15,16 @@
 //               (Jan, Jana) 0, an initial and its name 0.9; a first name that
 //               only one record has costs 0.7 when the other has first names
 //               of its own (Peter, Hans-Peter: more often a relative than the
-//               same person), else 0.9 when the surname they share is rare in
-//               the file and down to 0.78 when it is common; "jun." or "sen."
+//               same person), 0.9 when it has initials, and when it has none
+//               0.9 if the surname they share is rare in the file, down to
+//               0.82 where it is common; "jun." or "sen."
 //               on one side halves it, on both sides apart makes it 0
 //   street      Jaro-Winkler of the street names; 0.85 when one is missing
 //   house_number equal 1; one number within the other's range ("89" in
-//               "89-91") 0.95; the same number with another letter 0.9; one
-//               missing 0.85; else 0.3
+//               "89-91"), or misread ("8S", "85") 0.95; the same number with
+//               another letter 0.9; one missing 0.85; else 0.3
 //   plz         equal 1; one missing 0.9; one typo 0.85; else 0.5
-//   town        equal or one missing 1; alike 0.95; else 0.7
+//   town        equal or one missing 1; alike or one typo apart 0.95; else 0.7
 // A part at 0 decides alone, and the comparison names the rule.
 #ifndef KORVIX_DEDUPE_SIMILARITY_H_
 #define KORVIX_DEDUPE_SIMILARITY_H_
