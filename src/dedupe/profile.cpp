@@ -97,6 +97,43 @@ bool IsLegalFormWord(std::string_view w) {
   return false;
 }
 
+// The capital letters from U+00C0 to U+017F without their accents (those
+// the normaliser leaves: Ä, Ö, Ü and ß are written out before), 0 for others.
+constexpr std::array<char, 0xC0> kUnaccented = [] {
+  std::array<char, 0xC0> base{};
+  const auto set = [&](char32_t from, std::string_view letters) {
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+      if (letters[i] != '.') base[from + i - 0xC0] = letters[i];
+    }
+  };
+  set(0xC0, "AAAAAAACEEEEIIIIDNOOOOO.OUUUUYT.");
+  set(0x100, "AAAAAACCCCCCCCDDDDEEEEEEEEEEGGGGGGGGHHHHIIIIIIIIIIJJJJKKKLLLLLLLLLLNNNNNNNNNOOOOOO");
+  set(0x152, "OORRRRRRSSSSSSSSTTTTTTUUUUUUUUUUUUWWYYYZZZZZZS");
+  return base;
+}();
+
+// `text` with the letters of kUnaccented written plainly, in `*buffer`
+// when it has any; else `text` itself.
+std::string_view FoldAccents(std::string_view text, std::string* buffer) {
+  std::size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+  if (i == text.size()) return text;
+  buffer->assign(text, 0, i);
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead >= 0xC3 && lead <= 0xC5 && i + 1 < text.size()) {
+      const char32_t code = (char32_t{lead} & 0x1F) << 6 | (static_cast<unsigned char>(text[i + 1]) & 0x3F);
+      if (code >= 0xC0 && code < 0x180 && kUnaccented[code - 0xC0] != 0) {
+        buffer->push_back(kUnaccented[code - 0xC0]);
+        i += 2;
+        continue;
+      }
+    }
+    buffer->push_back(text[i++]);
+  }
+  return *buffer;
+}
+
 }  // namespace
 
 void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out) {
@@ -163,33 +200,44 @@ void ProfileMaker::Reserve(std::size_t bytes, std::size_t words) {
 
 Profile ProfileMaker::Make(std::string_view profile_text) {
   Profile p;
+  // Accents are how a name is typed, not who it is: "Çelik" and "Celik",
+  // "Kovačević" and "Kovacevic" are compared without them.
+  const std::string_view text = FoldAccents(profile_text, &folded_);
   std::string_view items[7];  // PLZ, Ort, Straße, Suchbegriff, Bez1, Bez2, marks
   std::size_t n = 0;
-  ForEachPart(profile_text, '|', [&](std::string_view item) {
+  ForEachPart(text, '|', [&](std::string_view item) {
     if (n < 7) items[n++] = item;
   });
   const unsigned marks = items[6].size() == 1 ? static_cast<unsigned>(items[6][0] - '0') : 0;
-  // The words of Bez1 and Bez2 and their sounds; a compound first name
-  // ("HANSPETER") as the two names it is.
+  // The words of Bez1 and Bez2 and their sounds. Where a person's first
+  // name stands (Bez2, or Bez1 of two words or more when Bez2 is empty),
+  // a compound first name ("HANSPETER") is the two names it is, as
+  // "Hans-Peter" is written.
   names_.clear();
   sounds_.clear();
-  split_.clear();
   bool firm = (marks & Normalizer::kLegalForm) != 0;
-  std::size_t bez1_words = 0;
-  const auto add = [&](std::string_view w) {
-    AppendPhoneticCode(w, &sounds_);
-    names_.emplace_back(w, sounds_.size());
+  const auto words_in = [](std::string_view field) {
+    std::size_t words = 0;
+    ForEachPart(field, ' ', [&](std::string_view w) { words += w.empty() ? 0 : 1; });
+    return words;
   };
-  for (const std::string_view field : {items[4], items[5]}) {
-    if (field.data() == items[5].data()) bez1_words = names_.size();
-    ForEachPart(field, ' ', [&](std::string_view w) {
+  const bool bez1_first = words_in(items[5]) == 0 && words_in(items[4]) >= 2;
+  std::size_t bez1_words = 0;
+  const auto add = [&](std::string_view w, bool first_place) {
+    AppendPhoneticCode(w, &sounds_);
+    names_.push_back({w, sounds_.size(), first_place});
+  };
+  for (const bool bez2 : {false, true}) {
+    if (bez2) bez1_words = names_.size();
+    const bool first_place = bez2 || bez1_first;
+    ForEachPart(items[bez2 ? 5 : 4], ' ', [&](std::string_view w) {
       while (!w.empty() && (w.back() == ',' || w.back() == '.' || w.back() == ';')) w.remove_suffix(1);
       while (!w.empty() && (w.front() == ',' || w.front() == '.')) w.remove_prefix(1);
       if (w.empty() || w == "UND") return;
       // "z. Hd.", "Inh.": a contact or an owner named in a firm's record.
       if (w == "HD" || w == "ZHD" || w == "INH" || w == "INHABER") {
         firm = true;
-        if (!names_.empty() && names_.back().first == "Z") names_.pop_back();
+        if (!names_.empty() && names_.back().text == "Z") names_.pop_back();
         return;
       }
       if (w == "JUN" || w == "JUNIOR" || w == "JR") {
@@ -202,11 +250,11 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
       }
       firm = firm || IsFirmWord(w) || IsLegalFormWord(w);
       std::string_view first, second;
-      if (SplitCompoundFirstName(w, &first, &second)) {
-        add(first);
-        add(second);
+      if (first_place && SplitCompoundFirstName(w, &first, &second)) {
+        add(first, true);
+        add(second, true);
       } else {
-        add(w);
+        add(w, first_place);
       }
     });
   }
@@ -235,7 +283,7 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   }
 
   std::size_t name_bytes = 0;
-  for (const auto& name : names_) name_bytes += name.first.size();
+  for (const auto& name : names_) name_bytes += name.text.size();
   Reserve(items[0].size() + items[1].size() + street_.size() + name_bytes + sounds_.size(), names_.size());
   const auto keep = [&](std::string_view s) {
     if (!s.empty()) std::memcpy(text_, s.data(), s.size());
@@ -257,20 +305,19 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   std::size_t sound_begin = 0;
   bool given = false;
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    const std::string_view text = keep(names_[i].first);
+    const std::string_view text = keep(names_[i].text);
     Profile::Word& w = words_[i];
     w = Profile::Word{};
     w.text = ProfileText(text);
-    w.sound = ProfileText(sounds.substr(sound_begin, names_[i].second - sound_begin));
+    w.sound = ProfileText(sounds.substr(sound_begin, names_[i].sound_end - sound_begin));
     w.letters = Letters(text);
     w.initial = text.size() == 1;
     w.in_bez2 = i >= bez1_words;
     // A firm's words are not read as first names: "Otto" in "Otto Bau" is
-    // a surname; nor is Bez1 where Bez2 holds the first name ("Adam |
-    // Birgit").
-    if (!firm && !w.initial && (w.in_bez2 || names_.size() == bez1_words)) w.first = LookupFirstName(text);
+    // a surname, and so is "Friedrich" in Bez1 beside a first name in Bez2.
+    if (!firm && !w.initial && names_[i].first_place) w.first = LookupFirstName(text);
     given = given || w.given();
-    sound_begin = names_[i].second;
+    sound_begin = names_[i].sound_end;
   }
   p.name = std::span<Profile::Word>(words_, names_.size());
   words_ += names_.size();

@@ -113,8 +113,13 @@ class ProfileMaker {
   Profile::Word* words_ = nullptr;
   std::size_t words_left_ = 0;
   // One record's name words with where their codes end in sounds_, and its street.
-  std::vector<std::pair<std::string_view, std::size_t>> names_;
-  std::string sounds_, street_, split_;
+  struct NameWord {
+    std::string_view text;
+    std::size_t sound_end;
+    bool first_place;  // where a person's first name stands
+  };
+  std::vector<NameWord> names_;
+  std::string folded_, sounds_, street_;
 };
 
 // Profiles of some records, and the makers that hold what they view.

@@ -171,14 +171,15 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
     if (parts->rule == Rule::kParts) parts->rule = Rule::kGenerations;
     return;
   }
+  // "jun." on one side only: father and son share name and address.
   const double generation = a.junior != b.junior || a.senior != b.senior ? 0.5 : 1;
   const std::size_t na = a.name.size(), nb = b.name.size();
   // What the least pair must reach for the names to reach `below`: a pair
   // certainly below that need not be compared exactly, since were it chosen
   // the name would fail anyway, and it is never chosen over one above.
-  double penalty = generation;
-  for (std::size_t extra = std::max(na, nb) - std::min(na, nb); extra > 0; --extra) penalty *= 0.9;
-  const double word_below = below / penalty;
+  // (Words without a partner may yet be joined to one, see below: only the
+  // generation is sure to cost.)
+  const double word_below = below / generation;
   // Names have a few words; more than fit here count only with their first ones.
   constexpr std::size_t kMax = 8;
   const std::size_t ma = std::min(na, kMax), mb = std::min(nb, kMax);
@@ -186,13 +187,32 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   for (std::size_t i = 0; i < ma; ++i) {
     for (std::size_t j = 0; j < mb; ++j) sim[i][j] = PairWords(a.name[i], b.name[j], word_below);
   }
+  // Two words of one side written as one on the other ("ANNE MARIE",
+  // "ANNEMARIE", a name of its own in the list) are one word: the first of
+  // the two pairs with the joined one, the second is left out.
+  bool used_a[kMax] = {}, used_b[kMax] = {};
+  const auto join = [&](const Profile& x, std::size_t mx, bool* used_x, const Profile& y, std::size_t my,
+                        bool x_is_a) {
+    for (std::size_t i = 0; i + 1 < mx; ++i) {
+      const std::string_view head = x.name[i].text, tail = x.name[i + 1].text;
+      for (std::size_t j = 0; j < my; ++j) {
+        const std::string_view whole = y.name[j].text;
+        if (whole.size() == head.size() + tail.size() && whole.starts_with(head) && whole.ends_with(tail)) {
+          (x_is_a ? sim[i][j] : sim[j][i]) = {1, false};
+          used_x[i + 1] = true;
+        }
+      }
+    }
+  };
+  join(a, ma, used_a, b, mb, true);
+  join(b, mb, used_b, a, ma, false);
   // Words are paired one to one, the most alike first; each part is as
   // alike as its least alike pair, so a first name that differs is not
   // outweighed by a long surname that agrees.
-  bool used_a[kMax] = {}, used_b[kMax] = {};
   double name = 1, first = 1, rarest = 0;
   bool other_name = false, surname_agrees = false;
-  for (std::size_t k = 0; k < std::min(ma, mb); ++k) {
+  const auto unused = [](const bool* used, std::size_t m) { return static_cast<std::size_t>(std::count(used, used + m, false)); };
+  for (std::size_t k = std::min(unused(used_a, ma), unused(used_b, mb)); k > 0; --k) {
     std::size_t bi = 0, bj = 0;
     double best = -1;
     for (std::size_t i = 0; i < ma; ++i) {
