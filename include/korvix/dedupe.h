@@ -106,6 +106,13 @@ struct DedupeOptions {
   // millions of rows helps nobody.
   std::size_t html_records = 20000;
 
+  // Verifying: besides linking, pick this many candidate pairs spread over
+  // the scores from 0 to 1 (DedupeResult::samples), each scored exactly,
+  // for a person to label; RunDedupe then writes them as CSV
+  // (record_a, record_b, [id_a, id_b,] score, the parts of the score, an
+  // empty "same" column, data_a, data_b) instead of the report. 0: none.
+  std::size_t sample_pairs = 0;
+
   unsigned threads = 0;  // 0: every processor this process may use
   bool progress = false;  // a progress line on standard error
   bool verbose = false;   // tell how CSV columns are mapped
@@ -113,6 +120,45 @@ struct DedupeOptions {
   // message a call, without "korvix dedupe:". Null: nowhere.
   std::function<void(const std::string&)> message;
 };
+
+// A pair of records that a person labelled: record numbers from 1 (the
+// "record" column of the reports, record_a and record_b of a sample), and
+// whether the two are one customer.
+struct LabelledPair {
+  std::uint64_t a = 0, b = 0;
+  bool same = false;
+};
+
+// Reads labelled pairs from a CSV file with a header (delimiter ';', ','
+// or tab, found in the header): the records in columns named record_a and
+// record_b (or a and b), the label in a column named same: yes, no, ja,
+// nein, y, n, j, 1, 0, true, false in any case; a row with an empty label
+// is not labelled and left out. Throws DedupeError (kIo: the file cannot
+// be read; kUsage: a column is missing or a value cannot be read, with its
+// line).
+KORVIX_EXPORT std::vector<LabelledPair> ReadLabelledPairs(const std::string& path);
+
+// How well groups agree with labelled pairs: a pair labelled the same is
+// found when its two records share a group.
+struct DedupeQuality {
+  double threshold = 0;  // the verification threshold of the run
+  std::size_t found = 0;           // labelled the same, in one group
+  std::size_t wrongly_joined = 0;  // labelled different, in one group
+  std::size_t missed = 0;          // labelled the same, not in one group
+  double precision = 0, recall = 0, f1 = 0;  // 0 where undefined
+};
+struct DedupeEvaluation {
+  DedupeQuality quality;                  // of the run with `options`
+  std::vector<DedupeQuality> thresholds;  // verifying: at 0.50, 0.55, ... 0.95
+  std::size_t labelled = 0;               // pairs counted
+  std::size_t unknown = 0;                // pairs with a record the file has not
+};
+
+// Runs the job on `path` with `options` and measures its groups against
+// `labels`; verifying, runs it again at each threshold of the table.
+// Throws what DedupeFile throws.
+KORVIX_EXPORT DedupeEvaluation EvaluateDedupe(const std::string& path, const DedupeOptions& options,
+                                              std::span<const LabelledPair> labels);
 
 // The zero-configuration choice: three keys (PLZ + street + house number;
 // town + street + house number + sound of Bez1; PLZ + sound of Bez1 and
@@ -157,6 +203,7 @@ struct DedupeResult {
   std::vector<DedupeRecord> base_records;  // the base's, with a base
   std::vector<DedupePair> pairs;           // verified (or, with a base, matched) pairs
   std::vector<DedupeKeptApart> kept_apart;  // verified pairs that no group joins
+  std::vector<DedupePair> samples;          // DedupeOptions::sample_pairs, highest score first
   std::size_t groups = 0;
   std::uint64_t skipped = 0;  // CSV records reported and left out
   std::string summary;        // RunDedupe's summary line ("records N, groups G, ...")

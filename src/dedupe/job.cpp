@@ -158,6 +158,9 @@ class Job {
  public:
   explicit Job(const DedupeOptions& options) : options_(options) {
     if (options.algorithms.empty()) throw UsageError("no algorithm to key the records with");
+    if (options.sample_pairs > 0 && options.verify <= 0) {
+      throw UsageError("pairs are sampled by their scores: verify to sample them");
+    }
     if (options.algorithms.size() > 255) throw UsageError("at most 255 algorithms");
     if (options.verify < 0 || options.verify > 1) {
       throw UsageError("the verification threshold must lie between 0 and 1");
@@ -212,6 +215,7 @@ class Job {
     link.max_candidates = options_.max_candidates;
     link.threads = options_.threads;
     link.message = options_.message;
+    link.sample = options_.verify > 0 ? options_.sample_pairs : 0;
     const auto fetch = [this](Side& side) -> FetchProfiles {
       return [this, &side](std::span<const std::uint32_t> records, std::span<const std::uint32_t> places) {
         return side.Profiles(records, places, options_.threads);
@@ -238,7 +242,11 @@ class Job {
                              options_.verify > 0,
                              std::max(kMinReportBudget, input_.table.memory() / 2),
                              start_};
-    WriteReport(report, options_, out);
+    if (options_.sample_pairs > 0) {
+      WritePairSample(report, out);
+    } else {
+      WriteReport(report, options_, out);
+    }
     summary_ = SummaryLine(report.Summary());
   }
 
@@ -248,6 +256,7 @@ class Job {
     result.groups = links_.group_ends.size();
     result.skipped = input_.source->skipped() + (base_ ? base_->source->skipped() : 0);
     result.pairs = std::move(links_.pairs);
+    result.samples = std::move(links_.samples);
     for (const KeptApart& k : links_.apart) {
       result.kept_apart.push_back({k.a, k.b, k.score, k.x, k.y, k.xy_score, std::string(RuleName(k.rule))});
     }

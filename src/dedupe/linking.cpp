@@ -325,10 +325,11 @@ std::vector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSe
   RadixSort(&order, std::bit_width(left.size()) + b_bits, options.threads,
             [](const Next& n) { return n.place; });
   std::vector<float> scores(pairs.size());
+  const double floor = options.sample > 0 ? 0 : options.verify;
   base::ParallelFor(pairs.size(), options.threads, 1024, [&](std::size_t begin, std::size_t end) {
     for (std::size_t k = begin; k < end; ++k) {
       const Candidate& p = pairs[order[k].pair];
-      scores[order[k].pair] = static_cast<float>(Score(left[p.a], right[p.b], options.verify));
+      scores[order[k].pair] = static_cast<float>(Score(left[p.a], right[p.b], floor));
     }
   });
   return scores;
@@ -346,6 +347,44 @@ void SetParts(const Profile& a, const Profile& b, DedupePair* pair) {
   pair->plz = parts.plz;
   pair->town = parts.town;
 }
+
+// About `n` of the scored pairs, spread over the scores: the range from 0 to
+// 1 in twenty bands, each band giving an equal share (what a band lacks goes
+// to the others), evenly spaced within it; by score, highest first.
+std::vector<DedupePair> SamplePairs(const BigVector<Candidate>& pairs, const std::vector<float>& scores,
+                                    const ProfileSet& left, const ProfileSet& right, std::size_t n) {
+  constexpr std::size_t kBands = 20;
+  std::array<std::vector<std::uint32_t>, kBands> bands;
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    const auto band = std::min(kBands - 1, static_cast<std::size_t>(std::max(0.0f, scores[i]) * kBands));
+    bands[band].push_back(static_cast<std::uint32_t>(i));
+  }
+  // Shares: the smallest bands first, each taking all it has up to an
+  // equal part of what is left.
+  std::array<std::size_t, kBands> take{};
+  std::array<std::size_t, kBands> by_size;
+  std::iota(by_size.begin(), by_size.end(), std::size_t{0});
+  std::sort(by_size.begin(), by_size.end(), [&](std::size_t x, std::size_t y) { return bands[x].size() < bands[y].size(); });
+  std::size_t left_to_take = n;
+  for (std::size_t k = 0; k < kBands; ++k) {
+    const std::size_t band = by_size[k];
+    take[band] = std::min(bands[band].size(), left_to_take / (kBands - k));
+    left_to_take -= take[band];
+  }
+  std::vector<DedupePair> samples;
+  for (std::size_t band = kBands; band-- > 0;) {
+    const std::vector<std::uint32_t>& in = bands[band];
+    for (std::size_t k = 0; k < take[band]; ++k) {
+      const std::uint32_t i = in[k * in.size() / take[band]];
+      DedupePair& pair = samples.emplace_back(DedupePair{pairs[i].a, pairs[i].b, pairs[i].algorithm + 1, scores[i]});
+      SetParts(left[pairs[i].a], right[pairs[i].b], &pair);
+    }
+  }
+  std::stable_sort(samples.begin(), samples.end(),
+                   [](const DedupePair& x, const DedupePair& y) { return x.score > y.score; });
+  return samples;
+}
+
 
 // Groups that grow one link at a time and never take in a record that one
 // of their members tells apart from another (see linking.h).
@@ -490,6 +529,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   Unique(&pairs, options.threads);
   const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
   links.compared = pairs.size();
+  if (options.sample > 0) links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
   links.score.assign(n, 0);
   links.best.assign(n, Links::kNoPair);
   // The links strongest first, so that a group grows by its surest links
@@ -576,6 +616,7 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   std::vector<float> scores;
   if (options.verify > 0) scores = ScorePairs(pairs, left, right, options);
   Links links;
+  if (options.sample > 0 && !scores.empty()) links.samples = SamplePairs(pairs, scores, left, right, options.sample);
   links.group.assign(input.size(), 0);
   links.algorithm.assign(input.size(), 0);
   links.score.assign(input.size(), 0);

@@ -45,6 +45,9 @@ struct LinkOptions {
   std::size_t max_candidates = 200;
   unsigned threads = 0;
   std::function<void(const std::string&)> message;  // may be null
+  // Verifying, this many candidate pairs spread over the scores from 0 to
+  // 1 into Links::samples, each scored exactly (so every pair is).
+  std::size_t sample = 0;
 };
 
 // The profiles of some records of one side, the profile of records[k] at
@@ -61,6 +64,7 @@ struct Links {
   std::vector<std::uint32_t> best;      // its best pair in `pairs` (verifying), kNoPair for none
   static constexpr std::uint32_t kNoPair = 0xFFFFFFFFu;
   std::vector<KeptApart> apart;         // links refused (verifying, without a base)
+  std::vector<DedupePair> samples;      // LinkOptions::sample, by score
   // The groups in report order: largest first, equal sizes by their first
   // record's key under the first algorithm; the records of each in input
   // order, group g's ending at group_ends[g - 1].

@@ -197,20 +197,19 @@ std::vector<std::uint32_t> MatchedRecords(const ReportInput& in) {
   return matched;
 }
 
-std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in, bool readable) {
-  std::vector<std::uint32_t> wanted;
-  for (const DedupePair& p : in.links.pairs) wanted.push_back(p.b);
+std::unordered_map<std::uint32_t, BaseRecord> RecordsOf(const ReportSide& side, std::string_view id_option,
+                                                        std::vector<std::uint32_t> wanted, bool readable) {
   std::sort(wanted.begin(), wanted.end());
   wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
   std::unordered_map<std::uint32_t, BaseRecord> records;
-  IdColumn id(in.id, in.base->csv);
+  IdColumn id(id_option, side.csv);
   std::string scratch;
-  in.base->reader.SetKeyChoice({});
-  in.base->reader.ForEach(wanted, [&](const RecordReader::Visited& v) {
+  side.reader.SetKeyChoice({});
+  side.reader.ForEach(wanted, [&](const RecordReader::Visited& v) {
     BaseRecord& r = records[v.record];
     r.line = v.line;
     if (!id.empty()) r.id = id.Of(v.bytes, readable);
-    const std::string_view text = in.base->source.RecordString(v.bytes, &scratch);
+    const std::string_view text = side.source.RecordString(v.bytes, &scratch);
     if (readable) {
       AppendReadable(text, &r.text);
     } else {
@@ -218,6 +217,12 @@ std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in,
     }
   });
   return records;
+}
+
+std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in, bool readable) {
+  std::vector<std::uint32_t> wanted;
+  for (const DedupePair& p : in.links.pairs) wanted.push_back(p.b);
+  return RecordsOf(*in.base, in.id, std::move(wanted), readable);
 }
 
 }  // namespace korvix::dedupe

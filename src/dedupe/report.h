@@ -123,6 +123,10 @@ struct BaseRecord {
 };
 std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in, bool readable);
 
+// The same of any records of one side: `wanted` by number.
+std::unordered_map<std::uint32_t, BaseRecord> RecordsOf(const ReportSide& side, std::string_view id,
+                                                        std::vector<std::uint32_t> wanted, bool readable);
+
 // Why a link of `kept` was refused, as the reports say it of one of its
 // two records; `other` is the record it was not grouped with (numbers from
 // 1): "not grouped with record 12 (score 0.900): records 3 and 7 are
@@ -165,6 +169,13 @@ void WriteTextReport(const ReportInput& in, bool sorted, ReportFile* out);
 // strings) and line ends (EndsLinesWithCrlf), quotes as RFC 4180 says. No
 // summary: the file is for loading elsewhere.
 void WriteCsvReport(const ReportInput& in, bool sorted, ReportFile* out);
+
+// Pairs for a person to label (DedupeOptions::sample_pairs), one row each
+// in the CSV conventions of WriteCsvReport: record_a, record_b (numbers
+// from 1), id_a and id_b (with an id column), score, the parts of the score
+// (kind, name, first_name, street, house_number, plz, town), same (empty,
+// for "yes" or "no"), data_a and data_b (the record strings).
+void WritePairSample(const ReportInput& in, ReportFile* out);
 
 // One JSON object: "algorithms" (code and name of each), then "groups" as
 // the text report lists them (group, size, records with line, record, key,

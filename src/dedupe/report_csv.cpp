@@ -100,6 +100,11 @@ class CsvRows {
     }
   }
 
+  void Score(double score) {
+    AppendScore(score, &row_);
+    row_.push_back(delimiter_);
+  }
+
   void Number(std::uint64_t n) {
     AppendNumber(n, &row_);
     row_.push_back(delimiter_);
@@ -123,17 +128,19 @@ class CsvRows {
     End();
   }
 
- private:
-  void Printable(std::string_view bytes) {
-    text_.clear();
-    AppendPrintable(bytes, &text_);
-    Cell(text_);
-  }
+ // The end of the row.
   void End() {
     row_.pop_back();  // the delimiter after the last field
     row_ += line_end_;
     out_->Write(row_);
     row_.clear();
+  }
+
+ private:
+  void Printable(std::string_view bytes) {
+    text_.clear();
+    AppendPrintable(bytes, &text_);
+    Cell(text_);
   }
 
   const ReportInput& in_;
@@ -214,6 +221,43 @@ void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
 }
 
 }  // namespace
+
+void WritePairSample(const ReportInput& in, ReportFile* out) {
+  CsvRows rows(in, out);
+  const bool with_id = rows.with_id();
+  for (const char* name : {"record_a", "record_b"}) rows.Cell(name);
+  if (with_id) {
+    rows.Cell("id_a");
+    rows.Cell("id_b");
+  }
+  for (const char* name : {"score", "kind", "name", "first_name", "street", "house_number", "plz", "town",
+                           "same", "data_a", "data_b"}) {
+    rows.Cell(name);
+  }
+  rows.End();
+  std::vector<std::uint32_t> wanted;
+  for (const DedupePair& p : in.links.samples) {
+    wanted.push_back(p.a);
+    wanted.push_back(p.b);
+  }
+  const std::unordered_map<std::uint32_t, BaseRecord> records = RecordsOf(in.input, in.id, wanted, false);
+  for (const DedupePair& p : in.links.samples) {
+    const BaseRecord& a = records.at(p.a);
+    const BaseRecord& b = records.at(p.b);
+    rows.Number(p.a + 1u);
+    rows.Number(p.b + 1u);
+    if (with_id) {
+      rows.Cell(a.id);
+      rows.Cell(b.id);
+    }
+    rows.Score(p.score);
+    rows.Parts(&p);
+    rows.Cell("");
+    rows.Cell(a.text);
+    rows.Cell(b.text);
+    rows.End();
+  }
+}
 
 void WriteCsvReport(const ReportInput& in, bool sorted, ReportFile* out) {
   CsvRows rows(in, out);

@@ -4,7 +4,7 @@ namespace korvix::cli {
 namespace {
 
 const Command* const kCommands[] = {
-    &kDedupeCommand, &kExplainCommand, &kKeyCommand,  &kSoundexCommand,    &kDescribeCommand,
+    &kDedupeCommand, &kExplainCommand, &kEvaluateCommand, &kKeyCommand,  &kSoundexCommand,    &kDescribeCommand,
     &kInitCommand,   &kNameCommand,    &kAlgorithmsCommand,
 #ifdef KORVIX_TOOL_DIALOG
     &kDialogCommand,

@@ -16,6 +16,7 @@ extern const Command kSoundexCommand;
 extern const Command kDescribeCommand;
 extern const Command kDedupeCommand;
 extern const Command kExplainCommand;
+extern const Command kEvaluateCommand;
 extern const Command kInitCommand;
 extern const Command kNameCommand;
 extern const Command kAlgorithmsCommand;
