@@ -133,9 +133,9 @@ struct LabelledPair {
 // or tab, found in the header): the records in columns named record_a and
 // record_b (or a and b), the label in a column named same: yes, no, ja,
 // nein, y, n, j, 1, 0, true, false in any case; a row with an empty label
-// is not labelled and left out. Throws DedupeError (kIo: the file cannot
-// be read; kUsage: a column is missing or a value cannot be read, with its
-// line).
+// is not labelled and left out. Throws DedupeError (kIo) when the file
+// cannot be read, lacks a column or holds a value that cannot be read (with
+// its line).
 KORVIX_EXPORT std::vector<LabelledPair> ReadLabelledPairs(const std::string& path);
 
 // How well groups agree with labelled pairs: a pair labelled the same is

@@ -76,19 +76,19 @@ std::vector<LabelledPair> ReadLabelledPairs(const std::string& path) {
   } closer{fd};
   dedupe::CsvReader reader(fd, path);
   dedupe::CsvRecord record;
-  if (!reader.Next(&record)) throw dedupe::UsageError(path + ": empty, no header");
-  if (!record.ok()) throw dedupe::UsageError(record.error);
+  if (!reader.Next(&record)) throw dedupe::IoError(path + ": empty, no header");
+  if (!record.ok()) throw dedupe::IoError(record.error);
   std::vector<std::string> header;
   for (const std::string_view f : record.fields) header.push_back(FoldColumnName(f, true));
   const int a = Column(header, {"recorda", "a"}), b = Column(header, {"recordb", "b"}),
             same = Column(header, {"same"});
   if (a < 0 || b < 0 || same < 0) {
-    throw dedupe::UsageError(path + ": the header needs the columns record_a, record_b and same");
+    throw dedupe::IoError(path + ": the header needs the columns record_a, record_b and same");
   }
   std::vector<LabelledPair> pairs;
   while (reader.Next(&record)) {
     const std::string where = path + ": line " + std::to_string(record.line);
-    if (!record.ok()) throw dedupe::UsageError(record.error);
+    if (!record.ok()) throw dedupe::IoError(record.error);
     if (record.fields.size() == 1 && record.fields[0].empty()) continue;  // an empty line
     const auto field = [&](int column) {
       return static_cast<std::size_t>(column) < record.fields.size() ? record.fields[static_cast<std::size_t>(column)]
@@ -96,7 +96,7 @@ std::vector<LabelledPair> ReadLabelledPairs(const std::string& path) {
     };
     const int label = Label(field(same));
     if (label == -1) continue;
-    if (label == -2) throw dedupe::UsageError(where + ": same is '" + std::string(field(same)) + "', not yes or no");
+    if (label == -2) throw dedupe::IoError(where + ": same is '" + std::string(field(same)) + "', not yes or no");
     LabelledPair pair;
     pair.same = label == 1;
     for (const auto& [column, number] : {std::pair{a, &pair.a}, std::pair{b, &pair.b}}) {
@@ -108,7 +108,7 @@ std::vector<LabelledPair> ReadLabelledPairs(const std::string& path) {
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
       }
       if (!digits || value == 0) {
-        throw dedupe::UsageError(where + ": '" + std::string(text) + "' is no record number (from 1)");
+        throw dedupe::IoError(where + ": '" + std::string(text) + "' is no record number (from 1)");
       }
       *number = value;
     }

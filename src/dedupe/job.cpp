@@ -242,11 +242,7 @@ class Job {
                              options_.verify > 0,
                              std::max(kMinReportBudget, input_.table.memory() / 2),
                              start_};
-    if (options_.sample_pairs > 0) {
-      WritePairSample(report, out);
-    } else {
-      WriteReport(report, options_, out);
-    }
+    WriteReport(report, options_, out);
     summary_ = SummaryLine(report.Summary());
   }
 

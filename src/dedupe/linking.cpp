@@ -335,6 +335,10 @@ std::vector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSe
   return scores;
 }
 
+// The threshold as the scores are kept, in a float: a pair that scores the
+// threshold exactly is kept, though 0.9 as a float lies below 0.9.
+float Threshold(const LinkOptions& options) { return static_cast<float>(options.verify); }
+
 // The parts of a scored pair, into the pair that reports and the result carry.
 void SetParts(const Profile& a, const Profile& b, DedupePair* pair) {
   Parts parts;
@@ -408,7 +412,8 @@ class Clusters {
         Parts parts;
         const double score = Score(profiles[x], profiles[y], kApart, &parts);
         if (score < kApart) {
-          return KeptApart{a, b, 0, x, y, static_cast<float>(score), parts.rule};
+          const bool a_smaller = uf_.Find(a) == ra;  // x is of a's group, y of b's
+          return KeptApart{a, b, 0, a_smaller ? x : y, a_smaller ? y : x, static_cast<float>(score), parts.rule};
         }
       }
     }
@@ -536,7 +541,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   // and a doubtful one is the one refused; equal scores in pair order.
   std::vector<std::uint32_t> linked;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
-    if (scores[i] >= options.verify) linked.push_back(static_cast<std::uint32_t>(i));
+    if (scores[i] >= Threshold(options)) linked.push_back(static_cast<std::uint32_t>(i));
   }
   std::stable_sort(linked.begin(), linked.end(),
                    [&](std::uint32_t x, std::uint32_t y) { return scores[x] > scores[y]; });
@@ -625,7 +630,7 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   links.compared = options.verify > 0 ? pairs.size() : 0;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
     const float score = scores.empty() ? 0.0f : scores[i];
-    if (!scores.empty() && score < options.verify) continue;
+    if (!scores.empty() && score < Threshold(options)) continue;
     const Candidate& p = pairs[i];
     DedupePair& pair = links.pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, score});
     if (!scores.empty()) SetParts(left[p.a], right[p.b], &pair);

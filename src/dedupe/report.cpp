@@ -50,6 +50,14 @@ ReportChoice ReportChoiceOf(const DedupeOptions& options) {
 }
 
 void WriteReport(const ReportInput& in, const DedupeOptions& options, ReportFile* out) {
+  if (options.sample_pairs > 0) {
+    // Pairs to label, in a spreadsheet most likely: CSV, whatever the format.
+    DedupeOptions csv = options;
+    csv.format = "csv";
+    out->SetEncoding(ReportChoiceOf(csv).encoding);
+    WritePairSample(in, out);
+    return;
+  }
   const ReportChoice choice = ReportChoiceOf(options);
   out->SetEncoding(choice.encoding);
   switch (choice.format) {

@@ -137,7 +137,8 @@ std::string KeptApartNote(const KeptApart& kept, std::uint32_t other);
 // pair's score, as the JSON and HTML reports show them.
 void AppendPartsJson(const DedupePair& pair, std::string* out);
 
-// Writes the report that `options` choose (ReportChoiceOf) to `out`, and
+// Writes the report that `options` choose (ReportChoiceOf), or with
+// options.sample_pairs the pairs to label (WritePairSample), to `out`, and
 // tells options.message how many characters its encoding could not hold.
 void WriteReport(const ReportInput& in, const DedupeOptions& options, ReportFile* out);
 
