@@ -216,6 +216,11 @@ def test_sample_pairs_spread_over_the_scores_as_explain_scores_them(sample_recor
     assert 1 <= len(sample) <= 5
     assert sample["index_a"].tolist() == [f"k{n - 1}" for n in sample["record_a"]]
     assert sample["index_b"].tolist() == [f"k{n - 1}" for n in sample["record_b"]]
+    # Against a base, record_b and index_b are the base's.
+    sample = korvix.sample_pairs(FAMILY.iloc[[1, 3]], 4, base=FAMILY.iloc[[0, 2, 4]])
+    assert sorted(zip(sample["record_a"], sample["record_b"], sample["index_a"],
+                      sample["index_b"])) == [(1, 1, "ohne", "hans"), (1, 2, "ohne", "peter"),
+                                              (2, 3, "eva", "eva2")]
     for n, options, error in [(0, {}, ValueError), (-3, {}, ValueError), ("5", {}, TypeError),
                               (5, {"verify": 0}, ValueError)]:
         with pytest.raises(error):
