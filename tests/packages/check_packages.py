@@ -57,9 +57,17 @@ def skipped(what: str) -> bool:
     return True
 
 
-def expected_packages(build: Path) -> dict:
-    """Package name -> a file it must hold, for what this tree has built."""
+def postgres_major(build: Path):
+    """The PostgreSQL major version the extension is built for, or None."""
+    if not (build / "extensions/postgres/korvix.so").exists():
+        return None
     cache = (build / "CMakeCache.txt").read_text()
+    pg_config = re.search(r"^PG_CONFIG:FILEPATH=(.*)$", cache, re.M).group(1)
+    return re.search(r"[0-9]+", run(pg_config, "--version")).group(0)
+
+
+def expected_packages(build: Path, pg: str) -> dict:
+    """Package name -> a file it must hold, for what this tree has built."""
     packages = {
         "libkorvix2": "usr/lib/libkorvix.so.2",
         "libkorvix-dev": "usr/lib/pkgconfig/korvix.pc",
@@ -69,9 +77,24 @@ def expected_packages(build: Path) -> dict:
     if (build / "lib" / "libkorvix-qt.so.2").exists():
         packages["libkorvix-qt2"] = "usr/lib/libkorvix-qt.so.2"
         packages["libkorvix-qt-dev"] = "usr/lib/cmake/KorvixQt/KorvixQtConfig.cmake"
-    if (build / "extensions" / "postgres" / "korvix.so").exists() and "PG_CONFIG:" in cache:
-        packages["postgresql-15-korvix"] = "usr/share/postgresql/15/extension/korvix.control"
+    if pg:
+        packages[f"postgresql-{pg}-korvix"] = f"usr/share/postgresql/{pg}/extension/korvix.control"
     return packages
+
+
+def required_depends(version: str, pg: str) -> dict:
+    """What each package must depend on: its libraries (as dpkg-shlibdeps
+    finds them) and its own kin at the same version."""
+    same = f"(= {version})"
+    return {
+        "libkorvix2": {"libutf8proc2": "", "libsqlite3-0": "", "libpq5": "", "libstdc++6": ""},
+        "libkorvix-dev": {"libkorvix2": same},
+        "korvix": {"libkorvix2": same, "libutf8proc2": ""},
+        "libkorvix-qt2": {"libqt6widgets6": ""},
+        "libkorvix-qt-dev": {"libkorvix-dev": same, "libkorvix-qt2": same, "qt6-base-dev": ""},
+        "libsqlite3-mod-korvix": {"libsqlite3-0": ""},
+        f"postgresql-{pg}-korvix": {f"postgresql-{pg}": "", "libstdc++6": ""},
+    }
 
 
 def satisfied(alternatives: str, ours: dict) -> bool:
@@ -89,7 +112,7 @@ def satisfied(alternatives: str, ours: dict) -> bool:
     return False
 
 
-def check_debs(debs: list, expected: dict, version: str) -> dict:
+def check_debs(debs: list, expected: dict, version: str, pg: str) -> dict:
     fields = {}
     for deb in debs:
         info = dict(line.split(": ", 1) for line in run(
@@ -104,11 +127,18 @@ def check_debs(debs: list, expected: dict, version: str) -> dict:
               f"{deb.name}: no long description")
     check(sorted(fields) == sorted(expected), f"packages {sorted(fields)}, not {sorted(expected)}")
     ours = {name: version for name in fields}
+    required = required_depends(version, pg)
     for name, info in fields.items():
+        depends = {}
         for dependency in filter(None, info.get("Depends", "").split(",")):
             check(satisfied(dependency, ours), f"{name}: dependency {dependency.strip()} unmet")
+            package, _, relation = dependency.strip().partition(" ")
+            depends[package] = relation
+        for package, relation in required[name].items():
+            check(package in depends and (not relation or depends[package] == relation),
+                  f"{name} does not depend on {package} {relation}: {info.get('Depends')}")
     # The server's packages pull in no Qt.
-    for name in ("libkorvix2", "postgresql-15-korvix", "libsqlite3-mod-korvix"):
+    for name in ("libkorvix2", f"postgresql-{pg}-korvix", "libsqlite3-mod-korvix"):
         check("qt" not in fields.get(name, {}).get("Depends", "").lower(), f"{name} depends on Qt")
     return fields
 
@@ -186,23 +216,23 @@ def postgres_user():
     return {"user": "korvixtest", "group": "korvixtest", "extra_groups": []}
 
 
-def check_postgres(root: Path, build: Path, sample: Path, work: Path) -> list:
+def check_postgres(root: Path, build: Path, sample: Path, work: Path, pg: str) -> list:
     """CREATE EXTENSION from the root. PostgreSQL finds its share and library
     directories relative to its own binary, so a copy of the server binary in
     the root reads the extension there, beside links to the server's files.
     Returns what it added to the root."""
-    system = Path("/usr/lib/postgresql/15")
-    if not (system / "bin/initdb").exists() and skipped("the PostgreSQL 15 server"):
+    system = Path(f"/usr/lib/postgresql/{pg}")
+    if not (system / "bin/initdb").exists() and skipped(f"the PostgreSQL {pg} server"):
         return []
     added = []
-    for tree in (Path("usr/lib/postgresql/15/lib"), Path("usr/share/postgresql/15"),
-                 Path("usr/share/postgresql/15/extension")):
+    for tree in (Path(f"usr/lib/postgresql/{pg}/lib"), Path(f"usr/share/postgresql/{pg}"),
+                 Path(f"usr/share/postgresql/{pg}/extension")):
         (root / tree).mkdir(parents=True, exist_ok=True)
         for entry in (Path("/") / tree).iterdir():
             if not (root / tree / entry.name).exists():
                 (root / tree / entry.name).symlink_to(entry)
                 added.append(root / tree / entry.name)
-    server = root / "usr/lib/postgresql/15/bin/postgres"
+    server = root / f"usr/lib/postgresql/{pg}/bin/postgres"
     server.parent.mkdir(parents=True)
     shutil.copy2(system / "bin/postgres", server)
     added += [server, server.parent]
@@ -235,7 +265,7 @@ def check_postgres(root: Path, build: Path, sample: Path, work: Path) -> list:
             "SELECT setting FROM pg_config WHERE name = 'PKGLIBDIR';\n")
         out = run(*psql, input=script).splitlines()
         keys, libdir = out[:-1], out[-1]
-        check(libdir == str(root / "usr/lib/postgresql/15/lib"), f"the server's libdir is {libdir}")
+        check(libdir == str(root / f"usr/lib/postgresql/{pg}/lib"), f"the server's libdir is {libdir}")
         expected = run(build / "tools/korvix/korvix", "key", "-a", CODE, sample).splitlines()
         check(keys == expected, "PostgreSQL's keys differ from the build tree's")
         print(f"postgresql: CREATE EXTENSION from {libdir}, {len(keys)} keys as the build tree's")
@@ -306,8 +336,9 @@ def main() -> int:
     try:
         run("cpack", "--config", build / "CPackConfig.cmake", "-B", work / "debs")
         debs = sorted((work / "debs").glob("*.deb"))
-        expected = expected_packages(build)
-        check_debs(debs, expected, version)
+        pg = postgres_major(build)
+        expected = expected_packages(build, pg)
+        check_debs(debs, expected, version, pg)
         lintian(debs)
 
         root = work / "root"
@@ -332,7 +363,7 @@ def main() -> int:
         report = check_tool(root, build, sample, version)
         check_c_host(root, source, sample, work, report, version)
         check_sqlite(root, build, sample)
-        added = check_postgres(root, build, sample, work) if "postgresql-15-korvix" in expected else []
+        added = check_postgres(root, build, sample, work, pg) if pg else []
         for path in added:
             path.unlink() if path.is_symlink() or path.is_file() else path.rmdir()
 
