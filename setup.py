@@ -57,6 +57,10 @@ class CMakeBuild(build_ext):
 
 
 WORK.mkdir(parents=True, exist_ok=True)
+# setuptools packs whatever its build directory holds: start it empty, so that
+# a file dropped from the package does not linger in the next wheel.
+for stale in WORK.glob("lib.*"):
+    shutil.rmtree(stale)
 setup(
     version=project_version(),
     ext_modules=[Extension("korvix._korvix", sources=[])],
