@@ -42,7 +42,7 @@ packages: build
 	cd $(BUILD) && cpack -B $(CURDIR)/build/packages
 	rm -rf build/packages/_CPack_Packages
 	KORVIX_BUILD_DIR=$(CURDIR)/$(BUILD) /usr/bin/python3 -m pip wheel --no-build-isolation --no-deps \
-	  --no-index --disable-pip-version-check -q -w build/packages .
+	  --no-index --no-cache-dir --disable-pip-version-check -q -w build/packages .
 	@ls build/packages
 
 build: setup

@@ -116,8 +116,7 @@ def check_debs(debs: list, expected: dict, version: str, pg: str) -> dict:
     fields = {}
     for deb in debs:
         info = dict(line.split(": ", 1) for line in run(
-            "dpkg-deb", "-f", deb, "Package", "Version", "Depends", "Description").splitlines()
-            if ": " in line)
+            "dpkg-deb", "-f", deb, "Package", "Version", "Depends").splitlines())
         fields[info["Package"]] = info
         check(info["Version"] == version, f"{deb.name}: version {info['Version']}")
         files = run("dpkg-deb", "-c", deb)
@@ -278,7 +277,7 @@ def check_postgres(root: Path, build: Path, sample: Path, work: Path, pg: str) -
 def build_wheel(build: Path, source: Path, work: Path, version: str) -> Path:
     out = work / "wheel"
     run(PYTHON, "-m", "pip", "wheel", "--no-build-isolation", "--no-deps", "--no-index",
-        "--disable-pip-version-check", "-q", "-w", out, source,
+        "--disable-pip-version-check", "--no-cache-dir", "-q", "-w", out, source,
         env=dict(os.environ, KORVIX_BUILD_DIR=str(build)))
     (wheel,) = out.glob(f"korvix-{version}-*.whl")
     names = zipfile.ZipFile(wheel).namelist()
@@ -300,8 +299,8 @@ def check_wheel(wheel: Path, sample: Path, work: Path, report: str) -> None:
     made = time.monotonic()
     env = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "LD_LIBRARY_PATH")}
     env["PYTHONDONTWRITEBYTECODE"] = "1"
-    run(venv / "bin/pip", "install", "--no-index", "--disable-pip-version-check", "-q", wheel,
-        env=env)
+    run(venv / "bin/pip", "install", "--no-index", "--no-cache-dir", "--disable-pip-version-check",
+        "-q", wheel, env=env)
     run(venv / "bin/python", "-c", "import korvix", env=env, cwd=work)
     done = time.monotonic()
     print(f"wheel: venv {made - started:.1f} s, pip install and import {done - made:.1f} s")
