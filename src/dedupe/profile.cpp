@@ -151,7 +151,7 @@ void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out) {
   for (int item = 1; item <= 6 && end != std::string_view::npos; ++item) {
     end = normal.find('|', item == 1 ? 0 : end + 1);
   }
-  out->assign(normal.substr(0, std::min(end, normal.size())));
+  out->assign(normal.data(), std::min(end, normal.size()));  // assign takes a view of itself
   out->push_back('|');
   out->push_back(static_cast<char>('0' + (marks & 7)));
 }
@@ -229,10 +229,10 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     if (n < 7) items[n++] = item;
   });
   const unsigned marks = items[6].size() == 1 ? static_cast<unsigned>(items[6][0] - '0') : 0;
-  // The words of Bez1 and Bez2 and their sounds. Where a person's first
-  // name stands (Bez2, or Bez1 of two words or more when Bez2 is empty),
-  // a compound first name ("HANSPETER") is the two names it is, as
-  // "Hans-Peter" is written.
+  // The words of Bez1 and Bez2 and their sounds, each looked up as a first
+  // name where a person's first name stands (Bez2, or Bez1 of two words or
+  // more when Bez2 is empty); in Bez2 a compound first name ("HANSPETER")
+  // is the two names it is, as "Hans-Peter" is written.
   names_.clear();
   sounds_.clear();
   bool firm = (marks & Normalizer::kLegalForm) != 0;
@@ -272,7 +272,7 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
       const FirstName known = first_place && w.size() > 1 ? LookupFirstName(w) : FirstName{};
       std::string_view first, second;
       // The shortest compounds have seven letters ("JANERIK").
-      if (first_place && !known.known() && w.size() >= 7 && SplitCompoundFirstName(w, &first, &second)) {
+      if (bez2 && !known.known() && w.size() >= 7 && SplitCompoundFirstName(w, &first, &second)) {
         add(first, LookupFirstName(first));
         add(second, LookupFirstName(second));
       } else {

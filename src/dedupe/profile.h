@@ -30,6 +30,7 @@ constexpr std::uint64_t kProfileItems = 0b1101110;
 // Sets `*out` to the profile text of a record that a Normalizer (of at
 // least kProfileItems) has just normalised into `normal`, whose marks() are
 // `marks`: the normalised items through Bez2, "|", and the marks as a digit.
+// `normal` may view `*out`.
 void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out);
 
 // A text of a profile with its first eight bytes at hand: most comparisons
