@@ -547,16 +547,44 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   }
   std::stable_sort(linked.begin(), linked.end(),
                    [&](std::uint32_t x, std::uint32_t y) { return scores[x] > scores[y]; });
-  Clusters clusters(n, &uf);
+  // A record that joins a group about as strongly as it would join another
+  // whose customer is a different one ("A. Lang" beside "Andrea Lang" and
+  // "Anke Lang") is torn between them: it cannot say which it is, and joins
+  // neither. The first pass finds such records, the second groups without
+  // their links.
+  constexpr float kTie = 0.02f;
+  std::vector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
+  std::vector<std::optional<KeptApart>> torn(n);
   std::vector<std::uint32_t> kept;
-  for (const std::uint32_t i : linked) {
-    const Candidate& p = pairs[i];
-    if (std::optional<KeptApart> apart = clusters.Join(p.a, p.b, scores[i], profiles)) {
-      apart->score = scores[i];
-      links.apart.push_back(*apart);
-      continue;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1 && std::none_of(torn.begin(), torn.end(), [](const auto& t) { return t.has_value(); })) break;
+    uf = UnionFind(n);
+    Clusters clusters(n, &uf);
+    kept.clear();
+    links.apart.clear();
+    for (const std::uint32_t i : linked) {
+      const Candidate& p = pairs[i];
+      if (pass == 1 && (torn[p.a] || torn[p.b])) {
+        KeptApart note = *(torn[p.a] ? torn[p.a] : torn[p.b]);
+        note.a = p.a;
+        note.b = p.b;
+        note.score = scores[i];
+        links.apart.push_back(note);
+        continue;
+      }
+      if (std::optional<KeptApart> apart = clusters.Join(p.a, p.b, scores[i], profiles)) {
+        apart->score = scores[i];
+        links.apart.push_back(*apart);
+        for (const std::uint32_t r : {p.a, p.b}) {
+          if (pass == 0 && joined_at[r] > 0 && joined_at[r] - scores[i] < kTie) torn[r] = apart;
+        }
+        continue;
+      }
+      for (const std::uint32_t r : {p.a, p.b}) {
+        if (joined_at[r] == 0) joined_at[r] = scores[i];
+      }
+      kept.push_back(i);
     }
-    kept.push_back(i);
   }
   // In pair order, as before clustering: by a, then b.
   std::sort(kept.begin(), kept.end());

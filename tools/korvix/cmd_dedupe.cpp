@@ -31,7 +31,7 @@ constexpr OptionDef kOptions[] = {
     kDbOption,
     {"choose", "", "pick the algorithm in the selection dialog, in a window, first"},
     {"normalize", "", "normalise every record before keying and comparing (see below)"},
-    {"verify", "[THRESHOLD]", "keep only candidate pairs scoring THRESHOLD or more (default 0.8)"},
+    {"verify", "[THRESHOLD]", "keep only candidate pairs scoring THRESHOLD or more (default 0.7)"},
     {"base", "MASTER", "match each record of FILE against the records of MASTER only"},
     {"input-format", "FORMAT", "records or csv (default: csv for a FILE ending in .csv)"},
     {"delimiter", "CHAR", "CSV delimiter: ';', ',' or 'tab' (default: detected from the header)"},
@@ -107,7 +107,7 @@ DedupeOptions DedupeOptionsOf(const Args& args) {
   if (const auto verify = args.Value("verify")) {
     const std::string& v = *verify;
     char* end = nullptr;
-    const double threshold = v.empty() ? 0.8 : std::strtod(v.c_str(), &end);
+    const double threshold = v.empty() ? RecommendedDedupe().verify : std::strtod(v.c_str(), &end);
     if (!v.empty() && (end != v.c_str() + v.size() || !(threshold > 0 && threshold <= 1))) {
       throw UsageError("--verify takes a threshold above 0 and at most 1, not '" + v + "'");
     }
@@ -167,7 +167,7 @@ extern const Command kDedupeCommand = {
     "Without an algorithm the built-in recommendation runs: three keys (PLZ 5 + Straße 6 +\n"
     "the house number, Straße 3 from the right: everybody at one address; Ort 6 + Straße +\n"
     "house number + the sound of Bez1 3: a PLZ typed wrong; PLZ + the sound of Bez1+2 6:\n"
-    "the street written otherwise) with --normalize and --verify 0.8.\n"
+    "the street written otherwise) with --normalize and --verify 0.7.\n"
     "\n"
     "How well it finds duplicates, and how fast, is measured in the README (bench/dedupe/).\n"
     "\n"
