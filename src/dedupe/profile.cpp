@@ -146,13 +146,19 @@ std::string_view FoldAccents(std::string_view text, std::string* buffer) {
 }  // namespace
 
 void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out) {
-  // Through Bez2, the sixth item: the items after it are read by no profile.
-  std::size_t end = 0;
-  for (int item = 1; item <= 6 && end != std::string_view::npos; ++item) {
-    end = normal.find('|', item == 1 ? 0 : end + 1);
+  // Through Bez2, the sixth item: the items after it are read by no
+  // profile. A record of fewer items gets empty ones, so that the marks
+  // always stand seventh.
+  int bars = 0;
+  std::size_t end = normal.size();
+  for (std::size_t i = 0; i < normal.size(); ++i) {
+    if (normal[i] == '|' && ++bars == 6) {
+      end = i;
+      break;
+    }
   }
-  out->assign(normal.data(), std::min(end, normal.size()));  // assign takes a view of itself
-  out->push_back('|');
+  out->assign(normal.data(), end);  // assign takes a view of itself
+  out->append(static_cast<std::size_t>(6 - std::min(bars, 5)), '|');
   out->push_back(static_cast<char>('0' + (marks & 7)));
 }
 

@@ -40,6 +40,12 @@ TEST(Score, DuplicatesPassAndLookAlikesFail) {
     EXPECT_DOUBLE_EQ(ScoreRecords(c.other, base), score) << "symmetric";
   }
   EXPECT_DOUBLE_EQ(ScoreRecords(base, base), 1.0);
+  // Items left off the end are empty items: the firm and the person apart either way.
+  for (const char* firm : {"51049|Köln|Ring 9|N|Neumann GmbH", "51049|Köln|Ring 9|N|Neumann GmbH|",
+                           "51049|Köln|Ring 9|N|Neumann GmbH||||||x|y"}) {
+    EXPECT_EQ(CompareRecords(firm, "51049|Köln|Ring 9|N|Neumann|Eva").rule, "organisation and person") << firm;
+    EXPECT_EQ(CompareRecords(firm, "51049|Köln|Ring 9|N|Neumann GmbH||Lager").kind_a, "organisation") << firm;
+  }
 }
 
 // Each rule of the scorer through the part it sets, and the rule that decided.
