@@ -15,10 +15,14 @@ numbers; else from `line`, which is the record number for record-string input
 (one record a line); else, for a CSV input report without numbers, from the
 row's position (only right for reports in input order without skipped records).
 
-With --tags (the generator's tags file) it also prints, for each kind of
-planted difference, how many duplicates share a group with the record they
-were made from, and how often look-alikes that are other customers were merged
-with the customer they resemble.
+With --tags (the generator's tags file) it also prints the recall of the
+duplicates by kind of planted difference (a duplicate is found when it shares a
+group with the record it was made from; "alone" counts the duplicates with that
+one difference) and by number of differences, and for each kind of look-alike
+(another customer planted beside one: household, building, owner, ...) how many
+such pairs there are and the share grouped together: a pair is grouped when any
+record of the one customer shares a group with any record of the other. A kind
+grouped in more than 0.5 % of its pairs fails.
 """
 
 import argparse
@@ -200,24 +204,36 @@ def score(clusters, groups):
     }
 
 
-def score_tags(path, groups):
-    """Per difference: duplicates found beside their source; per look-alike
-    kind: how many were merged with the customer they resemble."""
-    found = {}   # difference -> [duplicates, found, alone, alone found]
-    merged = {}  # look-alike kind -> [records, merged]
+# A kind of look-alike grouped in more of its pairs than this fails.
+GROUPED_LIMIT = 0.005
+
+
+def score_tags(path, clusters, groups):
+    """Recall by difference and by number of differences of the duplicates,
+    and the pairs of each look-alike kind and how many were grouped."""
+    found = {}       # difference -> [duplicates, found, alone, alone found]
+    by_changes = {}  # 1, 2, 3 (or more) -> [duplicates, found]
+    kinds = {}       # look-alike kind -> [pairs, grouped]
+    cluster_groups = {}
+    for cluster, group in zip(clusters, groups):
+        if group:
+            cluster_groups.setdefault(cluster, set()).add(group)
     with open(path, encoding="utf-8") as f:
         for n, line in enumerate(f, 1):
             parts = line.rstrip("\r\n").split("\t")
             if len(parts) < 4:
                 raise InputError("%s:%d: want 'record<TAB>cluster<TAB>source<TAB>tag'"
                                  % (path, n))
-            record, source, tag = int(parts[0]), int(parts[2]), parts[3]
+            try:
+                record, source, tag = int(parts[0]), int(parts[2]), parts[3]
+            except ValueError:
+                raise InputError("%s:%d: record and source must be numbers" % (path, n))
             if source <= 0 or record > len(groups) or source > len(groups):
                 continue
-            g = groups[record - 1]
-            same = g != 0 and g == groups[source - 1]
             if tag.startswith("dup:"):
-                names = tag[4:].split("+")
+                g = groups[record - 1]
+                same = g != 0 and g == groups[source - 1]
+                names = list(dict.fromkeys(tag[4:].split("+")))
                 for name in names:
                     row = found.setdefault(name, [0, 0, 0, 0])
                     row[0] += 1
@@ -225,11 +241,60 @@ def score_tags(path, groups):
                     if len(names) == 1:
                         row[2] += 1
                         row[3] += same
-            else:
-                row = merged.setdefault(tag, [0, 0])
+                row = by_changes.setdefault(min(len(names), 3), [0, 0])
                 row[0] += 1
                 row[1] += same
-    return found, merged
+            else:
+                mine = cluster_groups.get(clusters[record - 1])
+                theirs = cluster_groups.get(clusters[source - 1])
+                row = kinds.setdefault(tag, [0, 0])
+                row[0] += 1
+                row[1] += bool(mine and theirs and not mine.isdisjoint(theirs))
+    return found, by_changes, kinds
+
+
+def share(part, whole):
+    return part / whole if whole else None
+
+
+def tags_json(tags):
+    found, by_changes, kinds = tags
+    return {
+        "differences": {k: {"duplicates": n, "found": hit, "recall": share(hit, n),
+                            "alone": alone, "alone_found": alone_hit,
+                            "alone_recall": share(alone_hit, alone)}
+                        for k, (n, hit, alone, alone_hit) in sorted(found.items())},
+        "by_changes": {str(k): {"duplicates": n, "found": hit, "recall": share(hit, n)}
+                       for k, (n, hit) in sorted(by_changes.items())},
+        "look_alikes": {k: {"pairs": n, "grouped": hit, "share": share(hit, n),
+                            "fails": hit > GROUPED_LIMIT * n}
+                        for k, (n, hit) in sorted(kinds.items())},
+        "look_alike_limit": GROUPED_LIMIT,
+    }
+
+
+def percent(part, whole):
+    return "%.1f%%" % (100.0 * part / whole) if whole else "-"
+
+
+def print_tags(tags):
+    found, by_changes, kinds = tags
+    print("\nrecall by difference: duplicates grouped with their source"
+          " (alone: the duplicate's only difference)")
+    print("  %-20s %8s %7s %8s %7s" % ("difference", "dups", "found", "alone", "found"))
+    for name, (n, hit, alone, alone_hit) in sorted(found.items(), key=lambda kv: -kv[1][0]):
+        print("  %-20s %8d %7s %8d %7s" % (name, n, percent(hit, n), alone,
+                                           percent(alone_hit, alone)))
+    print("\nrecall by number of differences")
+    for k, (n, hit) in sorted(by_changes.items()):
+        print("  %-20s %8d %7s" % ("%d%s" % (k, " or more" if k == 3 else ""), n,
+                                   percent(hit, n)))
+    print("\nlook-alikes (other customers) grouped with the customer they resemble;"
+          " a kind fails above %.1f %%" % (100 * GROUPED_LIMIT))
+    print("  %-20s %8s %8s %8s" % ("kind", "pairs", "grouped", "share"))
+    for name, (n, hit) in sorted(kinds.items(), key=lambda kv: -kv[1][0]):
+        print("  %-20s %8d %8d %7.2f%%  %s" % (name, n, hit, 100.0 * hit / n,
+                                              "FAIL" if hit > GROUPED_LIMIT * n else "ok"))
 
 
 def fmt(value):
@@ -241,7 +306,8 @@ def main(argv):
     p.add_argument("truth", help="truth file: record<TAB>cluster per line")
     p.add_argument("report", help="CSV report of korvix dedupe --format csv ('-': stdin)")
     p.add_argument("--tags", metavar="FILE",
-                   help="the generator's tags file: also score each kind of difference")
+                   help="the generator's tags file: also recall by difference and by "
+                        "number of differences, and look-alikes grouped by kind")
     p.add_argument("--record-from", choices=("auto", "record", "line", "row"), default="auto",
                    help="where a report row's record number is (default auto)")
     p.add_argument("--json", action="store_true", help="print one JSON line")
@@ -253,7 +319,7 @@ def main(argv):
         result["missing"] = info["missing"]
         result["unknown"] = info["unknown"]
         result["record_numbers_from"] = info["by"]
-        tags = score_tags(args.tags, groups) if args.tags else None
+        tags = score_tags(args.tags, clusters, groups) if args.tags else None
     except (OSError, InputError) as e:
         sys.stderr.write("evaluate_dedupe: %s\n" % e)
         return 1
@@ -265,11 +331,7 @@ def main(argv):
                          "have; left out\n" % info["unknown"])
     if args.json:
         if tags is not None:
-            result["differences"] = {k: dict(zip(("duplicates", "found", "alone",
-                                                  "alone_found"), v))
-                                     for k, v in sorted(tags[0].items())}
-            result["look_alikes"] = {k: {"records": v[0], "merged": v[1]}
-                                     for k, v in sorted(tags[1].items())}
+            result.update(tags_json(tags))
         print(json.dumps(result, sort_keys=True))
         return 0
     r = result
@@ -280,17 +342,7 @@ def main(argv):
     print("precision %s  recall %s  F1 %s" % (fmt(r["precision"]), fmt(r["recall"]),
                                               fmt(r["f1"])))
     if tags is not None:
-        found, merged = tags
-        print("\nduplicates found beside their source, by difference"
-              " (alone: the duplicate's only difference)")
-        print("  %-11s %8s %7s %8s %7s" % ("difference", "dups", "found", "alone", "found"))
-        for name, (n, hit, alone, alone_hit) in sorted(found.items(), key=lambda kv: -kv[1][0]):
-            print("  %-11s %8d %6.1f%% %8d %6s" % (
-                name, n, 100.0 * hit / n, alone,
-                ("%.1f%%" % (100.0 * alone_hit / alone)) if alone else "-"))
-        print("\nlook-alikes merged with the customer they resemble (other customers)")
-        for name, (n, hit) in sorted(merged.items()):
-            print("  %-12s %7d  merged %6.1f%%" % (name, n, 100.0 * hit / n))
+        print_tags(tags)
     return 0
 
 

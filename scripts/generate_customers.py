@@ -16,10 +16,20 @@ About --dup-rate of the records are re-entries of an earlier customer (2 to 4
 records a customer) that differ in one to three ways, each with its own chance:
 case or blanks, street spelling and house number form, letter typos, umlauts
 written out, titles, first and last name swapped, legal form spelling, postcode
-typos, the leading zero lost to a spreadsheet, missing values, alike spellings.
-Hard non-duplicates are planted beside them: family members and father and son
-at one address, firms sharing an address, a firm and its owner, and namesakes
-in one town.
+typos, the leading zero lost to a spreadsheet, missing values, alike spellings,
+and (--hard-cases all) house numbers written as a range, reading (OCR) errors,
+town forms and first name variants. A duplicate's tag names its differences,
+so it also tells how many it has.
+
+Hard non-duplicates, each its own customer tagged with its kind, are planted
+beside them as real files are full of them (--hard-cases all, the default):
+household members at one address with other, sometimes alike-looking, first
+names; neighbours in one building; namesakes in one town; father and son with
+sen. and jun.; a firm named after its owner beside the owner; other firms or
+people at a firm's address; branches of a firm. --hard-cases classic plants
+the smaller mix of earlier versions (family, junior, namesake, same_address,
+owner) and makes the same records as they did for the same seed; none plants
+no look-alikes at all, but its re-entries differ as with all.
 
 The same --seed and --count give the same records in every format. Records are
 made and shuffled in blocks of --block records, so memory stays constant for
@@ -34,6 +44,7 @@ import bisect
 import itertools
 import random
 import sys
+import unicodedata
 
 from generate_records import csv_field, upper_de
 
@@ -432,6 +443,29 @@ def town_forms(name):
     return [f for f in forms if f and f != name]
 
 
+def more_town_forms(name):
+    """Forms typed beside town_forms(): dots without blanks ("St.Augustin",
+    "Frankfurt a.M.", "Mülheim a.d.Ruhr"), "Sankt" and "St." either way, a
+    hyphen as a blank."""
+    forms = []
+    for f in [name] + town_forms(name):
+        if ". " in f:
+            forms.append(f.replace(". ", "."))
+            if " a. d. " in f:
+                forms.append(f.replace(" a. d. ", " a.d. "))
+        if f.startswith("St. "):
+            forms += ["St." + f[4:], "St " + f[4:], "Sankt " + f[4:]]
+        elif f.startswith("Sankt "):
+            forms += ["St. " + f[6:], "St." + f[6:]]
+    if " am Main" in name:
+        head = name.split(" am Main", 1)[0]
+        forms += [head + "/M.", head + " a/M", head + " a.Main"]
+    if "-" in name and " " not in name:
+        forms.append(name.replace("-", " "))
+    seen = set(town_forms(name)) | {name}
+    return [f for f in dict.fromkeys(forms) if f not in seen]
+
+
 def is_east(plz):
     return plz[0] == "0" or plz[:2] in ("15", "16", "17", "18", "19", "39", "98", "99")
 
@@ -581,6 +615,12 @@ for _r, _row in enumerate(QWERTZ_ROWS):
         NEIGHBOURS[_ch] = "".join(near)
 
 
+def fold(name):
+    """name without accents, umlauts as vowels: the same for spellings of one name."""
+    return "".join(ch for ch in unicodedata.normalize("NFKD", name.translate(DOTS_LOST))
+                   if not unicodedata.combining(ch)).lower().replace("ı", "i")
+
+
 def has_umlaut(text):
     return not UMLAUTS.isdisjoint(text)
 
@@ -596,14 +636,98 @@ VARIATIONS = (
     ("plz_excel", 0.35), ("missing", 0.06), ("such", 0.08), ("ort", 0.25), ("alike", 0.20),
     ("firm_words", 0.08), ("other", 0.08),
 )
-TEXT_VARIATIONS = frozenset(("case", "blanks", "umlaut", "typo"))
-VARIATION_ORDER = {name: i for i, (name, _) in enumerate(VARIATIONS)}
+TEXT_VARIATIONS = frozenset(("case", "blanks", "umlaut", "typo", "reading"))
 # How many more records a customer with duplicates gets.
 EXTRA_COPIES = Weighted((1, 2, 3), (72, 20, 8))
 MEAN_EXTRA = (72 * 1 + 20 * 2 + 8 * 3) / 100
 # Chance that an original gets a look-alike that is another customer.
 HARD_NEGATIVES = {"family": 0.05, "junior": 0.012, "namesake": 0.02, "same_address": 0.06,
                   "owner": 0.03}  # junior: of men; owner: of trade firms
+
+# --hard-cases all: the differences that real re-entries add to the above,
+# each with its chance where it applies.
+HARD_VARIATIONS = (("number_range", 0.06), ("reading", 0.06), ("town_form", 0.30),
+                   ("first_name_variant", 0.15))
+VARIATIONS_ALL = VARIATIONS + HARD_VARIATIONS
+# The neighbours of real files and the chance that an original gets one.
+# Persons: household, building, namesake, junior (of men), owner (a firm
+# named after them). Firms: same_address, branch, owner (of trade firms: the
+# person beside "Autohaus Dietz"). About 8,000 firm/owner pairs in 236,000
+# records; households and neighbours in one building are the commonest.
+HARD_NEGATIVES_ALL = {"household": 0.10, "building": 0.08, "namesake": 0.02, "junior": 0.025,
+                      "owner": 0.068, "same_address": 0.08, "branch": 0.05, "owner_of_trade": 0.03}
+LOOK_ALIKE_KINDS = ("household", "building", "namesake", "junior", "owner", "same_address",
+                    "branch")
+
+# First names that look alike but belong to different people of one household.
+LOOK_ALIKE_FIRST = [_items(g) for g in (
+    "Jan,Jana", "Daniel,Daniela", "Michael,Michaela", "Paul,Paula", "Andreas,Andrea",
+    "Simon,Simone", "Christian,Christiane,Christina", "Frederike,Marieke", "Heike,Heiko",
+    "Lena,Lea,Lina", "Julia,Julian", "Karin,Katrin", "Sabine,Sabrina", "Petra,Peter",
+    "Leon,Leonie", "Marion,Martina", "Nils,Nina", "Tim,Tom", "Maria,Mario",
+    "Jens,Jana", "Manuel,Manuela", "Carsten,Carmen", "Ole,Ola", "Gerd,Gerda",
+    "Hans,Hanna", "Uwe,Ute", "Elli,Ella", "Kai,Kim", "Dirk,Doris", "Sven,Svenja",
+    "Franz,Franziska", "Luis,Luisa", "Emil,Emilia,Emily", "Ralf,Rolf", "Mia,Mila")]
+LOOK_ALIKE_FIRST_OF = {}
+for _group in LOOK_ALIKE_FIRST:
+    for _name in _group:
+        LOOK_ALIKE_FIRST_OF.setdefault(_name, [n for n in _group if n != _name])
+FIRST_FEMALE_EXTRA = _items("Jana,Daniela,Michaela,Paula,Christiane,Frederike,Marieke,Simone,"
+                            "Leonie,Lina,Martina,Ute,Ella,Elli,Luisa,Emilia,Mila,Hanna,Gerda,"
+                            "Franziska,Kim,Ola,Maria,Doris,Emily")
+
+# Spellings and short forms of one first name that a re-entry uses.
+FIRST_VARIANTS = {}
+for _group in (
+        "Katrin,Kathrin,Catrin", "Katharina,Katarina,Catharina,Kathi", "Hans-Peter,H.-P.,"
+        "Hanspeter,Hans Peter", "Karl-Heinz,K.-H.,Karlheinz,Karl Heinz,Carl-Heinz",
+        "Klaus-Dieter,K.-D.,Klaus Dieter", "Hans-Jürgen,H.-J.,Hans Jürgen,Hansjürgen",
+        "Anna-Lena,Anna Lena,Annalena", "Anne-Marie,Annemarie,Anne Marie",
+        "Marie-Luise,Marieluise,Marie Luise,M.-L.", "Claudia,Klaudia", "Carsten,Karsten",
+        "Kai,Kay", "Ralf,Ralph", "Stefan,Stephan", "Christoph,Christof", "Rainer,Reiner",
+        "Detlef,Detlev", "Sven,Swen", "Marc,Mark", "Matthias,Mathias", "Philipp,Philip",
+        "Helmut,Helmuth", "Günter,Günther", "Walter,Walther", "Josef,Joseph,Sepp",
+        "Elisabeth,Elisabet,Elli,Lisa", "Nicole,Nikole", "Stefanie,Stephanie,Steffi",
+        "Tatjana,Tatiana", "Natalia,Natalja", "Swetlana,Svetlana", "Sergej,Sergei",
+        "Alexej,Alexei", "Wladimir,Vladimir", "Andrej,Andrei", "Viktor,Victor", "Artur,Arthur",
+        "Gerd,Gert", "Yvonne,Ivonne", "Jessica,Jessika", "Christina,Kristina,Tina",
+        "Christine,Kristine", "Alexander,Alex", "Maximilian,Max", "Christian,Chris,Kristian",
+        "Michael,Micha", "Gabriele,Gabi,Gaby", "Franziska,Franzi", "Johanna,Hanna",
+        "Susanne,Susi", "Heinrich,Heinz", "Wilhelm,Willi", "Friedrich,Fritz",
+        "Johannes,Hans", "Margarete,Grete", "Dorothea,Dora", "Karl,Carl", "Eduard,Edward",
+        "Frederike,Friederike", "Dmitri,Dmitrij", "Mehmet,Mehmed", "Hüseyin,Huseyin",
+        "Ayşe,Ayse", "Krzysztof,Christoph", "Małgorzata,Malgorzata", "Annette,Anette",
+        "Klaus,Claus", "Torsten,Thorsten", "Markus,Marcus", "Bernhard,Bernd", "Gerhard,Gerd",
+        "Joachim,Achim", "Reinhard,Reinhart", "Kurt,Curt", "Willi,Willy", "Nils,Niels",
+        "Marco,Marko", "Patrick,Patrik", "Dennis,Denis", "Lukas,Lucas", "Finn,Fynn",
+        "Niklas,Nicklas,Niclas", "Dominik,Dominic", "Tobias,Tobi", "Monika,Monica",
+        "Karin,Carin", "Christa,Krista", "Birgit,Birgitt", "Angelika,Angelica", "Erika,Erica",
+        "Gertrud,Gertraud", "Waltraud,Waltraut", "Tanja,Tania", "Sarah,Sara", "Hannah,Hanna",
+        "Lea,Leah", "Sophie,Sofie", "Sonja,Sonia", "Silvia,Sylvia", "Cornelia,Conny",
+        "Charlotte,Lotte", "Lieselotte,Liselotte", "Margarete,Margarethe", "Hildegard,Hilde",
+        "Inge,Ingeborg", "Rosemarie,Rosi", "Ursula,Uschi", "Brigitte,Gitte",
+        "Anneliese,Annelise", "Heinz,Heinrich", "Ulrich,Ulli", "Jan,Johann"):
+    _names = _items(_group)
+    for _name in _names:
+        FIRST_VARIANTS.setdefault(_name, []).extend(n for n in _names if n != _name)
+
+# Characters that a reading (OCR) of a printed or faxed form confuses, each
+# way; "rn" and "m" as one.
+READING_SWAPS = (("0", "O"), ("O", "0"), ("1", "l"), ("1", "I"), ("l", "1"), ("I", "1"),
+                 ("l", "I"), ("l", "i"), ("i", "l"), ("rn", "m"), ("m", "rn"), ("5", "S"),
+                 ("S", "5"), ("8", "B"), ("B", "8"), ("o", "0"))
+# Which field an OCR error is in, by weight: PLZ, Ort, Straße, Bez1, Bez2.
+READING_FIELDS = Weighted((0, 1, 2, 4, 5), (20, 8, 30, 36, 6))
+
+# Legal forms of a firm named after its owner ("Dietz GmbH & Co. KG").
+OWNER_FORMS = Weighted(("GmbH", "GmbH & Co. KG", "UG (haftungsbeschränkt)", "e.K.", "KG",
+                        "OHG", "GbR"), (40, 18, 14, 14, 5, 4, 5))
+# Firm words in front of the owner's name, without a legal form.
+OWNER_WORDS = _items("""
+Autohaus, Praxis Dr., Bäckerei, Kanzlei, Metzgerei, Malerbetrieb, Zahnarztpraxis Dr.,
+Steuerberatung, Friseursalon, Elektro, Fahrschule, Blumenhaus, Physiotherapie, Tischlerei,
+Rechtsanwalt, Versicherungsbüro, Dachdeckerei, Immobilien, Ingenieurbüro, Architekturbüro
+""")
 
 
 class Customer:
@@ -625,8 +749,11 @@ class Maker:
     """Draws customers, their look-alikes and their duplicates from one random
     stream."""
 
-    def __init__(self, rng):
+    def __init__(self, rng, hard_cases="classic"):
         self.rng = rng
+        self.hard_cases = hard_cases
+        self.variations = VARIATIONS if hard_cases == "classic" else VARIATIONS_ALL
+        self.variation_order = {name: i for i, (name, _) in enumerate(self.variations)}
         german = Weighted(SURNAMES_RANKED,
                           [(rank + 1) ** -0.62 for rank in range(len(SURNAMES_RANKED))])
         self.surname_sources = Weighted(
@@ -648,7 +775,20 @@ class Maker:
             "alike": lambda c: (c.last in ALIKE or c.first in ALIKE) if c.kind == "P"
             else c.name.split(" ")[-1] in ALIKE,
             "firm_words": lambda c: c.kind == "C", "other": lambda c: True,
+            "number_range": lambda c: not c.number[1],
+            "reading": lambda c: True,
+            "town_form": lambda c: bool(town_forms(c.town) or more_town_forms(c.town)),
+            "first_name_variant": lambda c: c.kind == "P" and bool(c.first),
         }
+        # Surnames by their first three letters, for names that look alike.
+        self.by_prefix = {}
+        for name in (SURNAMES_RANKED + SURNAMES_TURKISH + SURNAMES_POLISH + SURNAMES_ITALIAN
+                     + SURNAMES_RUSSIAN + SURNAMES_BALKAN_GREEK):
+            self.by_prefix.setdefault(name[:3].lower(), []).append(name)
+        self.by_fold = {}
+        for names in self.by_prefix.values():
+            for name in names:
+                self.by_fold.setdefault(fold(name), []).append(name)
 
     # -- names ---------------------------------------------------------------
 
@@ -860,7 +1000,13 @@ class Maker:
         return c
 
     def customer(self):
-        return self.person() if self.rng.random() < 0.65 else self.company()
+        c = self.person() if self.rng.random() < 0.65 else self.company()
+        if self.hard_cases != "classic" and self.rng.random() < 0.12:
+            # Some originals already carry a short form of their town.
+            forms = town_forms(c.town) + more_town_forms(c.town)
+            if forms:
+                c.ort = self.rng.choice(forms)
+        return c
 
     # -- rendering -----------------------------------------------------------
 
@@ -924,6 +1070,10 @@ class Maker:
 
     def look_alikes(self, c):
         """Other customers that a key may take for this one."""
+        if self.hard_cases == "none":
+            return []
+        if self.hard_cases == "all":
+            return self.hard_look_alikes(c)
         r = self.rng
         out = []
         if c.kind == "P":
@@ -966,6 +1116,181 @@ class Maker:
                 out.append(("owner", o))
         return out
 
+    @staticmethod
+    def _same_address(o, c):
+        o.plz, o.town, o.ort = c.plz, c.town, c.ort
+        o.street, o.strasse, o.joined, o.family_first = (c.street, c.strasse, c.joined,
+                                                         c.family_first)
+        o.number, o.number_style = c.number, c.number_style
+
+    def look_alike_surname(self, name):
+        """Another surname that starts like name ("Kühnke", "Kühnel"; "Frank",
+        "Franke"), never one of its spellings."""
+        r = self.rng
+        spellings = set(ALIKE.get(name, ())) | {name}
+        spellings.update(self.by_fold.get(fold(name), ()))  # "Woźniak" is "Wozniak"
+        others = [n for n in self.by_prefix.get(name[:3].lower(), ()) if n not in spellings]
+        if others and r.random() < 0.7:
+            return r.choice(others)
+        stems = [stem for stem in TAIL_STEMS if name.startswith(stem) and len(name) > len(stem)]
+        if stems:
+            stem = max(stems, key=len)
+            ends = [e for e in TAIL_ENDS if stem + e not in spellings and stem[-1] != e[0]]
+            return stem + r.choice(ends)  # "Tannhammer", "Tannhuber"
+        if others:
+            return r.choice(others)
+        others = [n for key, names in self.by_prefix.items() if key[:2] == name[:2].lower()
+                  for n in names if n not in spellings]
+        return r.choice(others) if others else self.surname()
+
+    def look_alike_first(self, first, sex):
+        """A first name of another member of the household, sometimes one that
+        looks like first ("Jan", "Jana"; "Frederike", "Marieke")."""
+        r = self.rng
+        head = first.split(" ")[0]
+        alike = [n for n in LOOK_ALIKE_FIRST_OF.get(head, ())
+                 if n not in FIRST_VARIANTS.get(head, ())]
+        if alike and r.random() < 0.4:
+            return r.choice(alike)
+        other_sex = "m" if r.random() < 0.5 else "f"
+        name = self.first_name(other_sex)
+        while name == head or name in FIRST_VARIANTS.get(head, ()):
+            name = self.first_name(other_sex)
+        return name
+
+    def owner_firm(self, c):
+        """The firm of person c at c's address, named after c."""
+        r = self.rng
+        o = self.company()
+        self._same_address(o, c)
+        last = c.last.split("-")[0] if r.random() < 0.2 else c.last
+        o.trade = ""
+        if r.random() < 0.65:
+            o.name, o.form = last, OWNER_FORMS.draw(r)
+            # Another spelling of the form, never none: a bare "Dietz" would be the person.
+            o.form_text = o.form if r.random() < 0.9 else \
+                r.choice([f for f in LEGAL_BY_NAME[o.form][2] if f])
+        else:
+            word = r.choice(OWNER_WORDS)
+            o.name, o.form, o.form_text = word + " " + last, "", ""
+            o.trade = word
+        o.such, o.such_style = last, 0
+        roll = r.random()
+        if roll < 0.5:
+            o.bez2 = ""
+        elif roll < 0.7:
+            o.bez2 = "z. Hd. " + ("Herrn " if c.sex == "m" else "Frau ") + \
+                (c.first + " " if r.random() < 0.4 else "") + c.last
+        elif roll < 0.88:
+            o.bez2 = r.choice(("Buchhaltung", "Büro", "Verwaltung", "Geschäftsleitung"))
+        else:
+            o.bez2 = "Inh. " + c.first + " " + c.last
+        o.bez3 = o.bez4 = ""
+        # The person beside it as most files hold people: "Dietz | Elli".
+        c.layout, c.title_in_bez1 = "split", True
+        return o
+
+    def hard_look_alikes(self, c):
+        r = self.rng
+        chance = HARD_NEGATIVES_ALL
+        out = []
+        if c.kind == "P":
+            if r.random() < chance["household"]:
+                o = c.copy()
+                o.first = self.look_alike_first(c.first, c.sex)
+                o.sex = "f" if o.first in FIRST_FEMALE or o.first in FIRST_FEMALE_EXTRA else "m"
+                o.title = "" if r.random() < 0.8 else c.title
+                o.such = None
+                o.bez3, o.bez4, o.group = "", "", GROUPS.draw(r)
+                out.append(("household", o))
+            if r.random() < chance["building"]:
+                o = self.person()
+                self._same_address(o, c)
+                n, letter, to = c.number
+                if letter:
+                    o.number = (n, r.choice([x for x in "abcd" if x != letter]), 0)
+                elif not to and r.random() < 0.25:
+                    o.number = (n, r.choice("ab"), 0)  # "5" and "5a": the rear building
+                if r.random() < 0.2:
+                    o.last = self.look_alike_surname(c.last)
+                while o.last == c.last:
+                    o.last = self.surname()
+                while o.first == c.first:
+                    o.first = self.first_name(o.sex)
+                out.append(("building", o))
+            if r.random() < chance["namesake"]:
+                o = c.copy()
+                low, high = next((t[1], t[2]) for t in TOWNS if t[0] == c.town)
+                o.plz = "%05d" % r.randint(low, high)
+                self.street(o)
+                o.title, o.bez3, o.bez4, o.group = "", "", "", GROUPS.draw(r)
+                out.append(("namesake", o))
+            if c.sex == "m" and " " not in c.first and r.random() < chance["junior"]:
+                if c.layout == "full":
+                    c.layout = "split"  # not "Rainer jun. Müller"
+                o = c.copy()
+                roll = r.random()
+                # Both marked, or only the son, or only the father.
+                if roll < 0.75:
+                    o.first = c.first + " " + r.choice(("jun.", "jun.", "jr.", "junior"))
+                if roll >= 0.45:
+                    c.first = c.first + " " + r.choice(("sen.", "sen.", "sr.", "senior"))
+                o.title, o.bez4, o.group = "", "", GROUPS.draw(r)
+                o.such = None
+                out.append(("junior", o))
+            if r.random() < chance["owner"]:
+                out.append(("owner", self.owner_firm(c)))
+            return out
+        if r.random() < chance["same_address"]:
+            roll = r.random()
+            if roll < 0.35:
+                o = self.company()
+            elif roll < 0.6:
+                # Two firms of one form: "Schelk GmbH", "Schwatlo GmbH".
+                o = self.company()
+                o.name = self.look_alike_surname(c.such) if c.such and r.random() < 0.5 \
+                    else self.surname()
+                o.such, o.trade = o.name, ""
+                o.form, o.form_text = c.form, c.form_text
+            else:
+                # A person at the firm's address: "Mordhorst GmbH" and
+                # "Seibold | Dr. M."; "Kühnke" and "Kühnel | Kalle".
+                o = self.person()
+                if roll < 0.8:
+                    if r.random() < 0.5:
+                        o.first = o.first[0] + "."
+                        o.title = o.title or "Dr."
+                        o.title_in_bez1 = False
+                elif c.such:
+                    o.last = self.look_alike_surname(c.such.split(" ")[0])
+                o.layout = "split"
+            self._same_address(o, c)
+            out.append(("same_address", o))
+        if r.random() < chance["branch"]:
+            o = c.copy()
+            if r.random() < 0.6:
+                low, high = next((t[1], t[2]) for t in TOWNS if t[0] == c.town)
+                o.plz = "%05d" % r.randint(low, high)
+            else:
+                self.place(o)
+            self.street(o, business=True)
+            roll = r.random()
+            if roll < 0.4:
+                o.bez2 = r.choice(("Niederlassung ", "Filiale ", "Werk ", "Standort ",
+                                   "Zweigstelle ")) + r.choice(("Nord", "Süd", "2", o.town))
+            elif roll < 0.6:
+                o.bez2 = r.choice(DEPARTMENTS)
+            o.bez3, o.bez4 = "", ""
+            out.append(("branch", o))
+        if c.trade and c.such and r.random() < chance["owner_of_trade"]:
+            # "Autohaus Dietz" beside "Dietz | Elli".
+            o = self.person()
+            self._same_address(o, c)
+            o.last = c.such
+            o.layout, o.title_in_bez1 = "split", True
+            out.append(("owner", o))
+        return out
+
     # -- duplicates -----------------------------------------------------------
 
     def _has_umlaut(self, c):
@@ -976,7 +1301,7 @@ class Maker:
         that changed them."""
         r = self.rng
         applies = self.applies
-        chosen = [name for name, chance in VARIATIONS
+        chosen = [name for name, chance in self.variations
                   if r.random() < chance and applies[name](c)]
         if len(chosen) > 3:
             r.shuffle(chosen)
@@ -984,7 +1309,7 @@ class Maker:
         if not chosen:
             chosen = [r.choice(("case", "case", "blanks", "other"))]
         # Changes of the parts first, then changes of the typed text.
-        chosen.sort(key=lambda n: (n in TEXT_VARIATIONS, VARIATION_ORDER[n]))
+        chosen.sort(key=lambda n: (n in TEXT_VARIATIONS, self.variation_order[n]))
         d = c.copy()
         original = self.render(c)
         rec = original
@@ -1012,6 +1337,8 @@ class Maker:
             rec = list(rec)
             rec[4] += " "
             done.append("blanks")
+        if self.hard_cases != "classic":
+            done = list(dict.fromkeys(done))  # the tag counts the changes
         return rec, done
 
     def _freeze_such(self, d):
@@ -1128,6 +1455,70 @@ class Maker:
             else:
                 d.bez3 = d.bez4 = ""
         return True
+
+    def vary_number_range(self, d, rec):
+        # "89" / "89-91" / "89 - 91" / "89/91": the building on the corner
+        # has two numbers and not every entry gives both.
+        r = self.rng
+        n, letter, to = d.number
+        if to and r.random() < 0.5:
+            d.number = (n, "", 0)
+        elif to:
+            d.number_style = r.choice([s for s in range(3) if s != d.number_style % 3])
+        else:
+            d.number = (n, "", n + r.choice((1, 2, 2, 2, 4)))
+            d.number_style = r.choice((0, 0, 1, 2))
+        return True
+
+    def vary_town_form(self, d, rec):
+        r = self.rng
+        more = [f for f in more_town_forms(d.town) if f != d.ort]
+        forms = [f for f in [d.town] + town_forms(d.town) if f != d.ort]
+        if more and (r.random() < 0.7 or not forms):
+            d.ort = r.choice(more)
+        elif forms:
+            d.ort = r.choice(forms)
+        else:
+            return False
+        return True
+
+    def vary_first_name_variant(self, d, rec):
+        r = self.rng
+        self._freeze_such(d)
+        head, blank, rest = d.first.partition(" ")
+        if not head or head.endswith(".") and len(head) <= 5:
+            return False  # an initial already
+        variants = list(FIRST_VARIANTS.get(head, ()))
+        if has_umlaut(head):
+            variants.append(head.translate(TRANSLIT))  # "Juergen"
+        if variants and r.random() < 0.75:
+            head = r.choice(variants)
+        elif "-" in head:
+            head = "-".join(part[0] + "." for part in head.split("-"))  # "H.-P."
+        else:
+            head = head[0] + "."  # "E." for "Elli"
+        d.first = head + blank + rest
+        return True
+
+    def vary_reading(self, d, rec):
+        # A form read by OCR: "1O115", "Hauptstraße 1O", "Mülier".
+        r = self.rng
+        first = READING_FIELDS.draw(r)
+        for i in (first,) + tuple(i for i in (4, 2, 0, 1, 5) if i != first):
+            value = rec[i]
+            spots = [(k, old, new) for old, new in READING_SWAPS
+                     for k in range(len(value)) if value.startswith(old, k)]
+            if not spots:
+                continue
+            for _ in range(2 if r.random() < 0.2 else 1):
+                k, old, new = r.choice(spots)
+                value = value[:k] + new + value[k + len(old):]
+                spots = [(k2, o, n) for k2, o, n in spots if k2 < k and k2 + len(o) <= k]
+                if not spots:
+                    break
+            rec[i] = value
+            return True
+        return False
 
     def vary_such(self, d, rec):
         r = self.rng
@@ -1267,7 +1658,14 @@ class Maker:
 # Output
 
 class Stats:
-    def __init__(self):
+    def __init__(self, hard_cases="classic"):
+        if hard_cases == "classic":
+            self.variation_names = [name for name, _ in VARIATIONS]
+            self.kinds = list(HARD_NEGATIVES)
+        else:
+            self.variation_names = [name for name, _ in VARIATIONS_ALL]
+            self.kinds = list(LOOK_ALIKE_KINDS) if hard_cases == "all" else []
+        self.changes = {}
         self.records = 0
         self.duplicates = 0
         self.persons = 0
@@ -1286,12 +1684,16 @@ class Stats:
         out.write("cluster sizes: %s\n" % ", ".join(
             "%d: %d" % kv for kv in sorted(self.cluster_sizes.items())))
         out.write("differences, share of duplicates:\n")
-        for name, _ in VARIATIONS:
+        for name in self.variation_names:
             count = self.variations.get(name, 0)
-            out.write("  %-11s %7d  %5.1f %%\n" % (name, count, 100.0 * count / d))
+            out.write("  %-18s %7d  %5.1f %%\n" % (name, count, 100.0 * count / d))
+        out.write("duplicates by number of differences: %s\n" % ", ".join(
+            "%d: %d" % kv for kv in sorted(self.changes.items())))
         out.write("look-alikes that are other customers:\n")
-        for name in HARD_NEGATIVES:
-            out.write("  %-12s %7d\n" % (name, self.look_alikes.get(name, 0)))
+        for name in self.kinds:
+            out.write("  %-12s %7d  %5.2f %% of records\n"
+                      % (name, self.look_alikes.get(name, 0),
+                         100.0 * self.look_alikes.get(name, 0) / n))
 
 
 def make_block(maker, rng, size, extra_chance):
@@ -1325,7 +1727,7 @@ def make_block(maker, rng, size, extra_chance):
 def generate(args, out, truth, tags, stats):
     rng = random.Random(args.seed)
     numbers = random.Random(args.seed * 7919 + 1)
-    maker = Maker(rng)
+    maker = Maker(rng, args.hard_cases)
     # The chance that a customer gets duplicates, so that dup_rate of all
     # records are duplicates.
     extra_chance = min(1.0, args.dup_rate / ((1.0 - args.dup_rate) * MEAN_EXTRA))
@@ -1373,8 +1775,10 @@ def generate(args, out, truth, tags, stats):
                     stats.umlaut_records += 1
                 if tag.startswith("dup:"):
                     stats.duplicates += 1
-                    for name in tag[4:].split("+"):
+                    names = tag[4:].split("+")
+                    for name in names:
                         stats.variations[name] = stats.variations.get(name, 0) + 1
+                    stats.changes[len(names)] = stats.changes.get(len(names), 0) + 1
                 elif tag != "-":
                     stats.look_alikes[tag] = stats.look_alikes.get(tag, 0) + 1
         if stats is not None:
@@ -1433,6 +1837,15 @@ def parse_args(argv):
                    help="CSV record end (default crlf); record strings always end in LF")
     p.add_argument("--dup-rate", type=float, default=0.18,
                    help="fraction of records that re-enter an earlier customer (default 0.18)")
+    p.add_argument("--hard-cases", choices=("none", "classic", "all"), default="all",
+                   help="look-alikes beside the customers and the harder differences of "
+                        "re-entries: all (default) plants households, neighbours in one "
+                        "building, namesakes, father and son, firms beside their owners, "
+                        "firms sharing an address and branches, and adds house number "
+                        "ranges, reading (OCR) errors, town forms and first name variants "
+                        "to the differences; classic the mix of earlier versions (the same "
+                        "records for the same seed); none the differences of all without "
+                        "any look-alikes")
     p.add_argument("--seed", type=int, default=20240611, help="random seed (default 20240611)")
     p.add_argument("--block", type=int, default=50000,
                    help="records made and shuffled together (default 50000)")
@@ -1474,7 +1887,7 @@ def main(argv):
                    buffering=1 << 20)
     truth = open(args.truth, "w", encoding="utf-8", newline="") if args.truth else None
     tags = open(args.tags, "w", encoding="utf-8", newline="") if args.tags else None
-    stats = Stats() if args.stats else None
+    stats = Stats(args.hard_cases) if args.stats else None
     try:
         if args.format == "names":
             generate_names(args, out, stats)
