@@ -113,13 +113,14 @@ void Score(sqlite3_context* context, int, sqlite3_value** argv) {
 // and fill it from a trigger.
 enum KeysColumn { kKeyColumn, kRecordColumn };
 
-struct KeysTable {
-  sqlite3_vtab base{};  // first: SQLite sees a sqlite3_vtab*
+// SQLite sees the bases, and each call casts back.
+struct KeysTable : sqlite3_vtab {
+  KeysTable() : sqlite3_vtab{} {}
   dedupe::RecommendedKeyer keyer;
 };
 
-struct KeysCursor {
-  sqlite3_vtab_cursor base{};
+struct KeysCursor : sqlite3_vtab_cursor {
+  KeysCursor() : sqlite3_vtab_cursor{} {}
   std::optional<std::string> record;
   std::vector<std::string> keys;
   std::size_t row = 0;
@@ -133,12 +134,12 @@ int KeysConnect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** tabl
   sqlite3_vtab_config(db, SQLITE_VTAB_INNOCUOUS);
   auto* made = new (std::nothrow) KeysTable;
   if (made == nullptr) return SQLITE_NOMEM;
-  *table = &made->base;
+  *table = made;
   return SQLITE_OK;
 }
 
 int KeysDisconnect(sqlite3_vtab* table) {
-  delete reinterpret_cast<KeysTable*>(table);
+  delete static_cast<KeysTable*>(table);
   return SQLITE_OK;
 }
 
@@ -168,17 +169,17 @@ int KeysBestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
 int KeysOpen(sqlite3_vtab*, sqlite3_vtab_cursor** cursor) {
   auto* made = new (std::nothrow) KeysCursor;
   if (made == nullptr) return SQLITE_NOMEM;
-  *cursor = &made->base;
+  *cursor = made;
   return SQLITE_OK;
 }
 
 int KeysClose(sqlite3_vtab_cursor* cursor) {
-  delete reinterpret_cast<KeysCursor*>(cursor);
+  delete static_cast<KeysCursor*>(cursor);
   return SQLITE_OK;
 }
 
 int KeysFilter(sqlite3_vtab_cursor* base, int index, const char*, int, sqlite3_value** argv) {
-  auto* cursor = reinterpret_cast<KeysCursor*>(base);
+  auto* cursor = static_cast<KeysCursor*>(base);
   cursor->row = 0;
   cursor->keys.clear();
   cursor->record.reset();
@@ -191,7 +192,7 @@ int KeysFilter(sqlite3_vtab_cursor* base, int index, const char*, int, sqlite3_v
     const auto record = Text(argv[0]);
     if (!record) return SQLITE_OK;  // NULL: no keys
     cursor->record.emplace(*record);
-    reinterpret_cast<KeysTable*>(base->pVtab)->keyer.Keys(*record, &cursor->keys);
+    static_cast<KeysTable*>(base->pVtab)->keyer.Keys(*record, &cursor->keys);
     return SQLITE_OK;
   } catch (...) {
     return SQLITE_NOMEM;
@@ -199,17 +200,17 @@ int KeysFilter(sqlite3_vtab_cursor* base, int index, const char*, int, sqlite3_v
 }
 
 int KeysNext(sqlite3_vtab_cursor* cursor) {
-  ++reinterpret_cast<KeysCursor*>(cursor)->row;
+  ++static_cast<KeysCursor*>(cursor)->row;
   return SQLITE_OK;
 }
 
 int KeysEof(sqlite3_vtab_cursor* base) {
-  const auto* cursor = reinterpret_cast<KeysCursor*>(base);
+  const auto* cursor = static_cast<KeysCursor*>(base);
   return cursor->row >= cursor->keys.size();
 }
 
 int KeysColumnValue(sqlite3_vtab_cursor* base, sqlite3_context* context, int column) {
-  const auto* cursor = reinterpret_cast<KeysCursor*>(base);
+  const auto* cursor = static_cast<KeysCursor*>(base);
   if (column == kKeyColumn) {
     ResultText(context, cursor->keys[cursor->row]);
   } else if (cursor->record) {
@@ -219,7 +220,7 @@ int KeysColumnValue(sqlite3_vtab_cursor* base, sqlite3_context* context, int col
 }
 
 int KeysRowid(sqlite3_vtab_cursor* base, sqlite_int64* rowid) {
-  *rowid = static_cast<sqlite_int64>(reinterpret_cast<KeysCursor*>(base)->row) + 1;
+  *rowid = static_cast<sqlite_int64>(static_cast<KeysCursor*>(base)->row) + 1;
   return SQLITE_OK;
 }
 
