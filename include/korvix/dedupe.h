@@ -106,6 +106,13 @@ struct DedupeOptions {
   // millions of rows helps nobody.
   std::size_t html_records = 20000;
 
+  // Verifying: besides linking, pick this many candidate pairs spread over
+  // the scores from 0 to 1 (DedupeResult::samples), each scored exactly,
+  // for a person to label; RunDedupe then writes them as CSV
+  // (record_a, record_b, [id_a, id_b,] score, the parts of the score, an
+  // empty "same" column, data_a, data_b) instead of the report. 0: none.
+  std::size_t sample_pairs = 0;
+
   unsigned threads = 0;  // 0: every processor this process may use
   bool progress = false;  // a progress line on standard error
   bool verbose = false;   // tell how CSV columns are mapped
@@ -113,6 +120,45 @@ struct DedupeOptions {
   // message a call, without "korvix dedupe:". Null: nowhere.
   std::function<void(const std::string&)> message;
 };
+
+// A pair of records that a person labelled: record numbers from 1 (the
+// "record" column of the reports, record_a and record_b of a sample), and
+// whether the two are one customer.
+struct LabelledPair {
+  std::uint64_t a = 0, b = 0;
+  bool same = false;
+};
+
+// Reads labelled pairs from a CSV file with a header (delimiter ';', ','
+// or tab, found in the header): the records in columns named record_a and
+// record_b (or a and b), the label in a column named same: yes, no, ja,
+// nein, y, n, j, 1, 0, true, false in any case; a row with an empty label
+// is not labelled and left out. Throws DedupeError (kIo) when the file
+// cannot be read, lacks a column or holds a value that cannot be read (with
+// its line).
+KORVIX_EXPORT std::vector<LabelledPair> ReadLabelledPairs(const std::string& path);
+
+// How well groups agree with labelled pairs: a pair labelled the same is
+// found when its two records share a group.
+struct DedupeQuality {
+  double threshold = 0;  // the verification threshold of the run
+  std::size_t found = 0;           // labelled the same, in one group
+  std::size_t wrongly_joined = 0;  // labelled different, in one group
+  std::size_t missed = 0;          // labelled the same, not in one group
+  double precision = 0, recall = 0, f1 = 0;  // 0 where undefined
+};
+struct DedupeEvaluation {
+  DedupeQuality quality;                  // of the run with `options`
+  std::vector<DedupeQuality> thresholds;  // verifying: at 0.50, 0.55, ... 0.95
+  std::size_t labelled = 0;               // pairs counted
+  std::size_t unknown = 0;                // pairs with a record the file has not
+};
+
+// Runs the job on `path` with `options` and measures its groups against
+// `labels`; verifying, runs it again at each threshold of the table.
+// Throws what DedupeFile throws.
+KORVIX_EXPORT DedupeEvaluation EvaluateDedupe(const std::string& path, const DedupeOptions& options,
+                                              std::span<const LabelledPair> labels);
 
 // The zero-configuration choice: three keys (PLZ + street + house number;
 // town + street + house number + sound of Bez1; PLZ + sound of Bez1 and
@@ -135,12 +181,29 @@ struct DedupePair {
   std::uint32_t a = 0, b = 0;
   int algorithm = 0;
   double score = 0;
+  // Verifying, the parts of the score (see RecordComparison); else 1.
+  float kind = 1, name = 1, first_name = 1, street = 1, house_number = 1, plz = 1, town = 1;
+};
+
+// Two records whose pair reached the threshold but that were not put in one
+// group: their groups hold two records, x and y, that are different
+// customers (their score is below 0.6, or a rule such as "first names
+// differ" decided), and a group never joins records that its own members
+// tell apart. Numbers as in DedupePair.
+struct DedupeKeptApart {
+  std::uint32_t a = 0, b = 0;
+  double score = 0;
+  std::uint32_t x = 0, y = 0;
+  double xy_score = 0;
+  std::string rule;  // as in RecordComparison
 };
 
 struct DedupeResult {
   std::vector<DedupeRecord> records;       // the input's records, in input order
   std::vector<DedupeRecord> base_records;  // the base's, with a base
   std::vector<DedupePair> pairs;           // verified (or, with a base, matched) pairs
+  std::vector<DedupeKeptApart> kept_apart;  // verified pairs that no group joins
+  std::vector<DedupePair> samples;          // DedupeOptions::sample_pairs, highest score first
   std::size_t groups = 0;
   std::uint64_t skipped = 0;  // CSV records reported and left out
   std::string summary;        // RunDedupe's summary line ("records N, groups G, ...")
@@ -176,10 +239,43 @@ KORVIX_EXPORT DedupeResult DedupeRecords(std::span<const std::string_view> recor
 KORVIX_EXPORT std::string NormalizeRecord(std::string_view record);
 
 // How alike two record strings are, from 0 to 1, as verification scores a
-// candidate pair: the names (Bez1 and Bez2, their words in any order, each
-// word by Jaro-Winkler or its sound) times the address (street, house
-// number, postcode, town). Compares the normalised records.
+// candidate pair: CompareRecords(a, b).score.
 KORVIX_EXPORT double ScoreRecords(std::string_view a, std::string_view b);
+
+// How two records compare, part by part: what verification decides about
+// them and why. The records are normalised first (NormalizeRecord). Each
+// part lies between 0 and 1, and the score is their product:
+//   kind          0 when one is a firm (a legal form, or a firm word such as
+//                 Praxis, Autohaus, Bäckerei, Verein) and the other a person
+//                 (a title, or a first name or initial beside a surname),
+//                 unless the firm's name holds the person's whole name (a
+//                 sole trader, "Elli Dietz e.K."); else 1
+//   name          the surnames and firm words of Bez1 and Bez2, in any order
+//   first_name    the first names and initials: variants and short forms of
+//                 one name agree (Katrin, Kathrin; Alex, Alexander), two
+//                 different known names are 0 (Jan, Jana; Marieke,
+//                 Frederike); "jun." against "sen." is 0
+//   street, house_number ("89" lies in "89-91"), plz, town
+// A first name that only one record has costs more when the surname is
+// common in the file; two records alone have no file, so CompareRecords
+// takes every name as rare. Letters a scanner confuses (0/O, 1/l, rn/m)
+// count as nearly equal.
+struct RecordComparison {
+  std::string normalized_a, normalized_b;  // the records as compared
+  std::string kind_a, kind_b;  // "person", "organisation", or "" where a record does not tell
+  double kind = 1, name = 1, first_name = 1, street = 1, house_number = 1, plz = 1, town = 1;
+  double score = 0;
+  // The rule that decided: "parts" (their product), "organisation and
+  // person", "first names differ" or "generations differ" (the last three
+  // make the score 0).
+  std::string rule;
+};
+KORVIX_EXPORT RecordComparison CompareRecords(std::string_view a, std::string_view b);
+
+// The comparison as one JSON object: "a" and "b" (the normalised records),
+// "kind_a", "kind_b", "parts" (kind, name, first_name, street,
+// house_number, plz, town), "score" and "rule".
+KORVIX_EXPORT std::string ComparisonJson(const RecordComparison& comparison);
 
 }  // namespace korvix
 

@@ -18,7 +18,8 @@ namespace {
 // The job's options from the keyword arguments of frame.dedupe: algorithms
 // as (code, name) pairs, None for the recommendation.
 DedupeOptions Options(const py::object& algorithms, const py::object& normalize,
-                      const py::object& verify, std::size_t max_candidates, unsigned threads) {
+                      const py::object& verify, std::size_t max_candidates, unsigned threads,
+                      std::size_t sample_pairs = 0) {
   DedupeOptions options = algorithms.is_none() ? RecommendedDedupe() : DedupeOptions();
   if (!algorithms.is_none()) {
     for (const py::handle a : algorithms) {
@@ -30,7 +31,15 @@ DedupeOptions Options(const py::object& algorithms, const py::object& normalize,
   if (!verify.is_none()) options.verify = verify.cast<double>();
   options.max_candidates = max_candidates;
   options.threads = threads;
+  options.sample_pairs = sample_pairs;
   return options;
+}
+
+py::tuple PairTuple(const DedupePair& p) {
+  // The parts widen to the doubles CompareRecords gives for the same pair.
+  return py::make_tuple(p.a, p.b, p.algorithm, p.score, double{p.kind}, double{p.name},
+                        double{p.first_name}, double{p.street}, double{p.house_number},
+                        double{p.plz}, double{p.town});
 }
 
 std::vector<std::string_view> Views(const py::handle records, std::vector<py::object>* owners) {
@@ -71,28 +80,91 @@ py::dict ToPython(const DedupeResult& result) {
   py::dict d;
   d["records"] = Columns(result.records);
   d["base_records"] = Columns(result.base_records);
-  py::list pairs;
-  for (const DedupePair& p : result.pairs) pairs.append(py::make_tuple(p.a, p.b, p.algorithm, p.score));
+  py::list pairs, samples, kept_apart;
+  for (const DedupePair& p : result.pairs) pairs.append(PairTuple(p));
+  for (const DedupePair& p : result.samples) samples.append(PairTuple(p));
+  for (const DedupeKeptApart& k : result.kept_apart) {
+    kept_apart.append(py::make_tuple(k.a, k.b, k.score, k.x, k.y, k.xy_score, ToStr(k.rule)));
+  }
   d["pairs"] = pairs;
+  d["samples"] = samples;
+  d["kept_apart"] = kept_apart;
   d["groups"] = result.groups;
   d["skipped"] = result.skipped;
   return d;
 }
 
-// Runs the job without the GIL; its errors become ValueError (options,
-// header) or OSError (files).
+// Runs `run` without the GIL; the job's errors become ValueError (options,
+// header, labels) or OSError (files).
 template <class Run>
-py::dict Guarded(Run&& run) {
-  DedupeResult result;
+auto Unlocked(Run&& run) {
   try {
     py::gil_scoped_release release;
-    result = run();
+    return run();
   } catch (const DedupeError& e) {
     if (e.kind() == DedupeError::Kind::kUsage) throw py::value_error(e.what());
     PyErr_SetString(PyExc_OSError, e.what());
     throw py::error_already_set();
   }
-  return ToPython(result);
+}
+
+template <class Run>
+py::dict Guarded(Run&& run) {
+  return ToPython(Unlocked(std::forward<Run>(run)));
+}
+
+py::dict ToPython(const DedupeQuality& q) {
+  py::dict d;
+  d["threshold"] = q.threshold;
+  d["precision"] = q.precision;
+  d["recall"] = q.recall;
+  d["f1"] = q.f1;
+  d["found"] = q.found;
+  d["wrongly_joined"] = q.wrongly_joined;
+  d["missed"] = q.missed;
+  return d;
+}
+
+py::dict ToPython(const DedupeEvaluation& e) {
+  py::dict d;
+  d["labelled"] = e.labelled;
+  d["unknown"] = e.unknown;
+  d["run"] = ToPython(e.quality);
+  py::list thresholds;
+  for (const DedupeQuality& q : e.thresholds) thresholds.append(ToPython(q));
+  d["thresholds"] = thresholds;
+  return d;
+}
+
+py::dict ToPython(const RecordComparison& c) {
+  py::dict parts;
+  parts["kind"] = c.kind;
+  parts["name"] = c.name;
+  parts["first_name"] = c.first_name;
+  parts["street"] = c.street;
+  parts["house_number"] = c.house_number;
+  parts["plz"] = c.plz;
+  parts["town"] = c.town;
+  py::dict d;
+  d["a"] = ToStr(c.normalized_a);
+  d["b"] = ToStr(c.normalized_b);
+  d["kind_a"] = ToStr(c.kind_a);
+  d["kind_b"] = ToStr(c.kind_b);
+  d["parts"] = parts;
+  d["score"] = c.score;
+  d["rule"] = ToStr(c.rule);
+  return d;
+}
+
+// (a, b, same) rows as the labels of EvaluateDedupe; frame.evaluate has
+// read what people write as a label into a bool already.
+std::vector<LabelledPair> Labels(const py::handle rows) {
+  std::vector<LabelledPair> labels;
+  for (const py::handle row : rows) {
+    const auto t = row.cast<std::tuple<std::uint64_t, std::uint64_t, bool>>();
+    labels.push_back({std::get<0>(t), std::get<1>(t), std::get<2>(t)});
+  }
+  return labels;
 }
 
 }  // namespace
@@ -101,8 +173,10 @@ void BindDedupe(py::module_& module) {
   module.def(
       "dedupe_records",
       [](py::handle records, py::object base, py::object algorithms, py::object normalize,
-         py::object verify, std::size_t max_candidates, unsigned threads) {
-        const DedupeOptions options = Options(algorithms, normalize, verify, max_candidates, threads);
+         py::object verify, std::size_t max_candidates, unsigned threads,
+         std::size_t sample_pairs) {
+        const DedupeOptions options =
+            Options(algorithms, normalize, verify, max_candidates, threads, sample_pairs);
         std::vector<py::object> owners;
         const std::vector<std::string_view> views = Views(records, &owners);
         const std::vector<std::string_view> base_views =
@@ -111,25 +185,77 @@ void BindDedupe(py::module_& module) {
       },
       py::arg("records"), py::arg("base"), py::arg("algorithms"), py::arg("normalize"),
       py::arg("verify"), py::arg("max_candidates") = 200, py::arg("threads") = 0,
+      py::arg("sample_pairs") = 0,
       "The dedupe job on record strings; korvix.dedupe() is the interface.");
+  // The options of a file's run, as dedupe_file and evaluate_file take them.
+  const auto file_options = [](const std::string& base, const py::object& algorithms,
+                               const py::object& normalize, const py::object& verify,
+                               const std::string& input_format, const std::string& delimiter,
+                               const std::string& map, bool strict, std::size_t max_candidates,
+                               unsigned threads, std::size_t sample_pairs) {
+    DedupeOptions options =
+        Options(algorithms, normalize, verify, max_candidates, threads, sample_pairs);
+    options.base = base;
+    options.input_format = input_format;
+    options.delimiter = delimiter;
+    options.map = map;
+    options.strict = strict;
+    return options;
+  };
   module.def(
       "dedupe_file",
-      [](const std::string& path, const std::string& base, py::object algorithms,
-         py::object normalize, py::object verify, const std::string& input_format,
-         const std::string& delimiter, const std::string& map, bool strict,
-         std::size_t max_candidates, unsigned threads) {
-        DedupeOptions options = Options(algorithms, normalize, verify, max_candidates, threads);
-        options.base = base;
-        options.input_format = input_format;
-        options.delimiter = delimiter;
-        options.map = map;
-        options.strict = strict;
+      [file_options](const std::string& path, const std::string& base, py::object algorithms,
+                     py::object normalize, py::object verify, const std::string& input_format,
+                     const std::string& delimiter, const std::string& map, bool strict,
+                     std::size_t max_candidates, unsigned threads, std::size_t sample_pairs) {
+        const DedupeOptions options =
+            file_options(base, algorithms, normalize, verify, input_format, delimiter, map,
+                         strict, max_candidates, threads, sample_pairs);
         return Guarded([&] { return DedupeFile(path, options); });
       },
       py::arg("path"), py::arg("base"), py::arg("algorithms"), py::arg("normalize"),
       py::arg("verify"), py::arg("input_format") = "", py::arg("delimiter") = "",
       py::arg("map") = "", py::arg("strict") = false, py::arg("max_candidates") = 200,
-      py::arg("threads") = 0, "The dedupe job on a file; korvix.dedupe() is the interface.");
+      py::arg("threads") = 0, py::arg("sample_pairs") = 0,
+      "The dedupe job on a file; korvix.dedupe() is the interface.");
+  module.def(
+      "evaluate_file",
+      [file_options](const std::string& path, py::handle labels, const std::string& base,
+                     py::object algorithms, py::object normalize, py::object verify,
+                     const std::string& input_format, const std::string& delimiter,
+                     const std::string& map, bool strict, std::size_t max_candidates,
+                     unsigned threads) {
+        const DedupeOptions options =
+            file_options(base, algorithms, normalize, verify, input_format, delimiter, map,
+                         strict, max_candidates, threads, 0);
+        const std::vector<LabelledPair> pairs = Labels(labels);
+        return ToPython(Unlocked([&] { return EvaluateDedupe(path, options, pairs); }));
+      },
+      py::arg("path"), py::arg("labels"), py::arg("base"), py::arg("algorithms"),
+      py::arg("normalize"), py::arg("verify"), py::arg("input_format") = "",
+      py::arg("delimiter") = "", py::arg("map") = "", py::arg("strict") = false,
+      py::arg("max_candidates") = 200, py::arg("threads") = 0,
+      "The groups of a run on a file against (a, b, same) labels; korvix.evaluate() is the "
+      "interface.");
+  module.def(
+      "read_labelled_pairs",
+      [](const std::string& path) {
+        const std::vector<LabelledPair> pairs = Unlocked([&] { return ReadLabelledPairs(path); });
+        py::list rows;
+        for (const LabelledPair& p : pairs) rows.append(py::make_tuple(p.a, p.b, p.same));
+        return rows;
+      },
+      py::arg("path"),
+      "The labelled pairs of a CSV file as (a, b, same), record numbers from 1; the rows "
+      "left unlabelled are left out.");
+  module.def(
+      "explain",
+      [](const Text& a, const Text& b) { return ToPython(CompareRecords(a.view, b.view)); },
+      py::arg("a"), py::arg("b"),
+      "How two record strings compare, part by part, as verification compares them: a dict "
+      "of the normalised records (a, b), their kinds (kind_a, kind_b: \"person\", "
+      "\"organisation\" or \"\"), the parts of the score, the score (their product) and "
+      "the rule that decided.");
   module.def(
       "normalize_record", [](const Text& record) { return ToStr(NormalizeRecord(record.view)); },
       py::arg("record"), "The record string as the dedupe job normalises it before keying.");

@@ -26,8 +26,15 @@ that came from legacy bytes decoded with errors="surrogateescape" gives
 those bytes back, which read as Windows-1252.
 
 Finding the duplicates of a file or a DataFrame, with several keys,
-normalising and verifying: korvix.dedupe() (korvix.frame). Scale-out over a
-Dask cluster: korvix.dask.
+normalising and verifying: korvix.dedupe() (korvix.frame). Why verification
+takes two records for one customer or two: korvix.explain(). Choosing the
+threshold: korvix.sample_pairs() gives pairs to label, korvix.evaluate()
+measures a run against them. Scale-out over a Dask cluster: korvix.dask.
+
+    >>> found = korvix.explain("10115|Berlin|Hauptstr. 1||Hönig|Frederike",
+    ...                        "10115|Berlin|Hauptstraße 1||Hönig|Marieke")
+    >>> found["b"], found["score"], found["rule"]
+    ('10115|BERLIN|HAUPTSTRASSE 1||HOENIG|MARIEKE', 0.0, 'first names differ')
 """
 
 from __future__ import annotations
@@ -47,6 +54,7 @@ from ._korvix import (
     connect,
     create_object,
     describe,
+    explain,
     key,
     normalize_record,
     score_records,
@@ -68,8 +76,11 @@ __all__ = [
     "create_object",
     "dedupe",
     "describe",
+    "evaluate",
+    "explain",
     "key",
     "normalize_record",
+    "sample_pairs",
     "score_records",
     "show_dlg",
     "soundex",
@@ -108,3 +119,20 @@ def dedupe(data, algorithms=None, **options):
     from .frame import dedupe as run
 
     return run(data, algorithms, **options)
+
+
+def sample_pairs(data, n, algorithms=None, **options):
+    """Candidate pairs of a verified run, spread over the scores, for a
+    person to label; see korvix.frame.sample_pairs, which this calls."""
+    from .frame import sample_pairs as sample
+
+    return sample(data, n, algorithms, **options)
+
+
+def evaluate(labels, data, algorithms=None, **options):
+    """Precision, recall and F1 of a run's groups against labelled pairs, at
+    the run's threshold and at others; see korvix.frame.evaluate, which this
+    calls."""
+    from .frame import evaluate as measure
+
+    return measure(labels, data, algorithms, **options)

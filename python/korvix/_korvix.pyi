@@ -1,5 +1,5 @@
 # Types of the native module; korvix/__init__.py re-exports them.
-from typing import Iterable, Optional, Tuple, Union
+from typing import Iterable, Optional, Tuple, TypedDict, Union
 
 _Text = Union[str, bytes]
 
@@ -64,8 +64,40 @@ def describe(algorithm: _Text) -> str: ...
 def create_object(prog_id: _Text) -> DoubletFunctions: ...
 def use_toolkit(name: _Text) -> None: ...
 
+class Parts(TypedDict):
+    kind: float
+    name: float
+    first_name: float
+    street: float
+    house_number: float
+    plz: float
+    town: float
+
+# explain(): what verification makes of two records. Not a runtime name.
+Comparison = TypedDict(
+    "Comparison",
+    {"a": str, "b": str, "kind_a": str, "kind_b": str, "parts": Parts, "score": float,
+     "rule": str},
+)
+
+class Quality(TypedDict):
+    threshold: float
+    precision: float
+    recall: float
+    f1: float
+    found: int
+    wrongly_joined: int
+    missed: int
+
+class Evaluation(TypedDict):
+    labelled: int
+    unknown: int
+    run: Quality
+    thresholds: list[Quality]
+
 def normalize_record(record: _Text) -> str: ...
 def score_records(a: _Text, b: _Text) -> float: ...
+def explain(a: _Text, b: _Text) -> Comparison: ...
 def record_fields() -> list[Tuple[int, str, list[str]]]: ...
 def field_of_column(name: _Text) -> Tuple[int, int]: ...
 def field_of_label(label: _Text) -> int: ...
@@ -78,6 +110,7 @@ def dedupe_records(
     verify: Optional[float],
     max_candidates: int = 200,
     threads: int = 0,
+    sample_pairs: int = 0,
 ) -> dict: ...
 def dedupe_file(
     path: str,
@@ -91,4 +124,20 @@ def dedupe_file(
     strict: bool = False,
     max_candidates: int = 200,
     threads: int = 0,
+    sample_pairs: int = 0,
 ) -> dict: ...
+def evaluate_file(
+    path: str,
+    labels: Iterable[Tuple[int, int, bool]],
+    base: str,
+    algorithms: Optional[list[Tuple[str, str]]],
+    normalize: Optional[bool],
+    verify: Optional[float],
+    input_format: str = "",
+    delimiter: str = "",
+    map: str = "",
+    strict: bool = False,
+    max_candidates: int = 200,
+    threads: int = 0,
+) -> Evaluation: ...
+def read_labelled_pairs(path: str) -> list[Tuple[int, int, bool]]: ...

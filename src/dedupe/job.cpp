@@ -38,9 +38,6 @@ namespace {
 // half as much as the keys take, so memory stays proportional to the keys.
 constexpr std::size_t kMinReportBudget = std::size_t{64} << 20;
 
-// The items a profile reads (similarity.h): PLZ, Ort, Straße, Bez1, Bez2.
-constexpr std::uint64_t kProfileItems = 0b1101110;
-
 // Record strings in memory, as a source: a record's place is its index.
 class MemorySource final : public RecordSource {
  public:
@@ -117,7 +114,7 @@ struct Side {
   std::vector<KeyOrder> orders;
   std::unique_ptr<RecordReader> reader;
 
-  KeptRecords kept{kProfileItems, {}};  // when verifying
+  KeptRecords kept;  // when verifying
 
   // The profiles of `records` (ascending), that of records[k] at places[k],
   // made on all threads from the records kept normalised. Frees those: a
@@ -134,6 +131,7 @@ struct Side {
       }
     });
     kept.texts = KeyColumn();
+    CountNameWords(list.profiles);
     return list;
   }
 };
@@ -142,6 +140,9 @@ class Job {
  public:
   explicit Job(const DedupeOptions& options) : options_(options) {
     if (options.algorithms.empty()) throw UsageError("no algorithm to key the records with");
+    if (options.sample_pairs > 0 && options.verify <= 0) {
+      throw UsageError("pairs are sampled by their scores: verify to sample them");
+    }
     if (options.algorithms.size() > 255) throw UsageError("at most 255 algorithms");
     if (options.verify < 0 || options.verify > 1) {
       throw UsageError("the verification threshold must lie between 0 and 1");
@@ -196,6 +197,7 @@ class Job {
     link.max_candidates = options_.max_candidates;
     link.threads = options_.threads;
     link.message = options_.message;
+    link.sample = options_.verify > 0 ? options_.sample_pairs : 0;
     const auto fetch = [this](Side& side) -> FetchProfiles {
       return [this, &side](std::span<const std::uint32_t> records, std::span<const std::uint32_t> places) {
         return side.Profiles(records, places, options_.threads);
@@ -232,6 +234,10 @@ class Job {
     result.groups = links_.group_ends.size();
     result.skipped = input_.source->skipped() + (base_ ? base_->source->skipped() : 0);
     result.pairs = std::move(links_.pairs);
+    result.samples = std::move(links_.samples);
+    for (const KeptApart& k : links_.apart) {
+      result.kept_apart.push_back({k.a, k.b, k.score, k.x, k.y, k.xy_score, std::string(RuleName(k.rule))});
+    }
     result.summary = summary_;
     if (!with_records) return result;
     const auto records = [&](const Side& side, const std::vector<std::uint8_t>& algorithm,

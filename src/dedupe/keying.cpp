@@ -12,6 +12,7 @@
 #include "dedupe/error.h"
 #include "dedupe/normalize.h"
 #include "dedupe/pipeline.h"
+#include "dedupe/profile.h"
 
 namespace korvix::dedupe {
 
@@ -109,21 +110,10 @@ struct Block {
   KeyTable keyed;
   KeyColumn kept;
   std::vector<std::string> key;
-  std::string normal, joint;
+  std::string normal, joint, profile;
   std::vector<std::size_t> ends;
   Normalizer normalizer;
 };
-
-// The start of a normalised record through item `last`: the items after
-// it are empty or not asked for.
-std::string_view Through(std::string_view record, int last) {
-  std::size_t end = 0;  // of item `item`
-  for (int item = 1; item <= last; ++item) {
-    end = record.find('|', item == 1 ? 0 : end + 1);
-    if (end == record.npos) return record;
-  }
-  return record.substr(0, end);
-}
 
 void KeyBatch(const RecordSource& source, const JointKeys& keys, bool normalize, const KeptRecords* kept,
               Block* block) {
@@ -131,11 +121,13 @@ void KeyBatch(const RecordSource& source, const JointKeys& keys, bool normalize,
   source.Split(&batch);
   block->keyed.Clear();
   block->kept.Clear();
-  const int last_kept = kept != nullptr ? std::bit_width(kept->items) - 1 : 0;
   for (std::size_t i = 0; i < batch.records.size(); ++i) {
     std::string_view record = batch.record(i);
     if (normalize || kept != nullptr) block->normalizer.Record(record, &block->normal);
-    if (kept != nullptr) block->kept.Add(Through(block->normal, last_kept));
+    if (kept != nullptr) {
+      ProfileTextOf(block->normal, block->normalizer.marks(), &block->profile);
+      block->kept.Add(block->profile);
+    }
     // Items normalised only for `kept` are read by no key.
     keys.Keys(normalize ? std::string_view(block->normal) : record, block->key, &block->joint,
               &block->ends);
@@ -152,7 +144,7 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
   // Enough blocks that every thread has one while the calling thread reads
   // the next and stores the keys of the oldest.
   std::vector<std::unique_ptr<Block>> blocks(2 * std::size_t{threads} + 2);
-  const std::uint64_t items = (normalize ? ItemsKeyed(builders) : 0) | (kept != nullptr ? kept->items : 0);
+  const std::uint64_t items = (normalize ? ItemsKeyed(builders) : 0) | (kept != nullptr ? kProfileItems : 0);
   if (kept != nullptr) kept->texts.Clear();
   for (auto& b : blocks) b = std::make_unique<Block>(builders.size(), items);
   const JointKeys joint(builders);

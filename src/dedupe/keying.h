@@ -13,17 +13,16 @@
 
 namespace korvix::dedupe {
 
-// Records normalised in some items (as Normalizer takes them), kept while
-// they are keyed: what verification compares is then read from memory
-// instead of from the input a second time, and normalised once.
+// The profile texts of the records (ProfileTextOf), kept while they are
+// keyed: what verification compares is then read from memory instead of
+// from the input a second time, and normalised once.
 struct KeptRecords {
-  std::uint64_t items = 0;
-  KeyColumn texts;  // record i's normalised string, through the last item of `items`
+  KeyColumn texts;  // record i's profile text
 };
 
 // Reads every record of `source` and keys it with each of `builders`, the
 // record normalised first (NormalizeRecord) when `normalize`; with `kept`,
-// also sets kept->texts to every record normalised in kept->items. The calling
+// also sets kept->texts to every record's profile text. The calling
 // thread reads batches and stores their keys while `threads` threads (0:
 // every usable processor) split and key the batches read before (see
 // RunPipeline), so memory holds a few batches besides the keys whatever the

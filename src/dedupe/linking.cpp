@@ -6,6 +6,7 @@
 #include <bit>
 #include <utility>
 #include <numeric>
+#include <optional>
 
 #include "base/parallel.h"
 
@@ -324,14 +325,112 @@ std::vector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSe
   RadixSort(&order, std::bit_width(left.size()) + b_bits, options.threads,
             [](const Next& n) { return n.place; });
   std::vector<float> scores(pairs.size());
+  const double floor = options.sample > 0 ? 0 : options.verify;
   base::ParallelFor(pairs.size(), options.threads, 1024, [&](std::size_t begin, std::size_t end) {
     for (std::size_t k = begin; k < end; ++k) {
       const Candidate& p = pairs[order[k].pair];
-      scores[order[k].pair] = static_cast<float>(Score(left[p.a], right[p.b], options.verify));
+      scores[order[k].pair] = static_cast<float>(Score(left[p.a], right[p.b], floor));
     }
   });
   return scores;
 }
+
+// The threshold as the scores are kept, in a float: a pair that scores the
+// threshold exactly is kept, though 0.9 as a float lies below 0.9.
+float Threshold(const LinkOptions& options) { return static_cast<float>(options.verify); }
+
+// The parts of a scored pair, into the pair that reports and the result carry.
+void SetParts(const Profile& a, const Profile& b, DedupePair* pair) {
+  Parts parts;
+  Score(a, b, 0, &parts);
+  pair->kind = parts.kind;
+  pair->name = parts.name;
+  pair->first_name = parts.first_name;
+  pair->street = parts.street;
+  pair->house_number = parts.house_number;
+  pair->plz = parts.plz;
+  pair->town = parts.town;
+}
+
+// About `n` of the scored pairs, spread over the scores: the range from 0 to
+// 1 in twenty bands, each band giving an equal share (what a band lacks goes
+// to the others), evenly spaced within it; by score, highest first.
+std::vector<DedupePair> SamplePairs(const BigVector<Candidate>& pairs, const std::vector<float>& scores,
+                                    const ProfileSet& left, const ProfileSet& right, std::size_t n) {
+  constexpr std::size_t kBands = 20;
+  std::array<std::vector<std::uint32_t>, kBands> bands;
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    const auto band = std::min(kBands - 1, static_cast<std::size_t>(std::max(0.0f, scores[i]) * kBands));
+    bands[band].push_back(static_cast<std::uint32_t>(i));
+  }
+  // Shares: the smallest bands first, each taking all it has up to an
+  // equal part of what is left.
+  std::array<std::size_t, kBands> take{};
+  std::array<std::size_t, kBands> by_size;
+  std::iota(by_size.begin(), by_size.end(), std::size_t{0});
+  std::sort(by_size.begin(), by_size.end(), [&](std::size_t x, std::size_t y) { return bands[x].size() < bands[y].size(); });
+  std::size_t left_to_take = n;
+  for (std::size_t k = 0; k < kBands; ++k) {
+    const std::size_t band = by_size[k];
+    take[band] = std::min(bands[band].size(), left_to_take / (kBands - k));
+    left_to_take -= take[band];
+  }
+  std::vector<DedupePair> samples;
+  for (std::size_t band = kBands; band-- > 0;) {
+    const std::vector<std::uint32_t>& in = bands[band];
+    for (std::size_t k = 0; k < take[band]; ++k) {
+      const std::uint32_t i = in[k * in.size() / take[band]];
+      DedupePair& pair = samples.emplace_back(DedupePair{pairs[i].a, pairs[i].b, pairs[i].algorithm + 1, scores[i]});
+      SetParts(left[pairs[i].a], right[pairs[i].b], &pair);
+    }
+  }
+  std::stable_sort(samples.begin(), samples.end(),
+                   [](const DedupePair& x, const DedupePair& y) { return x.score > y.score; });
+  return samples;
+}
+
+
+// Groups that grow one link at a time and never take in a record that one
+// of their members tells apart from another (see linking.h).
+class Clusters {
+ public:
+  Clusters(std::size_t n, UnionFind* uf) : uf_(*uf), next_(n, kNone), last_(n), size_(n, 1) {
+    std::iota(last_.begin(), last_.end(), 0u);
+  }
+
+  // Joins the groups of a and b unless two of their records are apart;
+  // returns the pair found apart, or nothing when they joined (or were one).
+  std::optional<KeptApart> Join(std::uint32_t a, std::uint32_t b, const ProfileSet& profiles) {
+    std::uint32_t ra = uf_.Find(a), rb = uf_.Find(b);
+    if (ra == rb) return std::nullopt;
+    if (size_[ra] > size_[rb]) std::swap(ra, rb);  // ra the smaller
+    std::size_t checked_a = 0;
+    for (std::uint32_t x = ra; x != kNone && checked_a < kCheckedMembers * kCheckedMembers; x = next_[x]) {
+      ++checked_a;
+      std::size_t checked_b = 0;
+      for (std::uint32_t y = rb; y != kNone && checked_b < kCheckedMembers; y = next_[y], ++checked_b) {
+        Parts parts;
+        const double score = Score(profiles[x], profiles[y], kApart, &parts);
+        if (score < kApart) {
+          const bool a_smaller = uf_.Find(a) == ra;  // x is of a's group, y of b's
+          return KeptApart{a, b, 0, a_smaller ? x : y, a_smaller ? y : x, static_cast<float>(score), parts.rule};
+        }
+      }
+    }
+    uf_.Union(ra, rb);
+    const std::uint32_t root = uf_.Find(ra), other = root == ra ? rb : ra;
+    next_[last_[root]] = other;
+    last_[root] = last_[other];
+    size_[root] += size_[other];
+    return std::nullopt;
+  }
+
+ private:
+  UnionFind& uf_;
+  std::vector<std::uint32_t> next_;  // the next record of its group, kNone at the end
+  std::vector<std::uint32_t> last_;  // by root: the group's last record
+  std::vector<std::uint32_t> size_;  // by root
+};
 
 // Numbers the groups of two or more in report order and lists their records.
 void NumberGroups(const KeyTable& table, UnionFind& uf, Links* links) {
@@ -435,21 +534,45 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   Unique(&pairs, options.threads);
   const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
   links.compared = pairs.size();
+  if (options.sample > 0) links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
   links.score.assign(n, 0);
-  links.pairs.reserve(static_cast<std::size_t>(
-      std::count_if(scores.begin(), scores.end(), [&](float s) { return s >= options.verify; })));
+  links.best.assign(n, Links::kNoPair);
+  // The links strongest first, so that a group grows by its surest links
+  // and a doubtful one is the one refused; equal scores in pair order.
+  std::vector<std::uint32_t> linked;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
-    if (scores[i] < options.verify) continue;
+    if (scores[i] >= Threshold(options)) linked.push_back(static_cast<std::uint32_t>(i));
+  }
+  std::stable_sort(linked.begin(), linked.end(),
+                   [&](std::uint32_t x, std::uint32_t y) { return scores[x] > scores[y]; });
+  Clusters clusters(n, &uf);
+  std::vector<std::uint32_t> kept;
+  for (const std::uint32_t i : linked) {
     const Candidate& p = pairs[i];
-    uf.Union(p.a, p.b);
-    links.pairs.push_back({p.a, p.b, p.algorithm + 1, scores[i]});
+    if (std::optional<KeptApart> apart = clusters.Join(p.a, p.b, profiles)) {
+      apart->score = scores[i];
+      links.apart.push_back(*apart);
+      continue;
+    }
+    kept.push_back(i);
+  }
+  // In pair order, as before clustering: by a, then b.
+  std::sort(kept.begin(), kept.end());
+  links.pairs.reserve(kept.size());
+  for (const std::uint32_t i : kept) {
+    const Candidate& p = pairs[i];
+    DedupePair& pair = links.pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, scores[i]});
+    SetParts(profiles[p.a], profiles[p.b], &pair);
     for (const std::uint32_t r : {p.a, p.b}) {
       if (scores[i] > links.score[r]) {
         links.score[r] = scores[i];
         links.algorithm[r] = static_cast<std::uint8_t>(p.algorithm + 1);
+        links.best[r] = static_cast<std::uint32_t>(links.pairs.size() - 1);
       }
     }
   }
+  std::sort(links.apart.begin(), links.apart.end(),
+            [](const KeptApart& x, const KeptApart& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
   NumberGroups(table, uf, &links);
   return links;
 }
@@ -498,6 +621,7 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   std::vector<float> scores;
   if (options.verify > 0) scores = ScorePairs(pairs, left, right, options);
   Links links;
+  if (options.sample > 0 && !scores.empty()) links.samples = SamplePairs(pairs, scores, left, right, options.sample);
   links.group.assign(input.size(), 0);
   links.algorithm.assign(input.size(), 0);
   links.score.assign(input.size(), 0);
@@ -506,9 +630,10 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   links.compared = options.verify > 0 ? pairs.size() : 0;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
     const float score = scores.empty() ? 0.0f : scores[i];
-    if (!scores.empty() && score < options.verify) continue;
+    if (!scores.empty() && score < Threshold(options)) continue;
     const Candidate& p = pairs[i];
-    links.pairs.push_back({p.a, p.b, p.algorithm + 1, score});
+    DedupePair& pair = links.pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, score});
+    if (!scores.empty()) SetParts(left[p.a], right[p.b], &pair);
     const auto alg = static_cast<std::uint8_t>(p.algorithm + 1);
     if (links.algorithm[p.a] == 0 || score > links.score[p.a]) {
       links.algorithm[p.a] = alg;

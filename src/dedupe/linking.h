@@ -2,10 +2,16 @@
 // without verifying each candidate pair, and matching against a base.
 //
 // Records that share a key under an algorithm are candidates. Without
-// verification every candidate pair is linked; with it, only the pairs whose
-// Score reaches the threshold. Linked records form groups transitively
-// (union-find), so records that share no key may still meet in a group
-// through a third.
+// verification every candidate pair is linked, and linked records form
+// groups transitively. With verification only the pairs whose Score reaches
+// the threshold link, strongest first, and a link that would put two
+// records in one group that the scorer tells apart (a score below kApart,
+// or a rule such as "first names differ") is refused and kept in
+// Links::apart: two sisters each linked to the firm at their address do not
+// become one group through it. Before two groups join, the records of the
+// smaller (its first kCheckedMembers² at most) are compared with the first
+// kCheckedMembers of the larger, all of them for groups of that size or
+// less, so that the work of a join stays bounded whatever a group's size.
 #ifndef KORVIX_DEDUPE_LINKING_H_
 #define KORVIX_DEDUPE_LINKING_H_
 
@@ -21,11 +27,27 @@
 
 namespace korvix::dedupe {
 
+// The records of a group that a record joining it is compared with.
+constexpr std::size_t kCheckedMembers = 64;
+
+// A link refused: records a and b scored `score`, but x (in a's group) and y
+// (in b's) are different customers.
+struct KeptApart {
+  std::uint32_t a, b;
+  float score;
+  std::uint32_t x, y;
+  float xy_score;
+  Rule rule;
+};
+
 struct LinkOptions {
   double verify = 0;  // 0: link every candidate pair unseen
   std::size_t max_candidates = 200;
   unsigned threads = 0;
   std::function<void(const std::string&)> message;  // may be null
+  // Verifying, this many candidate pairs spread over the scores from 0 to
+  // 1 into Links::samples, each scored exactly (so every pair is).
+  std::size_t sample = 0;
 };
 
 // The profiles of some records of one side, the profile of records[k] at
@@ -39,6 +61,10 @@ struct Links {
   std::vector<std::uint32_t> group;     // 0 alone, else the group's 1-based number
   std::vector<std::uint8_t> algorithm;  // 1-based algorithm that linked it, 0 alone
   std::vector<float> score;             // best score of its linked pairs (verifying)
+  std::vector<std::uint32_t> best;      // its best pair in `pairs` (verifying), kNoPair for none
+  static constexpr std::uint32_t kNoPair = 0xFFFFFFFFu;
+  std::vector<KeptApart> apart;         // links refused (verifying, without a base)
+  std::vector<DedupePair> samples;      // LinkOptions::sample, by score
   // The groups in report order: largest first, equal sizes by their first
   // record's key under the first algorithm; the records of each in input
   // order, group g's ending at group_ends[g - 1].

@@ -245,7 +245,9 @@ bool EndsALegalForm(const std::string& word, std::string* scratch) {
   return endings.contains(*scratch);
 }
 
-void DropLegalForms(NormalizedWords* words, std::string* scratch, std::string* joined) {
+// Returns true when it took a form off.
+bool DropLegalForms(NormalizedWords* words, std::string* scratch, std::string* joined) {
+  bool dropped = false;
   for (bool found = true; found && !words->empty() && EndsALegalForm(words->back(), scratch);) {
     found = false;
     for (std::size_t k = std::min<std::size_t>(6, words->size()); k >= 1 && !found; --k) {
@@ -254,7 +256,7 @@ void DropLegalForms(NormalizedWords* words, std::string* scratch, std::string* j
       static const WordSet forms(kLegalForms);
       if (forms.contains(*joined)) {
         words->resize(words->size() - k);
-        found = true;
+        found = dropped = true;
       }
     }
     // "Müller, GmbH" leaves its comma.
@@ -263,14 +265,17 @@ void DropLegalForms(NormalizedWords* words, std::string* scratch, std::string* j
     }
     if (!words->empty() && words->back().ends_with(',')) words->back().pop_back();
   }
+  return dropped;
 }
 
 // `scratch` and `joined` are buffers for the caller to keep, so that long
-// names allocate nothing.
-void NormalizeName(NormalizedWords* words, std::string* scratch, std::string* joined) {
+// names allocate nothing. Returns the Normalizer::Mark bits of what it took off.
+unsigned NormalizeName(NormalizedWords* words, std::string* scratch, std::string* joined) {
+  unsigned marks = 0;
   for (std::size_t i = 0; i < words->size();) {
     std::string& w = (*words)[i];
-    if (std::string_view(w) == "U.") w = "UND";
+    // "Peters u. Söhne"; but "U. Nowak" opens with an initial.
+    if (std::string_view(w) == "U." && i > 0) w = "UND";
     // "Dr.Hans", "Prof.Dr.Meier": a title glued to the name.
     for (bool glued = true; glued;) {
       glued = false;
@@ -283,11 +288,13 @@ void NormalizeName(NormalizedWords* words, std::string* scratch, std::string* jo
     }
     if (IsTitle(w, scratch)) {
       words->erase(i);
+      marks |= Normalizer::kTitle;
     } else {
       ++i;
     }
   }
-  DropLegalForms(words, scratch, joined);
+  if (DropLegalForms(words, scratch, joined)) marks |= Normalizer::kLegalForm;
+  return marks;
 }
 
 // Abbreviations that open a street's words, and what they stand for.
@@ -321,6 +328,18 @@ void NormalizeStreetWords(NormalizedWords* words) {
       if (!number.empty()) words->insert(i + 1, number);
       continue;
     }
+    // "89 - 91", "89/91": one range of house numbers, written 89-91.
+    if ((w == "-" || w == "/") && i > 0 && i + 1 < words->size() && IsDigit((*words)[i - 1].back()) &&
+        IsDigit((*words)[i + 1].front())) {
+      (*words)[i - 1] += '-';
+      (*words)[i - 1] += (*words)[i + 1];
+      words->erase(i + 1);
+      words->erase(i--);
+      continue;
+    }
+    for (std::size_t k = 1; k + 1 < w.size(); ++k) {
+      if (w[k] == '/' && IsDigit(w[k - 1]) && IsDigit(w[k + 1])) w[k] = '-';
+    }
     // "5 a": the letter belongs to the house number.
     if (w.size() == 1 && IsLetter(w[0]) && i > 0 && IsDigit((*words)[i - 1].back())) {
       (*words)[i - 1] += w;
@@ -347,7 +366,13 @@ void NormalizeTown(NormalizedWords* words) {
       break;
     }
     if (i == 0) {
-      if (std::string_view(w) == "ST." || std::string_view(w) == "ST") w = "SANKT";
+      if (std::string_view(w) == "ST." || std::string_view(w) == "ST") {
+        w = "SANKT";
+      } else if (w.size() > 3 && w.starts_with("ST.") && IsLetter(w[3])) {  // "St.Augustin"
+        const std::string name = w.substr(3);  // insert may move the words
+        words->insert(1, name);
+        (*words)[0] = "SANKT";
+      }
       continue;
     }
     const auto letters = std::count_if(w.begin(), w.end(), IsLetter);
@@ -414,6 +439,38 @@ char* PutFolded(char32_t c, char* at) {
   return at;
 }
 
+// Digits that a scanner reads for letters, and the letters they are.
+char LetterRead(char digit) {
+  switch (digit) {
+    case '0': return 'O';
+    case '1': return 'L';
+    case '5': return 'S';
+    case '8': return 'B';
+    default: return 0;
+  }
+}
+
+// The place of a digit in `w` that stands for a letter: between two
+// letters ("Mü1ler"), or opening a word of letters ("5traße", "8erlin");
+// npos for none. A digit before one letter ("12a") is a house number.
+std::size_t MisreadDigit(std::string_view w) {
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    if (LetterRead(w[i]) == 0) continue;
+    const bool letter_after = i + 1 < w.size() && IsLetter(w[i + 1]);
+    if ((i > 0 && IsLetter(w[i - 1]) && letter_after) ||
+        (i == 0 && letter_after && i + 2 < w.size() && IsLetter(w[i + 2]))) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+void ReadDigitsAsLetters(NormalizedWords* words) {
+  for (std::string& w : *words) {
+    for (std::size_t i; (i = MisreadDigit(w)) != std::string_view::npos;) w[i] = LetterRead(w[i]);
+  }
+}
+
 // What AppendPlainField made of a field.
 enum class Plain {
   kDone,       // the field is normalised
@@ -439,7 +496,7 @@ Plain AppendPlainField(int item, std::string_view value, std::string* out) {
     for (const char c : special) kinds[static_cast<unsigned char>(c)] = kSpecial;
     return kinds;
   };
-  static const Kinds kTown = kinds_for("(/,.-"), kStreet = kinds_for(".-"), kName = kinds_for(".-(&+"),
+  static const Kinds kTown = kinds_for("(/,.-"), kStreet = kinds_for(".-/"), kName = kinds_for(".-(&+"),
                      kOther = kinds_for("");
   const bool name = IsNameItem(item);
   const Kinds& kinds = item == kFieldOrt ? kTown : item == kFieldStrasse ? kStreet : name ? kName : kOther;
@@ -456,6 +513,7 @@ Plain AppendPlainField(int item, std::string_view value, std::string* out) {
   std::size_t words = 0;
   // Checks the word just written: false when a rule applies to it.
   const auto plain_word = [&](std::string_view w) {
+    if (item != kFieldPlz && item <= kFieldBez4 && MisreadDigit(w) != std::string_view::npos) return false;
     if (item == kFieldOrt) return words == 0 ? w != "ST" : !IsQualifier(w);
     if (item == kFieldStrasse) {
       for (const auto& opening : kOpening) {
@@ -543,15 +601,16 @@ void Normalizer::Field(int item, std::string_view value, std::string* out) {
       e = std::min(written.find(' ', b), written.size());
       words.push_back(written.substr(b, e - b));
     }
-    DropLegalForms(&words, &scratch_, &joined_);
+    if (DropLegalForms(&words, &scratch_, &joined_)) Mark(item, kLegalForm);
     out->resize(start);
     AppendJoined(words, false, out);
   } else if (plain == Plain::kRules) {
     NormalizedWords& words = words_;
     FoldedWords(value, IsNameItem(item), words);
+    if (item >= kFieldOrt && item <= kFieldBez4) ReadDigitsAsLetters(&words);
     if (item == kFieldOrt) NormalizeTown(&words);
     if (item == kFieldStrasse) NormalizeStreetWords(&words);
-    if (IsNameItem(item)) NormalizeName(&words, &scratch_, &joined_);
+    if (IsNameItem(item)) Mark(item, NormalizeName(&words, &scratch_, &joined_));
     if (item == kFieldPlz || item == kFieldKundengruppe || item > kFieldBez4) {
       AppendWithBlanks(words, out);
     } else {
@@ -564,12 +623,27 @@ void Normalizer::Field(int item, std::string_view value, std::string* out) {
         std::all_of(plz().begin() + 2, plz().end(), IsDigit)) {
       out->erase(start, 2);
     }
+    if (plz().size() == 5 && std::count_if(plz().begin(), plz().end(), IsDigit) >= 3) {
+      // Letters read for digits, by a scanner or a hurried typist.
+      std::string digits(plz());
+      bool read = true;
+      for (char& c : digits) {
+        if (IsDigit(c)) continue;
+        const char* const from = "OILSB";
+        const char* const to = "01158";
+        const char* at = std::strchr(from, c);
+        read = read && c != '\0' && at != nullptr;
+        if (at != nullptr) c = to[at - from];
+      }
+      if (read) out->replace(start, 5, digits);
+    }
     if (plz().size() == 4 && std::all_of(plz().begin(), plz().end(), IsDigit)) out->insert(start, "0");
   }
 }
 
 void Normalizer::Record(std::string_view record, std::string* out) {
   out->clear();
+  marks_ = 0;
   // Past the last item asked for (below 64), only the separators are left.
   const int last = items_ >> 63 != 0 ? 63 : std::bit_width(items_) - 1;
   int item = 1;

@@ -5,16 +5,20 @@
 //   every field    capitals; Ä/AE, Ö/OE, Ü/UE, ß/SS written AE, OE, UE, SS;
 //                  blanks, tabs and no-break spaces one blank, none at the ends
 //   PLZ            four digits get their leading zero (a spreadsheet took it);
-//                  a "D-" before five digits goes
+//                  a "D-" before five digits goes; in five characters of
+//                  which three are digits, O I L S B misread for 0 1 1 5 8
+//                  are those digits
 //   Ort            a qualifier goes: "(Saale)", "/Saale", "am Main", "a. M.",
 //                  "i. Br.", "an der ..." (the words after the first from one
 //                  of AM AN AUF BEI IM IN OB UNTER VOR or a short abbreviation
-//                  such as A. I. V. U.); "St." is SANKT; hyphens are blanks
+//                  such as A. I. V. U.); "St." is SANKT, also glued to the
+//                  name ("St.Augustin"); hyphens are blanks
 //   Straße         "Str." and "Str" ending a word are STRASSE ("Hauptstr.5" is
 //                  HAUPTSTRASSE 5); Dr. Prof. St. Bgm. opening a word are
 //                  DOKTOR PROFESSOR SANKT BUERGERMEISTER; a letter after a
-//                  house number joins it ("5 a" is 5A); hyphens between
-//                  letters are blanks
+//                  house number joins it ("5 a" is 5A); a range of house
+//                  numbers is written 89-91 ("89 - 91", "89/91"); hyphens
+//                  between letters are blanks
 //   Suchbegriff, Bez1-Bez4
 //                  "&", "+" and "u." are UND; titles go wherever they stand
 //                  (Dr., Prof., Dipl.-Ing., Dipl.-Kfm., Dr.-Ing., med., dent.,
@@ -23,6 +27,10 @@
 //                  UG (haftungsbeschränkt), SE, KGaA, Ltd. and the long forms
 //                  such as "Gesellschaft mit beschränkter Haftung"), however
 //                  dotted or spaced; hyphens are blanks
+//   Ort, Straße, Suchbegriff, Bez1-Bez4
+//                  a digit that a scanner reads for a letter, 0 1 5 8 between
+//                  two letters or opening a word of letters, is that letter
+//                  (O L S B): "5traße", "8erlin", "Mü1ler"
 // Fields after the ninth only get the rules for every field.
 #ifndef KORVIX_DEDUPE_NORMALIZE_H_
 #define KORVIX_DEDUPE_NORMALIZE_H_
@@ -32,6 +40,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "korvix/algorithm_code.h"
 
 namespace korvix::dedupe {
 
@@ -92,7 +102,17 @@ class Normalizer {
   // others like Kundengruppe).
   void Field(int item, std::string_view value, std::string* out);
 
+  // What the rules took off Bez1 and Bez2 of the last record: a legal form
+  // says a firm, a title a person, and neither is left in the text to tell.
+  enum Mark : unsigned { kLegalForm = 1, kTitle = 2 };
+  unsigned marks() const { return marks_; }
+
  private:
+  void Mark(int item, unsigned marks) {
+    if (item == kFieldBez1 || item == kFieldBez2) marks_ |= marks;
+  }
+
+  unsigned marks_ = 0;
   std::uint64_t items_;
   NormalizedWords words_;
   std::string scratch_, joined_;

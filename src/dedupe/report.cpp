@@ -50,6 +50,14 @@ ReportChoice ReportChoiceOf(const DedupeOptions& options) {
 }
 
 void WriteReport(const ReportInput& in, const DedupeOptions& options, ReportFile* out) {
+  if (options.sample_pairs > 0) {
+    // Pairs to label, in a spreadsheet most likely: CSV, whatever the format.
+    DedupeOptions csv = options;
+    csv.format = "csv";
+    out->SetEncoding(ReportChoiceOf(csv).encoding);
+    WritePairSample(in, out);
+    return;
+  }
   const ReportChoice choice = ReportChoiceOf(options);
   out->SetEncoding(choice.encoding);
   switch (choice.format) {
@@ -125,6 +133,36 @@ bool EndsLinesWithCrlf(int fd) {
   return lf == std::string_view::npos || (lf > 0 && bytes[lf - 1] == '\r');
 }
 
+void AppendPartsJson(const DedupePair& pair, std::string* out) {
+  const std::pair<const char*, float> parts[] = {
+      {"kind", pair.kind}, {"name", pair.name}, {"first_name", pair.first_name}, {"street", pair.street},
+      {"house_number", pair.house_number}, {"plz", pair.plz}, {"town", pair.town}};
+  *out += ", \"parts\": {";
+  for (const auto& [name, value] : parts) {
+    if (out->back() != '{') *out += ", ";
+    *out += '"';
+    *out += name;
+    *out += "\": ";
+    AppendScore(value, out);
+  }
+  *out += '}';
+}
+
+std::string KeptApartNote(const KeptApart& kept, std::uint32_t other) {
+  std::string note = "not grouped with record " + std::to_string(other + 1u) + " (score ";
+  AppendScore(kept.score, &note);
+  note += "): records " + std::to_string(kept.x + 1u) + " and " + std::to_string(kept.y + 1u) +
+          " are different customers (";
+  if (kept.rule == Rule::kParts) {
+    note += "score ";
+    AppendScore(kept.xy_score, &note);
+  } else {
+    note += RuleName(kept.rule);
+  }
+  note += ")";
+  return note;
+}
+
 std::string SummaryLine(const RunSummary& s) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f", s.seconds);
@@ -167,20 +205,19 @@ std::vector<std::uint32_t> MatchedRecords(const ReportInput& in) {
   return matched;
 }
 
-std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in, bool readable) {
-  std::vector<std::uint32_t> wanted;
-  for (const DedupePair& p : in.links.pairs) wanted.push_back(p.b);
+std::unordered_map<std::uint32_t, BaseRecord> RecordsOf(const ReportSide& side, std::string_view id_option,
+                                                        std::vector<std::uint32_t> wanted, bool readable) {
   std::sort(wanted.begin(), wanted.end());
   wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
   std::unordered_map<std::uint32_t, BaseRecord> records;
-  IdColumn id(in.id, in.base->csv);
+  IdColumn id(id_option, side.csv);
   std::string scratch;
-  in.base->reader.SetKeyChoice({});
-  in.base->reader.ForEach(wanted, [&](const RecordReader::Visited& v) {
+  side.reader.SetKeyChoice({});
+  side.reader.ForEach(wanted, [&](const RecordReader::Visited& v) {
     BaseRecord& r = records[v.record];
     r.line = v.line;
     if (!id.empty()) r.id = id.Of(v.bytes, readable);
-    const std::string_view text = in.base->source.RecordString(v.bytes, &scratch);
+    const std::string_view text = side.source.RecordString(v.bytes, &scratch);
     if (readable) {
       AppendReadable(text, &r.text);
     } else {
@@ -188,6 +225,12 @@ std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in,
     }
   });
   return records;
+}
+
+std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in, bool readable) {
+  std::vector<std::uint32_t> wanted;
+  for (const DedupePair& p : in.links.pairs) wanted.push_back(p.b);
+  return RecordsOf(*in.base, in.id, std::move(wanted), readable);
 }
 
 }  // namespace korvix::dedupe

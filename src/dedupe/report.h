@@ -123,7 +123,22 @@ struct BaseRecord {
 };
 std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in, bool readable);
 
-// Writes the report that `options` choose (ReportChoiceOf) to `out`, and
+// The same of any records of one side: `wanted` by number.
+std::unordered_map<std::uint32_t, BaseRecord> RecordsOf(const ReportSide& side, std::string_view id,
+                                                        std::vector<std::uint32_t> wanted, bool readable);
+
+// Why a link of `kept` was refused, as the reports say it of one of its
+// two records; `other` is the record it was not grouped with (numbers from
+// 1): "not grouped with record 12 (score 0.900): records 3 and 7 are
+// different customers (first names differ)".
+std::string KeptApartNote(const KeptApart& kept, std::uint32_t other);
+
+// Appends ", \"parts\": {\"kind\": K, \"name\": N, ...}": the parts of a
+// pair's score, as the JSON and HTML reports show them.
+void AppendPartsJson(const DedupePair& pair, std::string* out);
+
+// Writes the report that `options` choose (ReportChoiceOf), or with
+// options.sample_pairs the pairs to label (WritePairSample), to `out`, and
 // tells options.message how many characters its encoding could not hold.
 void WriteReport(const ReportInput& in, const DedupeOptions& options, ReportFile* out);
 
@@ -143,14 +158,25 @@ void WriteTextReport(const ReportInput& in, bool sorted, ReportFile* out);
 // order the first), group (the group's number in the text report, 0 for a
 // record without duplicates), record (its number among the input's
 // records, from 1), id (with an id column), algorithm (the one that linked
-// it, 0 for none), score (when verifying), then the record: for CSV input
+// it, 0 for none), score (when verifying), then, verifying, linked_to (the
+// record of its best pair), the parts of that pair's score (kind, name,
+// first_name, street, house_number, plz, town) and kept_apart (its links
+// that were refused, KeptApartNote), then the record: for CSV input
 // its columns as they were, else the record string in one column named
 // "data". With a base one row per match, with base_line, base_record and
-// base_id (with an id column) after the score, and one row with those empty
+// base_id (with an id column) after the score and the parts of the
+// match's score after them, and one row with those empty
 // for a record without match. Uses the input's delimiter (',' for record
 // strings) and line ends (EndsLinesWithCrlf), quotes as RFC 4180 says. No
 // summary: the file is for loading elsewhere.
 void WriteCsvReport(const ReportInput& in, bool sorted, ReportFile* out);
+
+// Pairs for a person to label (DedupeOptions::sample_pairs), one row each
+// in the CSV conventions of WriteCsvReport: record_a, record_b (numbers
+// from 1), id_a and id_b (with an id column), score, the parts of the score
+// (kind, name, first_name, street, house_number, plz, town), same (empty,
+// for "yes" or "no"), data_a and data_b (the record strings).
+void WritePairSample(const ReportInput& in, ReportFile* out);
 
 // One JSON object: "algorithms" (code and name of each), then "groups" as
 // the text report lists them (group, size, records with line, record, key,

@@ -54,6 +54,12 @@ class CsvRows {
       Cell("base_line");
       Cell("base_record");
       if (with_id()) Cell("base_id");
+    } else if (in_.verified) {
+      Cell("linked_to");
+    }
+    if (in_.verified) {
+      for (const char* part : {"kind", "name", "first_name", "street", "house_number", "plz", "town"}) Cell(part);
+      if (in_.base == nullptr) Cell("kept_apart");
     }
     if (in_.input.csv == nullptr) {
       Cell("data");
@@ -80,6 +86,25 @@ class CsvRows {
     }
   }
 
+  // The parts of the score of `pair` (empty for none), verifying.
+  void Parts(const DedupePair* pair) {
+    if (!in_.verified) return;
+    if (pair == nullptr) {
+      for (int i = 0; i < 7; ++i) Cell("");
+      return;
+    }
+    for (const float part : {pair->kind, pair->name, pair->first_name, pair->street, pair->house_number,
+                             pair->plz, pair->town}) {
+      AppendScore(part, &row_);
+      row_.push_back(delimiter_);
+    }
+  }
+
+  void Score(double score) {
+    AppendScore(score, &row_);
+    row_.push_back(delimiter_);
+  }
+
   void Number(std::uint64_t n) {
     AppendNumber(n, &row_);
     row_.push_back(delimiter_);
@@ -103,17 +128,19 @@ class CsvRows {
     End();
   }
 
- private:
-  void Printable(std::string_view bytes) {
-    text_.clear();
-    AppendPrintable(bytes, &text_);
-    Cell(text_);
-  }
+ // The end of the row.
   void End() {
     row_.pop_back();  // the delimiter after the last field
     row_ += line_end_;
     out_->Write(row_);
     row_.clear();
+  }
+
+ private:
+  void Printable(std::string_view bytes) {
+    text_.clear();
+    AppendPrintable(bytes, &text_);
+    Cell(text_);
   }
 
   const ReportInput& in_;
@@ -127,6 +154,14 @@ class CsvRows {
 
 void WriteRows(const ReportInput& in, bool sorted, CsvRows* rows) {
   const Links& links = in.links;
+  std::unordered_map<std::uint32_t, std::string> apart;  // by record, its links refused
+  for (const KeptApart& k : links.apart) {
+    for (const auto& [r, other] : {std::pair{k.a, k.b}, std::pair{k.b, k.a}}) {
+      std::string& note = apart[r];
+      if (!note.empty()) note += "; ";
+      note += KeptApartNote(k, other);
+    }
+  }
   std::vector<std::uint32_t> input_order;
   if (!sorted) {
     input_order.resize(in.input.table.size());
@@ -138,6 +173,18 @@ void WriteRows(const ReportInput& in, bool sorted, CsvRows* rows) {
       [&](const RecordReader::Visited& v) {
         rows->Front(v, v.key, links.group[v.record], links.algorithm[v.record],
                     in.verified ? links.score[v.record] : 0.0);
+        if (in.verified) {
+          const std::uint32_t best = links.best[v.record];
+          const DedupePair* pair = best == Links::kNoPair ? nullptr : &links.pairs[best];
+          if (pair == nullptr) {
+            rows->Cell("");
+          } else {
+            rows->Number((pair->a == v.record ? pair->b : pair->a) + 1u);
+          }
+          rows->Parts(pair);
+          const auto note = apart.find(v.record);
+          rows->Cell(note == apart.end() ? std::string_view() : std::string_view(note->second));
+        }
         rows->Data(v);
       });
 }
@@ -156,6 +203,7 @@ void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
       rows->Cell("");
       rows->Cell("");
       if (rows->with_id()) rows->Cell("");
+      rows->Parts(nullptr);
       rows->Data(v);
       return;
     }
@@ -166,12 +214,50 @@ void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
       rows->Number(in.base->table.place(pair.b).line);
       rows->Number(pair.b + 1u);
       if (rows->with_id()) rows->Cell(base.at(pair.b).id);
+      rows->Parts(&pair);
       rows->Data(v);
     }
   });
 }
 
 }  // namespace
+
+void WritePairSample(const ReportInput& in, ReportFile* out) {
+  CsvRows rows(in, out);
+  const bool with_id = rows.with_id();
+  for (const char* name : {"record_a", "record_b"}) rows.Cell(name);
+  if (with_id) {
+    rows.Cell("id_a");
+    rows.Cell("id_b");
+  }
+  for (const char* name : {"score", "kind", "name", "first_name", "street", "house_number", "plz", "town",
+                           "same", "data_a", "data_b"}) {
+    rows.Cell(name);
+  }
+  rows.End();
+  std::vector<std::uint32_t> wanted;
+  for (const DedupePair& p : in.links.samples) {
+    wanted.push_back(p.a);
+    wanted.push_back(p.b);
+  }
+  const std::unordered_map<std::uint32_t, BaseRecord> records = RecordsOf(in.input, in.id, wanted, false);
+  for (const DedupePair& p : in.links.samples) {
+    const BaseRecord& a = records.at(p.a);
+    const BaseRecord& b = records.at(p.b);
+    rows.Number(p.a + 1u);
+    rows.Number(p.b + 1u);
+    if (with_id) {
+      rows.Cell(a.id);
+      rows.Cell(b.id);
+    }
+    rows.Score(p.score);
+    rows.Parts(&p);
+    rows.Cell("");
+    rows.Cell(a.text);
+    rows.Cell(b.text);
+    rows.End();
+  }
+}
 
 void WriteCsvReport(const ReportInput& in, bool sorted, ReportFile* out) {
   CsvRows rows(in, out);

@@ -94,7 +94,7 @@ class Page {
     if (!in_.id.empty()) s_ += "<th>id</th>";
     s_ += "<th>record</th>";
     if (links) s_ += "<th>algorithm</th><th>key</th>";
-    if (links && in_.verified) s_ += "<th>score</th>";
+    if (links && in_.verified) s_ += "<th>score</th><th>why</th>";
     s_ += "</tr>\n";
     first_row_ = true;
     links_ = links;
@@ -121,15 +121,49 @@ class Page {
       if (in_.verified) {
         s_ += "</td><td>";
         AppendScore(link->score, &s_);
+        s_ += "</td><td class=\"why\">";
+        if (link->score > 0) Why(*link);
       }
     } else if (links_) {
-      s_ += in_.verified ? "</td><td></td><td></td><td>" : "</td><td></td><td>";
+      s_ += in_.verified ? "</td><td></td><td></td><td></td><td>" : "</td><td></td><td>";
     }
     s_ += "</td></tr>\n";
     Flush();
   }
 
   void CloseGroup() { s_ += "</table>\n</section>\n"; }
+
+  // The links refused: which records were kept out of a group, and why.
+  void KeptApart(const std::vector<dedupe::KeptApart>& apart) {
+    if (apart.empty()) return;
+    s_ += "<section class=\"apart\">\n<h2>kept apart</h2>\n<ul>\n";
+    for (const dedupe::KeptApart& k : apart) {
+      s_ += "<li>record ";
+      AppendNumber(k.a + 1u, &s_);
+      s_ += ": ";
+      Escaped(KeptApartNote(k, k.b));
+      s_ += "</li>\n";
+      Flush();
+    }
+    s_ += "</ul>\n</section>\n";
+  }
+
+  // The parts of a link's score that are below 1, the reason it is not 1.
+  void Why(const DedupePair& link) {
+    const std::pair<const char*, float> parts[] = {
+        {"kind", link.kind}, {"name", link.name}, {"first name", link.first_name}, {"street", link.street},
+        {"house number", link.house_number}, {"PLZ", link.plz}, {"town", link.town}};
+    bool any = false;
+    for (const auto& [name, value] : parts) {
+      if (value >= 1) continue;
+      s_ += any ? ", " : "";
+      s_ += name;
+      s_ += ' ';
+      AppendScore(value, &s_);
+      any = true;
+    }
+    if (!any) s_ += "every part 1";
+  }
 
   // The note on what was left out (none when empty), the summary, the end.
   void Foot(std::string_view note) {
@@ -233,7 +267,11 @@ void WriteGroups(const ReportInput& in, std::size_t max_records, Page* page) {
         const std::string_view id = page->id().Of(v.bytes, true);
         text.clear();
         AppendReadable(in.input.source.RecordString(v.bytes, &scratch), &text);
-        const DedupePair link{0, 0, links.algorithm[v.record], in.verified ? links.score[v.record] : 0.0};
+        DedupePair link{0, 0, links.algorithm[v.record], in.verified ? links.score[v.record] : 0.0};
+        if (in.verified && links.best[v.record] != Links::kNoPair) {
+          link = links.pairs[links.best[v.record]];
+          link.algorithm = links.algorithm[v.record];
+        }
         page->Row("", v.line, id, text, in.by_key() ? nullptr : &link, v.key);
         if (group.EndsAt(v.position) || v.position + 1 == shown) {
           page->CloseGroup();
@@ -244,6 +282,7 @@ void WriteGroups(const ReportInput& in, std::size_t max_records, Page* page) {
   const std::size_t whole = static_cast<std::size_t>(
       std::upper_bound(links.group_ends.begin(), links.group_ends.end(), shown) - links.group_ends.begin());
   const std::size_t left = links.members.size() - shown;
+  page->KeptApart(links.apart);
   page->Foot(left > 0 ? LeftOut(left, links.group_ends.size() - whole) : "");
 }
 

@@ -71,6 +71,12 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
     AppendPlace(v.line, IdOf(in, id, v.bytes, &id_text), v.record, &s);
     AppendLink(links.algorithm[v.record], v.key, in.verified,
                in.verified ? links.score[v.record] : 0.0, &s);
+    if (in.verified && links.best[v.record] != Links::kNoPair) {
+      const DedupePair& pair = links.pairs[links.best[v.record]];
+      s += ", \"linked_to\": ";
+      AppendNumber((pair.a == v.record ? pair.b : pair.a) + 1u, &s);
+      AppendPartsJson(pair, &s);
+    }
     s += ", \"data\": ";
     AppendString(in.input.source.RecordString(v.bytes, &scratch), &s);
     s += "}";
@@ -81,6 +87,20 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
     out->Write(s);
   });
   out->Write(links.group_ends.empty() ? "],\n" : "\n],\n");
+  if (!in.verified) return;
+  s = "\"kept_apart\": [";
+  for (std::size_t k = 0; k < links.apart.size(); ++k) {
+    const KeptApart& apart = links.apart[k];
+    s += k == 0 ? "\n{\"record\": " : ",\n{\"record\": ";
+    AppendNumber(apart.a + 1u, &s);
+    s += ", \"other\": ";
+    AppendNumber(apart.b + 1u, &s);
+    s += ", \"why\": ";
+    base::AppendJsonString(KeptApartNote(apart, apart.b), &s);
+    s += "}";
+  }
+  s += links.apart.empty() ? "],\n" : "\n],\n";
+  out->Write(s);
 }
 
 void WriteSorted(const ReportInput& in, ReportFile* out) {
@@ -123,6 +143,7 @@ void WriteMatches(const ReportInput& in, ReportFile* out) {
       AppendPlace(b.line, in.id.empty() ? nullptr : &b.id, pairs[p].b, &s);
       AppendLink(pairs[p].algorithm, in.input.table.key(pairs[p].algorithm - 1, v.record),
                  in.verified, pairs[p].score, &s);
+      if (in.verified) AppendPartsJson(pairs[p], &s);
       s += ", \"data\": ";
       base::AppendJsonString(b.text, &s);
       s += "}";

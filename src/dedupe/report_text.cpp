@@ -112,6 +112,17 @@ void WriteMatches(const ReportInput& in, ReportFile* out) {
   });
 }
 
+// The links refused, so that nobody wonders why two records that scored
+// high enough are not in one group.
+void WriteKeptApart(const ReportInput& in, ReportFile* out) {
+  const std::vector<KeptApart>& apart = in.links.apart;
+  if (apart.empty()) return;
+  out->Line("kept apart (" + std::to_string(apart.size()) + (apart.size() == 1 ? " link" : " links") +
+            " refused):");
+  for (const KeptApart& k : apart) out->Line("  record " + std::to_string(k.a + 1u) + ": " + KeptApartNote(k, k.b));
+  out->Line("");
+}
+
 }  // namespace
 
 void WriteTextReport(const ReportInput& in, bool sorted, ReportFile* out) {
@@ -121,6 +132,7 @@ void WriteTextReport(const ReportInput& in, bool sorted, ReportFile* out) {
     WriteSorted(in, out);
   } else {
     WriteGroups(in, out);
+    WriteKeptApart(in, out);
   }
   out->Line(SummaryLine(in.Summary()));
 }

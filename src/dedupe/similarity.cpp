@@ -1,29 +1,14 @@
 #include "dedupe/similarity.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
-
-#include "dedupe/normalize.h"
-#include "korvix/dedupe.h"
-#include "korvix/phonetic.h"
 
 namespace korvix::dedupe {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Calls fn(part) for each part of `s` between the `by`s.
-template <class Fn>
-void ForEachPart(std::string_view s, char by, Fn&& fn) {
-  for (std::size_t begin = 0;;) {
-    const std::size_t end = std::min(s.find(by, begin), s.size());
-    fn(s.substr(begin, end - begin));
-    if (end == s.size()) return;
-    begin = end + 1;
-  }
-}
 
 // A score below this is that of a pair dropped, however a float rounds
 // it: parts whose best cannot reach it are not compared.
@@ -49,76 +34,6 @@ double JaroWinklerBound(std::string_view a, std::uint32_t a_letters, std::string
   return jaro + static_cast<double>(prefix) * 0.1 * (1 - jaro);
 }
 
-double WordSimilarity(const Profile::Word& a, const Profile::Word& b) {
-  if (a.text == b.text) return 1;
-  if (a.text.size() == 1 || b.text.size() == 1) return a.text[0] == b.text[0] ? 0.9 : 0;
-  const double jw = JaroWinkler(a.text, b.text);
-  return !a.sound.empty() && a.sound == b.sound ? std::max(jw, 0.9) : jw;
-}
-
-// WordSimilarity(a, b), or a value below `below` when the similarity is
-// certainly below it.
-double WordSimilarityAbove(const Profile::Word& a, const Profile::Word& b, double below) {
-  if (below > 0 && !(a.text == b.text) && a.text.size() > 1 && b.text.size() > 1) {
-    double bound = JaroWinklerBound(a.text, a.letters, b.text, b.letters);
-    if (!a.sound.empty() && a.sound == b.sound) bound = std::max(bound, 0.9);
-    if (bound < below) return bound;
-  }
-  return WordSimilarity(a, b);
-}
-
-// The names' similarity, or a value below `below` when it is certainly below it.
-double NameSimilarity(const Profile& a, const Profile& b, double below) {
-  if (a.name.empty() && b.name.empty()) return 1;
-  if (a.name.empty() || b.name.empty()) return 0.5;
-  // Words are paired one to one, the most alike first; the name is as alike
-  // as its least alike pair, so a first name that differs is not outweighed
-  // by a long surname that agrees. A word without a partner (a first name
-  // left out, "Autohaus" before "Becker") costs a tenth.
-  const std::size_t na = a.name.size(), nb = b.name.size();
-  // What the least pair must reach for the name to reach `below`: a pair
-  // certainly below that need not be compared exactly, since were it chosen
-  // the name would fail anyway, and it is never chosen over one above.
-  double penalty = 1;
-  for (std::size_t extra = std::max(na, nb) - std::min(na, nb); extra > 0; --extra) penalty *= 0.9;
-  if (a.junior != b.junior || a.senior != b.senior) penalty /= 2;
-  const double word_below = below / penalty;
-  // Names have a few words; more than fit here count only with their first ones.
-  constexpr std::size_t kMax = 8;
-  const std::size_t ma = std::min(na, kMax), mb = std::min(nb, kMax);
-  double sim[kMax][kMax];
-  for (std::size_t i = 0; i < ma; ++i) {
-    for (std::size_t j = 0; j < mb; ++j) sim[i][j] = WordSimilarityAbove(a.name[i], b.name[j], word_below);
-  }
-  bool used_a[kMax] = {}, used_b[kMax] = {};
-  double least = 1;
-  for (std::size_t k = 0; k < std::min(ma, mb); ++k) {
-    std::size_t bi = 0, bj = 0;
-    double best = -1;
-    for (std::size_t i = 0; i < ma; ++i) {
-      if (used_a[i]) continue;
-      for (std::size_t j = 0; j < mb; ++j) {
-        if (!used_b[j] && sim[i][j] > best) {
-          best = sim[i][j];
-          bi = i;
-          bj = j;
-        }
-      }
-    }
-    used_a[bi] = used_b[bj] = true;
-    least = std::min(least, best);
-  }
-  for (std::size_t extra = std::max(na, nb) - std::min(na, nb); extra > 0; --extra) least *= 0.9;
-  if (a.junior != b.junior || a.senior != b.senior) least /= 2;
-  return least;
-}
-
-std::string_view LeadingDigits(std::string_view s) {
-  std::size_t n = 0;
-  while (n < s.size() && IsDigit(s[n])) ++n;
-  return s.substr(0, n);
-}
-
 // True when `a` and `b` differ in one character or two swapped neighbours.
 bool OneTypo(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) {
@@ -135,20 +50,258 @@ bool OneTypo(std::string_view a, std::string_view b) {
   return i + 1 < a.size() && a[i] == b[i + 1] && a[i + 1] == b[i] && a.substr(i + 2) == b.substr(i + 2);
 }
 
-// The address's similarity, or a value below `below` when it is certainly
-// below it: the factors that cost nothing are taken first, and when even
-// the best that street and town could score leaves the pair below, neither
-// is compared.
-double AddressSimilarity(const Profile& a, const Profile& b, double below) {
-  const bool street_known = a.street.empty() || b.street.empty() || a.street == b.street;
-  const bool same_town = a.town == b.town || a.town.empty() || b.town.empty();
+// `s` with the characters that a scanner or a reader confuses made one: 0
+// and O, 1 I and L, 5 and S, 8 and B, RN and M. Returns the length written
+// to `out` (64 bytes at least).
+std::size_t FoldMisreadings(std::string_view s, char* out) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < s.size() && n < 64; ++i) {
+    char c = s[i];
+    switch (c) {
+      case '0': c = 'O'; break;
+      case '1':
+      case 'L': c = 'I'; break;
+      case '5': c = 'S'; break;
+      case '8': c = 'B'; break;
+      case 'R':
+        if (i + 1 < s.size() && s[i + 1] == 'N') {
+          c = 'M';
+          ++i;
+        }
+        break;
+      default: break;
+    }
+    out[n++] = c;
+  }
+  return n;
+}
+
+bool MisreadAlike(std::string_view a, std::string_view b) {
+  char fa[64], fb[64];
+  const std::size_t na = FoldMisreadings(a, fa), nb = FoldMisreadings(b, fb);
+  return na == nb && std::memcmp(fa, fb, na) == 0;
+}
+
+// How alike two words are that are not both first names (see the header).
+// Returns a value below `below` when the likeness is certainly below it.
+double WordLikeness(const Profile::Word& a, const Profile::Word& b, double below) {
+  if (a.text == b.text) return 1;
+  const bool sound = !a.sound.empty() && a.sound == b.sound;
+  // Letters alike by sound, or one typo apart, are the same word misspelt;
+  // beyond that a long shared part makes words look alike that are not.
+  const auto near = [&] { return sound || (a.text.size() >= 4 && b.text.size() >= 4 && OneTypo(a.text, b.text)); };
+  if (below > 0 && !sound) {
+    const double bound = JaroWinklerBound(a.text, a.letters, b.text, b.letters);
+    if (bound < below && !near() && !MisreadAlike(a.text, b.text)) return bound * bound;
+  }
+  if (MisreadAlike(a.text, b.text)) return 0.95;
+  const double jw = JaroWinkler(a.text, b.text);
+  return near() ? std::max(jw, 0.9) : jw * jw;
+}
+
+// What a first name costs that only one of two records has, by the surname
+// they share: the more records of the file carry it, the more people it
+// may stand for. `share` 0: not counted, taken as rare.
+double MissingFirstName(double share) {
+  constexpr double kRare = 2e-4, kCommon = 2e-3;
+  if (share <= kRare) return 0.9;
+  if (share >= kCommon) return 0.82;
+  return 0.9 - 0.08 * std::log10(share / kRare);
+}
+
+// Two words paired: how alike, and whether they are two known first names
+// that are different names.
+struct Pairing {
+  double likeness;
+  bool other_name;
+};
+
+Pairing PairWords(const Profile::Word& a, const Profile::Word& b, double below) {
+  if (a.text == b.text) return {1, false};
+  if (a.initial || b.initial) return {a.text[0] == b.text[0] ? 0.9 : 0, false};
+  if (a.first.known() && b.first.known()) {
+    for (const std::uint16_t g : a.first.groups) {
+      if (std::find(b.first.groups.begin(), b.first.groups.end(), g) != b.first.groups.end()) return {0.95, false};
+    }
+    // A misread letter does not make another name ("MARTlN" is read MARTLN, unknown).
+    return {0, true};
+  }
+  return {WordLikeness(a, b, below), false};
+}
+
+// True when every word of `person` has a partner in the firm's name (Bez1)
+// at 0.9 or more: the firm carries the person's whole name. An owner named
+// in Bez2 ("Inh. Hans Dietz") makes no sole trader of a GmbH.
+bool CarriesName(const Profile& firm, const Profile& person) {
+  if (person.name.empty()) return false;
+  for (const Profile::Word& w : person.name) {
+    bool found = false;
+    for (const Profile::Word& f : firm.name) {
+      if (f.in_bez2) break;
+      if (w.initial ? f.text[0] == w.text[0] : WordLikeness(w, f, 0.9) >= 0.9) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) return false;
+  }
+  return true;
+}
+
+// The kind part: 0 for a firm and a person who is not its sole trader.
+float KindPart(const Profile& a, const Profile& b) {
+  const auto org = CustomerKind::kOrganisation, person = CustomerKind::kPerson;
+  if (a.kind == org && b.kind == person) return CarriesName(a, b) ? 1 : 0;
+  if (a.kind == person && b.kind == org) return CarriesName(b, a) ? 1 : 0;
+  return 1;
+}
+
+// The name and first-name parts (see the header) into `parts`, or, when
+// their product is certainly below `below`, a product below it.
+void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
+  parts->name = parts->first_name = 1;
+  if (a.name.empty() && b.name.empty()) return;
+  if (a.name.empty() || b.name.empty()) {
+    parts->name = 0.5f;
+    return;
+  }
+  // Generations first: they cost nothing and may decide alone.
+  if ((a.junior && b.senior) || (a.senior && b.junior)) {
+    parts->first_name = 0;
+    if (parts->rule == Rule::kParts) parts->rule = Rule::kGenerations;
+    return;
+  }
+  // "jun." on one side only: father and son share name and address.
+  const double generation = a.junior != b.junior || a.senior != b.senior ? 0.5 : 1;
+  const std::size_t na = a.name.size(), nb = b.name.size();
+  // What the least pair must reach for the names to reach `below`: a pair
+  // certainly below that need not be compared exactly, since were it chosen
+  // the name would fail anyway, and it is never chosen over one above.
+  // (Words without a partner may yet be joined to one, see below: only the
+  // generation is sure to cost.)
+  const double word_below = below / generation;
+  // Names have a few words; more than fit here count only with their first ones.
+  constexpr std::size_t kMax = 8;
+  const std::size_t ma = std::min(na, kMax), mb = std::min(nb, kMax);
+  Pairing sim[kMax][kMax];
+  for (std::size_t i = 0; i < ma; ++i) {
+    for (std::size_t j = 0; j < mb; ++j) sim[i][j] = PairWords(a.name[i], b.name[j], word_below);
+  }
+  // Two words of one side written as one on the other ("ANNE MARIE",
+  // "ANNEMARIE", a name of its own in the list) are one word: the first of
+  // the two pairs with the joined one, the second is left out.
+  bool used_a[kMax] = {}, used_b[kMax] = {};
+  const auto join = [&](const Profile& x, std::size_t mx, bool* used_x, const Profile& y, std::size_t my,
+                        bool x_is_a) {
+    for (std::size_t i = 0; i + 1 < mx; ++i) {
+      const std::string_view head = x.name[i].text, tail = x.name[i + 1].text;
+      for (std::size_t j = 0; j < my; ++j) {
+        const std::string_view whole = y.name[j].text;
+        if (whole.size() == head.size() + tail.size() && whole.starts_with(head) && whole.ends_with(tail)) {
+          (x_is_a ? sim[i][j] : sim[j][i]) = {1, false};
+          used_x[i + 1] = true;
+        }
+      }
+    }
+  };
+  join(a, ma, used_a, b, mb, true);
+  join(b, mb, used_b, a, ma, false);
+  // Words are paired one to one, the most alike first; each part is as
+  // alike as its least alike pair, so a first name that differs is not
+  // outweighed by a long surname that agrees.
+  double name = 1, first = 1, rarest = 0;
+  bool other_name = false, surname_agrees = false;
+  const auto unused = [](const bool* used, std::size_t m) { return static_cast<std::size_t>(std::count(used, used + m, false)); };
+  for (std::size_t k = std::min(unused(used_a, ma), unused(used_b, mb)); k > 0; --k) {
+    std::size_t bi = 0, bj = 0;
+    double best = -1;
+    for (std::size_t i = 0; i < ma; ++i) {
+      if (used_a[i]) continue;
+      for (std::size_t j = 0; j < mb; ++j) {
+        if (!used_b[j] && sim[i][j].likeness > best) {
+          best = sim[i][j].likeness;
+          bi = i;
+          bj = j;
+        }
+      }
+    }
+    used_a[bi] = used_b[bj] = true;
+    if (a.name[bi].given() || b.name[bj].given()) {
+      first = std::min(first, best);
+      other_name = other_name || sim[bi][bj].other_name;
+    } else {
+      name = std::min(name, best);
+      if (best >= 0.9) {
+        const double share = std::min(a.name[bi].share, b.name[bj].share);
+        rarest = surname_agrees ? std::min(rarest, share) : share;
+        surname_agrees = true;
+      }
+    }
+  }
+  // Words without a partner: a first name one record lacks, or a word such
+  // as "Autohaus" before "Becker".
+  // What first names a record has: none, only initials, or a name.
+  enum Given { kNone, kInitials, kNames };
+  const auto given_in = [](const Profile& p, std::size_t m) {
+    Given g = kNone;
+    for (std::size_t i = 0; i < m; ++i) {
+      if (p.name[i].first.known()) return kNames;
+      if (p.name[i].initial) g = kInitials;
+    }
+    return g;
+  };
+  const Given a_given = given_in(a, ma), b_given = given_in(b, mb);
+  const auto unpaired = [&](const Profile& p, const bool* used, std::size_t m, Given other) {
+    for (std::size_t i = 0; i < m; ++i) {
+      if (used[i]) continue;
+      if (!p.name[i].given()) {
+        name *= 0.9;
+      } else if (other == kNames) {
+        // A second first name on one side only ("Hans-Peter", "Peter") is
+        // more often a relative than the same person.
+        first *= 0.7;
+      } else {
+        // None at all, or initials that may stand for both ("A." for Anna-Lena).
+        first *= other == kNone && surname_agrees ? MissingFirstName(rarest) : 0.9;
+      }
+    }
+  };
+  unpaired(a, used_a, ma, b_given);
+  unpaired(b, used_b, mb, a_given);
+  for (std::size_t extra = std::max(na, kMax) - kMax + std::max(nb, kMax) - kMax; extra > 0; --extra) name *= 0.9;
+  first *= generation;
+  if (other_name) {
+    first = 0;
+    if (parts->rule == Rule::kParts) parts->rule = Rule::kFirstNames;
+  }
+  parts->name = static_cast<float>(name);
+  parts->first_name = static_cast<float>(first);
+}
+
+// The address parts into `parts`; false when the address certainly keeps
+// the pair below `below`, with parts->street then a value that says so.
+bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   double number = 0.3;
   if (a.number == b.number) {
     number = 1;
   } else if (a.number.empty() || b.number.empty()) {
     number = 0.85;
-  } else if (LeadingDigits(a.number) == LeadingDigits(b.number)) {
-    number = 0.9;
+  } else if (a.house.known && b.house.known) {
+    const HouseNumber& x = a.house;
+    const HouseNumber& y = b.house;
+    const auto within = [](const HouseNumber& range, const HouseNumber& n) {
+      // "89-91" holds 89 and 91, and the numbers of that side of the street between.
+      return range.to > range.from && n.from == n.to && n.from >= range.from && n.from <= range.to &&
+             (n.from - range.from) % 2 == 0 && (n.letter == 0 || range.letter == 0 || n.letter == range.letter);
+    };
+    if (x.from == y.from && x.to == y.to) {
+      number = x.letter == y.letter ? 1 : 0.9;
+    } else if (within(x, y) || within(y, x)) {
+      number = 0.95;
+    }
+  }
+  if (number < 0.95 && !a.number.empty() && !b.number.empty() && MisreadAlike(a.number, b.number)) {
+    number = 0.95;  // "8S" and "85"
   }
   double plz = 0.5;
   if (a.plz == b.plz) {
@@ -158,126 +311,73 @@ double AddressSimilarity(const Profile& a, const Profile& b, double below) {
   } else if (OneTypo(a.plz, b.plz)) {
     plz = 0.85;
   }
-  if (below > 0 && !street_known) {
+  parts->house_number = static_cast<float>(number);
+  parts->plz = static_cast<float>(plz);
+  const bool street_known = a.street.empty() || b.street.empty() || a.street == b.street;
+  const bool same_town = a.town == b.town || a.town.empty() || b.town.empty();
+  if (below > 0 && !street_known && !MisreadAlike(a.street, b.street)) {
     const double best = JaroWinklerBound(a.street, a.street_letters, b.street, b.street_letters) * number *
                         plz * (same_town ? 1 : 0.95);
-    if (best < below) return best;
+    if (best < below) {
+      parts->street = static_cast<float>(best);
+      parts->town = 1;
+      return false;
+    }
   }
-  const double street = a.street.empty() || b.street.empty() ? 0.85
-                        : a.street == b.street                ? 1.0
-                                                              : JaroWinkler(a.street, b.street);
+  double street = 1;
+  if (a.street.empty() || b.street.empty()) {
+    street = 0.85;
+  } else if (!(a.street == b.street)) {
+    street = MisreadAlike(a.street, b.street) ? 0.95 : JaroWinkler(a.street, b.street);
+  }
   double town = 0.7;
   if (same_town) {
     town = 1;
-  } else if (street * number * plz * 0.95 < below) {
-    return 0;
-  } else if (JaroWinkler(a.town, b.town) >= 0.9) {
+  } else if (below > 0 && street * number * plz * 0.95 < below) {
+    parts->street = static_cast<float>(street);
+    parts->town = 0;
+    return false;
+  } else if (JaroWinkler(a.town, b.town) >= 0.85 || OneTypo(a.town, b.town)) {
     town = 0.95;
   }
-  return street * number * plz * town;
+  parts->street = static_cast<float>(street);
+  parts->town = static_cast<float>(town);
+  return true;
+}
+
+double AddressOf(const Parts& p) {
+  return static_cast<double>(p.street) * p.house_number * p.plz * p.town;
 }
 
 }  // namespace
 
-void ProfileMaker::Reserve(std::size_t bytes, std::size_t words) {
-  // Blocks of the size that BigArray maps on its own: written before read,
-  // and cleared by nobody.
-  if (bytes > text_left_) {
-    text_left_ = std::max(bytes, kBigAllocation);
-    text_ = text_blocks_.emplace_back(std::make_unique<BigArray<char>>(text_left_))->begin();
+std::string_view RuleName(Rule rule) {
+  switch (rule) {
+    case Rule::kKinds: return "organisation and person";
+    case Rule::kFirstNames: return "first names differ";
+    case Rule::kGenerations: return "generations differ";
+    case Rule::kParts: break;
   }
-  if (words > words_left_) {
-    words_left_ = std::max(words, (kBigAllocation + sizeof(Profile::Word) - 1) / sizeof(Profile::Word));
-    words_ = word_blocks_.emplace_back(std::make_unique<BigArray<Profile::Word>>(words_left_))->begin();
-  }
+  return "parts";
 }
 
-Profile ProfileMaker::Make(std::string_view normalized_record) {
-  Profile p;
-  std::string_view items[6];  // PLZ, Ort, Straße, Suchbegriff, Bez1, Bez2
-  std::size_t n = 0;
-  ForEachPart(normalized_record, '|', [&](std::string_view item) {
-    if (n < 6) items[n++] = item;
-  });
-  // The words of Bez1 and Bez2 and their sounds.
-  names_.clear();
-  sounds_.clear();
-  for (const std::string_view field : {items[4], items[5]}) {
-    ForEachPart(field, ' ', [&](std::string_view w) {
-      while (!w.empty() && (w.back() == ',' || w.back() == '.' || w.back() == ';')) w.remove_suffix(1);
-      while (!w.empty() && (w.front() == ',' || w.front() == '.')) w.remove_prefix(1);
-      if (w.empty() || w == "UND") return;
-      if (w == "JUN" || w == "JUNIOR" || w == "JR") {
-        p.junior = true;
-      } else if (w == "SEN" || w == "SENIOR" || w == "SR") {
-        p.senior = true;
-      } else {
-        AppendPhoneticCode(w, &sounds_);
-        names_.emplace_back(w, sounds_.size());
-      }
-    });
+double Score(const Profile& a, const Profile& b, double floor, Parts* parts) {
+  Parts own;
+  Parts& p = parts != nullptr ? *parts : own;
+  p = Parts{};
+  const double below = parts != nullptr ? 0 : Below(floor);
+  if (!AddressParts(a, b, below, &p)) return AddressOf(p) * 0.5;
+  const double address = AddressOf(p);
+  // The names can only lower the score: below the floor already, they are not needed.
+  if (below > 0 && address < below) return address * 0.5;
+  p.kind = KindPart(a, b);
+  if (p.kind == 0) {
+    p.rule = Rule::kKinds;
+    if (parts == nullptr) return 0;
   }
-  // The street's words joined, the house number from the first word that
-  // starts with a digit on.
-  street_.clear();
-  std::size_t number_at = std::string::npos;
-  ForEachPart(items[2], ' ', [&](std::string_view w) {
-    if (w.empty()) return;
-    if (number_at == std::string::npos && IsDigit(w.front())) number_at = street_.size();
-    street_.append(w);
-  });
-  if (number_at == std::string::npos) number_at = street_.size();
-  // The street word is in most names: it should not make them alike.
-  std::size_t street = number_at;
-  for (std::size_t at; (at = std::string_view(street_.data(), street).find("STRASSE")) != std::string::npos;) {
-    street_.replace(at, 7, "STR");
-    street -= 4;
-  }
-
-  std::size_t name_bytes = 0;
-  for (const auto& name : names_) name_bytes += name.first.size();
-  Reserve(items[0].size() + items[1].size() + street_.size() + name_bytes + sounds_.size(), names_.size());
-  const auto keep = [&](std::string_view s) {
-    if (!s.empty()) std::memcpy(text_, s.data(), s.size());
-    const std::string_view kept(text_, s.size());
-    text_ += s.size();
-    text_left_ -= s.size();
-    return kept;
-  };
-  p.plz = ProfileText(keep(items[0]));
-  const char* const town = text_;
-  ForEachPart(items[1], ' ', [&](std::string_view w) { keep(w); });
-  p.town = ProfileText(std::string_view(town, static_cast<std::size_t>(text_ - town)));
-  p.town_letters = Letters(p.town);
-  p.street = ProfileText(keep(std::string_view(street_).substr(0, street)));
-  p.street_letters = Letters(p.street);
-  p.number = ProfileText(keep(std::string_view(street_).substr(street)));
-  const std::string_view sounds = keep(sounds_);
-  std::size_t sound_begin = 0;
-  for (std::size_t i = 0; i < names_.size(); ++i) {
-    const std::string_view text = keep(names_[i].first);
-    words_[i] = {ProfileText(text), ProfileText(sounds.substr(sound_begin, names_[i].second - sound_begin)),
-                 Letters(text)};
-    sound_begin = names_[i].second;
-  }
-  p.name = std::span<const Profile::Word>(words_, names_.size());
-  words_ += names_.size();
-  words_left_ -= names_.size();
-  return p;
-}
-
-double Score(const Profile& a, const Profile& b, double floor) {
-  const double below = Below(floor);
-  const double address = AddressSimilarity(a, b, below);
-  // The name can only lower the score: below the floor already, it is not needed.
-  if (address < floor) return address * 0.5;
-  return NameSimilarity(a, b, below / address) * address;
-}
-
-std::uint32_t Letters(std::string_view s) {
-  std::uint32_t letters = 0;
-  for (const char c : s) letters |= std::uint32_t{1} << (c & 31);
-  return letters;
+  NameParts(a, b, address > 0 ? below / address : 1, &p);
+  if (p.rule != Rule::kParts) return 0;
+  return static_cast<double>(p.name) * p.first_name * p.kind * address;
 }
 
 double JaroWinkler(std::string_view a, std::string_view b) {
@@ -316,16 +416,3 @@ double JaroWinkler(std::string_view a, std::string_view b) {
 }
 
 }  // namespace korvix::dedupe
-
-namespace korvix {
-
-double ScoreRecords(std::string_view a, std::string_view b) {
-  std::string na, nb;
-  dedupe::Normalizer normalizer;
-  normalizer.Record(a, &na);
-  normalizer.Record(b, &nb);
-  dedupe::ProfileMaker maker;
-  return dedupe::Score(maker.Make(na), maker.Make(nb));
-}
-
-}  // namespace korvix

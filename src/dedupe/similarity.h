@@ -1,116 +1,65 @@
 // How alike two records are: the score that verification keeps or drops a
-// candidate pair by.
+// candidate pair by, and the parts it is made of.
 //
-// A record is compared as a profile of its normalised fields. The score is
-// the similarity of the names times that of the address:
-//   names    the words of Bez1 and Bez2, in any order (so swapped first and
-//            last names match), paired one to one, the most alike first
-//            (Jaro-Winkler; 0.9 at least when their phonetic codes agree,
-//            for Meier/Mayer; an initial matches a word it begins); the name
-//            scores as its least alike pair, times 0.9 for each word without
-//            a partner (a first name left out). "jun."/"sen." on one side
-//            only halves it: father and son share name and address.
-//   address  street name (Jaro-Winkler) x house number (1 equal, 0.9 same
-//            number with another letter or range, 0.85 one missing, else
-//            0.3) x postcode (1 equal, 0.9 one missing, 0.85 one typo, else
-//            0.5) x town (1 equal or one missing, 0.95 alike, else 0.7).
-// Family members at one address differ in the first name, namesakes in one
-// town in the street, firms at one address in every word: each falls below
-// a threshold that a typo, a title, an umlaut written out or a swap passes.
+// The score is the product of seven parts, each from 0 to 1:
+//   kind        0 for a firm and a person, unless the firm's name holds the
+//               person's whole name (a sole trader: "Elli Dietz e.K."); else 1
+//   name        the surnames and firm words, in any order: each word paired
+//               with its most alike partner (equal 1; misread letters such as
+//               0/O, 1/l, rn/m 0.95; alike in sound or one typo apart 0.9 at
+//               least; else Jaro-Winkler squared, so that merely similar words
+//               such as Schelk/Schwatlo count little); the least alike pair
+//               counts, times 0.9 for each word without a partner
+//   first_name  the first names and initials: two forms of one name (Katrin,
+//               Kathrin; Alex, Alexander) 0.95, two different known names
+//               (Jan, Jana) 0, an initial and its name 0.9; a first name that
+//               only one record has costs 0.7 when the other has first names
+//               of its own (Peter, Hans-Peter: more often a relative than the
+//               same person), 0.9 when it has initials, and when it has none
+//               0.9 if the surname they share is rare in the file, down to
+//               0.82 where it is common; "jun." or "sen."
+//               on one side halves it, on both sides apart makes it 0
+//   street      Jaro-Winkler of the street names; 0.85 when one is missing
+//   house_number equal 1; one number within the other's range ("89" in
+//               "89-91"), or misread ("8S", "85") 0.95; the same number with
+//               another letter 0.9; one missing 0.85; else 0.3
+//   plz         equal 1; one missing 0.9; one typo 0.85; else 0.5
+//   town        equal or one missing 1; alike or one typo apart 0.95; else 0.7
+// A part at 0 decides alone, and the comparison names the rule.
 #ifndef KORVIX_DEDUPE_SIMILARITY_H_
 #define KORVIX_DEDUPE_SIMILARITY_H_
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <memory>
-#include <span>
-#include <string>
 #include <string_view>
-#include <vector>
 
-#include "dedupe/big_allocator.h"
+#include "dedupe/profile.h"
 
 namespace korvix::dedupe {
 
-// A text of a profile with its first eight bytes at hand: most comparisons
-// of two texts are decided by those, without reading either text, which
-// for millions of pairs of records scattered in memory is what costs.
-class ProfileText {
- public:
-  ProfileText() = default;
-  explicit ProfileText(std::string_view text) : text_(text) {
-    // An empty view may have no data at all, and memcpy takes no null.
-    if (!text.empty()) std::memcpy(&head_, text.data(), std::min<std::size_t>(text.size(), 8));
-  }
-  operator std::string_view() const { return text_; }  // NOLINT: a text is read as one
-  bool empty() const { return text_.empty(); }
-  std::size_t size() const { return text_.size(); }
-  char operator[](std::size_t i) const { return text_[i]; }
-  friend bool operator==(const ProfileText& a, const ProfileText& b) {
-    return a.head_ == b.head_ && a.text_.size() == b.text_.size() &&
-           (a.text_.size() <= 8 || a.text_.substr(8) == b.text_.substr(8));
-  }
-
- private:
-  std::string_view text_;
-  std::uint64_t head_ = 0;  // its first eight bytes, zero-filled
+// The rule that decided a comparison.
+enum class Rule : std::uint8_t {
+  kParts,        // the product of the parts
+  kKinds,        // an organisation and a person
+  kFirstNames,   // two different first names
+  kGenerations,  // "jun." and "sen."
 };
+std::string_view RuleName(Rule rule);
 
-// A record as verification compares it: views of its normalised postcode
-// and town, its street apart from the house number, and the words of its
-// name with their phonetic codes. The views point into the ProfileMaker
-// that made it.
-struct Profile {
-  ProfileText plz, town, street, number;
-  struct Word {
-    ProfileText text;
-    ProfileText sound;          // its phonetic code
-    std::uint32_t letters = 0;  // see Letters
-  };
-  std::span<const Word> name;
-  std::uint32_t town_letters = 0, street_letters = 0;
-  bool junior = false, senior = false;
-};
-
-// Bit c % 32 of each byte c of `s`: a character of another text whose bit is
-// not set here has no equal in `s`.
-std::uint32_t Letters(std::string_view s);
-
-// Makes profiles and holds what their views point into, in a few large
-// blocks that never move: a profile lives as long as its maker, which may
-// be moved. One maker serves one thread.
-class ProfileMaker {
- public:
-  // The profile of a record string that a Normalizer has normalised.
-  Profile Make(std::string_view normalized_record);
-
- private:
-  // Room for `bytes` more bytes and `words` more words in the current blocks.
-  void Reserve(std::size_t bytes, std::size_t words);
-
-  std::vector<std::unique_ptr<BigArray<char>>> text_blocks_;
-  std::vector<std::unique_ptr<BigArray<Profile::Word>>> word_blocks_;
-  char* text_ = nullptr;
-  std::size_t text_left_ = 0;
-  Profile::Word* words_ = nullptr;
-  std::size_t words_left_ = 0;
-  // One record's name words with where their codes end in sounds_, and its street.
-  std::vector<std::pair<std::string_view, std::size_t>> names_;
-  std::string sounds_, street_;
-};
-
-// Profiles of some records, and the makers that hold what they view.
-struct ProfileList {
-  BigVector<Profile> profiles;
-  std::vector<ProfileMaker> makers;
+// The parts of a comparison (see above) and its rule.
+struct Parts {
+  float kind = 1, name = 1, first_name = 1, street = 1, house_number = 1, plz = 1, town = 1;
+  Rule rule = Rule::kParts;
 };
 
 // The score of two profiles, 0 to 1. A score below `floor` may come back as
 // any value below `floor`, even as a float: whoever asks only keeps pairs at
 // the floor or above. Parts that cannot lift a pair to the floor any more
-// are not compared.
-double Score(const Profile& a, const Profile& b, double floor = 0);
+// are not compared. With `parts`, nothing is skipped and every part is set.
+double Score(const Profile& a, const Profile& b, double floor = 0, Parts* parts = nullptr);
+
+// Below this, two records are different customers: a group never holds two
+// such records, whatever links each of them to others.
+constexpr double kApart = 0.6;
 
 // The Jaro-Winkler similarity of two byte strings (prefix scale 0.1, at
 // most four prefix bytes) over their first 64 bytes, which hold any name:

@@ -147,7 +147,7 @@ TEST(Keying, EveryRecordUnderEveryAlgorithmInInputOrder) {
         for (const bool keep : {false, true}) {
           const testing::TempFile file(input);
           LineSource source(file.fd(), "t", 4096);
-          KeptRecords kept{0b1101110, {}};
+          KeptRecords kept;
           const KeyTable table =
               KeyRecords(source, builders, normalize, threads, nullptr, input.size(), keep ? &kept : nullptr);
           ASSERT_EQ(table.size(), records.size());
@@ -159,7 +159,8 @@ TEST(Keying, EveryRecordUnderEveryAlgorithmInInputOrder) {
             }
             ASSERT_EQ(table.place(i).line, i + 1);
             if (keep) {
-              ASSERT_EQ(kept.texts.key(i), ProfileItems(records[i])) << i;
+              // Bez1 loses a title and a legal form: marks 1 and 2.
+              ASSERT_EQ(kept.texts.key(i), ProfileItems(records[i]) + "|3") << i;
             }
           }
         }

@@ -1,15 +1,80 @@
-// A key shared by more records than the limit: split by the second key, and
-// named in the notes, the first ten of them.
+// Linking records into groups: keys of several algorithms joined, groups
+// that refuse a record one of their members tells apart, and keys shared
+// by more records than the limit.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "korvix/dedupe.h"
 
 namespace korvix {
 namespace {
+
+DedupeResult Link(const std::vector<std::string>& strings, const DedupeOptions& options) {
+  const std::vector<std::string_view> records(strings.begin(), strings.end());
+  return DedupeRecords(records, options);
+}
+
+std::vector<std::uint32_t> Groups(const DedupeResult& result) {
+  std::vector<std::uint32_t> groups;
+  for (const DedupeRecord& r : result.records) groups.push_back(r.group);
+  return groups;
+}
+
+// Keys of two algorithms link 1-3 and then 2-3: the three are one group,
+// whichever record the links reach first.
+TEST(Linking, LinksJoinWholeGroups) {
+  DedupeOptions options;
+  options.algorithms = {{"0105000000000000", ""}, {"0510000000000000", ""}};  // PLZ; Bez1
+  for (const auto& records : std::vector<std::vector<std::string>>{
+           {"10115||||Meier", "20095||||Schulz", "10115||||Schulz"},
+           {"20095||||Schulz", "10115||||Meier", "10115||||Schulz", "30000||||Ende"},
+           {"10115||||Schulz", "10115||||Meier", "20095||||Schulz"}}) {
+    const DedupeResult result = Link(records, options);
+    EXPECT_EQ(result.groups, 1u) << records[0];
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(result.records[i].group, 1u) << records[i];
+  }
+}
+
+// A record without a first name scores high against two relatives at its
+// address, who are two people: it joins the one it is linked to first, and
+// the other link is refused, with the reason.
+TEST(Linking, AGroupNeverHoldsTwoRecordsItsMembersTellApart) {
+  DedupeOptions options = RecommendedDedupe();
+  const std::vector<std::string> records = {
+      "10115|Berlin|Hauptstraße 5|M|Müller|Hans", "10115|Berlin|Hauptstraße 5|M|Müller|",
+      "10115|Berlin|Hauptstr. 5|M|Müller|Peter", "20095|Hamburg|Markt 1|S|Schulz|Eva",
+      "20095|Hamburg|Markt 1|S|Schulz|Eva"};
+  const DedupeResult result = Link(records, options);
+  EXPECT_EQ(Groups(result), (std::vector<std::uint32_t>{1, 1, 0, 2, 2}));
+  ASSERT_EQ(result.kept_apart.size(), 1u);
+  const DedupeKeptApart& k = result.kept_apart[0];
+  EXPECT_EQ(std::pair(k.a, k.b), std::pair(1u, 2u));
+  EXPECT_EQ(std::pair(k.x, k.y), std::pair(0u, 2u));
+  EXPECT_EQ(k.rule, "first names differ");
+  EXPECT_GE(k.score, options.verify);
+  // The linked pairs carry the parts of their scores.
+  ASSERT_EQ(result.pairs.size(), 2u);
+  EXPECT_LT(result.pairs[0].first_name, 1.0f);  // a first name on one side only
+  EXPECT_EQ(result.pairs[1].first_name, 1.0f);
+}
+
+// A pair exactly at the threshold links; one just below does not.
+TEST(Linking, TheThresholdIsReached) {
+  const std::vector<std::string> records = {"1|X|Weg 5|A|Becker|Hans", "1|X|Weg 5|A|Becker|Hans",
+                                            "1|X|Weg 5|A|Becker|H."};
+  DedupeOptions options;
+  options.algorithms = {{"0105000000000000", ""}};
+  for (const auto& [verify, groups] : {std::pair{1.0, std::vector<std::uint32_t>{1, 1, 0}},
+                                       std::pair{0.9, std::vector<std::uint32_t>{1, 1, 1}},
+                                       std::pair{0.9001, std::vector<std::uint32_t>{1, 1, 0}}}) {
+    options.verify = verify;
+    EXPECT_EQ(Groups(Link(records, options)), groups) << verify;
+  }
+}
 
 TEST(Linking, LargeKeysAreSplitBySecondKeyAndNamedTenAtMost) {
   // Per postcode: two duplicates of one person, two of another, one alone.

@@ -1,5 +1,6 @@
 // korvix dedupe as a user runs it: every report format over the sample,
-// several keys, verification and a base on small files, and the refusals.
+// several keys, verification and a base on small files, and the refusals;
+// and the commands beside it that explain and measure its decisions.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -104,6 +105,73 @@ TEST(DedupeTool, KeysOfSeveralAlgorithmsJoinTransitively) {
             "records 6, groups 1, records in groups 2, seconds S, skipped 0\n");
 }
 
+TEST(DedupeTool, ExplainTellsEachPartAndTheDecision) {
+  ToolResult r = RunTool({"explain", "10115|Berlin|Weg 1|D|Dietz GmbH|", "10115|Berlin|Weg 1|D|Dietz|Elli"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "a  10115|BERLIN|WEG 1|D|DIETZ|  (organisation)\n"
+            "b  10115|BERLIN|WEG 1|D|DIETZ|ELLI  (person)\n"
+            "  kind          0.000\n  name          1.000\n  first name    0.900\n"
+            "  street        1.000\n  house number  1.000\n  plz           1.000\n"
+            "  town          1.000\n"
+            "score           0.000  (organisation and person)\n"
+            "two customers: the score stays below 0.800\n");
+  r = RunTool({"explain", "--json", "--verify", "0.9", "1|X|Weg 89|H|Hönig|Katrin", "1|X|Weg 89-91|H|Hönig|Kathrin"});
+  EXPECT_EQ(r.out,
+            "{\"a\": \"1|X|WEG 89|H|HOENIG|KATRIN\", \"b\": \"1|X|WEG 89-91|H|HOENIG|KATHRIN\", "
+            "\"kind_a\": \"person\", \"kind_b\": \"person\", \"parts\": {\"kind\": 1.000, \"name\": 1.000, "
+            "\"first_name\": 0.950, \"street\": 1.000, \"house_number\": 0.950, \"plz\": 1.000, "
+            "\"town\": 1.000}, \"score\": 0.902, \"rule\": \"parts\"}\n");
+  for (const std::vector<std::string>& wrong : {std::vector<std::string>{"explain", "1|X"},
+                                                {"explain", "--verify", "2", "a", "b"}}) {
+    EXPECT_EQ(RunTool(wrong).status, 2) << wrong.back();
+  }
+}
+
+// Pairs sampled for labelling, labelled, and measured: the labels that
+// agree with the run give precision and recall 1 at its threshold.
+TEST(DedupeTool, SampledPairsLabelledAndEvaluated) {
+  const TempDir dir;
+  const std::string sample = dir.path() + "/sample.csv";
+  ToolResult r = Dedupe({"--sample-pairs", "12", "--output", sample, Source("data/sample.txt")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::ifstream in(sample);
+  std::string line, labels = "record_a,record_b,same\n";
+  std::getline(in, line);
+  EXPECT_EQ(line, "\xEF\xBB\xBFrecord_a,record_b,score,kind,name,first_name,street,house_number,plz,town,"
+                  "same,data_a,data_b");
+  std::size_t rows = 0, linked = 0;
+  double last = 2;
+  while (std::getline(in, line)) {
+    std::stringstream cells(line);
+    std::string a, b, score;
+    std::getline(cells, a, ',');
+    std::getline(cells, b, ',');
+    std::getline(cells, score, ',');
+    EXPECT_LE(std::stod(score), last) << "highest first";
+    last = std::stod(score);
+    const bool same = last >= 0.8;
+    labels += a + "," + b + "," + (same ? "ja" : "Nein") + "\n";
+    linked += same;
+    ++rows;
+  }
+  EXPECT_EQ(rows, 12u);
+  EXPECT_GT(linked, 0u);
+  EXPECT_LT(linked, rows) << "spread over the scores";
+  const std::string label_file = dir.File("labels.csv", labels + "1,2,\n");  // one left unlabelled
+  r = RunTool({"evaluate", label_file, Source("data/sample.txt")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.out.starts_with("labelled pairs 12\nprecision 1.000, recall 1.000, F1 1.000\n\n"
+                                "threshold  precision  recall     F1")) << r.out;
+  EXPECT_NE(r.out.find("    0.800      1.000   1.000  1.000"), std::string::npos) << r.out;
+  // Labels that cannot be read, and sampling without scores.
+  EXPECT_EQ(RunTool({"evaluate", dir.File("bad.csv", "record_a,record_b,same\n3,4,vielleicht\n"),
+                     Source("data/sample.txt")}).err,
+            "korvix evaluate: " + dir.path() + "/bad.csv: line 2: same is 'vielleicht', not yes or no\n");
+  EXPECT_EQ(RunTool({"evaluate", dir.File("cols.csv", "x,y\n"), Source("data/sample.txt")}).status, 1);
+  EXPECT_EQ(Dedupe({"--algorithm", kPlz, "--sample-pairs", "5", Source("data/sample.txt")}).status, 2);
+}
+
 TEST(DedupeTool, VerificationKeepsDuplicatesAndDropsTheFamily) {
   const TempDir dir;
   const std::string file = dir.File("r.csv",
@@ -116,12 +184,13 @@ TEST(DedupeTool, VerificationKeepsDuplicatesAndDropsTheFamily) {
   const ToolResult r = Dedupe({"--algorithm", kPlz, "--verify", "--format", "csv", file});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
-            "\xEF\xBB\xBFline;key;group;record;algorithm;score;PLZ;Ort;Strasse;Name;Vorname\n"
-            "2;10115;1;1;1;1.000;10115;Berlin;Hauptstraße 1;Meier;Hans\n"
-            "3;10115;1;2;1;1.000;10115;BERLIN;Hauptstr. 1;Dr. Meier;Hans\n"
-            "4;10115;0;3;0;0.000;10115;Berlin;Hauptstraße 1;Meier;Erika\n"
-            "5;1067-;0;4;0;0.000;1067;Dresden;Am Markt 2;Hans;Schulz\n"
-            "6;01067;0;5;0;0.000;01067;Dresden;Am Markt 2;Schulz;Hans\n");
+            "\xEF\xBB\xBFline;key;group;record;algorithm;score;linked_to;kind;name;first_name;street;"
+            "house_number;plz;town;kept_apart;PLZ;Ort;Strasse;Name;Vorname\n"
+            "2;10115;1;1;1;1.000;2;1.000;1.000;1.000;1.000;1.000;1.000;1.000;;10115;Berlin;Hauptstraße 1;Meier;Hans\n"
+            "3;10115;1;2;1;1.000;1;1.000;1.000;1.000;1.000;1.000;1.000;1.000;;10115;BERLIN;Hauptstr. 1;Dr. Meier;Hans\n"
+            "4;10115;0;3;0;0.000;;;;;;;;;;10115;Berlin;Hauptstraße 1;Meier;Erika\n"
+            "5;1067-;0;4;0;0.000;;;;;;;;;;1067;Dresden;Am Markt 2;Hans;Schulz\n"
+            "6;01067;0;5;0;0.000;;;;;;;;;;01067;Dresden;Am Markt 2;Schulz;Hans\n");
   // Normalised, the lost zero of the PLZ no longer parts the swapped names.
   const ToolResult n = Dedupe({"--algorithm", kPlz, "--verify", "0.9", "--normalize", file});
   EXPECT_NE(n.out.find("group 1 (2 records)\n  5: 1067|Dresden|Am Markt 2||Hans|Schulz|||  (algorithm 1, key "
@@ -148,11 +217,14 @@ TEST(DedupeTool, BaseMatchingReportsEachNewRecordWithItsMatches) {
             "records 3, base records 3, records matched 1, pairs 2, pairs compared 2, seconds S, skipped 0\n");
   r = Dedupe({"--base", base, "--format", "csv", "--id", "6", news});
   EXPECT_EQ(r.out,
-            "\xEF\xBB\xBFline,key,group,record,id,algorithm,score,base_line,base_record,base_id,data\n"
-            "1,10115HAUPTSR 1,1,1,Hans,1,0.900,1,1,Hans,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
-            "1,10115HAUPTSR 1,1,1,Hans,1,0.900,2,2,Hans,10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
-            "2,80331WEG 3-G 3,0,2,Max,0,0.000,,,,80331|München|Weg 3|S|Huber|Max\n"
-            "3,80331WEG 3-G 3,0,3,Max,0,0.000,,,,80331|München|Weg 3|S|Huber|Max\n");
+            "\xEF\xBB\xBFline,key,group,record,id,algorithm,score,base_line,base_record,base_id,"
+            "kind,name,first_name,street,house_number,plz,town,data\n"
+            "1,10115HAUPTSR 1,1,1,Hans,1,0.900,1,1,Hans,1.000,0.900,1.000,1.000,1.000,1.000,1.000,"
+            "10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
+            "1,10115HAUPTSR 1,1,1,Hans,1,0.900,2,2,Hans,1.000,0.900,1.000,1.000,1.000,1.000,1.000,"
+            "10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
+            "2,80331WEG 3-G 3,0,2,Max,0,0.000,,,,,,,,,,,80331|München|Weg 3|S|Huber|Max\n"
+            "3,80331WEG 3-G 3,0,3,Max,0,0.000,,,,,,,,,,,80331|München|Weg 3|S|Huber|Max\n");
   r = Dedupe({"--base", base, "--id", "5", news});
   EXPECT_TRUE(r.out.starts_with("1 [Meyer]: 10115|Berlin|Hauptstr. 1|S|Meyer|Hans\n"
                                 "  base 1 [Meier]: 10115|Berlin|Hauptstraße 1|S|Meier|Hans  (algorithm 1,"))

@@ -11,6 +11,7 @@
 #include "base/message_text.h"
 #include "commands.h"
 #include "database.h"
+#include "dedupe_args.h"
 #include "korvix/dedupe.h"
 
 #ifdef KORVIX_TOOL_DIALOG
@@ -43,6 +44,7 @@ constexpr OptionDef kOptions[] = {
     {"id", "COLUMN", "print this column (such as a customer number) beside each line number"},
     {"verbose", "", "tell on stderr how the CSV columns are mapped"},
     {"quiet", "", "no progress line and no notes on stderr, only errors"},
+    {"sample-pairs", "N", "write N candidate pairs spread over the scores, for labelling, instead of the report"},
     kThreadsOption,
 };
 
@@ -88,9 +90,11 @@ DedupeAlgorithm ChooseInDialog(const Args& args) {
 #endif
 }
 
-// The job's options from the command line. Without an algorithm, the
-// built-in recommendation; --normalize and --verify add to either.
-DedupeOptions OptionsOf(const Args& args) {
+}  // namespace
+
+std::span<const OptionDef> DedupeOptionDefs() { return kOptions; }
+
+DedupeOptions DedupeOptionsOf(const Args& args) {
   std::vector<DedupeAlgorithm> algorithms;
   if (args.Has("choose")) {
     algorithms.push_back(ChooseInDialog(args));
@@ -125,20 +129,26 @@ DedupeOptions OptionsOf(const Args& args) {
   options.threads = Threads(args);
   options.progress = ShowProgress(args);
   if (!args.Has("quiet")) options.message = Warn;
+  if (const auto n = args.Value("sample-pairs")) {
+    char* end = nullptr;
+    const unsigned long long count = std::strtoull(n->c_str(), &end, 10);
+    if (n->empty() || end != n->c_str() + n->size() || count == 0 || count > 1000000) {
+      throw UsageError("--sample-pairs takes a number of pairs from 1 to 1000000, not '" + *n + "'");
+    }
+    if (options.verify <= 0) throw UsageError("--sample-pairs needs --verify: pairs are sampled by their scores");
+    options.sample_pairs = count;
+  }
   return options;
 }
 
+namespace {
+
 int Run(const Args& args) {
   if (args.operands().size() != 1) throw UsageError("exactly one FILE is required ('-' for stdin)");
-  const DedupeOptions options = OptionsOf(args);
-  try {
-    const DedupeResult result = RunDedupe(args.operands()[0], options);
-    // A CSV report is data for loading elsewhere; its figures go to stderr.
-    if (options.format == "csv" && !args.Has("quiet")) Warn(result.summary);
-  } catch (const DedupeError& e) {
-    if (e.kind() == DedupeError::Kind::kUsage) throw UsageError(e.what());
-    throw IoError(e.what());
-  }
+  const DedupeOptions options = DedupeOptionsOf(args);
+  const DedupeResult result = WithDedupeErrors([&] { return RunDedupe(args.operands()[0], options); });
+  // A CSV report is data for loading elsewhere; its figures go to stderr.
+  if ((options.format == "csv" || options.sample_pairs > 0) && !args.Has("quiet")) Warn(result.summary);
   return kExitOk;
 }
 

@@ -4,8 +4,8 @@ namespace korvix::cli {
 namespace {
 
 const Command* const kCommands[] = {
-    &kDedupeCommand, &kKeyCommand,  &kSoundexCommand,    &kDescribeCommand,
-    &kInitCommand,   &kNameCommand, &kAlgorithmsCommand,
+    &kDedupeCommand, &kExplainCommand, &kEvaluateCommand, &kKeyCommand,  &kSoundexCommand,    &kDescribeCommand,
+    &kInitCommand,   &kNameCommand,    &kAlgorithmsCommand,
 #ifdef KORVIX_TOOL_DIALOG
     &kDialogCommand,
 #endif

@@ -15,6 +15,8 @@ extern const Command kKeyCommand;
 extern const Command kSoundexCommand;
 extern const Command kDescribeCommand;
 extern const Command kDedupeCommand;
+extern const Command kExplainCommand;
+extern const Command kEvaluateCommand;
 extern const Command kInitCommand;
 extern const Command kNameCommand;
 extern const Command kAlgorithmsCommand;
