@@ -109,3 +109,14 @@ bool korvix_pg_score(korvix_pg_session*, const char* a, size_t a_len, const char
     return false;
   }
 }
+
+bool korvix_pg_explain(korvix_pg_session* session, const char* a, size_t a_len, const char* b,
+                       size_t b_len, const char** out, size_t* out_len) {
+  try {
+    session->result = korvix::ComparisonJson(
+        korvix::CompareRecords(std::string_view(a, a_len), std::string_view(b, b_len)));
+    return Done(*session, out, out_len);
+  } catch (...) {
+    return false;
+  }
+}

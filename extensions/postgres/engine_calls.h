@@ -52,6 +52,9 @@ bool korvix_pg_keys(korvix_pg_session *session, const char *record, size_t recor
 /* Key `i` (< count) of the session's last korvix_pg_keys. */
 void korvix_pg_key_at(const korvix_pg_session *session, size_t i, const char **out,
                       size_t *out_len);
+/* How two record strings compare, step by step: a JSON object. */
+bool korvix_pg_explain(korvix_pg_session *session, const char *a, size_t a_len, const char *b,
+                       size_t b_len, const char **out, size_t *out_len);
 /* How alike two record strings are, from 0 to 1, into *score. */
 bool korvix_pg_score(korvix_pg_session *session, const char *a, size_t a_len, const char *b,
                      size_t b_len, double *score);

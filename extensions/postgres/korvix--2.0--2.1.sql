@@ -24,3 +24,10 @@ AS 'MODULE_PATHNAME', 'korvix_score'
 LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
 COMMENT ON FUNCTION korvix_score(text, text) IS
   'how alike two records are, from 0 to 1: the names times the address; duplicates from 0.8';
+
+-- jsonb, so that queries can read its parts: korvix_explain(a, b)->>'rule'.
+CREATE FUNCTION korvix_explain(a text, b text) RETURNS jsonb
+AS 'MODULE_PATHNAME', 'korvix_explain'
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+COMMENT ON FUNCTION korvix_explain(text, text) IS
+  'how two records compare: the normalised records, each part of the score, the score and the rule that decided';

@@ -1,6 +1,7 @@
 /*
  * The PostgreSQL functions korvix_key, korvix_phonetic, korvix_describe and
- * those of the duplicate check: korvix_normalize, korvix_keys, korvix_score.
+ * those of the duplicate check: korvix_normalize, korvix_keys, korvix_score,
+ * korvix_explain.
  *
  * Arguments arrive in the database's encoding and reach the engine as UTF-8;
  * results go back in the database's encoding. A SQL_ASCII database has no
@@ -31,6 +32,7 @@ PG_FUNCTION_INFO_V1(korvix_describe);
 PG_FUNCTION_INFO_V1(korvix_normalize);
 PG_FUNCTION_INFO_V1(korvix_keys);
 PG_FUNCTION_INFO_V1(korvix_score);
+PG_FUNCTION_INFO_V1(korvix_explain);
 
 /* The engine session of one call site, freed with the call site's memory. */
 typedef struct Session
@@ -237,4 +239,23 @@ korvix_score(PG_FUNCTION_ARGS)
 	if (!korvix_pg_score(session_of(fcinfo), a_utf8, a_len, b_utf8, b_len, &score))
 		out_of_memory();
 	PG_RETURN_FLOAT8(score);
+}
+
+/* korvix_explain(a text, b text) returns jsonb */
+Datum
+korvix_explain(PG_FUNCTION_ARGS)
+{
+	text	   *a = PG_GETARG_TEXT_PP(0);
+	text	   *b = PG_GETARG_TEXT_PP(1);
+	size_t		a_len = VARSIZE_ANY_EXHDR(a);
+	size_t		b_len = VARSIZE_ANY_EXHDR(b);
+	const char *a_utf8 = to_engine(VARDATA_ANY(a), &a_len);
+	const char *b_utf8 = to_engine(VARDATA_ANY(b), &b_len);
+	const char *json;
+	size_t		json_len;
+
+	if (!korvix_pg_explain(session_of(fcinfo), a_utf8, a_len, b_utf8, b_len, &json, &json_len))
+		out_of_memory();
+	return DirectFunctionCall1(jsonb_in,
+							   CStringGetDatum(text_to_cstring(from_engine(json, json_len))));
 }

@@ -243,6 +243,16 @@ sqlite3_module KeysModule() {
   return module;
 }
 
+void Explain(sqlite3_context* context, int, sqlite3_value** argv) {
+  try {
+    const auto a = Text(argv[0]);
+    const auto b = Text(argv[1]);
+    if (a && b) ResultText(context, ComparisonJson(CompareRecords(*a, *b)));
+  } catch (...) {
+    sqlite3_result_error_nomem(context);
+  }
+}
+
 }  // namespace
 
 int RegisterSqliteFunctions(sqlite3* db) {
@@ -257,6 +267,7 @@ int RegisterSqliteFunctions(sqlite3* db) {
       {"korvix_describe", 1, OfText<DescribeAlgorithm>},
       {"korvix_normalize", 1, OfText<NormalizeRecord>},
       {"korvix_score", 2, Score},
+      {"korvix_explain", 2, Explain},
   };
   for (const Function& f : kFunctions) {
     const int rc = sqlite3_create_function_v2(db, f.name, f.arguments, kFlags, nullptr, f.call,

@@ -6,6 +6,7 @@
 //   korvix_describe(algorithm)               the readable description
 //   korvix_normalize(record)                 the record as NormalizeRecord gives it
 //   korvix_score(a, b)                       ScoreRecords of two records, a real
+//   korvix_explain(a, b)                     how they compare, ComparisonJson as text
 //   SELECT key FROM korvix_keys(record)      a table-valued function: the keys of
 //                                            RecommendedDedupe(), one row each
 //

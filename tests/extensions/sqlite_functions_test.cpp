@@ -151,7 +151,8 @@ TEST_P(SqliteFunctionsTest, DuplicateCheckGivesTheLibrarysResults) {
   // A join with the table-valued function, as a trigger or a look-up uses it.
   EXPECT_EQ(Query(db_, "SELECT t, key FROM r, korvix_keys(r.t) k ORDER BY r.rowid, k.rowid"), keys);
   for (const auto& [a, b] : ScorePairs(records)) {
-    EXPECT_EQ(Query(db_, "SELECT korvix_score(?, ?)", {a, b}), Rows{{Shortest(ScoreRecords(a, b))}})
+    EXPECT_EQ(Query(db_, "SELECT korvix_score(?1, ?2), korvix_explain(?1, ?2)", {a, b}),
+              Rows({{Shortest(ScoreRecords(a, b)), ComparisonJson(CompareRecords(a, b))}}))
         << a << " / " << b;
   }
 }
@@ -165,6 +166,7 @@ TEST_P(SqliteFunctionsTest, DuplicateCheckOnOddArguments) {
     return keys;
   };
   const std::string latin1_keys = joined("M\xFCller"), plz_keys = joined("1234");
+  const std::string alike = "'10115|Berlin|Hauptstraße 1||Meier', '10115|BERLIN|Hauptstr. 1||Mayer'";
   const std::pair<std::string, std::string> cases[] = {
       {"korvix_normalize(NULL)", "<NULL>"},
       {"korvix_normalize('')", ""},
@@ -181,6 +183,13 @@ TEST_P(SqliteFunctionsTest, DuplicateCheckOnOddArguments) {
       {"(SELECT group_concat(key, '/') FROM korvix_keys(1234))", plz_keys},
       {"(SELECT count(*) FROM korvix_keys)", "<error>"},
       {"korvix_score('a')", "<error>"},
+      {"korvix_explain(NULL, 'a')", "<NULL>"},
+      {"korvix_explain('a', NULL)", "<NULL>"},
+      // JSON that SQLite's own functions read.
+      {"json_extract(korvix_explain(x'4DFC6C6C6572', 'Müller'), '$.a')", NormalizeRecord("Müller")},
+      {"json_extract(korvix_explain(" + alike + "), '$.score') = round(korvix_score(" + alike +
+           "), 3)",
+       "1"},
   };
   for (const auto& [expression, expected] : cases) {
     EXPECT_EQ(Eval("SELECT " + expression), expected) << expression;
@@ -239,7 +248,8 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
 
   // A new record like the sample's fourth (the third, its twin, was updated
   // into another customer).
-  const std::string fresh = "51049|Koeln|Hamburger Strasse 95|NEUMANN|Dachdeckerei Neumann GmbH";
+  const std::string fresh =
+      "51049|Koeln|Hamburger Strasse 95|NEUMANN|Dachdeckerei Neumann GmbH|Personalabteilung|||A";
   const auto fresh_keys = RecommendedKeys(fresh);
   std::vector<std::pair<double, int>> found;
   for (const auto& [i, record] : customers) {
