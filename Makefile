@@ -7,7 +7,7 @@ PRESET ?= $(if $(filter true,$(CI)),ci,release)
 BUILD := build/$(PRESET)
 KORVIX := $(BUILD)/tools/korvix/korvix
 
-.PHONY: run test test-sanitize fuzz bench build setup clean
+.PHONY: run test test-sanitize fuzz bench build packages setup clean
 
 run: build
 	$(KORVIX) init
@@ -34,6 +34,16 @@ bench: build
 	python3 bench/engine/bench_engine.py --build $(BUILD)
 	python3 bench/dedupe/bench_dedupe.py --korvix $(KORVIX)
 	python3 bench/key/bench_key.py --korvix $(KORVIX)
+
+# The Debian packages (cmake/Packaging.cmake) and the Python wheel
+# (pyproject.toml), from this build tree, into build/packages/.
+packages: build
+	rm -rf build/packages
+	cd $(BUILD) && cpack -B $(CURDIR)/build/packages
+	rm -rf build/packages/_CPack_Packages
+	KORVIX_BUILD_DIR=$(CURDIR)/$(BUILD) /usr/bin/python3 -m pip wheel --no-build-isolation --no-deps \
+	  --no-index --no-cache-dir --disable-pip-version-check -q -w build/packages .
+	@ls build/packages
 
 build: setup
 	@test -f $(BUILD)/build.ninja || cmake --preset $(PRESET) >/dev/null

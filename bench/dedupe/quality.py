@@ -39,9 +39,9 @@ CONFIGURATIONS = [
     ("one key, \"Adresse und Name\"", ["--algorithm", CLASSIC]),
     ("the three keys", THREE),
     ("the three keys, --normalize", THREE + ["--normalize"]),
-    ("recommendation (--verify 0.8)", []),
+    ("recommendation (--verify 0.7)", []),
+    ("recommendation, --verify 0.8", ["--verify", "0.8"]),
     ("recommendation, --verify 0.9", ["--verify", "0.9"]),
-    ("recommendation, --verify 0.7", ["--verify", "0.7"]),
 ]
 
 

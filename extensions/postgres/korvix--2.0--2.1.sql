@@ -23,7 +23,7 @@ CREATE FUNCTION korvix_score(a text, b text) RETURNS double precision
 AS 'MODULE_PATHNAME', 'korvix_score'
 LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
 COMMENT ON FUNCTION korvix_score(text, text) IS
-  'how alike two records are, from 0 to 1: the names times the address; duplicates from 0.8';
+  'how alike two records are, from 0 to 1, as korvix dedupe --verify scores a candidate pair';
 
 -- jsonb, so that queries can read its parts: korvix_explain(a, b)->>'rule'.
 CREATE FUNCTION korvix_explain(a text, b text) RETURNS jsonb

@@ -162,7 +162,7 @@ KORVIX_EXPORT DedupeEvaluation EvaluateDedupe(const std::string& path, const Ded
 
 // The zero-configuration choice: three keys (PLZ + street + house number;
 // town + street + house number + sound of Bez1; PLZ + sound of Bez1 and
-// Bez2), normalising, and verifying at 0.8; a CSV file may lack the town.
+// Bez2), normalising, and verifying at 0.7; a CSV file may lack the town.
 // Measured in the README.
 KORVIX_EXPORT DedupeOptions RecommendedDedupe();
 

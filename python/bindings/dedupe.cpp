@@ -35,13 +35,6 @@ DedupeOptions Options(const py::object& algorithms, const py::object& normalize,
   return options;
 }
 
-py::tuple PairTuple(const DedupePair& p) {
-  // The parts widen to the doubles CompareRecords gives for the same pair.
-  return py::make_tuple(p.a, p.b, p.algorithm, p.score, double{p.kind}, double{p.name},
-                        double{p.first_name}, double{p.street}, double{p.house_number},
-                        double{p.plz}, double{p.town});
-}
-
 std::vector<std::string_view> Views(const py::handle records, std::vector<py::object>* owners) {
   std::vector<std::string_view> views;
   std::size_t position = 0;
@@ -76,6 +69,14 @@ py::dict Columns(const std::vector<DedupeRecord>& records) {
   return d;
 }
 
+py::tuple PairTuple(const DedupePair& p) {
+  // Widened as they are, the parts equal what CompareRecords gives the pair
+  // when the run scored it as two records alone.
+  return py::make_tuple(p.a, p.b, p.algorithm, p.score, double{p.kind}, double{p.name},
+                        double{p.first_name}, double{p.street}, double{p.house_number},
+                        double{p.plz}, double{p.town});
+}
+
 py::dict ToPython(const DedupeResult& result) {
   py::dict d;
   d["records"] = Columns(result.records);
@@ -95,7 +96,8 @@ py::dict ToPython(const DedupeResult& result) {
 }
 
 // Runs `run` without the GIL; the job's errors become ValueError (options,
-// header, labels) or OSError (files).
+// a header that does not fit them) or OSError (files that cannot be read,
+// or hold what cannot be used).
 template <class Run>
 auto Unlocked(Run&& run) {
   try {

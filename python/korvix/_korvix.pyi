@@ -64,40 +64,30 @@ def describe(algorithm: _Text) -> str: ...
 def create_object(prog_id: _Text) -> DoubletFunctions: ...
 def use_toolkit(name: _Text) -> None: ...
 
-class Parts(TypedDict):
-    kind: float
-    name: float
-    first_name: float
-    street: float
-    house_number: float
-    plz: float
-    town: float
-
-# explain(): what verification makes of two records. Not a runtime name.
-Comparison = TypedDict(
-    "Comparison",
-    {"a": str, "b": str, "kind_a": str, "kind_b": str, "parts": Parts, "score": float,
+# The dicts of explain() and evaluate_file(); types only, no runtime names.
+_Parts = TypedDict(
+    "_Parts",
+    {"kind": float, "name": float, "first_name": float, "street": float,
+     "house_number": float, "plz": float, "town": float},
+)
+_Comparison = TypedDict(
+    "_Comparison",
+    {"a": str, "b": str, "kind_a": str, "kind_b": str, "parts": _Parts, "score": float,
      "rule": str},
 )
-
-class Quality(TypedDict):
-    threshold: float
-    precision: float
-    recall: float
-    f1: float
-    found: int
-    wrongly_joined: int
-    missed: int
-
-class Evaluation(TypedDict):
-    labelled: int
-    unknown: int
-    run: Quality
-    thresholds: list[Quality]
+_Quality = TypedDict(
+    "_Quality",
+    {"threshold": float, "precision": float, "recall": float, "f1": float, "found": int,
+     "wrongly_joined": int, "missed": int},
+)
+_Evaluation = TypedDict(
+    "_Evaluation",
+    {"labelled": int, "unknown": int, "run": _Quality, "thresholds": list[_Quality]},
+)
 
 def normalize_record(record: _Text) -> str: ...
 def score_records(a: _Text, b: _Text) -> float: ...
-def explain(a: _Text, b: _Text) -> Comparison: ...
+def explain(a: _Text, b: _Text) -> _Comparison: ...
 def record_fields() -> list[Tuple[int, str, list[str]]]: ...
 def field_of_column(name: _Text) -> Tuple[int, int]: ...
 def field_of_label(label: _Text) -> int: ...
@@ -139,5 +129,5 @@ def evaluate_file(
     strict: bool = False,
     max_candidates: int = 200,
     threads: int = 0,
-) -> Evaluation: ...
+) -> _Evaluation: ...
 def read_labelled_pairs(path: str) -> list[Tuple[int, int, bool]]: ...

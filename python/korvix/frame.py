@@ -185,16 +185,20 @@ def dedupe(
     With `pairs` or `kept_apart`, a tuple of that DataFrame and then, in
     this order, the ones asked for:
 
-    - pairs: the linked pairs, columns a and b (index labels, or record
-      numbers; with a base, b is the base's), algorithm, score and the parts
-      of the score (kind, name, first_name, street, house_number, plz, town,
-      as korvix.explain() gives them; 1 without verification).
+    - pairs: the verified pairs that linked (with a base, the matched
+      pairs; none unverified without one), columns a and b (index labels,
+      or record numbers; with a base, b is the base's), algorithm, score
+      and the parts of the score (kind, name, first_name, street,
+      house_number, plz, town, as korvix.explain() names them; 1 where
+      nothing was verified). In a run a first name that only one record
+      has costs more when the surname is common in the data, so first_name
+      and score may lie below what korvix.explain() gives the two alone.
     - kept_apart: the verified pairs that reached the threshold but were not
       joined, because their groups hold two records that are different
-      customers: a, b and their score, x and y (the two records, labelled
-      as a and b are) and xy_score, and rule (as korvix.explain() names it:
-      "parts" when the score of x and y alone tells them apart). Empty
-      without verification and with a base.
+      customers: a, b and their score, x (of a's group) and y (of b's
+      group), labelled as a and b are, xy_score, and rule (as
+      korvix.explain() names it; "parts" when the score of x and y alone
+      tells them apart). Empty without verification and with a base.
 
     Raises ValueError for wrong options or a CSV header that does not fit,
     OSError for a file that cannot be read."""

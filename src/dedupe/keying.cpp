@@ -110,7 +110,7 @@ struct Block {
   KeyTable keyed;
   KeyColumn kept;
   std::vector<std::string> key;
-  std::string normal, joint, profile;
+  std::string normal, joint;
   std::vector<std::size_t> ends;
   Normalizer normalizer;
 };
@@ -124,14 +124,15 @@ void KeyBatch(const RecordSource& source, const JointKeys& keys, bool normalize,
   for (std::size_t i = 0; i < batch.records.size(); ++i) {
     std::string_view record = batch.record(i);
     if (normalize || kept != nullptr) block->normalizer.Record(record, &block->normal);
-    if (kept != nullptr) {
-      ProfileTextOf(block->normal, block->normalizer.marks(), &block->profile);
-      block->kept.Add(block->profile);
-    }
     // Items normalised only for `kept` are read by no key.
     keys.Keys(normalize ? std::string_view(block->normal) : record, block->key, &block->joint,
               &block->ends);
     block->keyed.Add(block->key, batch.records[i].place);
+    if (kept != nullptr) {
+      // The keys are built: the record becomes its profile text in place.
+      ProfileTextOf(block->normal, block->normalizer.marks(), &block->normal);
+      block->kept.Add(block->normal);
+    }
   }
 }
 

@@ -74,12 +74,12 @@ class ProfileSet {
 // The key that splits a key shared by too many records: postcode, house
 // number and the sounds of the name words in order.
 std::string SecondKey(const Profile& p) {
-  std::vector<std::string_view> sounds;
+  std::vector<std::uint64_t> sounds;
   for (const Profile::Word& w : p.name) sounds.push_back(w.sound);
   std::sort(sounds.begin(), sounds.end());
   std::string key(p.plz);
-  key.append(1, '|').append(p.number);
-  for (const std::string_view s : sounds) key.append(1, '|').append(s);
+  key.append(1, '|').append(p.number).append(1, '|');
+  for (const std::uint64_t s : sounds) key.append(reinterpret_cast<const char*>(&s), sizeof s);
   return key;
 }
 
@@ -398,9 +398,10 @@ class Clusters {
     std::iota(last_.begin(), last_.end(), 0u);
   }
 
-  // Joins the groups of a and b unless two of their records are apart;
-  // returns the pair found apart, or nothing when they joined (or were one).
-  std::optional<KeptApart> Join(std::uint32_t a, std::uint32_t b, const ProfileSet& profiles) {
+  // Joins the groups of a and b, linked at `score`, unless two of their
+  // records are apart; returns the pair found apart, or nothing when they
+  // joined (or were one).
+  std::optional<KeptApart> Join(std::uint32_t a, std::uint32_t b, float score, const ProfileSet& profiles) {
     std::uint32_t ra = uf_.Find(a), rb = uf_.Find(b);
     if (ra == rb) return std::nullopt;
     if (size_[ra] > size_[rb]) std::swap(ra, rb);  // ra the smaller
@@ -409,6 +410,7 @@ class Clusters {
       ++checked_a;
       std::size_t checked_b = 0;
       for (std::uint32_t y = rb; y != kNone && checked_b < kCheckedMembers; y = next_[y], ++checked_b) {
+        if (score >= kApart && ((x == a && y == b) || (x == b && y == a))) continue;  // the link itself
         Parts parts;
         const double score = Score(profiles[x], profiles[y], kApart, &parts);
         if (score < kApart) {
@@ -545,16 +547,44 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   }
   std::stable_sort(linked.begin(), linked.end(),
                    [&](std::uint32_t x, std::uint32_t y) { return scores[x] > scores[y]; });
-  Clusters clusters(n, &uf);
+  // A record that joins a group about as strongly as it would join another
+  // whose customer is a different one ("A. Lang" beside "Andrea Lang" and
+  // "Anke Lang") is torn between them: it cannot say which it is, and joins
+  // neither. The first pass finds such records, the second groups without
+  // their links.
+  constexpr float kTie = 0.02f;
+  std::vector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
+  std::vector<std::optional<KeptApart>> torn(n);
   std::vector<std::uint32_t> kept;
-  for (const std::uint32_t i : linked) {
-    const Candidate& p = pairs[i];
-    if (std::optional<KeptApart> apart = clusters.Join(p.a, p.b, profiles)) {
-      apart->score = scores[i];
-      links.apart.push_back(*apart);
-      continue;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1 && std::none_of(torn.begin(), torn.end(), [](const auto& t) { return t.has_value(); })) break;
+    uf = UnionFind(n);
+    Clusters clusters(n, &uf);
+    kept.clear();
+    links.apart.clear();
+    for (const std::uint32_t i : linked) {
+      const Candidate& p = pairs[i];
+      if (pass == 1 && (torn[p.a] || torn[p.b])) {
+        KeptApart note = *(torn[p.a] ? torn[p.a] : torn[p.b]);
+        note.a = p.a;
+        note.b = p.b;
+        note.score = scores[i];
+        links.apart.push_back(note);
+        continue;
+      }
+      if (std::optional<KeptApart> apart = clusters.Join(p.a, p.b, scores[i], profiles)) {
+        apart->score = scores[i];
+        links.apart.push_back(*apart);
+        for (const std::uint32_t r : {p.a, p.b}) {
+          if (pass == 0 && joined_at[r] > 0 && joined_at[r] - scores[i] < kTie) torn[r] = apart;
+        }
+        continue;
+      }
+      for (const std::uint32_t r : {p.a, p.b}) {
+        if (joined_at[r] == 0) joined_at[r] = scores[i];
+      }
+      kept.push_back(i);
     }
-    kept.push_back(i);
   }
   // In pair order, as before clustering: by a, then b.
   std::sort(kept.begin(), kept.end());

@@ -8,7 +8,9 @@
 // records in one group that the scorer tells apart (a score below kApart,
 // or a rule such as "first names differ") is refused and kept in
 // Links::apart: two sisters each linked to the firm at their address do not
-// become one group through it. Before two groups join, the records of the
+// become one group through it. A record that would join either of two such
+// groups about as strongly ("A. Lang" beside "Andrea Lang" and "Anke Lang")
+// joins neither: it cannot say which customer it is. Before two groups join, the records of the
 // smaller (its first kCheckedMembers² at most) are compared with the first
 // kCheckedMembers of the larger, all of them for groups of that size or
 // less, so that the work of a join stays bounded whatever a group's size.

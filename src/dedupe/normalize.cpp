@@ -440,15 +440,15 @@ char* PutFolded(char32_t c, char* at) {
 }
 
 // Digits that a scanner reads for letters, and the letters they are.
-char LetterRead(char digit) {
-  switch (digit) {
-    case '0': return 'O';
-    case '1': return 'L';
-    case '5': return 'S';
-    case '8': return 'B';
-    default: return 0;
-  }
-}
+constexpr std::array<char, 256> kLetterRead = [] {
+  std::array<char, 256> read{};
+  read['0'] = 'O';
+  read['1'] = 'L';
+  read['5'] = 'S';
+  read['8'] = 'B';
+  return read;
+}();
+char LetterRead(char digit) { return kLetterRead[static_cast<unsigned char>(digit)]; }
 
 // The place of a digit in `w` that stands for a letter: between two
 // letters ("Mü1ler"), or opening a word of letters ("5traße", "8erlin");
@@ -496,8 +496,11 @@ Plain AppendPlainField(int item, std::string_view value, std::string* out) {
     for (const char c : special) kinds[static_cast<unsigned char>(c)] = kSpecial;
     return kinds;
   };
-  static const Kinds kTown = kinds_for("(/,.-"), kStreet = kinds_for(".-/"), kName = kinds_for(".-(&+"),
-                     kOther = kinds_for("");
+  // Digits a scanner reads for letters are rare in a town or a name, and
+  // sent to the rules; a street has its house number, and is looked at
+  // word by word.
+  static const Kinds kTown = kinds_for("(/,.-0158"), kStreet = kinds_for(".-/"),
+                     kName = kinds_for(".-(&+0158"), kOther = kinds_for("");
   const bool name = IsNameItem(item);
   const Kinds& kinds = item == kFieldOrt ? kTown : item == kFieldStrasse ? kStreet : name ? kName : kOther;
   // Written through a pointer into room for the longest result, not
@@ -513,9 +516,9 @@ Plain AppendPlainField(int item, std::string_view value, std::string* out) {
   std::size_t words = 0;
   // Checks the word just written: false when a rule applies to it.
   const auto plain_word = [&](std::string_view w) {
-    if (item != kFieldPlz && item <= kFieldBez4 && MisreadDigit(w) != std::string_view::npos) return false;
     if (item == kFieldOrt) return words == 0 ? w != "ST" : !IsQualifier(w);
     if (item == kFieldStrasse) {
+      if (MisreadDigit(w) != std::string_view::npos) return false;
       for (const auto& opening : kOpening) {
         if (w == opening.first) return false;
       }
@@ -623,19 +626,19 @@ void Normalizer::Field(int item, std::string_view value, std::string* out) {
         std::all_of(plz().begin() + 2, plz().end(), IsDigit)) {
       out->erase(start, 2);
     }
-    if (plz().size() == 5 && std::count_if(plz().begin(), plz().end(), IsDigit) >= 3) {
+    if (plz().size() == 5 && !std::all_of(plz().begin(), plz().end(), IsDigit) &&
+        std::count_if(plz().begin(), plz().end(), IsDigit) >= 3) {
       // Letters read for digits, by a scanner or a hurried typist.
-      std::string digits(plz());
+      char digits[5];
       bool read = true;
-      for (char& c : digits) {
-        if (IsDigit(c)) continue;
+      for (std::size_t i = 0; i < 5; ++i) {
+        const char c = plz()[i];
         const char* const from = "OILSB";
-        const char* const to = "01158";
-        const char* at = std::strchr(from, c);
-        read = read && c != '\0' && at != nullptr;
-        if (at != nullptr) c = to[at - from];
+        const char* const at = IsDigit(c) || c == '\0' ? nullptr : std::strchr(from, c);
+        read = read && (IsDigit(c) || at != nullptr);
+        digits[i] = at != nullptr ? "01158"[at - from] : c;
       }
-      if (read) out->replace(start, 5, digits);
+      if (read) out->replace(start, 5, digits, 5);
     }
     if (plz().size() == 4 && std::all_of(plz().begin(), plz().end(), IsDigit)) out->insert(start, "0");
   }

@@ -48,11 +48,20 @@ constexpr std::string_view kFirmEndings[] = {
 
 bool IsFirmWord(std::string_view word) {
   if (word.size() < 4) return false;
-  for (const std::string_view w : kFirmWords) {
-    if (word == w) return true;
-  }
-  for (const std::string_view e : kFirmEndings) {
-    if (word.ends_with(e)) return true;
+  // By their last two letters, which tell most words apart at once.
+  struct Entry {
+    std::string_view text;
+    bool ending;
+  };
+  static const auto by_end = [] {
+    std::vector<std::vector<Entry>> table(1 << 10);
+    const auto slot = [](std::string_view w) { return (w[w.size() - 2] & 31) << 5 | (w.back() & 31); };
+    for (const std::string_view w : kFirmWords) table[slot(w)].push_back({w, false});
+    for (const std::string_view e : kFirmEndings) table[slot(e)].push_back({e, true});
+    return table;
+  }();
+  for (const Entry& e : by_end[(word[word.size() - 2] & 31) << 5 | (word.back() & 31)]) {
+    if (e.ending ? word.ends_with(e.text) : word == e.text) return true;
   }
   return false;
 }
@@ -142,7 +151,7 @@ void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out) {
   for (int item = 1; item <= 6 && end != std::string_view::npos; ++item) {
     end = normal.find('|', item == 1 ? 0 : end + 1);
   }
-  out->assign(normal.substr(0, std::min(end, normal.size())));
+  out->assign(normal.data(), std::min(end, normal.size()));  // assign takes a view of itself
   out->push_back('|');
   out->push_back(static_cast<char>('0' + (marks & 7)));
 }
@@ -179,6 +188,17 @@ HouseNumber ParseHouseNumber(std::string_view text) {
   return h;
 }
 
+std::uint64_t SoundKey(std::string_view code) {
+  std::uint64_t key = 0;
+  if (code.size() <= 8) {
+    if (!code.empty()) std::memcpy(&key, code.data(), code.size());
+    return key;
+  }
+  key = 0xcbf29ce484222325ull;  // FNV-1a
+  for (const char c : code) key = (key ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+  return key | std::uint64_t{1} << 63;
+}
+
 std::uint32_t Letters(std::string_view s) {
   std::uint32_t letters = 0;
   for (const char c : s) letters |= std::uint32_t{1} << (c & 31);
@@ -209,10 +229,10 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     if (n < 7) items[n++] = item;
   });
   const unsigned marks = items[6].size() == 1 ? static_cast<unsigned>(items[6][0] - '0') : 0;
-  // The words of Bez1 and Bez2 and their sounds. Where a person's first
-  // name stands (Bez2, or Bez1 of two words or more when Bez2 is empty),
-  // a compound first name ("HANSPETER") is the two names it is, as
-  // "Hans-Peter" is written.
+  // The words of Bez1 and Bez2 and their sounds, each looked up as a first
+  // name where a person's first name stands (Bez2, or Bez1 of two words or
+  // more when Bez2 is empty); in Bez2 a compound first name ("HANSPETER")
+  // is the two names it is, as "Hans-Peter" is written.
   names_.clear();
   sounds_.clear();
   bool firm = (marks & Normalizer::kLegalForm) != 0;
@@ -223,9 +243,9 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   };
   const bool bez1_first = words_in(items[5]) == 0 && words_in(items[4]) >= 2;
   std::size_t bez1_words = 0;
-  const auto add = [&](std::string_view w, bool first_place) {
+  const auto add = [&](std::string_view w, FirstName first) {
     AppendPhoneticCode(w, &sounds_);
-    names_.push_back({w, sounds_.size(), first_place});
+    names_.push_back({w, sounds_.size(), first});
   };
   for (const bool bez2 : {false, true}) {
     if (bez2) bez1_words = names_.size();
@@ -249,12 +269,14 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
         return;
       }
       firm = firm || IsFirmWord(w) || IsLegalFormWord(w);
+      const FirstName known = first_place && w.size() > 1 ? LookupFirstName(w) : FirstName{};
       std::string_view first, second;
-      if (first_place && SplitCompoundFirstName(w, &first, &second)) {
-        add(first, true);
-        add(second, true);
+      // The shortest compounds have seven letters ("JANERIK").
+      if (bez2 && !known.known() && w.size() >= 7 && SplitCompoundFirstName(w, &first, &second)) {
+        add(first, LookupFirstName(first));
+        add(second, LookupFirstName(second));
       } else {
-        add(w, first_place);
+        add(w, known);
       }
     });
   }
@@ -284,7 +306,7 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
 
   std::size_t name_bytes = 0;
   for (const auto& name : names_) name_bytes += name.text.size();
-  Reserve(items[0].size() + items[1].size() + street_.size() + name_bytes + sounds_.size(), names_.size());
+  Reserve(items[0].size() + items[1].size() + street_.size() + name_bytes, names_.size());
   const auto keep = [&](std::string_view s) {
     if (!s.empty()) std::memcpy(text_, s.data(), s.size());
     const std::string_view kept(text_, s.size());
@@ -301,7 +323,7 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   p.street_letters = Letters(p.street);
   p.number = ProfileText(keep(std::string_view(street_).substr(street)));
   p.house = ParseHouseNumber(p.number);
-  const std::string_view sounds = keep(sounds_);
+  const std::string_view sounds = sounds_;
   std::size_t sound_begin = 0;
   bool given = false;
   for (std::size_t i = 0; i < names_.size(); ++i) {
@@ -309,13 +331,16 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     Profile::Word& w = words_[i];
     w = Profile::Word{};
     w.text = ProfileText(text);
-    w.sound = ProfileText(sounds.substr(sound_begin, names_[i].sound_end - sound_begin));
+    w.sound = SoundKey(sounds.substr(sound_begin, names_[i].sound_end - sound_begin));
     w.letters = Letters(text);
     w.initial = text.size() == 1;
     w.in_bez2 = i >= bez1_words;
     // A firm's words are not read as first names: "Otto" in "Otto Bau" is
     // a surname, and so is "Friedrich" in Bez1 beside a first name in Bez2.
-    if (!firm && !w.initial && names_[i].first_place) w.first = LookupFirstName(text);
+    if (!firm && !w.initial && names_[i].first.known()) {
+      w.name_groups = names_[i].first.groups.data();
+      w.name_group_count = static_cast<std::uint8_t>(std::min<std::size_t>(names_[i].first.groups.size(), 255));
+    }
     given = given || w.given();
     sound_begin = names_[i].sound_end;
   }
@@ -335,38 +360,68 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
 }
 
 void CountNameWords(std::span<Profile> profiles) {
-  if (profiles.empty()) return;
-  // An open-addressing table of the words' hashes: a word is a few bytes, and
-  // a node-based map would cost more than the scoring it serves.
-  std::size_t words = 0;
-  for (const Profile& p : profiles) words += p.name.size();
-  std::size_t slots = 16;
-  while (slots < 2 * words) slots *= 2;
+  // An open-addressing table of the words' hashes, grown as it fills: a
+  // word is a few bytes, and a node-based map would cost more than the
+  // scoring it serves. First names are not counted: only the share of a
+  // surname is asked for.
   struct Slot {
-    std::uint64_t hash = 0;
+    std::uint64_t hash = 0;  // 0: free
     std::uint32_t count = 0;
   };
-  std::vector<Slot> table(slots);
-  const auto find = [&](std::string_view text) -> Slot& {
-    const std::uint64_t hash = std::hash<std::string_view>()(text) | 1;  // 0 marks a free slot
-    for (std::size_t at = hash & (slots - 1);; at = (at + 1) & (slots - 1)) {
-      if (table[at].hash == hash || table[at].hash == 0) {
-        table[at].hash = hash;
-        return table[at];
-      }
+  std::vector<Slot> table(std::size_t{1} << 16);
+  std::size_t used = 0;
+  const auto hash_of = [](const ProfileText& text) {
+    // The first eight bytes are at hand; a longer word adds its last eight.
+    std::uint64_t h = text.head() * 0x9E3779B97F4A7C15ull ^ text.size();
+    if (text.size() > 8) {
+      std::uint64_t tail;
+      std::memcpy(&tail, std::string_view(text).data() + text.size() - 8, 8);
+      h ^= tail * 0xC2B2AE3D27D4EB4Full;
+    }
+    return (h ^ h >> 29) | 1;
+  };
+  const auto find = [&](std::uint64_t hash) -> Slot& {
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t at = (hash >> 17) & mask;; at = (at + 1) & mask) {
+      if (table[at].hash == hash || table[at].hash == 0) return table[at];
     }
   };
+  std::vector<std::uint64_t> hashes;  // of each counted word, in order
   for (const Profile& p : profiles) {
     for (std::size_t i = 0; i < p.name.size(); ++i) {
+      if (p.name[i].given()) continue;
+      const std::uint64_t hash = hash_of(p.name[i].text);
+      hashes.push_back(hash);
       // A word twice in one name counts once.
       bool again = false;
       for (std::size_t k = 0; k < i && !again; ++k) again = p.name[k].text == p.name[i].text;
-      if (!again) ++find(p.name[i].text).count;
+      if (again) continue;
+      Slot& slot = find(hash);
+      if (slot.hash == 0) {
+        slot.hash = hash;
+        if (++used * 2 > table.size()) {  // grow: every slot anew
+          std::vector<Slot> old(table.size() * 2);
+          old.swap(table);
+          for (const Slot& s : old) {
+            if (s.hash != 0) find(s.hash) = s;
+          }
+          ++find(hash).count;
+          continue;
+        }
+      }
+      ++slot.count;
     }
   }
+  // A name that few records carry is rare whatever the file's size.
+  constexpr std::uint32_t kFew = 8;
   const auto total = static_cast<float>(profiles.size());
+  std::size_t next = 0;
   for (Profile& p : profiles) {
-    for (Profile::Word& w : p.name) w.share = static_cast<float>(find(w.text).count) / total;
+    for (Profile::Word& w : p.name) {
+      if (w.given()) continue;
+      const std::uint32_t count = find(hashes[next++]).count;
+      w.share = count < kFew ? 0 : static_cast<float>(count) / total;
+    }
   }
 }
 

@@ -30,6 +30,7 @@ constexpr std::uint64_t kProfileItems = 0b1101110;
 // Sets `*out` to the profile text of a record that a Normalizer (of at
 // least kProfileItems) has just normalised into `normal`, whose marks() are
 // `marks`: the normalised items through Bez2, "|", and the marks as a digit.
+// `normal` may view `*out`.
 void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out);
 
 // A text of a profile with its first eight bytes at hand: most comparisons
@@ -46,6 +47,7 @@ class ProfileText {
   bool empty() const { return text_.empty(); }
   std::size_t size() const { return text_.size(); }
   char operator[](std::size_t i) const { return text_[i]; }
+  std::uint64_t head() const { return head_; }
   friend bool operator==(const ProfileText& a, const ProfileText& b) {
     return a.head_ == b.head_ && a.text_.size() == b.text_.size() &&
            (a.text_.size() <= 8 || a.text_.substr(8) == b.text_.substr(8));
@@ -74,21 +76,31 @@ HouseNumber ParseHouseNumber(std::string_view text);
 struct Profile {
   ProfileText plz, town, street, number;  // street without the number, number as written
   HouseNumber house;
+  // Millions of these are held while a run verifies: a word keeps what its
+  // comparisons need in few bytes.
   struct Word {
     ProfileText text;
-    ProfileText sound;          // its phonetic code
+    std::uint64_t sound = 0;    // SoundKey of its phonetic code
     std::uint32_t letters = 0;  // see Letters
-    float share = 0;            // of the run's records whose name has it; 0 when not counted
-    FirstName first;            // as a first name; unknown for a firm's words
+    float share = 0;            // of the run's records whose name has it; 0 when few or not counted
+    const std::uint16_t* name_groups = nullptr;  // as a first name (FirstName::groups)
+    std::uint8_t name_group_count = 0;          // 0: no first name, or a firm's word
     bool initial = false;       // one letter: an abbreviated first name
     bool in_bez2 = false;       // from Bez2 ("Inh. Hans Dietz" names a firm's owner, not the firm)
-    bool given() const { return initial || first.known(); }
+    std::span<const std::uint16_t> first_names() const { return {name_groups, name_group_count}; }
+    bool known_first_name() const { return name_group_count > 0; }
+    bool given() const { return initial || known_first_name(); }
   };
   std::span<Word> name;  // the words of Bez1 and Bez2
   std::uint32_t town_letters = 0, street_letters = 0;
   CustomerKind kind = CustomerKind::kUnknown;
   bool junior = false, senior = false;
 };
+
+// A phonetic code as one number, equal for equal codes: its bytes for a
+// code of eight or fewer, else a hash of them with the top bit set (a code
+// holds capitals only). 0 for no code.
+std::uint64_t SoundKey(std::string_view code);
 
 // Bit c % 32 of each byte c of `s`: a character of another text whose bit is
 // not set here has no equal in `s`.
@@ -116,7 +128,7 @@ class ProfileMaker {
   struct NameWord {
     std::string_view text;
     std::size_t sound_end;
-    bool first_place;  // where a person's first name stands
+    FirstName first;  // where a person's first name stands, else unknown
   };
   std::vector<NameWord> names_;
   std::string folded_, sounds_, street_;
@@ -128,9 +140,10 @@ struct ProfileList {
   std::vector<ProfileMaker> makers;
 };
 
-// Sets every name word's share: of the profiles, those whose name has that
-// word. Rare names are stronger evidence than common ones, and how common a
-// name is depends on the file: Müller in one town, Yılmaz in another.
+// Sets the share of every name word but first names: of the profiles,
+// those whose name has that word, 0 for a word of fewer than eight. Rare
+// names are stronger evidence than common ones, and how common a name is
+// depends on the file: Müller in one town, Yılmaz in another.
 void CountNameWords(std::span<Profile> profiles);
 
 }  // namespace korvix::dedupe

@@ -21,7 +21,7 @@ DedupeOptions RecommendedDedupe() {
   };
   options.optional_items = {kFieldOrt};
   options.normalize = true;
-  options.verify = 0.8;
+  options.verify = 0.7;
   return options;
 }
 

@@ -182,7 +182,7 @@ void WriteRows(const ReportInput& in, bool sorted, CsvRows* rows) {
             rows->Number((pair->a == v.record ? pair->b : pair->a) + 1u);
           }
           rows->Parts(pair);
-          const auto note = apart.find(v.record);
+          const auto note = apart.empty() ? apart.end() : apart.find(v.record);
           rows->Cell(note == apart.end() ? std::string_view() : std::string_view(note->second));
         }
         rows->Data(v);

@@ -76,7 +76,17 @@ std::size_t FoldMisreadings(std::string_view s, char* out) {
   return n;
 }
 
-bool MisreadAlike(std::string_view a, std::string_view b) {
+// The Letters bits of the characters FoldMisreadings may change.
+constexpr std::uint32_t kMisreadable = [] {
+  std::uint32_t bits = 0;
+  for (const char c : std::string_view("0O1IL5S8BRNM")) bits |= std::uint32_t{1} << (c & 31);
+  return bits;
+}();
+
+// True when `a` and `b` are one text but for characters misread. Their
+// other characters must be the same, which their Letters tell at once.
+bool MisreadAlike(std::string_view a, std::uint32_t a_letters, std::string_view b, std::uint32_t b_letters) {
+  if ((a_letters & ~kMisreadable) != (b_letters & ~kMisreadable)) return false;
   char fa[64], fb[64];
   const std::size_t na = FoldMisreadings(a, fa), nb = FoldMisreadings(b, fb);
   return na == nb && std::memcmp(fa, fb, na) == 0;
@@ -86,15 +96,19 @@ bool MisreadAlike(std::string_view a, std::string_view b) {
 // Returns a value below `below` when the likeness is certainly below it.
 double WordLikeness(const Profile::Word& a, const Profile::Word& b, double below) {
   if (a.text == b.text) return 1;
-  const bool sound = !a.sound.empty() && a.sound == b.sound;
+  const bool sound = a.sound != 0 && a.sound == b.sound;
   // Letters alike by sound, or one typo apart, are the same word misspelt;
   // beyond that a long shared part makes words look alike that are not.
   const auto near = [&] { return sound || (a.text.size() >= 4 && b.text.size() >= 4 && OneTypo(a.text, b.text)); };
   if (below > 0 && !sound) {
+    // Unless alike by sound, a typo or a misreading, the likeness is
+    // Jaro-Winkler squared: a bound below the root of `below` decides.
     const double bound = JaroWinklerBound(a.text, a.letters, b.text, b.letters);
-    if (bound < below && !near() && !MisreadAlike(a.text, b.text)) return bound * bound;
+    if (bound * bound < below && !near() && !MisreadAlike(a.text, a.letters, b.text, b.letters)) {
+      return bound * bound;
+    }
   }
-  if (MisreadAlike(a.text, b.text)) return 0.95;
+  if (MisreadAlike(a.text, a.letters, b.text, b.letters)) return 0.95;
   const double jw = JaroWinkler(a.text, b.text);
   return near() ? std::max(jw, 0.9) : jw * jw;
 }
@@ -119,9 +133,10 @@ struct Pairing {
 Pairing PairWords(const Profile::Word& a, const Profile::Word& b, double below) {
   if (a.text == b.text) return {1, false};
   if (a.initial || b.initial) return {a.text[0] == b.text[0] ? 0.9 : 0, false};
-  if (a.first.known() && b.first.known()) {
-    for (const std::uint16_t g : a.first.groups) {
-      if (std::find(b.first.groups.begin(), b.first.groups.end(), g) != b.first.groups.end()) return {0.95, false};
+  if (a.known_first_name() && b.known_first_name()) {
+    const std::span<const std::uint16_t> other = b.first_names();
+    for (const std::uint16_t g : a.first_names()) {
+      if (std::find(other.begin(), other.end(), g) != other.end()) return {0.95, false};
     }
     // A misread letter does not make another name ("MARTlN" is read MARTLN, unknown).
     return {0, true};
@@ -183,22 +198,19 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   // Names have a few words; more than fit here count only with their first ones.
   constexpr std::size_t kMax = 8;
   const std::size_t ma = std::min(na, kMax), mb = std::min(nb, kMax);
-  Pairing sim[kMax][kMax];
-  for (std::size_t i = 0; i < ma; ++i) {
-    for (std::size_t j = 0; j < mb; ++j) sim[i][j] = PairWords(a.name[i], b.name[j], word_below);
-  }
   // Two words of one side written as one on the other ("ANNE MARIE",
   // "ANNEMARIE", a name of its own in the list) are one word: the first of
   // the two pairs with the joined one, the second is left out.
   bool used_a[kMax] = {}, used_b[kMax] = {};
+  bool whole[kMax][kMax] = {};  // pairs alike as 1 without comparing: equal, or joined
   const auto join = [&](const Profile& x, std::size_t mx, bool* used_x, const Profile& y, std::size_t my,
                         bool x_is_a) {
     for (std::size_t i = 0; i + 1 < mx; ++i) {
       const std::string_view head = x.name[i].text, tail = x.name[i + 1].text;
       for (std::size_t j = 0; j < my; ++j) {
-        const std::string_view whole = y.name[j].text;
-        if (whole.size() == head.size() + tail.size() && whole.starts_with(head) && whole.ends_with(tail)) {
-          (x_is_a ? sim[i][j] : sim[j][i]) = {1, false};
+        const std::string_view joined = y.name[j].text;
+        if (joined.size() == head.size() + tail.size() && joined.starts_with(head) && joined.ends_with(tail)) {
+          (x_is_a ? whole[i][j] : whole[j][i]) = true;
           used_x[i + 1] = true;
         }
       }
@@ -211,7 +223,37 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   // outweighed by a long surname that agrees.
   double name = 1, first = 1, rarest = 0;
   bool other_name = false, surname_agrees = false;
-  const auto unused = [](const bool* used, std::size_t m) { return static_cast<std::size_t>(std::count(used, used + m, false)); };
+  const auto take = [&](std::size_t i, std::size_t j, const Pairing& pairing) {
+    used_a[i] = used_b[j] = true;
+    if (a.name[i].given() || b.name[j].given()) {
+      first = std::min(first, pairing.likeness);
+      other_name = other_name || pairing.other_name;
+    } else {
+      name = std::min(name, pairing.likeness);
+      if (pairing.likeness >= 0.9) {
+        const double share = std::min(a.name[i].share, b.name[j].share);
+        rarest = surname_agrees ? std::min(rarest, share) : share;
+        surname_agrees = true;
+      }
+    }
+  };
+  // Pairs alike as 1 are the first chosen, in this order, and the words of
+  // most duplicates are paired so without comparing any others.
+  for (std::size_t i = 0; i < ma; ++i) {
+    for (std::size_t j = 0; j < mb; ++j) {
+      if (!used_a[i] && !used_b[j] && (whole[i][j] || a.name[i].text == b.name[j].text)) take(i, j, {1, false});
+    }
+  }
+  Pairing sim[kMax][kMax];
+  for (std::size_t i = 0; i < ma; ++i) {
+    if (used_a[i]) continue;
+    for (std::size_t j = 0; j < mb; ++j) {
+      if (!used_b[j]) sim[i][j] = PairWords(a.name[i], b.name[j], word_below);
+    }
+  }
+  const auto unused = [](const bool* used, std::size_t m) {
+    return static_cast<std::size_t>(std::count(used, used + m, false));
+  };
   for (std::size_t k = std::min(unused(used_a, ma), unused(used_b, mb)); k > 0; --k) {
     std::size_t bi = 0, bj = 0;
     double best = -1;
@@ -225,18 +267,7 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
         }
       }
     }
-    used_a[bi] = used_b[bj] = true;
-    if (a.name[bi].given() || b.name[bj].given()) {
-      first = std::min(first, best);
-      other_name = other_name || sim[bi][bj].other_name;
-    } else {
-      name = std::min(name, best);
-      if (best >= 0.9) {
-        const double share = std::min(a.name[bi].share, b.name[bj].share);
-        rarest = surname_agrees ? std::min(rarest, share) : share;
-        surname_agrees = true;
-      }
-    }
+    take(bi, bj, sim[bi][bj]);
   }
   // Words without a partner: a first name one record lacks, or a word such
   // as "Autohaus" before "Becker".
@@ -245,7 +276,7 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   const auto given_in = [](const Profile& p, std::size_t m) {
     Given g = kNone;
     for (std::size_t i = 0; i < m; ++i) {
-      if (p.name[i].first.known()) return kNames;
+      if (p.name[i].known_first_name()) return kNames;
       if (p.name[i].initial) g = kInitials;
     }
     return g;
@@ -300,7 +331,8 @@ bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts
       number = 0.95;
     }
   }
-  if (number < 0.95 && !a.number.empty() && !b.number.empty() && MisreadAlike(a.number, b.number)) {
+  if (number < 0.95 && !a.number.empty() && !b.number.empty() &&
+      MisreadAlike(a.number, Letters(a.number), b.number, Letters(b.number))) {
     number = 0.95;  // "8S" and "85"
   }
   double plz = 0.5;
@@ -315,7 +347,10 @@ bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts
   parts->plz = static_cast<float>(plz);
   const bool street_known = a.street.empty() || b.street.empty() || a.street == b.street;
   const bool same_town = a.town == b.town || a.town.empty() || b.town.empty();
-  if (below > 0 && !street_known && !MisreadAlike(a.street, b.street)) {
+  const auto street_misread = [&] {
+    return MisreadAlike(a.street, a.street_letters, b.street, b.street_letters);
+  };
+  if (below > 0 && !street_known && !street_misread()) {
     const double best = JaroWinklerBound(a.street, a.street_letters, b.street, b.street_letters) * number *
                         plz * (same_town ? 1 : 0.95);
     if (best < below) {
@@ -328,7 +363,7 @@ bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts
   if (a.street.empty() || b.street.empty()) {
     street = 0.85;
   } else if (!(a.street == b.street)) {
-    street = MisreadAlike(a.street, b.street) ? 0.95 : JaroWinkler(a.street, b.street);
+    street = street_misread() ? 0.95 : JaroWinkler(a.street, b.street);
   }
   double town = 0.7;
   if (same_town) {

@@ -115,7 +115,7 @@ TEST(DedupeTool, ExplainTellsEachPartAndTheDecision) {
             "  street        1.000\n  house number  1.000\n  plz           1.000\n"
             "  town          1.000\n"
             "score           0.000  (organisation and person)\n"
-            "two customers: the score stays below 0.800\n");
+            "two customers: the score stays below 0.700\n");
   r = RunTool({"explain", "--json", "--verify", "0.9", "1|X|Weg 89|H|Hönig|Katrin", "1|X|Weg 89-91|H|Hönig|Kathrin"});
   EXPECT_EQ(r.out,
             "{\"a\": \"1|X|WEG 89|H|HOENIG|KATRIN\", \"b\": \"1|X|WEG 89-91|H|HOENIG|KATHRIN\", "

@@ -228,12 +228,13 @@ TEST_F(PostgresExtensionTest, AGinIndexFindsTheDuplicatesOfANewRecord) {
   const std::string fresh =
       "51049|Koeln|Hamburger Strasse 95|NEUMANN|Dachdeckerei Neumann GmbH|Personalabteilung|||A";
   const auto fresh_keys = RecommendedKeys(fresh);
+  const double threshold = RecommendedDedupe().verify;
   std::vector<std::pair<double, std::size_t>> found;
   for (std::size_t i = 0; i < records.size(); ++i) {
     bool candidate = false;
     for (const std::string& key : RecommendedKeys(records[i]))
       candidate |= std::find(fresh_keys.begin(), fresh_keys.end(), key) != fresh_keys.end();
-    if (candidate && ScoreRecords(records[i], fresh) >= 0.8)
+    if (candidate && ScoreRecords(records[i], fresh) >= threshold)
       found.emplace_back(-ScoreRecords(records[i], fresh), i + 1);
   }
   std::sort(found.begin(), found.end());
@@ -243,7 +244,8 @@ TEST_F(PostgresExtensionTest, AGinIndexFindsTheDuplicatesOfANewRecord) {
 
   const std::string lookup =
       "SELECT id FROM customers WHERE korvix_keys(record) && korvix_keys($1) "
-      "AND korvix_score(record, $1) >= 0.8 ORDER BY korvix_score(record, $1) DESC, id";
+      "AND korvix_score(record, $1) >= " + std::to_string(threshold) +
+      " ORDER BY korvix_score(record, $1) DESC, id";
   EXPECT_EQ(Exec(db, lookup, false, {fresh}), expected);
   // On a small table a scan may cost less; the index must still serve.
   Exec(db, "SET enable_seqscan = off");

@@ -214,11 +214,14 @@ CREATE TRIGGER customers_keys_delete AFTER DELETE ON customers BEGIN
 END;
 )sql";
 
-constexpr char kLookup[] = R"sql(
+// The look-up of the README, at the threshold of the recommendation.
+std::string Lookup() {
+  return R"sql(
 SELECT id, korvix_score(record, ?1) AS score FROM customers
 WHERE id IN (SELECT id FROM customer_keys WHERE key IN (SELECT key FROM korvix_keys(?1)))
-  AND score >= 0.8
+  AND score >= )sql" + std::to_string(RecommendedDedupe().verify) + R"sql(
 ORDER BY score DESC, id)sql";
+}
 
 TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
   // Functions and the table-valued function in triggers must be innocuous
@@ -256,16 +259,16 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
     bool candidate = false;
     for (const std::string& key : RecommendedKeys(record))
       candidate |= std::find(fresh_keys.begin(), fresh_keys.end(), key) != fresh_keys.end();
-    if (candidate && ScoreRecords(record, fresh) >= 0.8)
+    if (candidate && ScoreRecords(record, fresh) >= RecommendedDedupe().verify)
       found.emplace_back(-ScoreRecords(record, fresh), i);
   }
   std::sort(found.begin(), found.end());
   Rows expected;
   for (const auto& [score, i] : found) expected.push_back({std::to_string(i), Shortest(-score)});
   ASSERT_GE(expected.size(), 2u);
-  EXPECT_EQ(Query(db_, kLookup, {fresh}), expected);
+  EXPECT_EQ(Query(db_, Lookup(), {fresh}), expected);
 
-  Rows plan = Query(db_, std::string("EXPLAIN QUERY PLAN ") + kLookup, {fresh});
+  Rows plan = Query(db_, "EXPLAIN QUERY PLAN " + Lookup(), {fresh});
   std::string details;
   for (const auto& row : plan) details += row.back() + "\n";
   EXPECT_THAT(details, ::testing::HasSubstr("SEARCH customer_keys USING COVERING INDEX "

@@ -1,6 +1,8 @@
 """korvix.dedupe on DataFrames and files, and the column mapping it shares
 with the command line."""
 
+import json
+import math
 import os
 import re
 import subprocess
@@ -89,3 +91,232 @@ def test_values_become_record_items():
         "||||13||||",
         "1 2|Zeile zwei drei vier|||14||||",
     ]
+
+
+# Three relatives at one address and a pair in Hamburg: the record without a
+# first name scores high against both Hans and Peter, who are two people.
+FAMILY = pd.DataFrame(
+    [r.split("|") for r in (
+        "10115|Berlin|Hauptstraße 5|M|Müller|Hans", "10115|Berlin|Hauptstraße 5|M|Müller|",
+        "10115|Berlin|Hauptstr. 5|M|Müller|Peter", "20095|Hamburg|Markt 1|S|Schulz|Eva",
+        "20095|Hamburg|Markt 1|S|Schulz|Eva")],
+    columns=["PLZ", "Ort", "Strasse", "Suchbegriff", "Bez1", "Bez2"],
+    index=["hans", "ohne", "peter", "eva", "eva2"],
+)
+
+COMPARED = [
+    # a, b, kind_a, kind_b, rule, lowest and highest score
+    ("10115|Berlin|Hauptstr. 1|MEIER|Meier GmbH|", "10115|Berlin|Hauptstr. 1|MEIER|Meier|Hans",
+     "organisation", "person", "organisation and person", 0, 0),
+    ("10115|Berlin|Hauptstr. 1|M|Müller|Katrin", "10115|Berlin|Hauptstraße 1|M|Mueller|Kathrin",
+     "person", "person", "parts", 0.9, 0.99),
+    ("10115|Berlin|Hauptstr. 1|H|Hönig|Frederike", "10115|Berlin|Hauptstr. 1|H|Hönig|Marieke",
+     "person", "person", "first names differ", 0, 0),
+    ("10115|Berlin|Weg 1|M|Müller jun.|Hans", "10115|Berlin|Weg 1|M|Müller sen.|Hans",
+     "person", "person", "generations differ", 0, 0),
+    # A sole trader is the person whose name the firm bears.
+    ("10115|Berlin|Weg 1|D|Elli Dietz e.K.|", "10115|Berlin|Weg 1|D|Dietz|Elli",
+     "organisation", "person", "parts", 1, 1),
+    # Legacy bytes, as bytes or as surrogate escapes, read as Windows-1252.
+    (b"10115|Berlin|Weg 1|M|M\xfcller|Hans", "10115|Berlin|Weg 1|M|M\udcfcller|Hans",
+     "person", "person", "parts", 1, 1),
+]
+
+
+def test_explain_tells_the_parts_and_the_rule_that_decided():
+    for a, b, kind_a, kind_b, rule, low, high in COMPARED:
+        found = korvix.explain(a, b)
+        assert list(found) == ["a", "b", "kind_a", "kind_b", "parts", "score", "rule"]
+        assert (found["kind_a"], found["kind_b"], found["rule"]) == (kind_a, kind_b, rule), a
+        assert low <= found["score"] <= high, (a, found["score"])
+        assert found["score"] == korvix.score_records(a, b)
+        parts = found["parts"]
+        assert list(parts) == list(korvix.frame.PARTS)
+        assert all(type(v) is float and 0 <= v <= 1 for v in parts.values()), parts
+        if rule == "parts":
+            assert math.isclose(found["score"], math.prod(parts.values()), rel_tol=1e-6), a
+        else:
+            assert 0 in (parts["kind"], parts["first_name"]), a
+        assert found["a"] == korvix.normalize_record(a) and found["b"] == korvix.normalize_record(b)
+    with pytest.raises(TypeError):
+        korvix.explain("1|X", None)
+
+
+def test_explain_is_what_the_command_line_prints(tool):
+    for a, b, *_ in COMPARED:
+        if isinstance(a, bytes):
+            continue  # the command line takes text
+        printed = json.loads(tool("explain", "--json", a, b))
+        found = korvix.explain(a, b)
+        assert found.keys() == printed.keys() and found["parts"].keys() == printed["parts"].keys()
+        # The command line prints three decimals.
+        numbers = [(found["score"], printed["score"])] + [
+            (found["parts"][p], printed["parts"][p]) for p in found["parts"]]
+        assert all(abs(mine - theirs) <= 0.0005 for mine, theirs in numbers), a
+        assert [found[k] for k in ("a", "b", "kind_a", "kind_b", "rule")] == [
+            printed[k] for k in ("a", "b", "kind_a", "kind_b", "rule")]
+
+
+def test_pairs_carry_the_parts_and_kept_apart_tells_why_a_link_was_refused(tmp_path):
+    records, pairs, apart = korvix.dedupe(FAMILY, pairs=True, kept_apart=True)
+    # The record without a first name matches Hans and Peter alike: it joins neither.
+    assert records["group"].tolist() == [0, 0, 0, 1, 1]
+    assert list(pairs.columns) == ["a", "b", "algorithm", "score", *korvix.frame.PARTS]
+    assert sorted(zip(pairs["a"], pairs["b"])) == [("eva", "eva2")]
+    strings = dict(zip(FAMILY.index, korvix.frame.record_strings(
+        FAMILY, korvix.frame.field_columns(FAMILY.columns))))
+    for pair in pairs.itertuples():
+        parts = {p: getattr(pair, p) for p in korvix.frame.PARTS}
+        assert math.isclose(pair.score, math.prod(parts.values()), rel_tol=1e-6)
+        assert parts == korvix.explain(strings[pair.a], strings[pair.b])["parts"]
+    # Hans and Peter are two people, so neither link of the record between them stands.
+    assert list(apart.columns) == ["a", "b", "score", "x", "y", "xy_score", "rule"]
+    assert apart[["a", "b", "x", "y", "rule"]].values.tolist() == [
+        ["hans", "ohne", "hans", "peter", "first names differ"],
+        ["ohne", "peter", "hans", "peter", "first names differ"]]
+    assert (apart["score"] >= 0.7).all() and (apart["xy_score"] < 0.6).all()
+    # From a file, the records are numbered from 1; the tuple holds what was asked for.
+    path = tmp_path / "family.txt"
+    path.write_text("\n".join(strings.values()) + "\n", encoding="utf-8")
+    records, apart = korvix.dedupe(path, kept_apart=True)
+    assert apart[["a", "b", "x", "y"]].values.tolist() == [[1, 2, 1, 3], [2, 3, 1, 3]]
+    # Unverified, nothing is scored or refused, and the frames keep their columns.
+    records, pairs, apart = korvix.dedupe(FAMILY, ADDRESS_CODE, verify=0, pairs=True,
+                                          kept_apart=True)
+    assert records["group"].tolist() == [1, 1, 1, 2, 2]
+    assert pairs.empty and list(pairs.columns)[-1] == "town"
+    assert apart.empty and list(apart.columns)[-1] == "rule"
+
+
+def test_sample_pairs_spread_over_the_scores_as_explain_scores_them(sample_records):
+    sample = korvix.sample_pairs(DATA_DIR / "sample.txt", 30)
+    assert list(sample.columns) == ["record_a", "record_b", "score", *korvix.frame.PARTS, "same"]
+    assert 10 <= len(sample) <= 30
+    assert sample["score"].is_monotonic_decreasing
+    assert sample["score"].max() >= 0.8 and sample["score"].min() < 0.5
+    parts = sample[list(korvix.frame.PARTS)]
+    assert ((parts >= 0) & (parts <= 1)).all().all()
+    assert sample["same"].isna().all()
+    assert (sample["record_a"] != sample["record_b"]).all()
+    assert sample[["record_a", "record_b"]].isin(range(1, len(sample_records) + 1)).all().all()
+    for pair in sample.itertuples():
+        explained = korvix.explain(sample_records[pair.record_a - 1],
+                                   sample_records[pair.record_b - 1])
+        assert {p: getattr(pair, p) for p in korvix.frame.PARTS} == explained["parts"]
+        # The run keeps its scores in single precision.
+        assert math.isclose(pair.score, explained["score"], rel_tol=1e-6, abs_tol=1e-7), pair
+    # From a DataFrame, each pair also names its rows by their index labels.
+    frame = pd.DataFrame([r.split("|") for r in sample_records[:400]],
+                         columns=korvix.frame.FIELDS,
+                         index=[f"k{n}" for n in range(400)])
+    sample = korvix.sample_pairs(frame, 5)
+    assert list(sample.columns[:4]) == ["record_a", "record_b", "index_a", "index_b"]
+    assert 1 <= len(sample) <= 5
+    assert sample["index_a"].tolist() == [f"k{n - 1}" for n in sample["record_a"]]
+    assert sample["index_b"].tolist() == [f"k{n - 1}" for n in sample["record_b"]]
+    # Against a base, record_b and index_b are the base's.
+    sample = korvix.sample_pairs(FAMILY.iloc[[1, 3]], 4, base=FAMILY.iloc[[0, 2, 4]])
+    assert sorted(zip(sample["record_a"], sample["record_b"], sample["index_a"],
+                      sample["index_b"])) == [(1, 1, "ohne", "hans"), (1, 2, "ohne", "peter"),
+                                              (2, 3, "eva", "eva2")]
+    for n, options, error in [(0, {}, ValueError), (-3, {}, ValueError), ("5", {}, TypeError),
+                              (5, {"verify": 0}, ValueError)]:
+        with pytest.raises(error):
+            korvix.sample_pairs(frame, n, **options)
+
+
+def _labels_from_groups(found):
+    # Every pair inside a group is one customer; each group's first record
+    # against the next group's, or a record alone, are two.
+    same, different = [], []
+    members = found[found["group"] > 0].groupby("group").groups
+    firsts = []
+    for group in sorted(members):
+        numbers = list(members[group])
+        same += [(a, b) for i, a in enumerate(numbers) for b in numbers[i + 1:]]
+        firsts.append(numbers[0])
+    alone = found.index[found["group"] == 0][: len(firsts)]
+    different += list(zip(firsts, firsts[1:])) + list(zip(firsts, alone))
+    return [(a, b, True) for a, b in same] + [(a, b, False) for a, b in different]
+
+
+def test_evaluate_against_the_groups_themselves_is_perfect_in_any_form_of_labels(tmp_path):
+    path = DATA_DIR / "sample.txt"
+    labels = _labels_from_groups(korvix.dedupe(path))
+    same = sum(label for _, _, label in labels)
+    assert same > 100 and len(labels) - same > 100
+    found = korvix.evaluate(labels + [(4999, 5001, True)], path)
+    assert (found["labelled"], found["unknown"]) == (len(labels), 1)
+    assert found["run"] == {"threshold": 0.7, "precision": 1.0, "recall": 1.0, "f1": 1.0,
+                            "found": same, "wrongly_joined": 0, "missed": 0}
+    table = found["thresholds"]
+    assert [round(q["threshold"], 2) for q in table] == [round(0.5 + 0.05 * i, 2) for i in range(10)]
+    assert {k: v for k, v in table[4].items() if k != "threshold"} == {
+        k: v for k, v in found["run"].items() if k != "threshold"}
+    # A lower threshold joins no fewer labelled pairs.
+    assert all(q["found"] + q["wrongly_joined"] >= r["found"] + r["wrongly_joined"]
+               for q, r in zip(table, table[1:]))
+    # The same labels as a labelled DataFrame (words; unlabelled rows left
+    # out) and as a CSV file, and the data as a DataFrame with its own index.
+    words = pd.DataFrame({"record_a": [a for a, _, _ in labels] + [1],
+                          "record_b": [b for _, b, _ in labels] + [2],
+                          "Same": ["Ja" if s else "nein" for _, _, s in labels] + [None]})
+    csv = tmp_path / "labels.csv"
+    words.rename(columns={"Same": "same"}).to_csv(csv, sep=";", index=False)
+    records = path.read_text(encoding="utf-8").splitlines()
+    frame = pd.DataFrame([r.split("|") for r in records], columns=korvix.frame.FIELDS,
+                         index=[f"r{n}" for n in range(len(records), 0, -1)])
+    expected = korvix.evaluate(labels, path)
+    for given, data in [(words, path), (csv, path), (str(csv), path), (labels, frame),
+                        (iter(labels), str(path))]:
+        assert korvix.evaluate(given, data) == expected, (type(given), type(data))
+    # Unverified there is no table.
+    plain = korvix.evaluate(labels, path, ADDRESS_CODE, verify=0)
+    assert plain["thresholds"] == [] and plain["run"]["threshold"] == 0
+
+
+def test_evaluate_agrees_with_the_command_line_on_the_planted_duplicates(tool, tmp_path):
+    planted = [tuple(int(n) for n in line.split("\t"))
+               for line in (DATA_DIR / "sample-duplicates.tsv").read_text().splitlines()
+               if line and line[0].isdigit()]
+    # The planted pairs, and as many pairs of neighbours that are not planted.
+    known = {frozenset(p) for p in planted}
+    apart = [(n, n + 1) for n in range(1, 5000, 7) if frozenset((n, n + 1)) not in known]
+    rows = ["record_a;record_b;same"] + [f"{a};{b};yes" for a, b in planted] + [
+        f"{a};{b};no" for a, b in apart[: len(planted)]]
+    labels = tmp_path / "planted.csv"
+    labels.write_text("\n".join(rows) + "\n", encoding="utf-8")
+    path = str(DATA_DIR / "sample.txt")
+    printed = json.loads(tool("evaluate", "--json", str(labels), path))
+    found = korvix.evaluate(labels, path)
+    assert found["labelled"] == printed["labelled"] == len(rows) - 1
+    for mine, theirs in zip([found["run"], *found["thresholds"]],
+                            [printed["run"], *printed["thresholds"]]):
+        assert mine.keys() == theirs.keys()
+        for key, value in mine.items():
+            assert abs(value - theirs[key]) <= 0.0005, key
+    assert found["run"]["recall"] > 0.9 and found["run"]["precision"] > 0.9
+
+
+def test_labels_that_cannot_be_read_are_refused(tmp_path):
+    path = DATA_DIR / "sample.txt"
+    for labels, message in [
+        ([(0, 2, True)], "0 is no record number"),
+        ([(1, 2.5, True)], "2.5 is no record number"),
+        ([("1", 2, True)], "'1' is no record number"),
+        ([(1, 2, "vielleicht")], "same is 'vielleicht', not yes or no"),
+        ([(1, 2, 2)], "same is 2, not yes or no"),
+        (pd.DataFrame({"a": [1], "b": [2]}), "the columns record_a, record_b and same"),
+    ]:
+        with pytest.raises(ValueError, match=re.escape(message)):
+            korvix.evaluate(labels, path)
+    # A file's content is refused as data, as `korvix dedupe` refuses a bad record.
+    bad = tmp_path / "bad.csv"
+    for content, message in [("x;y\n1;2\n", "the header needs the columns"),
+                             ("a;b;same\n1;2;vielleicht\n", "line 2")]:
+        bad.write_text(content, encoding="utf-8")
+        with pytest.raises(OSError, match=message):
+            korvix.evaluate(bad, path)
+    with pytest.raises(OSError, match="cannot open"):
+        korvix.evaluate(tmp_path / "missing.csv", path)
+

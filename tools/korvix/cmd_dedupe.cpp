@@ -31,7 +31,7 @@ constexpr OptionDef kOptions[] = {
     kDbOption,
     {"choose", "", "pick the algorithm in the selection dialog, in a window, first"},
     {"normalize", "", "normalise every record before keying and comparing (see below)"},
-    {"verify", "[THRESHOLD]", "keep only candidate pairs scoring THRESHOLD or more (default 0.8)"},
+    {"verify", "[THRESHOLD]", "keep only candidate pairs scoring THRESHOLD or more (default 0.7)"},
     {"base", "MASTER", "match each record of FILE against the records of MASTER only"},
     {"input-format", "FORMAT", "records or csv (default: csv for a FILE ending in .csv)"},
     {"delimiter", "CHAR", "CSV delimiter: ';', ',' or 'tab' (default: detected from the header)"},
@@ -107,7 +107,7 @@ DedupeOptions DedupeOptionsOf(const Args& args) {
   if (const auto verify = args.Value("verify")) {
     const std::string& v = *verify;
     char* end = nullptr;
-    const double threshold = v.empty() ? 0.8 : std::strtod(v.c_str(), &end);
+    const double threshold = v.empty() ? RecommendedDedupe().verify : std::strtod(v.c_str(), &end);
     if (!v.empty() && (end != v.c_str() + v.size() || !(threshold > 0 && threshold <= 1))) {
       throw UsageError("--verify takes a threshold above 0 and at most 1, not '" + v + "'");
     }
@@ -167,31 +167,30 @@ extern const Command kDedupeCommand = {
     "Without an algorithm the built-in recommendation runs: three keys (PLZ 5 + Straße 6 +\n"
     "the house number, Straße 3 from the right: everybody at one address; Ort 6 + Straße +\n"
     "house number + the sound of Bez1 3: a PLZ typed wrong; PLZ + the sound of Bez1+2 6:\n"
-    "the street written otherwise) with --normalize and --verify 0.8.\n"
+    "the street written otherwise) with --normalize and --verify 0.7.\n"
     "\n"
-    "Measured on generated German customers with CRM-style duplicates (bench/dedupe/\n"
-    "quality.py; precision / recall of the duplicate pairs): one key \"Adresse und Name\"\n"
-    "0.82 / 0.74; the three keys 0.72 / 0.96; with --normalize 0.73 / 0.99; the\n"
-    "recommendation 0.994 / 0.964 (--verify 0.9: 1.000 / 0.80; 0.7: 0.990 / 0.978). A\n"
-    "million such records take 0.9 s with one key and 3.4 s with the recommendation on two\n"
-    "busy cores (4.2 CPU seconds).\n"
+    "How well it finds duplicates, and how fast, is measured in the README (bench/dedupe/).\n"
     "\n"
     "--normalize changes each record before keying and comparing (the keys' rules stay):\n"
     "capitals in every field, Ä Ö Ü ß as AE OE UE SS, runs of blanks one blank; a PLZ of\n"
     "four digits gets its leading zero; in the street \"Str.\" and \"Str\" are STRASSE and\n"
     "Dr. Prof. St. Bgm. opening a word are written out; the town loses a qualifier\n"
-    "(\"(Saale)\", \"/Saale\", \"am Main\", \"a. M.\"); in Suchbegriff and Bez1-Bez4 titles\n"
+    "(\"(Saale)\", \"/Saale\", \"am Main\", \"a. M.\"), \"St.\" is SANKT; in Suchbegriff and Bez1-Bez4 titles\n"
     "(Dr., Prof., Dipl.-Ing. ...) go, legal forms at the end go (GmbH, mbH, GmbH & Co. KG,\n"
     "AG, KG, OHG, GbR, e.K., e.V., eG, UG (haftungsbeschränkt) ...), and \"&\", \"+\", \"u.\"\n"
     "are UND; hyphens are blanks outside the PLZ.\n"
     "\n"
-    "--verify compares each candidate pair field by field and keeps it only when its score\n"
-    "reaches THRESHOLD (0 to 1): the names (Bez1 and Bez2, words in any order, each by\n"
-    "Jaro-Winkler or its sound) times the address (street, house number, PLZ, town), on\n"
-    "the normalised records. Family members at one address, namesakes in one town and\n"
-    "firms sharing an address score low. A key shared by more than 200 records is named\n"
-    "on stderr and its records are compared only within equal PLZ, house number and name\n"
-    "sound.\n"
+    "--verify compares each candidate pair part by part and keeps it only when its score\n"
+    "reaches THRESHOLD (0 to 1): the product of kind (a firm and a person are two\n"
+    "customers unless the firm carries the person's whole name), name, first name (known\n"
+    "first names that differ are two people, variants and short forms one), street, house\n"
+    "number (ranges, letters, misread digits), PLZ and town, on the normalised records.\n"
+    "Groups grow by their strongest links and refuse a record that one of their members\n"
+    "tells apart (the reports list such links as kept apart). korvix explain shows one\n"
+    "comparison; --sample-pairs N writes N pairs spread over the scores for a person to\n"
+    "label, and korvix evaluate measures a run against such labels. A key shared by more\n"
+    "than 200 records is named on stderr and its records are compared only within equal\n"
+    "PLZ, house number and name sound.\n"
     "\n"
     "--base MASTER reports each record of FILE with the records of MASTER it matches\n"
     "(pairs within either file are not looked for): this week's new customers against the\n"
@@ -213,7 +212,9 @@ extern const Command kDedupeCommand = {
     "it unless grouped by key; an empty line; then \"records N, groups G, records in groups\n"
     "R, seconds S, skipped K\". csv gives every record in input order with the columns\n"
     "line, key, group (its number in the text report, 0 for none), record (its number\n"
-    "among the records, from 1), algorithm, score (when verifying), then the record's own\n"
+    "among the records, from 1), algorithm, score, then verifying linked_to, the parts of\n"
+    "the score (kind, name, first_name, street, house_number, plz, town) and kept_apart,\n"
+    "then the record's own\n"
     "columns (or its record string as \"data\"). json gives the algorithms, the groups and\n"
     "the summary. html gives one page to review the groups in a browser: in each group\n"
     "the characters in which a record differs from the first are marked; it lists 20000\n"

@@ -13,7 +13,7 @@ namespace {
 
 constexpr OptionDef kOptions[] = {
     {"json", "", "print the comparison as one JSON object"},
-    {"verify", "THRESHOLD", "decide at this threshold (default 0.8, as dedupe verifies)"},
+    {"verify", "THRESHOLD", "decide at this threshold (default 0.7, as dedupe verifies)"},
 };
 
 std::string Number(double value) {
@@ -24,7 +24,7 @@ std::string Number(double value) {
 
 int Run(const Args& args) {
   if (args.operands().size() != 2) throw UsageError("give two record strings, such as \"PLZ|Ort|Straße|...\"");
-  double threshold = 0.8;
+  double threshold = RecommendedDedupe().verify;
   if (const auto v = args.Value("verify")) {
     char* end = nullptr;
     threshold = std::strtod(v->c_str(), &end);
