@@ -37,7 +37,7 @@ def main(argv):
         return whole_process.generated(args, script, name, *extra)
 
     records = generated("generate_records.py", "records-%d.txt" % args.count)
-    customers = generated("generate_customers.py", "customers-%d.txt" % args.count)
+    customers = generated("generate_customers.py", "customers-%d.txt" % args.count, "--hard-cases", "classic")
     csv = generated("generate_records.py", "records-%d.csv" % args.count, "--format", "csv") \
         if args.all else None
     keys = os.path.join(args.work, "keys-%d.txt" % args.count)

@@ -54,7 +54,8 @@ def generate(data, count):
         path = data / f"{kind}-{count}.txt"
         if not path.exists():
             subprocess.run([sys.executable, str(ROOT / "scripts" / "generate_customers.py"),
-                            "--count", str(count), "--format", fmt, "-o", str(path)], check=True)
+                            "--count", str(count), "--format", fmt, "--hard-cases", "classic",
+                            "-o", str(path)], check=True)
         files[kind] = path
     return files
 

@@ -28,7 +28,8 @@ def main(argv):
     p.add_argument("--data", choices=["customers", "records"], default="customers")
     args = whole_process.arguments(p, argv, runs=11)
     generator = "generate_customers.py" if args.data == "customers" else "generate_records.py"
-    records = whole_process.generated(args, generator, "%s-%d.txt" % (args.data, args.count))
+    extra = ["--hard-cases", "classic"] if args.data == "customers" else []
+    records = whole_process.generated(args, generator, "%s-%d.txt" % (args.data, args.count), *extra)
 
     commands = [("korvix key", [args.korvix, "key", "--algorithm", CODE, records], False)]
     if args.baseline:

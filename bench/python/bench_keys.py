@@ -46,7 +46,7 @@ def make_records(count, directory):
     path = Path(directory) / f"records-{count}.txt"
     subprocess.run(
         [sys.executable, str(ROOT / "scripts" / "generate_customers.py"), "--count", str(count),
-         "--format", "records", "-o", str(path)],
+         "--format", "records", "--hard-cases", "classic", "-o", str(path)],
         check=True,
     )
     return path
