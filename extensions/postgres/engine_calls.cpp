@@ -4,7 +4,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "dedupe/recommended.h"
+#include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
@@ -13,6 +16,9 @@ struct korvix_pg_session {
   std::string algorithm;
   std::optional<korvix::KeyBuilder> builder;
   std::string result;
+  // Made on the first korvix_keys call: other functions need no key builders.
+  std::optional<korvix::dedupe::RecommendedKeyer> keyer;
+  std::vector<std::string> keys;
 };
 
 namespace {
@@ -59,6 +65,56 @@ bool korvix_pg_describe(korvix_pg_session* session, const char* algorithm, size_
                         const char** out, size_t* out_len) {
   try {
     session->result = korvix::DescribeAlgorithm(std::string_view(algorithm, algorithm_len));
+    return Done(*session, out, out_len);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool korvix_pg_normalize(korvix_pg_session* session, const char* record, size_t record_len,
+                         const char** out, size_t* out_len) {
+  try {
+    session->result = korvix::NormalizeRecord(std::string_view(record, record_len));
+    return Done(*session, out, out_len);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool korvix_pg_keys(korvix_pg_session* session, const char* record, size_t record_len,
+                    size_t* count) {
+  try {
+    if (!session->keyer) session->keyer.emplace();
+    session->keyer->Keys(std::string_view(record, record_len), &session->keys);
+    *count = session->keys.size();
+    return true;
+  } catch (...) {
+    session->keys.clear();
+    return false;
+  }
+}
+
+void korvix_pg_key_at(const korvix_pg_session* session, size_t i, const char** out,
+                      size_t* out_len) {
+  *out = session->keys[i].data();
+  *out_len = session->keys[i].size();
+}
+
+bool korvix_pg_score(korvix_pg_session*, const char* a, size_t a_len, const char* b,
+                     size_t b_len, double* score) {
+  try {
+    *score = korvix::ScoreRecords(std::string_view(a, a_len), std::string_view(b, b_len));
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool korvix_pg_explain(korvix_pg_session* session, const char* a, size_t a_len, const char* b,
+                       size_t b_len, const char** out, size_t* out_len) {
+  try {
+    session->result = korvix::ComparisonJson(
+        korvix::CompareRecords(std::string_view(a, a_len), std::string_view(b, b_len)));
     return Done(*session, out, out_len);
   } catch (...) {
     return false;

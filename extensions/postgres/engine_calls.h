@@ -42,6 +42,22 @@ bool korvix_pg_phonetic(korvix_pg_session *session, const char *text, size_t tex
 /* The readable description of `algorithm`. */
 bool korvix_pg_describe(korvix_pg_session *session, const char *algorithm, size_t algorithm_len,
                         const char **out, size_t *out_len);
+/* The record string as the duplicate check normalises it. */
+bool korvix_pg_normalize(korvix_pg_session *session, const char *record, size_t record_len,
+                         const char **out, size_t *out_len);
+/* The keys of `record` under the recommended algorithms: stores their
+ * number in *count; korvix_pg_key_at reads each. */
+bool korvix_pg_keys(korvix_pg_session *session, const char *record, size_t record_len,
+                    size_t *count);
+/* Key `i` (< count) of the session's last korvix_pg_keys. */
+void korvix_pg_key_at(const korvix_pg_session *session, size_t i, const char **out,
+                      size_t *out_len);
+/* How two record strings compare, step by step: a JSON object. */
+bool korvix_pg_explain(korvix_pg_session *session, const char *a, size_t a_len, const char *b,
+                       size_t b_len, const char **out, size_t *out_len);
+/* How alike two record strings are, from 0 to 1, into *score. */
+bool korvix_pg_score(korvix_pg_session *session, const char *a, size_t a_len, const char *b,
+                     size_t b_len, double *score);
 
 #ifdef __cplusplus
 }

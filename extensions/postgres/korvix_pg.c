@@ -1,5 +1,7 @@
 /*
- * The PostgreSQL functions korvix_key, korvix_phonetic and korvix_describe.
+ * The PostgreSQL functions korvix_key, korvix_phonetic, korvix_describe and
+ * those of the duplicate check: korvix_normalize, korvix_keys, korvix_score,
+ * korvix_explain.
  *
  * Arguments arrive in the database's encoding and reach the engine as UTF-8;
  * results go back in the database's encoding. A SQL_ASCII database has no
@@ -11,6 +13,7 @@
  */
 #include "postgres.h"
 
+#include "catalog/pg_type.h"
 #include "fmgr.h"
 #include "lib/stringinfo.h"
 #include "mb/pg_wchar.h"
@@ -26,6 +29,10 @@ PG_FUNCTION_INFO_V1(korvix_key);
 PG_FUNCTION_INFO_V1(korvix_key_fields);
 PG_FUNCTION_INFO_V1(korvix_phonetic);
 PG_FUNCTION_INFO_V1(korvix_describe);
+PG_FUNCTION_INFO_V1(korvix_normalize);
+PG_FUNCTION_INFO_V1(korvix_keys);
+PG_FUNCTION_INFO_V1(korvix_score);
+PG_FUNCTION_INFO_V1(korvix_explain);
 
 /* The engine session of one call site, freed with the call site's memory. */
 typedef struct Session
@@ -182,4 +189,73 @@ Datum
 korvix_describe(PG_FUNCTION_ARGS)
 {
 	return text_call(fcinfo, korvix_pg_describe);
+}
+
+/* korvix_normalize(record text) */
+Datum
+korvix_normalize(PG_FUNCTION_ARGS)
+{
+	return text_call(fcinfo, korvix_pg_normalize);
+}
+
+/* korvix_keys(record text) returns text[]: one key per recommended algorithm. */
+Datum
+korvix_keys(PG_FUNCTION_ARGS)
+{
+	text	   *arg = PG_GETARG_TEXT_PP(0);
+	size_t		len = VARSIZE_ANY_EXHDR(arg);
+	const char *record = to_engine(VARDATA_ANY(arg), &len);
+	korvix_pg_session *session = session_of(fcinfo);
+	size_t		count;
+	size_t		i;
+	Datum	   *keys;
+
+	if (!korvix_pg_keys(session, record, len, &count))
+		out_of_memory();
+	keys = palloc(Max(count, 1) * sizeof(Datum));
+	for (i = 0; i < count; i++)
+	{
+		const char *key;
+		size_t		key_len;
+
+		korvix_pg_key_at(session, i, &key, &key_len);
+		keys[i] = PointerGetDatum(from_engine(key, key_len));
+	}
+	PG_RETURN_ARRAYTYPE_P(construct_array(keys, (int) count, TEXTOID, -1, false, TYPALIGN_INT));
+}
+
+/* korvix_score(a text, b text) returns double precision */
+Datum
+korvix_score(PG_FUNCTION_ARGS)
+{
+	text	   *a = PG_GETARG_TEXT_PP(0);
+	text	   *b = PG_GETARG_TEXT_PP(1);
+	size_t		a_len = VARSIZE_ANY_EXHDR(a);
+	size_t		b_len = VARSIZE_ANY_EXHDR(b);
+	const char *a_utf8 = to_engine(VARDATA_ANY(a), &a_len);
+	const char *b_utf8 = to_engine(VARDATA_ANY(b), &b_len);
+	double		score;
+
+	if (!korvix_pg_score(session_of(fcinfo), a_utf8, a_len, b_utf8, b_len, &score))
+		out_of_memory();
+	PG_RETURN_FLOAT8(score);
+}
+
+/* korvix_explain(a text, b text) returns jsonb */
+Datum
+korvix_explain(PG_FUNCTION_ARGS)
+{
+	text	   *a = PG_GETARG_TEXT_PP(0);
+	text	   *b = PG_GETARG_TEXT_PP(1);
+	size_t		a_len = VARSIZE_ANY_EXHDR(a);
+	size_t		b_len = VARSIZE_ANY_EXHDR(b);
+	const char *a_utf8 = to_engine(VARDATA_ANY(a), &a_len);
+	const char *b_utf8 = to_engine(VARDATA_ANY(b), &b_len);
+	const char *json;
+	size_t		json_len;
+
+	if (!korvix_pg_explain(session_of(fcinfo), a_utf8, a_len, b_utf8, b_len, &json, &json_len))
+		out_of_memory();
+	return DirectFunctionCall1(jsonb_in,
+							   CStringGetDatum(text_to_cstring(from_engine(json, json_len))));
 }

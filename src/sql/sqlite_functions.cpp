@@ -8,10 +8,14 @@ SQLITE_EXTENSION_INIT3
 #endif
 
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "dedupe/recommended.h"
+#include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
@@ -94,6 +98,161 @@ void OfText(sqlite3_context* context, int, sqlite3_value** argv) {
   }
 }
 
+void Score(sqlite3_context* context, int, sqlite3_value** argv) {
+  try {
+    const auto a = Text(argv[0]);
+    const auto b = Text(argv[1]);
+    if (a && b) sqlite3_result_double(context, ScoreRecords(*a, *b));
+  } catch (...) {
+    sqlite3_result_error_nomem(context);
+  }
+}
+
+// korvix_keys(record): a table-valued function, one row (key) per key of the
+// record. SQLite has no arrays; rows join the side table of keys directly
+// and fill it from a trigger.
+enum KeysColumn { kKeyColumn, kRecordColumn };
+
+// SQLite sees the bases, and each call casts back.
+struct KeysTable : sqlite3_vtab {
+  KeysTable() : sqlite3_vtab{} {}
+  dedupe::RecommendedKeyer keyer;
+};
+
+struct KeysCursor : sqlite3_vtab_cursor {
+  KeysCursor() : sqlite3_vtab_cursor{} {}
+  std::optional<std::string> record;
+  std::vector<std::string> keys;
+  std::size_t row = 0;
+};
+
+int KeysConnect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** table, char**) {
+  const int rc = sqlite3_declare_vtab(db, "CREATE TABLE x(key TEXT, record HIDDEN)");
+  if (rc != SQLITE_OK) return rc;
+  // It computes from its argument alone, so triggers and views may use it
+  // even where the schema is not trusted.
+  sqlite3_vtab_config(db, SQLITE_VTAB_INNOCUOUS);
+  auto* made = new (std::nothrow) KeysTable;
+  if (made == nullptr) return SQLITE_NOMEM;
+  *table = made;
+  return SQLITE_OK;
+}
+
+int KeysDisconnect(sqlite3_vtab* table) {
+  delete static_cast<KeysTable*>(table);
+  return SQLITE_OK;
+}
+
+int KeysBestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
+  bool unusable = false;
+  for (int i = 0; i < info->nConstraint; ++i) {
+    const auto& c = info->aConstraint[i];
+    if (c.iColumn != kRecordColumn || c.op != SQLITE_INDEX_CONSTRAINT_EQ) continue;
+    if (!c.usable) {
+      unusable = true;
+      continue;
+    }
+    info->aConstraintUsage[i].argvIndex = 1;
+    info->aConstraintUsage[i].omit = 1;
+    info->idxNum = 1;
+    info->estimatedCost = 1;
+    info->estimatedRows = 3;
+    return SQLITE_OK;
+  }
+  // A plan that has the record later is the one to take.
+  if (unusable) return SQLITE_CONSTRAINT;
+  info->idxNum = 0;
+  info->estimatedCost = 1e12;
+  return SQLITE_OK;
+}
+
+int KeysOpen(sqlite3_vtab*, sqlite3_vtab_cursor** cursor) {
+  auto* made = new (std::nothrow) KeysCursor;
+  if (made == nullptr) return SQLITE_NOMEM;
+  *cursor = made;
+  return SQLITE_OK;
+}
+
+int KeysClose(sqlite3_vtab_cursor* cursor) {
+  delete static_cast<KeysCursor*>(cursor);
+  return SQLITE_OK;
+}
+
+int KeysFilter(sqlite3_vtab_cursor* base, int index, const char*, int, sqlite3_value** argv) {
+  auto* cursor = static_cast<KeysCursor*>(base);
+  cursor->row = 0;
+  cursor->keys.clear();
+  cursor->record.reset();
+  if (index == 0) {
+    sqlite3_free(base->pVtab->zErrMsg);
+    base->pVtab->zErrMsg = sqlite3_mprintf("korvix_keys takes a record: korvix_keys(record)");
+    return SQLITE_ERROR;
+  }
+  try {
+    const auto record = Text(argv[0]);
+    if (!record) return SQLITE_OK;  // NULL: no keys
+    cursor->record.emplace(*record);
+    static_cast<KeysTable*>(base->pVtab)->keyer.Keys(*record, &cursor->keys);
+    return SQLITE_OK;
+  } catch (...) {
+    return SQLITE_NOMEM;
+  }
+}
+
+int KeysNext(sqlite3_vtab_cursor* cursor) {
+  ++static_cast<KeysCursor*>(cursor)->row;
+  return SQLITE_OK;
+}
+
+int KeysEof(sqlite3_vtab_cursor* base) {
+  const auto* cursor = static_cast<KeysCursor*>(base);
+  return cursor->row >= cursor->keys.size();
+}
+
+int KeysColumnValue(sqlite3_vtab_cursor* base, sqlite3_context* context, int column) {
+  const auto* cursor = static_cast<KeysCursor*>(base);
+  if (column == kKeyColumn) {
+    ResultText(context, cursor->keys[cursor->row]);
+  } else if (cursor->record) {
+    ResultText(context, *cursor->record);
+  }
+  return SQLITE_OK;
+}
+
+int KeysRowid(sqlite3_vtab_cursor* base, sqlite_int64* rowid) {
+  *rowid = static_cast<sqlite_int64>(static_cast<KeysCursor*>(base)->row) + 1;
+  return SQLITE_OK;
+}
+
+// Eponymous only (no xCreate): it exists in every schema as korvix_keys and
+// cannot be made a table of its own. Set member by member: the struct
+// grows with SQLite's versions.
+sqlite3_module KeysModule() {
+  sqlite3_module module{};
+  module.xConnect = KeysConnect;
+  module.xBestIndex = KeysBestIndex;
+  module.xDisconnect = KeysDisconnect;
+  module.xDestroy = KeysDisconnect;
+  module.xOpen = KeysOpen;
+  module.xClose = KeysClose;
+  module.xFilter = KeysFilter;
+  module.xNext = KeysNext;
+  module.xEof = KeysEof;
+  module.xColumn = KeysColumnValue;
+  module.xRowid = KeysRowid;
+  return module;
+}
+
+void Explain(sqlite3_context* context, int, sqlite3_value** argv) {
+  try {
+    const auto a = Text(argv[0]);
+    const auto b = Text(argv[1]);
+    if (a && b) ResultText(context, ComparisonJson(CompareRecords(*a, *b)));
+  } catch (...) {
+    sqlite3_result_error_nomem(context);
+  }
+}
+
 }  // namespace
 
 int RegisterSqliteFunctions(sqlite3* db) {
@@ -106,13 +265,17 @@ int RegisterSqliteFunctions(sqlite3* db) {
       {"korvix_key", -1, Key},
       {"korvix_phonetic", 1, OfText<PhoneticCode>},
       {"korvix_describe", 1, OfText<DescribeAlgorithm>},
+      {"korvix_normalize", 1, OfText<NormalizeRecord>},
+      {"korvix_score", 2, Score},
+      {"korvix_explain", 2, Explain},
   };
   for (const Function& f : kFunctions) {
     const int rc = sqlite3_create_function_v2(db, f.name, f.arguments, kFlags, nullptr, f.call,
                                               nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
-  return SQLITE_OK;
+  static const sqlite3_module kKeysModule = KeysModule();
+  return sqlite3_create_module_v2(db, "korvix_keys", &kKeysModule, nullptr, nullptr);
 }
 
 }  // namespace korvix::sql

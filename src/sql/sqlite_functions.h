@@ -4,9 +4,14 @@
 //   korvix_key(algorithm, field1, field2, …) the same of the fields joined by "|"
 //   korvix_phonetic(text)                    the phonetic code
 //   korvix_describe(algorithm)               the readable description
+//   korvix_normalize(record)                 the record as NormalizeRecord gives it
+//   korvix_score(a, b)                       ScoreRecords of two records, a real
+//   korvix_explain(a, b)                     how they compare, ComparisonJson as text
+//   SELECT key FROM korvix_keys(record)      a table-valued function: the keys of
+//                                            RecommendedDedupe(), one row each
 //
-// A NULL algorithm, record or text gives NULL; a NULL field reads as an empty
-// one. Numbers read as their decimal text, blobs as their bytes (like any
+// A NULL algorithm, record or text gives NULL (korvix_keys: no rows); a NULL
+// field reads as an empty one. Numbers read as their decimal text, blobs as their bytes (like any
 // text: UTF-8, or Windows-1252 where that is invalid). Results are UTF-8 text.
 // Every function is deterministic and innocuous, so it may back an index on
 // an expression, a generated column, a view or a trigger.

@@ -6,7 +6,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "korvix/dedupe.h"
+#include "korvix/key_builder.h"
 
 namespace korvix::testing {
 
@@ -32,6 +36,39 @@ inline std::vector<std::string> SampleRecords(std::size_t count) {
   for (std::string line; records.size() < count + 2 && std::getline(in, line);)
     records.push_back(line);
   return records;
+}
+
+// Records for the duplicate check: the sample's first `count` after odd
+// ones (empty, bars only, a four-digit PLZ, titles and a legal form, more
+// than nine items).
+inline std::vector<std::string> CheckRecords(std::size_t count) {
+  std::vector<std::string> records = {
+      "", "||||||||", "1067|Dresden|Prager Str 2||Dr. Meier & Söhne GmbH",
+      "10115|Berlin|Hauptstraße 1|MEIER|Prof. Dr. Hans Meier|GmbH & Co. KG|3|4|A|zehn|elf|zwölf"};
+  for (std::string& r : SampleRecords(count)) records.push_back(std::move(r));
+  return records;
+}
+
+// The keys that the database functions must give: the record normalised,
+// then keyed under each recommended algorithm.
+inline std::vector<std::string> RecommendedKeys(const std::string& record) {
+  std::vector<std::string> keys;
+  for (const DedupeAlgorithm& algorithm : RecommendedDedupe().algorithms)
+    keys.push_back(KeyBuilder(algorithm.code).Key(NormalizeRecord(record)));
+  return keys;
+}
+
+// Pairs to score: each record with the next, and duplicates written
+// differently, which score high.
+inline std::vector<std::pair<std::string, std::string>> ScorePairs(
+    const std::vector<std::string>& records) {
+  std::vector<std::pair<std::string, std::string>> pairs = {
+      {"10115|Berlin|Hauptstraße 1||Meier", "10115|BERLIN|Hauptstr. 1||Mayer"},
+      {"80331|München|Marienplatz 8||Müller GmbH", "80331|Muenchen|Marienplatz 8||MUELLER"},
+      {"", ""},
+  };
+  for (std::size_t i = 0; i + 1 < records.size(); ++i) pairs.emplace_back(records[i], records[i + 1]);
+  return pairs;
 }
 
 }  // namespace korvix::testing

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <cstdlib>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "extensions/cases.h"
+#include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
@@ -56,9 +59,15 @@ class PostgresExtensionTest : public ::testing::Test {
     EXPECT_EQ(PQstatus(c), CONNECTION_OK) << PQerrorMessage(c);
     return c;
   }
-  // The rows of `sql`; fails the test, unless `may_fail`, when it fails.
-  Rows Exec(PGconn* c, const std::string& sql, bool may_fail = false) {
-    PGresult* r = PQexec(c, sql.c_str());
+  // The rows of `sql`, with `params` as $1, $2, ...; fails the test, unless
+  // `may_fail`, when it fails.
+  Rows Exec(PGconn* c, const std::string& sql, bool may_fail = false,
+            const std::vector<std::string>& params = {}) {
+    std::vector<const char*> values;
+    for (const std::string& p : params) values.push_back(p.c_str());
+    PGresult* r = params.empty() ? PQexec(c, sql.c_str())
+                                 : PQexecParams(c, sql.c_str(), static_cast<int>(values.size()),
+                                                nullptr, values.data(), nullptr, nullptr, 0);
     const bool ok = PQresultStatus(r) == PGRES_TUPLES_OK || PQresultStatus(r) == PGRES_COMMAND_OK;
     EXPECT_TRUE(ok || may_fail) << sql << ": " << PQerrorMessage(c);
     Rows rows(ok ? PQntuples(r) : 0);
@@ -143,9 +152,121 @@ TEST_F(PostgresExtensionTest, DropExtensionLeavesNothingBehind) {
       "relname = 't_key')";
   Exec(db, "CREATE TABLE t (a text); CREATE INDEX t_key ON t (korvix_key('0103000000000000', a))");
   Exec(db, "DROP EXTENSION korvix", /*may_fail=*/true);  // refused: the index needs it
-  EXPECT_EQ(Exec(db, left), Rows({{"4", "5", "1"}}));
+  EXPECT_EQ(Exec(db, left), Rows({{"8", "9", "1"}}));
   Exec(db, "DROP EXTENSION korvix CASCADE");
   EXPECT_EQ(Exec(db, left), Rows({{"0", "0", "0"}}));
+}
+
+TEST_F(PostgresExtensionTest, DuplicateCheckGivesTheLibrarysResultsInUtf8AndLatin1Databases) {
+  const auto records = CheckRecords(150);
+  const auto pairs = ScorePairs(records);
+  Rows expected;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const auto keys = RecommendedKeys(records[i]);
+    for (std::size_t k = 0; k < keys.size(); ++k)
+      expected.push_back({std::to_string(i + 1), NormalizeRecord(records[i]), keys[k]});
+  }
+  for (const std::string encoding : {"utf8", "latin1"}) {
+    PGconn* db = NewDatabase("check_" + encoding, encoding);
+    Exec(db, "CREATE TABLE r (n serial, t text); CREATE TABLE p (n serial, a text, b text)");
+    for (const std::string& record : records)
+      Exec(db, "INSERT INTO r (t) VALUES ($1)", false, {record});
+    for (const auto& [a, b] : pairs) Exec(db, "INSERT INTO p (a, b) VALUES ($1, $2)", false, {a, b});
+    EXPECT_EQ(Exec(db, "SELECT n, korvix_normalize(t), key FROM r, unnest(korvix_keys(t)) WITH "
+                       "ORDINALITY k(key, i) ORDER BY n, i"),
+              expected) << encoding;
+    const Rows scores = Exec(db, "SELECT korvix_score(a, b), korvix_explain(a, b) FROM p ORDER BY n");
+    ASSERT_EQ(scores.size(), pairs.size()) << encoding;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+      // The shortest text that reads back as the same double.
+      EXPECT_EQ(std::strtod(scores[i][0].c_str(), nullptr),
+                ScoreRecords(pairs[i].first, pairs[i].second))
+          << encoding << ": " << pairs[i].first << " / " << pairs[i].second;
+      const std::string json = ComparisonJson(CompareRecords(pairs[i].first, pairs[i].second));
+      EXPECT_EQ(Exec(db, "SELECT $1::jsonb = $2::jsonb", false, {scores[i][1], json}),
+                Rows{{"t"}})
+          << encoding << ": " << scores[i][1] << " / " << json;
+    }
+  }
+}
+
+TEST_F(PostgresExtensionTest, DuplicateCheckOnNullsAndOddRecords) {
+  PGconn* db = NewDatabase("check_odd");
+  const std::string eleven = "10115|Berlin|Hauptstr. 1|MEIER|Dr. Meier|b2|b3|b4|A|zehn|elf";
+  const std::string alike = "'10115|Berlin|Hauptstraße 1||Meier', '10115|BERLIN|Hauptstr. 1||Mayer'";
+  const std::pair<std::string, std::string> cases[] = {
+      {"korvix_normalize(NULL)", "<NULL>"},
+      {"korvix_normalize('')", ""},
+      {"korvix_normalize('" + eleven + "')", NormalizeRecord(eleven)},
+      {"korvix_keys(NULL)", "<NULL>"},
+      {"cardinality(korvix_keys(''))", "3"},
+      {"(korvix_keys('" + eleven + "'))[2]", RecommendedKeys(eleven)[1]},
+      {"korvix_score(NULL, 'a')", "<NULL>"},
+      {"korvix_score('a', NULL)", "<NULL>"},
+      {"pg_typeof(korvix_score('a', 'b'))", "double precision"},
+      {"korvix_explain(NULL, 'a')", "<NULL>"},
+      {"korvix_explain('a', NULL)", "<NULL>"},
+      {"korvix_explain('', '" + eleven + "')->>'b'", NormalizeRecord(eleven)},
+      {"korvix_explain(" + alike + ")->'score' = to_jsonb(round(korvix_score(" + alike +
+           ")::numeric, 3))",
+       "t"},
+  };
+  for (const auto& [expression, result] : cases) {
+    EXPECT_EQ(Exec(db, "SELECT " + expression), Rows{{result}}) << expression;
+  }
+}
+
+TEST_F(PostgresExtensionTest, AGinIndexFindsTheDuplicatesOfANewRecord) {
+  PGconn* db = NewDatabase("lookup");
+  const auto records = SampleRecords(1000);
+  Exec(db, "CREATE TABLE customers (id serial PRIMARY KEY, record text)");
+  for (const std::string& record : records)
+    Exec(db, "INSERT INTO customers (record) VALUES ($1)", false, {record});
+  Exec(db, "CREATE INDEX customers_keys ON customers USING gin (korvix_keys(record)); "
+           "ANALYZE customers");
+
+  const std::string fresh =
+      "51049|Koeln|Hamburger Strasse 95|NEUMANN|Dachdeckerei Neumann GmbH|Personalabteilung|||A";
+  const auto fresh_keys = RecommendedKeys(fresh);
+  const double threshold = RecommendedDedupe().verify;
+  std::vector<std::pair<double, std::size_t>> found;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    bool candidate = false;
+    for (const std::string& key : RecommendedKeys(records[i]))
+      candidate |= std::find(fresh_keys.begin(), fresh_keys.end(), key) != fresh_keys.end();
+    if (candidate && ScoreRecords(records[i], fresh) >= threshold)
+      found.emplace_back(-ScoreRecords(records[i], fresh), i + 1);
+  }
+  std::sort(found.begin(), found.end());
+  Rows expected;
+  for (const auto& [score, id] : found) expected.push_back({std::to_string(id)});
+  ASSERT_GE(expected.size(), 2u);
+
+  const std::string lookup =
+      "SELECT id FROM customers WHERE korvix_keys(record) && korvix_keys($1) "
+      "AND korvix_score(record, $1) >= " + std::to_string(threshold) +
+      " ORDER BY korvix_score(record, $1) DESC, id";
+  EXPECT_EQ(Exec(db, lookup, false, {fresh}), expected);
+  // On a small table a scan may cost less; the index must still serve.
+  Exec(db, "SET enable_seqscan = off");
+  const std::string plan = std::regex_replace(lookup, std::regex("\\$1"), "'" + fresh + "'");
+  EXPECT_THAT(Exec(db, "EXPLAIN (FORMAT JSON) " + plan),
+              ElementsAre(ElementsAre(HasSubstr(R"("Index Name": "customers_keys")"))));
+}
+
+TEST_F(PostgresExtensionTest, UpdatingFromTheFirstVersionAddsTheDuplicateCheck) {
+  PGconn* db = Connect("postgres");
+  Exec(db, "CREATE DATABASE updated TEMPLATE template0");
+  db = Connect("updated");
+  Exec(db, "CREATE EXTENSION korvix VERSION '2.0'");
+  const std::string state = "SELECT extversion, (SELECT count(*) FROM pg_proc WHERE proname LIKE "
+                            "'korvix%') FROM pg_extension WHERE extname = 'korvix'";
+  EXPECT_EQ(Exec(db, state), Rows({{"2.0", "4"}}));
+  Exec(db, "ALTER EXTENSION korvix UPDATE");
+  EXPECT_EQ(Exec(db, state), Rows({{"2.1", "8"}}));
+  EXPECT_EQ(Exec(db, "SELECT korvix_normalize('1067|a'), cardinality(korvix_keys('1|a')), "
+                     "korvix_score('', '') >= 0"),
+            Rows({{NormalizeRecord("1067|a"), "3", "t"}}));
 }
 
 }  // namespace

@@ -2,20 +2,66 @@
 // and as the loadable extension; then on a connection the library opens.
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <set>
 #include <string>
+#include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "extensions/cases.h"
 #include "korvix/db/open.h"
 #include "korvix/db/recordset.h"
 #include "korvix/db/sqlite.h"
+#include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
 
 namespace korvix::testing {
 namespace {
+
+using Rows = std::vector<std::vector<std::string>>;  // NULL reads "<NULL>"
+
+// A real as the shortest text that reads back as the same double.
+std::string Shortest(double value) {
+  char buffer[32];
+  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+// The rows of `sql` with `texts` bound to its parameters in order; reals
+// as Shortest gives them. Fails the test when it fails.
+Rows Query(sqlite3* db, const std::string& sql, const std::vector<std::string>& texts = {}) {
+  sqlite3_stmt* stmt = nullptr;
+  Rows rows;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db);
+    return rows;
+  }
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    sqlite3_bind_text(stmt, static_cast<int>(i + 1), texts[i].data(),
+                      static_cast<int>(texts[i].size()), SQLITE_STATIC);
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    auto& row = rows.emplace_back();
+    for (int j = 0; j < sqlite3_column_count(stmt); ++j) {
+      if (sqlite3_column_type(stmt, j) == SQLITE_NULL) {
+        row.push_back("<NULL>");
+      } else if (sqlite3_column_type(stmt, j) == SQLITE_FLOAT) {
+        row.push_back(Shortest(sqlite3_column_double(stmt, j)));
+      } else {
+        row.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, j)),
+                         sqlite3_column_bytes(stmt, j));
+      }
+    }
+  }
+  EXPECT_EQ(rc, SQLITE_DONE) << sql << ": " << sqlite3_errmsg(db);
+  sqlite3_finalize(stmt);
+  return rows;
+}
 
 class SqliteFunctionsTest : public ::testing::TestWithParam<std::string> {
  protected:
@@ -90,6 +136,144 @@ TEST_P(SqliteFunctionsTest, NullsNumbersBlobsAndWrongCalls) {
   for (const auto& [expression, expected] : cases) {
     EXPECT_EQ(Eval("SELECT " + expression), expected) << expression;
   }
+}
+
+TEST_P(SqliteFunctionsTest, DuplicateCheckGivesTheLibrarysResults) {
+  const auto records = CheckRecords(150);
+  Rows normalized, keys;
+  for (const std::string& record : records) {
+    normalized.push_back({NormalizeRecord(record)});
+    for (const std::string& key : RecommendedKeys(record)) keys.push_back({record, key});
+  }
+  ASSERT_EQ(sqlite3_exec(db_, "CREATE TABLE r (t)", nullptr, nullptr, nullptr), SQLITE_OK);
+  for (const std::string& record : records) Query(db_, "INSERT INTO r VALUES (?)", {record});
+  EXPECT_EQ(Query(db_, "SELECT korvix_normalize(t) FROM r ORDER BY rowid"), normalized);
+  // A join with the table-valued function, as a trigger or a look-up uses it.
+  EXPECT_EQ(Query(db_, "SELECT t, key FROM r, korvix_keys(r.t) k ORDER BY r.rowid, k.rowid"), keys);
+  for (const auto& [a, b] : ScorePairs(records)) {
+    EXPECT_EQ(Query(db_, "SELECT korvix_score(?1, ?2), korvix_explain(?1, ?2)", {a, b}),
+              Rows({{Shortest(ScoreRecords(a, b)), ComparisonJson(CompareRecords(a, b))}}))
+        << a << " / " << b;
+  }
+}
+
+TEST_P(SqliteFunctionsTest, DuplicateCheckOnOddArguments) {
+  // x'4DFC6C6C6572' is "Müller" in Windows-1252, as which bytes that are not
+  // UTF-8 read.
+  const auto joined = [](const std::string& record) {
+    std::string keys;
+    for (const std::string& key : RecommendedKeys(record)) keys += (keys.empty() ? "" : "/") + key;
+    return keys;
+  };
+  const std::string latin1_keys = joined("M\xFCller"), plz_keys = joined("1234");
+  const std::string alike = "'10115|Berlin|Hauptstraße 1||Meier', '10115|BERLIN|Hauptstr. 1||Mayer'";
+  const std::pair<std::string, std::string> cases[] = {
+      {"korvix_normalize(NULL)", "<NULL>"},
+      {"korvix_normalize('')", ""},
+      {"korvix_normalize(x'4DFC6C6C6572')", NormalizeRecord("M\xFCller")},
+      {"korvix_normalize(x'4DFC6C6C6572') = korvix_normalize('Müller')", "1"},
+      {"korvix_normalize(1234)", NormalizeRecord("1234")},
+      {"korvix_score(NULL, 'a')", "<NULL>"},
+      {"korvix_score('a', NULL)", "<NULL>"},
+      {"korvix_score(x'4DFC6C6C6572', 'Müller') = korvix_score('Müller', 'Müller')", "1"},
+      {"typeof(korvix_score('', ''))", "real"},
+      {"(SELECT count(*) FROM korvix_keys(NULL))", "0"},
+      {"(SELECT count(*) FROM korvix_keys(''))", "3"},
+      {"(SELECT group_concat(key, '/') FROM korvix_keys(x'4DFC6C6C6572'))", latin1_keys},
+      {"(SELECT group_concat(key, '/') FROM korvix_keys(1234))", plz_keys},
+      {"(SELECT count(*) FROM korvix_keys)", "<error>"},
+      {"korvix_score('a')", "<error>"},
+      {"korvix_explain(NULL, 'a')", "<NULL>"},
+      {"korvix_explain('a', NULL)", "<NULL>"},
+      // JSON that SQLite's own functions read.
+      {"json_extract(korvix_explain(x'4DFC6C6C6572', 'Müller'), '$.a')", NormalizeRecord("Müller")},
+      {"json_extract(korvix_explain(" + alike + "), '$.score') = round(korvix_score(" + alike +
+           "), 3)",
+       "1"},
+  };
+  for (const auto& [expression, expected] : cases) {
+    EXPECT_EQ(Eval("SELECT " + expression), expected) << expression;
+  }
+}
+
+// The schema of the README: a side table of every customer's keys, kept by
+// triggers, whose index finds a new record's candidates.
+constexpr char kSideTable[] = R"sql(
+CREATE TABLE customers (id INTEGER PRIMARY KEY, record TEXT);
+CREATE TABLE customer_keys (key TEXT NOT NULL, id INTEGER NOT NULL);
+CREATE INDEX customer_keys_key ON customer_keys (key, id);
+CREATE TRIGGER customers_keys_insert AFTER INSERT ON customers BEGIN
+  INSERT INTO customer_keys SELECT key, NEW.id FROM korvix_keys(NEW.record);
+END;
+CREATE TRIGGER customers_keys_update AFTER UPDATE OF record ON customers BEGIN
+  DELETE FROM customer_keys WHERE key IN (SELECT key FROM korvix_keys(OLD.record)) AND id = OLD.id;
+  INSERT INTO customer_keys SELECT key, NEW.id FROM korvix_keys(NEW.record);
+END;
+CREATE TRIGGER customers_keys_delete AFTER DELETE ON customers BEGIN
+  DELETE FROM customer_keys WHERE key IN (SELECT key FROM korvix_keys(OLD.record)) AND id = OLD.id;
+END;
+)sql";
+
+// The look-up of the README, at the threshold of the recommendation.
+std::string Lookup() {
+  return R"sql(
+SELECT id, korvix_score(record, ?1) AS score FROM customers
+WHERE id IN (SELECT id FROM customer_keys WHERE key IN (SELECT key FROM korvix_keys(?1)))
+  AND score >= )sql" + std::to_string(RecommendedDedupe().verify) + R"sql(
+ORDER BY score DESC, id)sql";
+}
+
+TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
+  // Functions and the table-valued function in triggers must be innocuous
+  // where the schema is not trusted.
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  ASSERT_EQ(sqlite3_exec(db_, kSideTable, nullptr, nullptr, nullptr), SQLITE_OK)
+      << sqlite3_errmsg(db_);
+  std::map<int, std::string> customers;  // what the table holds
+  int id = 0;
+  for (const std::string& record : SampleRecords(1000)) {
+    customers[++id] = record;
+    Query(db_, "INSERT INTO customers VALUES (?, ?)", {std::to_string(id), record});
+    if (HasFailure()) return;  // once for all rows
+  }
+  customers[3] = "53202|Bonn|Frankfurter Str. 84|MÜLLER|Müller GmbH";
+  Query(db_, "UPDATE customers SET record = ?2 WHERE id = ?1", {"3", customers[3]});
+  Query(db_, "UPDATE customers SET id = id WHERE id = 4");  // not the record: keys kept
+  customers.erase(5);
+  Query(db_, "DELETE FROM customers WHERE id = 5");
+
+  std::set<std::vector<std::string>> keys;
+  for (const auto& [i, record] : customers)
+    for (const std::string& key : RecommendedKeys(record)) keys.insert({key, std::to_string(i)});
+  const Rows stored = Query(db_, "SELECT key, id FROM customer_keys ORDER BY key, id");
+  EXPECT_EQ(std::set<std::vector<std::string>>(stored.begin(), stored.end()), keys);
+  EXPECT_EQ(stored.size(), keys.size());
+
+  // A new record like the sample's fourth (the third, its twin, was updated
+  // into another customer).
+  const std::string fresh =
+      "51049|Koeln|Hamburger Strasse 95|NEUMANN|Dachdeckerei Neumann GmbH|Personalabteilung|||A";
+  const auto fresh_keys = RecommendedKeys(fresh);
+  std::vector<std::pair<double, int>> found;
+  for (const auto& [i, record] : customers) {
+    bool candidate = false;
+    for (const std::string& key : RecommendedKeys(record))
+      candidate |= std::find(fresh_keys.begin(), fresh_keys.end(), key) != fresh_keys.end();
+    if (candidate && ScoreRecords(record, fresh) >= RecommendedDedupe().verify)
+      found.emplace_back(-ScoreRecords(record, fresh), i);
+  }
+  std::sort(found.begin(), found.end());
+  Rows expected;
+  for (const auto& [score, i] : found) expected.push_back({std::to_string(i), Shortest(-score)});
+  ASSERT_GE(expected.size(), 2u);
+  EXPECT_EQ(Query(db_, Lookup(), {fresh}), expected);
+
+  Rows plan = Query(db_, "EXPLAIN QUERY PLAN " + Lookup(), {fresh});
+  std::string details;
+  for (const auto& row : plan) details += row.back() + "\n";
+  EXPECT_THAT(details, ::testing::HasSubstr("SEARCH customer_keys USING COVERING INDEX "
+                                            "customer_keys_key (key=?)"));
+  EXPECT_THAT(details, ::testing::Not(::testing::HasSubstr("SCAN customer")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, SqliteFunctionsTest, ::testing::Values("adopted", "loaded"));

@@ -2,8 +2,11 @@
 // default for a host without a database server.
 //
 // Every connection that these functions give out has the SQL functions
-// korvix_key, korvix_phonetic and korvix_describe registered on it, so a
-// host's queries, views and indexes on the same database can build keys.
+// korvix_key, korvix_phonetic, korvix_describe, korvix_normalize,
+// korvix_score, korvix_explain and the table-valued korvix_keys registered
+// on it, so a
+// host's queries, views, indexes and triggers on the same database can build
+// keys and find the duplicates of a record.
 #ifndef KORVIX_DB_SQLITE_H_
 #define KORVIX_DB_SQLITE_H_
 
