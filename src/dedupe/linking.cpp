@@ -7,6 +7,7 @@
 #include <utility>
 #include <numeric>
 #include <optional>
+#include <unordered_map>
 
 #include "base/parallel.h"
 
@@ -554,18 +555,18 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   // their links.
   constexpr float kTie = 0.02f;
   std::vector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
-  std::vector<std::optional<KeptApart>> torn(n);
+  std::unordered_map<std::uint32_t, KeptApart> torn;  // few: a map, not an array of every record
   std::vector<std::uint32_t> kept;
   for (int pass = 0; pass < 2; ++pass) {
-    if (pass == 1 && std::none_of(torn.begin(), torn.end(), [](const auto& t) { return t.has_value(); })) break;
-    uf = UnionFind(n);
+    if (pass == 1 && torn.empty()) break;
+    if (pass == 1) uf = UnionFind(n);
     Clusters clusters(n, &uf);
     kept.clear();
     links.apart.clear();
     for (const std::uint32_t i : linked) {
       const Candidate& p = pairs[i];
-      if (pass == 1 && (torn[p.a] || torn[p.b])) {
-        KeptApart note = *(torn[p.a] ? torn[p.a] : torn[p.b]);
+      if (pass == 1 && (torn.count(p.a) != 0 || torn.count(p.b) != 0)) {
+        KeptApart note = torn.at(torn.count(p.a) != 0 ? p.a : p.b);
         note.a = p.a;
         note.b = p.b;
         note.score = scores[i];
@@ -576,7 +577,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
         apart->score = scores[i];
         links.apart.push_back(*apart);
         for (const std::uint32_t r : {p.a, p.b}) {
-          if (pass == 0 && joined_at[r] > 0 && joined_at[r] - scores[i] < kTie) torn[r] = apart;
+          if (pass == 0 && joined_at[r] > 0 && joined_at[r] - scores[i] < kTie) torn.emplace(r, *apart);
         }
         continue;
       }
