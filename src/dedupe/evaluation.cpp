@@ -125,7 +125,7 @@ DedupeEvaluation EvaluateDedupe(const std::string& path, const DedupeOptions& op
   DedupeOptions at = options;
   at.sample_pairs = 0;
   for (int step = 10; step <= 19; ++step) {
-    at.verify = step * 0.05;
+    at.verify = step / 20.0;  // 0.6, not 0.6000000000000001
     std::size_t labelled = 0, unknown = 0;
     e.thresholds.push_back(Measure(DedupeFile(path, at), labels, at.verify, &labelled, &unknown));
   }
