@@ -342,6 +342,9 @@ float Threshold(const LinkOptions& options) { return static_cast<float>(options.
 
 // The parts of a scored pair, into the pair that reports and the result carry.
 void SetParts(const Profile& a, const Profile& b, DedupePair* pair) {
+  // A product of parts within 0 and 1 is 1 only when each is: copies and
+  // exact duplicates, the bulk of large groups, need no comparing again.
+  if (pair->score >= 1) return;
   Parts parts;
   Score(a, b, 0, &parts);
   pair->kind = parts.kind;
@@ -412,11 +415,12 @@ class Clusters {
       std::size_t checked_b = 0;
       for (std::uint32_t y = rb; y != kNone && checked_b < kCheckedMembers; y = next_[y], ++checked_b) {
         if (score >= kApart && ((x == a && y == b) || (x == b && y == a))) continue;  // the link itself
-        Parts parts;
-        const double score = Score(profiles[x], profiles[y], kApart, &parts);
+        const double score = Score(profiles[x], profiles[y], kApart);
         if (score < kApart) {
+          Parts parts;  // the exact score and its rule: most pairs checked are not apart
+          const double exact = Score(profiles[x], profiles[y], 0, &parts);
           const bool a_smaller = uf_.Find(a) == ra;  // x is of a's group, y of b's
-          return KeptApart{a, b, 0, a_smaller ? x : y, a_smaller ? y : x, static_cast<float>(score), parts.rule};
+          return KeptApart{a, b, 0, a_smaller ? x : y, a_smaller ? y : x, static_cast<float>(exact), parts.rule};
         }
       }
     }
@@ -542,12 +546,23 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   links.best.assign(n, Links::kNoPair);
   // The links strongest first, so that a group grows by its surest links
   // and a doubtful one is the one refused; equal scores in pair order.
-  std::vector<std::uint32_t> linked;
+  // A radix sort on the scores' bits, which for scores of 0 and more order
+  // as the scores do: millions of links from few addresses sort in a few
+  // passes on all threads.
+  struct Link {
+    std::uint32_t descending;  // the score's bits inverted, for the strongest first
+    std::uint32_t pair;
+  };
+  BigVector<Link> by_score;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
-    if (scores[i] >= Threshold(options)) linked.push_back(static_cast<std::uint32_t>(i));
+    if (scores[i] >= Threshold(options)) {
+      by_score.push_back({~std::bit_cast<std::uint32_t>(scores[i]), static_cast<std::uint32_t>(i)});
+    }
   }
-  std::stable_sort(linked.begin(), linked.end(),
-                   [&](std::uint32_t x, std::uint32_t y) { return scores[x] > scores[y]; });
+  RadixSort(&by_score, 32, options.threads, [](const Link& l) { return l.descending; });
+  std::vector<std::uint32_t> linked(by_score.size());
+  for (std::size_t k = 0; k < by_score.size(); ++k) linked[k] = by_score[k].pair;
+  BigVector<Link>().swap(by_score);
   // A record that joins a group about as strongly as it would join another
   // whose customer is a different one ("A. Lang" beside "Andrea Lang" and
   // "Anke Lang") is torn between them: it cannot say which it is, and joins
