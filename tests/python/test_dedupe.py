@@ -104,19 +104,14 @@ FAMILY = pd.DataFrame(
     index=["hans", "ohne", "peter", "eva", "eva2"],
 )
 
+# The scorer's rules are proven where they live; here, that a comparison
+# crosses into Python whole: its rule, its kinds, text and legacy bytes.
 COMPARED = [
     # a, b, kind_a, kind_b, rule, lowest and highest score
     ("10115|Berlin|Hauptstr. 1|MEIER|Meier GmbH|", "10115|Berlin|Hauptstr. 1|MEIER|Meier|Hans",
      "organisation", "person", "organisation and person", 0, 0),
     ("10115|Berlin|Hauptstr. 1|M|Müller|Katrin", "10115|Berlin|Hauptstraße 1|M|Mueller|Kathrin",
      "person", "person", "parts", 0.9, 0.99),
-    ("10115|Berlin|Hauptstr. 1|H|Hönig|Frederike", "10115|Berlin|Hauptstr. 1|H|Hönig|Marieke",
-     "person", "person", "first names differ", 0, 0),
-    ("10115|Berlin|Weg 1|M|Müller jun.|Hans", "10115|Berlin|Weg 1|M|Müller sen.|Hans",
-     "person", "person", "generations differ", 0, 0),
-    # A sole trader is the person whose name the firm bears.
-    ("10115|Berlin|Weg 1|D|Elli Dietz e.K.|", "10115|Berlin|Weg 1|D|Dietz|Elli",
-     "organisation", "person", "parts", 1, 1),
     # Legacy bytes, as bytes or as surrogate escapes, read as Windows-1252.
     (b"10115|Berlin|Weg 1|M|M\xfcller|Hans", "10115|Berlin|Weg 1|M|M\udcfcller|Hans",
      "person", "person", "parts", 1, 1),
@@ -140,21 +135,6 @@ def test_explain_tells_the_parts_and_the_rule_that_decided():
         assert found["a"] == korvix.normalize_record(a) and found["b"] == korvix.normalize_record(b)
     with pytest.raises(TypeError):
         korvix.explain("1|X", None)
-
-
-def test_explain_is_what_the_command_line_prints(tool):
-    for a, b, *_ in COMPARED:
-        if isinstance(a, bytes):
-            continue  # the command line takes text
-        printed = json.loads(tool("explain", "--json", a, b))
-        found = korvix.explain(a, b)
-        assert found.keys() == printed.keys() and found["parts"].keys() == printed["parts"].keys()
-        # The command line prints three decimals.
-        numbers = [(found["score"], printed["score"])] + [
-            (found["parts"][p], printed["parts"][p]) for p in found["parts"]]
-        assert all(abs(mine - theirs) <= 0.0005 for mine, theirs in numbers), a
-        assert [found[k] for k in ("a", "b", "kind_a", "kind_b", "rule")] == [
-            printed[k] for k in ("a", "b", "kind_a", "kind_b", "rule")]
 
 
 def test_pairs_carry_the_parts_and_kept_apart_tells_why_a_link_was_refused(tmp_path):
