@@ -1,7 +1,7 @@
 # The layers of the component, each an object library that sees only the
 # layers below it. A layer's sources get one include root of their own, made
 # in the build tree from links: the source folders of the layer and of every
-# layer it may use (for "base/text.h", "platform/db/backend.h", …) and the
+# layer it may use (for "base/text.h", "db/backend.h", …) and the
 # public headers of those layers (for "korvix/db/connection.h", …). Nothing
 # else is on the path, so an include that crosses the layering upwards or
 # sideways does not compile.
@@ -42,7 +42,7 @@ function(korvix_layer)
 
   set(root ${PROJECT_BINARY_DIR}/layers/${L_NAME})
   file(REMOVE_RECURSE ${root})
-  # A folder inside one already linked (platform/ui/qt in platform/ui) is
+  # A folder inside one already linked (qt in ui) is
   # reached through that link; sorting puts the outer one first.
   list(SORT dirs)
   set(linked)

@@ -11,8 +11,8 @@
 
 #include "korvix/db/postgres.h"
 #include "korvix/db/sqlite.h"
-#include "platform/db/sqlite/sqlite_connection.h"
-#include "platform/db/target.h"
+#include "db/sqlite/sqlite_connection.h"
+#include "db/target.h"
 #include "sql/sqlite_functions.h"
 
 namespace korvix::db {

@@ -14,7 +14,7 @@ SQLITE_EXTENSION_INIT3
 #include <string_view>
 #include <vector>
 
-#include "dedupe/recommended.h"
+#include "dedupe/compare/recommended.h"
 #include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"

@@ -1,6 +1,6 @@
 #include "store/algorithm_table.h"
 
-#include "platform/db/backend.h"
+#include "db/backend.h"
 
 namespace korvix {
 

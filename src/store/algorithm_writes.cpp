@@ -9,7 +9,7 @@
 #include "korvix/algorithm_store.h"
 #include "korvix/db/recordset.h"
 #include "korvix/description.h"
-#include "platform/db/transaction.h"
+#include "db/transaction.h"
 #include "store/algorithm_table.h"
 #include "store/rights.h"
 

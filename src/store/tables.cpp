@@ -3,7 +3,7 @@
 
 #include "korvix/algorithm_store.h"
 #include "korvix/db/connection.h"
-#include "platform/db/transaction.h"
+#include "db/transaction.h"
 
 namespace korvix {
 namespace {

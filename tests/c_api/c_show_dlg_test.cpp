@@ -10,7 +10,7 @@
 #include "c_api/c_strings.h"
 #include "korvix/korvix.h"
 #include "korvix/ui/headless_toolkit.h"
-#include "platform/db/backend_fixture.h"
+#include "db/backend_fixture.h"
 
 namespace korvix::db::testing {
 namespace {

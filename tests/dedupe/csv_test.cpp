@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "dedupe/csv_reader.h"
-#include "dedupe/error.h"
-#include "dedupe/line_source.h"
+#include "dedupe/read/csv_reader.h"
+#include "dedupe/core/error.h"
+#include "dedupe/read/line_source.h"
 #include "test_files.h"
 
 namespace korvix::dedupe {

@@ -1,12 +1,12 @@
 // Which CSV column feeds which field: by name, by --map, and the refusals.
-#include "dedupe/field_map.h"
+#include "dedupe/read/field_map.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "dedupe/error.h"
+#include "dedupe/core/error.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/fields.h"
 

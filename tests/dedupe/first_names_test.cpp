@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "dedupe/first_names.h"
-#include "dedupe/normalize.h"
+#include "dedupe/compare/first_names.h"
+#include "dedupe/compare/normalize.h"
 #include "korvix/algorithm_code.h"
 
 namespace korvix::dedupe {

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "dedupe/error.h"
-#include "dedupe/key_stream.h"
-#include "dedupe/key_table.h"
-#include "dedupe/keying.h"
-#include "dedupe/line_source.h"
-#include "dedupe/normalize.h"
+#include "dedupe/core/error.h"
+#include "dedupe/key/key_stream.h"
+#include "dedupe/core/key_table.h"
+#include "dedupe/key/keying.h"
+#include "dedupe/read/line_source.h"
+#include "dedupe/compare/normalize.h"
 #include "korvix/dedupe.h"
 #include "test_files.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "dedupe/normalize.h"
+#include "dedupe/compare/normalize.h"
 #include "korvix/dedupe.h"
 #include "korvix/key_builder.h"
 

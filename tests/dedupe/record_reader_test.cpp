@@ -1,5 +1,5 @@
 // Reading records back in report order, in passes of a byte budget.
-#include "dedupe/record_reader.h"
+#include "dedupe/read/record_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "dedupe/error.h"
+#include "dedupe/core/error.h"
 #include "test_files.h"
 
 namespace korvix::dedupe {

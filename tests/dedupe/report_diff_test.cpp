@@ -1,5 +1,5 @@
 // The character alignment that marks how a record differs from its group's first.
-#include "dedupe/report_diff.h"
+#include "dedupe/report/report_diff.h"
 
 #include <gtest/gtest.h>
 

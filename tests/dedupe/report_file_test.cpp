@@ -1,5 +1,5 @@
 // The report file that appears complete or not at all.
-#include "dedupe/report_file.h"
+#include "dedupe/report/report_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,7 +11,7 @@
 #include <set>
 #include <string>
 
-#include "dedupe/error.h"
+#include "dedupe/core/error.h"
 #include "test_files.h"
 
 namespace korvix::dedupe {

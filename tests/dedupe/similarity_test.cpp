@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "dedupe/profile.h"
-#include "dedupe/similarity.h"
+#include "dedupe/compare/profile.h"
+#include "dedupe/compare/similarity.h"
 #include "korvix/dedupe.h"
 
 namespace korvix::dedupe {

@@ -14,7 +14,7 @@
 
 #include "dialogs/editor/frm_algorithm.h"
 #include "korvix/ui/scripting.h"
-#include "platform/db/backend_fixture.h"
+#include "db/backend_fixture.h"
 
 namespace korvix::dialogs::testing {
 

@@ -21,7 +21,7 @@
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
-#include "platform/db/pg_cluster.h"
+#include "db/pg_cluster.h"
 
 namespace korvix::testing {
 namespace {

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <string>
 
-#include "dedupe/normalize.h"
-#include "dedupe/profile.h"
-#include "dedupe/similarity.h"
+#include "dedupe/compare/normalize.h"
+#include "dedupe/compare/profile.h"
+#include "dedupe/compare/similarity.h"
 #include "fuzz.h"
 #include "korvix/dedupe.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dedupe/csv_reader.h"
+#include "dedupe/read/csv_reader.h"
 #include "fuzz.h"
 
 using namespace korvix::dedupe;

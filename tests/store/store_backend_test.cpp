@@ -8,8 +8,8 @@
 
 #include "korvix/algorithm_store.h"
 #include "korvix/name_lookup.h"
-#include "platform/db/backend_fixture.h"
-#include "platform/db/statement_log.h"
+#include "db/backend_fixture.h"
+#include "db/statement_log.h"
 
 namespace korvix::db::testing {
 namespace {

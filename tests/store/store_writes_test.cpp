@@ -13,8 +13,8 @@
 
 #include "korvix/algorithm_store.h"
 #include "korvix/db/sqlite.h"
-#include "platform/db/backend_fixture.h"
-#include "platform/db/faulty_connection.h"
+#include "db/backend_fixture.h"
+#include "db/faulty_connection.h"
 
 namespace korvix::db::testing {
 namespace {

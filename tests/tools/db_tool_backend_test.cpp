@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/db/backend_fixture.h"
+#include "db/backend_fixture.h"
 #include "run_tool.h"
 
 namespace korvix::db::testing {

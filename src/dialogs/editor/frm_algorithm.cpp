@@ -1,7 +1,7 @@
 #include "dialogs/editor/frm_algorithm.h"
 
 #include "dialogs/editor/frm_algorithm_form.h"
-#include "platform/ui/text_box.h"
+#include "ui/text_box.h"
 
 namespace korvix::dialogs {
 

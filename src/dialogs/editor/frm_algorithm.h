@@ -29,7 +29,7 @@
 #include <string_view>
 
 #include "korvix/ui/toolkit.h"
-#include "platform/ui/form.h"
+#include "ui/form.h"
 
 namespace korvix::db {
 class Connection;

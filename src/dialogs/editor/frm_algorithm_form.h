@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/ui/form_description.h"
+#include "ui/form_description.h"
 
 namespace korvix::dialogs {
 

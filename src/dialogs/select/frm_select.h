@@ -13,7 +13,7 @@
 
 #include "korvix/algorithm_store.h"
 #include "korvix/ui/toolkit.h"
-#include "platform/ui/form.h"
+#include "ui/form.h"
 
 namespace korvix::dialogs {
 

@@ -2,7 +2,7 @@
 #ifndef KORVIX_DIALOGS_SELECT_FRM_SELECT_FORM_H_
 #define KORVIX_DIALOGS_SELECT_FRM_SELECT_FORM_H_
 
-#include "platform/ui/form_description.h"
+#include "ui/form_description.h"
 
 namespace korvix::dialogs {
 

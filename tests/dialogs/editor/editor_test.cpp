@@ -9,7 +9,7 @@
 
 #include "dialogs/dialog_fixture.h"
 #include "korvix/ui/message_box.h"
-#include "platform/db/statement_log.h"
+#include "db/statement_log.h"
 
 namespace korvix::dialogs::testing {
 namespace {

@@ -1,0 +1,151 @@
+// A record as verification reads it: what kind of customer it is, its
+// names word by word with what each word is, its address in parts.
+//
+// A profile is made from a record's profile text (ProfileTextOf): the
+// normalised PLZ, Ort, Straße, Suchbegriff, Bez1 and Bez2, and what the
+// normaliser took off the names (a legal form, a title), which the text no
+// longer shows but which tells a firm from a person.
+#ifndef KORVIX_DEDUPE_PROFILE_H_
+#define KORVIX_DEDUPE_PROFILE_H_
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dedupe/core/big_allocator.h"
+#include "dedupe/compare/first_names.h"
+#include "dedupe/compare/normalize.h"
+
+namespace korvix::dedupe {
+
+// The items of a record that a profile reads (bit n: item n): PLZ, Ort,
+// Straße, Bez1, Bez2.
+constexpr std::uint64_t kProfileItems = 0b1101110;
+
+// Sets `*out` to the profile text of a record that a Normalizer (of at
+// least kProfileItems) has just normalised into `normal`, whose marks() are
+// `marks`: the normalised items through Bez2, "|", and the marks as a digit.
+// `normal` may view `*out`.
+void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out);
+
+// A text of a profile with its first eight bytes at hand: most comparisons
+// of two texts are decided by those, without reading either text, which
+// for millions of pairs of records scattered in memory is what costs.
+class ProfileText {
+ public:
+  ProfileText() = default;
+  explicit ProfileText(std::string_view text) : text_(text) {
+    // An empty view may have no data at all, and memcpy takes no null.
+    if (!text.empty()) std::memcpy(&head_, text.data(), std::min<std::size_t>(text.size(), 8));
+  }
+  operator std::string_view() const { return text_; }  // NOLINT: a text is read as one
+  bool empty() const { return text_.empty(); }
+  std::size_t size() const { return text_.size(); }
+  char operator[](std::size_t i) const { return text_[i]; }
+  std::uint64_t head() const { return head_; }
+  friend bool operator==(const ProfileText& a, const ProfileText& b) {
+    return a.head_ == b.head_ && a.text_.size() == b.text_.size() &&
+           (a.text_.size() <= 8 || a.text_.substr(8) == b.text_.substr(8));
+  }
+
+ private:
+  std::string_view text_;
+  std::uint64_t head_ = 0;  // its first eight bytes, zero-filled
+};
+
+// What a record says its customer is. A legal form or a firm word (Praxis,
+// Autohaus, Bäckerei, Verein ...) makes an organisation; a title, or a known
+// first name or an initial beside another word, a person; anything else
+// (a surname alone) does not tell.
+enum class CustomerKind : std::uint8_t { kUnknown, kPerson, kOrganisation };
+
+// A house number as written ("12", "12A", "89-91"): the numbers it spans
+// and its letter. Digits misread as letters ("1O", "l2") are read as digits.
+struct HouseNumber {
+  std::uint32_t from = 0, to = 0;  // equal unless a range
+  char letter = 0;                 // 0 for none
+  bool known = false;              // false: no number, or none that reads as one
+};
+HouseNumber ParseHouseNumber(std::string_view text);
+
+struct Profile {
+  ProfileText plz, town, street, number;  // street without the number, number as written
+  HouseNumber house;
+  // Millions of these are held while a run verifies: a word keeps what its
+  // comparisons need in few bytes.
+  struct Word {
+    ProfileText text;
+    std::uint64_t sound = 0;    // SoundKey of its phonetic code
+    std::uint32_t letters = 0;  // see Letters
+    float share = 0;            // of the run's records whose name has it; 0 when few or not counted
+    const std::uint16_t* name_groups = nullptr;  // as a first name (FirstName::groups)
+    std::uint8_t name_group_count = 0;          // 0: no first name, or a firm's word
+    bool initial = false;       // one letter: an abbreviated first name
+    bool in_bez2 = false;       // from Bez2 ("Inh. Hans Dietz" names a firm's owner, not the firm)
+    std::span<const std::uint16_t> first_names() const { return {name_groups, name_group_count}; }
+    bool known_first_name() const { return name_group_count > 0; }
+    bool given() const { return initial || known_first_name(); }
+  };
+  std::span<Word> name;  // the words of Bez1 and Bez2
+  std::uint32_t town_letters = 0, street_letters = 0;
+  CustomerKind kind = CustomerKind::kUnknown;
+  bool junior = false, senior = false;
+};
+
+// A phonetic code as one number, equal for equal codes: its bytes for a
+// code of eight or fewer, else a hash of them with the top bit set (a code
+// holds capitals only). 0 for no code.
+std::uint64_t SoundKey(std::string_view code);
+
+// Bit c % 32 of each byte c of `s`: a character of another text whose bit is
+// not set here has no equal in `s`.
+std::uint32_t Letters(std::string_view s);
+
+// Makes profiles and holds what their views point into, in a few large
+// blocks that never move: a profile lives as long as its maker, which may
+// be moved. One maker serves one thread.
+class ProfileMaker {
+ public:
+  // The profile of a profile text (ProfileTextOf).
+  Profile Make(std::string_view profile_text);
+
+ private:
+  // Room for `bytes` more bytes and `words` more words in the current blocks.
+  void Reserve(std::size_t bytes, std::size_t words);
+
+  std::vector<std::unique_ptr<BigArray<char>>> text_blocks_;
+  std::vector<std::unique_ptr<BigArray<Profile::Word>>> word_blocks_;
+  char* text_ = nullptr;
+  std::size_t text_left_ = 0;
+  Profile::Word* words_ = nullptr;
+  std::size_t words_left_ = 0;
+  // One record's name words with where their codes end in sounds_, and its street.
+  struct NameWord {
+    std::string_view text;
+    std::size_t sound_end;
+    FirstName first;  // where a person's first name stands, else unknown
+  };
+  std::vector<NameWord> names_;
+  std::string folded_, sounds_, street_;
+};
+
+// Profiles of some records, and the makers that hold what they view.
+struct ProfileList {
+  BigVector<Profile> profiles;
+  std::vector<ProfileMaker> makers;
+};
+
+// Sets the share of every name word but first names: of the profiles,
+// those whose name has that word, 0 for a word of fewer than eight. Rare
+// names are stronger evidence than common ones, and how common a name is
+// depends on the file: Müller in one town, Yılmaz in another.
+void CountNameWords(std::span<Profile> profiles);
+
+}  // namespace korvix::dedupe
+
+#endif  // KORVIX_DEDUPE_PROFILE_H_

@@ -1,0 +1,249 @@
+#include "dedupe/core/key_table.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstring>
+
+#include "base/parallel.h"
+
+namespace korvix::dedupe {
+
+void KeyColumn::Append(const KeyColumn& other) {
+  const std::uint64_t offset = keys_.size();
+  keys_.insert(keys_.end(), other.keys_.begin(), other.keys_.end());
+  for (std::size_t i = 0; i < other.size(); ++i) ends_.push_back(offset + other.ends_[i]);
+}
+
+void KeyTable::Add(std::span<const std::string> keys, const RecordPlace& place) {
+  for (std::size_t a = 0; a < keys_.size(); ++a) keys_[a].Add(keys[a]);
+  lines_.push_back(place.line);
+  offsets_.push_back(place.offset);
+  lengths_.push_back(place.length);
+}
+
+void KeyTable::Append(const KeyTable& other) {
+  for (std::size_t a = 0; a < keys_.size(); ++a) keys_[a].Append(other.keys_[a]);
+  for (std::size_t i = 0; i < other.size(); ++i) {
+    lines_.push_back(other.lines_[i]);
+    offsets_.push_back(other.offsets_[i]);
+  }
+  lengths_.insert(lengths_.end(), other.lengths_.begin(), other.lengths_.end());
+}
+
+void KeyTable::Reserve(std::size_t records, std::size_t key_bytes) {
+  for (KeyColumn& k : keys_) k.Reserve(records, key_bytes);
+  lines_.reserve(records);
+  offsets_.reserve(records);
+  lengths_.reserve(records);
+}
+
+void KeyTable::Clear() {
+  for (KeyColumn& k : keys_) k.Clear();
+  lines_.clear();
+  offsets_.clear();
+  lengths_.clear();
+}
+
+std::size_t KeyTable::key_bytes() const {
+  std::size_t bytes = 0;
+  for (const KeyColumn& k : keys_) bytes += k.key_bytes();
+  return bytes;
+}
+
+std::size_t KeyTable::memory() const {
+  std::size_t bytes = 4 * lines_.capacity() + 4 * offsets_.capacity() + 4 * lengths_.capacity();
+  for (const KeyColumn& k : keys_) bytes += k.memory();
+  return bytes;
+}
+
+namespace {
+
+// A record as the sort sees it: the first 24 key bytes as three big-endian
+// numbers (zero-filled), so that comparisons never touch the keys
+// themselves, which lie scattered in memory, unless both are longer.
+// Keys of up to 24 bytes (all keys of the recommendation) are compared
+// and grouped by their entries alone.
+constexpr std::size_t kPrefix = 24;
+
+struct SortEntry {
+  std::uint64_t word[3];
+  std::uint32_t length;
+  std::uint32_t record;
+};
+
+std::uint64_t BigEndian(std::string_view key, std::size_t at) {
+  std::uint64_t v = 0;
+  // An empty key may have no bytes at all (a null data pointer): never copied from.
+  if (key.size() > at) std::memcpy(&v, key.data() + at, std::min<std::size_t>(key.size() - at, 8));
+  return __builtin_bswap64(v);  // the rest stays zero
+}
+
+SortEntry MakeEntry(std::string_view key, std::uint32_t record) {
+  return {{BigEndian(key, 0), BigEndian(key, 8), BigEndian(key, 16)},
+          static_cast<std::uint32_t>(std::min<std::size_t>(key.size(), 0xFFFFFFFFu)),
+          record};
+}
+
+bool SamePrefix(const SortEntry& a, const SortEntry& b) {
+  return a.word[0] == b.word[0] && a.word[1] == b.word[1] && a.word[2] == b.word[2];
+}
+
+}  // namespace
+
+namespace {
+
+// OrderByKey with `entries`, room for one entry per key.
+KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& entries) {
+  // Compares what follows the prefixes of two keys longer than that.
+  const auto rest = [&table](const SortEntry& a, const SortEntry& b) {
+    return std::memcmp(table.key(a.record).data() + kPrefix, table.key(b.record).data() + kPrefix,
+                       std::min(a.length, b.length) - kPrefix);
+  };
+  const auto less = [&rest](const SortEntry& a, const SortEntry& b) {
+    for (int w = 0; w < 3; ++w) {
+      if (a.word[w] != b.word[w]) return a.word[w] < b.word[w];
+    }
+    if (a.length > kPrefix && b.length > kPrefix) {
+      const int c = rest(a, b);
+      if (c != 0) return c < 0;
+    }
+    // A shorter key here is a prefix of the longer one (the zero fill of its
+    // prefix matched real bytes), so it comes first.
+    if (a.length != b.length) return a.length < b.length;
+    return a.record < b.record;
+  };
+  const auto same = [&rest](const SortEntry& a, const SortEntry& b) {
+    return SamePrefix(a, b) && a.length == b.length &&
+           (a.length <= kPrefix || rest(a, b) == 0);
+  };
+
+  // Threads split the table into ranges of records. The entries are first
+  // spread into buckets by their leading bytes, in input order within each
+  // bucket; then the buckets are sorted one by one, each small enough to
+  // stay in the cache, and laid end to end they are the order. No second
+  // array of entries and no merge.
+  const std::size_t n = table.size();
+  constexpr std::size_t kMinPerThread = 1 << 16;  // below, a thread costs more than it saves
+  const std::size_t parts = base::PartsFor(n, threads, kMinPerThread);
+  const auto in_parallel = [parts](const auto& work) { base::ParallelParts(parts, work); };
+  const auto range_begin = [n, parts](std::size_t t) { return n * t / parts; };
+  const auto byte = [](const SortEntry& e, std::size_t i) -> unsigned {
+    return static_cast<unsigned>(e.word[i / 8] >> (56 - 8 * (i % 8)) & 0xFF);
+  };
+
+  // The range of each byte of the prefixes, from a sample. Keys are made of
+  // few characters (a PLZ of ten digits, capitals), so the bucket number
+  // is the leading bytes read as digits of their own ranges, as many as
+  // make at most kBuckets buckets: the buckets hold few keys each however
+  // alike the keys' leading bits are. A byte outside its sampled range
+  // sends the key to the first or last bucket of those its bytes before
+  // allow, so the buckets still follow the order of the keys.
+  constexpr std::size_t kSample = 1 << 14;
+  const std::size_t stride = std::max<std::size_t>(1, n / kSample);
+  std::array<unsigned, kPrefix> lowest, highest;
+  lowest.fill(0xFF);
+  highest.fill(0);
+  for (std::size_t i = 0; i < n; i += stride) {
+    const SortEntry e = MakeEntry(table.key(i), 0);
+    for (std::size_t k = 0; k < kPrefix; ++k) {
+      lowest[k] = std::min(lowest[k], byte(e, k));
+      highest[k] = std::max(highest[k], byte(e, k));
+    }
+  }
+  constexpr std::size_t kBuckets = std::size_t{1} << 16;
+  struct Digit {
+    std::size_t byte;
+    unsigned lowest, range;
+    std::size_t rest;  // buckets that this digit and those after it tell apart
+  };
+  std::vector<Digit> digits;
+  std::size_t buckets = 1;
+  for (std::size_t k = 0; k < kPrefix && n > 0; ++k) {
+    const unsigned range = highest[k] - lowest[k] + 1;
+    if (buckets * range > kBuckets) break;
+    digits.push_back({k, lowest[k], range, 0});
+    buckets *= range;
+  }
+  while (!digits.empty() && digits.back().range == 1) digits.pop_back();  // no bucket tells by them
+  for (std::size_t d = digits.size(), rest = 1; d-- > 0;) digits[d].rest = rest *= digits[d].range;
+  const auto bucket = [&](const SortEntry& e) {
+    std::size_t b = 0;
+    for (const Digit& d : digits) {
+      const unsigned v = byte(e, d.byte);
+      if (v < d.lowest) return b * d.rest;
+      if (v - d.lowest >= d.range) return (b + 1) * d.rest - 1;
+      b = b * d.range + (v - d.lowest);
+    }
+    return b;
+  };
+
+  // Counts per range and bucket, then each range's place in each bucket:
+  // bucket by bucket, range by range, so input order holds within a bucket.
+  std::vector<std::vector<std::uint32_t>> at(parts, std::vector<std::uint32_t>(buckets, 0));
+  in_parallel([&](std::size_t t) {
+    for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
+      ++at[t][bucket(MakeEntry(table.key(i), 0))];
+    }
+  });
+  std::vector<std::size_t> bucket_begin(buckets + 1, 0);
+  std::size_t total = 0;
+  for (std::size_t b = 0; b < buckets; ++b) {
+    bucket_begin[b] = total;
+    for (std::size_t t = 0; t < parts; ++t) {
+      const std::uint32_t count = at[t][b];
+      at[t][b] = static_cast<std::uint32_t>(total);
+      total += count;
+    }
+  }
+  bucket_begin[buckets] = total;
+  in_parallel([&](std::size_t t) {
+    for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
+      const SortEntry e = MakeEntry(table.key(i), static_cast<std::uint32_t>(i));
+      entries[at[t][bucket(e)]++] = e;
+    }
+  });
+  std::atomic<std::size_t> next_bucket{0};
+  in_parallel([&](std::size_t) {
+    for (std::size_t b; (b = next_bucket++) < buckets;) {
+      if (bucket_begin[b + 1] - bucket_begin[b] > 1) {
+        std::sort(entries.begin() + bucket_begin[b], entries.begin() + bucket_begin[b + 1], less);
+      }
+    }
+  });
+
+  // One pass takes the record numbers and finds the runs of equal keys.
+  KeyOrder order;
+  order.sorted.resize(n);
+  std::size_t run = 0;  // where the current run of equal keys began
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i > 0 && !same(entries[i - 1], entries[i])) {
+      if (i - run >= 2) order.groups.push_back({run, i - run});
+      run = i;
+    }
+    order.sorted[i] = entries[i].record;
+  }
+  if (n - run >= 2) order.groups.push_back({run, n - run});
+  // Sorted by key already, so a stable sort by size keeps equal sizes in key order.
+  std::stable_sort(order.groups.begin(), order.groups.end(),
+                   [](const Group& a, const Group& b) { return a.size > b.size; });
+  return order;
+}
+
+}  // namespace
+
+KeyOrder OrderByKey(const KeyColumn& keys, unsigned threads) {
+  BigArray<SortEntry> entries(keys.size());
+  return Order(keys, threads, entries);
+}
+
+std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads) {
+  // One array of entries for every column: mapping it anew for each would
+  // have the kernel clear its pages again.
+  BigArray<SortEntry> entries(table.size());
+  std::vector<KeyOrder> orders;
+  for (std::size_t a = 0; a < table.algorithms(); ++a) orders.push_back(Order(table.column(a), threads, entries));
+  return orders;
+}
+
+}  // namespace korvix::dedupe

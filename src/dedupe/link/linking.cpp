@@ -1,0 +1,705 @@
+#include "dedupe/link/linking.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <bit>
+#include <utility>
+#include <numeric>
+#include <optional>
+#include <unordered_map>
+
+#include "base/parallel.h"
+
+namespace korvix::dedupe {
+
+namespace {
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+class UnionFind {
+ public:
+  explicit UnionFind(std::size_t n) : parent_(n) { std::iota(parent_.begin(), parent_.end(), 0u); }
+  std::uint32_t Find(std::uint32_t x) {
+    while (parent_[x] != x) x = parent_[x] = parent_[parent_[x]];
+    return x;
+  }
+  void Union(std::uint32_t a, std::uint32_t b) {
+    a = Find(a);
+    b = Find(b);
+    if (a != b) parent_[std::max(a, b)] = std::min(a, b);
+  }
+
+ private:
+  std::vector<std::uint32_t> parent_;
+};
+
+struct Candidate {
+  std::uint32_t a, b;
+  std::uint8_t algorithm;  // 0-based
+};
+
+// The profiles of one side's candidate records, found by record number.
+// They lie in the order of the first key, not of the records: the pairs
+// to compare are records that share a key, mostly the first, so that
+// comparing them in that order finds their profiles next to each other in
+// memory instead of all over it, where every pair waits for memory.
+class ProfileSet {
+ public:
+  // `layout` holds every record number, in key order.
+  ProfileSet(std::size_t records, const std::vector<std::uint8_t>& wanted,
+             std::span<const std::uint32_t> layout, const FetchProfiles& fetch)
+      : place_(records, kNone) {
+    std::uint32_t places = 0;
+    for (const std::uint32_t r : layout) {
+      if (wanted[r]) place_[r] = places++;
+    }
+    std::vector<std::uint32_t> ascending, at;
+    for (std::uint32_t r = 0; r < records; ++r) {
+      if (wanted[r]) {
+        ascending.push_back(r);
+        at.push_back(place_[r]);
+      }
+    }
+    if (!ascending.empty()) list_ = fetch(ascending, at);
+  }
+  const Profile& operator[](std::uint32_t record) const { return list_.profiles[place_[record]]; }
+  std::uint32_t place(std::uint32_t record) const { return place_[record]; }
+  std::size_t size() const { return list_.profiles.size(); }
+
+ private:
+  BigVector<std::uint32_t> place_;  // of each record's profile, kNone without one
+  ProfileList list_;
+};
+
+// The key that splits a key shared by too many records: postcode, house
+// number and the sounds of the name words in order.
+std::string SecondKey(const Profile& p) {
+  std::vector<std::uint64_t> sounds;
+  for (const Profile::Word& w : p.name) sounds.push_back(w.sound);
+  std::sort(sounds.begin(), sounds.end());
+  std::string key(p.plz);
+  key.append(1, '|').append(p.number).append(1, '|');
+  for (const std::uint64_t s : sounds) key.append(reinterpret_cast<const char*>(&s), sizeof s);
+  return key;
+}
+
+// Adds the candidate pairs of records that share one key: `left` with
+// `right`, or within `left` when `right` is null. Too many records are
+// split by SecondKey; a part still too large pairs each record only with its
+// next `max` neighbours in that order.
+class PairMaker {
+ public:
+  // Adds to `out`; the messages of large keys go to `messages`. `made`
+  // (may be null) holds, for each algorithm but the last, the records whose
+  // key all of whose records are paired (see AllPaired): a pair of those
+  // is not made again under a later algorithm, which would only keep the
+  // first anyway.
+  PairMaker(const LinkOptions& options, const std::vector<BigVector<std::uint32_t>>* made,
+            BigVector<Candidate>* out, std::vector<std::string>* messages)
+      : options_(options), made_(made), out_(out), messages_(messages) {}
+
+  void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
+           std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
+           std::uint8_t algorithm, std::string_view key, bool within) {
+    const std::size_t max = std::max<std::size_t>(options_.max_candidates, 2);
+    const std::size_t size = within ? left.size() : left.size() + right.size();
+    if (size <= max || left_profiles == nullptr) {
+      AllPairs(left, right, algorithm, within);
+      return;
+    }
+    if (options_.message) {
+      messages_->push_back("key \"" + std::string(key) + "\" of algorithm " +
+                           std::to_string(algorithm + 1) + " is shared by " + std::to_string(size) +
+                           " records, more than " + std::to_string(max) +
+                           "; they are compared only within equal postcode, house number and name sound");
+    }
+    struct Entry {
+      std::string key;
+      std::uint32_t record;
+      bool right;
+    };
+    std::vector<Entry> entries;
+    for (const std::uint32_t r : left) entries.push_back({SecondKey((*left_profiles)[r]), r, false});
+    if (!within) {
+      for (const std::uint32_t r : right) entries.push_back({SecondKey((*right_profiles)[r]), r, true});
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& x, const Entry& y) { return x.key < y.key; });
+    if (within) {
+      records_.clear();
+      for (const Entry& e : entries) records_.push_back(e.record);
+      Gather(records_, algorithm);
+    }
+    for (std::size_t i = 0; i < entries.size();) {
+      std::size_t end = i + 1;
+      while (end < entries.size() && entries[end].key == entries[i].key) ++end;
+      for (std::size_t x = i; x < end; ++x) {
+        for (std::size_t y = x + 1; y < std::min(end, x + max); ++y) {
+          const Entry& p = entries[x];
+          const Entry& q = entries[y];
+          if (within) {
+            if (PairedBefore(x, y)) continue;
+            out_->push_back({std::min(p.record, q.record), std::max(p.record, q.record), algorithm});
+          } else if (p.right != q.right) {
+            out_->push_back({p.right ? q.record : p.record, p.right ? p.record : q.record, algorithm});
+          }
+        }
+      }
+      i = end;
+    }
+  }
+
+ private:
+  void AllPairs(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right,
+                std::uint8_t algorithm, bool within) {
+    if (within) Gather(left, algorithm);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+      if (within) {
+        for (std::size_t j = i + 1; j < left.size(); ++j) {
+          if (PairedBefore(i, j)) continue;
+          out_->push_back({std::min(left[i], left[j]), std::max(left[i], left[j]), algorithm});
+        }
+      } else {
+        for (const std::uint32_t r : right) out_->push_back({left[i], r, algorithm});
+      }
+    }
+  }
+
+  // Takes the keys under the algorithms before `algorithm` of `records`,
+  // those PairedBefore compares, at hand: in `made` they lie all over.
+  void Gather(std::span<const std::uint32_t> records, std::uint8_t algorithm) {
+    before_ = made_ == nullptr ? 0 : std::min<std::size_t>(algorithm, made_->size());
+    made_keys_.resize(records.size() * before_);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      for (std::size_t b = 0; b < before_; ++b) made_keys_[i * before_ + b] = (*made_)[b][records[i]];
+    }
+  }
+
+  // True when the records at i and j of those gathered share a key under an
+  // earlier algorithm whose records are all paired: the pair is made there.
+  bool PairedBefore(std::size_t i, std::size_t j) const {
+    for (std::size_t b = 0; b < before_; ++b) {
+      const std::uint32_t key = made_keys_[i * before_ + b];
+      if (key != 0 && key == made_keys_[j * before_ + b]) return true;
+    }
+    return false;
+  }
+
+  const LinkOptions& options_;
+  const std::vector<BigVector<std::uint32_t>>* made_;
+  BigVector<Candidate>* out_;
+  std::vector<std::string>* messages_;
+  std::vector<std::uint32_t> records_, made_keys_;
+  std::size_t before_ = 0;
+};
+
+// Records that share a key: the pairs among them, or between left and right.
+struct Run {
+  std::span<const std::uint32_t> left, right;
+  std::uint8_t algorithm;
+  std::string_view key;
+};
+
+// The candidate pairs of `runs`, in the order of the runs as PairMaker makes
+// them one after the other, made on all threads: the runs are cut into
+// pieces of about equal work, each with pairs and messages of its own, put
+// together in order at the end.
+BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left, const ProfileSet* right,
+                               bool within, const std::vector<BigVector<std::uint32_t>>* made,
+                               const LinkOptions& options) {
+  const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
+  const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
+  const auto work = [&](const Run& r) {
+    const std::size_t size = r.left.size() + r.right.size();
+    return size * std::min(size, most);
+  };
+  std::size_t total = 0;
+  for (const Run& r : runs) total += work(r);
+  const std::size_t pieces = std::min(runs.size(), 8 * threads);
+  std::vector<std::size_t> ends;  // the end of each piece in `runs`
+  for (std::size_t i = 0, done = 0; i < runs.size(); ++i) {
+    done += work(runs[i]);
+    if (done * pieces >= total * (ends.size() + 1)) ends.push_back(i + 1);
+  }
+  if (ends.empty() || ends.back() != runs.size()) ends.push_back(runs.size());
+  std::vector<BigVector<Candidate>> pairs(ends.size());
+  std::vector<std::vector<std::string>> messages(ends.size());
+  std::atomic<std::size_t> next{0};
+  base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
+    for (std::size_t p; (p = next++) < ends.size();) {
+      PairMaker maker(options, made, &pairs[p], &messages[p]);
+      for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p]; ++i) {
+        maker.Add(runs[i].left, left, runs[i].right, right, runs[i].algorithm, runs[i].key, within);
+      }
+    }
+  });
+  BigVector<Candidate> all;
+  std::size_t count = 0;
+  for (const auto& piece : pairs) count += piece.size();
+  all.reserve(count);
+  // Data drawn from few addresses can have thousands of large keys: the
+  // first ones are named, the rest counted, so that the notes stay readable.
+  constexpr std::size_t kNamedLargeKeys = 10;
+  std::size_t large_keys = 0;
+  for (std::size_t p = 0; p < pairs.size(); ++p) {
+    all.insert(all.end(), pairs[p].begin(), pairs[p].end());
+    BigVector<Candidate>().swap(pairs[p]);
+    for (const std::string& m : messages[p]) {
+      if (large_keys++ < kNamedLargeKeys) options.message(m);
+    }
+  }
+  if (large_keys > kNamedLargeKeys) {
+    options.message(std::to_string(large_keys - kNamedLargeKeys) + " more keys are shared by more than " +
+                    std::to_string(most) + " records; they too are compared only within equal postcode, "
+                    "house number and name sound");
+  }
+  return all;
+}
+
+// Sorts `items` stably by key(item), a number of `bits` bits: a radix sort,
+// 11 bits at a time, in a few passes where a comparison sort of millions
+// would take dozens, each pass on all threads (each counts and moves a
+// range of its own).
+template <class T, class Key>
+void RadixSort(BigVector<T>* items, int bits, unsigned threads, const Key& key) {
+  constexpr int kDigit = 11;
+  constexpr std::size_t kValues = std::size_t{1} << kDigit;
+  const std::size_t n = items->size();
+  const std::size_t parts = base::PartsFor(n, threads, 1 << 16);
+  const auto range_begin = [n, parts](std::size_t t) { return n * t / parts; };
+  BigVector<T> other(n);
+  std::vector<std::array<std::size_t, kValues>> at(parts);
+  for (int shift = 0; shift < bits; shift += kDigit) {
+    const auto digit = [&key, shift](const T& item) {
+      return static_cast<std::size_t>(key(item) >> shift & (kValues - 1));
+    };
+    base::ParallelParts(parts, [&](std::size_t t) {
+      at[t].fill(0);
+      for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) ++at[t][digit((*items)[i])];
+    });
+    std::size_t sum = 0;
+    for (std::size_t v = 0; v < kValues; ++v) {
+      for (std::size_t t = 0; t < parts; ++t) sum += std::exchange(at[t][v], sum);
+    }
+    base::ParallelParts(parts, [&](std::size_t t) {
+      for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
+        const T& item = (*items)[i];
+        other[at[t][digit(item)]++] = item;
+      }
+    });
+    items->swap(other);
+  }
+}
+
+// Each pair once, with the first algorithm that made it. Pairs are made
+// algorithm by algorithm, so a stable sort by (a, b) puts the first one first.
+void Unique(BigVector<Candidate>* pairs, unsigned threads) {
+  std::uint32_t most_a = 0, most_b = 0;
+  for (const Candidate& c : *pairs) {
+    most_a = std::max(most_a, c.a);
+    most_b = std::max(most_b, c.b);
+  }
+  const int b_bits = std::bit_width(most_b);
+  RadixSort(pairs, std::bit_width(most_a) + b_bits, threads,
+            [b_bits](const Candidate& c) { return std::uint64_t{c.a} << b_bits | c.b; });
+  pairs->erase(std::unique(pairs->begin(), pairs->end(),
+                           [](const Candidate& x, const Candidate& y) { return x.a == y.a && x.b == y.b; }),
+               pairs->end());
+}
+
+std::vector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet& left,
+                              const ProfileSet& right, const LinkOptions& options) {
+  // The pairs in the order of their profiles (see ProfileSet).
+  struct Next {
+    std::uint64_t place;  // of a's profile, then of b's
+    std::uint32_t pair;
+  };
+  const int b_bits = std::bit_width(right.size());
+  BigVector<Next> order(pairs.size());
+  base::ParallelFor(pairs.size(), options.threads, 1 << 16, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      order[i] = {std::uint64_t{left.place(pairs[i].a)} << b_bits | right.place(pairs[i].b),
+                  static_cast<std::uint32_t>(i)};
+    }
+  });
+  RadixSort(&order, std::bit_width(left.size()) + b_bits, options.threads,
+            [](const Next& n) { return n.place; });
+  std::vector<float> scores(pairs.size());
+  const double floor = options.sample > 0 ? 0 : options.verify;
+  base::ParallelFor(pairs.size(), options.threads, 1024, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t k = begin; k < end; ++k) {
+      const Candidate& p = pairs[order[k].pair];
+      scores[order[k].pair] = static_cast<float>(Score(left[p.a], right[p.b], floor));
+    }
+  });
+  return scores;
+}
+
+// The threshold as the scores are kept, in a float: a pair that scores the
+// threshold exactly is kept, though 0.9 as a float lies below 0.9.
+float Threshold(const LinkOptions& options) { return static_cast<float>(options.verify); }
+
+// The parts of a scored pair, into the pair that reports and the result carry.
+void SetParts(const Profile& a, const Profile& b, DedupePair* pair) {
+  // A product of parts within 0 and 1 is 1 only when each is: copies and
+  // exact duplicates, the bulk of large groups, need no comparing again.
+  if (pair->score >= 1) return;
+  Parts parts;
+  Score(a, b, 0, &parts);
+  pair->kind = parts.kind;
+  pair->name = parts.name;
+  pair->first_name = parts.first_name;
+  pair->street = parts.street;
+  pair->house_number = parts.house_number;
+  pair->plz = parts.plz;
+  pair->town = parts.town;
+}
+
+// About `n` of the scored pairs, spread over the scores: the range from 0 to
+// 1 in twenty bands, each band giving an equal share (what a band lacks goes
+// to the others), evenly spaced within it; by score, highest first.
+std::vector<DedupePair> SamplePairs(const BigVector<Candidate>& pairs, const std::vector<float>& scores,
+                                    const ProfileSet& left, const ProfileSet& right, std::size_t n) {
+  constexpr std::size_t kBands = 20;
+  std::array<std::vector<std::uint32_t>, kBands> bands;
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    const auto band = std::min(kBands - 1, static_cast<std::size_t>(std::max(0.0f, scores[i]) * kBands));
+    bands[band].push_back(static_cast<std::uint32_t>(i));
+  }
+  // Shares: the smallest bands first, each taking all it has up to an
+  // equal part of what is left.
+  std::array<std::size_t, kBands> take{};
+  std::array<std::size_t, kBands> by_size;
+  std::iota(by_size.begin(), by_size.end(), std::size_t{0});
+  std::sort(by_size.begin(), by_size.end(), [&](std::size_t x, std::size_t y) { return bands[x].size() < bands[y].size(); });
+  std::size_t left_to_take = n;
+  for (std::size_t k = 0; k < kBands; ++k) {
+    const std::size_t band = by_size[k];
+    take[band] = std::min(bands[band].size(), left_to_take / (kBands - k));
+    left_to_take -= take[band];
+  }
+  std::vector<DedupePair> samples;
+  for (std::size_t band = kBands; band-- > 0;) {
+    const std::vector<std::uint32_t>& in = bands[band];
+    for (std::size_t k = 0; k < take[band]; ++k) {
+      const std::uint32_t i = in[k * in.size() / take[band]];
+      DedupePair& pair = samples.emplace_back(DedupePair{pairs[i].a, pairs[i].b, pairs[i].algorithm + 1, scores[i]});
+      SetParts(left[pairs[i].a], right[pairs[i].b], &pair);
+    }
+  }
+  std::stable_sort(samples.begin(), samples.end(),
+                   [](const DedupePair& x, const DedupePair& y) { return x.score > y.score; });
+  return samples;
+}
+
+
+// Groups that grow one link at a time and never take in a record that one
+// of their members tells apart from another (see linking.h).
+class Clusters {
+ public:
+  Clusters(std::size_t n, UnionFind* uf) : uf_(*uf), next_(n, kNone), last_(n), size_(n, 1) {
+    std::iota(last_.begin(), last_.end(), 0u);
+  }
+
+  // Joins the groups of a and b, linked at `score`, unless two of their
+  // records are apart; returns the pair found apart, or nothing when they
+  // joined (or were one).
+  std::optional<KeptApart> Join(std::uint32_t a, std::uint32_t b, float score, const ProfileSet& profiles) {
+    std::uint32_t ra = uf_.Find(a), rb = uf_.Find(b);
+    if (ra == rb) return std::nullopt;
+    if (size_[ra] > size_[rb]) std::swap(ra, rb);  // ra the smaller
+    std::size_t checked_a = 0;
+    for (std::uint32_t x = ra; x != kNone && checked_a < kCheckedMembers * kCheckedMembers; x = next_[x]) {
+      ++checked_a;
+      std::size_t checked_b = 0;
+      for (std::uint32_t y = rb; y != kNone && checked_b < kCheckedMembers; y = next_[y], ++checked_b) {
+        if (score >= kApart && ((x == a && y == b) || (x == b && y == a))) continue;  // the link itself
+        const double score = Score(profiles[x], profiles[y], kApart);
+        if (score < kApart) {
+          Parts parts;  // the exact score and its rule: most pairs checked are not apart
+          const double exact = Score(profiles[x], profiles[y], 0, &parts);
+          const bool a_smaller = uf_.Find(a) == ra;  // x is of a's group, y of b's
+          return KeptApart{a, b, 0, a_smaller ? x : y, a_smaller ? y : x, static_cast<float>(exact), parts.rule};
+        }
+      }
+    }
+    uf_.Union(ra, rb);
+    const std::uint32_t root = uf_.Find(ra), other = root == ra ? rb : ra;
+    next_[last_[root]] = other;
+    last_[root] = last_[other];
+    size_[root] += size_[other];
+    return std::nullopt;
+  }
+
+ private:
+  UnionFind& uf_;
+  std::vector<std::uint32_t> next_;  // the next record of its group, kNone at the end
+  std::vector<std::uint32_t> last_;  // by root: the group's last record
+  std::vector<std::uint32_t> size_;  // by root
+};
+
+// Numbers the groups of two or more in report order and lists their records.
+void NumberGroups(const KeyTable& table, UnionFind& uf, Links* links) {
+  const std::size_t n = table.size();
+  std::vector<std::uint32_t> size(n, 0);
+  for (std::uint32_t r = 0; r < n; ++r) ++size[uf.Find(r)];
+  // Groups by their first record, which is their root.
+  struct Group {
+    std::uint32_t first, size;
+  };
+  std::vector<Group> groups;
+  for (std::uint32_t r = 0; r < n; ++r) {
+    if (uf.Find(r) == r && size[r] >= 2) groups.push_back({r, size[r]});
+  }
+  std::stable_sort(groups.begin(), groups.end(), [&](const Group& x, const Group& y) {
+    if (x.size != y.size) return x.size > y.size;
+    return table.key(x.first) < table.key(y.first);
+  });
+  std::vector<std::uint32_t> number(n, 0);  // by root
+  std::vector<std::size_t> next(groups.size() + 1, 0);
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    number[groups[g].first] = static_cast<std::uint32_t>(g + 1);
+    next[g + 1] = next[g] + groups[g].size;
+  }
+  links->group_ends.assign(next.begin() + 1, next.end());
+  links->members.resize(next.back());
+  for (std::uint32_t r = 0; r < n; ++r) {
+    const std::uint32_t g = number[uf.Find(r)];
+    links->group[r] = g;
+    if (g != 0) links->members[next[g - 1]++] = r;
+  }
+}
+
+}  // namespace
+
+Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
+                 const FetchProfiles& fetch, const LinkOptions& options) {
+  const std::size_t n = table.size();
+  Links links;
+  links.group.assign(n, 0);
+  links.algorithm.assign(n, 0);
+  const auto members = [](const KeyOrder& order, const Group& g) {
+    return std::span<const std::uint32_t>(order.sorted.data() + g.begin, g.size);
+  };
+  if (options.verify <= 0 && orders.size() == 1) {
+    // One key: its runs are the groups, already in report order.
+    const KeyOrder& order = orders[0];
+    for (const Group& g : order.groups) {
+      const auto records = members(order, g);
+      links.members.insert(links.members.end(), records.begin(), records.end());
+      links.group_ends.push_back(links.members.size());
+      for (const std::uint32_t r : records) {
+        links.group[r] = static_cast<std::uint32_t>(links.group_ends.size());
+        links.algorithm[r] = 1;
+      }
+    }
+    return links;
+  }
+  UnionFind uf(n);
+  if (options.verify <= 0) {
+    for (std::size_t a = 0; a < orders.size(); ++a) {
+      for (const Group& g : orders[a].groups) {
+        const auto records = members(orders[a], g);
+        for (const std::uint32_t r : records) {
+          if (links.algorithm[r] == 0) links.algorithm[r] = static_cast<std::uint8_t>(a + 1);
+          uf.Union(records[0], r);
+        }
+      }
+    }
+    NumberGroups(table, uf, &links);
+    return links;
+  }
+  std::vector<std::uint8_t> wanted(n, 0);
+  for (const KeyOrder& order : orders) {
+    for (const Group& g : order.groups) {
+      for (const std::uint32_t r : members(order, g)) wanted[r] = 1;
+    }
+  }
+  const ProfileSet profiles(n, wanted, orders[0].sorted, fetch);
+  std::vector<Run> runs;
+  for (std::size_t a = 0; a < orders.size(); ++a) {
+    for (const Group& g : orders[a].groups) {
+      const auto records = members(orders[a], g);
+      runs.push_back({records, {}, static_cast<std::uint8_t>(a), table.key(a, records[0])});
+    }
+  }
+  // Under each algorithm but the last, the 1-based number of each record's
+  // key if all of that key's records are paired (its records are few), else 0.
+  const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
+  std::vector<BigVector<std::uint32_t>> made(orders.size() - 1);
+  for (std::size_t a = 0; a + 1 < orders.size(); ++a) {
+    made[a].resize(n);
+    for (std::size_t k = 0; k < orders[a].groups.size(); ++k) {
+      if (orders[a].groups[k].size > most) continue;
+      for (const std::uint32_t r : members(orders[a], orders[a].groups[k])) {
+        made[a][r] = static_cast<std::uint32_t>(k + 1);
+      }
+    }
+  }
+  BigVector<Candidate> pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, options);
+  Unique(&pairs, options.threads);
+  const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
+  links.compared = pairs.size();
+  if (options.sample > 0) links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
+  links.score.assign(n, 0);
+  links.best.assign(n, Links::kNoPair);
+  // The links strongest first, so that a group grows by its surest links
+  // and a doubtful one is the one refused; equal scores in pair order.
+  // A radix sort on the scores' bits, which for scores of 0 and more order
+  // as the scores do: millions of links from few addresses sort in a few
+  // passes on all threads.
+  struct Link {
+    std::uint32_t descending;  // the score's bits inverted, for the strongest first
+    std::uint32_t pair;
+  };
+  BigVector<Link> by_score;
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    if (scores[i] >= Threshold(options)) {
+      by_score.push_back({~std::bit_cast<std::uint32_t>(scores[i]), static_cast<std::uint32_t>(i)});
+    }
+  }
+  RadixSort(&by_score, 32, options.threads, [](const Link& l) { return l.descending; });
+  std::vector<std::uint32_t> linked(by_score.size());
+  for (std::size_t k = 0; k < by_score.size(); ++k) linked[k] = by_score[k].pair;
+  BigVector<Link>().swap(by_score);
+  // A record that joins a group about as strongly as it would join another
+  // whose customer is a different one ("A. Lang" beside "Andrea Lang" and
+  // "Anke Lang") is torn between them: it cannot say which it is, and joins
+  // neither. The first pass finds such records, the second groups without
+  // their links.
+  constexpr float kTie = 0.02f;
+  std::vector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
+  std::unordered_map<std::uint32_t, KeptApart> torn;  // few: a map, not an array of every record
+  std::vector<std::uint32_t> kept;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1 && torn.empty()) break;
+    if (pass == 1) uf = UnionFind(n);
+    Clusters clusters(n, &uf);
+    kept.clear();
+    links.apart.clear();
+    for (const std::uint32_t i : linked) {
+      const Candidate& p = pairs[i];
+      if (pass == 1 && (torn.count(p.a) != 0 || torn.count(p.b) != 0)) {
+        KeptApart note = torn.at(torn.count(p.a) != 0 ? p.a : p.b);
+        note.a = p.a;
+        note.b = p.b;
+        note.score = scores[i];
+        links.apart.push_back(note);
+        continue;
+      }
+      if (std::optional<KeptApart> apart = clusters.Join(p.a, p.b, scores[i], profiles)) {
+        apart->score = scores[i];
+        links.apart.push_back(*apart);
+        for (const std::uint32_t r : {p.a, p.b}) {
+          if (pass == 0 && joined_at[r] > 0 && joined_at[r] - scores[i] < kTie) torn.emplace(r, *apart);
+        }
+        continue;
+      }
+      for (const std::uint32_t r : {p.a, p.b}) {
+        if (joined_at[r] == 0) joined_at[r] = scores[i];
+      }
+      kept.push_back(i);
+    }
+  }
+  // In pair order, as before clustering: by a, then b.
+  std::sort(kept.begin(), kept.end());
+  links.pairs.reserve(kept.size());
+  for (const std::uint32_t i : kept) {
+    const Candidate& p = pairs[i];
+    DedupePair& pair = links.pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, scores[i]});
+    SetParts(profiles[p.a], profiles[p.b], &pair);
+    for (const std::uint32_t r : {p.a, p.b}) {
+      if (scores[i] > links.score[r]) {
+        links.score[r] = scores[i];
+        links.algorithm[r] = static_cast<std::uint8_t>(p.algorithm + 1);
+        links.best[r] = static_cast<std::uint32_t>(links.pairs.size() - 1);
+      }
+    }
+  }
+  std::sort(links.apart.begin(), links.apart.end(),
+            [](const KeptApart& x, const KeptApart& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
+  NumberGroups(table, uf, &links);
+  return links;
+}
+
+Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
+                 const FetchProfiles& fetch_input, const KeyTable& base,
+                 std::span<const KeyOrder> base_orders, const FetchProfiles& fetch_base,
+                 const LinkOptions& options) {
+  // The runs of equal keys on both sides, found by walking both orders.
+  struct Span {
+    std::span<const std::uint32_t> left, right;
+    std::uint8_t algorithm;
+  };
+  std::vector<Span> spans;
+  std::vector<std::uint8_t> wanted_left(input.size(), 0), wanted_right(base.size(), 0);
+  for (std::size_t a = 0; a < input_orders.size(); ++a) {
+    const auto& l = input_orders[a].sorted;
+    const auto& r = base_orders[a].sorted;
+    const KeyColumn& lk = input.column(a);
+    const KeyColumn& rk = base.column(a);
+    for (std::size_t i = 0, j = 0; i < l.size() && j < r.size();) {
+      const std::string_view key = lk.key(l[i]);
+      const int c = key.compare(rk.key(r[j]));
+      if (c < 0) {
+        ++i;
+      } else if (c > 0) {
+        ++j;
+      } else {
+        std::size_t i2 = i + 1, j2 = j + 1;
+        while (i2 < l.size() && lk.key(l[i2]) == key) ++i2;
+        while (j2 < r.size() && rk.key(r[j2]) == key) ++j2;
+        spans.push_back({{l.data() + i, i2 - i}, {r.data() + j, j2 - j}, static_cast<std::uint8_t>(a)});
+        for (std::size_t k = i; k < i2; ++k) wanted_left[l[k]] = 1;
+        for (std::size_t k = j; k < j2; ++k) wanted_right[r[k]] = 1;
+        i = i2;
+        j = j2;
+      }
+    }
+  }
+  const ProfileSet left(input.size(), wanted_left, input_orders[0].sorted, fetch_input);
+  const ProfileSet right(base.size(), wanted_right, base_orders[0].sorted, fetch_base);
+  std::vector<Run> runs;
+  for (const Span& s : spans) runs.push_back({s.left, s.right, s.algorithm, input.key(s.algorithm, s.left[0])});
+  BigVector<Candidate> pairs = MakePairs(runs, &left, &right, /*within=*/false, nullptr, options);
+  Unique(&pairs, options.threads);
+  std::vector<float> scores;
+  if (options.verify > 0) scores = ScorePairs(pairs, left, right, options);
+  Links links;
+  if (options.sample > 0 && !scores.empty()) links.samples = SamplePairs(pairs, scores, left, right, options.sample);
+  links.group.assign(input.size(), 0);
+  links.algorithm.assign(input.size(), 0);
+  links.score.assign(input.size(), 0);
+  links.base_algorithm.assign(base.size(), 0);
+  links.base_score.assign(base.size(), 0);
+  links.compared = options.verify > 0 ? pairs.size() : 0;
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    const float score = scores.empty() ? 0.0f : scores[i];
+    if (!scores.empty() && score < Threshold(options)) continue;
+    const Candidate& p = pairs[i];
+    DedupePair& pair = links.pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, score});
+    if (!scores.empty()) SetParts(left[p.a], right[p.b], &pair);
+    const auto alg = static_cast<std::uint8_t>(p.algorithm + 1);
+    if (links.algorithm[p.a] == 0 || score > links.score[p.a]) {
+      links.algorithm[p.a] = alg;
+      links.score[p.a] = score;
+    }
+    if (links.base_algorithm[p.b] == 0 || score > links.base_score[p.b]) {
+      links.base_algorithm[p.b] = alg;
+      links.base_score[p.b] = score;
+    }
+  }
+  // Each input record's matches, best first.
+  std::stable_sort(links.pairs.begin(), links.pairs.end(), [](const DedupePair& x, const DedupePair& y) {
+    return x.a != y.a ? x.a < y.a : x.score > y.score;
+  });
+  // Matched input records are numbered in input order, like groups.
+  std::uint32_t number = 0;
+  for (std::size_t i = 0; i < links.pairs.size(); ++i) {
+    if (i == 0 || links.pairs[i].a != links.pairs[i - 1].a) links.group[links.pairs[i].a] = ++number;
+  }
+  return links;
+}
+
+}  // namespace korvix::dedupe

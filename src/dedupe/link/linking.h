@@ -1,0 +1,117 @@
+// Linking records: from keys shared under the algorithms to groups, with or
+// without verifying each candidate pair, and matching against a base.
+//
+// Records that share a key under an algorithm are candidates. Without
+// verification every candidate pair is linked, and linked records form
+// groups transitively. With verification only the pairs whose Score reaches
+// the threshold link, strongest first, and a link that would put two
+// records in one group that the scorer tells apart (a score below kApart,
+// or a rule such as "first names differ") is refused and kept in
+// Links::apart: two sisters each linked to the firm at their address do not
+// become one group through it. A record that would join either of two such
+// groups about as strongly ("A. Lang" beside "Andrea Lang" and "Anke Lang")
+// joins neither: it cannot say which customer it is. Before two groups join, the records of the
+// smaller (its first kCheckedMembers² at most) are compared with the first
+// kCheckedMembers of the larger, all of them for groups of that size or
+// less, so that the work of a join stays bounded whatever a group's size.
+#ifndef KORVIX_DEDUPE_LINKING_H_
+#define KORVIX_DEDUPE_LINKING_H_
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "dedupe/core/key_table.h"
+#include "dedupe/compare/similarity.h"
+#include "korvix/dedupe.h"
+
+namespace korvix::dedupe {
+
+// The records of a group that a record joining it is compared with.
+constexpr std::size_t kCheckedMembers = 64;
+
+// A link refused: records a and b scored `score`, but x (in a's group) and y
+// (in b's) are different customers.
+struct KeptApart {
+  std::uint32_t a, b;
+  float score;
+  std::uint32_t x, y;
+  float xy_score;
+  Rule rule;
+};
+
+struct LinkOptions {
+  double verify = 0;  // 0: link every candidate pair unseen
+  std::size_t max_candidates = 200;
+  unsigned threads = 0;
+  std::function<void(const std::string&)> message;  // may be null
+  // Verifying, this many candidate pairs spread over the scores from 0 to
+  // 1 into Links::samples, each scored exactly (so every pair is).
+  std::size_t sample = 0;
+};
+
+// The profiles of some records of one side, the profile of records[k] at
+// places[k] of the list. REQUIRES: `records` ascends; `places` holds each
+// of 0 to records.size() - 1 once.
+using FetchProfiles = std::function<ProfileList(std::span<const std::uint32_t> records,
+                                                std::span<const std::uint32_t> places)>;
+
+// What linking found, per record of the input (and of the base).
+struct Links {
+  std::vector<std::uint32_t> group;     // 0 alone, else the group's 1-based number
+  std::vector<std::uint8_t> algorithm;  // 1-based algorithm that linked it, 0 alone
+  std::vector<float> score;             // best score of its linked pairs (verifying)
+  std::vector<std::uint32_t> best;      // its best pair in `pairs` (verifying), kNoPair for none
+  static constexpr std::uint32_t kNoPair = 0xFFFFFFFFu;
+  std::vector<KeptApart> apart;         // links refused (verifying, without a base)
+  std::vector<DedupePair> samples;      // LinkOptions::sample, by score
+  // The groups in report order: largest first, equal sizes by their first
+  // record's key under the first algorithm; the records of each in input
+  // order, group g's ending at group_ends[g - 1].
+  std::vector<std::uint32_t> members;
+  std::vector<std::size_t> group_ends;
+  // The linked pairs when verifying or matching a base (a < b within one
+  // side; with a base, a is the input's, b the base's), by a then score.
+  std::vector<DedupePair> pairs;
+  std::uint64_t compared = 0;  // pairs scored
+  // With a base: the base's records that matched (1-based algorithm), per
+  // base record.
+  std::vector<std::uint8_t> base_algorithm;
+  std::vector<float> base_score;
+};
+
+// The group of Links::members that a report is at, as it visits them in
+// order: where the group starts, how large it is, and the step to the next.
+class GroupCursor {
+ public:
+  explicit GroupCursor(const Links& links) : ends_(links.group_ends) {}
+  std::size_t index() const { return group_; }  // 0-based
+  bool StartsAt(std::size_t position) const { return position == begin(); }
+  bool EndsAt(std::size_t position) const { return position + 1 == ends_[group_]; }
+  std::size_t size() const { return ends_[group_] - begin(); }
+  void Next() { ++group_; }
+
+ private:
+  std::size_t begin() const { return group_ == 0 ? 0 : ends_[group_ - 1]; }
+  const std::vector<std::size_t>& ends_;
+  std::size_t group_ = 0;
+};
+
+// Links the records of `table`, whose keys under each algorithm are ordered
+// in `orders` (one per algorithm).
+Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
+                 const FetchProfiles& fetch, const LinkOptions& options);
+
+// Links each record of `input` to the records of `base` it shares a key
+// with (and, verifying, that score high enough); no pairs within a side.
+// Groups stay empty: the report is per input record.
+Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
+                 const FetchProfiles& fetch_input, const KeyTable& base,
+                 std::span<const KeyOrder> base_orders, const FetchProfiles& fetch_base,
+                 const LinkOptions& options);
+
+}  // namespace korvix::dedupe
+
+#endif  // KORVIX_DEDUPE_LINKING_H_

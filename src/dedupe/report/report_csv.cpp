@@ -1,0 +1,272 @@
+// The CSV report: every record with its key, group and what linked it.
+#include <numeric>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "dedupe/core/error.h"
+#include "dedupe/core/printable.h"
+#include "dedupe/report/report.h"
+
+namespace korvix::dedupe {
+
+namespace {
+
+// Appends one field, quoted when it holds the delimiter, a quote or a line
+// break; a quote inside is doubled.
+void AppendField(std::string_view value, char delimiter, std::string* row) {
+  bool quote = false;
+  for (const char c : value) {
+    if (c == delimiter || c == '"' || c == '\n' || c == '\r') {
+      quote = true;
+      break;
+    }
+  }
+  if (!quote) {
+    row->append(value);
+    return;
+  }
+  row->push_back('"');
+  for (const char c : value) {
+    if (c == '"') row->push_back('"');
+    row->push_back(c);
+  }
+  row->push_back('"');
+}
+
+class CsvRows {
+ public:
+  CsvRows(const ReportInput& in, ReportFile* out)
+      : in_(in),
+        out_(out),
+        delimiter_(in.input.csv != nullptr ? in.input.csv->delimiter() : ','),
+        line_end_(EndsLinesWithCrlf(in.input.fd) ? "\r\n" : "\n"),
+        id_(in.id, in.input.csv) {}
+
+  bool with_id() const { return !in_.id.empty(); }
+
+  void Header() {
+    for (const char* name : {"line", "key", "group", "record"}) Cell(name);
+    if (with_id()) Cell("id");
+    Cell("algorithm");
+    if (in_.verified) Cell("score");
+    if (in_.base != nullptr) {
+      Cell("base_line");
+      Cell("base_record");
+      if (with_id()) Cell("base_id");
+    } else if (in_.verified) {
+      Cell("linked_to");
+    }
+    if (in_.verified) {
+      for (const char* part : {"kind", "name", "first_name", "street", "house_number", "plz", "town"}) Cell(part);
+      if (in_.base == nullptr) Cell("kept_apart");
+    }
+    if (in_.input.csv == nullptr) {
+      Cell("data");
+    } else {
+      for (const std::string& name : in_.input.csv->header()) Printable(name);
+    }
+    End();
+  }
+
+  // The columns up to the score; the caller adds the base's and the data.
+  void Front(const RecordReader::Visited& v, std::string_view key, std::uint32_t group,
+             int algorithm, double score) {
+    AppendNumber(v.line, &row_);
+    row_.push_back(delimiter_);
+    AppendField(key, delimiter_, &row_);
+    row_.push_back(delimiter_);
+    Number(group);
+    Number(v.record + 1u);
+    if (with_id()) Cell(id_.Of(v.bytes, false));
+    Number(static_cast<std::uint64_t>(algorithm));
+    if (in_.verified) {
+      AppendScore(score, &row_);
+      row_.push_back(delimiter_);
+    }
+  }
+
+  // The parts of the score of `pair` (empty for none), verifying.
+  void Parts(const DedupePair* pair) {
+    if (!in_.verified) return;
+    if (pair == nullptr) {
+      for (int i = 0; i < 7; ++i) Cell("");
+      return;
+    }
+    for (const float part : {pair->kind, pair->name, pair->first_name, pair->street, pair->house_number,
+                             pair->plz, pair->town}) {
+      AppendScore(part, &row_);
+      row_.push_back(delimiter_);
+    }
+  }
+
+  void Score(double score) {
+    AppendScore(score, &row_);
+    row_.push_back(delimiter_);
+  }
+
+  void Number(std::uint64_t n) {
+    AppendNumber(n, &row_);
+    row_.push_back(delimiter_);
+  }
+  void Cell(std::string_view text) {
+    AppendField(text, delimiter_, &row_);
+    row_.push_back(delimiter_);
+  }
+
+  // The record's own columns, then the end of the row.
+  void Data(const RecordReader::Visited& v) {
+    if (in_.input.csv == nullptr) {
+      Printable(v.bytes);
+    } else {
+      if (!in_.input.csv->Fields(v.bytes, &fields_)) {
+        throw IoError("cannot read line " + std::to_string(v.line) +
+                      " again: the input changed during the run");
+      }
+      for (const std::string_view f : fields_) Printable(f);
+    }
+    End();
+  }
+
+ // The end of the row.
+  void End() {
+    row_.pop_back();  // the delimiter after the last field
+    row_ += line_end_;
+    out_->Write(row_);
+    row_.clear();
+  }
+
+ private:
+  void Printable(std::string_view bytes) {
+    text_.clear();
+    AppendPrintable(bytes, &text_);
+    Cell(text_);
+  }
+
+  const ReportInput& in_;
+  ReportFile* out_;
+  char delimiter_;
+  std::string_view line_end_;
+  IdColumn id_;
+  std::string row_, text_;
+  std::vector<std::string_view> fields_;
+};
+
+void WriteRows(const ReportInput& in, bool sorted, CsvRows* rows) {
+  const Links& links = in.links;
+  std::unordered_map<std::uint32_t, std::string> apart;  // by record, its links refused
+  for (const KeptApart& k : links.apart) {
+    for (const auto& [r, other] : {std::pair{k.a, k.b}, std::pair{k.b, k.a}}) {
+      std::string& note = apart[r];
+      if (!note.empty()) note += "; ";
+      note += KeptApartNote(k, other);
+    }
+  }
+  std::vector<std::uint32_t> input_order;
+  if (!sorted) {
+    input_order.resize(in.input.table.size());
+    std::iota(input_order.begin(), input_order.end(), 0u);
+  }
+  in.input.reader.SetKeyChoice(sorted ? std::span<const std::uint8_t>() : links.algorithm);
+  in.input.reader.ForEachInOrder(
+      sorted ? in.sorted : std::span<const std::uint32_t>(input_order), in.budget,
+      [&](const RecordReader::Visited& v) {
+        rows->Front(v, v.key, links.group[v.record], links.algorithm[v.record],
+                    in.verified ? links.score[v.record] : 0.0);
+        if (in.verified) {
+          const std::uint32_t best = links.best[v.record];
+          const DedupePair* pair = best == Links::kNoPair ? nullptr : &links.pairs[best];
+          if (pair == nullptr) {
+            rows->Cell("");
+          } else {
+            rows->Number((pair->a == v.record ? pair->b : pair->a) + 1u);
+          }
+          rows->Parts(pair);
+          const auto note = apart.empty() ? apart.end() : apart.find(v.record);
+          rows->Cell(note == apart.end() ? std::string_view() : std::string_view(note->second));
+        }
+        rows->Data(v);
+      });
+}
+
+void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
+  const std::vector<DedupePair>& pairs = in.links.pairs;
+  std::vector<std::uint32_t> input_order(in.input.table.size());
+  std::iota(input_order.begin(), input_order.end(), 0u);
+  const std::unordered_map<std::uint32_t, BaseRecord> base =
+      rows->with_id() ? BaseRecords(in, false) : std::unordered_map<std::uint32_t, BaseRecord>();
+  std::size_t p = 0;
+  in.input.reader.SetKeyChoice({});
+  in.input.reader.ForEach(input_order, [&](const RecordReader::Visited& v) {
+    if (p == pairs.size() || pairs[p].a != v.record) {
+      rows->Front(v, v.key, 0, 0, 0);
+      rows->Cell("");
+      rows->Cell("");
+      if (rows->with_id()) rows->Cell("");
+      rows->Parts(nullptr);
+      rows->Data(v);
+      return;
+    }
+    for (; p < pairs.size() && pairs[p].a == v.record; ++p) {
+      const DedupePair& pair = pairs[p];
+      rows->Front(v, in.input.table.key(pair.algorithm - 1, v.record), in.links.group[v.record],
+                  pair.algorithm, pair.score);
+      rows->Number(in.base->table.place(pair.b).line);
+      rows->Number(pair.b + 1u);
+      if (rows->with_id()) rows->Cell(base.at(pair.b).id);
+      rows->Parts(&pair);
+      rows->Data(v);
+    }
+  });
+}
+
+}  // namespace
+
+void WritePairSample(const ReportInput& in, ReportFile* out) {
+  CsvRows rows(in, out);
+  const bool with_id = rows.with_id();
+  for (const char* name : {"record_a", "record_b"}) rows.Cell(name);
+  if (with_id) {
+    rows.Cell("id_a");
+    rows.Cell("id_b");
+  }
+  for (const char* name : {"score", "kind", "name", "first_name", "street", "house_number", "plz", "town",
+                           "same", "data_a", "data_b"}) {
+    rows.Cell(name);
+  }
+  rows.End();
+  std::vector<std::uint32_t> wanted;
+  for (const DedupePair& p : in.links.samples) {
+    wanted.push_back(p.a);
+    wanted.push_back(p.b);
+  }
+  const std::unordered_map<std::uint32_t, BaseRecord> records = RecordsOf(in.input, in.id, wanted, false);
+  for (const DedupePair& p : in.links.samples) {
+    const BaseRecord& a = records.at(p.a);
+    const BaseRecord& b = records.at(p.b);
+    rows.Number(p.a + 1u);
+    rows.Number(p.b + 1u);
+    if (with_id) {
+      rows.Cell(a.id);
+      rows.Cell(b.id);
+    }
+    rows.Score(p.score);
+    rows.Parts(&p);
+    rows.Cell("");
+    rows.Cell(a.text);
+    rows.Cell(b.text);
+    rows.End();
+  }
+}
+
+void WriteCsvReport(const ReportInput& in, bool sorted, ReportFile* out) {
+  CsvRows rows(in, out);
+  rows.Header();
+  if (in.base != nullptr) {
+    WriteMatchRows(in, &rows);
+  } else {
+    WriteRows(in, sorted, &rows);
+  }
+}
+
+}  // namespace korvix::dedupe

@@ -1,0 +1,258 @@
+// What the dialogs rely on of a toolkit, proven the same way on each back
+// end: this file is built into the headless and the Qt test binaries. Every
+// read goes through the scripted user, so on Qt it is what the widgets show.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "korvix/ui/message_box.h"
+#include "ui/test_form.h"
+
+namespace korvix::ui::testing {
+namespace {
+
+using Events = std::vector<std::string>;
+
+// An act of the user or of the program, whether it succeeds, and the events
+// it raises.
+struct Step {
+  const char* what;
+  std::function<bool()> act;
+  bool ok;
+  Events events;
+};
+
+class ToolkitContract : public ::testing::Test {
+ protected:
+  // Shows the form with `script` as its user; the script must have run.
+  void Show(Script script) {
+    toolkit_->QueueScript(form_.name(), std::move(script));
+    EXPECT_TRUE(toolkit_->ShowModal(form_));
+    EXPECT_EQ(toolkit_->pending_scripts(form_.name()), 0u) << "the script did not run";
+  }
+  void Run(const std::vector<Step>& steps) {
+    for (const Step& s : steps) {
+      EXPECT_EQ(s.act(), s.ok) << s.what;
+      EXPECT_EQ(log_.Take(), s.events) << s.what;
+    }
+  }
+
+  std::unique_ptr<ScriptedToolkit> toolkit_ = MakeToolkit();
+  Form form_{TestForm()};
+  EventLog log_{form_};
+};
+
+TEST_F(ToolkitContract, SelectionsRaiseClickOnlyWhenTheyChange) {
+  for (const char* text : {"eins", "zwei", "drei"}) form_.list("lstItems").AddItem(text);
+  for (const char* text : {"", "PLZ", "Straße"}) form_.list("cboRow", 1).AddItem(text);
+  form_.list("cboRow", 1).SetItemData(2, 51);
+  Show([&](User& user) {
+    EXPECT_EQ(log_.Take(), Events{"GotFocus lstItems"}) << "first in tab order, label skipped";
+    const struct {
+      bool by_user;
+      int row;  // -1: the list box, else the drop-down list cboRow(row)
+      int index;
+      bool ok;
+      Events events;
+      int shown;
+      const char* text;
+    } steps[] = {{false, -1, 1, true, {"Click lstItems"}, 1, "zwei"},
+                 {false, -1, 1, true, {}, 1, "zwei"},
+                 {false, -1, 3, false, {}, 1, "zwei"},
+                 {false, -1, -2, false, {}, 1, "zwei"},
+                 {false, -1, -1, true, {"Click lstItems"}, -1, ""},
+                 {true, -1, 2, true, {"Click lstItems"}, 2, "drei"},
+                 {true, -1, 2, true, {}, 2, "drei"},
+                 {true, -1, -1, false, {}, 2, "drei"},
+                 {true, -1, 3, false, {}, 2, "drei"},
+                 {true, 1, 2, true, {"GotFocus cboRow(1)", "Click cboRow(1)"}, 2, "Straße"},
+                 {true, 1, 2, true, {}, 2, "Straße"},
+                 {false, 1, 7, false, {}, 2, "Straße"},
+                 {false, 1, 1, true, {"Click cboRow(1)"}, 1, "PLZ"},
+                 {false, 1, -1, true, {"Click cboRow(1)"}, -1, ""}};
+    for (const auto& s : steps) {
+      const ControlId id = s.row < 0 ? ControlId{"lstItems"} : ControlId{"cboRow", s.row};
+      SCOPED_TRACE(::testing::Message() << id.name << (s.by_user ? " picks " : " put ") << s.index);
+      ListControl& list = form_.list(id.name, id.index);
+      EXPECT_EQ(s.by_user ? user.Select(id, s.index) : list.SetListIndex(s.index), s.ok);
+      EXPECT_EQ(log_.Take(), s.events);
+      EXPECT_EQ(user.State(id).list_index, s.shown);
+      EXPECT_EQ(user.State(id).text, s.text);
+    }
+    EXPECT_EQ(user.State({"cboRow", 1}).item_data, (std::vector<std::int32_t>{0, 0, 51}));
+    EXPECT_TRUE(form_.list("lstItems").Clear() && form_.list("lstItems").AddItem("neu"));
+    EXPECT_EQ(log_.Take(), Events{}) << "emptying and filling raise nothing";
+    EXPECT_EQ(user.State({"lstItems"}).items, Events{"neu"});
+  });
+}
+
+TEST_F(ToolkitContract, OptionButtonsOfAGroupExcludeEachOther) {
+  Show([&](User& user) {
+    const struct {
+      bool by_user;
+      int index;  // optKind(index), or optOther for -1
+      bool value;
+      const char* shown;  // optKind(0), optKind(1), optOther
+    } steps[] = {{true, -1, true, "001"},  {true, 0, true, "101"},   {true, 1, true, "011"},
+                 {true, 1, true, "011"},   {false, 0, true, "101"},  {false, 0, false, "001"}};
+    for (const auto& s : steps) {
+      const ControlId id = s.index < 0 ? ControlId{"optOther"} : ControlId{"optKind", s.index};
+      EXPECT_TRUE(s.by_user ? user.Click(id) : form_.option(id.name, id.index).SetValue(s.value));
+      std::string shown;
+      for (const ControlId& id : {ControlId{"optKind", 0}, {"optKind", 1}, {"optOther"}}) {
+        shown += user.State(id).value ? '1' : '0';
+      }
+      EXPECT_EQ(shown, s.shown);
+    }
+  });
+}
+
+TEST_F(ToolkitContract, SetFocusRaisesGotFocusOnlyWhenTheFocusMoves) {
+  form_.text_box("txtNotes").SetText("Zeile 1\r\nMüller 😀");
+  Show([&](User& user) {
+    log_.Take();
+    const auto put = [&](const char* name) {
+      return [&, name] { return form_.control(name).SetFocus(); };
+    };
+    const auto tab = [&](const char* name) { return [&, name] { return user.Focus({name}); }; };
+    Run({{"program to txtName", put("txtName"), true, {"GotFocus txtName"}},
+         {"program to txtName again", put("txtName"), true, {}},
+         {"user to btnOK", tab("btnOK"), true, {"GotFocus btnOK"}},
+         {"program to a label", put("lblTitle"), false, {}},
+         {"user to a label", tab("lblTitle"), false, {}},
+         {"program to a disabled button", put("btnOff"), false, {}},
+         {"user to a hidden button", tab("btnHidden"), false, {}},
+         {"user to a read-only box", tab("txtNotes"), true, {"GotFocus txtNotes"}}});
+    EXPECT_EQ(user.Focused(), (ControlId{"txtNotes"}));
+    // As the editor does: the box that gets the focus selects its whole text,
+    // counted in characters (a line break is two).
+    form_.On(Event::kGotFocus, "txtNotes", [&] {
+      form_.active_control().SetSelStart(0);
+      form_.active_control().SetSelLength(CharacterCount(form_.active_control().Text()));
+    });
+    EXPECT_TRUE(user.Focus({"btnOK"}) && user.Focus({"txtNotes"}));
+    const ControlState notes = user.State({"txtNotes"});
+    EXPECT_EQ(std::make_pair(notes.sel_start, notes.sel_length), std::make_pair(0, 17));
+    log_.Take();
+    // Disabling the focused control leaves none; nothing passes it on.
+    EXPECT_TRUE(form_.control("txtNotes").SetEnabled(false));
+    EXPECT_EQ(user.Focused(), std::nullopt);
+    EXPECT_EQ(log_.Take(), Events{});
+  });
+}
+
+TEST_F(ToolkitContract, WhatAUserCannotDoFailsAndRaisesNothing) {
+  for (const char* text : {"eins", "zwei"}) form_.list("lstItems").AddItem(text);
+  form_.list("cboRow", 0).AddItem("x");
+  Show([&](User& user) {
+    log_.Take();
+    const auto click = [&](const char* name) { return [&, name] { return user.Click({name}); }; };
+    const auto dbl = [&](ControlId id, int i) {
+      return [&, id, i] { return user.DoubleClick(id, i); };
+    };
+    Run({{"click a disabled button", click("btnOff"), false, {}},
+         {"click a hidden button", click("btnHidden"), false, {}},
+         {"click a label", click("lblTitle"), false, {}},
+         {"type into a read-only box", [&] { return user.Type({"txtNotes"}, "x"); }, false, {}},
+         {"double-click a drop-down", dbl({"cboRow", 0}, 0), false, {}},
+         {"double-click past the end", dbl({"lstItems"}, 2), false, {}},
+         {"double-click an item", dbl({"lstItems"}, 1), true,
+          {"Click lstItems", "DblClick lstItems"}},
+         {"double-click it again", dbl({"lstItems"}, 1), true, {"DblClick lstItems"}},
+         {"double-click off the items", dbl({"lstItems"}, -1), true, {"DblClick lstItems"}}});
+    EXPECT_EQ(user.State({"lstItems"}).list_index, 1) << "a click below the items keeps the pick";
+    EXPECT_EQ(form_.text_box("txtNotes").Text(), "");
+  });
+}
+
+TEST_F(ToolkitContract, TheProgramsPutsAndTheDialogsPropertiesShowAlsoOnceClosed) {
+  std::string algorithm = "vorher";
+  bool result = false;
+  form_.Publish("Algorithm", &algorithm);
+  form_.Publish("Result", &result);
+  Show([&](User& user) {
+    EXPECT_EQ(user.Property("Result"), "False");
+    TextBox& notes = form_.text_box("txtNotes");
+    TextBox& name = form_.text_box("txtName");
+    // Read-only binds the user, not the program.
+    EXPECT_TRUE(notes.SetText("Zeile 1\r\nZeile 2") && notes.SetFontBold(true));
+    EXPECT_TRUE(notes.SetForeColor(Color::Rgb(0, 0, 128)));
+    EXPECT_TRUE(name.SetText("Müller-Schlüssel") && name.SetSelStart(3) && name.SetSelLength(5));
+    EXPECT_TRUE(form_.control("btnOK").SetEnabled(false));
+    EXPECT_TRUE(form_.control("btnCancel").SetVisible(false));
+    EXPECT_TRUE(form_.control("btnHidden").SetVisible(true) && user.Click({"btnHidden"}));
+    EXPECT_FALSE(user.Click({"btnOK"}) || user.Click({"btnCancel"}));
+    algorithm = "0103000000000000";
+    result = true;
+    EXPECT_TRUE(user.CloseBox());
+    EXPECT_FALSE(user.shown() || user.CloseBox());
+    const ControlState shown = user.State({"txtNotes"}), selected = user.State({"txtName"});
+    EXPECT_EQ(std::tie(shown.text, shown.font_bold, shown.fore_color),
+              std::make_tuple("Zeile 1\r\nZeile 2", true, Color::Rgb(0, 0, 128)));
+    EXPECT_EQ(std::tie(selected.font_bold, selected.sel_start, selected.sel_length),
+              std::make_tuple(false, 3, 5));
+    EXPECT_FALSE(user.State({"btnOK"}).enabled || user.State({"btnCancel"}).visible);
+    EXPECT_EQ(user.State({"btnOK"}).caption, "OK");
+    EXPECT_FALSE(user.State({"cboRow", 3}).exists);
+    EXPECT_EQ(user.Caption(), "Prüfung");
+    EXPECT_EQ(user.Property("Algorithm"), "0103000000000000");
+    EXPECT_EQ(user.Property("Result"), "True");
+    EXPECT_EQ(user.Property("ResultName"), std::nullopt);
+  });
+}
+
+TEST_F(ToolkitContract, NestedFormsAreModalAndScriptsAreTakenInOrder) {
+  Form inner(TestForm("frmInner"));
+  Events order;
+  inner.OnCloseBox([&] { order.push_back("inner close box"); });
+  form_.On(Event::kClick, "btnOK", [&] {
+    EXPECT_TRUE(toolkit_->ShowModal(inner));
+    EXPECT_FALSE(toolkit_->ShowModal(form_)) << "a shown form cannot be shown again";
+    order.push_back("inner returned");
+  });
+  User* below = nullptr;
+  toolkit_->QueueScript("frmInner", [&](User& user) {
+    EXPECT_FALSE(below->Click({"btnCancel"})) << "the window below is blocked";
+    EXPECT_TRUE(below->shown() && user.Type({"txtName"}, "innen"));
+  });  // left open: closes by its close box
+  toolkit_->QueueScript("frmInner", [&](User&) { throw std::runtime_error("user gave up"); });
+  Show([&](User& user) {
+    below = &user;
+    EXPECT_TRUE(user.Click({"btnOK"}));
+    EXPECT_TRUE(user.Type({"txtName"}, "wieder da")) << "the window is in front again";
+    EXPECT_TRUE(user.Click({"btnOK"}));  // the second script throws
+    EXPECT_TRUE(user.Click({"btnOK"}));  // no script: closes at once
+  });
+  const Events round = {"inner close box", "inner returned"};
+  EXPECT_EQ(order, (Events{round[0], round[1], round[0], round[1], round[0], round[1]}));
+  EXPECT_EQ(inner.text_box("txtName").Text() + form_.text_box("txtName").Text(), "innenwieder da");
+}
+
+TEST_F(ToolkitContract, MessageBoxesAnswerFromTheQueueOrByTheirDefaultButton) {
+  const struct {
+    std::optional<int> queued;
+    int flags;
+    int result;
+  } cases[] = {{std::nullopt, 48, kResultOk},       {std::nullopt, 289, kResultCancel},
+               {std::nullopt, 292, kResultNo},      {kResultOk, 289, kResultOk},
+               {kResultCancel, 289, kResultCancel}, {kResultYes, 292, kResultYes},
+               {kResultNo, 292, kResultNo},
+               {kResultRetry, 48, kResultRetry}};  // no such button: given as it is
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    if (cases[i].queued) toolkit_->QueueAnswer(*cases[i].queued);
+    const std::string prompt = std::to_string(i) + "\r\n\r\nLöschen?";
+    EXPECT_EQ(toolkit_->MessageBox(prompt, cases[i].flags, "Titel"), cases[i].result) << i;
+    const MessageBoxRecord& got = toolkit_->message_boxes().at(i);
+    EXPECT_EQ(std::tie(got.prompt, got.flags, got.title, got.result),
+              std::tie(prompt, cases[i].flags, "Titel", cases[i].result));
+  }
+  EXPECT_EQ(toolkit_->pending_answers(), 0u);
+}
+
+}  // namespace
+}  // namespace korvix::ui::testing
