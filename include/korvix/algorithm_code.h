@@ -78,6 +78,19 @@ KORVIX_EXPORT std::vector<AlgorithmSlot> ReadAlgorithmCode(std::string_view code
 // so that no number shifts the slots after it.
 KORVIX_EXPORT std::string WriteAlgorithmCode(std::span<const AlgorithmSlot> slots);
 
+// Returns what keeps `code` from being one the editor could have written, at
+// which character, or "" when it is one: digits only, 16 for each of one to
+// ten slots, field numbers 1-9, 51-53 or 10-50, lengths 1 to 99. The key
+// builder reads any text, so a code with a typo would key every record
+// alike; a host that takes codes from people checks them here first.
+KORVIX_EXPORT std::string AlgorithmCodeProblem(std::string_view code);
+
+// Returns the code that `given` stands for: a text with "(" or "[" is a
+// readable form (as DescribeAlgorithm writes it) and is turned back into
+// its code; any other text must be a code without problem. Throws
+// std::invalid_argument saying what is wrong and at which character.
+KORVIX_EXPORT std::string ReadAlgorithm(std::string_view given);
+
 }  // namespace korvix
 
 #endif  // KORVIX_ALGORITHM_CODE_H_

@@ -19,6 +19,7 @@
 #define KORVIX_ALGORITHM_STORE_H_
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,10 @@ inline constexpr std::string_view kPublicOwner = "-";
 
 // True iff `owner` is exactly the public marker "-" (no blanks, no case folding).
 KORVIX_EXPORT bool IsPublicOwner(std::string_view owner);
+
+// True iff `owner` names a member of staff: neither blank nor "-" once the
+// blanks around it are ignored. Only such a user can own a private algorithm.
+KORVIX_EXPORT bool HasOwner(std::string_view owner);
 
 // ---- Reading.
 
@@ -75,7 +80,36 @@ KORVIX_EXPORT std::string ListText(const AlgorithmEntry& entry);
 // unless that is blank, else the description of its code.
 KORVIX_EXPORT std::string DescriptionText(const AlgorithmEntry& entry);
 
+// Who may use an entry, as the selection dialog and the listings show it:
+// "öffentlich" for a public one, else "Privat (", the owner's display name
+// as `owner_name` gives it for the staff number, and ")".
+KORVIX_EXPORT std::string OwnerStatus(
+    const AlgorithmEntry& entry, const std::function<std::string(const std::string&)>& owner_name);
+
+// The entries that `name` names, in their order: those whose list text
+// (ListText) is `name`; when none is, those whose list text equals `name`
+// as column names compare (Unicode case folding, blanks around ignored).
+// Several entries may share a name; those of one code key alike, whoever
+// owns them.
+KORVIX_EXPORT std::vector<const AlgorithmEntry*> EntriesNamed(std::span<const AlgorithmEntry> entries,
+                                                               std::string_view name);
+
+// The algorithm that `name` names among `entries`: the first of
+// EntriesNamed, or null when no entry has the name. Throws
+// std::invalid_argument, listing them as EntryLines does, when entries of
+// different codes have it: which one was meant cannot be told.
+KORVIX_EXPORT const AlgorithmEntry* AlgorithmNamed(std::span<const AlgorithmEntry> entries,
+                                                   std::string_view name);
+
+// Entries as a message lists them: a line each, "\n  " then the list text,
+// the code and the owner ("-" for public).
+KORVIX_EXPORT std::string EntryLines(std::span<const AlgorithmEntry* const> entries);
+
 // ---- Writing.
+
+// A name or description as it is stored: without the blanks around it, Null
+// when nothing is left.
+KORVIX_EXPORT db::Value Trim2Null(std::string_view text);
 
 // The acting user, for a caller that wants the store to refuse what the
 // dialogs refuse; the dialogs check the rights themselves and pass none.

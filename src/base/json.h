@@ -1,16 +1,14 @@
-// Writing JSON strings, for every report and listing that prints JSON.
+// Writing JSON strings, for every report that prints JSON.
 #ifndef KORVIX_BASE_JSON_H_
 #define KORVIX_BASE_JSON_H_
 
-#include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace korvix::base {
 
 // Appends `text` (valid UTF-8) as a JSON string literal, quotes included.
-// Inline, so that the command line shares it without an exported symbol.
+// Inline: reports write many of them.
 inline void AppendJsonString(std::string_view text, std::string* out) {
   static constexpr char kHex[] = "0123456789abcdef";
   out->push_back('"');
@@ -32,19 +30,6 @@ inline void AppendJsonString(std::string_view text, std::string* out) {
     }
   }
   out->push_back('"');
-}
-
-// Appends {"key": "value", ...} with every value a JSON string, in order.
-inline void AppendJsonObject(std::span<const std::pair<std::string_view, std::string>> fields,
-                             std::string* out) {
-  out->push_back('{');
-  for (const auto& [key, value] : fields) {
-    if (out->back() != '{') out->append(", ");
-    AppendJsonString(key, out);
-    out->append(": ");
-    AppendJsonString(value, out);
-  }
-  out->push_back('}');
 }
 
 }  // namespace korvix::base

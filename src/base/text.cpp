@@ -1,5 +1,6 @@
 #include "base/text.h"
 
+#include "base/json.h"
 #include "korvix/text.h"
 
 #include <utf8proc.h>
@@ -313,6 +314,31 @@ namespace korvix {
 std::string NormalizeText(std::string_view bytes) {
   std::string out;
   text::AppendNormalized(bytes, &out);
+  return out;
+}
+
+std::string MessageText(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const text::Character c = text::DecodeCharacter(bytes, i);
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (c.length == 1 && b >= 0x80) {
+      out += "\\x";
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 0xF]);
+    } else {
+      out.append(bytes.substr(i, c.length));
+    }
+    i += c.length;
+  }
+  return out;
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out;
+  base::AppendJsonString(text, &out);
   return out;
 }
 

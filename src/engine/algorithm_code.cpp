@@ -3,6 +3,11 @@
 #include "engine/number.h"
 #include "engine/slots.h"
 #include "base/text.h"
+#include "korvix/description.h"
+#include "korvix/fields.h"
+#include "korvix/text.h"
+
+#include <stdexcept>
 
 namespace korvix {
 namespace engine {
@@ -85,6 +90,70 @@ std::string WriteAlgorithmCode(std::span<const AlgorithmSlot> slots) {
     code.append(10, '0');
   }
   return code;
+}
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int TwoDigits(std::string_view code, std::size_t at) {
+  return (code[at] - '0') * 10 + (code[at + 1] - '0');
+}
+
+std::string Characters(std::size_t from, std::size_t to) {
+  return "characters " + std::to_string(from) + "-" + std::to_string(to);
+}
+
+}  // namespace
+
+std::string AlgorithmCodeProblem(std::string_view code) {
+  if (code.empty()) return "no code given";
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    if (IsDigit(code[i])) continue;
+    const std::size_t length = text::DecodeCharacter(code, i).length;
+    return "character " + std::to_string(i + 1) + " ('" + MessageText(code.substr(i, length)) +
+           "') is not a digit: a code has 16 digits for each slot; a readable form looks like "
+           "5(PLZ)+4R['sndx:Bez1], a name goes with --name";
+  }
+  const std::size_t slot = static_cast<std::size_t>(kSlotWidth);
+  if (code.size() % slot != 0) {
+    const std::size_t last = code.size() / slot * slot;
+    return "the code has " + std::to_string(code.size()) +
+           " characters, 16 for each slot: the slot from character " + std::to_string(last + 1) +
+           " is cut short";
+  }
+  if (code.size() > slot * kMaxSlots) {
+    return "the code has " + std::to_string(code.size() / slot) +
+           " slots, at most 10 are read: character " + std::to_string(slot * kMaxSlots + 1) +
+           " on is too much";
+  }
+  for (std::size_t at = 0; at < code.size(); at += slot) {
+    const int field = TwoDigits(code, at);
+    if (field == 0 || field > kFieldBez1234) {
+      return Characters(at + 1, at + 2) + ": field number " + std::string(code.substr(at, 2)) +
+             " names no field (1-9 and 51-53 are the fields, 10-50 further record items)";
+    }
+    if (TwoDigits(code, at + 2) == 0) {
+      return Characters(at + 3, at + 4) + ": length 00; a slot takes 1 to 99 characters";
+    }
+  }
+  return {};
+}
+
+std::string ReadAlgorithm(std::string_view given) {
+  std::string code;
+  if (given.find_first_of("([") != std::string_view::npos) {
+    DescriptionError error;
+    if (!ParseDescription(given, &code, &error)) {
+      throw std::invalid_argument("character " + std::to_string(error.position) + ": " +
+                                  error.message);
+    }
+    return code;
+  }
+  if (std::string problem = AlgorithmCodeProblem(given); !problem.empty()) {
+    throw std::invalid_argument(problem);
+  }
+  return std::string(given);
 }
 
 }  // namespace korvix

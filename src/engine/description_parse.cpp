@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "base/message_text.h"
+#include "base/text.h"
+#include "korvix/text.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/description.h"
 #include "korvix/fields.h"
@@ -110,7 +111,7 @@ class Parser {
       if (f.label == label) return f.number;
       if (FoldColumnName(f.label, false) == FoldColumnName(label, false)) alike = f.label;
     }
-    std::string message = "no field is named \"" + base::MessageText(label) + "\"";
+    std::string message = "no field is named \"" + MessageText(label) + "\"";
     if (!alike.empty()) message += " (did you mean \"" + std::string(alike) + "\"?)";
     Fail(at_, message + "; the fields are " + AllLabels());
     return 0;

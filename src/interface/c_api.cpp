@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "base/message_text.h"
+#include "korvix/text.h"
 #include "interface/c_support.h"
 
 namespace korvix::c_api {
@@ -26,7 +26,7 @@ void SetError(char** errptr, std::string_view message) noexcept {
   // A message may quote a host's argument (a path, a class name) whose bytes
   // are not UTF-8; the host gets valid UTF-8 all the same.
   try {
-    *errptr = CopyString(korvix::base::MessageText(message));
+    *errptr = CopyString(korvix::MessageText(message));
   } catch (...) {
     *errptr = CopyString("out of memory");
   }

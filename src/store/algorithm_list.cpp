@@ -1,7 +1,10 @@
+#include <stdexcept>
+
 #include "base/text.h"
 #include "korvix/algorithm_store.h"
 #include "korvix/db/recordset.h"
 #include "korvix/description.h"
+#include "korvix/fields.h"
 #include "store/algorithm_table.h"
 
 namespace korvix {
@@ -74,6 +77,45 @@ std::string ListText(const AlgorithmEntry& entry) {
 
 std::string DescriptionText(const AlgorithmEntry& entry) {
   return UnlessBlank(entry.Description, entry.ReadableText);
+}
+
+std::string OwnerStatus(const AlgorithmEntry& entry,
+                        const std::function<std::string(const std::string&)>& owner_name) {
+  return IsPublicOwner(entry.PersonalNr) ? std::string("öffentlich")
+                                         : "Privat (" + owner_name(entry.PersonalNr) + ")";
+}
+
+std::vector<const AlgorithmEntry*> EntriesNamed(std::span<const AlgorithmEntry> entries,
+                                                std::string_view name) {
+  std::vector<const AlgorithmEntry*> exact, alike;
+  const std::string folded = FoldColumnName(name, false);
+  for (const AlgorithmEntry& e : entries) {
+    const std::string text = ListText(e);
+    if (text == name) exact.push_back(&e);
+    if (FoldColumnName(text, false) == folded) alike.push_back(&e);
+  }
+  return exact.empty() ? alike : exact;
+}
+
+const AlgorithmEntry* AlgorithmNamed(std::span<const AlgorithmEntry> entries,
+                                     std::string_view name) {
+  const std::vector<const AlgorithmEntry*> found = EntriesNamed(entries, name);
+  for (const AlgorithmEntry* e : found) {
+    if (e->AlgorithmCode != found.front()->AlgorithmCode) {
+      throw std::invalid_argument("more than one algorithm is named '" + std::string(name) +
+                                  "':" + EntryLines(found));
+    }
+  }
+  return found.empty() ? nullptr : found.front();
+}
+
+std::string EntryLines(std::span<const AlgorithmEntry* const> entries) {
+  std::string lines;
+  for (const AlgorithmEntry* e : entries) {
+    lines += "\n  " + ListText(*e) + "  (code " + e->AlgorithmCode + ", owner " + e->PersonalNr +
+             ")";
+  }
+  return lines;
 }
 
 }  // namespace korvix

@@ -81,6 +81,12 @@ std::string ExistingName(const db::Recordset& rs) {
 
 }  // namespace
 
+db::Value Trim2Null(std::string_view text) {
+  const std::string_view trimmed = text::TrimBlanks(text);
+  if (trimmed.empty()) return std::nullopt;
+  return std::string(trimmed);
+}
+
 WriteResult SaveAlgorithm(db::Connection* connection, const SaveRequest& request,
                           const OverwriteQuestion& overwrite, const StoreUser* user,
                           std::string* error) {

@@ -1,10 +1,16 @@
 #include "store/rights.h"
 
+#include "base/text.h"
 #include "korvix/algorithm_store.h"
 
 namespace korvix {
 
 bool IsPublicOwner(std::string_view owner) { return owner == kPublicOwner; }
+
+bool HasOwner(std::string_view owner) {
+  const std::string_view trimmed = text::TrimBlanks(owner);
+  return !trimmed.empty() && trimmed != kPublicOwner;
+}
 
 bool MaySee(std::string_view owner, std::string_view personal_nr, bool is_admin) {
   return is_admin || owner == personal_nr || IsPublicOwner(owner);

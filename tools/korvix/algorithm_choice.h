@@ -20,31 +20,17 @@ inline constexpr OptionDef kAlgorithmOption = {
 inline constexpr OptionDef kNameOption = {
     "name", "NAME", "the algorithm of this name in the user's list (any letter case)"};
 
-// Sets *code to the code that `given` stands for and returns "", or returns
-// what is wrong with it, at which character, and where codes are looked up.
-// A text with "(" or "[" is a readable form (as korvix describe prints it)
-// and is turned back into its code; any other text must be a code that the
-// editor could have written: digits only, 16 for each of one to ten slots,
-// field numbers 1 to 53, lengths 1 to 99.
-std::string ReadAlgorithm(std::string_view given, std::string* code);
+// The code that `given` stands for, as ReadAlgorithm reads it; throws
+// UsageError with the problem and where codes are looked up.
+std::string ReadAlgorithmOf(std::string_view given);
 
-// The code of an --algorithm value, as ReadAlgorithm reads it; throws
-// UsageError with the problem.
+// The code of an --algorithm value, as ReadAlgorithmOf reads it.
 std::string AlgorithmCode(std::string_view given);
 
 // The algorithms that the user (--user, --admin) may see in the database
 // (--db), in the order of the selection list. Throws IoError when they
 // cannot be read.
 std::vector<AlgorithmEntry> VisibleAlgorithms(db::Connection* connection, const Args& args);
-
-// The entries that `name` names: those whose list text is `name`; when none
-// is, those whose list text is `name` regardless of letter case.
-std::vector<const AlgorithmEntry*> EntriesNamed(std::span<const AlgorithmEntry> entries,
-                                                std::string_view name);
-
-// Entries as a message lists them: one indented line each with the list
-// text, the code and the owner ("-" for public).
-std::string EntryLines(std::span<const AlgorithmEntry* const> entries);
 
 struct ChosenAlgorithm {
   std::string code;

@@ -1,6 +1,5 @@
 // korvix algorithms: the algorithms a user may see, as the selection list shows them.
 #include "algorithm_choice.h"
-#include "base/json.h"
 #include "commands.h"
 #include "database.h"
 #include "output.h"
@@ -22,8 +21,7 @@ const Command* const kSubcommands[] = {&kAlgorithmsAddCommand, &kAlgorithmsRemov
 
 // The status line of the selection dialog, without its prefix.
 std::string Status(db::Connection* connection, const AlgorithmEntry& e) {
-  return IsPublicOwner(e.PersonalNr) ? "öffentlich"
-                                     : "Privat (" + OwnerName(connection, e.PersonalNr) + ")";
+  return OwnerStatus(e, [connection](const std::string& nr) { return OwnerName(connection, nr); });
 }
 
 int Run(const Args& args) {
@@ -45,7 +43,7 @@ int Run(const Args& args) {
           {"name", ListText(e)},        {"code", e.AlgorithmCode},
           {"owner", e.PersonalNr},      {"status", Status(connection.get(), e)},
           {"readable", e.ReadableText}, {"description", DescriptionText(e)}};
-      base::AppendJsonObject(fields, &json);
+      json += JsonObject(fields);
     }
     json += entries.empty() ? "]" : "\n]";
     out.Line(json);

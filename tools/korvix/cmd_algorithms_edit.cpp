@@ -5,8 +5,6 @@
 #include <optional>
 
 #include "algorithm_choice.h"
-#include "base/json.h"
-#include "base/text.h"
 #include "commands.h"
 #include "database.h"
 #include "korvix/description.h"
@@ -49,20 +47,6 @@ constexpr OptionDef kRenameOptions[] = {
 
 StoreUser UserOf(const Args& args) { return {args.Value("user").value_or(""), args.Has("admin")}; }
 
-// A staff number that can own a private algorithm: the editor offers
-// "Privat" only to such a user.
-bool IsStaffNumber(std::string_view nr) {
-  const std::string_view trimmed = text::TrimBlanks(nr);
-  return !trimmed.empty() && trimmed != kPublicOwner;
-}
-
-// Name and description as the editor stores them: without blanks around,
-// Null when nothing is left.
-db::Value Stored(std::string_view text) {
-  const std::string_view trimmed = text::TrimBlanks(text);
-  return trimmed.empty() ? db::Value() : db::Value(std::string(trimmed));
-}
-
 std::string Required(const Args& args, std::string_view option, std::string_view value) {
   const std::optional<std::string> given = args.Value(option);
   if (!given) {
@@ -81,9 +65,7 @@ int Done(const Args& args, std::string_view action, const std::string& code,
         {"action", std::string(action)}, {"name", name.value_or("")},
         {"code", code},                  {"owner", owner},
         {"readable", DescribeAlgorithm(code)}, {"description", description.value_or("")}};
-    std::string json;
-    base::AppendJsonObject(fields, &json);
-    out.Line(json);
+    out.Line(JsonObject(fields));
   } else {
     out.Line(std::string(action) + " \"" + shown + "\": " + code + ", " +
              (IsPublicOwner(owner) ? std::string("public") : "private to " + owner));
@@ -133,14 +115,14 @@ int Add(const Args& args) {
   const std::string code = AlgorithmCode(Required(args, "algorithm", "CODE"));
   if (args.Has("public") && args.Has("private")) throw UsageError("give --public or --private");
   const StoreUser user = UserOf(args);
-  if (args.Has("private") && !IsStaffNumber(user.personal_nr)) {
+  if (args.Has("private") && !HasOwner(user.personal_nr)) {
     throw UsageError("--private needs the owner's staff number: --user NR");
   }
   // The editor's choice for a new algorithm: public for an administrator,
   // else private to the user.
   const bool is_public = args.Has("public") || (user.is_admin && !args.Has("private"));
   SaveRequest request{code, is_public ? std::string(kPublicOwner) : user.personal_nr,
-                      Stored(name), Stored(args.Value("description").value_or("")), "", ""};
+                      Trim2Null(name), Trim2Null(args.Value("description").value_or("")), "", ""};
   const auto connection = OpenToolDatabase(args);
   std::optional<std::string> existing;
   std::string error;
@@ -173,7 +155,7 @@ int Remove(const Args& args) {
                           &error)) {
     case WriteResult::kDone:
       return Done(args, "removed", target.AlgorithmCode, target.PersonalNr,
-                  Stored(target.AlgorithmName), Stored(target.Description));
+                  Trim2Null(target.AlgorithmName), Trim2Null(target.Description));
     case WriteResult::kNotFound:
       throw IoError("the algorithm was removed by somebody else meanwhile");
     case WriteResult::kRefused:
@@ -191,9 +173,9 @@ int Rename(const Args& args) {
   const StoreUser user = UserOf(args);
   // Only the name (and a description given) changes: what another session
   // wrote to the row since it was listed here stays.
-  const db::Value name = Stored(to);
+  const db::Value name = Trim2Null(to);
   const std::optional<std::string> given = args.Value("description");
-  const db::Value description = given                        ? Stored(*given)
+  const db::Value description = given ? Trim2Null(*given)
                                 : target.Description.empty() ? db::Value()
                                                              : db::Value(target.Description);
   std::string error;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "algorithm_choice.h"
-#include "base/message_text.h"
+#include "korvix/text.h"
 #include "commands.h"
 #include "database.h"
 #include "dedupe_args.h"
@@ -49,7 +49,7 @@ constexpr OptionDef kOptions[] = {
 };
 
 void Warn(const std::string& message) {
-  std::fprintf(stderr, "korvix dedupe: %s\n", base::MessageText(message).c_str());
+  std::fprintf(stderr, "korvix dedupe: %s\n", MessageText(message).c_str());
 }
 
 // A progress line redrawn in place helps a person at a terminal that can

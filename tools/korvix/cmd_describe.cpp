@@ -16,16 +16,16 @@ constexpr OptionDef kOptions[] = {
 
 int Codes(const Args& args) {
   Output out;
-  std::string code;
   ForEachInput(args.operands(), [&](LineReader& in) {
     std::string_view line;
     while (in.Next(&line)) {
-      if (const std::string problem = ReadAlgorithm(line, &code); !problem.empty()) {
+      try {
+        out.Line(ReadAlgorithmOf(line));
+      } catch (const UsageError& e) {
         out.Finish();  // the codes of the lines before stay usable
         throw IoError(in.name() + ", line " + std::to_string(in.line_number()) + ": \"" +
-                      std::string(line) + "\": " + problem);
+                      std::string(line) + "\": " + e.what());
       }
-      out.Line(code);
     }
   });
   out.Finish();

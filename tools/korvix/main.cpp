@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/message_text.h"
+#include "korvix/text.h"
 #include "cli.h"
 #include "commands.h"
 #include "output.h"
@@ -34,7 +34,7 @@ int Print(const std::string& text) {
 // One line on standard error, valid UTF-8 whatever the message quotes.
 void Report(const std::string& path, std::string_view message) noexcept {
   try {
-    std::fprintf(stderr, "%s: %s\n", path.c_str(), base::MessageText(message).c_str());
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), MessageText(message).c_str());
   } catch (...) {  // no memory left even for the message
     std::fprintf(stderr, "%s: out of memory\n", path.c_str());
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli.h"
+#include "korvix/text.h"
 
 namespace korvix::cli {
 
@@ -29,6 +30,15 @@ void Output::Finish() {
   if (std::fflush(file_) != 0 || std::ferror(file_)) {
     throw IoError("cannot write " + name_ + ": " + std::strerror(errno));
   }
+}
+
+std::string JsonObject(std::span<const std::pair<std::string_view, std::string>> fields) {
+  std::string out = "{";
+  for (const auto& [key, value] : fields) {
+    if (out.size() > 1) out += ", ";
+    out += JsonString(key) + ": " + JsonString(value);
+  }
+  return out + "}";
 }
 
 }  // namespace korvix::cli

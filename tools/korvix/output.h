@@ -3,8 +3,10 @@
 #define KORVIX_TOOLS_OUTPUT_H_
 
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace korvix::cli {
 
@@ -39,6 +41,10 @@ class Output {
   std::string name_;
   std::string buf_;
 };
+
+// {"key": "value", ...} with every value a JSON string, in order: the
+// listings' --json lines.
+std::string JsonObject(std::span<const std::pair<std::string_view, std::string>> fields);
 
 }  // namespace korvix::cli
 

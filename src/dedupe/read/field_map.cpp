@@ -4,7 +4,7 @@
 #include <array>
 #include <limits>
 
-#include "base/message_text.h"
+#include "korvix/text.h"
 #include "dedupe/core/error.h"
 #include "dedupe/core/printable.h"
 #include "korvix/fields.h"
@@ -24,7 +24,7 @@ std::string List(const std::vector<std::string>& names) {
   std::string out;
   for (const std::string& n : names) {
     if (!out.empty()) out += ", ";
-    out += '"' + base::MessageText(n) + '"';
+    out += '"' + MessageText(n) + '"';
   }
   return out;
 }
@@ -77,13 +77,13 @@ FieldMap FieldMap::Make(std::span<const std::string_view> header, std::string_vi
     if (item.empty()) continue;
     const std::size_t eq = item.find('=');
     if (eq == std::string_view::npos) {
-      throw UsageError("--map: \"" + base::MessageText(item) + "\" is not FIELD=COLUMN");
+      throw UsageError("--map: \"" + MessageText(item) + "\" is not FIELD=COLUMN");
     }
     const std::string_view label = Trim(item.substr(0, eq));
     const std::string_view column = Trim(item.substr(eq + 1));
     const int number = FieldOfLabel(label);
     if (number == 0) {
-      throw UsageError("--map: \"" + base::MessageText(label) +
+      throw UsageError("--map: \"" + MessageText(label) +
                        "\" is not a record field; the fields are " + Labels());
     }
     const auto field = static_cast<std::size_t>(number - 1);
@@ -92,7 +92,7 @@ FieldMap FieldMap::Make(std::span<const std::string_view> header, std::string_vi
     std::size_t col = 0;
     while (col < map.header_.size() && FoldColumnName(map.header_[col], false) != wanted) ++col;
     if (col == map.header_.size()) {
-      throw UsageError("--map: the header has no column \"" + base::MessageText(column) +
+      throw UsageError("--map: the header has no column \"" + MessageText(column) +
                        "\"; its columns are " + List(map.header_));
     }
     map.columns_[field] = col;
@@ -131,7 +131,7 @@ void FieldMap::RequireFields(std::span<const int> needed) const {
     missing += (missing.empty() ? "" : ", ") + Label(field);
   }
   if (missing.empty()) return;
-  const std::string example = header_.empty() ? "COLUMN" : base::MessageText(header_.front());
+  const std::string example = header_.empty() ? "COLUMN" : MessageText(header_.front());
   const std::string first = missing.substr(0, missing.find(','));
   throw UsageError("no column feeds " + missing + ", which the algorithm reads (columns: " +
                    List(header_) + "); tie it to a column with --map, such as --map " + first +

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "base/message_text.h"
+#include "korvix/text.h"
 #include "dedupe/core/error.h"
 #include "dedupe/core/printable.h"
 #include "korvix/fields.h"
@@ -81,7 +81,7 @@ IdColumn::IdColumn(std::string_view option, const CsvSource* csv) : csv_(csv) {
   if (csv == nullptr) {
     if (!numeric || number == 0) {
       throw UsageError("--id: record strings have no column names; give the number of an item, not '" +
-                       base::MessageText(option) + "'");
+                       MessageText(option) + "'");
     }
     index_ = number - 1;
     return;
@@ -96,9 +96,9 @@ IdColumn::IdColumn(std::string_view option, const CsvSource* csv) : csv_(csv) {
   if (empty()) {
     std::string columns;
     for (const std::string& name : header) {
-      columns += (columns.empty() ? "\"" : ", \"") + base::MessageText(name) + "\"";
+      columns += (columns.empty() ? "\"" : ", \"") + MessageText(name) + "\"";
     }
-    throw UsageError("--id: the header has no column \"" + base::MessageText(option) + "\" (columns: " +
+    throw UsageError("--id: the header has no column \"" + MessageText(option) + "\" (columns: " +
                      columns + ")");
   }
 }

@@ -37,10 +37,6 @@ class Connection;
 
 namespace korvix::dialogs {
 
-// `text` without leading and trailing blanks, or std::nullopt (a database
-// NULL) when nothing is left.
-std::optional<std::string> Trim2Null(std::string_view text);
-
 class FrmAlgorithm {
  public:
   // `toolkit` shows the window and the message boxes; it must outlive the

@@ -5,6 +5,7 @@
 #include "dialogs/editor/frm_algorithm.h"
 #include "dialogs/editor/frm_algorithm_form.h"
 #include "base/text.h"
+#include "korvix/algorithm_store.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/fields.h"
 
@@ -25,12 +26,6 @@ void FillFieldBox(ui::ListControl& box) {
     box.AddItem(field.label);
     box.SetItemData(box.NewIndex(), field.number);
   }
-}
-
-// "" and "-" (blanks around them ignored) mean that nobody owns the algorithm.
-bool HasOwner(std::string_view owner) {
-  const std::string_view trimmed = text::TrimBlanks(owner);
-  return !trimmed.empty() && trimmed != "-";
 }
 
 }  // namespace

@@ -95,9 +95,8 @@ void FrmSelect::Liste_Click() {
   details.SetFontBold(true);
   details.SetForeColor(kBlack);
   Algorithm = entry->AlgorithmCode;
-  std::string text = IsPublicOwner(entry->PersonalNr)
-                         ? std::string("Status: öffentlich")
-                         : "Status: Privat (" + GetOwnerName(entry->PersonalNr) + ")";
+  std::string text =
+      "Status: " + OwnerStatus(*entry, [this](const std::string& nr) { return GetOwnerName(nr); });
   text += "\r\n\r\n" + DescriptionText(*entry);
   details.SetText(text);
   form_.button("btnEdit").SetEnabled(true);
