@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Lines of tests against lines of product code, the figure the README shows.
+"""Lines of tests against lines of product code, and their ratio.
 
 Counts the non-blank lines that are not comments in the files git knows
 (tracked, or new and not ignored) ending in .cpp .cc .cxx .h .hpp .c .py .pyi:

@@ -2,7 +2,7 @@
 """How well `korvix dedupe` finds duplicates: pairwise precision and recall
 of each configuration on generated data with ground truth.
 
-Makes the data sets of the README's table with scripts/generate_customers.py
+Makes the data sets of the table in docs/dedupe.md with scripts/generate_customers.py
 (seed 11, on which the recommendation was chosen; seed 22; a CSV with 35 %
 duplicates, seed 33; all three with the classic mix of look-alikes), the
 hard cases of real customer files (seed 44, --hard-cases all: households,

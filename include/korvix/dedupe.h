@@ -163,7 +163,7 @@ KORVIX_EXPORT DedupeEvaluation EvaluateDedupe(const std::string& path, const Ded
 // The zero-configuration choice: three keys (PLZ + street + house number;
 // town + street + house number + sound of Bez1; PLZ + sound of Bez1 and
 // Bez2), normalising, and verifying at 0.7; a CSV file may lack the town.
-// Measured in the README.
+// How well it finds duplicates is measured in docs/dedupe.md.
 KORVIX_EXPORT DedupeOptions RecommendedDedupe();
 
 // One input record as the job saw it.

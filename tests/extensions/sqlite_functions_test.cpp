@@ -196,7 +196,7 @@ TEST_P(SqliteFunctionsTest, DuplicateCheckOnOddArguments) {
   }
 }
 
-// The schema of the README: a side table of every customer's keys, kept by
+// The schema of docs/sql.md: a side table of every customer's keys, kept by
 // triggers, whose index finds a new record's candidates.
 constexpr char kSideTable[] = R"sql(
 CREATE TABLE customers (id INTEGER PRIMARY KEY, record TEXT);
@@ -214,7 +214,7 @@ CREATE TRIGGER customers_keys_delete AFTER DELETE ON customers BEGIN
 END;
 )sql";
 
-// The look-up of the README, at the threshold of the recommendation.
+// The look-up of docs/sql.md, at the threshold of the recommendation.
 std::string Lookup() {
   return R"sql(
 SELECT id, korvix_score(record, ?1) AS score FROM customers
