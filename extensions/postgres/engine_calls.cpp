@@ -1,5 +1,7 @@
 #include "engine_calls.h"
 
+#include <stdexcept>
+
 #include <new>
 #include <optional>
 #include <string>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "dedupe/compare/recommended.h"
+#include "korvix/algorithm_code.h"
 #include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
@@ -65,6 +68,22 @@ bool korvix_pg_describe(korvix_pg_session* session, const char* algorithm, size_
                         const char** out, size_t* out_len) {
   try {
     session->result = korvix::DescribeAlgorithm(std::string_view(algorithm, algorithm_len));
+    return Done(*session, out, out_len);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool korvix_pg_code(korvix_pg_session* session, const char* given, size_t given_len,
+                    const char** out, size_t* out_len, bool* valid) {
+  try {
+    *valid = true;
+    try {
+      session->result = korvix::ReadAlgorithm(std::string_view(given, given_len));
+    } catch (const std::invalid_argument& e) {
+      *valid = false;
+      session->result = e.what();
+    }
     return Done(*session, out, out_len);
   } catch (...) {
     return false;

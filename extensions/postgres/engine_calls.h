@@ -42,6 +42,10 @@ bool korvix_pg_phonetic(korvix_pg_session *session, const char *text, size_t tex
 /* The readable description of `algorithm`. */
 bool korvix_pg_describe(korvix_pg_session *session, const char *algorithm, size_t algorithm_len,
                         const char **out, size_t *out_len);
+/* The code that `given` stands for, a code or its readable form: true with
+ * *valid set; when it is neither, *valid false and the result says why. */
+bool korvix_pg_code(korvix_pg_session *session, const char *given, size_t given_len,
+                    const char **out, size_t *out_len, bool *valid);
 /* The record string as the duplicate check normalises it. */
 bool korvix_pg_normalize(korvix_pg_session *session, const char *record, size_t record_len,
                          const char **out, size_t *out_len);

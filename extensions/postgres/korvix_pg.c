@@ -1,7 +1,7 @@
 /*
- * The PostgreSQL functions korvix_key, korvix_phonetic, korvix_describe and
- * those of the duplicate check: korvix_normalize, korvix_keys, korvix_score,
- * korvix_explain.
+ * The PostgreSQL functions korvix_key, korvix_phonetic, korvix_describe,
+ * korvix_code and those of the duplicate check: korvix_normalize,
+ * korvix_keys, korvix_score, korvix_explain.
  *
  * Arguments arrive in the database's encoding and reach the engine as UTF-8;
  * results go back in the database's encoding. A SQL_ASCII database has no
@@ -29,6 +29,7 @@ PG_FUNCTION_INFO_V1(korvix_key);
 PG_FUNCTION_INFO_V1(korvix_key_fields);
 PG_FUNCTION_INFO_V1(korvix_phonetic);
 PG_FUNCTION_INFO_V1(korvix_describe);
+PG_FUNCTION_INFO_V1(korvix_code);
 PG_FUNCTION_INFO_V1(korvix_normalize);
 PG_FUNCTION_INFO_V1(korvix_keys);
 PG_FUNCTION_INFO_V1(korvix_score);
@@ -189,6 +190,27 @@ Datum
 korvix_describe(PG_FUNCTION_ARGS)
 {
 	return text_call(fcinfo, korvix_pg_describe);
+}
+
+/* korvix_code(given text): the code, or an error saying what is wrong */
+Datum
+korvix_code(PG_FUNCTION_ARGS)
+{
+	text	   *arg = PG_GETARG_TEXT_PP(0);
+	size_t		len = VARSIZE_ANY_EXHDR(arg);
+	const char *s = to_engine(VARDATA_ANY(arg), &len);
+	korvix_pg_session *session = session_of(fcinfo);
+	const char *out;
+	size_t		out_len;
+	bool		valid;
+
+	if (!korvix_pg_code(session, s, len, &out, &out_len, &valid))
+		out_of_memory();
+	if (!valid)
+		ereport(ERROR,
+				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+				 errmsg("korvix_code: %s", text_to_cstring(from_engine(out, out_len)))));
+	PG_RETURN_TEXT_P(from_engine(out, out_len));
 }
 
 /* korvix_normalize(record text) */

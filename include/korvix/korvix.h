@@ -152,6 +152,15 @@ KORVIX_EXPORT char* korvix_ShowDlg(const korvix_doublet_functions_t* object,
 KORVIX_EXPORT char* korvix_BuildSoundexString(const korvix_doublet_functions_t* object,
                                               const char* Text);
 
+/* ---- Algorithms given by people.
+ *
+ * The code that `given` stands for: a text with "(" or "[" is a readable
+ * form such as "5(PLZ)+4R['sndx:Bez1]" and is turned back into its code; any
+ * other text must be a code the editor could have written (a code with a
+ * typo would key every record alike). NULL when it is neither, with what is
+ * wrong and at which character in *errptr. */
+KORVIX_EXPORT char* korvix_read_algorithm(const char* given, char** errptr);
+
 /* ---- Finding duplicates: the dedupe job of korvix/dedupe.h.
  *
  * Keys every record under each algorithm code in `algorithms` (`count` of

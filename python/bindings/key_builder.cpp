@@ -9,6 +9,7 @@
 
 #include "bindings.h"
 #include "key_columns.h"
+#include "korvix/algorithm_code.h"
 #include "korvix/description.h"
 #include "korvix/phonetic.h"
 #include "text.h"
@@ -92,6 +93,12 @@ void BindKeyBuilder(py::module_& module) {
   module.def(
       "describe", [](const Text& algorithm) { return ToStr(DescribeAlgorithm(algorithm.view)); },
       py::arg("algorithm"), "The readable description of an algorithm code.");
+  module.def(
+      "read_algorithm", [](const Text& given) { return ToStr(ReadAlgorithm(given.view)); },
+      py::arg("given"),
+      "The code that a code or its readable form such as \"5(PLZ)+4R['sndx:Bez1]\" stands for;\n"
+      "ValueError says what is wrong with any other text (a code with a typo would key\n"
+      "every record alike).");
 }
 
 }  // namespace korvix::python

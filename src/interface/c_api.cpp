@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <string>
 
+#include "korvix/algorithm_code.h"
 #include "korvix/text.h"
 #include "interface/c_support.h"
 
@@ -127,6 +129,19 @@ char* korvix_ShowDlg(const korvix_doublet_functions_t*, korvix_connection_t* Con
 
 char* korvix_BuildSoundexString(const korvix_doublet_functions_t*, const char* Text) {
   return Result([&] { return kMethods.BuildSoundexString(Arg(Text)); });
+}
+
+char* korvix_read_algorithm(const char* given, char** errptr) {
+  try {
+    char* code = CopyString(korvix::ReadAlgorithm(Arg(given)));
+    if (code == nullptr) korvix::c_api::SetError(errptr, "out of memory");
+    return code;
+  } catch (const std::invalid_argument& e) {
+    korvix::c_api::SetError(errptr, e.what());
+  } catch (...) {
+    korvix::c_api::SetError(errptr, "out of memory");
+  }
+  return nullptr;
 }
 
 }  // extern "C"

@@ -1,5 +1,7 @@
 #include "sql/sqlite_functions.h"
 
+#include <stdexcept>
+
 #ifdef KORVIX_SQLITE_LOADABLE
 #include <sqlite3ext.h>
 SQLITE_EXTENSION_INIT3
@@ -15,6 +17,7 @@ SQLITE_EXTENSION_INIT3
 #include <vector>
 
 #include "dedupe/compare/recommended.h"
+#include "korvix/algorithm_code.h"
 #include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
@@ -93,6 +96,19 @@ template <std::string (*kFunction)(std::string_view)>
 void OfText(sqlite3_context* context, int, sqlite3_value** argv) {
   try {
     if (const auto text = Text(argv[0])) ResultText(context, kFunction(*text));
+  } catch (...) {
+    sqlite3_result_error_nomem(context);
+  }
+}
+
+// The code an algorithm is given as, a code or its readable form. A text
+// that is neither is an error saying what is wrong, where a key would give
+// every record the same key.
+void Code(sqlite3_context* context, int, sqlite3_value** argv) {
+  try {
+    if (const auto given = Text(argv[0])) ResultText(context, ReadAlgorithm(*given));
+  } catch (const std::invalid_argument& e) {
+    sqlite3_result_error(context, ("korvix_code: " + std::string(e.what())).c_str(), -1);
   } catch (...) {
     sqlite3_result_error_nomem(context);
   }
@@ -265,6 +281,7 @@ int RegisterSqliteFunctions(sqlite3* db) {
       {"korvix_key", -1, Key},
       {"korvix_phonetic", 1, OfText<PhoneticCode>},
       {"korvix_describe", 1, OfText<DescribeAlgorithm>},
+      {"korvix_code", 1, Code},
       {"korvix_normalize", 1, OfText<NormalizeRecord>},
       {"korvix_score", 2, Score},
       {"korvix_explain", 2, Explain},

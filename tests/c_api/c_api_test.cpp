@@ -64,6 +64,16 @@ TEST(CApi, ConnectionsThatCannotBeUsedSayWhyAndReadAsNoTable) {
   }
 }
 
+TEST(CApi, AlgorithmsGivenByPeopleAreReadOrRefusedWithWhy) {
+  char* error = nullptr;
+  EXPECT_EQ(Take(korvix_read_algorithm("5(PLZ)", &error)), "0105000000000000");
+  EXPECT_EQ(error, nullptr);
+  EXPECT_EQ(korvix_read_algorithm("01050", &error), nullptr);
+  EXPECT_NE(Take(std::exchange(error, nullptr)).value_or("").find("cut short"), std::string::npos);
+  EXPECT_EQ(korvix_read_algorithm(nullptr, &error), nullptr);
+  EXPECT_EQ(Take(std::exchange(error, nullptr)), "no code given");
+}
+
 TEST(CApi, MessagesQuoteBytesThatAreNotUtf8AsHex) {
   const struct {
     const char* argument;

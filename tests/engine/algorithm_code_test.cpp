@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,42 @@ TEST(WriteAlgorithmCode, RoundTripsAndStopsAtAnEmptyField) {
   // a switch read as any non-1 value is written as 0
   EXPECT_EQ(WriteAlgorithmCode(std::vector<AlgorithmSlot>{S{2, 1, 2, 7}}), "0201000000000000");
   EXPECT_EQ(WriteAlgorithmCode({}), "");
+}
+
+// A code from a person is checked before it keys anything: the key builder
+// reads any text, and a typo would give every record the same key.
+TEST(ReadAlgorithm, TakesCodesAndReadableFormsAndSaysWhatIsWrongWithTheRest) {
+  const std::string plz_ort = "0105000000000000" "0203000000000000";
+  EXPECT_EQ(ReadAlgorithm(plz_ort), plz_ort);
+  EXPECT_EQ(ReadAlgorithm("5(PLZ)+3(Ort)"), plz_ort);
+  EXPECT_EQ(ReadAlgorithm(std::string(10 * 16, '1')), std::string(10 * 16, '1'));
+  const struct {
+    std::string given;
+    std::string says;
+  } refused[] = {
+      {"", "no code given"},
+      {"Adresse und Name", "character 1 ('A') is not a digit"},
+      {"0105\xFF" "00000000000", "character 5 ('\\xFF') is not a digit"},  // shown as valid UTF-8
+      {"01050000000000", "the code has 14 characters, 16 for each slot: the slot from character 1"},
+      {plz_ort + "03", "the slot from character 33 is cut short"},
+      {std::string(11 * 16, '1'), "11 slots, at most 10 are read: character 161 on"},
+      {"0005000000000000", "characters 1-2: field number 00 names no field"},
+      {"5400000000000000", "characters 1-2: field number 54 names no field"},
+      {"5300000000000000", "characters 3-4: length 00"},
+      {plz_ort.substr(0, 16) + "0200000000000000", "characters 19-20: length 00"},
+      {"5(PLZ", "character"},
+      {"5(Nirgends)", "character 3: "},
+  };
+  for (const auto& c : refused) {
+    try {
+      ReadAlgorithm(c.given);
+      ADD_FAILURE() << c.given << " was read";
+    } catch (const std::invalid_argument& e) {
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.given << ": " << e.what();
+    }
+    EXPECT_NE(AlgorithmCodeProblem(c.given), "") << c.given;
+  }
+  EXPECT_EQ(AlgorithmCodeProblem(plz_ort), "");
 }
 
 }  // namespace

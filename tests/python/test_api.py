@@ -59,6 +59,12 @@ def test_failures_raise_a_korvix_error_and_results_on_failure_are_returned(tmp_p
     assert korvix.use_toolkit("headless") is None and korvix.show_dlg(None) is None
 
 
+def test_algorithms_given_by_people_are_read_or_refused_with_why():
+    assert korvix.read_algorithm("5(PLZ)+3(Ort)") == "0105000000000000" "0203000000000000"
+    with pytest.raises(ValueError, match="characters 1-2: field number 54 names no field"):
+        korvix.read_algorithm("5400000000000000")
+
+
 @pytest.mark.skipif(os.environ.get("KORVIX_WITH_QT") != "1", reason="libkorvix-qt is not built")
 def test_the_qt_toolkit_is_loaded_from_beside_the_library():
     assert korvix.use_toolkit("qt") is None and korvix.use_toolkit("headless") is None
