@@ -93,131 +93,150 @@ bool SamePrefix(const SortEntry& a, const SortEntry& b) {
 
 namespace {
 
-// OrderByKey with `entries`, room for one entry per key.
-KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& entries) {
-  // Compares what follows the prefixes of two keys longer than that.
-  const auto rest = [&table](const SortEntry& a, const SortEntry& b) {
-    return std::memcmp(table.key(a.record).data() + kPrefix, table.key(b.record).data() + kPrefix,
-                       std::min(a.length, b.length) - kPrefix);
-  };
-  const auto less = [&rest](const SortEntry& a, const SortEntry& b) {
+std::size_t ByteOf(const SortEntry& e, std::size_t i) {
+  return static_cast<std::size_t>(e.word[i / 8] >> (56 - 8 * (i % 8)) & 0xFF);
+}
+
+// The order of the entries of one column: by key, then by record.
+class EntryOrder {
+ public:
+  explicit EntryOrder(const KeyColumn& table) : table_(table) {}
+
+  bool Less(const SortEntry& a, const SortEntry& b) const {
     for (int w = 0; w < 3; ++w) {
       if (a.word[w] != b.word[w]) return a.word[w] < b.word[w];
     }
     if (a.length > kPrefix && b.length > kPrefix) {
-      const int c = rest(a, b);
+      const int c = Rest(a, b);
       if (c != 0) return c < 0;
     }
     // A shorter key here is a prefix of the longer one (the zero fill of its
     // prefix matched real bytes), so it comes first.
     if (a.length != b.length) return a.length < b.length;
     return a.record < b.record;
-  };
-  const auto same = [&rest](const SortEntry& a, const SortEntry& b) {
-    return SamePrefix(a, b) && a.length == b.length &&
-           (a.length <= kPrefix || rest(a, b) == 0);
-  };
+  }
 
-  // Threads split the table into ranges of records. The entries are first
-  // spread into buckets by their leading bytes, in input order within each
-  // bucket; then the buckets are sorted one by one, each small enough to
-  // stay in the cache, and laid end to end they are the order. No second
-  // array of entries and no merge.
-  const std::size_t n = table.size();
-  constexpr std::size_t kMinPerThread = 1 << 16;  // below, a thread costs more than it saves
-  const std::size_t parts = base::PartsFor(n, threads, kMinPerThread);
-  const auto in_parallel = [parts](const auto& work) { base::ParallelParts(parts, work); };
-  const auto range_begin = [n, parts](std::size_t t) { return n * t / parts; };
-  const auto byte = [](const SortEntry& e, std::size_t i) -> unsigned {
-    return static_cast<unsigned>(e.word[i / 8] >> (56 - 8 * (i % 8)) & 0xFF);
-  };
+  bool SameKey(const SortEntry& a, const SortEntry& b) const {
+    return SamePrefix(a, b) && a.length == b.length && (a.length <= kPrefix || Rest(a, b) == 0);
+  }
 
-  // The range of each byte of the prefixes, from a sample. Keys are made of
-  // few characters (a PLZ of ten digits, capitals), so the bucket number
-  // is the leading bytes read as digits of their own ranges, as many as
-  // make at most kBuckets buckets: the buckets hold few keys each however
-  // alike the keys' leading bits are. A byte outside its sampled range
-  // sends the key to the first or last bucket of those its bytes before
-  // allow, so the buckets still follow the order of the keys.
-  constexpr std::size_t kSample = 1 << 14;
-  const std::size_t stride = std::max<std::size_t>(1, n / kSample);
-  std::array<unsigned, kPrefix> lowest, highest;
-  lowest.fill(0xFF);
-  highest.fill(0);
-  for (std::size_t i = 0; i < n; i += stride) {
-    const SortEntry e = MakeEntry(table.key(i), 0);
-    for (std::size_t k = 0; k < kPrefix; ++k) {
-      lowest[k] = std::min(lowest[k], byte(e, k));
-      highest[k] = std::max(highest[k], byte(e, k));
+ private:
+  // Compares what follows the prefixes of two keys longer than that.
+  int Rest(const SortEntry& a, const SortEntry& b) const {
+    return std::memcmp(table_.key(a.record).data() + kPrefix, table_.key(b.record).data() + kPrefix,
+                       std::min(a.length, b.length) - kPrefix);
+  }
+
+  const KeyColumn& table_;
+};
+
+// The bucket of an entry: its leading bytes read as digits of their own
+// ranges, found in a sample, as many as make at most kBuckets buckets. Keys
+// are made of few characters (a PLZ of ten digits, capitals), so the buckets
+// hold few keys each however alike the keys' leading bits are. A byte
+// outside its sampled range sends the key to the first or the last bucket
+// that the bytes before it leave open, so the buckets still follow the
+// order of the keys.
+class Buckets {
+ public:
+  explicit Buckets(const KeyColumn& table) {
+    constexpr std::size_t kSample = 1 << 14;
+    const std::size_t n = table.size();
+    const std::size_t stride = std::max<std::size_t>(1, n / kSample);
+    std::array<std::size_t, kPrefix> lowest, highest;
+    lowest.fill(0xFF);
+    highest.fill(0);
+    for (std::size_t i = 0; i < n; i += stride) {
+      const SortEntry e = MakeEntry(table.key(i), 0);
+      for (std::size_t k = 0; k < kPrefix; ++k) {
+        lowest[k] = std::min(lowest[k], ByteOf(e, k));
+        highest[k] = std::max(highest[k], ByteOf(e, k));
+      }
     }
+    for (std::size_t k = 0; k < kPrefix && n > 0; ++k) {
+      const std::size_t range = highest[k] - lowest[k] + 1;
+      if (count_ * range > kBuckets) break;
+      digits_.push_back({k, lowest[k], range, 0});
+      count_ *= range;
+    }
+    while (!digits_.empty() && digits_.back().range == 1) digits_.pop_back();  // they tell none apart
+    for (std::size_t d = digits_.size(), rest = 1; d-- > 0;) digits_[d].rest = rest *= digits_[d].range;
   }
-  constexpr std::size_t kBuckets = std::size_t{1} << 16;
-  struct Digit {
-    std::size_t byte;
-    unsigned lowest, range;
-    std::size_t rest;  // buckets that this digit and those after it tell apart
-  };
-  std::vector<Digit> digits;
-  std::size_t buckets = 1;
-  for (std::size_t k = 0; k < kPrefix && n > 0; ++k) {
-    const unsigned range = highest[k] - lowest[k] + 1;
-    if (buckets * range > kBuckets) break;
-    digits.push_back({k, lowest[k], range, 0});
-    buckets *= range;
-  }
-  while (!digits.empty() && digits.back().range == 1) digits.pop_back();  // no bucket tells by them
-  for (std::size_t d = digits.size(), rest = 1; d-- > 0;) digits[d].rest = rest *= digits[d].range;
-  const auto bucket = [&](const SortEntry& e) {
+
+  std::size_t count() const { return count_; }
+
+  std::size_t Of(const SortEntry& e) const {
     std::size_t b = 0;
-    for (const Digit& d : digits) {
-      const unsigned v = byte(e, d.byte);
+    for (const Digit& d : digits_) {
+      const std::size_t v = ByteOf(e, d.byte);
       if (v < d.lowest) return b * d.rest;
       if (v - d.lowest >= d.range) return (b + 1) * d.rest - 1;
       b = b * d.range + (v - d.lowest);
     }
     return b;
-  };
+  }
 
+ private:
+  static constexpr std::size_t kBuckets = std::size_t{1} << 16;
+  struct Digit {
+    std::size_t byte;
+    std::size_t lowest, range;
+    std::size_t rest;  // buckets that this digit and those after it tell apart
+  };
+  std::vector<Digit> digits_;
+  std::size_t count_ = 1;
+};
+
+// Threads split the table into ranges of records.
+struct Ranges {
+  std::size_t n, parts;
+  std::size_t begin(std::size_t t) const { return n * t / parts; }
+  template <class Work>
+  void InParallel(const Work& work) const {
+    base::ParallelParts(parts, work);
+  }
+};
+
+// Spreads the entries into the buckets, in input order within each bucket;
+// returns where each bucket begins, and the end.
+std::vector<std::size_t> Spread(const KeyColumn& table, const Buckets& buckets, const Ranges& ranges,
+                                BigArray<SortEntry>& entries) {
   // Counts per range and bucket, then each range's place in each bucket:
   // bucket by bucket, range by range, so input order holds within a bucket.
-  std::vector<std::vector<std::uint32_t>> at(parts, std::vector<std::uint32_t>(buckets, 0));
-  in_parallel([&](std::size_t t) {
-    for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
-      ++at[t][bucket(MakeEntry(table.key(i), 0))];
+  std::vector<std::vector<std::uint32_t>> at(ranges.parts,
+                                             std::vector<std::uint32_t>(buckets.count(), 0));
+  ranges.InParallel([&](std::size_t t) {
+    for (std::size_t i = ranges.begin(t); i < ranges.begin(t + 1); ++i) {
+      ++at[t][buckets.Of(MakeEntry(table.key(i), 0))];
     }
   });
-  std::vector<std::size_t> bucket_begin(buckets + 1, 0);
+  std::vector<std::size_t> begin(buckets.count() + 1, 0);
   std::size_t total = 0;
-  for (std::size_t b = 0; b < buckets; ++b) {
-    bucket_begin[b] = total;
-    for (std::size_t t = 0; t < parts; ++t) {
+  for (std::size_t b = 0; b < buckets.count(); ++b) {
+    begin[b] = total;
+    for (std::size_t t = 0; t < ranges.parts; ++t) {
       const std::uint32_t count = at[t][b];
       at[t][b] = static_cast<std::uint32_t>(total);
       total += count;
     }
   }
-  bucket_begin[buckets] = total;
-  in_parallel([&](std::size_t t) {
-    for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
+  begin[buckets.count()] = total;
+  ranges.InParallel([&](std::size_t t) {
+    for (std::size_t i = ranges.begin(t); i < ranges.begin(t + 1); ++i) {
       const SortEntry e = MakeEntry(table.key(i), static_cast<std::uint32_t>(i));
-      entries[at[t][bucket(e)]++] = e;
+      entries[at[t][buckets.Of(e)]++] = e;
     }
   });
-  std::atomic<std::size_t> next_bucket{0};
-  in_parallel([&](std::size_t) {
-    for (std::size_t b; (b = next_bucket++) < buckets;) {
-      if (bucket_begin[b + 1] - bucket_begin[b] > 1) {
-        std::sort(entries.begin() + bucket_begin[b], entries.begin() + bucket_begin[b + 1], less);
-      }
-    }
-  });
+  return begin;
+}
 
-  // One pass takes the record numbers and finds the runs of equal keys.
+// The record numbers in order, and the runs of equal keys, largest first.
+KeyOrder RunsOf(const BigArray<SortEntry>& entries, std::size_t n, const EntryOrder& order_of) {
   KeyOrder order;
   order.sorted.resize(n);
   std::size_t run = 0;  // where the current run of equal keys began
   for (std::size_t i = 0; i < n; ++i) {
-    if (i > 0 && !same(entries[i - 1], entries[i])) {
+    if (i > 0 && !order_of.SameKey(entries[i - 1], entries[i])) {
       if (i - run >= 2) order.groups.push_back({run, i - run});
       run = i;
     }
@@ -228,6 +247,29 @@ KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& en
   std::stable_sort(order.groups.begin(), order.groups.end(),
                    [](const Group& a, const Group& b) { return a.size > b.size; });
   return order;
+}
+
+// OrderByKey with `entries`, room for one entry per key. The entries are
+// spread into buckets by their leading bytes, then the buckets are sorted
+// one by one, each small enough to stay in the cache; laid end to end they
+// are the order. No second array of entries and no merge.
+KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& entries) {
+  const std::size_t n = table.size();
+  constexpr std::size_t kMinPerThread = 1 << 16;  // below, a thread costs more than it saves
+  const Ranges ranges{n, base::PartsFor(n, threads, kMinPerThread)};
+  const Buckets buckets(table);
+  const std::vector<std::size_t> begin = Spread(table, buckets, ranges, entries);
+  const EntryOrder order_of(table);
+  std::atomic<std::size_t> next_bucket{0};
+  ranges.InParallel([&](std::size_t) {
+    for (std::size_t b; (b = next_bucket++) < buckets.count();) {
+      if (begin[b + 1] - begin[b] > 1) {
+        std::sort(entries.begin() + begin[b], entries.begin() + begin[b + 1],
+                  [&order_of](const SortEntry& x, const SortEntry& y) { return order_of.Less(x, y); });
+      }
+    }
+  });
+  return RunsOf(entries, n, order_of);
 }
 
 }  // namespace

@@ -183,126 +183,151 @@ bool CsvReader::FastRecord(CsvRecord* record) {
 
 // Any record: a state machine that copies the fields, quotes undone, into
 // the record's storage, refilling the buffer as it goes.
-void CsvReader::SlowRecord(CsvRecord* record) {
+// Where SlowRecord stands in the record it reads.
+struct CsvReader::Slow {
   enum class State { kFieldStart, kUnquoted, kQuoted, kAfterQuote, kAfterQuoteCr };
-  std::string& text = record->storage;
-  ends_.clear();
-  bool overflow = false;
-  const auto keep = [&](const char* p, std::size_t n) {
-    if (text.size() + n > max_record_) {
-      overflow = true;
-      n = max_record_ - std::min(max_record_, text.size());
-    }
-    text.append(p, n);
-  };
-  const auto field_start = [&] { return ends_.empty() ? std::size_t{0} : ends_.back(); };
-
+  CsvRecord* record;
   State state = State::kFieldStart;
-  std::uint64_t quote_line = line_;
+  std::uint64_t quote_line;
   std::uint64_t content_end = 0;
-  std::size_t p = in_.begin;
-  for (;;) {
-    if (p == in_.end) {
-      in_.begin = p;  // everything before is in the record's storage
+  std::size_t p;
+  bool overflow = false;
+
+  std::string& text() const { return record->storage; }
+};
+
+void CsvReader::Keep(Slow& s, const char* bytes, std::size_t n) const {
+  if (s.text().size() + n > max_record_) {
+    s.overflow = true;
+    n = max_record_ - std::min(max_record_, s.text().size());
+  }
+  s.text().append(bytes, n);
+}
+
+bool CsvReader::SlowInputEnds(Slow& s) {
+  s.content_end = Abs(s.p);
+  if (s.state == Slow::State::kQuoted) {
+    Fail(s.record, s.quote_line,
+         "the quote that opens field " + std::to_string(ends_.size() + 1) +
+             " is not closed before the end of the input");
+  } else if (s.state == Slow::State::kAfterQuoteCr) {
+    Fail(s.record, line_, "text after the closing quote of field " + std::to_string(ends_.size() + 1));
+  }
+  ends_.push_back(s.text().size());
+  return true;
+}
+
+bool CsvReader::SlowUnquoted(Slow& s) {
+  std::size_t q = s.p;
+  while (q < in_.end && in_.bytes[q] != delimiter_ && in_.bytes[q] != '\n' && in_.bytes[q] != '"') ++q;
+  Keep(s, in_.bytes.data() + s.p, q - s.p);
+  s.p = q;
+  if (s.p == in_.end) return false;
+  if (in_.bytes[s.p] == delimiter_) {
+    ends_.push_back(s.text().size());
+    s.state = Slow::State::kFieldStart;
+    ++s.p;
+    return false;
+  }
+  if (in_.bytes[s.p] == '\n') {
+    s.content_end = Abs(s.p);
+    const std::size_t field_start = ends_.empty() ? 0 : ends_.back();
+    if (s.text().size() > field_start && s.text().back() == '\r') {
+      s.text().pop_back();
+      --s.content_end;
+    }
+    ends_.push_back(s.text().size());
+    ++s.p;
+    ++line_;
+    return true;
+  }
+  Fail(s.record, line_, "quote inside the unquoted field " + std::to_string(ends_.size() + 1));
+  s.p = SkipLine(s.p, &s.content_end);
+  return true;
+}
+
+void CsvReader::SlowQuoted(Slow& s) {
+  const char* q = static_cast<const char*>(std::memchr(in_.bytes.data() + s.p, '"', in_.end - s.p));
+  const std::size_t stop = q != nullptr ? static_cast<std::size_t>(q - in_.bytes.data()) : in_.end;
+  Keep(s, in_.bytes.data() + s.p, stop - s.p);
+  line_ += CountNewlines(in_.bytes.data() + s.p, stop - s.p);
+  s.p = stop;
+  if (q != nullptr) {
+    s.state = Slow::State::kAfterQuote;
+    ++s.p;
+  }
+}
+
+bool CsvReader::SlowAfterQuote(Slow& s) {
+  const char c = in_.bytes[s.p];
+  const bool after_quote = s.state == Slow::State::kAfterQuote;
+  if (after_quote && c == '"') {
+    Keep(s, "\"", 1);
+    s.state = Slow::State::kQuoted;
+  } else if (after_quote && c == delimiter_) {
+    ends_.push_back(s.text().size());
+    s.state = Slow::State::kFieldStart;
+  } else if (after_quote && c == '\r') {
+    s.state = Slow::State::kAfterQuoteCr;
+  } else if (c == '\n') {  // after the closing quote, or after its CR
+    s.content_end = Abs(s.p) - (after_quote ? 0 : 1);
+    ends_.push_back(s.text().size());
+    ++s.p;
+    ++line_;
+    return true;
+  } else {
+    Fail(s.record, line_, "text after the closing quote of field " + std::to_string(ends_.size() + 1));
+    s.p = SkipLine(s.p, &s.content_end);
+    return true;
+  }
+  ++s.p;
+  return false;
+}
+
+void CsvReader::SlowRecord(CsvRecord* record) {
+  ends_.clear();
+  Slow s{.record = record, .quote_line = line_, .p = in_.begin};
+  for (bool done = false; !done;) {
+    if (s.p == in_.end) {
+      in_.begin = s.p;  // everything before is in the record's storage
       const bool more = Fill();
-      p = in_.begin;
+      s.p = in_.begin;
       if (!more) {
-        content_end = Abs(p);
-        if (state == State::kQuoted) {
-          Fail(record, quote_line,
-               "the quote that opens field " + std::to_string(ends_.size() + 1) +
-                   " is not closed before the end of the input");
-        } else if (state == State::kAfterQuoteCr) {
-          Fail(record, line_,
-               "text after the closing quote of field " + std::to_string(ends_.size() + 1));
-        }
-        ends_.push_back(text.size());
-        break;
+        done = SlowInputEnds(s);
+        continue;
       }
     }
-    const char c = in_.bytes[p];
-    if (state == State::kFieldStart) {
-      if (c == '"') {
-        state = State::kQuoted;
-        quote_line = line_;
-        ++p;
-      } else {
-        state = State::kUnquoted;
-      }
-    } else if (state == State::kUnquoted) {
-      std::size_t q = p;
-      while (q < in_.end && in_.bytes[q] != delimiter_ && in_.bytes[q] != '\n' &&
-             in_.bytes[q] != '"') {
-        ++q;
-      }
-      keep(in_.bytes.data() + p, q - p);
-      p = q;
-      if (p == in_.end) continue;
-      if (in_.bytes[p] == delimiter_) {
-        ends_.push_back(text.size());
-        state = State::kFieldStart;
-        ++p;
-      } else if (in_.bytes[p] == '\n') {
-        content_end = Abs(p);
-        if (text.size() > field_start() && text.back() == '\r') {
-          text.pop_back();
-          --content_end;
+    switch (s.state) {
+      case Slow::State::kFieldStart:
+        if (in_.bytes[s.p] == '"') {
+          s.state = Slow::State::kQuoted;
+          s.quote_line = line_;
+          ++s.p;
+        } else {
+          s.state = Slow::State::kUnquoted;
         }
-        ends_.push_back(text.size());
-        ++p;
-        ++line_;
         break;
-      } else {
-        Fail(record, line_,
-             "quote inside the unquoted field " + std::to_string(ends_.size() + 1));
-        p = SkipLine(p, &content_end);
+      case Slow::State::kUnquoted:
+        done = SlowUnquoted(s);
         break;
-      }
-    } else if (state == State::kQuoted) {
-      const char* q = static_cast<const char*>(std::memchr(in_.bytes.data() + p, '"', in_.end - p));
-      const std::size_t stop =
-          q != nullptr ? static_cast<std::size_t>(q - in_.bytes.data()) : in_.end;
-      keep(in_.bytes.data() + p, stop - p);
-      line_ += CountNewlines(in_.bytes.data() + p, stop - p);
-      p = stop;
-      if (q != nullptr) {
-        state = State::kAfterQuote;
-        ++p;
-      }
-    } else if (state == State::kAfterQuote && c == '"') {
-      keep("\"", 1);
-      state = State::kQuoted;
-      ++p;
-    } else if (state == State::kAfterQuote && c == delimiter_) {
-      ends_.push_back(text.size());
-      state = State::kFieldStart;
-      ++p;
-    } else if (state == State::kAfterQuote && c == '\r') {
-      state = State::kAfterQuoteCr;
-      ++p;
-    } else if (c == '\n') {  // after the closing quote, or after its CR
-      content_end = Abs(p) - (state == State::kAfterQuoteCr ? 1 : 0);
-      ends_.push_back(text.size());
-      ++p;
-      ++line_;
-      break;
-    } else {
-      Fail(record, line_,
-           "text after the closing quote of field " + std::to_string(ends_.size() + 1));
-      p = SkipLine(p, &content_end);
-      break;
+      case Slow::State::kQuoted:
+        SlowQuoted(s);
+        break;
+      case Slow::State::kAfterQuote:
+      case Slow::State::kAfterQuoteCr:
+        done = SlowAfterQuote(s);
+        break;
     }
   }
-  in_.begin = p;
-  record->length = content_end - record->offset;
-  if (overflow && record->ok()) {
-    Fail(record, record->line,
-         "the record is longer than " + std::to_string(max_record_) + " bytes");
+  in_.begin = s.p;
+  record->length = s.content_end - record->offset;
+  if (s.overflow && record->ok()) {
+    Fail(record, record->line, "the record is longer than " + std::to_string(max_record_) + " bytes");
   }
   if (record->ok()) {
     ViewFields(ends_, record);
   } else {
-    text.clear();
+    s.text().clear();
   }
 }
 

@@ -90,7 +90,15 @@ class CsvReader {
   void Start();
   void DetectDelimiter();
   bool FastRecord(CsvRecord* record);  // a line without quotes; false if not one
-  void SlowRecord(CsvRecord* record);
+  void SlowRecord(CsvRecord* record);  // any other record, quotes and all
+  // The steps of SlowRecord over its state; those returning bool return
+  // true when the record is complete.
+  struct Slow;
+  void Keep(Slow& s, const char* bytes, std::size_t n) const;
+  bool SlowInputEnds(Slow& s);
+  bool SlowUnquoted(Slow& s);
+  void SlowQuoted(Slow& s);
+  bool SlowAfterQuote(Slow& s);
   std::size_t SkipLine(std::size_t p, std::uint64_t* content_end);
   void Fail(CsvRecord* record, std::uint64_t line, const std::string& what) const;
   std::uint64_t Abs(std::size_t pos) const { return in_.consumed + pos; }
