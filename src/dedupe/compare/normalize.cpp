@@ -482,14 +482,15 @@ enum class Plain {
 // which is most fields: its words in capitals, umlauts written out, one
 // blank between them. A name whose last word may be (part of) a legal form
 // is appended so too, for the caller to take the form off.
-Plain AppendPlainField(int item, std::string_view value, std::string* out) {
-  // What each byte is to the item: a blank, a character that some rule of
-  // the item looks for, the start of a character beyond ASCII, or else one
-  // that is written in capitals and read on.
-  enum Kind : unsigned char { kPlain, kBlank, kSpecial, kWide };
-  using Kinds = std::array<Kind, 256>;
+// What each byte is to an item: a blank, a character that some rule of the
+// item looks for, the start of a character beyond ASCII, or else one that
+// is written in capitals and read on.
+enum ByteKind : unsigned char { kPlain, kBlank, kSpecial, kWide };
+using ByteKinds = std::array<ByteKind, 256>;
+
+const ByteKinds& ByteKindsOf(int item) {
   static const auto kinds_for = [](std::string_view special) {
-    Kinds kinds{};
+    ByteKinds kinds{};
     for (int b = 0; b < 256; ++b) {
       kinds[b] = b >= 0x80 ? kWide : IsBlank(static_cast<char32_t>(b)) ? kBlank : kPlain;
     }
@@ -499,10 +500,29 @@ Plain AppendPlainField(int item, std::string_view value, std::string* out) {
   // Digits a scanner reads for letters are rare in a town or a name, and
   // sent to the rules; a street has its house number, and is looked at
   // word by word.
-  static const Kinds kTown = kinds_for("(/,.-0158"), kStreet = kinds_for(".-/"),
-                     kName = kinds_for(".-(&+0158"), kOther = kinds_for("");
+  static const ByteKinds kTown = kinds_for("(/,.-0158"), kStreet = kinds_for(".-/"),
+                         kName = kinds_for(".-(&+0158"), kOther = kinds_for("");
+  return item == kFieldOrt ? kTown : item == kFieldStrasse ? kStreet : IsNameItem(item) ? kName : kOther;
+}
+
+// False when a rule of `item` applies to `w`, written in capitals as the
+// word after `words` others.
+bool IsPlainWord(int item, std::string_view w, std::size_t words) {
+  if (item == kFieldOrt) return words == 0 ? w != "ST" : !IsQualifier(w);
+  if (item == kFieldStrasse) {
+    if (MisreadDigit(w) != std::string_view::npos) return false;
+    for (const auto& opening : kOpening) {
+      if (w == opening.first) return false;
+    }
+    return !WithoutDigitsAtEnd(w).ends_with("STR") &&
+           !(w.size() == 1 && IsLetter(w[0]) && words > 0 && IsDigit(w.data()[-2]));
+  }
+  return !IsNameItem(item) || !IsPlainTitle(w);
+}
+
+Plain AppendPlainField(int item, std::string_view value, std::string* out) {
+  const ByteKinds& kinds = ByteKindsOf(item);
   const bool name = IsNameItem(item);
-  const Kinds& kinds = item == kFieldOrt ? kTown : item == kFieldStrasse ? kStreet : name ? kName : kOther;
   // Written through a pointer into room for the longest result, not
   // appended: an append per character costs more than all the rest. A
   // character of one byte takes at most two, one of two bytes three, and a
@@ -514,24 +534,12 @@ Plain AppendPlainField(int item, std::string_view value, std::string* out) {
   const char* word = nullptr;  // where the word being written begins
   const char* last_word = nullptr;
   std::size_t words = 0;
-  // Checks the word just written: false when a rule applies to it.
-  const auto plain_word = [&](std::string_view w) {
-    if (item == kFieldOrt) return words == 0 ? w != "ST" : !IsQualifier(w);
-    if (item == kFieldStrasse) {
-      if (MisreadDigit(w) != std::string_view::npos) return false;
-      for (const auto& opening : kOpening) {
-        if (w == opening.first) return false;
-      }
-      return !WithoutDigitsAtEnd(w).ends_with("STR") &&
-             !(w.size() == 1 && IsLetter(w[0]) && words > 0 && IsDigit(w.data()[-2]));
-    }
-    return !name || !IsPlainTitle(w);
-  };
+  const auto plain_word = [&](std::string_view w) { return IsPlainWord(item, w, words); };
   const auto* const bytes = reinterpret_cast<const unsigned char*>(value.data());
   const std::size_t n = value.size();
   bool plain = true;
   for (std::size_t i = 0; i < n && plain;) {
-    const Kind kind = kinds[bytes[i]];
+    const ByteKind kind = kinds[bytes[i]];
     text::Character c{bytes[i], 1};
     if (kind == kSpecial) {
       plain = false;

@@ -66,6 +66,7 @@ class ProfileSet {
   const Profile& operator[](std::uint32_t record) const { return list_.profiles[place_[record]]; }
   std::uint32_t place(std::uint32_t record) const { return place_[record]; }
   std::size_t size() const { return list_.profiles.size(); }
+  std::size_t records() const { return place_.size(); }  // with a profile or without
 
  private:
   BigVector<std::uint32_t> place_;  // of each record's profile, kNone without one
@@ -471,90 +472,76 @@ void NumberGroups(const KeyTable& table, UnionFind& uf, Links* links) {
   }
 }
 
-}  // namespace
+std::span<const std::uint32_t> Members(const KeyOrder& order, const Group& g) {
+  return {order.sorted.data() + g.begin, g.size};
+}
 
-Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
-                 const FetchProfiles& fetch, const LinkOptions& options) {
-  const std::size_t n = table.size();
+// One key unverified: its runs are the groups, already in report order.
+Links GroupsOfOneKey(std::size_t n, const KeyOrder& order) {
   Links links;
   links.group.assign(n, 0);
   links.algorithm.assign(n, 0);
-  const auto members = [](const KeyOrder& order, const Group& g) {
-    return std::span<const std::uint32_t>(order.sorted.data() + g.begin, g.size);
-  };
-  if (options.verify <= 0 && orders.size() == 1) {
-    // One key: its runs are the groups, already in report order.
-    const KeyOrder& order = orders[0];
-    for (const Group& g : order.groups) {
-      const auto records = members(order, g);
-      links.members.insert(links.members.end(), records.begin(), records.end());
-      links.group_ends.push_back(links.members.size());
-      for (const std::uint32_t r : records) {
-        links.group[r] = static_cast<std::uint32_t>(links.group_ends.size());
-        links.algorithm[r] = 1;
-      }
-    }
-    return links;
-  }
-  UnionFind uf(n);
-  if (options.verify <= 0) {
-    for (std::size_t a = 0; a < orders.size(); ++a) {
-      for (const Group& g : orders[a].groups) {
-        const auto records = members(orders[a], g);
-        for (const std::uint32_t r : records) {
-          if (links.algorithm[r] == 0) links.algorithm[r] = static_cast<std::uint8_t>(a + 1);
-          uf.Union(records[0], r);
-        }
-      }
-    }
-    NumberGroups(table, uf, &links);
-    return links;
-  }
-  std::vector<std::uint8_t> wanted(n, 0);
-  for (const KeyOrder& order : orders) {
-    for (const Group& g : order.groups) {
-      for (const std::uint32_t r : members(order, g)) wanted[r] = 1;
+  for (const Group& g : order.groups) {
+    const auto records = Members(order, g);
+    links.members.insert(links.members.end(), records.begin(), records.end());
+    links.group_ends.push_back(links.members.size());
+    for (const std::uint32_t r : records) {
+      links.group[r] = static_cast<std::uint32_t>(links.group_ends.size());
+      links.algorithm[r] = 1;
     }
   }
-  const ProfileSet profiles(n, wanted, orders[0].sorted, fetch);
-  std::vector<Run> runs;
+  return links;
+}
+
+// Several keys unverified: records that share any key are one group.
+Links GroupsOfSharedKeys(const KeyTable& table, std::span<const KeyOrder> orders) {
+  Links links;
+  links.group.assign(table.size(), 0);
+  links.algorithm.assign(table.size(), 0);
+  UnionFind uf(table.size());
   for (std::size_t a = 0; a < orders.size(); ++a) {
     for (const Group& g : orders[a].groups) {
-      const auto records = members(orders[a], g);
-      runs.push_back({records, {}, static_cast<std::uint8_t>(a), table.key(a, records[0])});
+      const auto records = Members(orders[a], g);
+      for (const std::uint32_t r : records) {
+        if (links.algorithm[r] == 0) links.algorithm[r] = static_cast<std::uint8_t>(a + 1);
+        uf.Union(records[0], r);
+      }
     }
   }
-  // Under each algorithm but the last, the 1-based number of each record's
-  // key if all of that key's records are paired (its records are few), else 0.
+  NumberGroups(table, uf, &links);
+  return links;
+}
+
+// Under each algorithm but the last, the 1-based number of each record's
+// key if all of that key's records are paired (its records are few), else 0.
+std::vector<BigVector<std::uint32_t>> PairedKeys(std::size_t n, std::span<const KeyOrder> orders,
+                                                 const LinkOptions& options) {
   const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
   std::vector<BigVector<std::uint32_t>> made(orders.size() - 1);
   for (std::size_t a = 0; a + 1 < orders.size(); ++a) {
     made[a].resize(n);
     for (std::size_t k = 0; k < orders[a].groups.size(); ++k) {
       if (orders[a].groups[k].size > most) continue;
-      for (const std::uint32_t r : members(orders[a], orders[a].groups[k])) {
+      for (const std::uint32_t r : Members(orders[a], orders[a].groups[k])) {
         made[a][r] = static_cast<std::uint32_t>(k + 1);
       }
     }
   }
-  BigVector<Candidate> pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, options);
-  Unique(&pairs, options.threads);
-  const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
-  links.compared = pairs.size();
-  if (options.sample > 0) links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
-  links.score.assign(n, 0);
-  links.best.assign(n, Links::kNoPair);
-  // The links strongest first, so that a group grows by its surest links
-  // and a doubtful one is the one refused; equal scores in pair order.
-  // A radix sort on the scores' bits, which for scores of 0 and more order
-  // as the scores do: millions of links from few addresses sort in a few
-  // passes on all threads.
+  return made;
+}
+
+// The pairs that pass the threshold, strongest first, equal scores in pair
+// order: a group grows by its surest links, and a doubtful one is the one
+// refused. A radix sort on the scores' bits, which for scores of 0 and more
+// order as the scores do: millions of links from few addresses sort in a
+// few passes on all threads.
+std::vector<std::uint32_t> StrongestFirst(std::span<const float> scores, const LinkOptions& options) {
   struct Link {
     std::uint32_t descending;  // the score's bits inverted, for the strongest first
     std::uint32_t pair;
   };
   BigVector<Link> by_score;
-  for (std::size_t i = 0; i < pairs.size(); ++i) {
+  for (std::size_t i = 0; i < scores.size(); ++i) {
     if (scores[i] >= Threshold(options)) {
       by_score.push_back({~std::bit_cast<std::uint32_t>(scores[i]), static_cast<std::uint32_t>(i)});
     }
@@ -562,22 +549,31 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   RadixSort(&by_score, 32, options.threads, [](const Link& l) { return l.descending; });
   std::vector<std::uint32_t> linked(by_score.size());
   for (std::size_t k = 0; k < by_score.size(); ++k) linked[k] = by_score[k].pair;
-  BigVector<Link>().swap(by_score);
-  // A record that joins a group about as strongly as it would join another
-  // whose customer is a different one ("A. Lang" beside "Andrea Lang" and
-  // "Anke Lang") is torn between them: it cannot say which it is, and joins
-  // neither. The first pass finds such records, the second groups without
-  // their links.
+  return linked;
+}
+
+// Groups by the links strongest first into `uf`; returns the pairs kept,
+// with those refused in links->apart. A record that joins a group about as
+// strongly as it would join another whose customer is a different one
+// ("A. Lang" beside "Andrea Lang" and "Anke Lang") is torn between them: it
+// cannot say which it is, and joins neither. The first pass finds such
+// records, the second groups without their links.
+std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
+                                               std::span<const float> scores,
+                                               std::span<const std::uint32_t> linked,
+                                               const ProfileSet& profiles, UnionFind* uf,
+                                               Links* links) {
   constexpr float kTie = 0.02f;
+  const std::size_t n = profiles.records();
   std::vector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
   std::unordered_map<std::uint32_t, KeptApart> torn;  // few: a map, not an array of every record
   std::vector<std::uint32_t> kept;
   for (int pass = 0; pass < 2; ++pass) {
     if (pass == 1 && torn.empty()) break;
-    if (pass == 1) uf = UnionFind(n);
-    Clusters clusters(n, &uf);
+    if (pass == 1) *uf = UnionFind(n);
+    Clusters clusters(n, uf);
     kept.clear();
-    links.apart.clear();
+    links->apart.clear();
     for (const std::uint32_t i : linked) {
       const Candidate& p = pairs[i];
       if (pass == 1 && (torn.count(p.a) != 0 || torn.count(p.b) != 0)) {
@@ -585,12 +581,12 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
         note.a = p.a;
         note.b = p.b;
         note.score = scores[i];
-        links.apart.push_back(note);
+        links->apart.push_back(note);
         continue;
       }
       if (std::optional<KeptApart> apart = clusters.Join(p.a, p.b, scores[i], profiles)) {
         apart->score = scores[i];
-        links.apart.push_back(*apart);
+        links->apart.push_back(*apart);
         for (const std::uint32_t r : {p.a, p.b}) {
           if (pass == 0 && joined_at[r] > 0 && joined_at[r] - scores[i] < kTie) torn.emplace(r, *apart);
         }
@@ -602,23 +598,65 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
       kept.push_back(i);
     }
   }
-  // In pair order, as before clustering: by a, then b.
+  std::sort(links->apart.begin(), links->apart.end(),
+            [](const KeptApart& x, const KeptApart& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
+  return kept;
+}
+
+// The kept pairs in pair order, as before grouping (by a, then b), each
+// with its parts, and each record's strongest.
+void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
+               std::span<const float> scores, const ProfileSet& profiles, Links* links) {
   std::sort(kept.begin(), kept.end());
-  links.pairs.reserve(kept.size());
+  links->score.assign(profiles.records(), 0);
+  links->best.assign(profiles.records(), Links::kNoPair);
+  links->pairs.reserve(kept.size());
   for (const std::uint32_t i : kept) {
     const Candidate& p = pairs[i];
-    DedupePair& pair = links.pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, scores[i]});
+    DedupePair& pair = links->pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, scores[i]});
     SetParts(profiles[p.a], profiles[p.b], &pair);
     for (const std::uint32_t r : {p.a, p.b}) {
-      if (scores[i] > links.score[r]) {
-        links.score[r] = scores[i];
-        links.algorithm[r] = static_cast<std::uint8_t>(p.algorithm + 1);
-        links.best[r] = static_cast<std::uint32_t>(links.pairs.size() - 1);
+      if (scores[i] > links->score[r]) {
+        links->score[r] = scores[i];
+        links->algorithm[r] = static_cast<std::uint8_t>(p.algorithm + 1);
+        links->best[r] = static_cast<std::uint32_t>(links->pairs.size() - 1);
       }
     }
   }
-  std::sort(links.apart.begin(), links.apart.end(),
-            [](const KeptApart& x, const KeptApart& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
+}
+
+}  // namespace
+
+Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
+                 const FetchProfiles& fetch, const LinkOptions& options) {
+  if (options.verify <= 0) {
+    return orders.size() == 1 ? GroupsOfOneKey(table.size(), orders[0])
+                              : GroupsOfSharedKeys(table, orders);
+  }
+  const std::size_t n = table.size();
+  std::vector<std::uint8_t> wanted(n, 0);
+  std::vector<Run> runs;
+  for (std::size_t a = 0; a < orders.size(); ++a) {
+    for (const Group& g : orders[a].groups) {
+      const auto records = Members(orders[a], g);
+      for (const std::uint32_t r : records) wanted[r] = 1;
+      runs.push_back({records, {}, static_cast<std::uint8_t>(a), table.key(a, records[0])});
+    }
+  }
+  const ProfileSet profiles(n, wanted, orders[0].sorted, fetch);
+  std::vector<BigVector<std::uint32_t>> made = PairedKeys(n, orders, options);
+  BigVector<Candidate> pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, options);
+  Unique(&pairs, options.threads);
+  const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
+  Links links;
+  links.group.assign(n, 0);
+  links.algorithm.assign(n, 0);
+  links.compared = pairs.size();
+  if (options.sample > 0) links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
+  UnionFind uf(n);
+  const std::vector<std::uint32_t> kept =
+      GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links);
+  KeepPairs(kept, pairs, scores, profiles, &links);
   NumberGroups(table, uf, &links);
   return links;
 }
