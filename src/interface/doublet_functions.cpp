@@ -1,9 +1,11 @@
 #include "korvix/doublet_functions.h"
 
+#include "dialogs/select/frm_select.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/name_lookup.h"
 #include "korvix/phonetic.h"
+#include "korvix/ui/toolkit.h"
 
 namespace korvix {
 
@@ -24,6 +26,21 @@ std::string DoubletFunctions::GetAlgorithmName(db::Connection* Connection,
 
 std::string DoubletFunctions::BuildSoundexString(std::string_view Text) const noexcept {
   return PhoneticCode(Text);
+}
+
+std::string DoubletFunctions::ShowDlg(db::Connection* Connection, std::string_view Algorithm,
+                                      std::string_view PersonalNr, bool IsAdmin,
+                                      const bool& AllowSelect, std::string* AlgorithmName) const noexcept {
+  dialogs::FrmSelect dialog(ui::DefaultToolkit());
+  dialog.Connection = Connection;
+  dialog.Algorithm = Algorithm;
+  dialog.IsAdmin = IsAdmin;
+  dialog.PersonalNr = PersonalNr;
+  dialog.AllowSelect = AllowSelect;
+  dialog.ShowData();
+  if (!dialog.Result) return std::string();
+  if (AlgorithmName != nullptr) *AlgorithmName = dialog.ResultName;
+  return dialog.Algorithm;
 }
 
 }  // namespace korvix

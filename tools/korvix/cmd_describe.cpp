@@ -5,7 +5,6 @@
 #include "korvix/description.h"
 #include "line_reader.h"
 #include "output.h"
-#include "per_line.h"
 
 namespace korvix::cli {
 namespace {

@@ -1,7 +1,7 @@
 // korvix soundex: the phonetic code of every line.
 #include "commands.h"
 #include "korvix/phonetic.h"
-#include "per_line.h"
+#include "line_reader.h"
 
 namespace korvix::cli {
 namespace {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cli.h"
+#include "output.h"
 
 namespace korvix::cli {
 
@@ -76,6 +77,16 @@ int OpenInput(const std::string& path) {
 
 void CloseInput(int fd) {
   if (fd != STDIN_FILENO) ::close(fd);
+}
+
+int TransformLines(const Args& args, std::string (*transform)(std::string_view)) {
+  Output out;
+  ForEachInput(args.operands(), [&](LineReader& in) {
+    std::string_view line;
+    while (in.Next(&line)) out.Line(transform(line));
+  });
+  out.Finish();
+  return kExitOk;
 }
 
 }  // namespace korvix::cli

@@ -71,6 +71,13 @@ void ForEachInput(const std::vector<std::string>& operands, Fn&& fn) {
   }
 }
 
+class Args;
+
+// Reads the operands (standard input when none) line by line and prints
+// `transform` of each line, in order: the commands that turn every input
+// line into one output line. Returns the exit status.
+int TransformLines(const Args& args, std::string (*transform)(std::string_view));
+
 }  // namespace korvix::cli
 
 #endif  // KORVIX_TOOLS_LINE_READER_H_
