@@ -4,7 +4,7 @@
 // records that share a key under any of them as candidates, optionally
 // normalises the records before keying and verifies each candidate pair by
 // comparing its fields, and joins the linked records into groups
-// transitively. It reads record strings (one a line) or CSV with a header,
+// transitively. It reads record strings (one per line) or CSV with a header,
 // from a file or from memory, and either writes a report (text, CSV, JSON)
 // or hands back each record's group.
 //

@@ -20,8 +20,8 @@ struct StreamEnd {
   std::string name;
 };
 
-// Reads record strings, one a line, from `in` to its end and writes the key
-// of each under `builder` to `out`, one a line ending in LF, in input order.
+// Reads record strings, one per line, from `in` to its end and writes the key
+// of each under `builder` to `out`, one per line ending in LF, in input order.
 // Every line is a record, an empty one too; a line ends at LF, a CR before
 // it is dropped, and the last line needs no line end. The input is read in
 // blocks of a megabyte that `threads` threads (0: every processor this

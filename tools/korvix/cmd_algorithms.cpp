@@ -13,7 +13,7 @@ constexpr OptionDef kOptions[] = {
     kAdminOption,
     kDbOption,
     {"json", "", "write JSON instead of a table"},
-    {"names", "", "write only the names, one a line"},
+    {"names", "", "write only the names, one per line"},
 };
 
 const Command* const kSubcommands[] = {&kAlgorithmsAddCommand, &kAlgorithmsRemoveCommand,

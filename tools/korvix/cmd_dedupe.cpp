@@ -168,7 +168,7 @@ extern const Command kDedupeCommand = {
     "town, street and house number with the sound of Bez1; the PLZ with the sound of\n"
     "Bez1+2) with --normalize and --verify 0.7.\n"
     "\n"
-    "FILE holds CSV whose header row names the columns, or record strings, one a line, the\n"
+    "FILE holds CSV whose header row names the columns, or record strings, one per line, the\n"
     "nine fields (PLZ to Kundengruppe) joined by '|'. The text report lists the groups of\n"
     "two or more, largest first, then a summary line; csv gives every record with its\n"
     "group, json the groups, html a page to review them. korvix explain shows how two\n"

@@ -1,4 +1,4 @@
-// Record strings, one a line, as a dedupe run reads them.
+// Record strings, one per line, as a dedupe run reads them.
 #ifndef KORVIX_DEDUPE_LINE_SOURCE_H_
 #define KORVIX_DEDUPE_LINE_SOURCE_H_
 
