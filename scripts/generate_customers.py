@@ -2,7 +2,7 @@
 """Realistic German customer records with CRM-style duplicates and their truth.
 
 Writes customers as record strings (PLZ|Ort|Straße|Suchbegriff|Bez1|Bez2|Bez3|
-Bez4|Kundengruppe, one a line) or as CSV (';', CRLF, header PLZ;Ort;Strasse;
+Bez4|Kundengruppe, one per line) or as CSV (';', CRLF, header PLZ;Ort;Strasse;
 Suchbegriff;Name1;...;Kundengruppe, optionally a Kundennr column first), and
 with --truth a file of "record<TAB>cluster": records describing the same real
 customer share a cluster id, which is the number of the cluster's first record.
@@ -1796,7 +1796,7 @@ def generate(args, out, truth, tags, stats):
 
 
 def generate_names(args, out, stats):
-    """Surnames and company names, one a line, for timing phonetic codes."""
+    """Surnames and company names, one per line, for timing phonetic codes."""
     rng = random.Random(args.seed)
     maker = Maker(rng)
     chunk = []

@@ -270,7 +270,7 @@ def parse_args(argv):
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("--count", type=int, default=5000, help="number of records (default 5000)")
     p.add_argument("--format", choices=("records", "csv"), default="records",
-                   help="record strings, one a line, or CSV with a header (default records)")
+                   help="record strings, one per line, or CSV with a header (default records)")
     p.add_argument("--delimiter", default=";", help="CSV delimiter: ';' (default), ',' or 'tab'")
     p.add_argument("--csv-header", default=None,
                    help="the nine CSV column names, separated by ',' or ';' "

@@ -107,7 +107,7 @@ def bench_dask(path, workers, repeat):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--count", type=int, default=1_000_000, help="records to generate")
-    parser.add_argument("--records", type=Path, help="a file of record strings, one a line")
+    parser.add_argument("--records", type=Path, help="a file of record strings, one per line")
     parser.add_argument("--repeat", type=int, default=3, help="runs per figure (best counts)")
     parser.add_argument("--workers", type=int, default=2, help="Dask worker processes")
     parser.add_argument("--no-dask", action="store_true", help="skip the Dask figures")
