@@ -203,6 +203,10 @@ class Job {
         return side.Profiles(records, places, options_.threads);
       };
     };
+    Progress progress(options_.progress, std::nullopt);
+    link.progress = [&progress](std::string_view step, std::uint64_t done, std::uint64_t total) {
+      progress.Step(step, done, total, step == "grouping" ? "links" : "pairs");
+    };
     links_ = base_ ? LinkToBase(input_.table, input_.orders, fetch(input_), base_->table,
                                 base_->orders, fetch(*base_), link)
                    : LinkWithin(input_.table, input_.orders, fetch(input_), link);

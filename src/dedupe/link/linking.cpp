@@ -328,10 +328,18 @@ std::vector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSe
             [](const Next& n) { return n.place; });
   std::vector<float> scores(pairs.size());
   const double floor = options.sample > 0 ? 0 : options.verify;
+  std::atomic<std::uint64_t> scored{0};
   base::ParallelFor(pairs.size(), options.threads, 1024, [&](std::size_t begin, std::size_t end) {
-    for (std::size_t k = begin; k < end; ++k) {
-      const Candidate& p = pairs[order[k].pair];
-      scores[order[k].pair] = static_cast<float>(Score(left[p.a], right[p.b], floor));
+    constexpr std::size_t kTell = 1 << 14;  // pairs between two counts
+    for (std::size_t from = begin; from < end; from += kTell) {
+      const std::size_t to = std::min(end, from + kTell);
+      for (std::size_t k = from; k < to; ++k) {
+        const Candidate& p = pairs[order[k].pair];
+        scores[order[k].pair] = static_cast<float>(Score(left[p.a], right[p.b], floor));
+      }
+      const std::uint64_t done = scored += to - from;
+      // The first part runs on the calling thread, the one that may draw.
+      if (begin == 0 && options.progress) options.progress("comparing", done, pairs.size());
     }
   });
   return scores;
@@ -562,7 +570,7 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
                                                std::span<const float> scores,
                                                std::span<const std::uint32_t> linked,
                                                const ProfileSet& profiles, UnionFind* uf,
-                                               Links* links) {
+                                               Links* links, const LinkOptions& options) {
   constexpr float kTie = 0.02f;
   const std::size_t n = profiles.records();
   std::vector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
@@ -574,7 +582,9 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
     Clusters clusters(n, uf);
     kept.clear();
     links->apart.clear();
-    for (const std::uint32_t i : linked) {
+    for (std::size_t k = 0; k < linked.size(); ++k) {
+      if (options.progress && k % (1 << 14) == 0) options.progress("grouping", k, linked.size());
+      const std::uint32_t i = linked[k];
       const Candidate& p = pairs[i];
       if (pass == 1 && (torn.count(p.a) != 0 || torn.count(p.b) != 0)) {
         KeptApart note = torn.at(torn.count(p.a) != 0 ? p.a : p.b);
@@ -655,7 +665,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   if (options.sample > 0) links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
   UnionFind uf(n);
   const std::vector<std::uint32_t> kept =
-      GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links);
+      GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);
   KeepPairs(kept, pairs, scores, profiles, &links);
   NumberGroups(table, uf, &links);
   return links;

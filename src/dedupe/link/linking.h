@@ -21,6 +21,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dedupe/core/key_table.h"
@@ -50,6 +51,9 @@ struct LinkOptions {
   // Verifying, this many candidate pairs spread over the scores from 0 to
   // 1 into Links::samples, each scored exactly (so every pair is).
   std::size_t sample = 0;
+  // Told now and then, on the calling thread, how far a long step is:
+  // "comparing" candidate pairs, "grouping" by the links; may be null.
+  std::function<void(std::string_view step, std::uint64_t done, std::uint64_t total)> progress;
 };
 
 // The profiles of some records of one side, the profile of records[k] at
