@@ -117,6 +117,46 @@ FAULTS = [
           "src/store/algorithm_writes.cpp",
           "if (rs.Eof() == std::optional<bool>(true)) return WriteResult::kNotFound;\n  if (!rs.SetField(\"AlgorithmName\", name)",
           "if (rs.Eof() == std::optional<bool>(true) && !rs.AddNew()) return WriteResult::kFailed;\n  if (!rs.SetField(\"AlgorithmName\", name)"),
+    Fault("union-not-roots",
+          "union links the two records instead of their groups' roots: a record already in a "
+          "group is moved out of it",
+          "src/dedupe/link/linking.cpp",
+          "    a = Find(a);\n    b = Find(b);\n    if (a != b) parent_",
+          "    if (a != b) parent_"),
+    Fault("verify-at-threshold",
+          "a pair scored exactly at the verification threshold is dropped",
+          "src/dedupe/link/linking.cpp",
+          "if (scores[i] >= Threshold(options)) {",
+          "if (scores[i] > Threshold(options)) {"),
+    Fault("base-verify-at-threshold",
+          "against a base, a pair scored exactly at the verification threshold is dropped",
+          "src/dedupe/link/linking.cpp",
+          "if (!scores.empty() && score < Threshold(options)) continue;",
+          "if (!scores.empty() && score <= Threshold(options)) continue;"),
+    Fault("jaro-window-wide",
+          "the Jaro-Winkler match window is one character too wide",
+          "src/dedupe/compare/similarity.cpp",
+          "std::max<std::size_t>(std::max(a.size(), b.size()) / 2, 1) - 1;",
+          "std::max<std::size_t>(std::max(a.size(), b.size()) / 2, 1);"),
+    Fault("base-split-within",
+          "against a base, a large key split by the second key pairs two records of one file",
+          "src/dedupe/link/linking.cpp",
+          "          } else if (p.right != q.right) {",
+          "          } else {"),
+    Fault("commit-rename-first",
+          "the report replaces the old one before its last block is written and synced",
+          "src/dedupe/report/report_file.cpp",
+          "void ReportFile::Commit() {\n  Flush();\n  if (temp_.empty()) return;\n",
+          "void ReportFile::Commit() {\n"
+          "  if (!temp_.empty() && ::rename(temp_.c_str(), target_.c_str()) != 0) Fail(errno);\n"
+          "  Flush();\n  if (temp_.empty()) return;\n"),
+    Fault("csv-quote-later-field",
+          "a quote that opens a later field of a CSV record is taken as data",
+          "src/dedupe/read/csv_reader.cpp",
+          "      if (in_.bytes[p] == delimiter_) {\n        ends_.push_back(text.size());\n"
+          "        state = State::kFieldStart;\n",
+          "      if (in_.bytes[p] == delimiter_) {\n        ends_.push_back(text.size());\n"
+          "        state = State::kUnquoted;\n"),
 ]
 
 # What a crash of this script left in the tree, so the next run can undo it.

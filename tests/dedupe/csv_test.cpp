@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "dedupe/read/csv_reader.h"
 #include "dedupe/core/error.h"
 #include "dedupe/read/line_source.h"
@@ -14,6 +15,8 @@
 namespace korvix::dedupe {
 namespace {
 
+using korvix::testing::Case;
+using korvix::testing::ReadCases;
 using korvix::testing::TempFile;
 
 // A record as a test expects it: its line and fields, or a piece of its error.
@@ -53,50 +56,35 @@ void ExpectRecords(std::string_view input, char delimiter, const std::vector<Exp
   }
 }
 
-TEST(CsvReader, WellFormedRecords) {
-  const std::string long_field(300, 'x');
-  const struct {
-    std::string input;
-    std::vector<Expected> want;
-  } cases[] = {
-      {"a;b;c\nd;e;f\n", {{1, {"a", "b", "c"}}, {2, {"d", "e", "f"}}}},
-      {"a;b\r\nc;d", {{1, {"a", "b"}}, {2, {"c", "d"}}}},  // CRLF, no final line end
-      {"a;b\r", {{1, {"a", "b\r"}}}},                     // CR alone is data
-      {"a\r\r\nb\n", {{1, {"a\r"}}, {2, {"b"}}}},
-      {";;\n;x;\n", {{1, {"", "", ""}}, {2, {"", "x", ""}}}},
-      {"a;b\n\n\r\nc;d\n\n", {{1, {"a", "b"}}, {4, {"c", "d"}}}},  // blank lines hold no record
-      {"", {}},
-      {"\"a;b\";c\n", {{1, {"a;b", "c"}}}},
-      {"\"say \"\"hi\"\"\";x\n", {{1, {"say \"hi\"", "x"}}}},
-      {"\"\";\"\"\n", {{1, {"", ""}}}},
-      {"\"l1\r\nl2\r\n\";x\r\nnext;y\r\n", {{1, {"l1\r\nl2\r\n", "x"}}, {4, {"next", "y"}}}},
-      {"\xEF\xBB\xBF\"a\";b\n", {{1, {"a", "b"}}}},  // BOM
-      {"\xEF\xBB\xBF", {}},
-      {"M\xFCller;\xC3\xA4\xFF\n", {{1, {"M\xFCller", "\xC3\xA4\xFF"}}}},  // bytes as they are
-      {"a;" + long_field + ";b\nc\n", {{1, {"a", long_field, "b"}}, {2, {"c"}}}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.input);
-    ExpectRecords(c.input, ';', c.want);
+// "1[a][b]2!error!" as a list of records (see cases/csv.tsv).
+std::vector<Expected> Records(const std::string& text) {
+  std::vector<Expected> records;
+  for (std::size_t i = 0; i < text.size();) {
+    Expected& e = records.emplace_back();
+    std::size_t end = text.find_first_of("[!", i);
+    e.line = std::stoull(text.substr(i, end - i));
+    if (text[end] == '!') {
+      const std::size_t close = text.find('!', end + 1);
+      e.error = text.substr(end + 1, close - end - 1);
+      i = close + 1;
+      continue;
+    }
+    for (i = end; i < text.size() && text[i] == '[';) {
+      const std::size_t close = text.find(']', i);
+      e.fields.push_back(text.substr(i + 1, close - i - 1));
+      i = close + 1;
+    }
   }
+  return records;
 }
 
-TEST(CsvReader, MalformedRecordsAreReportedAndSkipped) {
-  const struct {
-    std::string input;
-    std::vector<Expected> want;
-  } cases[] = {
-      {"a\"b;c\nd;e\n", {{1, {}, "t.csv: line 1: quote inside the unquoted field 1"}, {2, {"d", "e"}}}},
-      {"\"a\"b;c\nd\n", {{1, {}, "t.csv: line 1: text after the closing quote of field 1"}, {2, {"d"}}}},
-      {"x;\"a\"\r", {{1, {}, "text after the closing quote of field 2"}}},
-      {"\"x\ny\"z;1\nq\n",
-       {{1, {}, "t.csv: line 2 (record from line 1): text after the closing quote"}, {3, {"q"}}}},
-      {"a;b\n\"open;x\ny;z\n", {{1, {"a", "b"}}, {2, {}, "the quote that opens field 1 is not closed"}}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.input);
-    ExpectRecords(c.input, ';', c.want);
+TEST(CsvReader, RecordsAndMalformedRecordsReportedAndSkipped) {
+  for (const Case& c : ReadCases("dedupe/cases/csv.tsv", 2)) {
+    SCOPED_TRACE(c.where);
+    ExpectRecords(c[0], ';', Records(c[1]));
   }
+  const std::string long_field(300, 'x');
+  ExpectRecords("a;" + long_field + ";b\nc\n", ';', {{1, {"a", long_field, "b"}}, {2, {"c"}}});
   // A record longer than the limit is refused, and so is not kept whole.
   const TempFile file("\"" + std::string(100, 'x') + "\";a\nnext\n");
   CsvReader reader(file.fd(), "t.csv", ';', 8, 32);
@@ -109,29 +97,18 @@ TEST(CsvReader, MalformedRecordsAreReportedAndSkipped) {
 
 TEST(CsvReader, DetectsTheDelimiterFromTheWholeFirstLine) {
   const std::string wide(3000, 'x');
-  const struct {
-    std::string input;
-    char want;
-  } cases[] = {
-      {"PLZ;Ort;Strasse\n1;2;3\n", ';'},
-      {"PLZ,Ort,Strasse\n1,2,3\n", ','},
-      {"a\tb\tc\n", '\t'},
-      {"\"a;b;c\",x,y\n", ','},   // inside quotes does not count
-      {"\"x\ny;z;w\",b\n", ','},  // the first line runs past a quoted line break
-      {"a;b,c\n", ';'},           // ties: ';', then ','
-      {"a,b\nc;d;e;f\n", ','},    // only the first line decides
-      {"\xEF\xBB\xBF" "a,b\n", ','},
-      // A header longer than any block: its later columns count too.
-      {"a;" + wide + ",b," + wide + ",c,d\n1,2,3,4\n", ','},
-  };
+  std::vector<std::pair<std::string, char>> cases;
+  for (const Case& c : ReadCases("dedupe/cases/csv_delimiter.tsv", 2)) cases.emplace_back(c[0], c[1].at(0));
+  // A header longer than any block: its later columns count too.
+  cases.emplace_back("a;" + wide + ",b," + wide + ",c,d\n1,2,3,4\n", ',');
   for (const auto& c : cases) {
     for (std::size_t block : {std::size_t{16}, CsvReader::kDefaultBlock}) {
-      SCOPED_TRACE(c.input.substr(0, 20) + ", block " + std::to_string(block));
-      const TempFile file(c.input);
+      SCOPED_TRACE(c.first.substr(0, 20) + ", block " + std::to_string(block));
+      const TempFile file(c.first);
       CsvReader reader(file.fd(), "t.csv", CsvReader::kDetect, block);
       CsvRecord record;
       reader.Next(&record);
-      EXPECT_EQ(reader.delimiter(), c.want);
+      EXPECT_EQ(reader.delimiter(), c.second);
     }
   }
 }

@@ -11,12 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "dedupe/compare/first_names.h"
 #include "dedupe/compare/normalize.h"
 #include "korvix/algorithm_code.h"
 
 namespace korvix::dedupe {
 namespace {
+
+using korvix::testing::Case;
+using korvix::testing::ReadCases;
 
 // A name as a customer file gives it, as the scorer will look it up.
 std::string Normal(std::string_view name) {
@@ -30,89 +34,10 @@ const char* Show(NameRelation r) {
 }
 
 TEST(FirstNames, HowTwoNamesRelate) {
-  constexpr auto kSame = NameRelation::kSame;
-  constexpr auto kDifferent = NameRelation::kDifferent;
-  constexpr auto kUnknown = NameRelation::kUnknown;
-  const struct {
-    const char* a;
-    const char* b;
-    NameRelation want;
-  } cases[] = {
-      // Spellings of one name.
-      {"Katrin", "Kathrin", kSame},
-      {"Katrin", "Catrin", kSame},
-      {"Cathrin", "Kathrin", kSame},
-      {"Mareike", "Marieke", kSame},
-      {"Stefan", "Stephan", kSame},
-      {"Sergej", "Sergey", kSame},
-      {"Mohammed", "Muhammad", kSame},
-      {"Hüseyin", "Hussein", kSame},
-      // Umlauts written out, or lost on the way through an ASCII system.
-      {"Jürgen", "Juergen", kSame},
-      {"Jürgen", "Jurgen", kSame},
-      {"Sören", "Soeren", kSame},
-      {"Gül", "Gul", kSame},
-      // Accents kept or gone, Turkish and Polish letters included.
-      {"José", "Jose", kSame},
-      {"René", "Rene", kSame},
-      {"Łukasz", "Lukasz", kSame},
-      {"Łukasz", "Lukas", kSame},
-      {"Şükrü", "Sukru", kSame},
-      {"Şükrü", "Suekrue", kSame},
-      {"Aydın", "Aydin", kSame},
-      // Short forms, also one standing for several names.
-      {"Alex", "Alexander", kSame},
-      {"Alex", "Alexandra", kSame},
-      {"Chris", "Christian", kSame},
-      {"Chris", "Christina", kSame},
-      {"Chris", "Christoph", kSame},
-      {"Kathi", "Katrin", kSame},
-      {"Kathi", "Katharina", kSame},
-      {"Hannes", "Johannes", kSame},
-      {"Max", "Maximilian", kSame},
-      {"Hans", "Johannes", kSame},
-      {"Hans", "Hannes", kSame},
-      {"Heinz", "Heinrich", kSame},
-      {"Jan", "Johann", kSame},
-      {"Hanna", "Johanna", kSame},
-      {"Lisa", "Elisabeth", kSame},
-      {"Tina", "Christina", kSame},
-      {"Tina", "Martina", kSame},
-      // Names alike in letters, different people.
-      {"Jan", "Jana", kDifferent},
-      {"Marieke", "Frederike", kDifferent},
-      {"Daniel", "Daniela", kDifferent},
-      {"Michael", "Michaela", kDifferent},
-      {"Paul", "Paula", kDifferent},
-      {"Marie", "Mario", kDifferent},
-      {"Maria", "Marie", kDifferent},
-      {"Karin", "Karina", kDifferent},
-      {"Andreas", "Andrea", kDifferent},
-      {"Christian", "Christina", kDifferent},
-      {"Christina", "Christine", kDifferent},
-      {"Alexander", "Alexandra", kDifferent},  // though both are Alex
-      {"Katrin", "Katharina", kDifferent},
-      {"Christina", "Martina", kDifferent},  // though both are Tina
-      {"Johann", "Johannes", kDifferent},
-      {"Hans", "Hanna", kDifferent},
-      {"Jens", "Jana", kDifferent},
-      {"Elli", "Ella", kDifferent},
-      {"Heike", "Heiko", kDifferent},
-      {"Ole", "Ola", kDifferent},
-      {"Tim", "Tom", kDifferent},
-      {"Lena", "Leni", kDifferent},
-      {"Jürgen", "Jörg", kDifferent},
-      // Not names: the caller compares letters.
-      {"Müller", "Jan", kUnknown},
-      {"Jan", "Müller", kUnknown},
-      {"Xaverius", "Xaverius", kUnknown},
-      {"", "Jan", kUnknown},
-      {"H", "Hans", kUnknown},  // an initial is the scorer's to judge
-  };
-  for (const auto& c : cases) {
-    const std::string a = Normal(c.a), b = Normal(c.b);
-    EXPECT_STREQ(Show(CompareFirstNames(a, b)), Show(c.want)) << c.a << " / " << c.b << " (" << a << " / " << b << ")";
-    EXPECT_STREQ(Show(CompareFirstNames(b, a)), Show(c.want)) << c.b << " / " << c.a;
+  for (const Case& c : ReadCases("dedupe/cases/first_names.tsv", 3)) {
+    const std::string a = Normal(c[0]), b = Normal(c[1]);
+    EXPECT_STREQ(Show(CompareFirstNames(a, b)), c[2].c_str()) << c.where << " (" << a << " / " << b << ")";
+    EXPECT_STREQ(Show(CompareFirstNames(b, a)), c[2].c_str()) << c.where << " the other way";
   }
 }
 
@@ -139,42 +64,10 @@ TEST(FirstNames, LookupTakesTheWordExactly) {
 }
 
 TEST(FirstNames, CompoundWrittenAsOneWord) {
-  const struct {
-    const char* word;
-    const char* first;  // nullptr: not split
-    const char* second;
-  } cases[] = {
-      {"HANSPETER", "HANS", "PETER"},
-      {"KARLHEINZ", "KARL", "HEINZ"},
-      {"HANSJUERGEN", "HANS", "JUERGEN"},
-      {"MARIELUISE", "MARIE", "LUISE"},
-      {"EVAMARIA", "EVA", "MARIA"},
-      {"ANNALENA", "ANNA", "LENA"},  // not ANN ALENA: the longer first part wins
-      {"HANSJOSÉ", "HANS", "JOSÉ"},
-      // A name of its own stays whole though its parts are names too.
-      {"MARIANNE", nullptr, nullptr},
-      {"ANNEMARIE", nullptr, nullptr},
-      {"ROSEMARIE", nullptr, nullptr},
-      // Surnames and other words that only begin or end with a name.
-      {"PETERSEN", nullptr, nullptr},
-      {"JANSEN", nullptr, nullptr},
-      {"HANSEN", nullptr, nullptr},
-      {"PAULSEN", nullptr, nullptr},
-      {"MUELLER", nullptr, nullptr},
-      {"HANS", nullptr, nullptr},
-      {"HANSP", nullptr, nullptr},
-      {"", nullptr, nullptr},
-  };
-  for (const auto& c : cases) {
+  for (const Case& c : ReadCases("dedupe/cases/compound_first_names.tsv", 3)) {
     std::string_view first = "unset", second = "unset";
-    const bool split = SplitCompoundFirstName(c.word, &first, &second);
-    if (c.first == nullptr) {
-      EXPECT_FALSE(split) << c.word << " split as " << first << " " << second;
-    } else {
-      EXPECT_TRUE(split) << c.word;
-      EXPECT_EQ(first, std::string_view(c.first)) << c.word;
-      EXPECT_EQ(second, std::string_view(c.second)) << c.word;
-    }
+    const bool split = SplitCompoundFirstName(c[0], &first, &second);
+    EXPECT_EQ(split ? std::string(first) + " " + std::string(second) : "- -", c[1] + " " + c[2]) << c.where;
   }
 }
 

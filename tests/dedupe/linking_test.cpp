@@ -25,18 +25,23 @@ std::vector<std::uint32_t> Groups(const DedupeResult& result) {
   return groups;
 }
 
-// Keys of two algorithms link 1-3 and then 2-3: the three are one group,
-// whichever record the links reach first.
+// Keys of two algorithms link records into chains: the three or four are
+// one group, whichever record the links reach first, also when a later link
+// starts from a record that is no longer its group's first.
 TEST(Linking, LinksJoinWholeGroups) {
   DedupeOptions options;
   options.algorithms = {{"0105000000000000", ""}, {"0510000000000000", ""}};  // PLZ; Bez1
   for (const auto& records : std::vector<std::vector<std::string>>{
            {"10115||||Meier", "20095||||Schulz", "10115||||Schulz"},
            {"20095||||Schulz", "10115||||Meier", "10115||||Schulz", "30000||||Ende"},
-           {"10115||||Schulz", "10115||||Meier", "20095||||Schulz"}}) {
+           {"10115||||Schulz", "10115||||Meier", "20095||||Schulz"},
+           {"10115||||Meier", "20095||||Schulz", "10115||||Schulz", "20095||||Wagner"},
+           {"10115||||Meier", "20095||||Wagner", "30000||||Schulz", "10115||||Schulz", "20095||||Schulz"}}) {
     const DedupeResult result = Link(records, options);
     EXPECT_EQ(result.groups, 1u) << records[0];
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(result.records[i].group, 1u) << records[i];
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      EXPECT_EQ(result.records[i].group, records[i] == "30000||||Ende" ? 0u : 1u) << records[i];
+    }
   }
 }
 
@@ -120,6 +125,31 @@ TEST(Linking, LargeKeysAreSplitBySecondKeyAndNamedTenAtMost) {
               "key \"10000\" of algorithm 1 is shared by 5 records, more than 3; they are compared "
               "only within equal postcode, house number and name sound");
     EXPECT_EQ(notes.back(), c.last);
+  }
+}
+
+// Against a base, a key shared by more records than the limit is split
+// too; its parts still pair a new record with a base record, never two new
+// ones. The base's second record is alike but apart from the first new one
+// by its house number's letter: it scores high, but shares no part with it.
+TEST(Linking, LargeKeysAgainstABasePairOnlyAcrossTheFiles) {
+  const std::vector<std::string> news = {"10115|Berlin|Hauptstr. 1|M|Meier|Hans", "10115|Berlin|Hauptstr. 1|M|Meier|Hans"};
+  const std::vector<std::string> base = {"10115|Berlin|Hauptstr. 1|M|Meier|Hans", "10115|Berlin|Hauptstr. 1a|M|Meier|Hans"};
+  const std::vector<std::string_view> records(news.begin(), news.end()), base_records(base.begin(), base.end());
+  DedupeOptions options;
+  options.algorithms = {{"0105000000000000", ""}};  // the postcode alone
+  options.max_candidates = 2;
+  options.verify = 0.8;
+  std::vector<std::string> notes;
+  options.message = [&](const std::string& m) { notes.push_back(m); };
+  const DedupeResult result = DedupeRecords(records, options, base_records);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("key \"10115\" of algorithm 1 is shared by 4 records"), std::string::npos) << notes[0];
+  ASSERT_FALSE(result.pairs.empty());
+  for (const DedupePair& p : result.pairs) {
+    ASSERT_LT(p.a, news.size());
+    ASSERT_LT(p.b, base.size());
+    EXPECT_EQ(news[p.a], base[p.b]) << p.a << "-" << p.b;
   }
 }
 

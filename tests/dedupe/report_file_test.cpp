@@ -141,5 +141,26 @@ TEST(ReportFile, NoTemporaryFileOutlivesAFailureOrACrash) {
   EXPECT_EQ(ReadFile(target), "");
 }
 
+// A failure while Commit writes the last block leaves the old report as it
+// was, not the part of the new one written so far.
+TEST(ReportFile, AFailedCommitLeavesTheOldReportWhole) {
+  const ScratchDir dir;
+  const std::string target = dir.Write("report.txt", "old report\n");
+  const int status = InChild([&] {
+    const rlimit limit = {1 << 19, 1 << 19};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      ReportFile file(target);
+      file.Write(std::string((1 << 20) - 1, 'x'));  // less than a block: Commit writes it all
+      file.Commit();
+    } catch (const DedupeError&) {
+      ::_exit(3);
+    }
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
+  EXPECT_EQ(ReadFile(target), "old report\n");
+  EXPECT_EQ(dir.Names(), Names{"report.txt"});
+}
+
 }  // namespace
 }  // namespace korvix::dedupe

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <cstdlib>
 #include <iterator>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "extensions/cases.h"
+#include "extensions/sql_test_file.h"
 #include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
@@ -105,21 +107,25 @@ TEST_F(PostgresExtensionTest, GivesTheLibrarysResultsInUtf8AndLatin1Databases) {
   }
 }
 
-TEST_F(PostgresExtensionTest, NullsAndOddArguments) {
-  PGconn* db = NewDatabase("odd");
-  const std::string three = "'010400000000000002040000000000000304000000000000'";
-  const std::pair<std::string, std::string> cases[] = {
-      {"korvix_key(NULL, '1|2')", "<NULL>"},
-      {"korvix_key('0103000000000000', NULL)", "<NULL>"},
-      {"korvix_key('0103000000000000', VARIADIC NULL::text[])", "<NULL>"},
-      // A NULL field reads as an empty one, and no fields as an empty record.
-      {"korvix_key(" + three + ", '12', NULL, 'Weg')", "12------WEG-"},
-      {"korvix_key(" + three + ", VARIADIC '{}'::text[])", "------------"},
-      {"korvix_phonetic(NULL)", "<NULL>"},
-      {"korvix_describe(NULL)", "<NULL>"},
-  };
-  for (const auto& [expression, result] : cases) {
-    EXPECT_EQ(Exec(db, "SELECT " + expression), Rows{{result}}) << expression;
+TEST_F(PostgresExtensionTest, TheCasesOfEveryDatabase) {
+  PGconn* db = NewDatabase("cases");
+  for (const SqlCase& c : ReadSqlCases("extensions/functions.test", "postgres")) {
+    PGresult* r = PQexec(db, c.sql.c_str());
+    const bool ok = PQresultStatus(r) == PGRES_TUPLES_OK || PQresultStatus(r) == PGRES_COMMAND_OK;
+    EXPECT_EQ(ok, c.kind != SqlCase::kError) << c.where << ": " << PQerrorMessage(db);
+    std::vector<std::string> rows(ok ? PQntuples(r) : 0);
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+      for (int j = 0; j < PQnfields(r); ++j) {
+        std::optional<std::string> value;
+        if (!PQgetisnull(r, i, j)) value = PQgetvalue(r, i, j);
+        if (value && PQftype(r, j) == 16) value = *value == "t" ? "1" : "0";  // boolean
+        rows[i] += (j == 0 ? "" : "\t") + SqlCaseValue(value);
+      }
+    }
+    PQclear(r);
+    if (c.kind == SqlCase::kQuery) {
+      EXPECT_EQ(rows, c.rows) << c.where;
+    }
   }
 }
 
@@ -187,32 +193,6 @@ TEST_F(PostgresExtensionTest, DuplicateCheckGivesTheLibrarysResultsInUtf8AndLati
                 Rows{{"t"}})
           << encoding << ": " << scores[i][1] << " / " << json;
     }
-  }
-}
-
-TEST_F(PostgresExtensionTest, DuplicateCheckOnNullsAndOddRecords) {
-  PGconn* db = NewDatabase("check_odd");
-  const std::string eleven = "10115|Berlin|Hauptstr. 1|MEIER|Dr. Meier|b2|b3|b4|A|zehn|elf";
-  const std::string alike = "'10115|Berlin|Hauptstraße 1||Meier', '10115|BERLIN|Hauptstr. 1||Mayer'";
-  const std::pair<std::string, std::string> cases[] = {
-      {"korvix_normalize(NULL)", "<NULL>"},
-      {"korvix_normalize('')", ""},
-      {"korvix_normalize('" + eleven + "')", NormalizeRecord(eleven)},
-      {"korvix_keys(NULL)", "<NULL>"},
-      {"cardinality(korvix_keys(''))", "3"},
-      {"(korvix_keys('" + eleven + "'))[2]", RecommendedKeys(eleven)[1]},
-      {"korvix_score(NULL, 'a')", "<NULL>"},
-      {"korvix_score('a', NULL)", "<NULL>"},
-      {"pg_typeof(korvix_score('a', 'b'))", "double precision"},
-      {"korvix_explain(NULL, 'a')", "<NULL>"},
-      {"korvix_explain('a', NULL)", "<NULL>"},
-      {"korvix_explain('', '" + eleven + "')->>'b'", NormalizeRecord(eleven)},
-      {"korvix_explain(" + alike + ")->'score' = to_jsonb(round(korvix_score(" + alike +
-           ")::numeric, 3))",
-       "t"},
-  };
-  for (const auto& [expression, result] : cases) {
-    EXPECT_EQ(Exec(db, "SELECT " + expression), Rows{{result}}) << expression;
   }
 }
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "extensions/cases.h"
+#include "extensions/sql_test_file.h"
 #include "korvix/db/open.h"
 #include "korvix/db/recordset.h"
 #include "korvix/db/sqlite.h"
@@ -76,19 +77,6 @@ class SqliteFunctionsTest : public ::testing::TestWithParam<std::string> {
   }
   void TearDown() override { EXPECT_EQ(sqlite3_close(db_), SQLITE_OK); }
 
-  // The first value of `sql`, or "<NULL>", or "<error>".
-  std::string Eval(const std::string& sql) {
-    sqlite3_stmt* stmt = nullptr;
-    std::string value = "<error>";
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW) {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-      value = text == nullptr ? "<NULL>" : std::string(text, sqlite3_column_bytes(stmt, 0));
-    }
-    sqlite3_finalize(stmt);
-    return value;
-  }
-
   sqlite3* db_ = nullptr;
   std::unique_ptr<db::Connection> adopted_;
 };
@@ -113,28 +101,34 @@ TEST_P(SqliteFunctionsTest, GivesTheLibrarysResults) {
     }
   // The code changes from row to row; a constant one, kept parsed for the
   // whole statement, is the shell test's.
-  EXPECT_EQ(Eval("SELECT group_concat(k, '') FROM (SELECT korvix_key(code, t) || '/' || "
+  EXPECT_EQ(Query(db_, "SELECT group_concat(k, '') FROM (SELECT korvix_key(code, t) || '/' || "
                  "korvix_key(code, a, b, c, d, e, f, g, h, i) || '/' || korvix_phonetic(t) "
                  "|| '/' || korvix_describe(code) || char(10) AS k FROM codes, r "
                  "ORDER BY codes.rowid, r.rowid)"),
-            expected);
+            Rows{{expected}});
 }
 
-TEST_P(SqliteFunctionsTest, NullsNumbersBlobsAndWrongCalls) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"korvix_key(NULL, '1|2')", "<NULL>"},
-      {"korvix_key('0103000000000000', NULL)", "<NULL>"},
-      // A NULL field reads as an empty one.
-      {"korvix_key('010400000000000002040000000000000304000000000000', '12', NULL, 'Weg')",
-       "12------WEG-"},
-      {"korvix_key('0105000000000000', 1234567)", "12345"},
-      {"korvix_key('0103000000000000')", "<error>"},
-      {"korvix_phonetic(x'4DFC6C6C6572')", "MLR"},  // the bytes of "Müller" in Windows-1252
-      {"korvix_phonetic(NULL)", "<NULL>"},
-      {"korvix_describe(NULL)", "<NULL>"},
-  };
-  for (const auto& [expression, expected] : cases) {
-    EXPECT_EQ(Eval("SELECT " + expression), expected) << expression;
+TEST_P(SqliteFunctionsTest, TheCasesOfEveryDatabase) {
+  for (const SqlCase& c : ReadSqlCases("extensions/functions.test", "sqlite")) {
+    sqlite3_stmt* stmt = nullptr;
+    std::vector<std::string> rows;
+    int rc = sqlite3_prepare_v2(db_, c.sql.c_str(), -1, &stmt, nullptr);
+    while (rc == SQLITE_OK || rc == SQLITE_ROW) {
+      if ((rc = sqlite3_step(stmt)) != SQLITE_ROW) break;
+      std::string& row = rows.emplace_back();
+      for (int j = 0; j < sqlite3_column_count(stmt); ++j) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, j));
+        row += (j == 0 ? "" : "\t") +
+               SqlCaseValue(text == nullptr ? std::nullopt
+                                            : std::optional<std::string>({text, static_cast<std::size_t>(
+                                                                                    sqlite3_column_bytes(stmt, j))}));
+      }
+    }
+    sqlite3_finalize(stmt);
+    EXPECT_EQ(rc == SQLITE_DONE, c.kind != SqlCase::kError) << c.where << ": " << sqlite3_errmsg(db_);
+    if (c.kind == SqlCase::kQuery) {
+      EXPECT_EQ(rows, c.rows) << c.where;
+    }
   }
 }
 
@@ -154,45 +148,6 @@ TEST_P(SqliteFunctionsTest, DuplicateCheckGivesTheLibrarysResults) {
     EXPECT_EQ(Query(db_, "SELECT korvix_score(?1, ?2), korvix_explain(?1, ?2)", {a, b}),
               Rows({{Shortest(ScoreRecords(a, b)), ComparisonJson(CompareRecords(a, b))}}))
         << a << " / " << b;
-  }
-}
-
-TEST_P(SqliteFunctionsTest, DuplicateCheckOnOddArguments) {
-  // x'4DFC6C6C6572' is "Müller" in Windows-1252, as which bytes that are not
-  // UTF-8 read.
-  const auto joined = [](const std::string& record) {
-    std::string keys;
-    for (const std::string& key : RecommendedKeys(record)) keys += (keys.empty() ? "" : "/") + key;
-    return keys;
-  };
-  const std::string latin1_keys = joined("M\xFCller"), plz_keys = joined("1234");
-  const std::string alike = "'10115|Berlin|Hauptstraße 1||Meier', '10115|BERLIN|Hauptstr. 1||Mayer'";
-  const std::pair<std::string, std::string> cases[] = {
-      {"korvix_normalize(NULL)", "<NULL>"},
-      {"korvix_normalize('')", ""},
-      {"korvix_normalize(x'4DFC6C6C6572')", NormalizeRecord("M\xFCller")},
-      {"korvix_normalize(x'4DFC6C6C6572') = korvix_normalize('Müller')", "1"},
-      {"korvix_normalize(1234)", NormalizeRecord("1234")},
-      {"korvix_score(NULL, 'a')", "<NULL>"},
-      {"korvix_score('a', NULL)", "<NULL>"},
-      {"korvix_score(x'4DFC6C6C6572', 'Müller') = korvix_score('Müller', 'Müller')", "1"},
-      {"typeof(korvix_score('', ''))", "real"},
-      {"(SELECT count(*) FROM korvix_keys(NULL))", "0"},
-      {"(SELECT count(*) FROM korvix_keys(''))", "3"},
-      {"(SELECT group_concat(key, '/') FROM korvix_keys(x'4DFC6C6C6572'))", latin1_keys},
-      {"(SELECT group_concat(key, '/') FROM korvix_keys(1234))", plz_keys},
-      {"(SELECT count(*) FROM korvix_keys)", "<error>"},
-      {"korvix_score('a')", "<error>"},
-      {"korvix_explain(NULL, 'a')", "<NULL>"},
-      {"korvix_explain('a', NULL)", "<NULL>"},
-      // JSON that SQLite's own functions read.
-      {"json_extract(korvix_explain(x'4DFC6C6C6572', 'Müller'), '$.a')", NormalizeRecord("Müller")},
-      {"json_extract(korvix_explain(" + alike + "), '$.score') = round(korvix_score(" + alike +
-           "), 3)",
-       "1"},
-  };
-  for (const auto& [expression, expected] : cases) {
-    EXPECT_EQ(Eval("SELECT " + expression), expected) << expression;
   }
 }
 

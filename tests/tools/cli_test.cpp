@@ -7,7 +7,9 @@
 #include <sstream>
 #include <string>
 
+#include "case_file.h"
 #include "run_tool.h"
+#include "scenario.h"
 
 namespace korvix::testing {
 namespace {
@@ -18,64 +20,27 @@ const std::string kReadable = "3(PLZ)+5(Straße)+4R['sndx:Bez1]";
 TEST(Cli, ExitStatusesAndMessages) {
   const TempDir dir;
   const std::string file = dir.File("r.txt", "12345|Musterstadt|Hauptstraße 5|M|Müller GmbH\n");
-  const struct {
-    std::vector<std::string> args;
-    int status;
-    std::string err_part;  // a part of the message on standard error
-  } cases[] = {
-      {{}, 2, "Usage: korvix COMMAND"},
-      {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
-      {{"\xFE"}, 2, "unknown command '\\xFE'"},  // valid UTF-8 whatever was given
-      {{"key"}, 2, "give one algorithm"},
-      {{"key", "--algorithm"}, 2, "--algorithm: 1 required CODE missing"},
-      {{"key", "-a", kCode, "--colour"}, 2, "unknown option --colour\nTry 'korvix key --help'."},
-      {{"key", "-a", kCode, dir.path() + "/none.txt"}, 1, "none.txt: No such file"},
-      {{"key", "-a", kCode, "--threads", "0", file}, 2, "--threads takes a number from 1 to 1024"},
-      {{"key", "-qa", kCode, file}, 2, "unknown option -qa"},  // key has no --quiet
-      {{"key", "--algorithm=" + kCode, "--", file}, 0, ""},
-      {{"dedupe", "-a", kCode}, 2, "exactly one FILE"},
-      {{"dedupe", "-q", "--verbose", file}, 2, "--quiet or --verbose"},
-      {{"dedupe", "-qf", "json", "-o", dir.path() + "/r.json", "--threads", "2", file}, 0, ""},
-      {{"soundex", dir.path()}, 1, "cannot read"},
-      {{"init", "stray"}, 2, "unexpected argument 'stray'"},
-      {{"algorithms", "frob"}, 2, "'frob' is no command of korvix algorithms"},
-      {{"algorithms", "--json=yes"}, 2, "option --json takes no value"},
-  };
-  for (const auto& c : cases) {
-    const ToolResult r = RunTool(c.args);
-    EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.err;
-    EXPECT_NE(r.err.find(c.err_part), std::string::npos) << r.err;
+  for (const Case& c : ReadCases("tools/cases/exit_statuses.tsv", 2, 12)) {
+    std::vector<std::string> args(c.fields.begin() + 2, c.fields.end());
+    for (std::string& arg : args) {
+      for (const auto& [name, value] : {std::pair<std::string, std::string>("$FILE", file),
+                                        {"$DIR", dir.path()}, {"$CODE", kCode}}) {
+        if (const std::size_t at = arg.find(name); at != std::string::npos) arg.replace(at, name.size(), value);
+      }
+    }
+    const ToolResult r = RunTool(args);
+    EXPECT_EQ(r.status, std::stoi(c[0])) << c.where << " " << r.err;
+    EXPECT_NE(r.err.find(c[1]), std::string::npos) << c.where << " " << r.err;
   }
 }
 
-// The command line refuses a code that the editor could not have written,
-// which the key builder would read anyway and key every record alike.
+// The command line refuses a code that the editor could not have written.
 TEST(Cli, AlgorithmsThatNoEditorWritesAreRefusedWithThePlace) {
-  std::string eleven;
-  for (int i = 0; i < 11; ++i) eleven += "0201000000000000";
-  const struct {
-    std::string given;
-    std::string err_part;  // "" when accepted
-  } cases[] = {
-      {"", "no code given"},
-      {" 0103000000000000", "character 1 (' ') is not a digit"},
-      {"0103x", "character 5 ('x') is not a digit"},
-      {"Adresse und Name", "a name goes with --name"},
-      {"01030000000000000", "17 characters, 16 for each slot: the slot from character 17"},
-      {eleven, "11 slots, at most 10"},
-      {"0003000000000000", "characters 1-2: field number 00 names no field"},
-      {"01030000000000005403000000000000", "characters 17-18: field number 54"},
-      {"0100000000000000", "characters 3-4: length 00"},
-      {"3(plz)", "character 3: no field is named \"plz\" (did you mean \"PLZ\"?)"},
-      {"3()", "character 3: no field named: the fields 10 to 50 have no label"},
-      {"1099290000000000", ""},  // an item past Kundengruppe, 99 long, any direction digit
-      {kReadable, ""},
-  };
-  for (const auto& c : cases) {
-    const ToolResult r = RunTool({"key", "-a", c.given}, "12345\n");
-    EXPECT_EQ(r.status, c.err_part.empty() ? 0 : 2) << c.given << r.err;
-    EXPECT_NE(r.err.find(c.err_part), std::string::npos) << r.err;
-    if (!c.err_part.empty()) {
+  for (const Case& c : ReadCases("tools/cases/refused_codes.tsv", 2)) {
+    const ToolResult r = RunTool({"key", "-a", c[0]}, "12345\n");
+    EXPECT_EQ(r.status, c[1].empty() ? 0 : 2) << c.where << " " << r.err;
+    EXPECT_NE(r.err.find(c[1]), std::string::npos) << c.where << " " << r.err;
+    if (!c[1].empty()) {
       EXPECT_NE(r.err.find("see 'korvix"), std::string::npos) << r.err;
     }
   }
@@ -121,16 +86,8 @@ TEST(Cli, ManualPageHasEveryCommandAndOption) {
   }
 }
 
-TEST(Cli, KeysInInputOrderWithCrlfAndAMissingLastNewline) {
-  const std::string input =
-      "12345|Musterstadt|Hauptstraße 5|MUELLER|Müller GmbH|Einkauf|||A\r\n"
-      "\n"
-      "1|2\r\n"
-      "99999|Ort|Lange Strasse 7|X|Meier";
-  const ToolResult r = RunTool({"key", "--algorithm", kCode}, input);
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "123HAUPTRGMB\n------------\n1-----------\n999LANGE--MR\n");
-}
+// Keys, codes, descriptions and groups line by line.
+TEST(Cli, Scenarios) { RunScenarios("tools/scenarios/commands.scenario"); }
 
 // Short forms, "=" values, the readable form and any number of threads
 // give the keys of the code, across batches.
@@ -153,47 +110,6 @@ TEST(Cli, EveryWayOfGivingTheAlgorithmKeysAlike) {
     args.insert(args.begin(), "key");
     EXPECT_EQ(RunTool(args, input).out, expected.out) << ::testing::PrintToString(args);
   }
-}
-
-TEST(Cli, SoundexAndDescribeBothWaysLineByLine) {
-  EXPECT_EQ(RunTool({"soundex"}, "Meier\r\nMüller & Söhne\n\nHaus 12").out,
-            "MR\nMLRMDCM\n\nCMCQ\n");
-  EXPECT_EQ(RunTool({"describe"}, kCode + "\n\n5306110000000000\n").out,
-            kReadable + "\n\n6R['sndx:Bez1+2+3+4]\n");
-  EXPECT_EQ(RunTool({"describe", "--code"}, kReadable + "\r\n6R['sndx:Bez1+2+3+4]\n").out,
-            kCode + "\n5306110000000000\n");
-  const ToolResult r = RunTool({"describe", "--code"}, "3(PLZ)\n3(PLZ)+3()\n4(Ort)\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "0103000000000000\n");  // the lines before the wrong one
-  EXPECT_NE(r.err.find("standard input, line 2: \"3(PLZ)+3()\": character 10: no field named"),
-            std::string::npos) << r.err;
-}
-
-TEST(Cli, DedupeGroupsLargestFirstWithLineNumbers) {
-  const TempDir dir;
-  const std::string file = dir.File("r.txt",
-                                    "10115|Berlin|Hauptstr. 1|S|Meier\n"     // 1
-                                    "20095|Hamburg|Am Markt 2|S|Schulz\n"    // 2
-                                    "10115|Berlin|Hauptstraße 1|S|Mayer\n"   // 3
-                                    "20095|Hamburg|Am Markt 9|S|Schultz\n"   // 4
-                                    "80331|München|Weg 3|S|Huber\n"          // 5
-                                    "10115|Berlin|Hauptstrasse 1|S|Maier\n"  // 6
-                                    "20095|Hamburg|Am Markt 2|S|Scholz\n");  // 7
-  const ToolResult r = RunTool({"dedupe", "--algorithm", "5(PLZ)+5(Straße)+2['sndx:Bez1]", file});
-  ASSERT_EQ(r.status, 0) << r.err;
-  const std::string expected_groups =
-      "key 10115HAUPTMR (3 records)\n"
-      "  1: 10115|Berlin|Hauptstr. 1|S|Meier\n"
-      "  3: 10115|Berlin|Hauptstraße 1|S|Mayer\n"
-      "  6: 10115|Berlin|Hauptstrasse 1|S|Maier\n"
-      "\n"
-      "key 20095AM MACC (3 records)\n"
-      "  2: 20095|Hamburg|Am Markt 2|S|Schulz\n"
-      "  4: 20095|Hamburg|Am Markt 9|S|Schultz\n"
-      "  7: 20095|Hamburg|Am Markt 2|S|Scholz\n"
-      "\n";
-  EXPECT_EQ(r.out.substr(0, expected_groups.size()), expected_groups);
-  EXPECT_NE(r.out.find("records 7, groups 2, records in groups 6, seconds "), std::string::npos);
 }
 
 // The progress line is drawn only for a person at a terminal that can show

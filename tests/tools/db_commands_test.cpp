@@ -10,6 +10,7 @@
 #include <string>
 
 #include "run_tool.h"
+#include "scenario.h"
 
 namespace korvix::testing {
 namespace {
@@ -105,73 +106,8 @@ TEST(DbCommands, DefaultDatabaseIsMadeOnFirstUse) {
   EXPECT_EQ(stat((dir.path() + "/korvix/korvix.sqlite").c_str(), &st), 0);
 }
 
-// The dialogs' rights and save rules from the shell, step by step on one
-// database, and --name in any letter case unless that names several codes.
-TEST(DbCommands, AlgorithmsAddRemoveRenameAsTheDialogsAllow) {
-  const TempDir dir;
-  const std::string db = dir.path() + "/a.sqlite";
-  ASSERT_EQ(RunTool({"init", "--db", db}).status, 0);
-  const struct {
-    std::vector<std::string> args;
-    int status;
-    std::string part;  // of standard output when it succeeds, else of standard error
-  } steps[] = {
-      {{"add", "-n", "Eigen", "-a", "3(PLZ)"}, 1, "refused: only an administrator"},
-      {{"add", "--user", "1001", "-n", " Eigen ", "-a", "3(PLZ)"}, 0,
-       "added \"Eigen\": 0103000000000000, private to 1001\n"},
-      {{"add", "--user", "1001", "-n", "Zwei", "-a", "0103000000000000"}, 1,
-       "stored already as \"Eigen\"; --replace writes over it"},
-      {{"add", "--user", "1001", "-n", "Zwei", "-a", "0103000000000000", "--replace", "--json"}, 0,
-       "{\"action\": \"replaced\", \"name\": \"Zwei\", \"code\": \"0103000000000000\", "
-       "\"owner\": \"1001\", \"readable\": \"3(PLZ)\", \"description\": \"\"}\n"},
-      {{"add", "--user", "1001", "--public", "-n", "P", "-a", "4(PLZ)"}, 1, "refused"},
-      {{"add", "--admin", "--private", "-n", "P", "-a", "4(PLZ)"}, 2, "--private needs"},
-      {{"add", "--admin", "-n", "", "-a", "3(PLZ)", "--description", "alle"}, 0,
-       "added \"3(PLZ)\": 0103000000000000, public\n"},
-      {{"add", "--admin", "--user", "1002", "--private", "-n", "TEST", "-a", "4(Ort)"}, 0,
-       "private to 1002"},
-      {{"rename", "--user", "1001", "-a", "3(PLZ)", "--to", "Drei"}, 2,
-       "  Zwei  (code 0103000000000000, owner 1001)\n"},  // and the public one
-      {{"rename", "--user", "1001", "--public", "-a", "3(PLZ)", "--to", "X"}, 1, "refused"},
-      {{"rename", "--user", "1001", "-n", "zwei", "--to", "Drei"}, 0, "renamed \"Drei\""},
-      {{"remove", "--user", "1002", "-n", "drei"}, 2, "no such algorithm"},
-      {{"remove", "--user", "1001", "-n", "ADRESSE UND NAME"}, 1, "refused: only an administrator"},
-      {{"remove", "--admin", "-n", "adresse und name", "--json"}, 0, "\"action\": \"removed\""},
-      {{"remove", "--admin", "-a", "0103000000000000", "--owner", "1001"}, 0, "removed \"Drei\""},
-  };
-  for (const auto& step : steps) {
-    std::vector<std::string> args = step.args;
-    args.insert(args.begin(), "algorithms");
-    args.insert(args.end(), {"--db", db});
-    const ToolResult r = RunTool(args);
-    EXPECT_EQ(r.status, step.status) << ::testing::PrintToString(args) << r.err;
-    EXPECT_NE((step.status == 0 ? r.out : r.err).find(step.part), std::string::npos)
-        << r.out << r.err;
-  }
-  EXPECT_EQ(RunTool({"algorithms", "--admin", "--names", "--db", db}).out,
-            "3(PLZ)\nName phonetisch\nHausnummer von rechts\n5(PLZ)+8(Suchbegriff)\nTEST\n"
-            "Kundengruppe zuerst\n");
-  const ToolResult added =
-      RunTool({"algorithms", "add", "--admin", "-n", "Test", "-a", "5(Ort)", "--db", db});
-  ASSERT_EQ(added.status, 0) << added.err;
-  const struct {
-    std::string name;
-    std::string out;  // "" when refused
-  } names[] = {
-      {"test", ""},  // TEST and Test differ only in case: both are listed
-      {"Test", "Berli\n"},
-      {"name PHONETISCH", "101MR----Ber\n"},
-  };
-  for (const auto& n : names) {
-    const ToolResult r =
-        RunTool({"key", "--admin", "-n", n.name, "--db", db}, "10115|Berlin|Weg 1|M|Mayer\n");
-    EXPECT_EQ(r.out, n.out) << n.name << r.err;
-    if (n.out.empty()) {
-      EXPECT_NE(r.err.find("more than one algorithm is named 'test':\n  TEST  (code 0204"),
-                std::string::npos) << r.err;
-    }
-  }
-}
+// The dialogs' rights and save rules from the shell, step by step.
+TEST(DbCommands, AlgorithmsAddRemoveRenameAsTheDialogsAllow) { RunScenarios("tools/scenarios/algorithms.scenario"); }
 
 TEST(DbCommands, BashCompletesCommandsOptionsAndTheUsersAlgorithmNames) {
   const TempDir dir;

@@ -22,10 +22,6 @@ constexpr const char* kPlz3 = "0103000000000000";
 constexpr const char* kPlz5 = "0105000000000000";
 constexpr const char* kRowPlz3 = "PLZ|3 Stellen|von links|Soundex AUS";
 
-std::string Statement(const std::string& code, const std::string& owner) {
-  return "Select * From DoubletAlgorithms Where AlgorithmCode='" + code + "' And PersonalNr='" + owner + "'";
-}
-
 TEST_P(EditorTest, LoadingDecodesEachRowOnItsOwn) {
   const struct {
     std::string code;
@@ -203,7 +199,7 @@ TEST_P(EditorTest, SaveAsksForAStandardNameAndBeforeOverwritingAnotherAlgorithm)
   }
 }
 
-// What was stored, who edits what, and what is stored and issued after.
+// What was stored, who edits what, and what is stored after.
 TEST_P(EditorTest, SaveWritesTheOwnersRowAndRemovesOnlyAReplacedOne) {
   const Row other{kPlz3, "P2", "Fremd", Null};
   const struct {
@@ -211,39 +207,36 @@ TEST_P(EditorTest, SaveWritesTheOwnersRowAndRemovesOnlyAReplacedOne) {
     Caller caller;
     std::function<void(User&)> edit;
     Rows after;
-    std::vector<std::string> statements;
   } cases[] = {
       {{{kPlz3, "P1", "Name", "alt"}, other},  // only the description: in place
        {.AlgoCode = kPlz3, .AlgoPersonalNr = "P1", .AlgoName = "Name", .PersonalNr = "P1"},
        [](User& user) { user.Type({"txtDescription"}, "neu"); },
-       {{kPlz3, "P1", "Name", "neu"}, other}, {Statement(kPlz3, "P1")}},
+       {{kPlz3, "P1", "Name", "neu"}, other}},
       {{{kPlz3, "P1", "Name", Null}, other},  // a length: new row, old row deleted
        {.AlgoCode = kPlz3, .AlgoPersonalNr = "P1", .AlgoName = "Name", .PersonalNr = "P1"},
        [](User& user) { user.SelectText({"cboLength", 0}, "5 Stellen"); },
-       {other, {kPlz5, "P1", "Name", Null}}, {Statement(kPlz5, "P1"), Statement(kPlz3, "P1")}},
+       {other, {kPlz5, "P1", "Name", Null}}},
       {{{kPlz3, "-", "Öff", Null}},  // public to private: the current user owns it
        {.AlgoCode = kPlz3, .AlgoPersonalNr = "-", .AlgoName = "Öff", .IsAdmin = true, .PersonalNr = "ADM"},
        [](User& user) { user.Click({"optPublic", 1}); },
-       {{kPlz3, "ADM", "Öff", Null}}, {Statement(kPlz3, "ADM"), Statement(kPlz3, "-")}},
+       {{kPlz3, "ADM", "Öff", Null}}},
       {{{kPlz3, "P7", "Priv", Null}},  // private to public
        {.AlgoCode = kPlz3, .AlgoPersonalNr = "P7", .AlgoName = "Priv", .IsAdmin = true},
        [](User& user) { user.Click({"optPublic", 0}); },
-       {{kPlz3, "-", "Priv", Null}}, {Statement(kPlz3, "-"), Statement(kPlz3, "P7")}},
+       {{kPlz3, "-", "Priv", Null}}},
       {{{kPlz3, "P7", "Alt", Null}},  // an administrator keeps another user's owner
        {.AlgoCode = kPlz3, .AlgoPersonalNr = "P7", .AlgoName = "Alt", .IsAdmin = true, .PersonalNr = "ADM"},
        [](User& user) { user.SelectText({"cboLeftRight", 0}, "von rechts"); },
-       {{"0103100000000000", "P7", "Alt", Null}},
-       {Statement("0103100000000000", "P7"), Statement(kPlz3, "P7")}},
+       {{"0103100000000000", "P7", "Alt", Null}}},
       {{},  // new by a user whose staff number is "-": public
        {.AlgoPersonalNr = "-", .PersonalNr = "-"},
        [](User& user) { user.SelectText({"cboField", 0}, "PLZ"), user.Type({"txtName"}, "Strich"); },
-       {{kPlz3, "-", "Strich", Null}}, {Statement(kPlz3, "-")}},
+       {{kPlz3, "-", "Strich", Null}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     Restart();
     Seed(c.stored);
-    ClearStatementLog(*connection_);
     auto editor = Edit(c.caller, [&](User& user) {
       c.edit(user);
       EXPECT_TRUE(user.Click({"btnOK"}));
@@ -251,7 +244,6 @@ TEST_P(EditorTest, SaveWritesTheOwnersRowAndRemovesOnlyAReplacedOne) {
     EXPECT_TRUE(editor->Result);
     EXPECT_THAT(Boxes(), IsEmpty());
     EXPECT_EQ(Table(), Sorted(c.after));
-    EXPECT_EQ(StatementLog(*connection_), c.statements);
   }
 }
 
