@@ -706,16 +706,22 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
       }
     }
   }
-  const ProfileSet left(input.size(), wanted_left, input_orders[0].sorted, fetch_input);
-  const ProfileSet right(base.size(), wanted_right, base_orders[0].sorted, fetch_base);
+  // Profiles only to verify: unverified, every record of a shared key
+  // matches, and the records' texts were not kept to make them from.
+  std::optional<ProfileSet> left, right;
+  if (options.verify > 0) {
+    left.emplace(input.size(), wanted_left, input_orders[0].sorted, fetch_input);
+    right.emplace(base.size(), wanted_right, base_orders[0].sorted, fetch_base);
+  }
   std::vector<Run> runs;
   for (const Span& s : spans) runs.push_back({s.left, s.right, s.algorithm, input.key(s.algorithm, s.left[0])});
-  BigVector<Candidate> pairs = MakePairs(runs, &left, &right, /*within=*/false, nullptr, options);
+  BigVector<Candidate> pairs = MakePairs(runs, left ? &*left : nullptr, right ? &*right : nullptr,
+                                         /*within=*/false, nullptr, options);
   Unique(&pairs, options.threads);
   std::vector<float> scores;
-  if (options.verify > 0) scores = ScorePairs(pairs, left, right, options);
+  if (left) scores = ScorePairs(pairs, *left, *right, options);
   Links links;
-  if (options.sample > 0 && !scores.empty()) links.samples = SamplePairs(pairs, scores, left, right, options.sample);
+  if (options.sample > 0 && left) links.samples = SamplePairs(pairs, scores, *left, *right, options.sample);
   links.group.assign(input.size(), 0);
   links.algorithm.assign(input.size(), 0);
   links.score.assign(input.size(), 0);
@@ -727,7 +733,7 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
     if (!scores.empty() && score < Threshold(options)) continue;
     const Candidate& p = pairs[i];
     DedupePair& pair = links.pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, score});
-    if (!scores.empty()) SetParts(left[p.a], right[p.b], &pair);
+    if (left) SetParts((*left)[p.a], (*right)[p.b], &pair);
     const auto alg = static_cast<std::uint8_t>(p.algorithm + 1);
     if (links.algorithm[p.a] == 0 || score > links.score[p.a]) {
       links.algorithm[p.a] = alg;
