@@ -133,6 +133,18 @@ void AppendNormalizedStreet(std::string_view value, std::string* out) {
   ShortenStreetWords(start, out);
 }
 
+std::string_view StreetStart(std::string_view value, std::size_t chars) {
+  for (std::size_t end = chars + 1; end < value.size(); ++end) {
+    const auto last = static_cast<unsigned char>(value[end - 1] & ~0x20);  // upper case, if a letter
+    if ((value[end - 1] | value[end]) & 0x80 || last == 0 || last == 'S' || last == 'T' || last == 'R' ||
+        last == 'A' || last == 'E') {
+      continue;
+    }
+    return value.substr(0, end);
+  }
+  return value;
+}
+
 }  // namespace engine
 
 std::string NormalizeStreet(std::string_view value) noexcept {
