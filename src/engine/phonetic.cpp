@@ -265,7 +265,7 @@ KORVIX_SIMD_TARGET inline __m128i InRange(__m128i v, char lo, char hi) {
   return _mm_cmpeq_epi8(_mm_min_epu8(from_lo, _mm_set1_epi8(static_cast<char>(hi - lo))), from_lo);
 }
 
-// 0xFF in the first `bytes` bytes (-1 to 18), 0 after.
+// 0xFF in the first `bytes` bytes (-16 to 32), 0 after.
 KORVIX_SIMD_TARGET inline __m128i FirstBytes(int bytes) {
   const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   return _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(bytes)), index);
@@ -278,8 +278,8 @@ KORVIX_SIMD_TARGET inline __m128i Is(__m128i v, char c) { return _mm_cmpeq_epi8(
 // how many it coded, 16 when none needs it (even past the end, whose bytes
 // read as 0, which is dropped). Writes up to 16 bytes past the code.
 KORVIX_SIMD_TARGET __attribute__((always_inline)) inline std::size_t CodeChunk(const unsigned char* p, std::size_t left, char** to, std::uint32_t* last) {
-  __m128i cur, next, after;  // bytes i, i + 1 and i + 2
-  constexpr std::size_t kReach = 18;
+  __m128i cur, rest;  // bytes i to i + 15, and the sixteen after them
+  constexpr std::size_t kReach = 32;
 #if defined(__SANITIZE_ADDRESS__)
   constexpr bool kMayOverread = false;
 #elif defined(__has_feature)
@@ -292,19 +292,18 @@ KORVIX_SIMD_TARGET __attribute__((always_inline)) inline std::size_t CodeChunk(c
     // past it is masked off. No branch on the length: it varies by name.
     const int bytes = static_cast<int>(std::min(left, kReach));
     cur = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), FirstBytes(bytes));
-    next = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), FirstBytes(bytes - 1));
-    after = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2)), FirstBytes(bytes - 2));
+    rest = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), FirstBytes(bytes - 16));
   } else if (left >= kReach) {
     cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2));
+    rest = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
   } else {
-    alignas(16) unsigned char copy[32] = {};
+    alignas(16) unsigned char copy[kReach] = {};
     std::memcpy(copy, p, left);
     cur = _mm_load_si128(reinterpret_cast<const __m128i*>(copy));
-    next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(copy + 1));
-    after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(copy + 2));
+    rest = _mm_load_si128(reinterpret_cast<const __m128i*>(copy + 16));
   }
+  const __m128i next = _mm_alignr_epi8(rest, cur, 1);   // bytes i + 1
+  const __m128i after = _mm_alignr_epi8(rest, cur, 2);  // bytes i + 2
   const __m128i special = _mm_or_si128(_mm_or_si128(InRange(cur, '0', '9'), Is(cur, '&')),
                                        InRange(cur, static_cast<char>(0xC4), static_cast<char>(0xF4)));
   // Coded here: the bytes up to the first that needs ByteCoder (which lies
