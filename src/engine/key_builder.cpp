@@ -48,6 +48,12 @@ int ItemsRead(std::span<const AlgorithmSlot> slots) {
 
 bool IsContinuation(char b) { return (static_cast<unsigned char>(b) & 0xC0) == 0x80; }
 
+// True iff valid UTF-8 `value` holds at least `chars` characters.
+bool HasChars(std::string_view value, int chars) {
+  for (const char b : value) chars -= !IsContinuation(b);
+  return chars <= 0;
+}
+
 // Appends valid UTF-8 `value` cut or filled with "-" to the slot's length,
 // counting characters (bytes, when `ascii`); a negative length skips the step.
 void AppendCut(std::string_view value, bool ascii, const AlgorithmSlot& slot, std::string* key) {
@@ -110,8 +116,16 @@ void AppendKey(std::span<const AlgorithmSlot> slots, const RecordItems& items, S
     }
     value = text::TrimBlanks(value);
     if (slot.field == kFieldStrasse) {
+      // A part cut from the left needs only the start of the street, when
+      // that start gives enough characters.
+      const bool left = slot.length >= 0 && !slot.FromRight() && !slot.Phonetic();
+      const std::string_view start = left ? engine::StreetStart(value, static_cast<std::size_t>(slot.length)) : value;
       s.street.clear();
-      engine::AppendNormalizedStreet(value, &s.street);
+      engine::AppendNormalizedStreet(start, &s.street);
+      if (start.size() < value.size() && !HasChars(text::TrimBlanks(std::string_view(s.street)), slot.length)) {
+        s.street.clear();
+        engine::AppendNormalizedStreet(value, &s.street);
+      }
       value = text::TrimBlanks(std::string_view(s.street));
       ready = true;
     }

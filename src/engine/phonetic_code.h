@@ -12,6 +12,10 @@ namespace korvix::engine {
 // finished key part of a slot, which is never normalised again.
 void AppendPhoneticCodeAsIs(std::string_view text, std::string* out);
 
+// AppendPhoneticCode one byte at a time, without the sixteen-byte chunks:
+// the other reading of the same rules, for tests to compare.
+void AppendPhoneticCodeByteByByte(std::string_view text, std::string* out);
+
 }  // namespace korvix::engine
 
 #endif  // KORVIX_ENGINE_PHONETIC_CODE_H_

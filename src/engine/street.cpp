@@ -129,8 +129,37 @@ void ShortenStreetWords(std::size_t start, std::string* out) {
 
 void AppendNormalizedStreet(std::string_view value, std::string* out) {
   const std::size_t start = out->size();
+  // Short ASCII without "STR", such as the start of a street that a key
+  // cuts, only changes case: no call for the buffers of the general road.
+  if (value.size() <= 16) {
+    bool plain = true;
+    for (std::size_t i = 0; i < value.size() && plain; ++i) {
+      const auto b = static_cast<unsigned char>(value[i]);
+      plain = b < 0x80 && !((b | 0x20) == 's' && i + 2 < value.size() && (value[i + 1] | 0x20) == 't' &&
+                            (value[i + 2] | 0x20) == 'r');
+    }
+    if (plain) {
+      out->append(value);
+      for (char* c = out->data() + start; c != out->data() + out->size(); ++c) {
+        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 0x20);
+      }
+      return;
+    }
+  }
   text::AppendUpper(value, out);
   ShortenStreetWords(start, out);
+}
+
+std::string_view StreetStart(std::string_view value, std::size_t chars) {
+  for (std::size_t end = chars + 1; end < value.size(); ++end) {
+    const auto last = static_cast<unsigned char>(value[end - 1] & ~0x20);  // upper case, if a letter
+    if ((value[end - 1] | value[end]) & 0x80 || last == 0 || last == 'S' || last == 'T' || last == 'R' ||
+        last == 'A' || last == 'E') {
+      continue;
+    }
+    return value.substr(0, end);
+  }
+  return value;
 }
 
 }  // namespace engine

@@ -84,6 +84,22 @@ TEST(NormalizeStreet, ReplacementsInOrder) {
   for (const auto& c : cases) EXPECT_EQ(NormalizeStreet(c.in), c.out) << c.in;
 }
 
+// A street cut from the left is normalised only as far as the cut needs:
+// the result must equal the whole street's, wherever the start ends.
+TEST(KeyBuilder, StreetCutFromTheLeftAsFromTheWholeStreet) {
+  const struct {
+    std::string street, key;  // the key of the street's first six characters
+  } cases[] = {
+      {"Hauptstraße 5", "HAUPTS"}, {"Ag  Strasse 1", "AGSTR "}, {"Ax Strasse", "AXSTR-"},
+      {"Gstrasseassea", "GSTRAS"}, {"xG\xCC\x81 Str 4", "XǴSTR "}, {"Abcde   Straße", "ABCDE "},
+      {"Bcdefg  Str", "BCDEFG"}, {"Bcdefgh  Str", "BCDEFG"}, {"Bcdefg Strasse", "BCDEFG"},
+      {"Bcdef Strasseasse", "BCDEFS"}, {"Eeeeeeeeee", "EEEEEE"}, {"  x  y  ", "X  Y--"},
+      {"Rg  Strasse 1", "RGSTR "}, {"G1 Straße", "G1STR-"},
+  };
+  const KeyBuilder builder("0306000000000000");
+  for (const auto& c : cases) EXPECT_EQ(builder.Key("1|2|" + c.street), c.key) << c.street;
+}
+
 // Batches large enough to be split over threads, and a reused key string.
 TEST(KeyBuilder, BatchesAndReusedKeysEqualOneByOne) {
   std::vector<std::string> records;

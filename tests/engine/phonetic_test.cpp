@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine/phonetic_code.h"
+
 namespace korvix {
 namespace {
 
@@ -29,6 +31,31 @@ TEST(PhoneticCode, WorkedExamplesAndEdgeCases) {
       {"Café", "CF"}, {"Čech", "C"}, {"M\xFCller", "MLR"}, {"Mu\xCC\x88ller", "MLR"},
   };
   for (const auto& c : cases) EXPECT_EQ(PhoneticCode(c.text), c.code) << c.text;
+}
+
+// Sixteen bytes are coded at once: rules that look ahead, ß and the letter
+// kept must cross from one chunk to the next, and a chunk with a digit or a
+// character beyond U+00FF goes byte by byte between chunks that do not.
+TEST(PhoneticCode, AcrossChunks) {
+  const std::string a15(15, 'a');
+  const struct {
+    std::string text, code;
+  } cases[] = {
+      {a15 + "ch", "C"}, {a15 + "ck", "C"}, {a15 + "dt", "D"}, {a15 + "\xC3\x9F", "C"},
+      {std::string(14, 'a') + "cch", "C"}, {a15 + "acch", "C"}, {a15 + "c", "C"},
+      {"b" + std::string(31, '-') + "b", "B"},           // a chunk of nothing keeps the letter
+      {"b" + std::string(15, '-') + " b", "BB"},          // a blank ends the word
+      {"b" + std::string(14, '-') + "1b", "BMCB"},        // a digit does too
+      {a15 + "\xC4\xB1" + a15 + "nn", "M"},              // ı is a vowel; it joins
+      {a15 + "u\xCC\x88" + a15 + "ll", "L"},             // normalised first
+      {std::string(40, 'x'), "Q"}, {std::string(40, 'c'), "C"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PhoneticCode(c.text), c.code) << c.text;
+    std::string byte_by_byte;
+    engine::AppendPhoneticCodeByteByByte(c.text, &byte_by_byte);
+    EXPECT_EQ(byte_by_byte, c.code) << c.text;
+  }
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// The phonetic code of any text: only the nine code letters.
+// The phonetic code of any text: only the nine code letters, and the same
+// code sixteen bytes at a time as one byte at a time.
+#include "engine/phonetic_code.h"
 #include "fuzz.h"
 #include "korvix/phonetic.h"
 
@@ -6,6 +8,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text = korvix::fuzz::Bytes(data, size);
   const std::string code = korvix::PhoneticCode(text);
   FUZZ_CHECK(code.find_first_not_of("BCDFGLMQR") == std::string::npos);
+  std::string byte_by_byte;
+  korvix::engine::AppendPhoneticCodeByteByByte(text, &byte_by_byte);
+  FUZZ_CHECK(code == byte_by_byte);
   FUZZ_CHECK(korvix::fuzz::ValidUtf8(korvix::ReducePhonetic(text)));
   return 0;
 }
