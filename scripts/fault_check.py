@@ -52,7 +52,7 @@ FAULTS = [
           "if (!slot.FromRight()) key->append(length - chars, '-');"),
     Fault("trim2null-empty",
           "blank name or description is stored as \"\" instead of Null",
-          "src/dialogs/editor/trim2null.cpp",
+          "src/store/algorithm_writes.cpp",
           "if (trimmed.empty()) return std::nullopt;",
           "if (trimmed.empty()) return std::string();"),
     Fault("overwrite-default-yes",
@@ -105,8 +105,8 @@ FAULTS = [
     Fault("csv-doubled-quote",
           "CSV reader drops the quote that a doubled quote inside a quoted field stands for",
           "src/dedupe/read/csv_reader.cpp",
-          "      keep(\"\\\"\", 1);\n      state = State::kQuoted;\n",
-          "      state = State::kQuoted;\n"),
+          "    Keep(s, \"\\\"\", 1);\n    s.state = Slow::State::kQuoted;\n",
+          "    s.state = Slow::State::kQuoted;\n"),
     Fault("dedupe-last-group",
           "dedupe loses the group of equal keys that ends the sorted input",
           "src/dedupe/core/key_table.cpp",
@@ -153,10 +153,10 @@ FAULTS = [
     Fault("csv-quote-later-field",
           "a quote that opens a later field of a CSV record is taken as data",
           "src/dedupe/read/csv_reader.cpp",
-          "      if (in_.bytes[p] == delimiter_) {\n        ends_.push_back(text.size());\n"
-          "        state = State::kFieldStart;\n",
-          "      if (in_.bytes[p] == delimiter_) {\n        ends_.push_back(text.size());\n"
-          "        state = State::kUnquoted;\n"),
+          "  if (in_.bytes[s.p] == delimiter_) {\n    ends_.push_back(s.text().size());\n"
+          "    s.state = Slow::State::kFieldStart;\n",
+          "  if (in_.bytes[s.p] == delimiter_) {\n    ends_.push_back(s.text().size());\n"
+          "    s.state = Slow::State::kUnquoted;\n"),
 ]
 
 # What a crash of this script left in the tree, so the next run can undo it.
