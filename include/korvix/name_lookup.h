@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "korvix/error.h"
 #include "korvix/export.h"
 
 namespace korvix {
@@ -15,14 +16,13 @@ class Connection;
 
 // Returns the name of the algorithm `algorithm` owned by `personal_nr`, else
 // of the public algorithm with that code, as stored (blanks included). When
-// the row found has a blank or Null name, when no row is found, or when the
-// table cannot be read (a null or closed connection included), returns the
-// description of the code instead; in the last case *error (if not null)
-// says why the table could not be read. Only reads; never fails.
+// the row found has a blank or Null name, or when no row is found, returns
+// the description of the code instead. Only reads. Throws Error (kDatabase)
+// when the table cannot be read (a null or closed connection included);
+// DoubletFunctions::GetAlgorithmName gives the description then.
 KORVIX_EXPORT std::string LookupAlgorithmName(db::Connection* connection,
                                               std::string_view algorithm,
-                                              std::string_view personal_nr,
-                                              std::string* error = nullptr) noexcept;
+                                              std::string_view personal_nr);
 
 }  // namespace korvix
 

@@ -58,8 +58,6 @@ void BindErrors(py::module_& module) {
       if (raised) std::rethrow_exception(raised);
     } catch (const korvix::Error& e) {
       Raise(ClassOf(e.code()), e);
-    } catch (const DatabaseError& e) {
-      Raise(database_error_class, e);
     } catch (const ToolkitError& e) {
       Raise(toolkit_error_class, e);
     } catch (const UnknownClassError& e) {

@@ -23,9 +23,6 @@ namespace korvix::python {
 struct Error : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-struct DatabaseError : Error {
-  using Error::Error;
-};
 struct ToolkitError : Error {
   using Error::Error;
 };

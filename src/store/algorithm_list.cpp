@@ -3,6 +3,7 @@
 #include "korvix/db/recordset.h"
 #include "korvix/description.h"
 #include "store/algorithm_table.h"
+#include "store/quiet_reads.h"
 
 namespace korvix {
 namespace {
@@ -11,9 +12,9 @@ std::string Trimmed(std::string_view s) { return std::string(text::TrimBlanks(s)
 
 }  // namespace
 
-std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
-                                                  std::string_view personal_nr, bool is_admin,
-                                                  std::string* error) {
+std::vector<AlgorithmEntry> store::ReadVisibleAlgorithmsQuietly(db::Connection* connection,
+                                                                std::string_view personal_nr,
+                                                                bool is_admin, std::string* error) {
   const std::string sql = is_admin ? AllAlgorithmsStatement()
                                    : VisibleAlgorithmsStatement(connection, personal_nr);
   db::Recordset rs;
@@ -38,6 +39,15 @@ std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
   }
   if (!why.empty() && error != nullptr) *error = why;
   rs.Close();
+  return entries;
+}
+
+std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
+                                                  std::string_view personal_nr, bool is_admin) {
+  std::string error;
+  std::vector<AlgorithmEntry> entries =
+      store::ReadVisibleAlgorithmsQuietly(connection, personal_nr, is_admin, &error);
+  if (!error.empty()) throw Error(ErrorCode::kDatabase, error);
   return entries;
 }
 

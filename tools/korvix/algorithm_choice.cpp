@@ -81,13 +81,11 @@ std::string AlgorithmCode(std::string_view given) {
 }
 
 std::vector<AlgorithmEntry> VisibleAlgorithms(db::Connection* connection, const Args& args) {
-  std::string error;
-  std::vector<AlgorithmEntry> entries = ReadVisibleAlgorithms(
-      connection, args.Value("user").value_or(""), args.Has("admin"), &error);
-  // The dialogs list what they could read; a command that left rows out
-  // without saying so would mislead.
-  if (!error.empty()) throw IoError("cannot read the algorithms: " + error);
-  return entries;
+  try {
+    return ReadVisibleAlgorithms(connection, args.Value("user").value_or(""), args.Has("admin"));
+  } catch (const Error& e) {
+    throw IoError(std::string("cannot read the algorithms: ") + e.what());
+  }
 }
 
 std::vector<const AlgorithmEntry*> EntriesNamed(std::span<const AlgorithmEntry> entries,

@@ -7,13 +7,14 @@
 // connection: the same statements run unchanged on every back end.
 //
 // A connection serves one thread at a time and must outlive every record set
-// opened on it. No member throws.
+// opened on it. Only Execute throws.
 #ifndef KORVIX_DB_CONNECTION_H_
 #define KORVIX_DB_CONNECTION_H_
 
 #include <string>
 #include <string_view>
 
+#include "korvix/error.h"
 #include "korvix/export.h"
 
 namespace korvix::db {
@@ -35,11 +36,10 @@ class KORVIX_EXPORT Connection {
   virtual void Close() noexcept = 0;
 
   // Runs `sql` (one or more statements whose rows, if any, are discarded):
-  // for a host's set-up work such as creating tables or seeding rows, and
-  // for the transaction statements around the component's own writes. The
-  // dialogs never run their statements through it. Returns false and, if
-  // `error` is not null, stores why in *error.
-  virtual bool Execute(std::string_view sql, std::string* error) noexcept = 0;
+  // for a host's set-up work such as creating tables or seeding rows. The
+  // dialogs never run their statements through it. Throws korvix::Error
+  // (kDatabase) saying why when it fails.
+  void Execute(std::string_view sql);
 
  protected:
   Connection();
