@@ -59,6 +59,19 @@ def test_failures_raise_a_korvix_error_and_results_on_failure_are_returned(tmp_p
     assert korvix.use_toolkit("headless") is None and korvix.show_dlg(None) is None
 
 
+def test_each_code_of_the_library_raises_its_python_class(tmp_path):
+    (tmp_path / "k.txt").write_text("12345|a\n")
+    cases = [  # (call, class, message), one for each code of korvix::Error that Python meets
+        (lambda: korvix.dedupe(tmp_path / "k.txt", verify=2), ValueError, "between 0 and 1"),  # kInvalidArgument
+        (lambda: korvix.dedupe(tmp_path / "fehlt.txt"), OSError, "fehlt.txt"),  # kIo
+        (lambda: korvix.connect(str(tmp_path / "fehlt" / "x.sqlite")), korvix.DatabaseError,
+         "x.sqlite"),  # kDatabase
+    ]
+    for call, error, message in cases:
+        with pytest.raises(error, match=message):
+            call()
+
+
 @pytest.mark.skipif(os.environ.get("KORVIX_WITH_QT") != "1", reason="libkorvix-qt is not built")
 def test_the_qt_toolkit_is_loaded_from_beside_the_library():
     assert korvix.use_toolkit("qt") is None and korvix.use_toolkit("headless") is None
