@@ -23,15 +23,11 @@
 #include <string_view>
 #include <vector>
 
-#include "korvix/db/recordset.h"
+#include "korvix/db/connection.h"
 #include "korvix/error.h"
 #include "korvix/export.h"
 
 namespace korvix {
-
-namespace db {
-class Connection;
-}
 
 // ---- Owners.
 

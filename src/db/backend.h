@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "korvix/db/connection.h"
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 #include "db/table_select.h"
 
 namespace korvix::db {

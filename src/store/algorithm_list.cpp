@@ -1,7 +1,7 @@
 #include "base/text.h"
 #include "korvix/algorithm_store.h"
-#include "korvix/db/recordset.h"
 #include "korvix/description.h"
+#include "db/recordset.h"
 #include "store/algorithm_table.h"
 #include "store/quiet_reads.h"
 

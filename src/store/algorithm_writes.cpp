@@ -7,8 +7,8 @@
 
 #include "base/text.h"
 #include "korvix/algorithm_store.h"
-#include "korvix/db/recordset.h"
 #include "korvix/description.h"
+#include "db/recordset.h"
 #include "db/transaction.h"
 #include "store/algorithm_table.h"
 #include "store/rights.h"

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "base/text.h"
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 #include "korvix/description.h"
 #include "store/algorithm_table.h"
 #include "store/quiet_reads.h"

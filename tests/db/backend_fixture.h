@@ -19,7 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "korvix/db/connection.h"
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 #include "db/pg_cluster.h"
 
 namespace korvix::db::testing {

@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "korvix/db/open.h"
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 #include "db/backend_fixture.h"
 #include "db/pg_cluster.h"
 #include "db/transaction.h"

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "korvix/db/open.h"
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 #include "db/backend_fixture.h"
 
 namespace korvix::db::testing {

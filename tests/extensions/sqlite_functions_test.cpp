@@ -14,12 +14,12 @@
 
 #include "extensions/cases.h"
 #include "korvix/db/open.h"
-#include "korvix/db/recordset.h"
 #include "korvix/db/sqlite.h"
 #include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
+#include "db/recordset.h"
 
 namespace korvix::testing {
 namespace {

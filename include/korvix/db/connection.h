@@ -2,8 +2,7 @@
 //
 // The host opens a connection (OpenDatabase, OpenSqlite, OpenPostgres, or by
 // adopting a handle of its own) and hands it to the component, which only
-// opens record sets on it (korvix/db/recordset.h) and never opens, closes or
-// replaces it. Nothing above this layer can tell which database lies behind a
+// reads and writes rows through it and never opens, closes or replaces it. Nothing above this layer can tell which database lies behind a
 // connection: the same statements run unchanged on every back end.
 //
 // A connection serves one thread at a time and must outlive every record set
@@ -11,6 +10,7 @@
 #ifndef KORVIX_DB_CONNECTION_H_
 #define KORVIX_DB_CONNECTION_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +18,10 @@
 #include "korvix/export.h"
 
 namespace korvix::db {
+
+// A column's value as text; std::nullopt is Null. Numbers read as their
+// decimal text, so every value can be appended to a string.
+using Value = std::optional<std::string>;
 
 class Backend;  // the statement runner behind a connection; internal
 
