@@ -61,6 +61,16 @@ KORVIX_EXPORT std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* 
 // there is no such row, the names are empty, or the lookup fails.
 KORVIX_EXPORT std::string OwnerName(db::Connection* connection, std::string_view personal_nr);
 
+// Returns the name of the algorithm `algorithm` owned by `personal_nr`, else
+// of the public algorithm with that code, as stored (blanks included). When
+// the row found has a blank or Null name, or when no row is found, returns
+// the description of the code instead. Throws Error (kDatabase) when the
+// table cannot be read (a null or closed connection included);
+// DoubletFunctions::GetAlgorithmName gives the description then.
+KORVIX_EXPORT std::string LookupAlgorithmName(db::Connection* connection,
+                                              std::string_view algorithm,
+                                              std::string_view personal_nr);
+
 // The text by which a list shows an entry: its name unless that is blank,
 // else the description of its code.
 KORVIX_EXPORT std::string ListText(const AlgorithmEntry& entry);

@@ -1,6 +1,5 @@
 #include "base/text.h"
 
-#include "korvix/text.h"
 
 #include <utf8proc.h>
 
@@ -294,7 +293,8 @@ char32_t Lower(char32_t c) {
 }
 
 std::string FoldCase(std::string_view bytes) {
-  const std::string nfc = NormalizeText(bytes);
+  std::string nfc;
+  AppendNormalized(bytes, &nfc);
   utf8proc_uint8_t* folded = nullptr;
   const utf8proc_ssize_t n = utf8proc_map(
       reinterpret_cast<const utf8proc_uint8_t*>(nfc.data()), static_cast<utf8proc_ssize_t>(nfc.size()),
@@ -307,13 +307,3 @@ std::string FoldCase(std::string_view bytes) {
 }
 
 }  // namespace korvix::text
-
-namespace korvix {
-
-std::string NormalizeText(std::string_view bytes) {
-  std::string out;
-  text::AppendNormalized(bytes, &out);
-  return out;
-}
-
-}  // namespace korvix

@@ -1,10 +1,10 @@
-#include "korvix/name_lookup.h"
-
+// The name of an algorithm for a member of staff.
 #include <optional>
 
 #include "base/text.h"
-#include "db/recordset.h"
+#include "korvix/algorithm_store.h"
 #include "korvix/description.h"
+#include "db/recordset.h"
 #include "store/algorithm_table.h"
 #include "store/quiet_reads.h"
 

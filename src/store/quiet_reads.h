@@ -1,7 +1,7 @@
 // The reads of the algorithm table as the dialogs and DoubletFunctions make
 // them: a failed step is skipped, not thrown, and the caller goes on with
-// what could be read. The public functions of korvix/algorithm_store.h and
-// korvix/name_lookup.h are these, throwing when anything failed.
+// what could be read. The public functions of korvix/algorithm_store.h are
+// these, throwing when anything failed.
 #ifndef KORVIX_STORE_QUIET_READS_H_
 #define KORVIX_STORE_QUIET_READS_H_
 

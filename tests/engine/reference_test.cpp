@@ -13,7 +13,6 @@
 
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
-#include "korvix/text.h"
 #include "reference.h"
 
 namespace korvix {

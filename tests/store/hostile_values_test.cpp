@@ -8,7 +8,6 @@
 
 #include "korvix/algorithm_store.h"
 #include "korvix/db/postgres.h"
-#include "korvix/name_lookup.h"
 #include "db/backend_fixture.h"
 #include "db/statement_log.h"
 #include "store/quiet_reads.h"

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "korvix/algorithm_store.h"
-#include "korvix/name_lookup.h"
 #include "db/backend_fixture.h"
 #include "db/statement_log.h"
 #include "store/quiet_reads.h"

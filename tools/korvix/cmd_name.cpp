@@ -2,7 +2,7 @@
 #include "algorithm_choice.h"
 #include "commands.h"
 #include "database.h"
-#include "korvix/name_lookup.h"
+#include "korvix/algorithm_store.h"
 #include "output.h"
 
 namespace korvix::cli {
