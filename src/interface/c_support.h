@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "korvix/db/connection.h"
-#include "korvix/error.h"
 #include "korvix/doublet_functions.h"
+#include "korvix/error.h"
 #include "korvix/korvix.h"
 
 struct korvix_doublet_functions_t {

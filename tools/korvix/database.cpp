@@ -14,7 +14,6 @@ namespace {
 
 constexpr const char* kMask = "***";
 
-
 constexpr const char* kProbeAlgorithms =
     "SELECT AlgorithmCode, PersonalNr, AlgorithmName, Description FROM DoubletAlgorithms WHERE 1=0";
 constexpr const char* kProbeStaff =

@@ -2,11 +2,12 @@
 //
 // The host opens a connection (OpenDatabase, OpenSqlite, OpenPostgres, or by
 // adopting a handle of its own) and hands it to the component, which only
-// reads and writes rows through it and never opens, closes or replaces it. Nothing above this layer can tell which database lies behind a
+// reads and writes rows through it and never opens, closes or replaces it.
+// Nothing above this layer can tell which database lies behind a
 // connection: the same statements run unchanged on every back end.
 //
-// A connection serves one thread at a time and must outlive every record set
-// opened on it. Only Execute throws.
+// A connection serves one thread at a time and must outlive every call it
+// is handed to. Only Execute throws.
 #ifndef KORVIX_DB_CONNECTION_H_
 #define KORVIX_DB_CONNECTION_H_
 
