@@ -116,7 +116,7 @@ FAULTS = [
           "a rename of a row removed meanwhile adds it again",
           "src/store/algorithm_writes.cpp",
           "if (rs.Eof() == std::optional<bool>(true)) return WriteResult::kNotFound;\n  if (!rs.SetField(\"AlgorithmName\", name)",
-          "if (rs.Eof() == std::optional<bool>(true) && !rs.AddNew()) return WriteResult::kFailed;\n  if (!rs.SetField(\"AlgorithmName\", name)"),
+          "if (rs.Eof() == std::optional<bool>(true) && !rs.AddNew()) Fail(rs, tx);\n  if (!rs.SetField(\"AlgorithmName\", name)"),
     Fault("union-not-roots",
           "union links the two records instead of their groups' roots: a record already in a "
           "group is moved out of it",

@@ -24,7 +24,6 @@
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
-#include "korvix/text.h"
 
 namespace {
 

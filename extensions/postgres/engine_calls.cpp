@@ -1,6 +1,5 @@
 #include "engine_calls.h"
 
-#include <stdexcept>
 
 #include <new>
 #include <optional>
@@ -11,6 +10,7 @@
 #include "dedupe/compare/recommended.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/dedupe.h"
+#include "korvix/error.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
@@ -80,7 +80,7 @@ bool korvix_pg_code(korvix_pg_session* session, const char* given, size_t given_
     *valid = true;
     try {
       session->result = korvix::ReadAlgorithm(std::string_view(given, given_len));
-    } catch (const std::invalid_argument& e) {
+    } catch (const korvix::Error& e) {
       *valid = false;
       session->result = e.what();
     }

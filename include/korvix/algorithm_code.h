@@ -88,7 +88,8 @@ KORVIX_EXPORT std::string AlgorithmCodeProblem(std::string_view code);
 // Returns the code that `given` stands for: a text with "(" or "[" is a
 // readable form (as DescribeAlgorithm writes it) and is turned back into
 // its code; any other text must be a code without problem. Throws
-// std::invalid_argument saying what is wrong and at which character.
+// korvix::Error (kInvalidArgument) saying what is wrong and at which
+// character.
 KORVIX_EXPORT std::string ReadAlgorithm(std::string_view given);
 
 }  // namespace korvix

@@ -24,14 +24,11 @@
 #include <string_view>
 #include <vector>
 
-#include "korvix/db/recordset.h"
+#include "korvix/db/connection.h"
+#include "korvix/error.h"
 #include "korvix/export.h"
 
 namespace korvix {
-
-namespace db {
-class Connection;
-}
 
 // ---- Owners.
 
@@ -58,19 +55,26 @@ struct AlgorithmEntry {
 
 // The rows that the user may see (an administrator: all; anybody else: the
 // public rows and those of `personal_nr`), in the order of AlgorithmCode as
-// the database sorts it. A query that fails gives no rows; a failure while
-// reading ends the list after the row it happened in, whose unread values
-// stay empty. Either way *error (if not null) says why; it is left alone
-// when everything was read.
+// the database sorts it. Throws Error (kDatabase) when the query or a read
+// fails: a list with rows left out would mislead.
 KORVIX_EXPORT std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
                                                                 std::string_view personal_nr,
-                                                                bool is_admin,
-                                                                std::string* error = nullptr);
+                                                                bool is_admin);
 
 // The display name of staff member `personal_nr`: title, first and last name
 // joined by blanks without blanks at the ends; the staff number itself when
 // there is no such row, the names are empty, or the lookup fails.
 KORVIX_EXPORT std::string OwnerName(db::Connection* connection, std::string_view personal_nr);
+
+// Returns the name of the algorithm `algorithm` owned by `personal_nr`, else
+// of the public algorithm with that code, as stored (blanks included). When
+// the row found has a blank or Null name, or when no row is found, returns
+// the description of the code instead. Throws Error (kDatabase) when the
+// table cannot be read (a null or closed connection included);
+// DoubletFunctions::GetAlgorithmName gives the description then.
+KORVIX_EXPORT std::string LookupAlgorithmName(db::Connection* connection,
+                                              std::string_view algorithm,
+                                              std::string_view personal_nr);
 
 // The text by which a list shows an entry: its name unless that is blank,
 // else the description of its code.
@@ -95,8 +99,8 @@ KORVIX_EXPORT std::vector<const AlgorithmEntry*> EntriesNamed(std::span<const Al
                                                                std::string_view name);
 
 // The algorithm that `name` names among `entries`: the first of
-// EntriesNamed, or null when no entry has the name. Throws
-// std::invalid_argument, listing them as EntryLines does, when entries of
+// EntriesNamed, or null when no entry has the name. Throws korvix::Error
+// (kInvalidArgument), listing them as EntryLines does, when entries of
 // different codes have it: which one was meant cannot be told.
 KORVIX_EXPORT const AlgorithmEntry* AlgorithmNamed(std::span<const AlgorithmEntry> entries,
                                                    std::string_view name);
@@ -118,12 +122,13 @@ struct StoreUser {
   bool is_admin = false;
 };
 
+// How a write ended. A write that fails throws Error instead: kRefused when
+// the acting user may not do it (nothing was read or written), kDatabase
+// when the database failed a step (the table is as it was before).
 enum class WriteResult {
   kDone,      // written and committed
   kNotFound,  // delete, rename: no row with that code and owner
   kDeclined,  // save: the overwrite question was answered no
-  kRefused,   // the acting user may not do this; nothing was read or written
-  kFailed,    // the database failed a step; the table is as it was before
 };
 
 // One save of the editor. `code` and `owner` are the row to store; the
@@ -151,13 +156,11 @@ using OverwriteQuestion = std::function<bool(const std::string& existing_name)>;
 // All of it in one transaction, the question included: another session
 // saving the same pair waits meanwhile. With `user`, a user who may not
 // create (new algorithm) or edit (the loaded one), or a user other than an
-// administrator storing for another owner, is refused. Returns kDone,
-// kDeclined, kRefused or kFailed, with *error (if not null) saying why for
-// the last two.
+// administrator storing for another owner, is refused. Returns kDone or
+// kDeclined.
 KORVIX_EXPORT WriteResult SaveAlgorithm(db::Connection* connection, const SaveRequest& request,
                                         const OverwriteQuestion& overwrite,
-                                        const StoreUser* user = nullptr,
-                                        std::string* error = nullptr);
+                                        const StoreUser* user = nullptr);
 
 // Gives the first row with `code` and `owner` the name `name` and, when
 // `description` is not null, that description; nothing else of the row
@@ -168,24 +171,21 @@ KORVIX_EXPORT WriteResult SaveAlgorithm(db::Connection* connection, const SaveRe
 KORVIX_EXPORT WriteResult RenameAlgorithm(db::Connection* connection, std::string_view code,
                                           std::string_view owner, const db::Value& name,
                                           const db::Value* description,
-                                          const StoreUser* user = nullptr,
-                                          std::string* error = nullptr);
+                                          const StoreUser* user = nullptr);
 
 // Deletes the first row with `code` and `owner`, and only that one. With
 // `user`, a row that user may not see or delete is refused.
 KORVIX_EXPORT WriteResult DeleteAlgorithm(db::Connection* connection, std::string_view code,
-                                          std::string_view owner, const StoreUser* user = nullptr,
-                                          std::string* error = nullptr);
+                                          std::string_view owner, const StoreUser* user = nullptr);
 
 // Host set-up: creates DoubletAlgorithms and Personalstamm where they are
 // missing and, with `samples`, adds a few sample staff members (when the
 // staff table is new) and algorithms (when the algorithm table is new).
 // Never changes a row that exists; a table that exists but cannot be read
-// is an error. One transaction: on failure nothing is left behind, and a
-// later call does the whole work. Sets *created (if not null) to whether
-// the algorithm table was made. Returns false with *error set on failure.
-KORVIX_EXPORT bool CreateTables(db::Connection* connection, bool samples, bool* created,
-                                std::string* error);
+// is an error. One transaction: on failure (Error, kDatabase) nothing is
+// left behind, and a later call does the whole work. Returns whether the
+// algorithm table was made.
+KORVIX_EXPORT bool CreateTables(db::Connection* connection, bool samples);
 
 }  // namespace korvix
 

@@ -20,27 +20,18 @@
 #include <cstdint>
 #include <functional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "korvix/error.h"
 #include "korvix/export.h"
 
 namespace korvix {
 
-// Every failure of the job. kUsage: the options are wrong (or the CSV header
-// does not fit them); kIo: a file cannot be read or written.
-class KORVIX_EXPORT DedupeError : public std::runtime_error {
- public:
-  enum class Kind { kUsage, kIo };
-  DedupeError(Kind kind, const std::string& message);
-  ~DedupeError() override;
-  Kind kind() const { return kind_; }
-
- private:
-  Kind kind_;
-};
+// Every failure of the job is a korvix::Error (korvix/error.h):
+// kInvalidArgument when the options are wrong (or the CSV header does not
+// fit them), kIo when a file cannot be read or written.
 
 struct DedupeAlgorithm {
   std::string code;  // the algorithm code
@@ -54,7 +45,7 @@ struct DedupeOptions {
 
   // Items (1 = PLZ ... 9 = Kundengruppe) that the algorithms read but a CSV
   // file may lack; every other item they read must have a column, or the
-  // run is refused (kUsage): its keys would be built from empty values.
+  // run is refused (kInvalidArgument): its keys would be built from empty values.
   std::vector<int> optional_items;
 
   // Normalise every record before keying (NormalizeRecord).
@@ -133,7 +124,7 @@ struct LabelledPair {
 // or tab, found in the header): the records in columns named record_a and
 // record_b (or a and b), the label in a column named same: yes, no, ja,
 // nein, y, n, j, 1, 0, true, false in any case; a row with an empty label
-// is not labelled and left out. Throws DedupeError (kIo) when the file
+// is not labelled and left out. Throws Error (kIo) when the file
 // cannot be read, lacks a column or holds a value that cannot be read (with
 // its line).
 KORVIX_EXPORT std::vector<LabelledPair> ReadLabelledPairs(const std::string& path);
@@ -214,7 +205,7 @@ struct DedupeResult {
 // and renamed over it when complete (its mode kept, a symbolic link
 // followed); a device or FIFO is written straight. On any error the process
 // sees, `output` is as before and no temporary file is left. Throws
-// DedupeError. Returns the result without the records (they went into the
+// Error. Returns the result without the records (they went into the
 // report).
 KORVIX_EXPORT DedupeResult RunDedupe(const std::string& path, const DedupeOptions& options);
 

@@ -21,6 +21,11 @@
 
 namespace korvix {
 
+// Returns `bytes` as the component sees them: valid UTF-8 in NFC, with every
+// byte that is not part of valid UTF-8 read as a Windows-1252 character. A
+// host that prints record strings next to their keys uses this for the output.
+KORVIX_EXPORT std::string NormalizeText(std::string_view bytes);
+
 // Returns item `index` (counted from 1) of the "|"-separated `text`. An index
 // of 1 or less gives item 1, an index past the last item gives "".
 KORVIX_EXPORT std::string GetDataField(std::string_view text, int index) noexcept;

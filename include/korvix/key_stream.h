@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "korvix/dedupe.h"
+#include "korvix/error.h"
 #include "korvix/export.h"
 #include "korvix/key_builder.h"
 
@@ -27,7 +27,7 @@ struct StreamEnd {
 // blocks of a megabyte that `threads` threads (0: every processor this
 // process may use) key while the next blocks are read and the keys of the
 // last are written, so memory holds a few blocks (and the longest line)
-// whatever the input's size. Throws DedupeError (kind kIo, "cannot read
+// whatever the input's size. Throws Error (kIo, "cannot read
 // NAME: REASON" or "cannot write NAME: REASON"); keys written stay written.
 KORVIX_EXPORT void KeyStream(const KeyBuilder& builder, const StreamEnd& in, const StreamEnd& out,
                              unsigned threads = 0);

@@ -1,4 +1,5 @@
-// Text as the component reads it, and as its messages and JSON write it.
+// Text as the component's messages and JSON write it. (How it reads text,
+// NormalizeText, is with the keys in korvix/key_builder.h.)
 #ifndef KORVIX_TEXT_H_
 #define KORVIX_TEXT_H_
 
@@ -8,11 +9,6 @@
 #include "korvix/export.h"
 
 namespace korvix {
-
-// Returns `bytes` as the component sees them: valid UTF-8 in NFC, with every
-// byte that is not part of valid UTF-8 read as a Windows-1252 character. A
-// host that prints record strings next to their keys uses this for the output.
-KORVIX_EXPORT std::string NormalizeText(std::string_view bytes);
 
 // Returns `bytes` from outside (an argument, a file name, a CSV header) as a
 // message quotes them: well-formed UTF-8 as it stands, every other byte as

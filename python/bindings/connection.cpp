@@ -1,7 +1,7 @@
 #include "connection.h"
 
 #include "bindings.h"
-#include "errors.h"
+#include "korvix/error.h"
 #include "korvix/db/open.h"
 #include "text.h"
 
@@ -14,11 +14,8 @@ bool Connection::IsOpen() {
 
 void Connection::Execute(const std::string& sql) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (connection_ == nullptr) throw DatabaseError("the connection is closed");
-  std::string error;
-  if (!connection_->Execute(sql, &error)) {
-    throw DatabaseError(error.empty() ? "the statement failed" : error);
-  }
+  if (connection_ == nullptr) throw korvix::Error(ErrorCode::kDatabase, "the connection is closed");
+  connection_->Execute(sql);
 }
 
 void Connection::Close() {
@@ -32,12 +29,7 @@ namespace {
 std::shared_ptr<Connection> Connect(const Text& target, bool create) {
   std::string path = target.str();
   py::gil_scoped_release release;
-  std::string error;
-  auto connection = db::OpenDatabase(path, &error, {.create_if_missing = create});
-  if (connection == nullptr) {
-    throw DatabaseError(error.empty() ? "cannot open the database" : error);
-  }
-  return std::make_shared<Connection>(std::move(connection));
+  return std::make_shared<Connection>(db::OpenDatabase(path, {.create_if_missing = create}));
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ class Connection {
   }
 
   bool IsOpen();
-  // Runs `sql`; throws DatabaseError (errors.h) when it fails or the
+  // Runs `sql`; throws korvix::Error (kDatabase) when it fails or the
   // connection is closed.
   void Execute(const std::string& sql);
   void Close();

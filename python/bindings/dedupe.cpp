@@ -95,19 +95,12 @@ py::dict ToPython(const DedupeResult& result) {
   return d;
 }
 
-// Runs `run` without the GIL; the job's errors become ValueError (options,
-// a header that does not fit them) or OSError (files that cannot be read,
-// or hold what cannot be used).
+// Runs `run` without the GIL; the job's errors become Python's as
+// errors.cpp maps them (wrong options ValueError, files OSError).
 template <class Run>
 auto Unlocked(Run&& run) {
-  try {
-    py::gil_scoped_release release;
-    return run();
-  } catch (const DedupeError& e) {
-    if (e.kind() == DedupeError::Kind::kUsage) throw py::value_error(e.what());
-    PyErr_SetString(PyExc_OSError, e.what());
-    throw py::error_already_set();
-  }
+  py::gil_scoped_release release;
+  return run();
 }
 
 template <class Run>

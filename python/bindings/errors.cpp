@@ -1,5 +1,6 @@
 #include "errors.h"
 
+#include "korvix/error.h"
 #include "text.h"
 
 namespace korvix::python {
@@ -20,9 +21,26 @@ PyObject* NewClass(py::module_& module, const char* name, PyObject* base, const 
   return cls;
 }
 
-void Raise(PyObject* cls, const Error& e) {
+void Raise(PyObject* cls, const std::exception& e) {
   // The message may hold bytes of a file name that are not UTF-8.
   PyErr_SetObject(cls, ToStr(e.what()).ptr());
+}
+
+// The Python class of each code of the library's errors. Wrong arguments
+// and unreadable files are what Python programs catch as ValueError and
+// OSError; the rest are the package's own.
+PyObject* ClassOf(ErrorCode code) {
+  switch (code) {
+    case ErrorCode::kInvalidArgument:
+      return PyExc_ValueError;
+    case ErrorCode::kIo:
+      return PyExc_OSError;
+    case ErrorCode::kDatabase:
+      return database_error_class;
+    case ErrorCode::kRefused:
+      break;
+  }
+  return error_class;
 }
 
 }  // namespace
@@ -38,8 +56,8 @@ void BindErrors(py::module_& module) {
   py::register_exception_translator([](std::exception_ptr raised) {
     try {
       if (raised) std::rethrow_exception(raised);
-    } catch (const DatabaseError& e) {
-      Raise(database_error_class, e);
+    } catch (const korvix::Error& e) {
+      Raise(ClassOf(e.code()), e);
     } catch (const ToolkitError& e) {
       Raise(toolkit_error_class, e);
     } catch (const UnknownClassError& e) {

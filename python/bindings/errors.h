@@ -1,13 +1,16 @@
-// The exceptions of the korvix package, thrown in C++ by the bindings and
-// raised in Python as the class of the same name (see module.cpp for when a
-// call raises and when it returns a value).
+// The exceptions of the korvix package (see module.cpp for when a call
+// raises and when it returns a value):
 //
 //   korvix.Error               every failure of the package's own
 //     korvix.DatabaseError     a database cannot be opened, or a statement fails
 //     korvix.ToolkitError      a dialog toolkit cannot be chosen
 //     korvix.UnknownClassError no class has the programmatic identifier asked for
 //
-// The message is the component's own, as the C interface gives it.
+// The library's korvix::Error is raised as the class its code maps to (one
+// table in errors.cpp): a database failure as korvix.DatabaseError, a wrong
+// argument as ValueError, a file as OSError. The bindings throw the
+// classes below for what only the C interface reports. The message is the
+// component's own, as the C interface gives it.
 #ifndef KORVIX_PYTHON_ERRORS_H_
 #define KORVIX_PYTHON_ERRORS_H_
 
@@ -19,9 +22,6 @@ namespace korvix::python {
 
 struct Error : std::runtime_error {
   using std::runtime_error::runtime_error;
-};
-struct DatabaseError : Error {
-  using Error::Error;
 };
 struct ToolkitError : Error {
   using Error::Error;

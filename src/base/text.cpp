@@ -295,7 +295,8 @@ char32_t Lower(char32_t c) {
 }
 
 std::string FoldCase(std::string_view bytes) {
-  const std::string nfc = NormalizeText(bytes);
+  std::string nfc;
+  AppendNormalized(bytes, &nfc);
   utf8proc_uint8_t* folded = nullptr;
   const utf8proc_ssize_t n = utf8proc_map(
       reinterpret_cast<const utf8proc_uint8_t*>(nfc.data()), static_cast<utf8proc_ssize_t>(nfc.size()),
@@ -310,12 +311,6 @@ std::string FoldCase(std::string_view bytes) {
 }  // namespace korvix::text
 
 namespace korvix {
-
-std::string NormalizeText(std::string_view bytes) {
-  std::string out;
-  text::AppendNormalized(bytes, &out);
-  return out;
-}
 
 std::string MessageText(std::string_view bytes) {
   static constexpr char kHex[] = "0123456789ABCDEF";

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "korvix/db/connection.h"
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 #include "db/table_select.h"
 
 namespace korvix::db {
@@ -79,6 +79,11 @@ class Backend {
                          const RowKey& key, std::string* error) = 0;
 
   // ---- The session.
+
+  // Runs `sql`, one or more statements whose rows are discarded: what
+  // Connection::Execute runs, and the statements that begin and end a
+  // savepoint. False, with *error (if not null) saying why, when it fails.
+  virtual bool RunScript(std::string_view sql, std::string* error) = 0;
 
   // Returns `value` written as the inside of a single-quoted string literal
   // that this session reads back as exactly `value`: quotes doubled, and

@@ -10,6 +10,13 @@ Connection::~Connection() = default;
 
 Backend& BackendOf(Connection& connection) { return connection.backend(); }
 
+void Connection::Execute(std::string_view sql) {
+  std::string error;
+  if (!backend().RunScript(sql, &error)) {
+    throw Error(ErrorCode::kDatabase, error.empty() ? "the statement failed" : error);
+  }
+}
+
 std::string StringLiteralBody(Connection* connection, std::string_view value) {
   return connection != nullptr ? BackendOf(*connection).EscapeString(value) : DoubleQuotes(value);
 }

@@ -1,4 +1,4 @@
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 
 #include <cstddef>
 #include <string>

@@ -21,7 +21,7 @@ Transaction::Transaction(Connection* connection) : connection_(connection) {
   }
   Backend& backend = BackendOf(*connection_);
   savepoint_ = backend.InTransaction();
-  open_ = savepoint_ ? connection_->Execute(kSavepoint, &error_) : backend.Begin(&error_);
+  open_ = savepoint_ ? backend.RunScript(kSavepoint, &error_) : backend.Begin(&error_);
   // A BEGIN whose answer was lost may have begun all the same.
   if (!open_ && !savepoint_) backend.Rollback("ROLLBACK");
 }
@@ -37,7 +37,7 @@ bool Transaction::Lock(std::string_view key) {
 
 bool Transaction::Commit() {
   if (!open_) return false;
-  if (connection_->Execute(savepoint_ ? kRelease : "COMMIT", &error_)) {
+  if (BackendOf(*connection_).RunScript(savepoint_ ? kRelease : "COMMIT", &error_)) {
     open_ = false;
     return true;
   }

@@ -8,7 +8,7 @@
 // handle, or an outer Transaction) it is a savepoint instead: committing
 // releases the savepoint and leaves the outer transaction to its owner, who
 // alone ends it; rolling back undoes only what was done since. The
-// statements that begin and end it run through Connection::Execute and are
+// statements that begin and end it run through Backend::RunScript and are
 // not in the statement log.
 #ifndef KORVIX_PLATFORM_DB_TRANSACTION_H_
 #define KORVIX_PLATFORM_DB_TRANSACTION_H_

@@ -4,10 +4,10 @@
 #include "engine/slots.h"
 #include "base/text.h"
 #include "korvix/description.h"
+#include "korvix/error.h"
 #include "korvix/fields.h"
 #include "korvix/text.h"
 
-#include <stdexcept>
 
 namespace korvix {
 namespace engine {
@@ -145,13 +145,13 @@ std::string ReadAlgorithm(std::string_view given) {
   if (given.find_first_of("([") != std::string_view::npos) {
     DescriptionError error;
     if (!ParseDescription(given, &code, &error)) {
-      throw std::invalid_argument("character " + std::to_string(error.position) + ": " +
-                                  error.message);
+      throw Error(ErrorCode::kInvalidArgument,
+                  "character " + std::to_string(error.position) + ": " + error.message);
     }
     return code;
   }
   if (std::string problem = AlgorithmCodeProblem(given); !problem.empty()) {
-    throw std::invalid_argument(problem);
+    throw Error(ErrorCode::kInvalidArgument, problem);
   }
   return std::string(given);
 }

@@ -9,7 +9,6 @@
 #include "engine/slots.h"
 #include "engine/street.h"
 #include "korvix/phonetic.h"
-#include "korvix/text.h"
 
 namespace korvix {
 namespace {
@@ -209,6 +208,12 @@ std::string BuildKey(std::string_view algorithm, std::string_view data) noexcept
     AppendKey(list.view(), RecordItems(data, ItemsRead(list.view())), ThreadScratch(), &key);
   }
   return key;
+}
+
+std::string NormalizeText(std::string_view bytes) {
+  std::string out;
+  text::AppendNormalized(bytes, &out);
+  return out;
 }
 
 std::string GetDataField(std::string_view text, int index) noexcept {

@@ -1,11 +1,10 @@
 // The C interface: objects, the five methods and memory.
 //
-// Every entry catches whatever the C++ side could throw (in practice only
-// running out of memory), because an exception must never unwind into C.
+// Every entry runs its work through Guarded (c_support.h), because an
+// exception must never unwind into C.
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <stdexcept>
 #include <string>
 
 #include "korvix/algorithm_code.h"
@@ -46,15 +45,12 @@ namespace {
 const korvix::DoubletFunctions kMethods;
 
 // Runs `work`, which makes a std::string, and returns the result as a C
-// string; null if anything went wrong on the way.
+// string; null if anything went wrong on the way (in practice only running
+// out of memory: the methods never fail).
 template <typename Work>
 char* Result(Work&& work) noexcept {
-  try {
-    const std::string result = work();
-    return CopyString(result);
-  } catch (...) {
-    return nullptr;
-  }
+  return korvix::c_api::Guarded(nullptr, static_cast<char*>(nullptr),
+                                [&] { return CopyString(work()); });
 }
 
 }  // namespace
@@ -66,7 +62,7 @@ const char* korvix_version(void) { return KORVIX_VERSION; }
 void korvix_free(void* ptr) { std::free(ptr); }
 
 korvix_doublet_functions_t* korvix_create_object(const char* prog_id, char** errptr) {
-  try {
+  return korvix::c_api::Guarded(errptr, static_cast<korvix_doublet_functions_t*>(nullptr), [&] {
     if (Arg(prog_id) != korvix::kProgId) {
       std::string message = "no class is registered as ";
       if (prog_id == nullptr) {
@@ -76,13 +72,10 @@ korvix_doublet_functions_t* korvix_create_object(const char* prog_id, char** err
       }
       message.append("; the class of this library is \"").append(korvix::kProgId).append("\"");
       korvix::c_api::SetError(errptr, message);
-      return nullptr;
+      return static_cast<korvix_doublet_functions_t*>(nullptr);
     }
     return new korvix_doublet_functions_t;
-  } catch (...) {
-    korvix::c_api::SetError(errptr, "out of memory");
-    return nullptr;
-  }
+  });
 }
 
 void korvix_release_object(korvix_doublet_functions_t* object) { delete object; }
@@ -132,16 +125,11 @@ char* korvix_BuildSoundexString(const korvix_doublet_functions_t*, const char* T
 }
 
 char* korvix_read_algorithm(const char* given, char** errptr) {
-  try {
+  return korvix::c_api::Guarded(errptr, static_cast<char*>(nullptr), [&] {
     char* code = CopyString(korvix::ReadAlgorithm(Arg(given)));
-    if (code == nullptr) korvix::c_api::SetError(errptr, "out of memory");
+    if (code == nullptr) throw std::bad_alloc();
     return code;
-  } catch (const std::invalid_argument& e) {
-    korvix::c_api::SetError(errptr, e.what());
-  } catch (...) {
-    korvix::c_api::SetError(errptr, "out of memory");
-  }
-  return nullptr;
+  });
 }
 
 }  // extern "C"

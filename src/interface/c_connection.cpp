@@ -8,6 +8,7 @@
 #include "korvix/db/sqlite.h"
 
 using korvix::c_api::Arg;
+using korvix::c_api::Guarded;
 using korvix::c_api::SetError;
 
 namespace {
@@ -32,20 +33,11 @@ extern "C" {
 
 korvix_connection_t* korvix_open(const char* path_or_uri, korvix_bool create_if_missing,
                                  char** errptr) {
-  try {
-    std::string error;
+  return Guarded(errptr, static_cast<korvix_connection_t*>(nullptr), [&] {
     korvix::db::OpenOptions options;
     options.create_if_missing = korvix::c_api::IsTrue(create_if_missing);
-    auto connection = korvix::db::OpenDatabase(Arg(path_or_uri), &error, options);
-    if (connection == nullptr) {
-      SetError(errptr, error.empty() ? "cannot open the database" : error);
-      return nullptr;
-    }
-    return Wrap(std::move(connection), errptr);
-  } catch (...) {
-    SetError(errptr, "out of memory");
-    return nullptr;
-  }
+    return Wrap(korvix::db::OpenDatabase(Arg(path_or_uri), options), errptr);
+  });
 }
 
 korvix_connection_t* korvix_adopt_sqlite(struct sqlite3* handle) {
@@ -73,14 +65,10 @@ korvix_bool korvix_execute(korvix_connection_t* connection, const char* sql, cha
     SetError(errptr, "no connection");
     return KORVIX_FALSE;
   }
-  try {
-    std::string error;
-    if (connection->connection->Execute(Arg(sql), &error)) return KORVIX_TRUE;
-    SetError(errptr, error.empty() ? "the statement failed" : error);
-  } catch (...) {
-    SetError(errptr, "out of memory");
-  }
-  return KORVIX_FALSE;
+  return Guarded(errptr, KORVIX_FALSE, [&] {
+    connection->connection->Execute(Arg(sql));
+    return KORVIX_TRUE;
+  });
 }
 
 void korvix_close(korvix_connection_t* connection) {

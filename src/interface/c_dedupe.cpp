@@ -1,5 +1,4 @@
 // The C interface to the dedupe job.
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -24,16 +23,11 @@ korvix::DedupeOptions Options(const char* const* algorithms, std::size_t count,
   return options;
 }
 
+// Runs the job and wraps its result in a handle.
 template <class Run>
 korvix_dedupe_t* Guarded(char** errptr, Run&& run) noexcept {
-  try {
-    return new korvix_dedupe_t{run()};
-  } catch (const std::exception& e) {
-    korvix::c_api::SetError(errptr, e.what());
-  } catch (...) {
-    korvix::c_api::SetError(errptr, "the dedupe job failed");
-  }
-  return nullptr;
+  return korvix::c_api::Guarded(errptr, static_cast<korvix_dedupe_t*>(nullptr),
+                                [&] { return new korvix_dedupe_t{run()}; });
 }
 
 const korvix::DedupeRecord* At(const korvix_dedupe_t* result, std::size_t i) {

@@ -75,7 +75,7 @@ korvix::ui::Toolkit* LoadQtToolkit(std::string* error) {
 }  // namespace
 
 extern "C" korvix_bool korvix_use_toolkit(const char* name, char** errptr) {
-  try {
+  return korvix::c_api::Guarded(errptr, KORVIX_FALSE, [&] {
     const std::string_view chosen = Arg(name);
     if (chosen == "headless") {
       korvix::ui::SetDefaultToolkit(nullptr);
@@ -94,8 +94,6 @@ extern "C" korvix_bool korvix_use_toolkit(const char* name, char** errptr) {
     std::string message = "unknown dialog toolkit \"";
     message.append(chosen).append("\"; the toolkits are \"headless\" and \"qt\"");
     SetError(errptr, message);
-  } catch (...) {
-    SetError(errptr, "out of memory");
-  }
-  return KORVIX_FALSE;
+    return KORVIX_FALSE;
+  });
 }

@@ -3,9 +3,9 @@
 #include "dialogs/select/frm_select.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
-#include "korvix/name_lookup.h"
 #include "korvix/phonetic.h"
 #include "korvix/ui/toolkit.h"
+#include "store/quiet_reads.h"
 
 namespace korvix {
 
@@ -21,7 +21,7 @@ std::string DoubletFunctions::TranslateAlgorithm(std::string_view Algorithm) con
 std::string DoubletFunctions::GetAlgorithmName(db::Connection* Connection,
                                                std::string_view Algorithm,
                                                std::string_view PersonalNr) const noexcept {
-  return LookupAlgorithmName(Connection, Algorithm, PersonalNr);
+  return store::LookupAlgorithmNameQuietly(Connection, Algorithm, PersonalNr, nullptr);
 }
 
 std::string DoubletFunctions::BuildSoundexString(std::string_view Text) const noexcept {

@@ -17,10 +17,8 @@
 
 namespace korvix::db {
 
-std::unique_ptr<Connection> OpenSqlite(std::string_view path, const SqliteOptions& options,
-                                       std::string* error) {
-  std::string scratch;
-  std::string& why = error != nullptr ? *error : scratch;
+std::unique_ptr<Connection> OpenSqlite(std::string_view path, const SqliteOptions& options) {
+  std::string why;
   int flags = SQLITE_OPEN_URI;
   if (options.read_only) {
     flags |= SQLITE_OPEN_READONLY;
@@ -30,11 +28,10 @@ std::unique_ptr<Connection> OpenSqlite(std::string_view path, const SqliteOption
   }
   std::unique_ptr<sqlite::SqliteConnection> connection =
       sqlite::OpenFile(path, flags, options.busy_timeout_ms, &why);
-  if (connection == nullptr) return nullptr;
+  if (connection == nullptr) throw Error(ErrorCode::kDatabase, why);
   if (sql::RegisterSqliteFunctions(connection->handle()) != SQLITE_OK) {
-    why = "cannot open database \"" + std::string(path) + "\": " +
-          sqlite3_errmsg(connection->handle());
-    return nullptr;
+    throw Error(ErrorCode::kDatabase, "cannot open database \"" + std::string(path) +
+                                          "\": " + sqlite3_errmsg(connection->handle()));
   }
   return connection;
 }
@@ -46,12 +43,11 @@ std::unique_ptr<Connection> AdoptSqlite(sqlite3* handle) {
   return std::make_unique<sqlite::SqliteConnection>(handle, /*owned=*/false);
 }
 
-std::unique_ptr<Connection> OpenDatabase(std::string_view target, std::string* error,
-                                         const OpenOptions& options) {
-  if (IsPostgresTarget(target)) return OpenPostgres(target, PostgresOptions{}, error);
+std::unique_ptr<Connection> OpenDatabase(std::string_view target, const OpenOptions& options) {
+  if (IsPostgresTarget(target)) return OpenPostgres(target, PostgresOptions{});
   SqliteOptions sqlite;
   sqlite.create_if_missing = options.create_if_missing;
-  return OpenSqlite(target, sqlite, error);
+  return OpenSqlite(target, sqlite);
 }
 
 }  // namespace korvix::db

@@ -1,6 +1,5 @@
 #include "sql/sqlite_functions.h"
 
-#include <stdexcept>
 
 #ifdef KORVIX_SQLITE_LOADABLE
 #include <sqlite3ext.h>
@@ -19,6 +18,7 @@ SQLITE_EXTENSION_INIT3
 #include "dedupe/compare/recommended.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/dedupe.h"
+#include "korvix/error.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
@@ -107,7 +107,7 @@ void OfText(sqlite3_context* context, int, sqlite3_value** argv) {
 void Code(sqlite3_context* context, int, sqlite3_value** argv) {
   try {
     if (const auto given = Text(argv[0])) ResultText(context, ReadAlgorithm(*given));
-  } catch (const std::invalid_argument& e) {
+  } catch (const Error& e) {
     sqlite3_result_error(context, ("korvix_code: " + std::string(e.what())).c_str(), -1);
   } catch (...) {
     sqlite3_result_error_nomem(context);

@@ -1,11 +1,11 @@
-#include <stdexcept>
-
 #include "base/text.h"
 #include "korvix/algorithm_store.h"
-#include "korvix/db/recordset.h"
 #include "korvix/description.h"
+#include "korvix/error.h"
+#include "db/recordset.h"
 #include "korvix/fields.h"
 #include "store/algorithm_table.h"
+#include "store/quiet_reads.h"
 
 namespace korvix {
 namespace {
@@ -14,9 +14,9 @@ std::string Trimmed(std::string_view s) { return std::string(text::TrimBlanks(s)
 
 }  // namespace
 
-std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
-                                                  std::string_view personal_nr, bool is_admin,
-                                                  std::string* error) {
+std::vector<AlgorithmEntry> store::ReadVisibleAlgorithmsQuietly(db::Connection* connection,
+                                                                std::string_view personal_nr,
+                                                                bool is_admin, std::string* error) {
   const std::string sql = is_admin ? AllAlgorithmsStatement()
                                    : VisibleAlgorithmsStatement(connection, personal_nr);
   db::Recordset rs;
@@ -41,6 +41,15 @@ std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
   }
   if (!why.empty() && error != nullptr) *error = why;
   rs.Close();
+  return entries;
+}
+
+std::vector<AlgorithmEntry> ReadVisibleAlgorithms(db::Connection* connection,
+                                                  std::string_view personal_nr, bool is_admin) {
+  std::string error;
+  std::vector<AlgorithmEntry> entries =
+      store::ReadVisibleAlgorithmsQuietly(connection, personal_nr, is_admin, &error);
+  if (!error.empty()) throw Error(ErrorCode::kDatabase, error);
   return entries;
 }
 
@@ -102,8 +111,8 @@ const AlgorithmEntry* AlgorithmNamed(std::span<const AlgorithmEntry> entries,
   const std::vector<const AlgorithmEntry*> found = EntriesNamed(entries, name);
   for (const AlgorithmEntry* e : found) {
     if (e->AlgorithmCode != found.front()->AlgorithmCode) {
-      throw std::invalid_argument("more than one algorithm is named '" + std::string(name) +
-                                  "':" + EntryLines(found));
+      throw Error(ErrorCode::kInvalidArgument,
+                  "more than one algorithm is named '" + std::string(name) + "':" + EntryLines(found));
     }
   }
   return found.empty() ? nullptr : found.front();

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "korvix/db/connection.h"
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 
 namespace korvix {
 

@@ -7,8 +7,8 @@
 
 #include "base/text.h"
 #include "korvix/algorithm_store.h"
-#include "korvix/db/recordset.h"
 #include "korvix/description.h"
+#include "db/recordset.h"
 #include "db/transaction.h"
 #include "store/algorithm_table.h"
 #include "store/rights.h"
@@ -37,16 +37,13 @@ std::string PairKey(std::string_view code, std::string_view owner) {
   return key;
 }
 
-WriteResult Fail(WriteResult result, const std::string& why, std::string* error) {
-  if (error != nullptr) *error = why;
-  return result;
+// Throws the first failure of a write: the record set's reason, else the
+// transaction's. Unwinding closes the record set and rolls the transaction back.
+[[noreturn]] void Fail(const db::Recordset& rs, const db::Transaction& tx) {
+  throw Error(ErrorCode::kDatabase, rs.last_error().empty() ? tx.error() : rs.last_error());
 }
 
-// The first failure of a write: the record set's reason, else the transaction's.
-WriteResult Failed(const db::Recordset& rs, const db::Transaction& tx, std::string* error) {
-  return Fail(WriteResult::kFailed, rs.last_error().empty() ? tx.error() : rs.last_error(),
-              error);
-}
+[[noreturn]] void Refuse(const char* why) { throw Error(ErrorCode::kRefused, why); }
 
 // Holds the pair in `tx` and opens its row in `rs` for writing.
 bool OpenRow(db::Connection* connection, std::string_view code, std::string_view owner,
@@ -57,9 +54,9 @@ bool OpenRow(db::Connection* connection, std::string_view code, std::string_view
 }
 
 // Ends a write whose steps all succeeded.
-WriteResult Commit(db::Recordset* rs, db::Transaction* tx, std::string* error) {
+WriteResult Commit(db::Recordset* rs, db::Transaction* tx) {
   rs->Close();
-  if (!tx->Commit()) return Failed(*rs, *tx, error);
+  if (!tx->Commit()) Fail(*rs, *tx);
   return WriteResult::kDone;
 }
 
@@ -88,11 +85,8 @@ db::Value Trim2Null(std::string_view text) {
 }
 
 WriteResult SaveAlgorithm(db::Connection* connection, const SaveRequest& request,
-                          const OverwriteQuestion& overwrite, const StoreUser* user,
-                          std::string* error) {
-  if (user != nullptr && !MaySave(*user, request)) {
-    return Fail(WriteResult::kRefused, "this user may not save this algorithm", error);
-  }
+                          const OverwriteQuestion& overwrite, const StoreUser* user) {
+  if (user != nullptr && !MaySave(*user, request)) Refuse("this user may not save this algorithm");
   const bool itself = SameIgnoringCase(request.code, request.loaded_code) &&
                       SameIgnoringCase(request.owner, request.loaded_owner);
   const bool replaces = !IsBlank(request.loaded_code) && !itself;
@@ -105,21 +99,21 @@ WriteResult SaveAlgorithm(db::Connection* connection, const SaveRequest& request
                         replaces ? PairKey(request.loaded_code, request.loaded_owner) : ""};
   std::sort(std::begin(keys), std::end(keys));
   for (const std::string& key : keys) {
-    if (!key.empty() && !tx.Lock(key)) return Failed(rs, tx, error);
+    if (!key.empty() && !tx.Lock(key)) Fail(rs, tx);
   }
   if (!tx.ok() || !rs.Open(AlgorithmStatement(connection, request.code, request.owner),
                            connection, db::adOpenKeyset, db::adLockOptimistic)) {
-    return Failed(rs, tx, error);
+    Fail(rs, tx);
   }
   if (rs.Eof() == std::optional<bool>(true)) {
-    if (!rs.AddNew()) return Failed(rs, tx, error);
+    if (!rs.AddNew()) Fail(rs, tx);
   } else if (!itself && !(overwrite && overwrite(ExistingName(rs)))) {
     return WriteResult::kDeclined;  // rolled back: nothing was written
   }
   if (!rs.SetField("AlgorithmCode", request.code) || !rs.SetField("PersonalNr", request.owner) ||
       !rs.SetField("AlgorithmName", request.name) ||
       !rs.SetField("Description", request.description) || !rs.Update()) {
-    return Failed(rs, tx, error);
+    Fail(rs, tx);
   }
   // The row as loaded is left behind by a changed code or owner; it goes
   // only now that its replacement is written.
@@ -127,47 +121,42 @@ WriteResult SaveAlgorithm(db::Connection* connection, const SaveRequest& request
     rs.Close();
     if (!rs.Open(AlgorithmStatement(connection, request.loaded_code, request.loaded_owner),
                  connection, db::adOpenKeyset, db::adLockOptimistic)) {
-      return Failed(rs, tx, error);
+      Fail(rs, tx);
     }
-    if (rs.Eof() != std::optional<bool>(true) && !rs.Delete(db::adAffectCurrent)) {
-      return Failed(rs, tx, error);
-    }
+    if (rs.Eof() != std::optional<bool>(true) && !rs.Delete(db::adAffectCurrent)) Fail(rs, tx);
   }
-  return Commit(&rs, &tx, error);
+  return Commit(&rs, &tx);
 }
 
 WriteResult RenameAlgorithm(db::Connection* connection, std::string_view code,
                             std::string_view owner, const db::Value& name,
-                            const db::Value* description, const StoreUser* user,
-                            std::string* error) {
+                            const db::Value* description, const StoreUser* user) {
   const SaveRequest itself{std::string(code), std::string(owner), name, {}, std::string(code),
                            std::string(owner)};
-  if (user != nullptr && !MaySave(*user, itself)) {
-    return Fail(WriteResult::kRefused, "this user may not change this algorithm", error);
-  }
+  if (user != nullptr && !MaySave(*user, itself)) Refuse("this user may not change this algorithm");
   db::Transaction tx(connection);
   db::Recordset rs;
-  if (!OpenRow(connection, code, owner, &tx, &rs)) return Failed(rs, tx, error);
+  if (!OpenRow(connection, code, owner, &tx, &rs)) Fail(rs, tx);
   if (rs.Eof() == std::optional<bool>(true)) return WriteResult::kNotFound;
   if (!rs.SetField("AlgorithmName", name) ||
       (description != nullptr && !rs.SetField("Description", *description)) || !rs.Update()) {
-    return Failed(rs, tx, error);
+    Fail(rs, tx);
   }
-  return Commit(&rs, &tx, error);
+  return Commit(&rs, &tx);
 }
 
 WriteResult DeleteAlgorithm(db::Connection* connection, std::string_view code,
-                            std::string_view owner, const StoreUser* user, std::string* error) {
+                            std::string_view owner, const StoreUser* user) {
   if (user != nullptr && !(MaySee(owner, user->personal_nr, user->is_admin) &&
                            MayDelete(owner, user->is_admin))) {
-    return Fail(WriteResult::kRefused, "this user may not delete this algorithm", error);
+    Refuse("this user may not delete this algorithm");
   }
   db::Transaction tx(connection);
   db::Recordset rs;
-  if (!OpenRow(connection, code, owner, &tx, &rs)) return Failed(rs, tx, error);
+  if (!OpenRow(connection, code, owner, &tx, &rs)) Fail(rs, tx);
   if (rs.Eof() == std::optional<bool>(true)) return WriteResult::kNotFound;
-  if (!rs.Delete(db::adAffectCurrent)) return Failed(rs, tx, error);
-  return Commit(&rs, &tx, error);
+  if (!rs.Delete(db::adAffectCurrent)) Fail(rs, tx);
+  return Commit(&rs, &tx);
 }
 
 }  // namespace korvix

@@ -3,6 +3,7 @@
 
 #include "korvix/algorithm_store.h"
 #include "korvix/db/connection.h"
+#include "db/backend.h"
 #include "db/transaction.h"
 
 namespace korvix {
@@ -52,61 +53,48 @@ constexpr Table kStaff = {
     "Personalstamm", "SELECT PersonalNr, Titel, Vorname, Nachname FROM Personalstamm WHERE 1=0",
     "SELECT PersonalNr, Titel, Vorname, Nachname FROM Personalstamm"};
 
-// Sets *present to whether `table` is there with its columns; false with
-// *error set when it is there but cannot be read, or the probe cannot run.
-bool Probe(db::Connection* connection, const Table& table, bool* present, std::string* error) {
+[[noreturn]] void Fail(const std::string& why) { throw Error(ErrorCode::kDatabase, why); }
+
+// Whether `table` is there with its columns. Throws when it is there but
+// cannot be read, or the probe cannot run.
+bool Probe(db::Connection* connection, const Table& table) {
+  bool present = false;
   {
     // Its own savepoint: on PostgreSQL a failed statement would otherwise
     // end the whole transaction.
     db::Transaction probe(connection);
-    if (!probe.ok()) {
-      *error = probe.error();
-      return false;
-    }
-    *present = connection->Execute(table.columns, nullptr);
+    if (!probe.ok()) Fail(probe.error());
+    present = db::BackendOf(*connection).RunScript(table.columns, nullptr);
   }
   std::string why;
-  if (*present && !connection->Execute(table.rows, &why)) {
-    *error = std::string("cannot read ") + table.name + ": " + why;
-    return false;
+  if (present && !db::BackendOf(*connection).RunScript(table.rows, &why)) {
+    Fail(std::string("cannot read ") + table.name + ": " + why);
   }
-  return true;
+  return present;
 }
 
-bool Run(db::Connection* connection, const char* sql, const char* what, std::string* error) {
+void Run(db::Connection* connection, const char* sql, const char* what) {
   std::string why;
-  if (connection->Execute(sql, &why)) return true;
-  *error = std::string("cannot write ") + what + ": " + why;
-  return false;
+  if (!db::BackendOf(*connection).RunScript(sql, &why)) {
+    Fail(std::string("cannot write ") + what + ": " + why);
+  }
 }
 
 }  // namespace
 
-bool CreateTables(db::Connection* connection, bool samples, bool* created, std::string* error) {
-  std::string scratch;
-  std::string& why = error != nullptr ? *error : scratch;
+bool CreateTables(db::Connection* connection, bool samples) {
   db::Transaction tx(connection);
-  if (!tx.ok()) {
-    why = tx.error();
-    return false;
-  }
-  bool has_algorithms = false, has_staff = false;
-  if (!Probe(connection, kAlgorithms, &has_algorithms, &why) ||
-      !Probe(connection, kStaff, &has_staff, &why)) {
-    return false;
-  }
-  if (!has_staff && !Run(connection, kCreateStaff, kStaff.name, &why)) return false;
+  if (!tx.ok()) Fail(tx.error());
+  const bool has_algorithms = Probe(connection, kAlgorithms);
+  const bool has_staff = Probe(connection, kStaff);
+  if (!has_staff) Run(connection, kCreateStaff, kStaff.name);
   if (!has_algorithms) {
-    if (!Run(connection, kCreateAlgorithms, kAlgorithms.name, &why)) return false;
-    if (samples && !has_staff && !Run(connection, kSampleStaff, kStaff.name, &why)) return false;
-    if (samples && !Run(connection, kSampleAlgorithms, kAlgorithms.name, &why)) return false;
+    Run(connection, kCreateAlgorithms, kAlgorithms.name);
+    if (samples && !has_staff) Run(connection, kSampleStaff, kStaff.name);
+    if (samples) Run(connection, kSampleAlgorithms, kAlgorithms.name);
   }
-  if (!tx.Commit()) {
-    why = "cannot commit the new tables: " + tx.error();
-    return false;
-  }
-  if (created != nullptr) *created = !has_algorithms;
-  return true;
+  if (!tx.Commit()) Fail("cannot commit the new tables: " + tx.error());
+  return !has_algorithms;
 }
 
 }  // namespace korvix

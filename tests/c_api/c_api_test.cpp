@@ -2,8 +2,10 @@
 // so that its results can be compared with the C++ class.
 #include "korvix/korvix.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -93,6 +95,35 @@ TEST(CApi, MessagesQuoteBytesThatAreNotUtf8AsHex) {
     EXPECT_NE(Take(std::exchange(error, nullptr)).value_or("").find("toolkit " + c.shown),
               std::string::npos);
   }
+}
+
+// C has no error codes: an error of any code comes out as the entry's
+// failure result with the library's own message.
+TEST(CApi, ErrorsOfEveryCodeComeOutAsTheFailureResultWithTheLibrarysMessage) {
+  const char* const code[] = {"0103000000000000"};
+  const char* const records[] = {"12345|a", "12345|b"};
+  korvix_connection_t* memory = korvix_open(":memory:", KORVIX_FALSE, nullptr);
+  const struct {
+    const char* code;                   // of the korvix::Error behind it
+    std::function<bool(char**)> fails;  // true when the result is the failure result
+    const char* message;
+  } cases[] = {
+      {"kInvalidArgument",
+       [&](char** e) { return !korvix_dedupe_records(records, 2, code, 1, KORVIX_FALSE, 2, e); },
+       "the verification threshold must lie between 0 and 1"},
+      {"kIo",
+       [&](char** e) { return !korvix_dedupe_file("/nonexistent/k.txt", nullptr, code, 1, 0, 0, e); },
+       "/nonexistent/k.txt"},
+      {"kDatabase", [](char** e) { return !korvix_open("/nonexistent/k.sqlite", KORVIX_FALSE, e); },
+       "cannot open database \"/nonexistent/k.sqlite\""},
+      {"kDatabase", [&](char** e) { return !korvix_execute(memory, "SELEKT 1", e); }, "syntax error"},
+  };
+  for (const auto& c : cases) {
+    char* error = nullptr;
+    EXPECT_TRUE(c.fails(&error)) << c.code;
+    EXPECT_THAT(Take(error).value_or(""), ::testing::HasSubstr(c.message)) << c.code;
+  }
+  korvix_close(memory);
 }
 
 }  // namespace

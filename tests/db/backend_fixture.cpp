@@ -69,20 +69,21 @@ std::string DatabaseTest::Target() const {
 }
 
 std::unique_ptr<Connection> DatabaseTest::Connect() {
-  std::string error;
-  std::unique_ptr<Connection> connection =
-      backend() == BackendKind::kSqlite
-          ? OpenSqlite(sqlite_path_, {.create_if_missing = true}, &error)
-          : OpenPostgres(cluster_->ConnInfo(), {}, &error);
+  std::unique_ptr<Connection> connection;
+  const std::string error = ErrorOf([&] {
+    connection = backend() == BackendKind::kSqlite
+                     ? OpenSqlite(sqlite_path_, {.create_if_missing = true})
+                     : OpenPostgres(cluster_->ConnInfo());
+  });
   EXPECT_TRUE(connection) << error;
   // A test's database need not survive a crash of the machine.
-  if (connection && backend() == BackendKind::kSqlite) connection->Execute("PRAGMA synchronous=OFF", nullptr);
+  if (connection && backend() == BackendKind::kSqlite) connection->Execute("PRAGMA synchronous=OFF");
   return connection;
 }
 
 void DatabaseTest::Exec(const std::string& sql) {
-  std::string error;
-  ASSERT_TRUE(connection_->Execute(sql, &error)) << sql << ": " << error;
+  const std::string error = ErrorOf([&] { connection_->Execute(sql); });
+  ASSERT_EQ(error, "") << sql;
 }
 
 void DatabaseTest::Seed(const std::vector<AlgorithmRow>& rows) {

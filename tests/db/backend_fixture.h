@@ -13,12 +13,13 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "korvix/db/connection.h"
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 #include "db/pg_cluster.h"
 
 namespace korvix::db::testing {
@@ -33,6 +34,27 @@ struct AlgorithmRow {
   bool operator==(const AlgorithmRow&) const = default;
 };
 void PrintTo(const AlgorithmRow& row, std::ostream* os);
+
+// The message of the korvix::Error that `call` throws; "" when it throws none.
+template <class Call>
+std::string ErrorOf(Call&& call) {
+  try {
+    call();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// What `call` returned, or the code of the korvix::Error it threw.
+template <class Call>
+auto OutcomeOf(Call&& call) -> std::variant<decltype(call()), ErrorCode> {
+  try {
+    return call();
+  } catch (const Error& e) {
+    return e.code();
+  }
+}
 
 // Every row that `sql` delivers on `connection` (read only), the four
 // columns each. Fails the test when the set does not open.

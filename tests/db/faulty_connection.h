@@ -33,9 +33,6 @@ class FaultyConnection final : public Connection, private Backend {
 
   bool IsOpen() const noexcept override { return inner_->IsOpen(); }
   void Close() noexcept override { inner_->Close(); }
-  bool Execute(std::string_view sql, std::string* error) noexcept override {
-    return Step([&] { return inner_->Execute(sql, error); }, error);
-  }
 
  private:
   Backend& backend() override { return *this; }
@@ -49,6 +46,9 @@ class FaultyConnection final : public Connection, private Backend {
     return false;
   }
 
+  bool RunScript(std::string_view sql, std::string* error) override {
+    return Step([&] { return real().RunScript(sql, error); }, error);
+  }
   bool Query(std::string_view sql, const TableSelect* table, RowSet* out,
              std::string* error) override {
     return Step([&] { return real().Query(sql, table, out, error); }, error);

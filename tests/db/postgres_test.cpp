@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "korvix/db/open.h"
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 #include "db/backend_fixture.h"
 #include "db/pg_cluster.h"
 #include "db/transaction.h"
@@ -39,16 +39,15 @@ class PostgresBackendTest : public DatabaseTest {
 
 TEST_F(PostgresBackendTest, OpensUrisAndKeyValueStringsAndFailsFastWithoutAServer) {
   for (const std::string& target : {cluster_->ConnInfo(), "postgres:///postgres?user=postgres&host=" + cluster_->dir()}) {
-    std::string error;
-    std::unique_ptr<Connection> connection = OpenDatabase(target, &error);
-    ASSERT_TRUE(connection) << target << ": " << error;
+    std::unique_ptr<Connection> connection = OpenDatabase(target);
+    ASSERT_TRUE(connection) << target;
     EXPECT_EQ(ReadRows(connection.get(), kAll).size(), 1u);
   }
   char tmpl[] = "/tmp/korvix-leer-XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   const auto start = Clock::now();
-  std::string error;
-  EXPECT_EQ(OpenDatabase(std::string("host=") + tmpl + " dbname=postgres", &error), nullptr);
+  const std::string error =
+      ErrorOf([&] { (void)OpenDatabase(std::string("host=") + tmpl + " dbname=postgres"); });
   EXPECT_LT(Clock::now() - start, 3s);
   EXPECT_THAT(error, HasSubstr("cannot connect"));
   std::filesystem::remove(tmpl);
@@ -63,8 +62,9 @@ TEST_F(PostgresBackendTest, AStoppedServerFailsOperationsWithoutHanging) {
   const auto start = Clock::now();
   EXPECT_TRUE(rs.SetField("AlgorithmName", "neu"));
   EXPECT_FALSE(rs.Update() || rs.Delete() || rs.Open(kAll, connection_.get(), adOpenKeyset, adLockReadOnly));
+  EXPECT_FALSE(connection_->IsOpen() || ErrorOf([&] { connection_->Execute("SELECT 1"); }).empty() ||
+               Transaction(connection_.get()).ok());
   std::string error;
-  EXPECT_FALSE(connection_->IsOpen() || connection_->Execute("SELECT 1", &error) || Transaction(connection_.get()).ok());
   EXPECT_LT(Clock::now() - start, 3s);
   ASSERT_TRUE(cluster_->Start(&error)) << error;
   EXPECT_EQ(ReadRows(Connect().get(), kAll),

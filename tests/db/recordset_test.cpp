@@ -1,5 +1,5 @@
 // Record-set semantics, run unchanged on every back end.
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 
 #include <algorithm>
 #include <cctype>

@@ -12,7 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "korvix/db/open.h"
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
+#include "db/backend_fixture.h"
 
 namespace korvix::db::testing {
 namespace {
@@ -27,9 +28,7 @@ class SqliteBackendTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
     path_ = dir_ + "/k.sqlite";
-    std::string error;
-    auto connection = OpenDatabase(path_, &error, {.create_if_missing = true});
-    ASSERT_TRUE(connection && connection->Execute("CREATE TABLE t (a text, b text)", &error)) << error;
+    OpenDatabase(path_, {.create_if_missing = true})->Execute("CREATE TABLE t (a text, b text)");
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -45,7 +44,7 @@ bool AddRow(Connection* connection, std::string* error) {
   return ok;
 }
 
-TEST_F(SqliteBackendTest, OpenFailuresAreValuesWithAClearMessage) {
+TEST_F(SqliteBackendTest, OpenFailuresThrowAClearMessage) {
   const std::string text = dir_ + "/notizen.txt";
   std::ofstream(text) << std::string(2048, 'x');
   const struct {
@@ -55,15 +54,14 @@ TEST_F(SqliteBackendTest, OpenFailuresAreValuesWithAClearMessage) {
                {dir_ + "/data=1.sqlite", "unable to open"},  // no libpq keyword: a file
                {text, "not a database"}, {dir_, "unable to open"}, {"", "no database path"}};
   for (const auto& c : cases) {
-    std::string error;
-    EXPECT_EQ(OpenDatabase(c.path, &error), nullptr) << c.path;
+    const std::string error = ErrorOf([&] { (void)OpenDatabase(c.path); });
     EXPECT_THAT(error, HasSubstr(c.fragment));
     EXPECT_THAT(error, HasSubstr(c.path));
   }
   EXPECT_FALSE(fs::exists(dir_ + "/fehlt.sqlite"));  // not created by the attempt
+  EXPECT_TRUE(OpenDatabase(dir_ + "/data=1.sqlite", {.create_if_missing = true}));
   std::string error;
-  EXPECT_TRUE(OpenDatabase(dir_ + "/data=1.sqlite", &error, {.create_if_missing = true})) << error;
-  EXPECT_FALSE(AddRow(OpenSqlite(path_, {.read_only = true}, &error).get(), &error));
+  EXPECT_FALSE(AddRow(OpenSqlite(path_, {.read_only = true}).get(), &error));
   EXPECT_THAT(error, HasSubstr("readonly"));
 }
 
@@ -73,7 +71,7 @@ TEST_F(SqliteBackendTest, AnAdoptedHandleStaysWithTheHostAndNeedsRowIdentity) {
   std::unique_ptr<Connection> connection = AdoptSqlite(handle);
   std::string error;
   EXPECT_TRUE(AddRow(connection.get(), &error)) << error;
-  ASSERT_TRUE(connection->Execute("CREATE TABLE k (a TEXT PRIMARY KEY) WITHOUT ROWID", &error));
+  connection->Execute("CREATE TABLE k (a TEXT PRIMARY KEY) WITHOUT ROWID");
   Recordset rs;
   EXPECT_TRUE(rs.Open("Select * From k", connection.get(), adOpenKeyset, adLockReadOnly));
   EXPECT_FALSE(rs.Open("Select * From k", connection.get(), adOpenKeyset, adLockOptimistic));
@@ -85,7 +83,8 @@ TEST_F(SqliteBackendTest, AnAdoptedHandleStaysWithTheHostAndNeedsRowIdentity) {
   EXPECT_EQ(sqlite3_next_stmt(handle, nullptr), nullptr);  // nothing of ours is left on it
   EXPECT_EQ(sqlite3_close(handle), SQLITE_OK);
   std::unique_ptr<Connection> none = AdoptSqlite(nullptr);
-  EXPECT_FALSE(none->IsOpen() || none->Execute("SELECT 1", nullptr) || AddRow(none.get(), nullptr));
+  EXPECT_FALSE(none->IsOpen() || AddRow(none.get(), nullptr));
+  EXPECT_EQ(ErrorOf([&] { none->Execute("SELECT 1"); }), "the connection is closed");
 }
 
 }  // namespace

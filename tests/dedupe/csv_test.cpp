@@ -117,11 +117,11 @@ TEST(CsvReader, DelimiterOptionAndReadFailure) {
   for (const auto& [value, want] : {std::pair(";", ';'), {",", ','}, {"tab", '\t'}, {"\\t", '\t'}, {"|", '|'}}) {
     EXPECT_EQ(DelimiterFromOption(value), want) << value;
   }
-  for (const char* bad : {"", "\"", "\n", ";;"}) EXPECT_THROW(DelimiterFromOption(bad), DedupeError) << bad;
+  for (const char* bad : {"", "\"", "\n", ";;"}) EXPECT_THROW(DelimiterFromOption(bad), Error) << bad;
   const int dir = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   CsvReader reader(dir, "/", ';');
   CsvRecord record;
-  EXPECT_THROW(reader.Next(&record), DedupeError);
+  EXPECT_THROW(reader.Next(&record), Error);
   ::close(dir);
 }
 

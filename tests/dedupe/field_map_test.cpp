@@ -25,8 +25,8 @@ std::string Columns(const std::vector<std::string_view>& header, const std::stri
              (map.column(f) == FieldMap::kUnmapped ? std::string("-") : std::to_string(map.column(f)));
     }
     return out;
-  } catch (const DedupeError& e) {
-    return std::string(e.kind() == DedupeError::Kind::kUsage ? "!" : "?") + e.what();
+  } catch (const Error& e) {
+    return std::string(e.code() == ErrorCode::kInvalidArgument ? "!" : "?") + e.what();
   }
 }
 
@@ -54,7 +54,7 @@ TEST(FieldMap, MapsByNamesThenByOptionAndRefusalsSayWhy) {
   try {
     map.RequireFields(reads_more);
     ADD_FAILURE() << "no refusal";
-  } catch (const DedupeError& e) {
+  } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
               "no column feeds Straße, Bez1, which the algorithm reads (columns: \"Telefon\\xE4\", "
               "\"zip\"); tie it to a column with --map, such as --map Straße=Telefon\\xE4");

@@ -203,11 +203,11 @@ TEST(Keying, KeyLinesWritesOneKeyPerLineInOrderAcrossBlocks) {
   const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
   LineSource source(in.fd(), "in", 64);
   EXPECT_THROW(
-      try { KeyLines(builder, source, {full, "the disk"}, 2); } catch (const DedupeError& e) {
+      try { KeyLines(builder, source, {full, "the disk"}, 2); } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "cannot write the disk: No space left on device");
         throw;
       },
-      DedupeError);
+      Error);
   ::close(full);
 }
 

@@ -54,7 +54,7 @@ TEST(RecordReader, GivesEveryRecordInTheOrderAskedForWithinAnyBudget) {
   // An input that became shorter since it was keyed is an error.
   const testing::TempFile shorter(bytes.substr(0, bytes.size() / 2));
   RecordReader reader(table, shorter.fd(), "t.txt");
-  EXPECT_THROW(reader.ForEach(ascending, [](const RecordReader::Visited&) {}), DedupeError);
+  EXPECT_THROW(reader.ForEach(ascending, [](const RecordReader::Visited&) {}), Error);
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ TEST(ReportFile, TheTargetChangesOnlyOnCommitAndKeepsItsMode) {
   ReportFile(dir.Path("new.txt")).Commit();
   ::umask(old_mask);
   EXPECT_EQ(ModeOf(dir.Path("new.txt")), 0640u);
-  EXPECT_THROW(ReportFile(dir.Path("missing/report.txt")), DedupeError);
+  EXPECT_THROW(ReportFile(dir.Path("missing/report.txt")), Error);
 }
 
 TEST(ReportFile, DevicesAndFifosAreWrittenStraight) {
@@ -122,7 +122,7 @@ TEST(ReportFile, NoTemporaryFileOutlivesAFailureOrACrash) {
       ReportFile file(target);
       file.Write(std::string(3 << 20, 'x'));
       file.Commit();
-    } catch (const DedupeError& e) {
+    } catch (const Error& e) {
       ::_exit(std::string(e.what()).find("File too large") != std::string::npos ? 3 : 4);
     }
   });
@@ -153,7 +153,7 @@ TEST(ReportFile, AFailedCommitLeavesTheOldReportWhole) {
       ReportFile file(target);
       file.Write(std::string((1 << 20) - 1, 'x'));  // less than a block: Commit writes it all
       file.Commit();
-    } catch (const DedupeError&) {
+    } catch (const Error&) {
       ::_exit(3);
     }
   });

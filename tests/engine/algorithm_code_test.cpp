@@ -1,9 +1,9 @@
 #include "korvix/algorithm_code.h"
+#include "korvix/error.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -95,7 +95,8 @@ TEST(ReadAlgorithm, TakesCodesAndReadableFormsAndSaysWhatIsWrongWithTheRest) {
     try {
       ReadAlgorithm(c.given);
       ADD_FAILURE() << c.given << " was read";
-    } catch (const std::invalid_argument& e) {
+    } catch (const Error& e) {
+      EXPECT_EQ(e.code(), ErrorCode::kInvalidArgument);
       EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.given << ": " << e.what();
     }
     EXPECT_NE(AlgorithmCodeProblem(c.given), "") << c.given;

@@ -15,12 +15,12 @@
 #include "extensions/cases.h"
 #include "extensions/sql_test_file.h"
 #include "korvix/db/open.h"
-#include "korvix/db/recordset.h"
 #include "korvix/db/sqlite.h"
 #include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 #include "korvix/phonetic.h"
+#include "db/recordset.h"
 
 namespace korvix::testing {
 namespace {
@@ -234,9 +234,7 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
 INSTANTIATE_TEST_SUITE_P(Both, SqliteFunctionsTest, ::testing::Values("adopted", "loaded"));
 
 TEST(SqliteConnectionOpenedByTheLibrary, BuildsKeysInSql) {
-  std::string error;
-  const auto connection = db::OpenDatabase(":memory:", &error);
-  ASSERT_TRUE(connection) << error;
+  const auto connection = db::OpenDatabase(":memory:");
   db::Recordset rs;
   ASSERT_TRUE(rs.Open("SELECT korvix_key('0103000000000000', '12345|x') AS k", connection.get(),
                       db::adOpenForwardOnly, db::adLockReadOnly));

@@ -8,10 +8,11 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 expected=123HAUPTRGMB
 # Hosts get the toolkit's scripting interface and the generated version, not
-# the form model the dialogs are written against.
+# the form model the dialogs are written against nor the record sets.
 [[ -f "$prefix/include/korvix/version.h" && -f "$prefix/include/korvix/ui/scripting.h" ]] ||
   { echo "a public header is not installed"; exit 1; }
 [[ ! -e "$prefix/include/korvix/ui/form.h" ]] || { echo "the form model is installed"; exit 1; }
+[[ ! -e "$prefix/include/korvix/db/recordset.h" ]] || { echo "the record sets are installed"; exit 1; }
 
 cmake -S "$source" -B "$prefix/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$prefix/consumer" >/dev/null

@@ -59,10 +59,23 @@ def test_failures_raise_a_korvix_error_and_results_on_failure_are_returned(tmp_p
     assert korvix.use_toolkit("headless") is None and korvix.show_dlg(None) is None
 
 
-def test_algorithms_given_by_people_are_read_or_refused_with_why():
+def test_each_code_of_the_library_raises_its_python_class(tmp_path):
+    (tmp_path / "k.txt").write_text("12345|a\n")
+    cases = [  # (call, class, message), one for each code of korvix::Error that Python meets
+        (lambda: korvix.dedupe(tmp_path / "k.txt", verify=2), ValueError, "between 0 and 1"),  # kInvalidArgument
+        (lambda: korvix.read_algorithm("5400000000000000"), ValueError,
+         "characters 1-2: field number 54 names no field"),  # kInvalidArgument
+        (lambda: korvix.dedupe(tmp_path / "fehlt.txt"), OSError, "fehlt.txt"),  # kIo
+        (lambda: korvix.connect(str(tmp_path / "fehlt" / "x.sqlite")), korvix.DatabaseError,
+         "x.sqlite"),  # kDatabase
+    ]
+    for call, error, message in cases:
+        with pytest.raises(error, match=message):
+            call()
+
+
+def test_readable_forms_are_read_as_their_codes():
     assert korvix.read_algorithm("5(PLZ)+3(Ort)") == "0105000000000000" "0203000000000000"
-    with pytest.raises(ValueError, match="characters 1-2: field number 54 names no field"):
-        korvix.read_algorithm("5400000000000000")
 
 
 @pytest.mark.skipif(os.environ.get("KORVIX_WITH_QT") != "1", reason="libkorvix-qt is not built")

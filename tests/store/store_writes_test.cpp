@@ -24,6 +24,7 @@ constexpr const char* kA = "0103000000000000";
 constexpr const char* kB = "0105000000000000";
 using Rows = std::vector<AlgorithmRow>;
 using Mode = FaultyConnection::Mode;
+using Outcome = std::variant<WriteResult, ErrorCode>;
 const OverwriteQuestion kYes = [](const std::string&) { return true; };
 
 SaveRequest Save(const std::string& code, const std::string& owner, Value name,
@@ -75,7 +76,7 @@ TEST_P(StoreWritesTest, EveryStepThatFailsLeavesTheTablesAsBeforeOrAsAfter) {
        [](Connection* c) { return DeleteAlgorithm(c, kA, "P1") == WriteResult::kDone; }},
       {"rename", {{kA, "P1", "Alt", "Text"}},
        [](Connection* c) { return RenameAlgorithm(c, kA, "P1", "Neu", nullptr) == WriteResult::kDone; }},
-      {"init", {}, [](Connection* c) { return CreateTables(c, true, nullptr, nullptr); }},
+      {"init", {}, [](Connection* c) { return (void)CreateTables(c, true), true; }},
   };
   for (const auto& path : paths) {
     SCOPED_TRACE(path.what);
@@ -100,7 +101,8 @@ TEST_P(StoreWritesTest, EveryStepThatFailsLeavesTheTablesAsBeforeOrAsAfter) {
         SCOPED_TRACE("step " + std::to_string(step) + (mode == Mode::kRefuse ? " refused" : " lost"));
         reset();
         faulty.FailAt(step, mode);
-        const bool done = path.run(&faulty);
+        bool done = false;
+        ErrorOf([&] { done = path.run(&faulty); });
         const std::string now = Snapshot();
         EXPECT_TRUE(now == after || (!done && now == before)) << now;
         EXPECT_FALSE(BackendOf(faulty.inner()).InTransaction()) << "a transaction was left open";
@@ -108,7 +110,7 @@ TEST_P(StoreWritesTest, EveryStepThatFailsLeavesTheTablesAsBeforeOrAsAfter) {
     }
     reset();  // a refused commit, and the next run does the whole work
     faulty.FailAt(steps, Mode::kRefuse);
-    EXPECT_FALSE(path.run(&faulty));
+    EXPECT_NE(ErrorOf([&] { path.run(&faulty); }), "");
     faulty.FailAt(0, Mode::kRefuse);
     EXPECT_TRUE(path.run(&faulty));
     EXPECT_EQ(Snapshot(), after);
@@ -119,10 +121,8 @@ TEST_P(StoreWritesTest, ANameTooLongForItsColumnLeavesTheOldRow) {
   Seed({{kA, "P1", "Alt", Null}});
   const std::string name(101, 'x');  // the column is varchar(100), which only PostgreSQL enforces
   const bool enforced = GetParam() == BackendKind::kPostgres;
-  std::string error;
-  EXPECT_EQ(SaveAlgorithm(connection_.get(), Save(kB, "P1", name, kA, "P1"), kYes, nullptr, &error),
-            enforced ? WriteResult::kFailed : WriteResult::kDone);
-  EXPECT_EQ(error.empty(), !enforced);
+  EXPECT_EQ(OutcomeOf([&] { return SaveAlgorithm(connection_.get(), Save(kB, "P1", name, kA, "P1"), kYes); }),
+            enforced ? Outcome(ErrorCode::kDatabase) : Outcome(WriteResult::kDone));
   Rows after = {{kB, "P1", name, Null}};
   if (enforced) after = {{kA, "P1", "Alt", Null}};
   EXPECT_EQ(Read("Select * From DoubletAlgorithms"), after);
@@ -140,7 +140,8 @@ TEST_P(StoreWritesTest, SessionsSavingOnePairAtOnceMakeOneRow) {
       threads.emplace_back([&, s] {
         for (++ready; ready < kSessions;) std::this_thread::yield();
         const OverwriteQuestion yes = [&](const std::string&) { return ++questions, true; };
-        failures += SaveAlgorithm(sessions[s].get(), Save(code, "P1", "Neu"), yes) != WriteResult::kDone;
+        failures += OutcomeOf([&] { return SaveAlgorithm(sessions[s].get(), Save(code, "P1", "Neu"), yes); }) !=
+                    Outcome(WriteResult::kDone);
       });
     }
     for (std::thread& t : threads) t.join();
@@ -163,31 +164,31 @@ TEST_P(StoreWritesTest, RightsOfTheActingUserAndThePairAsLoaded) {
   const struct {
     StoreUser user;
     std::function<WriteResult(Connection*, const StoreUser*)> run;
-    WriteResult result;
+    Outcome result;
   } cases[] = {
-      {{"  ", false}, save(Save(kB, "  ", "x")), WriteResult::kRefused},  // new without staff number
+      {{"  ", false}, save(Save(kB, "  ", "x")), ErrorCode::kRefused},  // new without staff number
       {{"1001", false}, save(Save(kB, "1001", "x")), WriteResult::kDone},
-      {{"1001", false}, save(Save(kB, "-", "x")), WriteResult::kRefused},  // for somebody else
+      {{"1001", false}, save(Save(kB, "-", "x")), ErrorCode::kRefused},  // for somebody else
       {{"-", false}, save(Save(kB, "-", "x")), WriteResult::kDone},
-      {{"1001", false}, save(Save(kA, "1001", "x", kA, "-")), WriteResult::kRefused},  // public
-      {{"1001", false}, save(Save(kA, "1001", "x", kA, "1002")), WriteResult::kRefused},
+      {{"1001", false}, save(Save(kA, "1001", "x", kA, "-")), ErrorCode::kRefused},  // public
+      {{"1001", false}, save(Save(kA, "1001", "x", kA, "1002")), ErrorCode::kRefused},
       {{"1001", false}, save(Save(kB, "1001", "x", kA, "1001")), WriteResult::kDone},
       {{"", true}, save(Save(kB, "1002", "x", kA, "1002")), WriteResult::kDone},
-      {{"1001", false}, remove("-"), WriteResult::kRefused},
-      {{"1001", false}, remove("1002"), WriteResult::kRefused},
+      {{"1001", false}, remove("-"), ErrorCode::kRefused},
+      {{"1001", false}, remove("1002"), ErrorCode::kRefused},
       {{"1001", false}, remove("1001"), WriteResult::kDone},
       {{"", true}, remove("-"), WriteResult::kDone},
-      {{"1001", false}, rename("-"), WriteResult::kRefused},
-      {{"1001", false}, rename("1002"), WriteResult::kRefused},
+      {{"1001", false}, rename("-"), ErrorCode::kRefused},
+      {{"1001", false}, rename("1002"), ErrorCode::kRefused},
       {{"1001", false}, rename("1001"), WriteResult::kDone},
       {{"", true}, rename("1002"), WriteResult::kDone},
   };
   for (const auto& c : cases) {
     Exec("DELETE FROM DoubletAlgorithms");
     Seed({{kA, "-", "Ö", Null}, {kA, "1001", "Annas", Null}, {kA, "1002", "Jürgens", Null}});
-    EXPECT_EQ(c.run(connection_.get(), &c.user), c.result) << &c - cases;
-    EXPECT_TRUE(c.result != WriteResult::kRefused || RowsWithCode(kA).size() == 3u);
-    EXPECT_TRUE(c.result != WriteResult::kRefused ||
+    EXPECT_EQ(OutcomeOf([&] { return c.run(connection_.get(), &c.user); }), c.result) << &c - cases;
+    EXPECT_TRUE(c.result != Outcome(ErrorCode::kRefused) || RowsWithCode(kA).size() == 3u);
+    EXPECT_TRUE(c.result != Outcome(ErrorCode::kRefused) ||
                 Read("Select * From DoubletAlgorithms Where AlgorithmName = 'x'").empty());
   }
   EXPECT_EQ(DeleteAlgorithm(connection_.get(), kB, "1001"), WriteResult::kNotFound);
@@ -223,27 +224,24 @@ TEST_P(StoreWritesTest, RenameChangesTheNameOfTheRowAsItIsNow) {
 TEST_P(StoreWritesTest, InitLeavesNothingBehindWhenItCannotFinish) {
   Exec("DROP TABLE DoubletAlgorithms; DROP TABLE Personalstamm;"
        "CREATE VIEW DoubletAlgorithms AS SELECT 1 AS x");  // in the table's way
-  std::string error;
-  EXPECT_FALSE(CreateTables(connection_.get(), true, nullptr, &error));
+  std::string error = ErrorOf([&] { (void)CreateTables(connection_.get(), true); });
   EXPECT_NE(error.find("DoubletAlgorithms"), std::string::npos) << error;
   Exec("DROP VIEW DoubletAlgorithms");
   EXPECT_EQ(Snapshot(), "- | - | ") << "the staff table was left behind";
   if (GetParam() == BackendKind::kSqlite) {
     // A full disk: a new file that may not grow past its first page.
     const std::string path = sqlite_path_ + "-voll";
-    auto full = OpenSqlite(path, {.create_if_missing = true}, &error);
-    ASSERT_TRUE(full->Execute("PRAGMA max_page_count = 1", &error)) << error;
-    EXPECT_FALSE(CreateTables(full.get(), true, nullptr, &error));
+    auto full = OpenSqlite(path, {.create_if_missing = true});
+    full->Execute("PRAGMA max_page_count = 1");
+    error = ErrorOf([&] { (void)CreateTables(full.get(), true); });
     EXPECT_NE(error.find("full"), std::string::npos) << error;
-    full = OpenSqlite(path, {}, &error);
-    EXPECT_FALSE(full->Execute("SELECT * FROM Personalstamm", nullptr)) << "left behind";
-    EXPECT_TRUE(CreateTables(full.get(), true, nullptr, &error)) << error;
+    full = OpenSqlite(path);
+    EXPECT_NE(ErrorOf([&] { full->Execute("SELECT * FROM Personalstamm"); }), "") << "left behind";
+    EXPECT_EQ(ErrorOf([&] { (void)CreateTables(full.get(), true); }), "");
     std::filesystem::remove(path);
   }
-  bool created = false;
   for (bool first : {true, false}) {
-    ASSERT_TRUE(CreateTables(connection_.get(), true, &created, &error)) << error;
-    EXPECT_EQ(created, first);
+    EXPECT_EQ(CreateTables(connection_.get(), true), first);
     EXPECT_EQ(Read("Select * From DoubletAlgorithms").size(), 5u);
   }
 }

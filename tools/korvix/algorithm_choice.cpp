@@ -1,17 +1,16 @@
 #include "algorithm_choice.h"
 
-#include <stdexcept>
-
 #include "database.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/description.h"
+#include "korvix/error.h"
 
 namespace korvix::cli {
 
 std::string ReadAlgorithmOf(std::string_view given) {
   try {
     return korvix::ReadAlgorithm(given);
-  } catch (const std::invalid_argument& e) {
+  } catch (const Error& e) {
     const bool form = given.find_first_of("([") != std::string_view::npos;
     throw UsageError(std::string(e.what()) +
                      (form ? " (see 'korvix describe' for the readable form of a code)"
@@ -29,13 +28,11 @@ std::string AlgorithmCode(std::string_view given) {
 }
 
 std::vector<AlgorithmEntry> VisibleAlgorithms(db::Connection* connection, const Args& args) {
-  std::string error;
-  std::vector<AlgorithmEntry> entries = ReadVisibleAlgorithms(
-      connection, args.Value("user").value_or(""), args.Has("admin"), &error);
-  // The dialogs list what they could read; a command that left rows out
-  // without saying so would mislead.
-  if (!error.empty()) throw IoError("cannot read the algorithms: " + error);
-  return entries;
+  try {
+    return ReadVisibleAlgorithms(connection, args.Value("user").value_or(""), args.Has("admin"));
+  } catch (const Error& e) {
+    throw IoError(std::string("cannot read the algorithms: ") + e.what());
+  }
 }
 
 std::vector<ChosenAlgorithm> ChooseAlgorithms(const Args& args) {
@@ -52,7 +49,7 @@ std::vector<ChosenAlgorithm> ChooseAlgorithms(const Args& args) {
     const AlgorithmEntry* found = nullptr;
     try {
       found = AlgorithmNamed(entries, name);
-    } catch (const std::invalid_argument& e) {
+    } catch (const Error& e) {
       throw UsageError(std::string(e.what()) + "\nchoose one with --algorithm CODE");
     }
     if (found == nullptr) {

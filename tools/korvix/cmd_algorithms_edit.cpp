@@ -109,6 +109,20 @@ AlgorithmEntry Target(db::Connection* connection, const Args& args) {
   return *found.front();
 }
 
+constexpr const char* kRemovedMeanwhile = "the algorithm was removed by somebody else meanwhile";
+
+// Runs `write`, a write of the store, and tells the user why it failed:
+// `refused` when the user may not, else `failed` and the database's reason.
+template <class Run>
+WriteResult Write(Run&& write, const char* refused, const char* failed) {
+  try {
+    return write();
+  } catch (const Error& e) {
+    if (e.code() == ErrorCode::kRefused) throw IoError(refused);
+    throw IoError(failed + std::string(e.what()));
+  }
+}
+
 int Add(const Args& args) {
   ExpectNoOperands(args);
   const std::string name = Required(args, "name", "NAME");
@@ -125,24 +139,21 @@ int Add(const Args& args) {
                       Trim2Null(name), Trim2Null(args.Value("description").value_or("")), "", ""};
   const auto connection = OpenToolDatabase(args);
   std::optional<std::string> existing;
-  std::string error;
   const auto overwrite = [&](const std::string& existing_name) {
     existing = existing_name;
     return args.Has("replace");
   };
-  switch (SaveAlgorithm(connection.get(), request, overwrite, &user, &error)) {
-    case WriteResult::kDone:
-      return Done(args, existing ? "replaced" : "added", request.code, request.owner, request.name,
-                  request.description);
-    case WriteResult::kDeclined:
-      throw IoError("an algorithm of this code and owner is stored already as \"" +
-                    existing.value_or("") + "\"; --replace writes over it");
-    case WriteResult::kRefused:
-      throw IoError("refused: only an administrator (--admin) or a user with a staff number "
-                    "(--user NR) may create algorithms, and only an administrator public ones");
-    default:
-      throw IoError("cannot save the algorithm: " + error);
+  const WriteResult result = Write(
+      [&] { return SaveAlgorithm(connection.get(), request, overwrite, &user); },
+      "refused: only an administrator (--admin) or a user with a staff number "
+      "(--user NR) may create algorithms, and only an administrator public ones",
+      "cannot save the algorithm: ");
+  if (result == WriteResult::kDeclined) {
+    throw IoError("an algorithm of this code and owner is stored already as \"" +
+                  existing.value_or("") + "\"; --replace writes over it");
   }
+  return Done(args, existing ? "replaced" : "added", request.code, request.owner, request.name,
+              request.description);
 }
 
 int Remove(const Args& args) {
@@ -150,19 +161,15 @@ int Remove(const Args& args) {
   const auto connection = OpenToolDatabase(args);
   const AlgorithmEntry target = Target(connection.get(), args);
   const StoreUser user = UserOf(args);
-  std::string error;
-  switch (DeleteAlgorithm(connection.get(), target.AlgorithmCode, target.PersonalNr, &user,
-                          &error)) {
-    case WriteResult::kDone:
-      return Done(args, "removed", target.AlgorithmCode, target.PersonalNr,
-                  Trim2Null(target.AlgorithmName), Trim2Null(target.Description));
-    case WriteResult::kNotFound:
-      throw IoError("the algorithm was removed by somebody else meanwhile");
-    case WriteResult::kRefused:
-      throw IoError("refused: only an administrator (--admin) may remove a public algorithm");
-    default:
-      throw IoError("cannot remove the algorithm: " + error);
-  }
+  const WriteResult result = Write(
+      [&] {
+        return DeleteAlgorithm(connection.get(), target.AlgorithmCode, target.PersonalNr, &user);
+      },
+      "refused: only an administrator (--admin) may remove a public algorithm",
+      "cannot remove the algorithm: ");
+  if (result == WriteResult::kNotFound) throw IoError(kRemovedMeanwhile);
+  return Done(args, "removed", target.AlgorithmCode, target.PersonalNr,
+              Trim2Null(target.AlgorithmName), Trim2Null(target.Description));
 }
 
 int Rename(const Args& args) {
@@ -178,18 +185,15 @@ int Rename(const Args& args) {
   const db::Value description = given ? Trim2Null(*given)
                                 : target.Description.empty() ? db::Value()
                                                              : db::Value(target.Description);
-  std::string error;
-  switch (RenameAlgorithm(connection.get(), target.AlgorithmCode, target.PersonalNr, name,
-                          given ? &description : nullptr, &user, &error)) {
-    case WriteResult::kDone:
-      return Done(args, "renamed", target.AlgorithmCode, target.PersonalNr, name, description);
-    case WriteResult::kNotFound:
-      throw IoError("the algorithm was removed by somebody else meanwhile");
-    case WriteResult::kRefused:
-      throw IoError("refused: only an administrator (--admin) may change a public algorithm");
-    default:
-      throw IoError("cannot save the algorithm: " + error);
-  }
+  const WriteResult result = Write(
+      [&] {
+        return RenameAlgorithm(connection.get(), target.AlgorithmCode, target.PersonalNr, name,
+                               given ? &description : nullptr, &user);
+      },
+      "refused: only an administrator (--admin) may change a public algorithm",
+      "cannot save the algorithm: ");
+  if (result == WriteResult::kNotFound) throw IoError(kRemovedMeanwhile);
+  return Done(args, "renamed", target.AlgorithmCode, target.PersonalNr, name, description);
 }
 
 }  // namespace

@@ -146,7 +146,7 @@ namespace {
 int Run(const Args& args) {
   if (args.operands().size() != 1) throw UsageError("exactly one FILE is required ('-' for stdin)");
   const DedupeOptions options = DedupeOptionsOf(args);
-  const DedupeResult result = WithDedupeErrors([&] { return RunDedupe(args.operands()[0], options); });
+  const DedupeResult result = RunDedupe(args.operands()[0], options);
   // A CSV report is data for loading elsewhere; its figures go to stderr.
   if ((options.format == "csv" || options.sample_pairs > 0) && !args.Has("quiet")) Warn(result.summary);
   return kExitOk;

@@ -10,7 +10,6 @@
 #include "algorithm_choice.h"
 #include "commands.h"
 #include "database.h"
-#include "korvix/db/open.h"
 #include "korvix/doublet_functions.h"
 #include "korvix/ui/qt_toolkit.h"
 #include "korvix/ui/toolkit.h"
@@ -59,9 +58,7 @@ class SampleDatabase {
       : path_(std::filesystem::temp_directory_path() /
               ("korvix-dialog-" + std::to_string(::getpid()) + ".sqlite")) {
     std::filesystem::remove(path_);
-    std::string error;
-    connection_ = db::OpenDatabase(path_.string(), &error, {.create_if_missing = true});
-    if (!connection_) throw IoError(error);
+    connection_ = OpenTarget(path_.string(), /*create=*/true);
     InitializeDatabase(*connection_, path_.string());
   }
   SampleDatabase(const SampleDatabase&) = delete;

@@ -36,10 +36,8 @@ int Run(const Args& args) {
   if (args.operands().size() != 2) throw UsageError("give the labelled pairs and the FILE they are of");
   DedupeOptions options = DedupeOptionsOf(args);
   options.progress = false;
-  const DedupeEvaluation e = WithDedupeErrors([&] {
-    const std::vector<LabelledPair> labels = ReadLabelledPairs(args.operands()[0]);
-    return EvaluateDedupe(args.operands()[1], options, labels);
-  });
+  const std::vector<LabelledPair> labels = ReadLabelledPairs(args.operands()[0]);
+  const DedupeEvaluation e = EvaluateDedupe(args.operands()[1], options, labels);
   Output out;
   if (args.Has("json")) {
     std::string json = "{\"labelled\": " + std::to_string(e.labelled) + ", \"unknown\": " +

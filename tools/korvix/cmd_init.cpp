@@ -1,7 +1,6 @@
 // korvix init: creates the algorithm tables of a database.
 #include "commands.h"
 #include "database.h"
-#include "korvix/db/open.h"
 #include "output.h"
 
 namespace korvix::cli {
@@ -13,9 +12,7 @@ int Run(const Args& args) {
   ExpectNoOperands(args);
   const std::optional<std::string> given = args.Value("db");
   const std::string target = given ? *given : DefaultDatabasePath();
-  std::string error;
-  auto connection = db::OpenDatabase(target, &error, {.create_if_missing = true});
-  if (!connection) throw IoError(Masked(error, target));
+  const auto connection = OpenTarget(target, /*create=*/true);
   const std::string shown = DisplayTarget(target);
   const bool created = InitializeDatabase(*connection, shown);
   Output out;

@@ -29,9 +29,9 @@ int Run(const Args& args) {
     try {
       KeyStream(builder, {fd, path == "-" ? "standard input" : path},
                 {STDOUT_FILENO, "standard output"}, threads);
-    } catch (const DedupeError& e) {
+    } catch (...) {
       CloseInput(fd);
-      throw IoError(e.what());
+      throw;
     }
     CloseInput(fd);
   }

@@ -2,7 +2,7 @@
 #include "algorithm_choice.h"
 #include "commands.h"
 #include "database.h"
-#include "korvix/name_lookup.h"
+#include "korvix/algorithm_store.h"
 #include "output.h"
 
 namespace korvix::cli {
@@ -16,10 +16,12 @@ int Run(const Args& args) {
   if (!given) throw UsageError("--algorithm CODE is required");
   const std::string code = AlgorithmCode(*given);
   const auto connection = OpenToolDatabase(args);
-  std::string error;
-  const std::string name =
-      LookupAlgorithmName(connection.get(), code, args.Value("user").value_or(""), &error);
-  if (!error.empty()) throw IoError("cannot read the algorithms: " + error);
+  std::string name;
+  try {
+    name = LookupAlgorithmName(connection.get(), code, args.Value("user").value_or(""));
+  } catch (const Error& e) {
+    throw IoError(std::string("cannot read the algorithms: ") + e.what());
+  }
   Output out;
   out.Line(name);
   out.Finish();

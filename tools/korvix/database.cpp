@@ -14,10 +14,6 @@ namespace {
 
 constexpr const char* kMask = "***";
 
-bool HasTable(db::Connection& connection, const char* probe, std::string* error = nullptr) {
-  return connection.Execute(probe, error);
-}
-
 constexpr const char* kProbeAlgorithms =
     "SELECT AlgorithmCode, PersonalNr, AlgorithmName, Description FROM DoubletAlgorithms WHERE 1=0";
 constexpr const char* kProbeStaff =
@@ -161,31 +157,33 @@ std::string DefaultDatabasePath() {
 }
 
 bool InitializeDatabase(db::Connection& connection, const std::string& name) {
-  bool created = false;
-  std::string error;
-  if (!CreateTables(&connection, /*samples=*/true, &created, &error)) {
-    throw IoError(name + ": " + error);
+  try {
+    return CreateTables(&connection, /*samples=*/true);
+  } catch (const Error& e) {
+    throw IoError(name + ": " + e.what());
   }
-  return created;
+}
+
+std::unique_ptr<db::Connection> OpenTarget(const std::string& target, bool create) {
+  try {
+    return db::OpenDatabase(target, {.create_if_missing = create});
+  } catch (const Error& e) {
+    throw IoError(Masked(e.what(), target));
+  }
 }
 
 std::unique_ptr<db::Connection> OpenToolDatabase(const Args& args) {
   const std::optional<std::string> given = args.Value("db");
   const std::string target = given ? *given : DefaultDatabasePath();
   const std::string shown = DisplayTarget(target);
-  std::string error;
-  std::unique_ptr<db::Connection> connection;
-  if (!given) {
-    // The default database is the tool's own: made on first use.
-    connection = db::OpenDatabase(target, &error, {.create_if_missing = true});
-    if (connection) InitializeDatabase(*connection, shown);
-  } else {
-    connection = db::OpenDatabase(target, &error);
-  }
-  if (!connection) throw IoError(Masked(error, target));
+  // The default database is the tool's own: made on first use.
+  std::unique_ptr<db::Connection> connection = OpenTarget(target, !given);
+  if (!given) InitializeDatabase(*connection, shown);
   for (const char* probe : {kProbeAlgorithms, kProbeStaff}) {
-    if (!HasTable(*connection, probe, &error)) {
-      throw IoError(Masked("cannot read the algorithm tables in " + shown + ": " + error +
+    try {
+      connection->Execute(probe);
+    } catch (const Error& e) {
+      throw IoError(Masked("cannot read the algorithm tables in " + shown + ": " + e.what() +
                                " (does 'korvix init --db " + shown + "' help?)",
                            target));
     }

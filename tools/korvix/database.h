@@ -42,6 +42,10 @@ std::string Masked(const std::string& message, const std::string& target);
 // table. Throws IoError, naming the database as `name` (a target, masked).
 bool InitializeDatabase(db::Connection& connection, const std::string& name);
 
+// Opens `target`, making a missing SQLite file when `create`. Throws
+// IoError with the library's message, the target's password masked.
+std::unique_ptr<db::Connection> OpenTarget(const std::string& target, bool create);
+
 // Opens the database that --db names (or the default, initialised on first
 // use) and checks that it has the tables the commands read. Throws IoError
 // with a one-line message when it cannot: nothing is written then.

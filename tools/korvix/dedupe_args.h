@@ -18,18 +18,6 @@ std::span<const OptionDef> DedupeOptionDefs();
 // Throws UsageError.
 DedupeOptions DedupeOptionsOf(const Args& args);
 
-// Runs `run`, a call of the job, turning its DedupeError into the command
-// line's UsageError (status 2) or IoError (status 1).
-template <class Run>
-auto WithDedupeErrors(Run&& run) {
-  try {
-    return run();
-  } catch (const DedupeError& e) {
-    if (e.kind() == DedupeError::Kind::kUsage) throw UsageError(e.what());
-    throw IoError(e.what());
-  }
-}
-
 }  // namespace korvix::cli
 
 #endif  // KORVIX_TOOLS_DEDUPE_ARGS_H_

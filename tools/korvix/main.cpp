@@ -12,6 +12,7 @@
 #include "korvix/text.h"
 #include "cli.h"
 #include "commands.h"
+#include "korvix/error.h"
 #include "output.h"
 
 namespace korvix::cli {
@@ -38,6 +39,13 @@ void Report(const std::string& path, std::string_view message) noexcept {
   } catch (...) {  // no memory left even for the message
     std::fprintf(stderr, "%s: out of memory\n", path.c_str());
   }
+}
+
+// A wrong command line: the message and where to look.
+int UsageFailure(const std::string& path, std::string_view message) {
+  Report(path, message);
+  std::fprintf(stderr, "Try '%s --help'.\n", path.c_str());
+  return kExitUsage;
 }
 
 // Runs the command line; `*path` names the command as far as it is known,
@@ -100,9 +108,12 @@ int Main(int argc, char** argv) {
     const std::vector<std::string_view> all(argv + 1, argv + argc);
     return Dispatch(all, &path);
   } catch (const UsageError& e) {
+    return UsageFailure(path, e.what());
+  } catch (const Error& e) {
+    // The library's arguments came from the command line, so a wrong one
+    // is the command line's fault.
+    if (e.code() == ErrorCode::kInvalidArgument) return UsageFailure(path, e.what());
     Report(path, e.what());
-    std::fprintf(stderr, "Try '%s --help'.\n", path.c_str());
-    return kExitUsage;
   } catch (const IoError& e) {
     Report(path, e.what());
   } catch (const std::bad_alloc&) {

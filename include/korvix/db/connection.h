@@ -2,21 +2,27 @@
 //
 // The host opens a connection (OpenDatabase, OpenSqlite, OpenPostgres, or by
 // adopting a handle of its own) and hands it to the component, which only
-// opens record sets on it (korvix/db/recordset.h) and never opens, closes or
-// replaces it. Nothing above this layer can tell which database lies behind a
+// reads and writes rows through it and never opens, closes or replaces it.
+// Nothing above this layer can tell which database lies behind a
 // connection: the same statements run unchanged on every back end.
 //
-// A connection serves one thread at a time and must outlive every record set
-// opened on it. No member throws.
+// A connection serves one thread at a time and must outlive every call it
+// is handed to. Only Execute throws.
 #ifndef KORVIX_DB_CONNECTION_H_
 #define KORVIX_DB_CONNECTION_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "korvix/error.h"
 #include "korvix/export.h"
 
 namespace korvix::db {
+
+// A column's value as text; std::nullopt is Null. Numbers read as their
+// decimal text, so every value can be appended to a string.
+using Value = std::optional<std::string>;
 
 class Backend;  // the statement runner behind a connection; internal
 
@@ -35,11 +41,10 @@ class KORVIX_EXPORT Connection {
   virtual void Close() noexcept = 0;
 
   // Runs `sql` (one or more statements whose rows, if any, are discarded):
-  // for a host's set-up work such as creating tables or seeding rows, and
-  // for the transaction statements around the component's own writes. The
-  // dialogs never run their statements through it. Returns false and, if
-  // `error` is not null, stores why in *error.
-  virtual bool Execute(std::string_view sql, std::string* error) noexcept = 0;
+  // for a host's set-up work such as creating tables or seeding rows. The
+  // dialogs never run their statements through it. Throws korvix::Error
+  // (kDatabase) saying why when it fails.
+  void Execute(std::string_view sql);
 
  protected:
   Connection();

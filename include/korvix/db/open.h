@@ -21,10 +21,9 @@ struct OpenOptions {
 // libpq key=value string ("host=db dbname=korvix") connects to that server
 // with default options; anything else is the path of a SQLite file (write
 // "./host=x.db" for a file whose name looks like key=value pairs).
-// Returns null and stores a message fit for the user in *error (if not
-// null) when it cannot be opened.
+// Throws korvix::Error (kDatabase) with a message fit for the user when it
+// cannot be opened.
 KORVIX_EXPORT std::unique_ptr<Connection> OpenDatabase(std::string_view target,
-                                                       std::string* error,
                                                        const OpenOptions& options = {});
 
 }  // namespace korvix::db

@@ -29,11 +29,10 @@ struct PostgresOptions {
 };
 
 // Connects with a libpq connection string: a URI ("postgresql://…",
-// "postgres://…") or key=value pairs ("host=… dbname=…"). Returns null and
-// stores why in *error (if not null) when no session could be opened.
+// "postgres://…") or key=value pairs ("host=… dbname=…"). Throws
+// korvix::Error (kDatabase) saying why when no session could be opened.
 KORVIX_EXPORT std::unique_ptr<Connection> OpenPostgres(std::string_view conninfo,
-                                                       const PostgresOptions& options,
-                                                       std::string* error);
+                                                       const PostgresOptions& options = {});
 
 // Wraps a connection that the host opened and keeps owning: closing or
 // destroying the connection lets go of `handle` without finishing it, and

@@ -33,11 +33,10 @@ struct SqliteOptions {
 };
 
 // Opens the database file at `path` (a "file:" URI is accepted too).
-// Returns null and stores why in *error (if not null) when the file is
-// missing, cannot be opened, or is not a database.
+// Throws korvix::Error (kDatabase) saying why when the file is missing,
+// cannot be opened, or is not a database.
 KORVIX_EXPORT std::unique_ptr<Connection> OpenSqlite(std::string_view path,
-                                                     const SqliteOptions& options,
-                                                     std::string* error);
+                                                     const SqliteOptions& options = {});
 
 // Wraps a handle that the host opened and keeps owning: closing or
 // destroying the connection lets go of `handle` without closing it, and

@@ -29,7 +29,7 @@ void PgConnection::Close() noexcept {
   conn_ = nullptr;
 }
 
-bool PgConnection::Execute(std::string_view sql, std::string* error) noexcept {
+bool PgConnection::RunScript(std::string_view sql, std::string* error) {
   Settle();
   std::string why;
   const bool ok = ExecScript(conn_, sql, timeout_, &why);
@@ -60,7 +60,7 @@ bool PgConnection::InTransaction() {
   return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
 }
 
-bool PgConnection::Begin(std::string* error) { return Execute("BEGIN", error); }
+bool PgConnection::Begin(std::string* error) { return RunScript("BEGIN", error); }
 
 bool PgConnection::Lock(std::string_view key, std::string* error) {
   Settle();
@@ -88,8 +88,8 @@ void PgConnection::Settle() {
 
 }  // namespace postgres
 
-std::unique_ptr<Connection> OpenPostgres(std::string_view conninfo, const PostgresOptions& options,
-                                         std::string* error) {
+std::unique_ptr<Connection> OpenPostgres(std::string_view conninfo,
+                                         const PostgresOptions& options) {
   const std::string info(conninfo);
   const std::string connect_timeout = std::to_string(std::max(1, options.connect_timeout_s));
   // Defaults come before "dbname": with expand_dbname the caller's string
@@ -99,12 +99,10 @@ std::unique_ptr<Connection> OpenPostgres(std::string_view conninfo, const Postgr
   const char* const values[] = {connect_timeout.c_str(), "UTF8", "korvix", info.c_str(), nullptr};
   PGconn* conn = PQconnectdbParams(keys, values, /*expand_dbname=*/1);
   if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
-    if (error != nullptr) {
-      *error = "cannot connect to the PostgreSQL server: " +
-               (conn != nullptr ? postgres::ConnectionMessage(conn) : std::string("out of memory"));
-    }
+    const std::string why =
+        conn != nullptr ? postgres::ConnectionMessage(conn) : std::string("out of memory");
     PQfinish(conn);
-    return nullptr;
+    throw Error(ErrorCode::kDatabase, "cannot connect to the PostgreSQL server: " + why);
   }
   PQsetNoticeProcessor(conn, postgres::IgnoreNotice, nullptr);
   return std::make_unique<postgres::PgConnection>(

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 
 namespace korvix::db::postgres {
 

@@ -19,7 +19,7 @@ void SqliteConnection::Close() noexcept {
   db_ = nullptr;
 }
 
-bool SqliteConnection::Execute(std::string_view sql, std::string* error) noexcept {
+bool SqliteConnection::RunScript(std::string_view sql, std::string* error) {
   if (db_ == nullptr) {
     if (error != nullptr) *error = "the connection is closed";
     return false;
@@ -41,7 +41,7 @@ bool SqliteConnection::InTransaction() {
   return db_ != nullptr && sqlite3_get_autocommit(db_) == 0;
 }
 
-bool SqliteConnection::Begin(std::string* error) { return Execute("BEGIN IMMEDIATE", error); }
+bool SqliteConnection::Begin(std::string* error) { return RunScript("BEGIN IMMEDIATE", error); }
 
 bool SqliteConnection::Lock(std::string_view, std::string*) { return true; }
 
@@ -49,7 +49,7 @@ void SqliteConnection::Rollback(std::string_view sql) {
   // Fails only when a failed write has ended the transaction already (a
   // full disk does): then nothing is left to undo.
   std::string ignored;
-  (void)Execute(sql, &ignored);
+  (void)RunScript(sql, &ignored);
 }
 
 namespace {

@@ -35,11 +35,11 @@ class SqliteConnection final : public Connection, private Backend {
   bool IsOpen() const noexcept override { return db_ != nullptr; }
   sqlite3* handle() const { return db_; }
   void Close() noexcept override;
-  bool Execute(std::string_view sql, std::string* error) noexcept override;
 
  private:
   Backend& backend() override { return *this; }
 
+  bool RunScript(std::string_view sql, std::string* error) override;
   bool Query(std::string_view sql, const TableSelect* table, RowSet* out,
              std::string* error) override;
   bool InsertRow(const TableSelect& table, const std::vector<std::string>& columns,

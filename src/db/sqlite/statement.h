@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "korvix/db/recordset.h"
+#include "db/recordset.h"
 
 namespace korvix::db::sqlite {
 

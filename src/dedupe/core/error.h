@@ -1,22 +1,20 @@
-// The errors of the dedupe job, by the kind the caller tells apart.
+// The errors of the dedupe job, by the code the caller tells apart.
 #ifndef KORVIX_DEDUPE_ERROR_H_
 #define KORVIX_DEDUPE_ERROR_H_
 
 #include <string>
 
-#include "korvix/dedupe.h"
+#include "korvix/error.h"
 
 namespace korvix::dedupe {
 
 // The options or the call are wrong (a command line would say so with its usage).
-inline DedupeError UsageError(std::string message) {
-  return DedupeError(DedupeError::Kind::kUsage, std::move(message));
+inline Error UsageError(std::string message) {
+  return Error(ErrorCode::kInvalidArgument, message);
 }
 
 // A file could not be read or written, or its content was refused.
-inline DedupeError IoError(std::string message) {
-  return DedupeError(DedupeError::Kind::kIo, std::move(message));
-}
+inline Error IoError(std::string message) { return Error(ErrorCode::kIo, message); }
 
 }  // namespace korvix::dedupe
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "korvix/text.h"
+#include "base/text.h"
 
 namespace korvix::dedupe {
 
@@ -58,14 +58,16 @@ void AppendPrintable(std::string_view bytes, std::string* out) {
   if (PlainUtf8(bytes)) {
     out->append(bytes);
   } else {
-    out->append(NormalizeText(bytes));
+    text::AppendNormalized(bytes, out);
   }
 }
 
 void AppendReadable(std::string_view bytes, std::string* out) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string decoded;
-  const std::string_view text = PlainUtf8(bytes) ? bytes : (decoded = NormalizeText(bytes));
+  const bool plain = PlainUtf8(bytes);
+  if (!plain) text::AppendNormalized(bytes, &decoded);
+  const std::string_view text = plain ? bytes : std::string_view(decoded);
   if (!HasControl(text)) {
     out->append(text);
     return;

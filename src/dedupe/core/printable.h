@@ -8,7 +8,7 @@
 
 namespace korvix::dedupe {
 
-// Appends `bytes` as korvix::NormalizeText gives them (valid UTF-8 in NFC,
+// Appends `bytes` as text::AppendNormalized gives them (valid UTF-8 in NFC,
 // other bytes read as Windows-1252), without its cost in the common case:
 // text that is already UTF-8 of characters below U+0300 (ASCII, the German
 // letters, all of Latin-1) is NFC as it stands and is copied.

@@ -22,14 +22,6 @@
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
 
-namespace korvix {
-
-DedupeError::DedupeError(Kind kind, const std::string& message)
-    : std::runtime_error(message), kind_(kind) {}
-DedupeError::~DedupeError() = default;
-
-}  // namespace korvix
-
 namespace korvix::dedupe {
 
 namespace {

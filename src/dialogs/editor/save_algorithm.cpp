@@ -89,9 +89,12 @@ bool FrmAlgorithm::SaveAlgorithm() {
                                "Algoritmus überschreiben?") == ui::kResultYes;
   };
   // A database failure is not shown: the dialog closes as after a save.
-  if (korvix::SaveAlgorithm(Connection, request, overwrite) == WriteResult::kDeclined) {
-    return false;
+  WriteResult result = WriteResult::kDone;
+  try {
+    result = korvix::SaveAlgorithm(Connection, request, overwrite);
+  } catch (const Error&) {
   }
+  if (result == WriteResult::kDeclined) return false;
 
   AlgoCode = code;
   return true;

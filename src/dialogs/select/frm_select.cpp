@@ -1,6 +1,7 @@
 #include "dialogs/select/frm_select.h"
 
 #include "dialogs/select/frm_select_form.h"
+#include "store/quiet_reads.h"
 
 namespace korvix::dialogs {
 namespace {
@@ -52,7 +53,7 @@ void FrmSelect::ShowData() {
 }
 
 void FrmSelect::RefreshList() {
-  entries_ = ReadVisibleAlgorithms(Connection, PersonalNr, IsAdmin);
+  entries_ = store::ReadVisibleAlgorithmsQuietly(Connection, PersonalNr, IsAdmin, nullptr);
   FillList();
 }
 

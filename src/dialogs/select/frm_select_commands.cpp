@@ -76,7 +76,10 @@ void FrmSelect::btnDelete_Click() {
   }
   // A failed delete deletes nothing and is not shown; the list shows the
   // table as it now is.
-  (void)DeleteAlgorithm(Connection, entry->AlgorithmCode, entry->PersonalNr);
+  try {
+    (void)DeleteAlgorithm(Connection, entry->AlgorithmCode, entry->PersonalNr);
+  } catch (const Error&) {
+  }
   liste.SetListIndex(-1);  // runs Liste_Click: no entry selected
   RefreshList();
 }

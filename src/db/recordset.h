@@ -22,23 +22,17 @@
 // touches exactly the row it delivered: when that row has been changed or
 // deleted by someone else since, Update and Delete fail instead of writing
 // over the other change.
-#ifndef KORVIX_DB_RECORDSET_H_
-#define KORVIX_DB_RECORDSET_H_
+#ifndef KORVIX_PLATFORM_DB_RECORDSET_H_
+#define KORVIX_PLATFORM_DB_RECORDSET_H_
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "korvix/export.h"
+#include "korvix/db/connection.h"  // Connection, Value
 
 namespace korvix::db {
-
-class Connection;
-
-// A column's value as text; std::nullopt is Null. Numbers read as their
-// decimal text, so every value can be appended to a string.
-using Value = std::optional<std::string>;
 
 enum CursorType : int { adOpenForwardOnly = 0, adOpenKeyset = 1 };
 enum LockType : int { adLockReadOnly = 1, adLockOptimistic = 3 };
@@ -46,7 +40,7 @@ inline constexpr int adCmdUnspecified = -1;
 inline constexpr int adCmdText = 1;
 inline constexpr int adAffectCurrent = 1;
 
-class KORVIX_EXPORT Recordset {
+class Recordset {
  public:
   Recordset();  // closed
   ~Recordset();
@@ -111,4 +105,4 @@ class KORVIX_EXPORT Recordset {
 
 }  // namespace korvix::db
 
-#endif  // KORVIX_DB_RECORDSET_H_
+#endif  // KORVIX_PLATFORM_DB_RECORDSET_H_
