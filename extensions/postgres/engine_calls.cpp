@@ -19,6 +19,7 @@ struct korvix_pg_session {
   std::string algorithm;
   std::optional<korvix::KeyBuilder> builder;
   std::string result;
+  bool refused = false;  // the result says why the argument was refused
   // Made on the first korvix_keys call: other functions need no key builders.
   std::optional<korvix::dedupe::RecommendedKeyer> keyer;
   std::vector<std::string> keys;
@@ -74,15 +75,20 @@ bool korvix_pg_describe(korvix_pg_session* session, const char* algorithm, size_
   }
 }
 
+bool korvix_pg_refused(korvix_pg_session* session) {
+  const bool refused = session->refused;
+  session->refused = false;
+  return refused;
+}
+
 bool korvix_pg_code(korvix_pg_session* session, const char* given, size_t given_len,
-                    const char** out, size_t* out_len, bool* valid) {
+                    const char** out, size_t* out_len) {
   try {
-    *valid = true;
     try {
       session->result = korvix::ReadAlgorithm(std::string_view(given, given_len));
     } catch (const korvix::Error& e) {
-      *valid = false;
-      session->result = e.what();
+      session->result = std::string("korvix_code: ") + e.what();
+      session->refused = true;
     }
     return Done(*session, out, out_len);
   } catch (...) {

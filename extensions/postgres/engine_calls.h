@@ -42,10 +42,12 @@ bool korvix_pg_phonetic(korvix_pg_session *session, const char *text, size_t tex
 /* The readable description of `algorithm`. */
 bool korvix_pg_describe(korvix_pg_session *session, const char *algorithm, size_t algorithm_len,
                         const char **out, size_t *out_len);
-/* The code that `given` stands for, a code or its readable form: true with
- * *valid set; when it is neither, *valid false and the result says why. */
+/* The code that `given` stands for, a code or its readable form; when it is
+ * neither, the result says why and korvix_pg_refused() is true. */
 bool korvix_pg_code(korvix_pg_session *session, const char *given, size_t given_len,
-                    const char **out, size_t *out_len, bool *valid);
+                    const char **out, size_t *out_len);
+/* True once after a result that says why an argument was refused. */
+bool korvix_pg_refused(korvix_pg_session *session);
 /* The record string as the duplicate check normalises it. */
 bool korvix_pg_normalize(korvix_pg_session *session, const char *record, size_t record_len,
                          const char **out, size_t *out_len);

@@ -175,6 +175,10 @@ text_call(FunctionCallInfo fcinfo, TextCall call)
 
 	if (!call(session, s, len, &out, &out_len))
 		out_of_memory();
+	if (korvix_pg_refused(session))
+		ereport(ERROR,
+				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+				 errmsg("%s", text_to_cstring(from_engine(out, out_len)))));
 	PG_RETURN_TEXT_P(from_engine(out, out_len));
 }
 
@@ -196,21 +200,7 @@ korvix_describe(PG_FUNCTION_ARGS)
 Datum
 korvix_code(PG_FUNCTION_ARGS)
 {
-	text	   *arg = PG_GETARG_TEXT_PP(0);
-	size_t		len = VARSIZE_ANY_EXHDR(arg);
-	const char *s = to_engine(VARDATA_ANY(arg), &len);
-	korvix_pg_session *session = session_of(fcinfo);
-	const char *out;
-	size_t		out_len;
-	bool		valid;
-
-	if (!korvix_pg_code(session, s, len, &out, &out_len, &valid))
-		out_of_memory();
-	if (!valid)
-		ereport(ERROR,
-				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-				 errmsg("korvix_code: %s", text_to_cstring(from_engine(out, out_len)))));
-	PG_RETURN_TEXT_P(from_engine(out, out_len));
+	return text_call(fcinfo, korvix_pg_code);
 }
 
 /* korvix_normalize(record text) */
