@@ -1,22 +1,13 @@
 #include "db/postgres/pg_connection.h"
 
-#include <algorithm>
 #include <memory>
 #include <string>
 
-#include "korvix/db/postgres.h"
 #include "db/postgres/timed_exec.h"
 
 namespace korvix::db {
 
 namespace postgres {
-namespace {
-
-// The component shows the user no database messages, and notices (such as
-// "table does not exist, skipping") would otherwise go to stderr.
-void IgnoreNotice(void*, const char*) {}
-
-}  // namespace
 
 PgConnection::~PgConnection() { Close(); }
 
@@ -87,31 +78,5 @@ void PgConnection::Settle() {
 }
 
 }  // namespace postgres
-
-std::unique_ptr<Connection> OpenPostgres(std::string_view conninfo,
-                                         const PostgresOptions& options) {
-  const std::string info(conninfo);
-  const std::string connect_timeout = std::to_string(std::max(1, options.connect_timeout_s));
-  // Defaults come before "dbname": with expand_dbname the caller's string
-  // is expanded in its place and overrides what stands before it.
-  const char* const keys[] = {"connect_timeout", "client_encoding", "fallback_application_name",
-                              "dbname", nullptr};
-  const char* const values[] = {connect_timeout.c_str(), "UTF8", "korvix", info.c_str(), nullptr};
-  PGconn* conn = PQconnectdbParams(keys, values, /*expand_dbname=*/1);
-  if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
-    const std::string why =
-        conn != nullptr ? postgres::ConnectionMessage(conn) : std::string("out of memory");
-    PQfinish(conn);
-    throw Error(ErrorCode::kDatabase, "cannot connect to the PostgreSQL server: " + why);
-  }
-  PQsetNoticeProcessor(conn, postgres::IgnoreNotice, nullptr);
-  return std::make_unique<postgres::PgConnection>(
-      conn, /*owned=*/true, std::chrono::milliseconds(std::max(1, options.operation_timeout_ms)));
-}
-
-std::unique_ptr<Connection> AdoptPostgres(pg_conn* handle, const PostgresOptions& options) {
-  return std::make_unique<postgres::PgConnection>(
-      handle, /*owned=*/false, std::chrono::milliseconds(std::max(1, options.operation_timeout_ms)));
-}
 
 }  // namespace korvix::db
