@@ -3,7 +3,8 @@
 
 Counts the non-blank lines that are not comments in the files git knows
 (tracked, or new and not ignored) ending in .cpp .cc .cxx .h .hpp .c .py .pyi:
-product code under src, include, tools and python; tests under tests.
+product code under src, include, tools, python and extensions (all that the
+packages ship); tests under tests.
 
     scripts/count_lines.py            the two counts and their ratio
     scripts/count_lines.py --by-dir   and each folder's share
@@ -18,7 +19,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 ENDINGS = (".cpp", ".cc", ".cxx", ".h", ".hpp", ".c", ".py", ".pyi")
-PRODUCT = ("src", "include", "tools", "python")
+PRODUCT = ("src", "include", "tools", "python", "extensions")
 TESTS = ("tests",)
 # A line that is only a comment: //, a # that is no preprocessor directive, or
 # a line of a block comment (/*, *).
