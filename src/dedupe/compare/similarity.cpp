@@ -325,9 +325,13 @@ bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts
       return range.to > range.from && n.from == n.to && n.from >= range.from && n.from <= range.to &&
              (n.from - range.from) % 2 == 0 && (n.letter == 0 || range.letter == 0 || n.letter == range.letter);
     };
+    // Two ranges that start or end alike ("27-29", "27 - 31") are one
+    // building written two ways more often than two buildings.
+    const bool ranges_meet = x.to > x.from && y.to > y.from && (x.from == y.from || x.to == y.to) &&
+                             (x.letter == 0 || y.letter == 0 || x.letter == y.letter);
     if (x.from == y.from && x.to == y.to) {
       number = x.letter == y.letter ? 1 : 0.9;
-    } else if (within(x, y) || within(y, x)) {
+    } else if (within(x, y) || within(y, x) || ranges_meet) {
       number = 0.95;
     }
   }
@@ -342,6 +346,11 @@ bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts
     plz = 0.9;
   } else if (OneTypo(a.plz, b.plz)) {
     plz = 0.85;
+  } else if (a.town == b.town && !a.town.empty() && a.plz.size() == 5 && b.plz.size() == 5 &&
+             a.plz[0] == b.plz[0] && a.plz[1] == b.plz[1]) {
+    // Two typos in the last three digits of one town's PLZ: the town says
+    // where the customer lives, so the PLZ alone does not part them.
+    plz = 0.75;
   }
   parts->house_number = static_cast<float>(number);
   parts->plz = static_cast<float>(plz);
