@@ -2,6 +2,7 @@
 // link the records, then report or hand back each record's group.
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -105,13 +106,16 @@ bool Surviving(const DedupeOptions& options) {
 }
 
 // Whether two paths name one file: the same inode once both exist, else
-// the same spelling.
+// the same path with links followed and dots resolved.
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   }
-  return a == b;
+  std::error_code ea, eb;
+  const std::filesystem::path pa = std::filesystem::weakly_canonical(a, ea);
+  const std::filesystem::path pb = std::filesystem::weakly_canonical(b, eb);
+  return ea || eb ? a == b : pa == pb;
 }
 
 // The survivor options that can be checked before reading: the rule, and
