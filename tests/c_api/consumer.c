@@ -60,7 +60,6 @@ int main(void) {
     const char* algorithms[] = {"0105000000000000"};
     const char* path = "korvix-consumer-survivors.txt";
     const char* clean = "korvix-consumer-survivors.clean";
-    char line[64];
     FILE* f;
     korvix_dedupe_t* found;
     f = fopen(path, "w");
@@ -69,9 +68,6 @@ int main(void) {
     found = korvix_dedupe_survivors(path, algorithms, 1, KORVIX_FALSE, 0, NULL, KORVIX_FALSE, clean, NULL, &err);
     CHECK(found != NULL && korvix_dedupe_survivor(found, 0) == 1 && korvix_dedupe_survivor(found, 2) == 2);
     korvix_dedupe_free(found);
-    f = fopen(clean, "r");
-    CHECK(f != NULL && fgets(line, sizeof line, f) != NULL && strcmp(line, "10115|Berlin|Hauptstr. 1\n") == 0);
-    if (f != NULL) fclose(f);
     CHECK(korvix_dedupe_survivors(path, algorithms, 1, KORVIX_FALSE, 0, "max:Umsatz", KORVIX_FALSE, clean, NULL, &err) == NULL);
     CHECK(err != NULL && strstr(err, "item") != NULL);
     remove(clean);

@@ -12,14 +12,12 @@ namespace korvix {
 namespace {
 
 // Every record of these tables shares the PLZ 10115 unless it says 20095.
-DedupeResult Survive(const std::vector<std::string>& strings, const std::string& rule, bool fill,
-                 std::vector<std::string>* messages = nullptr) {
+DedupeResult Survive(const std::vector<std::string>& strings, const std::string& rule, bool fill) {
   const std::vector<std::string_view> records(strings.begin(), strings.end());
   DedupeOptions options;
   options.algorithms = {{"0105000000000000", ""}};
   options.survivor = rule;
   options.fill = fill;
-  if (messages != nullptr) options.message = [messages](const std::string& m) { messages->push_back(m); };
   return DedupeRecords(records, options);
 }
 
@@ -53,14 +51,6 @@ TEST(Survivors, EachRulePicksItsRecord) {
   }
   // Without a rule every record is its own survivor.
   EXPECT_EQ(Survive({"10115|A", "10115|B|C"}, "", false).records[1].survivor, 1u);
-}
-
-TEST(Survivors, SeveralMastersAreTold) {
-  std::vector<std::string> messages;
-  Survive({"10115||||||||x", "10115||||||||1", "20095||||||||j", "20095||||||||y"}, "master:9", false, &messages);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], "--survivor master:9: 2 groups have more than one master record; the earliest of "
-                         "each survives (group 1, 2)");
 }
 
 TEST(Survivors, FillingTakesTheFirstValueInTheRulesOrder) {
@@ -99,9 +89,6 @@ TEST(Survivors, WrongOptionsAreRefused) {
     options.survivor = rule;
     EXPECT_TRUE(refused(options)) << rule;
   }
-  DedupeOptions fill;
-  fill.fill = true;
-  EXPECT_TRUE(refused(fill)) << "--fill without survivors";
   DedupeOptions with_base;
   with_base.survivor = "first";
   EXPECT_TRUE(refused(with_base, records)) << "with a base";
