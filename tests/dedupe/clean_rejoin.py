@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The clean file and the mapping give back every input record: each one is
 in the clean file as it was, or the mapping names it and its survivor, which
-is in the clean file; on the sample and on generated customers, CSV with ';'
-and CRLF or ',' and LF.
+is in the clean file, unchanged unless filled; on the sample and on 100,000
+generated customers.
 
 Usage: clean_rejoin.py KORVIX SOURCE_DIR."""
 import csv
@@ -94,20 +94,16 @@ class Rejoin(unittest.TestCase):
         for m, s in survivor.items():
             self.assertLessEqual(count(m), count(s))
 
-    def test_generated_csv_with_ids(self):
+    def test_generated_customers_filled_with_ids(self):
         path = generated("g.csv", "--format", "csv", "--kundennr")
-        records, survivor, rows, _ = self.run_clean(path, ";", "--id", "Kundennr",
-                                                    "--survivor", "max:Kundennr")
+        records, _, rows, filled = self.run_clean(path, ";", "--id", "Kundennr", "--survivor",
+                                                  "max:Kundennr", "--fill")
+        self.assertGreater(filled, 0)
         number = lambda i: int(fields(records[i], ";")[0])
         for r in rows:
             m, s = int(r["record"]) - 1, int(r["survivor_record"]) - 1
             self.assertEqual((int(r["id"]), int(r["survivor_id"])), (number(m), number(s)))
             self.assertLess(number(m), number(s))
-
-    def test_generated_csv_filled(self):
-        path = generated("f.csv", "--format", "csv", "--delimiter", ",", "--line-end", "lf")
-        _, _, _, filled = self.run_clean(path, ",", "--fill")
-        self.assertGreater(filled, 0)
 
 
 if __name__ == "__main__":
