@@ -1,16 +1,16 @@
 // The dedupe job from end to end: read and key each input, order the keys,
 // link the records, then report or hand back each record's group.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
-
-#include <sys/stat.h>
 
 #include "base/parallel.h"
 #include "dedupe/clean/clean_file.h"
@@ -134,7 +134,8 @@ SurvivorRule CheckSurvivorOptions(const DedupeOptions& options, const std::strin
   for (std::size_t i = 0; i < 2; ++i) {
     const std::string& file = *written[i].second;
     if (file.empty()) continue;
-    if (file == "-" || (!path.empty() && path != "-" && SameFile(file, path))) {
+    if (file == "-") throw UsageError(std::string(written[i].first) + " writes a file, not standard output");
+    if (!path.empty() && path != "-" && SameFile(file, path)) {
       throw UsageError(std::string(written[i].first) + " would overwrite the input " + MessageText(file) +
                        ": give a file of its own");
     }
