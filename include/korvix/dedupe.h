@@ -104,6 +104,46 @@ struct DedupeOptions {
   // empty "same" column, data_a, data_b) instead of the report. 0: none.
   std::size_t sample_pairs = 0;
 
+  // Survivors: one record of each group stands for the group, the others
+  // are merged into it (docs/dedupe.md, "Survivors"). `survivor` is the
+  // rule that picks it:
+  //   "most-complete"   the record with the most non-empty fields
+  //   "first"           the earliest record
+  //   "max:COLUMN"      the largest value of COLUMN: ISO (YYYY-MM-DD) and
+  //                     German (DD.MM.YYYY) dates compare as dates, numbers
+  //                     (a decimal comma or point) as numbers, anything
+  //                     else as text; a date beats a number, a number beats
+  //                     text, anything beats an empty value
+  //   "master:COLUMN"   the record whose COLUMN marks it the master: not
+  //                     empty and not 0, no, nein or false (any case); the
+  //                     earliest of several (told through `message`), the
+  //                     most complete when none is marked
+  // Ties go to the earliest record. COLUMN is a CSV header's column by name
+  // or number from 1, or the item number in record strings. A field of
+  // blanks counts as empty. "" picks none (each record is its own
+  // survivor), unless `clean` or `mapping` is given: then "most-complete".
+  // A rule the job cannot read, or a column the input lacks, is refused
+  // (kInvalidArgument). Not with a base.
+  std::string survivor;
+  // Fill each survivor's empty fields from the other records of its group,
+  // taken in the order of the rule (the best first), the first non-empty
+  // value winning. For CSV input every column is filled, for record
+  // strings every item.
+  bool fill = false;
+  // Files the job writes (each complete or not at all, as `output`), ""
+  // for none. `clean`: the input without the records merged into a
+  // survivor, byte for byte as the input has them (header, encoding,
+  // quoting, line ends, and records the run skipped); only a filled
+  // survivor's line is written anew, its fields as their records quote
+  // them. Record strings in memory are written one a line. `mapping`: one
+  // row per merged record, "record;id;survivor_record;survivor_id;group"
+  // (record numbers from 1 as the reports give them, the id columns only
+  // with `id`), in the input's CSV delimiter and line ends (',' and LF for
+  // record strings). Neither may name the input, the base, `output` or
+  // each other (kInvalidArgument).
+  std::string clean;
+  std::string mapping;
+
   unsigned threads = 0;  // 0: every processor this process may use
   bool progress = false;  // a progress line on standard error
   bool verbose = false;   // tell how CSV columns are mapped
@@ -164,6 +204,13 @@ struct DedupeRecord {
   std::uint32_t group = 0;  // its group's number in report order, 0 when alone
   int algorithm = 0;        // 1-based algorithm whose key linked it; 0 when alone
   double score = 0;         // best score of its verified pairs; 0 without verification
+  // The 0-based position of the record that its group keeps
+  // (DedupeOptions::survivor): its own when it is alone, survives, or no
+  // survivors were chosen. A record whose survivor is another is merged.
+  std::uint32_t survivor = 0;
+  // A survivor's record as DedupeOptions::fill completed it (the bytes of
+  // its line in the clean file); empty when nothing was filled.
+  std::string filled;
 };
 
 // Two linked records (numbers are 0-based positions in `records`; with a
@@ -197,11 +244,12 @@ struct DedupeResult {
   std::vector<DedupePair> samples;          // DedupeOptions::sample_pairs, highest score first
   std::size_t groups = 0;
   std::uint64_t skipped = 0;  // CSV records reported and left out
+  std::size_t merged = 0;     // records merged into a survivor (DedupeOptions::survivor)
   std::string summary;        // RunDedupe's summary line ("records N, groups G, ...")
 };
 
 // Runs the job on the file at `path` ("-": standard input) and writes the
-// report. A report file is written beside `output` under a temporary name
+// report, and the clean file and the mapping when the options name them. A report file is written beside `output` under a temporary name
 // and renamed over it when complete (its mode kept, a symbolic link
 // followed); a device or FIFO is written straight. On any error the process
 // sees, `output` is as before and no temporary file is left. Throws
@@ -209,7 +257,8 @@ struct DedupeResult {
 // report).
 KORVIX_EXPORT DedupeResult RunDedupe(const std::string& path, const DedupeOptions& options);
 
-// The same job without a report: every record's group.
+// The same job without a report: every record's group (and survivor; the
+// clean file and the mapping are written as by RunDedupe).
 KORVIX_EXPORT DedupeResult DedupeFile(const std::string& path, const DedupeOptions& options);
 
 // The job on record strings in memory ("PLZ|Ort|Straße|...", line n is

@@ -190,6 +190,21 @@ KORVIX_EXPORT korvix_dedupe_t* korvix_dedupe_records(const char* const* records,
                                                      korvix_bool normalize, double verify,
                                                      char** errptr);
 
+/* The job on the file at `path` as korvix_dedupe_file() without a base,
+ * and then the survivors: one record of each group stands for it, chosen
+ * by `survivor` as `korvix dedupe --survivor` takes it ("most-complete",
+ * also for NULL or "", "first", "max:COLUMN" or "master:COLUMN"); with
+ * `fill` its empty fields are filled from the others. `clean` and `mapping`
+ * (NULL or "" for none) are written as by `korvix dedupe --clean` and
+ * `--mapping`: the input without the merged records, and each merged
+ * record with its survivor. NULL on failure (a rule or column that does
+ * not exist, a file that cannot be read or written), with why in *errptr. */
+KORVIX_EXPORT korvix_dedupe_t* korvix_dedupe_survivors(const char* path, const char* const* algorithms,
+                                                       size_t count, korvix_bool normalize, double verify,
+                                                       const char* survivor, korvix_bool fill,
+                                                       const char* clean, const char* mapping,
+                                                       char** errptr);
+
 /* The records read, and the groups of two or more (or matched records). */
 KORVIX_EXPORT size_t korvix_dedupe_size(const korvix_dedupe_t* result);
 KORVIX_EXPORT size_t korvix_dedupe_groups(const korvix_dedupe_t* result);
@@ -202,6 +217,11 @@ KORVIX_EXPORT uint32_t korvix_dedupe_group(const korvix_dedupe_t* result, size_t
 KORVIX_EXPORT int korvix_dedupe_algorithm(const korvix_dedupe_t* result, size_t i);
 KORVIX_EXPORT double korvix_dedupe_score(const korvix_dedupe_t* result, size_t i);
 KORVIX_EXPORT uint64_t korvix_dedupe_line(const korvix_dedupe_t* result, size_t i);
+
+/* The 0-based record that record `i`'s group keeps (after
+ * korvix_dedupe_survivors): `i` itself when it is alone, survives, or no
+ * survivors were chosen; `i` for an `i` out of range. */
+KORVIX_EXPORT size_t korvix_dedupe_survivor(const korvix_dedupe_t* result, size_t i);
 
 KORVIX_EXPORT void korvix_dedupe_free(korvix_dedupe_t* result);
 

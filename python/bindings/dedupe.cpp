@@ -35,6 +35,15 @@ DedupeOptions Options(const py::object& algorithms, const py::object& normalize,
   return options;
 }
 
+// The survivor options of frame.dedupe; "" and false leave them out.
+void Survive(DedupeOptions* options, const std::string& survivor, bool fill, const std::string& clean,
+             const std::string& mapping) {
+  options->survivor = survivor;
+  options->fill = fill;
+  options->clean = clean;
+  options->mapping = mapping;
+}
+
 std::vector<std::string_view> Views(const py::handle records, std::vector<py::object>* owners) {
   std::vector<std::string_view> views;
   std::size_t position = 0;
@@ -52,13 +61,15 @@ std::vector<std::string_view> Views(const py::handle records, std::vector<py::ob
 }
 
 py::dict Columns(const std::vector<DedupeRecord>& records) {
-  py::list line, key, group, algorithm, score;
+  py::list line, key, group, algorithm, score, survivor, filled;
   for (const DedupeRecord& r : records) {
     line.append(r.line);
     key.append(ToStr(r.key));
     group.append(r.group);
     algorithm.append(r.algorithm);
     score.append(r.score);
+    survivor.append(r.survivor);
+    filled.append(r.filled.empty() ? py::object(py::none()) : py::object(ToStr(r.filled)));
   }
   py::dict d;
   d["line"] = line;
@@ -66,6 +77,8 @@ py::dict Columns(const std::vector<DedupeRecord>& records) {
   d["group"] = group;
   d["algorithm"] = algorithm;
   d["score"] = score;
+  d["survivor"] = survivor;
+  d["filled"] = filled;
   return d;
 }
 
@@ -92,6 +105,7 @@ py::dict ToPython(const DedupeResult& result) {
   d["kept_apart"] = kept_apart;
   d["groups"] = result.groups;
   d["skipped"] = result.skipped;
+  d["merged"] = result.merged;
   return d;
 }
 
@@ -169,9 +183,11 @@ void BindDedupe(py::module_& module) {
       "dedupe_records",
       [](py::handle records, py::object base, py::object algorithms, py::object normalize,
          py::object verify, std::size_t max_candidates, unsigned threads,
-         std::size_t sample_pairs) {
-        const DedupeOptions options =
+         std::size_t sample_pairs, const std::string& survivor, bool fill, const std::string& clean,
+         const std::string& mapping) {
+        DedupeOptions options =
             Options(algorithms, normalize, verify, max_candidates, threads, sample_pairs);
+        Survive(&options, survivor, fill, clean, mapping);
         std::vector<py::object> owners;
         const std::vector<std::string_view> views = Views(records, &owners);
         const std::vector<std::string_view> base_views =
@@ -180,7 +196,8 @@ void BindDedupe(py::module_& module) {
       },
       py::arg("records"), py::arg("base"), py::arg("algorithms"), py::arg("normalize"),
       py::arg("verify"), py::arg("max_candidates") = 200, py::arg("threads") = 0,
-      py::arg("sample_pairs") = 0,
+      py::arg("sample_pairs") = 0, py::arg("survivor") = "", py::arg("fill") = false,
+      py::arg("clean") = "", py::arg("mapping") = "",
       "The dedupe job on record strings; korvix.dedupe() is the interface.");
   // The options of a file's run, as dedupe_file and evaluate_file take them.
   const auto file_options = [](const std::string& base, const py::object& algorithms,
@@ -202,16 +219,21 @@ void BindDedupe(py::module_& module) {
       [file_options](const std::string& path, const std::string& base, py::object algorithms,
                      py::object normalize, py::object verify, const std::string& input_format,
                      const std::string& delimiter, const std::string& map, bool strict,
-                     std::size_t max_candidates, unsigned threads, std::size_t sample_pairs) {
-        const DedupeOptions options =
+                     std::size_t max_candidates, unsigned threads, std::size_t sample_pairs,
+                     const std::string& survivor, bool fill, const std::string& clean,
+                     const std::string& mapping, const std::string& id) {
+        DedupeOptions options =
             file_options(base, algorithms, normalize, verify, input_format, delimiter, map,
                          strict, max_candidates, threads, sample_pairs);
+        Survive(&options, survivor, fill, clean, mapping);
+        options.id = id;
         return Guarded([&] { return DedupeFile(path, options); });
       },
       py::arg("path"), py::arg("base"), py::arg("algorithms"), py::arg("normalize"),
       py::arg("verify"), py::arg("input_format") = "", py::arg("delimiter") = "",
       py::arg("map") = "", py::arg("strict") = false, py::arg("max_candidates") = 200,
-      py::arg("threads") = 0, py::arg("sample_pairs") = 0,
+      py::arg("threads") = 0, py::arg("sample_pairs") = 0, py::arg("survivor") = "",
+      py::arg("fill") = false, py::arg("clean") = "", py::arg("mapping") = "", py::arg("id") = "",
       "The dedupe job on a file; korvix.dedupe() is the interface.");
   module.def(
       "evaluate_file",

@@ -102,6 +102,10 @@ def dedupe_records(
     max_candidates: int = 200,
     threads: int = 0,
     sample_pairs: int = 0,
+    survivor: str = "",
+    fill: bool = False,
+    clean: str = "",
+    mapping: str = "",
 ) -> dict: ...
 def dedupe_file(
     path: str,
@@ -116,6 +120,11 @@ def dedupe_file(
     max_candidates: int = 200,
     threads: int = 0,
     sample_pairs: int = 0,
+    survivor: str = "",
+    fill: bool = False,
+    clean: str = "",
+    mapping: str = "",
+    id: str = "",
 ) -> dict: ...
 def evaluate_file(
     path: str,

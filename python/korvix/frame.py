@@ -106,6 +106,7 @@ def _algorithms(algorithms: Algorithms):
 
 
 def _frame(columns: dict, index) -> pd.DataFrame:
+    columns = {k: v for k, v in columns.items() if k not in ("survivor", "filled")}
     frame = pd.DataFrame(columns, index=index)
     return frame.astype({"line": "int64", "group": "int64", "algorithm": "int64",
                          "score": "float64"})
@@ -116,21 +117,23 @@ PARTS = ("kind", "name", "first_name", "street", "house_number", "plz", "town")
 
 
 def _run(data, algorithms, normalize, verify, base, columns, input_format, delimiter, map,
-         strict, max_candidates, threads, sample_pairs=0):
+         strict, max_candidates, threads, sample_pairs=0, survive=None):
     # The job on a file or a DataFrame: its result, and the labels of the
     # input's and the base's records (index labels, or record numbers).
     chosen = _algorithms(algorithms)
+    survive = dict(survive or {})
     if isinstance(data, pd.DataFrame):
+        survive.pop("id", None)
         strings = record_strings(data, field_columns(data.columns, columns)).tolist()
         base_strings = None
         if base is not None:
             base_strings = record_strings(base, field_columns(base.columns, columns)).tolist()
         result = _korvix.dedupe_records(strings, base_strings, chosen, normalize, verify,
-                                        max_candidates, threads, sample_pairs)
+                                        max_candidates, threads, sample_pairs, **survive)
         return result, data.index, (base.index if base is not None else None)
     result = _korvix.dedupe_file(os.fspath(data), os.fspath(base) if base is not None else "",
                                  chosen, normalize, verify, input_format, delimiter, map,
-                                 strict, max_candidates, threads, sample_pairs)
+                                 strict, max_candidates, threads, sample_pairs, **survive)
     index = pd.RangeIndex(1, len(result["records"]["line"]) + 1, name="record")
     base_index = pd.RangeIndex(1, len(result["base_records"]["line"]) + 1, name="record")
     return result, index, base_index
@@ -165,6 +168,11 @@ def dedupe(
     strict: bool = False,
     max_candidates: int = 200,
     threads: int = 0,
+    survivor: Optional[str] = None,
+    fill: bool = False,
+    clean: Union[None, str, os.PathLike] = None,
+    mapping: Union[None, str, os.PathLike] = None,
+    id: str = "",
 ):
     """The dedupe job of `korvix dedupe` on a file or a DataFrame.
 
@@ -200,12 +208,31 @@ def dedupe(
       korvix.explain() names it; "parts" when the score of x and y alone
       tells them apart). Empty without verification and with a base.
 
+    With `survivor` (a rule as `korvix dedupe --survivor` takes it:
+    "most-complete", "first", "max:COLUMN" or "master:COLUMN"; COLUMN is a
+    CSV column of a file, the item number from 1 PLZ to 9 Kundengruppe of a
+    DataFrame's record strings), or with `clean` or `mapping` (files
+    written as `korvix dedupe --clean` and `--mapping` write them, the rule
+    then "most-complete" unless given), one record of each group survives:
+    the DataFrame gains a column survivor, the label of the record that
+    stands for the row's group (its own when it is alone or survives). With
+    `fill` the survivor's empty fields are filled from the others, and a
+    column filled holds the filled record (the line of a file, the record
+    string of a DataFrame), None where nothing was filled. `id` is the
+    mapping's id column, for a file.
+
     Raises ValueError for wrong options or a CSV header that does not fit,
     OSError for a file that cannot be read."""
+    survive = {"survivor": survivor or "", "fill": fill, "clean": os.fspath(clean) if clean else "",
+               "mapping": os.fspath(mapping) if mapping else "", "id": id}
     result, index, base_index = _run(data, algorithms, normalize, verify, base, columns,
                                      input_format, delimiter, map, strict, max_candidates,
-                                     threads)
+                                     threads, survive=survive)
     records = _frame(result["records"], index)
+    if survivor or clean or mapping:
+        records["survivor"] = index[result["records"]["survivor"]]
+        if fill:
+            records["filled"] = pd.Series(result["records"]["filled"], index=index, dtype=object)
     if not pairs and not kept_apart:
         return records
     frames = [records]

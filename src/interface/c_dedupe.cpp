@@ -47,6 +47,21 @@ korvix_dedupe_t* korvix_dedupe_file(const char* path, const char* base, const ch
   });
 }
 
+korvix_dedupe_t* korvix_dedupe_survivors(const char* path, const char* const* algorithms, size_t count,
+                                        korvix_bool normalize, double verify, const char* survivor,
+                                        korvix_bool fill, const char* clean, const char* mapping,
+                                        char** errptr) {
+  return Guarded(errptr, [&] {
+    korvix::DedupeOptions options = Options(algorithms, count, normalize, verify);
+    const std::string rule(Arg(survivor));
+    options.survivor = rule.empty() ? "most-complete" : rule;
+    options.fill = korvix::c_api::IsTrue(fill);
+    options.clean = std::string(Arg(clean));
+    options.mapping = std::string(Arg(mapping));
+    return korvix::DedupeFile(std::string(Arg(path)), options);
+  });
+}
+
 korvix_dedupe_t* korvix_dedupe_records(const char* const* records, size_t records_count,
                                        const char* const* algorithms, size_t count,
                                        korvix_bool normalize, double verify, char** errptr) {
@@ -83,6 +98,11 @@ double korvix_dedupe_score(const korvix_dedupe_t* result, size_t i) {
 uint64_t korvix_dedupe_line(const korvix_dedupe_t* result, size_t i) {
   const korvix::DedupeRecord* r = At(result, i);
   return r == nullptr ? 0 : r->line;
+}
+
+size_t korvix_dedupe_survivor(const korvix_dedupe_t* result, size_t i) {
+  const korvix::DedupeRecord* r = At(result, i);
+  return r == nullptr ? i : r->survivor;
 }
 
 void korvix_dedupe_free(korvix_dedupe_t* result) { delete result; }

@@ -49,9 +49,29 @@ int main(void) {
     CHECK(korvix_dedupe_group(found, 2) == 0 && korvix_dedupe_algorithm(found, 0) == 1);
     CHECK(korvix_dedupe_score(found, 1) > 0.99 && korvix_dedupe_line(found, 2) == 3);
     CHECK(korvix_dedupe_group(found, 3) == 0);
+    CHECK(korvix_dedupe_survivor(found, 1) == 1 && korvix_dedupe_survivor(found, 7) == 7);
     korvix_dedupe_free(found);
     CHECK(korvix_dedupe_file("/nonexistent/k.txt", NULL, NULL, 0, KORVIX_FALSE, 0, &err) == NULL);
     CHECK(err != NULL && strstr(err, "cannot open") != NULL);
+  }
+
+  /* Survivors: the most complete record of the group stays in the clean file. */
+  {
+    const char* algorithms[] = {"0105000000000000"};
+    const char* path = "korvix-consumer-survivors.txt";
+    const char* clean = "korvix-consumer-survivors.clean";
+    FILE* f;
+    korvix_dedupe_t* found;
+    f = fopen(path, "w");
+    fputs("10115|Berlin\n10115|Berlin|Hauptstr. 1\n20095|Hamburg\n", f);
+    fclose(f);
+    found = korvix_dedupe_survivors(path, algorithms, 1, KORVIX_FALSE, 0, NULL, KORVIX_FALSE, clean, NULL, &err);
+    CHECK(found != NULL && korvix_dedupe_survivor(found, 0) == 1 && korvix_dedupe_survivor(found, 2) == 2);
+    korvix_dedupe_free(found);
+    CHECK(korvix_dedupe_survivors(path, algorithms, 1, KORVIX_FALSE, 0, "max:Umsatz", KORVIX_FALSE, clean, NULL, &err) == NULL);
+    CHECK(err != NULL && strstr(err, "item") != NULL);
+    remove(clean);
+    remove(path);
   }
 
   korvix_release_object(df);

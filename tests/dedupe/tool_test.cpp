@@ -117,9 +117,9 @@ TEST(DedupeTool, SampledPairsLabelledAndEvaluated) {
 }
 
 // The scenarios: groups, base matching, explain, the reports' columns and
-// encodings, refusals.
+// encodings, refusals, survivors.
 TEST(DedupeTool, Scenarios) {
-  for (const char* name : {"groups", "reports"}) RunScenarios(std::string("dedupe/scenarios/") + name + ".scenario");
+  for (const char* name : {"groups", "reports", "survivors"}) RunScenarios(std::string("dedupe/scenarios/") + name + ".scenario");
 }
 
 // A page of millions of rows helps nobody: the HTML report stops and says so.

@@ -300,3 +300,18 @@ def test_labels_that_cannot_be_read_are_refused(tmp_path):
     with pytest.raises(OSError, match="cannot open"):
         korvix.evaluate(tmp_path / "missing.csv", path)
 
+
+
+def test_survivors_of_a_frame_and_of_a_file(tmp_path):
+    # Both records of each group are complete: the earlier survives.
+    found = korvix.dedupe(PEOPLE, survivor="most-complete", fill=True)
+    assert found["survivor"].to_dict() == {"a": "a", "b": "a", "c": "c", "d": "d", "e": "d", "f": "f"}
+    assert found["filled"].isna().all()
+    path = tmp_path / "k.csv"
+    path.write_text("Nr;PLZ;Name;Ort\n1;10115;Meier;\n2;10115;;Berlin\n3;20095;Otto;\n", encoding="utf-8")
+    found = korvix.dedupe(path, "0105000000000000", survivor="first", fill=True, clean=tmp_path / "c.csv",
+                          mapping=tmp_path / "m.csv", id="Nr")
+    assert found["survivor"].tolist() == [1, 1, 3]
+    assert found["filled"].tolist() == ["1;10115;Meier;Berlin", None, None]
+    assert (tmp_path / "c.csv").read_text() == "Nr;PLZ;Name;Ort\n1;10115;Meier;Berlin\n3;20095;Otto;\n"
+    assert (tmp_path / "m.csv").read_text() == "record;id;survivor_record;survivor_id;group\n2;2;1;1;1\n"

@@ -42,6 +42,11 @@ constexpr OptionDef kOptions[] = {
     {"output", "FILE", "write the report to FILE, complete or not at all (default: stdout)"},
     {"output-encoding", "ENC", "utf-8, utf-8-bom or windows-1252 (default: utf-8-bom for csv)"},
     {"id", "COLUMN", "print this column (such as a customer number) beside each line number"},
+    {"clean", "FILE", "write FILE: the input without the records merged into a survivor"},
+    {"mapping", "FILE", "write FILE: each merged record, its survivor and its group"},
+    {"survivor", "RULE", "which record of a group survives: most-complete (default), first, max:COLUMN "
+                         "or master:COLUMN"},
+    {"fill", "", "fill a survivor's empty fields from the records merged into it"},
     {"verbose", "", "tell on stderr how the CSV columns are mapped"},
     {"quiet", "", "no progress line and no notes on stderr, only errors"},
     {"sample-pairs", "N", "write N candidate pairs spread over the scores, for labelling, instead of the report"},
@@ -124,6 +129,13 @@ DedupeOptions DedupeOptionsOf(const Args& args) {
   options.output = args.Value("output").value_or("");
   options.output_encoding = args.Value("output-encoding").value_or("");
   options.id = args.Value("id").value_or("");
+  options.clean = args.Value("clean").value_or("");
+  options.mapping = args.Value("mapping").value_or("");
+  options.survivor = args.Value("survivor").value_or("");
+  options.fill = args.Has("fill");
+  if ((args.Has("survivor") || options.fill) && options.clean.empty() && options.mapping.empty()) {
+    throw UsageError("--survivor and --fill shape what --clean and --mapping write: give one of them");
+  }
   if (args.Has("quiet") && args.Has("verbose")) throw UsageError("give --quiet or --verbose");
   options.verbose = args.Has("verbose");
   options.threads = Threads(args);
@@ -174,8 +186,12 @@ extern const Command kDedupeCommand = {
     "group, json the groups, html a page to review them. korvix explain shows how two\n"
     "records compare.\n"
     "\n"
-    "What --normalize changes, how --verify decides, the reports' columns and how well the\n"
-    "job finds duplicates: docs/dedupe.md in the Korvix sources.",
+    "With --clean and --mapping one record of each group survives (--survivor, --fill): the\n"
+    "clean file is FILE without the others, byte for byte, and the mapping names each record\n"
+    "left out with its survivor. The report is written as without them.\n"
+    "\n"
+    "What --normalize changes, how --verify decides, the reports' columns, how well the\n"
+    "job finds duplicates and how survivors are chosen: docs/dedupe.md in the Korvix sources.",
     kOptions, Run};
 
 }  // namespace korvix::cli

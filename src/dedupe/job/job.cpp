@@ -1,14 +1,21 @@
 // The dedupe job from end to end: read and key each input, order the keys,
 // link the records, then report or hand back each record's group.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "base/parallel.h"
+#include "dedupe/clean/clean_file.h"
+#include "dedupe/clean/survivor_rule.h"
+#include "dedupe/clean/survivors.h"
 #include "dedupe/read/csv_source.h"
 #include "dedupe/core/error.h"
 #include "dedupe/read/input.h"
@@ -21,6 +28,7 @@
 #include "korvix/dedupe.h"
 #include "korvix/description.h"
 #include "korvix/key_builder.h"
+#include "korvix/text.h"
 
 namespace korvix::dedupe {
 
@@ -93,6 +101,54 @@ std::vector<int> ItemsRequired(std::span<const KeyBuilder> builders, std::span<c
   return items;
 }
 
+bool Surviving(const DedupeOptions& options) {
+  return !options.survivor.empty() || !options.clean.empty() || !options.mapping.empty();
+}
+
+// Whether two paths name one file: the same inode once both exist, else
+// the same path with links followed and dots resolved.
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+  std::error_code ea, eb;
+  const std::filesystem::path pa = std::filesystem::weakly_canonical(a, ea);
+  const std::filesystem::path pb = std::filesystem::weakly_canonical(b, eb);
+  return ea || eb ? a == b : pa == pb;
+}
+
+// The survivor options that can be checked before reading: the rule, and
+// files that would overwrite what the run reads or writes.
+SurvivorRule CheckSurvivorOptions(const DedupeOptions& options, const std::string& path) {
+  if (!Surviving(options)) {
+    if (options.fill) throw UsageError("--fill fills survivors: give --survivor, --clean or --mapping");
+    return {};
+  }
+  const SurvivorRule rule = ParseSurvivorRule(options.survivor.empty() ? "most-complete" : options.survivor);
+  if (!options.base.empty()) {
+    throw UsageError("survivors are chosen within one file: --survivor, --clean and --mapping do not go with --base");
+  }
+  const std::pair<const char*, const std::string*> written[] = {
+      {"--clean", &options.clean}, {"--mapping", &options.mapping}, {"--output", &options.output}};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const std::string& file = *written[i].second;
+    if (file.empty()) continue;
+    if (file == "-") throw UsageError(std::string(written[i].first) + " writes a file, not standard output");
+    if (!path.empty() && path != "-" && SameFile(file, path)) {
+      throw UsageError(std::string(written[i].first) + " would overwrite the input " + MessageText(file) +
+                       ": give a file of its own");
+    }
+    for (std::size_t k = i + 1; k < 3; ++k) {
+      if (!written[k].second->empty() && SameFile(file, *written[k].second)) {
+        throw UsageError(std::string(written[i].first) + " and " + written[k].first + " name one file, " +
+                         MessageText(file));
+      }
+    }
+  }
+  return rule;
+}
+
 void Tell(const DedupeOptions& options, const std::string& message) {
   if (options.message) options.message(message);
 }
@@ -105,6 +161,7 @@ struct Side {
   KeyTable table;
   std::vector<KeyOrder> orders;
   std::unique_ptr<RecordReader> reader;
+  std::span<const std::string_view> memory;  // records in memory, else empty
 
   KeptRecords kept;  // when verifying
 
@@ -130,7 +187,8 @@ struct Side {
 
 class Job {
  public:
-  explicit Job(const DedupeOptions& options) : options_(options) {
+  Job(const DedupeOptions& options, const std::string& path)
+      : options_(options), rule_(CheckSurvivorOptions(options, path)) {
     if (options.algorithms.empty()) throw UsageError("no algorithm to key the records with");
     if (options.sample_pairs > 0 && options.verify <= 0) {
       throw UsageError("pairs are sampled by their scores: verify to sample them");
@@ -171,6 +229,7 @@ class Job {
       side.source = std::make_unique<LineSource>(side.input->stream_fd(), side.input->name());
     }
     IdColumn(options_.id, side.csv);  // a wrong --id fails before the long part
+    if (!is_base) SurvivorColumn(side.csv);
     Key(&side, &progress, side.input->size());
     side.input->EndOfStream();
     progress.Done();
@@ -180,6 +239,8 @@ class Job {
   void ReadMemory(std::span<const std::string_view> records, bool is_base) {
     Side& side = is_base ? base_.emplace() : input_;
     side.source = std::make_unique<MemorySource>(records);
+    side.memory = records;
+    if (!is_base) SurvivorColumn(nullptr);
     Key(&side, nullptr, std::nullopt);
   }
 
@@ -224,6 +285,64 @@ class Job {
     summary_ = SummaryLine(report.Summary());
   }
 
+  // Picks the survivors, when the options ask for them.
+  void Survive() {
+    if (!Surviving(options_)) return;
+    SurvivorChoice choice;
+    choice.rule = rule_;
+    choice.column = survivor_column_;
+    choice.fill = options_.fill;
+    choice.message = options_.message;
+    if (input_.csv != nullptr) choice.layout = {input_.csv->delimiter(), true};
+    survivors_ = ChooseSurvivors(links_, input_.table.size(), choice, Reader());
+  }
+
+  // Writes the clean file and the mapping that the options name, to files
+  // opened (OpenCleanFiles) before the run.
+  void WriteClean() {
+    if (clean_) {
+      if (input_.memory.empty() && input_.input) {
+        WriteCleanCopy(input_.input->reread_fd(), input_.input->name(), input_.table, survivors_, clean_.get());
+      } else {
+        WriteCleanRecords(input_.memory, survivors_, clean_.get());
+      }
+    }
+    if (mapping_) {
+      MappingFormat format;
+      format.delimiter = input_.csv != nullptr ? input_.csv->delimiter() : ',';
+      format.crlf = input_.input && EndsLinesWithCrlf(input_.input->reread_fd());
+      std::unordered_map<std::uint32_t, std::string> ids;
+      if (!options_.id.empty()) {
+        // The merged records and their survivors.
+        std::vector<bool> want(survivors_.of.size());
+        for (std::uint32_t r = 0; r < want.size(); ++r) {
+          if (survivors_.Merged(r)) want[r] = want[survivors_.of[r]] = true;
+        }
+        std::vector<std::uint32_t> wanted;
+        for (std::uint32_t r = 0; r < want.size(); ++r) {
+          if (want[r]) wanted.push_back(r);
+        }
+        IdColumn id(options_.id, input_.csv);
+        Reader()(wanted, [&](std::size_t position, std::string_view bytes) {
+          ids[wanted[position]] = std::string(id.Of(bytes, false));
+        });
+        format.ids = [&ids](std::uint32_t r) { return ids[r]; };
+      }
+      WriteMapping(survivors_, links_.group, format, mapping_.get());
+    }
+  }
+
+  // Opens the clean file and the mapping, so that an unwritable place
+  // fails before the long part.
+  void OpenCleanFiles() {
+    if (!options_.clean.empty()) clean_ = std::make_unique<ReportFile>(options_.clean);
+    if (!options_.mapping.empty()) mapping_ = std::make_unique<ReportFile>(options_.mapping);
+  }
+  void CommitCleanFiles() {
+    if (clean_) clean_->Commit();
+    if (mapping_) mapping_->Commit();
+  }
+
   // The result; the pairs move into it, so call it last.
   DedupeResult Result(bool with_records) {
     DedupeResult result;
@@ -235,6 +354,7 @@ class Job {
       result.kept_apart.push_back({k.a, k.b, k.score, k.x, k.y, k.xy_score, std::string(RuleName(k.rule))});
     }
     result.summary = summary_;
+    result.merged = survivors_.merged;
     if (!with_records) return result;
     const auto records = [&](const Side& side, const std::vector<std::uint8_t>& algorithm,
                              const std::vector<float>& score, const std::vector<std::uint32_t>* group) {
@@ -250,11 +370,38 @@ class Job {
       return out;
     };
     result.records = records(input_, links_.algorithm, links_.score, &links_.group);
+    for (std::uint32_t r = 0; r < result.records.size(); ++r) {
+      result.records[r].survivor = survivors_.of.empty() ? r : survivors_.of[r];
+    }
+    for (std::size_t k = 0; k < survivors_.filled.size(); ++k) {
+      result.records[survivors_.filled[k]].filled = std::move(survivors_.filled_bytes[k]);
+    }
     if (base_) result.base_records = records(*base_, links_.base_algorithm, links_.base_score, nullptr);
     return result;
   }
 
  private:
+  // Reads records of the input in a given order, from the file or memory.
+  ReadRecords Reader() {
+    if (!input_.memory.empty() || !input_.reader) {
+      return [this](std::span<const std::uint32_t> order,
+                    const std::function<void(std::size_t, std::string_view)>& visit) {
+        for (std::size_t k = 0; k < order.size(); ++k) visit(k, input_.memory[order[k]]);
+      };
+    }
+    return [this](std::span<const std::uint32_t> order,
+                  const std::function<void(std::size_t, std::string_view)>& visit) {
+      input_.reader->ForEachInOrder(order, std::max(kMinReportBudget, input_.table.memory() / 2),
+                                    [&](const RecordReader::Visited& v) { visit(v.position, v.bytes); });
+    };
+  }
+
+  // The rule's column, checked against the input's header.
+  void SurvivorColumn(const CsvSource* csv) {
+    if (!Surviving(options_) || rule_.column.empty()) return;
+    survivor_column_ = ColumnOf(rule_.column, csv, "--survivor");
+  }
+
   void Key(Side* side, Progress* progress, std::optional<std::uint64_t> size) {
     side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads,
                              progress, size, options_.verify > 0 ? &side->kept : nullptr);
@@ -270,6 +417,10 @@ class Job {
   }
 
   const DedupeOptions& options_;
+  SurvivorRule rule_;
+  std::size_t survivor_column_ = kNoColumn;
+  Survivors survivors_;
+  std::unique_ptr<ReportFile> clean_, mapping_;
   std::vector<KeyBuilder> builders_;
   std::vector<DedupeAlgorithm> algorithms_;
   Side input_;
@@ -287,33 +438,48 @@ namespace korvix {
 
 DedupeResult RunDedupe(const std::string& path, const DedupeOptions& options) {
   dedupe::ReportChoiceOf(options);  // a wrong format fails before the long part
-  dedupe::Job job(options);
+  dedupe::Job job(options, path);
   // Opened first, so that an unwritable place fails before the long part.
   std::unique_ptr<dedupe::ReportFile> out = options.output.empty()
                                                 ? std::make_unique<dedupe::ReportFile>()
                                                 : std::make_unique<dedupe::ReportFile>(options.output);
+  job.OpenCleanFiles();
   job.ReadFile(path, false);
   if (!options.base.empty()) job.ReadFile(options.base, true);
   job.Link();
   job.Report(out.get());
+  job.Survive();
+  job.WriteClean();
   out->Commit();
+  job.CommitCleanFiles();
   return job.Result(false);
 }
 
 DedupeResult DedupeFile(const std::string& path, const DedupeOptions& options) {
-  dedupe::Job job(options);
+  dedupe::Job job(options, path);
+  job.OpenCleanFiles();
   job.ReadFile(path, false);
   if (!options.base.empty()) job.ReadFile(options.base, true);
   job.Link();
+  job.Survive();
+  job.WriteClean();
+  job.CommitCleanFiles();
   return job.Result(true);
 }
 
 DedupeResult DedupeRecords(std::span<const std::string_view> records, const DedupeOptions& options,
                            std::span<const std::string_view> base) {
-  dedupe::Job job(options);
+  dedupe::Job job(options, "");
+  if (!base.empty() && dedupe::Surviving(options)) {
+    throw dedupe::UsageError("survivors are chosen within one input, not against a base");
+  }
+  job.OpenCleanFiles();
   job.ReadMemory(records, false);
   if (!base.empty()) job.ReadMemory(base, true);
   job.Link();
+  job.Survive();
+  job.WriteClean();
+  job.CommitCleanFiles();
   return job.Result(true);
 }
 

@@ -72,35 +72,35 @@ void WriteReport(const ReportInput& in, const DedupeOptions& options, ReportFile
   }
 }
 
-IdColumn::IdColumn(std::string_view option, const CsvSource* csv) : csv_(csv) {
-  if (option.empty()) return;
+std::size_t ColumnOf(std::string_view option, const CsvSource* csv, std::string_view what) {
   std::size_t number = 0;
   const bool numeric =
       option.find_first_not_of("0123456789") == std::string_view::npos && option.size() < 10;
   for (const char c : option) number = number * 10 + static_cast<std::size_t>(c - '0');
   if (csv == nullptr) {
     if (!numeric || number == 0) {
-      throw UsageError("--id: record strings have no column names; give the number of an item, not '" +
+      throw UsageError(std::string(what) + ": record strings have no column names; give the number of an item, not '" +
                        MessageText(option) + "'");
     }
-    index_ = number - 1;
-    return;
+    return number - 1;
   }
-  if (!csv->has_header()) return;
+  if (!csv->has_header()) return kNoColumn;
   const std::vector<std::string>& header = csv->header();
   const std::string wanted = FoldColumnName(option, false);
-  for (std::size_t col = 0; col < header.size() && empty(); ++col) {
-    if (FoldColumnName(header[col], false) == wanted) index_ = col;
+  for (std::size_t col = 0; col < header.size(); ++col) {
+    if (FoldColumnName(header[col], false) == wanted) return col;
   }
-  if (empty() && numeric && number >= 1 && number <= header.size()) index_ = number - 1;
-  if (empty()) {
-    std::string columns;
-    for (const std::string& name : header) {
-      columns += (columns.empty() ? "\"" : ", \"") + MessageText(name) + "\"";
-    }
-    throw UsageError("--id: the header has no column \"" + MessageText(option) + "\" (columns: " +
-                     columns + ")");
+  if (numeric && number >= 1 && number <= header.size()) return number - 1;
+  std::string columns;
+  for (const std::string& name : header) {
+    columns += (columns.empty() ? "\"" : ", \"") + MessageText(name) + "\"";
   }
+  throw UsageError(std::string(what) + ": the header has no column \"" + MessageText(option) + "\" (columns: " +
+                   columns + ")");
+}
+
+IdColumn::IdColumn(std::string_view option, const CsvSource* csv) : csv_(csv) {
+  if (!option.empty()) index_ = ColumnOf(option, csv, "--id");
 }
 
 std::string_view IdColumn::Of(std::string_view bytes, bool readable) {

@@ -66,14 +66,21 @@ struct ReportSide {
   int fd;                 // the input, for pread
 };
 
+// A column of one input that an option names (`what`, such as "--id",
+// starts the message): for CSV input a column of the header, by its name
+// (compared as --map compares names) or its number from 1; for record
+// strings (`csv` null) the number of an item. Returns the column (or item)
+// from 0, kNoColumn for a CSV input without a header, which has none to
+// check. Throws UsageError when the input has no such column.
+inline constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
+std::size_t ColumnOf(std::string_view option, const CsvSource* csv, std::string_view what);
+
 // The --id column of one input: each record's own identifier (such as a
 // customer number), which the reports print beside its line number.
 class IdColumn {
  public:
-  // `option`: for CSV input a column of the header, by its name (compared
-  // as --map compares names) or its number from 1; for record strings the
-  // number of an item. Empty: no id. Throws UsageError when the input has
-  // no such column; a CSV input without a header has none to check.
+  // `option`: the column as ColumnOf finds it. Empty: no id. Throws
+  // UsageError when the input has no such column.
   IdColumn(std::string_view option, const CsvSource* csv);
 
   bool empty() const { return index_ == kNone; }

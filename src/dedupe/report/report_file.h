@@ -34,8 +34,9 @@ std::uint64_t AppendWindows1252(std::string_view utf8, std::string* out);
 // temporary name, which the next report to the same path removes when its
 // process is gone.
 //
-// Only one ReportFile with a path may be open at a time: the signal
-// handlers are the process's.
+// At most four ReportFiles with a path may be open at a time (a report, a
+// clean file and a mapping of one run): the signal handlers are the
+// process's, and they remove each temporary file.
 class ReportFile {
  public:
   ReportFile();  // standard output
@@ -78,6 +79,7 @@ class ReportFile {
   std::string name_;    // for messages: the path as given, or "standard output"
   std::string target_;  // the file replaced: the path with links followed
   std::string temp_;    // the temporary file while it exists
+  int slot_ = -1;       // its place among those the signal handlers remove
   int fd_ = 1;
   bool own_fd_ = false;
   bool windows1252_ = false;

@@ -47,12 +47,13 @@ _korvix() {
         return
     fi
     case $prev in
-        --db | --output | -o | --base | --screenshot)
+        --db | --output | -o | --base | --screenshot | --clean | --mapping)
             COMPREPLY=($(compgen -f -- "$cur"))
             return
             ;;
         --algorithm | -a | --user | --owner | --to | --description | --threads | --map | \
-            --delimiter | --verify | --format | -f | --input-format | --output-encoding | --id)
+            --delimiter | --verify | --format | -f | --input-format | --output-encoding | --id | \
+            --survivor)
             COMPREPLY=()
             return
             ;;
