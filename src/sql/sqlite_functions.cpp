@@ -15,7 +15,7 @@ SQLITE_EXTENSION_INIT3
 #include <string_view>
 #include <vector>
 
-#include "dedupe/compare/recommended.h"
+#include "dedupe/compare/record_keys.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/dedupe.h"
 #include "korvix/error.h"
