@@ -3,10 +3,10 @@
 #ifndef KORVIX_TESTS_EXTENSIONS_CASES_H_
 #define KORVIX_TESTS_EXTENSIONS_CASES_H_
 
-#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -72,26 +72,15 @@ inline std::string ScoreText(double score) {
   return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, f).ptr);
 }
 
-// Rows of matches (a new record's number, a base record's, a score) by
-// the two numbers.
-inline void SortMatches(std::vector<std::vector<std::string>>* rows) {
-  std::sort(rows->begin(), rows->end(), [](const auto& x, const auto& y) {
-    return std::make_pair(std::stoul(x[0]), std::stoul(x[1])) <
-           std::make_pair(std::stoul(y[0]), std::stoul(y[1]));
-  });
-}
-
-// What korvix dedupe --base finds for `news` in `base`: a row for each
-// pair, the new record's number and the base record's from 1, and the
-// score.
-inline std::vector<std::vector<std::string>> BaseMatches(const std::vector<std::string>& news,
-                                                         const std::vector<std::string>& base) {
+// What korvix dedupe --base finds for `news` in `base`: for each pair, the
+// new record's number and the base record's from 1, and the score.
+inline std::set<std::vector<std::string>> BaseMatches(const std::vector<std::string>& news,
+                                                      const std::vector<std::string>& base) {
   const std::vector<std::string_view> n(news.begin(), news.end()), b(base.begin(), base.end());
-  std::vector<std::vector<std::string>> rows;
+  std::set<std::vector<std::string>> matches;
   for (const DedupePair& p : DedupeRecords(n, RecommendedDedupe(), b).pairs)
-    rows.push_back({std::to_string(p.a + 1), std::to_string(p.b + 1), ScoreText(p.score)});
-  SortMatches(&rows);
-  return rows;
+    matches.insert({std::to_string(p.a + 1), std::to_string(p.b + 1), ScoreText(p.score)});
+  return matches;
 }
 
 // Pairs to score: each record with the next, and duplicates written

@@ -200,14 +200,9 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
   sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
   ASSERT_EQ(sqlite3_exec(db_, kSideTable, nullptr, nullptr, nullptr), SQLITE_OK)
       << sqlite3_errmsg(db_);
-  // The first 1000 of the sample (after an empty record and one without a
-  // PLZ) are the customers; the next thousand will be new ones.
-  std::vector<std::string> sample = SampleRecords(2000);
-  std::vector<std::string> news(sample.begin() + 1002, sample.end());
-  sample.resize(1002);
   std::map<int, std::string> customers;  // what the table holds
   int id = 0;
-  for (const std::string& record : sample) {
+  for (const std::string& record : SampleRecords(1000)) {
     customers[++id] = record;
     Query(db_, "INSERT INTO kunden VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", Row(id, record));
     if (HasFailure()) return;  // once for all rows
@@ -233,22 +228,10 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
   EXPECT_EQ(std::set<std::vector<std::string>>(stored.begin(), stored.end()), keys);
   EXPECT_EQ(stored.size(), keys.size());
 
-  // New customers: one like the sample's fourth (the third, its twin, was
-  // updated into another customer), then the sample's next thousand. The
-  // look-up finds what korvix dedupe --base finds, with the same scores.
+  // What the look-up finds, against korvix dedupe --base itself, is
+  // sqlite_shell_test.sh's; here, that it goes through the index.
   const std::string fresh =
       "51049|Koeln|Hamburger Strasse 95|NEUMANN|Dachdeckerei Neumann GmbH|Personalabteilung|||A";
-  news.insert(news.begin(), fresh);
-  Rows expected = BaseMatches(news, base);
-  for (auto& row : expected) row[1] = std::to_string(ids[std::stoul(row[1]) - 1]);
-  ASSERT_GE(expected.size(), 50u);
-  Rows found;
-  for (std::size_t n = 0; n < news.size(); ++n)
-    for (const auto& row : Query(db_, Lookup(), {news[n]}))
-      found.push_back({std::to_string(n + 1), row[0], ScoreText(std::stod(row[1]))});
-  SortMatches(&found);
-  EXPECT_EQ(found, expected);
-
   Rows plan = Query(db_, "EXPLAIN QUERY PLAN " + Lookup(), {fresh});
   std::string details;
   for (const auto& row : plan) details += row.back() + "\n";
