@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dedupe/compare/recommended.h"
+#include "dedupe/compare/record_keys.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/dedupe.h"
 #include "korvix/error.h"

@@ -1,7 +1,7 @@
 /*
  * The PostgreSQL functions korvix_key, korvix_phonetic, korvix_describe,
- * korvix_code and those of the duplicate check: korvix_normalize,
- * korvix_keys, korvix_score, korvix_explain.
+ * korvix_code, korvix_record and those of the duplicate check:
+ * korvix_normalize, korvix_keys, korvix_score, korvix_explain.
  *
  * Arguments arrive in the database's encoding and reach the engine as UTF-8;
  * results go back in the database's encoding. A SQL_ASCII database has no
@@ -27,6 +27,7 @@ PG_MODULE_MAGIC;
 
 PG_FUNCTION_INFO_V1(korvix_key);
 PG_FUNCTION_INFO_V1(korvix_key_fields);
+PG_FUNCTION_INFO_V1(korvix_record);
 PG_FUNCTION_INFO_V1(korvix_phonetic);
 PG_FUNCTION_INFO_V1(korvix_describe);
 PG_FUNCTION_INFO_V1(korvix_code);
@@ -137,30 +138,47 @@ korvix_key(PG_FUNCTION_ARGS)
 	return key_of(fcinfo, VARDATA_ANY(record), VARSIZE_ANY_EXHDR(record));
 }
 
-/* korvix_key(algorithm text, VARIADIC fields text[]): the fields joined by
- * "|", a NULL field as an empty one. */
-Datum
-korvix_key_fields(PG_FUNCTION_ARGS)
+/* The fields joined by "|" into `record`, a NULL field as an empty one. */
+static void
+join_fields(ArrayType *fields, StringInfo record)
 {
-	ArrayType  *fields = PG_GETARG_ARRAYTYPE_P(1);
 	ArrayIterator it = array_create_iterator(fields, 0, NULL);
-	StringInfoData record;
 	Datum		field;
 	bool		isnull;
 	bool		first = true;
 
-	initStringInfo(&record);
+	initStringInfo(record);
 	while (array_iterate(it, &field, &isnull))
 	{
 		if (!first)
-			appendStringInfoChar(&record, '|');
+			appendStringInfoChar(record, '|');
 		first = false;
 		if (!isnull)
-			appendBinaryStringInfo(&record, VARDATA_ANY(DatumGetPointer(field)),
+			appendBinaryStringInfo(record, VARDATA_ANY(DatumGetPointer(field)),
 								   VARSIZE_ANY_EXHDR(DatumGetPointer(field)));
 	}
 	array_free_iterator(it);
+}
+
+/* korvix_key(algorithm text, VARIADIC fields text[]) */
+Datum
+korvix_key_fields(PG_FUNCTION_ARGS)
+{
+	StringInfoData record;
+
+	join_fields(PG_GETARG_ARRAYTYPE_P(1), &record);
 	return key_of(fcinfo, record.data, record.len);
+}
+
+/* korvix_record(VARIADIC fields text[]): the record string of the fields.
+ * "|" is the same byte in every server encoding, so nothing is converted. */
+Datum
+korvix_record(PG_FUNCTION_ARGS)
+{
+	StringInfoData record;
+
+	join_fields(PG_GETARG_ARRAYTYPE_P(0), &record);
+	PG_RETURN_TEXT_P(cstring_to_text_with_len(record.data, record.len));
 }
 
 static Datum

@@ -15,7 +15,7 @@ SQLITE_EXTENSION_INIT3
 #include <string_view>
 #include <vector>
 
-#include "dedupe/compare/recommended.h"
+#include "dedupe/compare/record_keys.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/dedupe.h"
 #include "korvix/error.h"
@@ -45,6 +45,30 @@ void ResultText(sqlite3_context* context, const std::string& text) {
   sqlite3_result_text64(context, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
+// The record string of `fields`, joined by "|", a NULL field as an empty one.
+void Join(int count, sqlite3_value** fields, std::string* record) {
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) *record += '|';
+    if (const auto field = Text(fields[i])) *record += *field;
+  }
+}
+
+// korvix_record(plz, ort, ...): the record string of columns, for the other
+// functions, which take records.
+void Record(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  if (argc < 1) {
+    sqlite3_result_error(context, "korvix_record takes the fields: korvix_record(plz, ort, ...)", -1);
+    return;
+  }
+  try {
+    std::string record;
+    Join(argc, argv, &record);
+    ResultText(context, record);
+  } catch (...) {
+    sqlite3_result_error_nomem(context);
+  }
+}
+
 // A parsed algorithm and the key buffer, kept with a constant algorithm
 // argument for the whole statement, so a query parses its code once.
 struct Keyer {
@@ -69,10 +93,7 @@ void Key(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (argc == 2) {
       record = Text(argv[1]);
     } else {
-      for (int i = 1; i < argc; ++i) {
-        if (i > 1) joined += '|';
-        if (const auto field = Text(argv[i])) joined += *field;
-      }
+      Join(argc - 1, argv + 1, &joined);
       record = joined;
     }
     if (!algorithm || !record) return;  // NULL
@@ -282,6 +303,7 @@ int RegisterSqliteFunctions(sqlite3* db) {
       {"korvix_phonetic", 1, OfText<PhoneticCode>},
       {"korvix_describe", 1, OfText<DescribeAlgorithm>},
       {"korvix_code", 1, Code},
+      {"korvix_record", -1, Record},
       {"korvix_normalize", 1, OfText<NormalizeRecord>},
       {"korvix_score", 2, Score},
       {"korvix_explain", 2, Explain},

@@ -4,6 +4,8 @@
 //   korvix_key(algorithm, field1, field2, …) the same of the fields joined by "|"
 //   korvix_phonetic(text)                    the phonetic code
 //   korvix_describe(algorithm)               the readable description
+//   korvix_code(given)                       the code of a code or its readable form
+//   korvix_record(field1, field2, …)         the record string of the fields, joined by "|"
 //   korvix_normalize(record)                 the record as NormalizeRecord gives it
 //   korvix_score(a, b)                       ScoreRecords of two records, a real
 //   korvix_explain(a, b)                     how they compare, ComparisonJson as text

@@ -3,14 +3,16 @@
 #ifndef KORVIX_TESTS_EXTENSIONS_CASES_H_
 #define KORVIX_TESTS_EXTENSIONS_CASES_H_
 
+#include <charconv>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "korvix/dedupe.h"
-#include "korvix/key_builder.h"
 
 namespace korvix::testing {
 
@@ -49,13 +51,36 @@ inline std::vector<std::string> CheckRecords(std::size_t count) {
   return records;
 }
 
-// The keys that the database functions must give: the record normalised,
-// then keyed under each recommended algorithm.
-inline std::vector<std::string> RecommendedKeys(const std::string& record) {
-  std::vector<std::string> keys;
-  for (const DedupeAlgorithm& algorithm : RecommendedDedupe().algorithms)
-    keys.push_back(KeyBuilder(algorithm.code).Key(NormalizeRecord(record)));
+// The keys that korvix_keys must give each record: the job's with the
+// recommendation, one run per algorithm.
+inline std::vector<std::vector<std::string>> JobKeys(const std::vector<std::string>& records) {
+  const std::vector<std::string_view> lines(records.begin(), records.end());
+  std::vector<std::vector<std::string>> keys(records.size());
+  for (const DedupeAlgorithm& algorithm : RecommendedDedupe().algorithms) {
+    DedupeOptions options = RecommendedDedupe();
+    options.algorithms = {algorithm};
+    options.verify = 0;
+    for (const DedupeRecord& r : DedupeRecords(lines, options).records) keys[r.line - 1].push_back(r.key);
+  }
   return keys;
+}
+
+// A score as both sides can give it: the job keeps its scores as floats.
+inline std::string ScoreText(double score) {
+  char buffer[32];
+  const float f = static_cast<float>(score);
+  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, f).ptr);
+}
+
+// What korvix dedupe --base finds for `news` in `base`: for each pair, the
+// new record's number and the base record's from 1, and the score.
+inline std::set<std::vector<std::string>> BaseMatches(const std::vector<std::string>& news,
+                                                      const std::vector<std::string>& base) {
+  const std::vector<std::string_view> n(news.begin(), news.end()), b(base.begin(), base.end());
+  std::set<std::vector<std::string>> matches;
+  for (const DedupePair& p : DedupeRecords(n, RecommendedDedupe(), b).pairs)
+    matches.insert({std::to_string(p.a + 1), std::to_string(p.b + 1), ScoreText(p.score)});
+  return matches;
 }
 
 // Pairs to score: each record with the next, and duplicates written

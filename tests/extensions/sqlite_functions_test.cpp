@@ -134,10 +134,11 @@ TEST_P(SqliteFunctionsTest, TheCasesOfEveryDatabase) {
 
 TEST_P(SqliteFunctionsTest, DuplicateCheckGivesTheLibrarysResults) {
   const auto records = CheckRecords(150);
+  const auto job_keys = JobKeys(records);
   Rows normalized, keys;
-  for (const std::string& record : records) {
-    normalized.push_back({NormalizeRecord(record)});
-    for (const std::string& key : RecommendedKeys(record)) keys.push_back({record, key});
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    normalized.push_back({NormalizeRecord(records[i])});
+    for (const std::string& key : job_keys[i]) keys.push_back({records[i], key});
   }
   ASSERT_EQ(sqlite3_exec(db_, "CREATE TABLE r (t)", nullptr, nullptr, nullptr), SQLITE_OK);
   for (const std::string& record : records) Query(db_, "INSERT INTO r VALUES (?)", {record});
@@ -154,28 +155,43 @@ TEST_P(SqliteFunctionsTest, DuplicateCheckGivesTheLibrarysResults) {
 // The schema of docs/sql.md: a side table of every customer's keys, kept by
 // triggers, whose index finds a new record's candidates.
 constexpr char kSideTable[] = R"sql(
-CREATE TABLE customers (id INTEGER PRIMARY KEY, record TEXT);
-CREATE TABLE customer_keys (key TEXT NOT NULL, id INTEGER NOT NULL);
-CREATE INDEX customer_keys_key ON customer_keys (key, id);
-CREATE TRIGGER customers_keys_insert AFTER INSERT ON customers BEGIN
-  INSERT INTO customer_keys SELECT key, NEW.id FROM korvix_keys(NEW.record);
+CREATE TABLE kunden (id INTEGER PRIMARY KEY, plz TEXT, ort TEXT, strasse TEXT, suchbegriff TEXT,
+                     bez1 TEXT, bez2 TEXT, bez3 TEXT, bez4 TEXT, gruppe TEXT);
+CREATE TABLE kunden_keys (key TEXT NOT NULL, id INTEGER NOT NULL);
+CREATE INDEX kunden_keys_key ON kunden_keys (key, id);
+CREATE TRIGGER kunden_keys_insert AFTER INSERT ON kunden BEGIN
+  INSERT INTO kunden_keys SELECT key, NEW.id FROM korvix_keys(korvix_record(
+    NEW.plz, NEW.ort, NEW.strasse, NEW.suchbegriff, NEW.bez1, NEW.bez2, NEW.bez3, NEW.bez4, NEW.gruppe));
 END;
-CREATE TRIGGER customers_keys_update AFTER UPDATE OF record ON customers BEGIN
-  DELETE FROM customer_keys WHERE key IN (SELECT key FROM korvix_keys(OLD.record)) AND id = OLD.id;
-  INSERT INTO customer_keys SELECT key, NEW.id FROM korvix_keys(NEW.record);
+CREATE TRIGGER kunden_keys_update
+AFTER UPDATE OF plz, ort, strasse, suchbegriff, bez1, bez2, bez3, bez4, gruppe ON kunden BEGIN
+  DELETE FROM kunden_keys WHERE id = OLD.id AND key IN (SELECT key FROM korvix_keys(korvix_record(
+    OLD.plz, OLD.ort, OLD.strasse, OLD.suchbegriff, OLD.bez1, OLD.bez2, OLD.bez3, OLD.bez4, OLD.gruppe)));
+  INSERT INTO kunden_keys SELECT key, NEW.id FROM korvix_keys(korvix_record(
+    NEW.plz, NEW.ort, NEW.strasse, NEW.suchbegriff, NEW.bez1, NEW.bez2, NEW.bez3, NEW.bez4, NEW.gruppe));
 END;
-CREATE TRIGGER customers_keys_delete AFTER DELETE ON customers BEGIN
-  DELETE FROM customer_keys WHERE key IN (SELECT key FROM korvix_keys(OLD.record)) AND id = OLD.id;
+CREATE TRIGGER kunden_keys_delete AFTER DELETE ON kunden BEGIN
+  DELETE FROM kunden_keys WHERE id = OLD.id AND key IN (SELECT key FROM korvix_keys(korvix_record(
+    OLD.plz, OLD.ort, OLD.strasse, OLD.suchbegriff, OLD.bez1, OLD.bez2, OLD.bez3, OLD.bez4, OLD.gruppe)));
 END;
 )sql";
 
 // The look-up of docs/sql.md, at the threshold of the recommendation.
 std::string Lookup() {
   return R"sql(
-SELECT id, korvix_score(record, ?1) AS score FROM customers
-WHERE id IN (SELECT id FROM customer_keys WHERE key IN (SELECT key FROM korvix_keys(?1)))
+SELECT id, korvix_score(korvix_record(plz, ort, strasse, suchbegriff, bez1, bez2, bez3, bez4, gruppe), ?1)
+       AS score
+FROM kunden
+WHERE id IN (SELECT id FROM kunden_keys WHERE key IN (SELECT key FROM korvix_keys(?1)))
   AND score >= )sql" + std::to_string(RecommendedDedupe().verify) + R"sql(
 ORDER BY score DESC, id)sql";
+}
+
+// `id` and the nine items of `record`, as a row of kunden takes them.
+std::vector<std::string> Row(int id, const std::string& record) {
+  std::vector<std::string> row = {std::to_string(id)};
+  for (int i = 1; i <= 9; ++i) row.push_back(GetDataField(record, i));
+  return row;
 }
 
 TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
@@ -188,47 +204,40 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
   int id = 0;
   for (const std::string& record : SampleRecords(1000)) {
     customers[++id] = record;
-    Query(db_, "INSERT INTO customers VALUES (?, ?)", {std::to_string(id), record});
+    Query(db_, "INSERT INTO kunden VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", Row(id, record));
     if (HasFailure()) return;  // once for all rows
   }
   customers[3] = "53202|Bonn|Frankfurter Str. 84|MÜLLER|Müller GmbH";
-  Query(db_, "UPDATE customers SET record = ?2 WHERE id = ?1", {"3", customers[3]});
-  Query(db_, "UPDATE customers SET id = id WHERE id = 4");  // not the record: keys kept
+  Query(db_, "UPDATE kunden SET (plz, ort, strasse, suchbegriff, bez1, bez2, bez3, bez4, gruppe) = "
+             "(?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) WHERE id = ?1", Row(3, customers[3]));
+  Query(db_, "UPDATE kunden SET id = id WHERE id = 4");  // not the record: keys kept
   customers.erase(5);
-  Query(db_, "DELETE FROM customers WHERE id = 5");
+  Query(db_, "DELETE FROM kunden WHERE id = 5");
 
+  std::vector<std::string> base;
+  std::vector<int> ids;
+  for (const auto& [i, record] : customers) {
+    base.push_back(record);
+    ids.push_back(i);
+  }
+  const auto job_keys = JobKeys(base);
   std::set<std::vector<std::string>> keys;
-  for (const auto& [i, record] : customers)
-    for (const std::string& key : RecommendedKeys(record)) keys.insert({key, std::to_string(i)});
-  const Rows stored = Query(db_, "SELECT key, id FROM customer_keys ORDER BY key, id");
+  for (std::size_t k = 0; k < base.size(); ++k)
+    for (const std::string& key : job_keys[k]) keys.insert({key, std::to_string(ids[k])});
+  const Rows stored = Query(db_, "SELECT key, id FROM kunden_keys ORDER BY key, id");
   EXPECT_EQ(std::set<std::vector<std::string>>(stored.begin(), stored.end()), keys);
   EXPECT_EQ(stored.size(), keys.size());
 
-  // A new record like the sample's fourth (the third, its twin, was updated
-  // into another customer).
+  // What the look-up finds, against korvix dedupe --base itself, is
+  // sqlite_shell_test.sh's; here, that it goes through the index.
   const std::string fresh =
       "51049|Koeln|Hamburger Strasse 95|NEUMANN|Dachdeckerei Neumann GmbH|Personalabteilung|||A";
-  const auto fresh_keys = RecommendedKeys(fresh);
-  std::vector<std::pair<double, int>> found;
-  for (const auto& [i, record] : customers) {
-    bool candidate = false;
-    for (const std::string& key : RecommendedKeys(record))
-      candidate |= std::find(fresh_keys.begin(), fresh_keys.end(), key) != fresh_keys.end();
-    if (candidate && ScoreRecords(record, fresh) >= RecommendedDedupe().verify)
-      found.emplace_back(-ScoreRecords(record, fresh), i);
-  }
-  std::sort(found.begin(), found.end());
-  Rows expected;
-  for (const auto& [score, i] : found) expected.push_back({std::to_string(i), Shortest(-score)});
-  ASSERT_GE(expected.size(), 2u);
-  EXPECT_EQ(Query(db_, Lookup(), {fresh}), expected);
-
   Rows plan = Query(db_, "EXPLAIN QUERY PLAN " + Lookup(), {fresh});
   std::string details;
   for (const auto& row : plan) details += row.back() + "\n";
-  EXPECT_THAT(details, ::testing::HasSubstr("SEARCH customer_keys USING COVERING INDEX "
-                                            "customer_keys_key (key=?)"));
-  EXPECT_THAT(details, ::testing::Not(::testing::HasSubstr("SCAN customer")));
+  EXPECT_THAT(details, ::testing::HasSubstr("SEARCH kunden_keys USING COVERING INDEX "
+                                            "kunden_keys_key (key=?)"));
+  EXPECT_THAT(details, ::testing::Not(::testing::HasSubstr("SCAN kunden")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, SqliteFunctionsTest, ::testing::Values("adopted", "loaded"));

@@ -1,7 +1,5 @@
 // The zero-configuration options, in a file of their own: the database
 // extensions key with them and must not link the whole job.
-#include "dedupe/compare/recommended.h"
-
 #include "korvix/algorithm_code.h"
 #include "korvix/dedupe.h"
 
@@ -26,18 +24,3 @@ DedupeOptions RecommendedDedupe() {
 }
 
 }  // namespace korvix
-
-namespace korvix::dedupe {
-
-RecommendedKeyer::RecommendedKeyer() {
-  for (const DedupeAlgorithm& algorithm : RecommendedDedupe().algorithms)
-    builders_.emplace_back(algorithm.code);
-}
-
-void RecommendedKeyer::Keys(std::string_view record, std::vector<std::string>* keys) {
-  normalizer_.Record(record, &normal_);
-  keys->resize(builders_.size());
-  for (std::size_t i = 0; i < builders_.size(); ++i) builders_[i].Key(normal_, &(*keys)[i]);
-}
-
-}  // namespace korvix::dedupe
