@@ -249,8 +249,9 @@ struct DedupeResult {
 };
 
 // Runs the job on the file at `path` ("-": standard input) and writes the
-// report, and the clean file and the mapping when the options name them. A report file is written beside `output` under a temporary name
-// and renamed over it when complete (its mode kept, a symbolic link
+// report, and the clean file and the mapping when the options name them.
+// A report file is written beside `output` under a temporary name and
+// renamed over it when complete (its mode kept, a symbolic link
 // followed); a device or FIFO is written straight. On any error the process
 // sees, `output` is as before and no temporary file is left. Throws
 // Error. Returns the result without the records (they went into the
