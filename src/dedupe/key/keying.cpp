@@ -103,40 +103,52 @@ class JointKeys {
   std::vector<std::size_t> lengths_;              // characters of each joint slot
 };
 
-// A batch of records and their keys, with the buffers that keying it reuses.
+// A batch of records and their keys, with the keyer that keys it.
 struct Block {
-  Block(std::size_t algorithms, std::uint64_t items) : keyed(algorithms), key(algorithms), normalizer(items) {}
+  Block(std::span<const KeyBuilder> builders, bool normalize, bool profile)
+      : keyed(builders.size()), keyer(builders, normalize, profile) {}
   RecordBatch batch;
   KeyTable keyed;
   KeyColumn kept;
-  std::vector<std::string> key;
-  std::string normal, joint;
-  std::vector<std::size_t> ends;
-  Normalizer normalizer;
+  RecordKeyer keyer;
 };
 
-void KeyBatch(const RecordSource& source, const JointKeys& keys, bool normalize, const KeptRecords* kept,
-              Block* block) {
+void KeyBatch(const RecordSource& source, const KeptRecords* kept, Block* block) {
   RecordBatch& batch = block->batch;
   source.Split(&batch);
   block->keyed.Clear();
   block->kept.Clear();
   for (std::size_t i = 0; i < batch.records.size(); ++i) {
-    std::string_view record = batch.record(i);
-    if (normalize || kept != nullptr) block->normalizer.Record(record, &block->normal);
-    // Items normalised only for `kept` are read by no key.
-    keys.Keys(normalize ? std::string_view(block->normal) : record, block->key, &block->joint,
-              &block->ends);
-    block->keyed.Add(block->key, batch.records[i].place);
-    if (kept != nullptr) {
-      // The keys are built: the record becomes its profile text in place.
-      ProfileTextOf(block->normal, block->normalizer.marks(), &block->normal);
-      block->kept.Add(block->normal);
-    }
+    block->keyer.Key(batch.record(i));
+    block->keyed.Add(block->keyer.keys(), batch.records[i].place);
+    if (kept != nullptr) block->kept.Add(block->keyer.profile_text());
   }
 }
 
 }  // namespace
+
+struct RecordKeyer::Parts {
+  Parts(std::span<const KeyBuilder> builders, std::uint64_t items) : joint(builders), normalizer(items) {}
+  JointKeys joint;
+  Normalizer normalizer;
+};
+
+RecordKeyer::RecordKeyer(std::span<const KeyBuilder> builders, bool normalize, bool profile)
+    : parts_(std::make_unique<Parts>(builders, (normalize ? ItemsKeyed(builders) : 0) |
+                                                   (profile ? kProfileItems : 0))),
+      normalize_(normalize),
+      profile_(profile),
+      keys_(builders.size()) {}
+RecordKeyer::~RecordKeyer() = default;
+RecordKeyer::RecordKeyer(RecordKeyer&&) noexcept = default;
+
+void RecordKeyer::Key(std::string_view record) {
+  if (normalize_ || profile_) parts_->normalizer.Record(record, &normal_);
+  // Items normalised only for the profile are read by no key.
+  parts_->joint.Keys(normalize_ ? std::string_view(normal_) : record, keys_, &joint_, &ends_);
+  // The keys are built: the record becomes its profile text in place.
+  if (profile_) ProfileTextOf(normal_, parts_->normalizer.marks(), &normal_);
+}
 
 KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, bool normalize,
                     unsigned threads, Progress* progress, std::optional<std::uint64_t> input_size,
@@ -145,10 +157,8 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
   // Enough blocks that every thread has one while the calling thread reads
   // the next and stores the keys of the oldest.
   std::vector<std::unique_ptr<Block>> blocks(2 * std::size_t{threads} + 2);
-  const std::uint64_t items = (normalize ? ItemsKeyed(builders) : 0) | (kept != nullptr ? kProfileItems : 0);
   if (kept != nullptr) kept->texts.Clear();
-  for (auto& b : blocks) b = std::make_unique<Block>(builders.size(), items);
-  const JointKeys joint(builders);
+  for (auto& b : blocks) b = std::make_unique<Block>(builders, normalize, kept != nullptr);
   KeyTable table(builders.size());
   bool reserved = false;
   const auto take = [&](std::size_t slot) {
@@ -174,7 +184,7 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
   };
   RunPipeline(
       blocks.size(), threads, [&](std::size_t slot) { return source.Read(&blocks[slot]->batch); },
-      [&](std::size_t slot) { KeyBatch(source, joint, normalize, kept, blocks[slot].get()); }, take);
+      [&](std::size_t slot) { KeyBatch(source, kept, blocks[slot].get()); }, take);
   return table;
 }
 

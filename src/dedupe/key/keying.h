@@ -3,8 +3,12 @@
 #define KORVIX_DEDUPE_KEYING_H_
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "dedupe/core/key_table.h"
 #include "dedupe/core/progress.h"
@@ -18,6 +22,29 @@ namespace korvix::dedupe {
 // from the input a second time, and normalised once.
 struct KeptRecords {
   KeyColumn texts;  // record i's profile text
+};
+
+// Keys one record after another exactly as KeyRecords does: the record
+// normalised first when `normalize`, its key under each of `builders`
+// (which must outlive the keyer) and, with `profile`, its profile text.
+// One keyer serves one thread.
+class RecordKeyer {
+ public:
+  RecordKeyer(std::span<const KeyBuilder> builders, bool normalize, bool profile);
+  ~RecordKeyer();
+  RecordKeyer(RecordKeyer&&) noexcept;
+
+  void Key(std::string_view record);
+  std::span<const std::string> keys() const { return keys_; }
+  const std::string& profile_text() const { return normal_; }  // with `profile`
+
+ private:
+  struct Parts;
+  std::unique_ptr<Parts> parts_;
+  bool normalize_, profile_;
+  std::vector<std::string> keys_;
+  std::string normal_, joint_;
+  std::vector<std::size_t> ends_;
 };
 
 // Reads every record of `source` and keys it with each of `builders`, the

@@ -1,0 +1,116 @@
+// The index file of a Matcher: a base's keys, profiles and printed records.
+//
+// The layout, every number little-endian:
+//   "KVXINDEX", u32 format version, u32 0, u64 bytes after this header,
+//   u64 checksum of those bytes (IndexChecksum)
+//   the options: u32 algorithms, u32 optional items, u8 normalize, 7 bytes 0,
+//     f64 verify, u64 max_candidates, u64 records, u64 skipped, the items
+//     (u32 each), then strings (u32 length, bytes): per algorithm its code and
+//     name, then the id option; padded to 8 bytes
+//   the records: u64 end of each record in the blob, then the blob: per
+//     record its line, and the lengths of profile text, id and record string
+//     as varints, then those bytes; padded
+//   per algorithm: u64 keys K, u64 slots T (a power of two above K), u64 key
+//     bytes, u64 postings; u32 slot[T] (0 free, else key number + 1, placed
+//     by KeyHash with linear probing); u32 key end[K]; u32 postings end[K];
+//     the key bytes; the postings (record numbers, each key's ascending);
+//     each array padded to 8 bytes
+// A reader checks every size and number before it trusts it: a damaged file
+// is refused, never read outside its bytes.
+#ifndef KORVIX_DEDUPE_INDEX_FILE_H_
+#define KORVIX_DEDUPE_INDEX_FILE_H_
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "korvix/dedupe.h"
+
+namespace korvix::dedupe {
+
+inline constexpr std::uint32_t kIndexVersion = 1;
+inline constexpr std::size_t kIndexHeader = 32;
+
+// What shapes the keys and the decisions of an index.
+struct IndexMeta {
+  std::vector<DedupeAlgorithm> algorithms;
+  std::vector<int> optional_items;
+  bool normalize = false;
+  double verify = 0;
+  std::uint64_t max_candidates = 0;
+  std::string id;
+  std::uint64_t skipped = 0;  // bad records of the base file, left out
+};
+
+// The checksum of the bytes after the header.
+std::uint64_t IndexChecksum(std::span<const unsigned char> bytes);
+
+// The hash that places a key in its table.
+std::uint64_t KeyHash(std::string_view key);
+
+struct IndexRecord {
+  std::uint64_t line = 0;
+  std::string_view profile, id, text;
+};
+
+// An index file's bytes, checked whole and then viewed where they lie.
+class IndexView {
+ public:
+  IndexView() = default;
+  // Throws IoError naming `name` when the bytes are no sound index.
+  IndexView(std::span<const unsigned char> bytes, const std::string& name);
+
+  const IndexMeta& meta() const { return meta_; }
+  std::size_t records() const { return records_; }
+  IndexRecord record(std::uint32_t r) const;
+
+  // Appends the records whose key under `algorithm` is `key`.
+  void Find(std::size_t algorithm, std::string_view key, std::vector<std::uint32_t>* out) const;
+  // Every key of an algorithm, in the file's order.
+  std::size_t keys(std::size_t algorithm) const { return tables_[algorithm].keys; }
+  std::string_view key(std::size_t algorithm, std::size_t k) const;
+  std::span<const std::uint32_t> postings(std::size_t algorithm, std::size_t k) const;
+
+ private:
+  struct Table {
+    std::size_t keys = 0, slots = 0;
+    const std::uint32_t* slot = nullptr;
+    const std::uint32_t* key_end = nullptr;
+    const std::uint32_t* post_end = nullptr;
+    const char* key_bytes = nullptr;
+    const std::uint32_t* postings = nullptr;
+  };
+  IndexMeta meta_;
+  std::size_t records_ = 0;
+  const std::uint64_t* record_end_ = nullptr;
+  const unsigned char* blob_ = nullptr;
+  std::vector<Table> tables_;
+};
+
+// Writes an index: the records in order, then each algorithm's keys.
+class IndexWriter {
+ public:
+  explicit IndexWriter(IndexMeta meta);
+  void AddRecord(const IndexRecord& record);
+  // REQUIRES: each key once per algorithm, its records ascending and added.
+  void AddKey(std::size_t algorithm, std::string_view key, std::span<const std::uint32_t> records);
+  // The whole file. Throws UsageError when a part outgrows 32-bit offsets.
+  std::vector<unsigned char> Finish() const;
+
+ private:
+  struct Table {
+    std::string key_bytes;
+    std::vector<std::uint32_t> key_end, post_end, postings;
+    std::vector<std::uint64_t> hashes;
+  };
+  IndexMeta meta_;
+  std::vector<std::uint64_t> record_end_;
+  std::string blob_;
+  std::vector<Table> tables_;
+};
+
+}  // namespace korvix::dedupe
+
+#endif  // KORVIX_DEDUPE_INDEX_FILE_H_
