@@ -42,7 +42,7 @@ ProfileList MakeProfiles(std::span<const std::uint32_t> records, std::span<const
                          const TextOf& text_of) {
   ProfileList list;
   list.profiles.resize(records.size());
-  list.makers.resize(1);
+  list.makers.emplace_back(std::size_t{16} << 10);  // few profiles: small blocks from the heap
   for (std::size_t k = 0; k < records.size(); ++k) list.profiles[places[k]] = list.makers[0].Make(text_of(records[k]));
   CountNameWords(list.profiles);
   return list;
