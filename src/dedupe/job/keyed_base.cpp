@@ -50,7 +50,8 @@ Links LinkToKeyedBase(const KeyTable& input, std::span<const KeyOrder> input_ord
   std::vector<std::uint32_t> layout(number.size());
   std::iota(layout.begin(), layout.end(), 0u);
   const FetchProfiles fetch_base = [&](std::span<const std::uint32_t> wanted, std::span<const std::uint32_t> places) {
-    return MakeProfiles(wanted, places, [&](std::uint32_t c) { return base.ProfileText(number[c]); });
+    std::string scratch;
+    return MakeProfiles(wanted, places, [&](std::uint32_t c) { return base.ProfileText(number[c], &scratch); });
   };
   Links links = LinkRuns(runs, input.size(), input_orders[0].sorted,
                          fetch_input, number.size(), layout, fetch_base, options);

@@ -22,8 +22,9 @@ class KeyedBase : public ReportBase {
   // Appends the records (ascending) whose key under `algorithm` (0-based)
   // is `key`.
   virtual void Find(std::size_t algorithm, std::string_view key, std::vector<std::uint32_t>* out) const = 0;
-  // The record's profile text (ProfileTextOf); lives as long as the base.
-  virtual std::string_view ProfileText(std::uint32_t record) const = 0;
+  // The record's profile text (ProfileTextOf): a view of the base's own,
+  // or of `*scratch`.
+  virtual std::string_view ProfileText(std::uint32_t record, std::string* scratch) const = 0;
 };
 
 // LinkToBase against `base`: the same runs of shared keys in the same

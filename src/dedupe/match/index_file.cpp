@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "dedupe/compare/normalize.h"
+#include "dedupe/compare/profile.h"
 #include "dedupe/core/error.h"
 
 namespace korvix::dedupe {
@@ -117,6 +119,8 @@ bool DecodeRecord(const unsigned char* p, const unsigned char* end, IndexRecord*
   for (std::uint64_t& n : lengths) {
     if (!GetVarint(&p, end, &n)) return false;
   }
+  r->derived = lengths[0] == 0;
+  if (!r->derived) --lengths[0];
   std::string_view* fields[3] = {&r->profile, &r->id, &r->text};
   for (int f = 0; f < 3; ++f) {
     if (lengths[f] > static_cast<std::uint64_t>(end - p)) return false;
@@ -127,6 +131,12 @@ bool DecodeRecord(const unsigned char* p, const unsigned char* end, IndexRecord*
 }
 
 }  // namespace
+
+void DeriveProfile(std::string_view record, std::string* out) {
+  thread_local Normalizer normalizer(kProfileItems);
+  normalizer.Record(record, out);
+  ProfileTextOf(*out, normalizer.marks(), out);
+}
 
 std::uint64_t IndexChecksum(std::span<const unsigned char> bytes) {
   // Eight bytes a step, each multiplied in: loading a large index should
@@ -145,10 +155,18 @@ std::uint64_t IndexChecksum(std::span<const unsigned char> bytes) {
   return h ^ (h >> 31);
 }
 
+std::size_t SlotOf(std::uint64_t hash, std::size_t slots) {
+  // The hash's high half scaled to the table, no division. REQUIRES: slots < 2^32.
+  return static_cast<std::size_t>(((hash >> 32) * slots) >> 32);
+}
+
 std::uint64_t KeyHash(std::string_view key) {
   std::uint64_t h = 0xCBF29CE484222325ull;
   for (const char c : key) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
-  return h ^ (h >> 29);
+  // Mixed, so that the high bits SlotOf reads depend on every byte.
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  return h ^ (h >> 33);
 }
 
 IndexView::IndexView(std::span<const unsigned char> bytes, const std::string& name) {
@@ -214,7 +232,7 @@ IndexView::IndexView(std::span<const unsigned char> bytes, const std::string& na
     const auto slots = in.Get<std::uint64_t>("a key table");
     const auto key_bytes = in.Get<std::uint64_t>("a key table");
     const auto postings = in.Get<std::uint64_t>("a key table");
-    if (slots <= keys || !std::has_single_bit(slots) || keys >= 0xFFFFFFFFu || key_bytes > 0xFFFFFFFFu ||
+    if (slots <= keys || keys >= 0xFFFFFFFFu || slots > 0xFFFFFFFFu || key_bytes > 0xFFFFFFFFu ||
         postings > 0xFFFFFFFFu) {
       in.Fail("the key table of algorithm " + std::to_string(a + 1) + " has impossible sizes");
     }
@@ -264,9 +282,8 @@ std::span<const std::uint32_t> IndexView::postings(std::size_t algorithm, std::s
 
 void IndexView::Find(std::size_t algorithm, std::string_view key, std::vector<std::uint32_t>* out) const {
   const Table& t = tables_[algorithm];
-  const std::size_t mask = t.slots - 1;
   // At most every slot: a damaged table may have no free one.
-  for (std::size_t i = 0, at = KeyHash(key) & mask; i < t.slots; ++i, at = (at + 1) & mask) {
+  for (std::size_t i = 0, at = SlotOf(KeyHash(key), t.slots); i < t.slots; ++i, at = at + 1 == t.slots ? 0 : at + 1) {
     const std::uint32_t s = t.slot[at];
     if (s == 0) return;
     if (this->key(algorithm, s - 1) == key) {
@@ -280,11 +297,18 @@ void IndexView::Find(std::size_t algorithm, std::string_view key, std::vector<st
 IndexWriter::IndexWriter(IndexMeta meta) : meta_(std::move(meta)), tables_(meta_.algorithms.size()) {}
 
 void IndexWriter::AddRecord(const IndexRecord& r) {
+  // A profile text is left out where the record string gives it again.
+  bool derived = r.derived;
+  if (!derived && !r.profile.empty()) {
+    DeriveProfile(r.text, &derived_);
+    derived = derived_ == r.profile;
+  }
   PutVarint(r.line, &blob_);
-  PutVarint(r.profile.size(), &blob_);
+  PutVarint(derived ? 0 : r.profile.size() + 1, &blob_);
   PutVarint(r.id.size(), &blob_);
   PutVarint(r.text.size(), &blob_);
-  blob_.append(r.profile).append(r.id).append(r.text);
+  if (!derived) blob_.append(r.profile);
+  blob_.append(r.id).append(r.text);
   record_end_.push_back(blob_.size());
 }
 
@@ -323,11 +347,13 @@ std::vector<unsigned char> IndexWriter::Finish() const {
   out.Pad();
   for (const Table& t : tables_) {
     const std::size_t keys = t.key_end.size();
-    const std::size_t slots = std::bit_ceil(keys + keys / 2 + 1);
+    // Four fifths full at most: with a good hash few look-ups probe far.
+    const std::size_t slots = keys + keys / 4 + 1;
+    if (slots > 0xFFFFFFFFu) throw UsageError("the base is too large for an index file: too many keys");
     std::vector<std::uint32_t> slot(slots, 0);
     for (std::size_t k = 0; k < keys; ++k) {
-      std::size_t at = t.hashes[k] & (slots - 1);
-      while (slot[at] != 0) at = (at + 1) & (slots - 1);
+      std::size_t at = SlotOf(t.hashes[k], slots);
+      while (slot[at] != 0) at = at + 1 == slots ? 0 : at + 1;
       slot[at] = static_cast<std::uint32_t>(k + 1);
     }
     out.Put(static_cast<std::uint64_t>(keys));

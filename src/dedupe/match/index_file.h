@@ -8,11 +8,12 @@
 //     (u32 each), then strings (u32 length, bytes): per algorithm its code and
 //     name, then the id option; padded to 8 bytes
 //   the records: u64 end of each record in the blob, then the blob: per
-//     record its line, and the lengths of profile text, id and record string
-//     as varints, then those bytes; padded
-//   per algorithm: u64 keys K, u64 slots T (a power of two above K), u64 key
-//     bytes, u64 postings; u32 slot[T] (0 free, else key number + 1, placed
-//     by KeyHash with linear probing); u32 key end[K]; u32 postings end[K];
+//     record its line, its profile text's length + 1 (0: the profile text is
+//     that of the record string, DeriveProfile, and not stored), and the
+//     lengths of id and record string as varints, then those bytes; padded
+//   per algorithm: u64 keys K, u64 slots T (more than K), u64 key bytes,
+//     u64 postings; u32 slot[T] (0 free, else key number + 1, placed at
+//     SlotOf(KeyHash) with linear probing); u32 key end[K]; u32 postings end[K];
 //     the key bytes; the postings (record numbers, each key's ascending);
 //     each array padded to 8 bytes
 // A reader checks every size and number before it trusts it: a damaged file
@@ -47,13 +48,19 @@ struct IndexMeta {
 // The checksum of the bytes after the header.
 std::uint64_t IndexChecksum(std::span<const unsigned char> bytes);
 
-// The hash that places a key in its table.
+// The hash that places a key in its table, and its slot in a table of `slots`.
 std::uint64_t KeyHash(std::string_view key);
+std::size_t SlotOf(std::uint64_t hash, std::size_t slots);
 
 struct IndexRecord {
   std::uint64_t line = 0;
   std::string_view profile, id, text;
+  bool derived = false;  // the profile text is DeriveProfile(text), not stored
 };
+
+// The profile text of a record string as KeyRecords keeps it: most records
+// print as they were read, and their profile texts need not be stored.
+void DeriveProfile(std::string_view record, std::string* out);
 
 // An index file's bytes, checked whole and then viewed where they lie.
 class IndexView {
@@ -107,7 +114,7 @@ class IndexWriter {
   };
   IndexMeta meta_;
   std::vector<std::uint64_t> record_end_;
-  std::string blob_;
+  std::string blob_, derived_;
   std::vector<Table> tables_;
 };
 

@@ -146,7 +146,12 @@ struct Matcher::State final : dedupe::KeyedBase {
     const auto it = keys.find(std::string(key));
     if (it != keys.end()) out->insert(out->end(), it->second.begin(), it->second.end());
   }
-  std::string_view ProfileText(std::uint32_t record) const override { return Record(record).profile; }
+  std::string_view ProfileText(std::uint32_t record, std::string* scratch) const override {
+    const IndexRecord r = Record(record);
+    if (!r.derived) return r.profile;
+    dedupe::DeriveProfile(r.text, scratch);
+    return *scratch;
+  }
 
   // The base as an index file's bytes, with what was added.
   std::vector<unsigned char> Bytes() const {
