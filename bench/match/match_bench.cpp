@@ -41,7 +41,9 @@ void PrintSizes(const std::string& path) {
     printed += rec.id.size() + rec.text.size();
   }
   for (std::size_t a = 0; a < view.meta().algorithms.size(); ++a) {
-    for (std::size_t k = 0; k < view.keys(a); ++k) keys += view.key(a, k).size() * view.postings(a, k).size();
+    view.ForEachKey(a, [&](std::string_view key, std::span<const std::uint32_t> records) {
+      keys += key.size() * records.size();
+    });
   }
   const double mb = 1e6, size = static_cast<double>(bytes.size());
   std::printf("index %.1f MB; raw keys %.1f MB + profiles %.1f MB = %.1f MB (index %.2fx), "

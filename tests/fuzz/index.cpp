@@ -35,11 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(rec.profile.size() + rec.id.size() + rec.text.size() <= length);
     }
     for (std::size_t a = 0; a < view.meta().algorithms.size(); ++a) {
-      for (std::size_t k = 0; k < view.keys(a); ++k) {
+      view.ForEachKey(a, [&](std::string_view key, std::span<const std::uint32_t> records) {
+        for (const std::uint32_t r : records) FUZZ_CHECK(r < view.records());
         found.clear();
-        view.Find(a, view.key(a, k), &found);
+        view.Find(a, key, &found);
         for (const std::uint32_t r : found) FUZZ_CHECK(r < view.records());
-      }
+      });
       view.Find(a, "no such key", &found);
     }
   } catch (const korvix::Error& e) {

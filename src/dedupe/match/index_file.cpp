@@ -230,33 +230,44 @@ IndexView::IndexView(std::span<const unsigned char> bytes, const std::string& na
     Table& t = tables_.emplace_back();
     const auto keys = in.Get<std::uint64_t>("a key table");
     const auto slots = in.Get<std::uint64_t>("a key table");
-    const auto key_bytes = in.Get<std::uint64_t>("a key table");
-    const auto postings = in.Get<std::uint64_t>("a key table");
-    if (slots <= keys || keys >= 0xFFFFFFFFu || slots > 0xFFFFFFFFu || key_bytes > 0xFFFFFFFFu ||
-        postings > 0xFFFFFFFFu) {
+    const auto entry_bytes = in.Get<std::uint64_t>("a key table");
+    if (slots <= keys || slots > 0xFFFFFFFFu || entry_bytes >= 0xFFFFFFFFu) {
       in.Fail("the key table of algorithm " + std::to_string(a + 1) + " has impossible sizes");
     }
     t.keys = static_cast<std::size_t>(keys);
     t.slots = static_cast<std::size_t>(slots);
+    t.entry_bytes = static_cast<std::size_t>(entry_bytes);
     t.slot = in.Array<std::uint32_t>(slots, "a key table");
-    t.key_end = in.Array<std::uint32_t>(keys, "a key table");
-    t.post_end = in.Array<std::uint32_t>(keys, "a key table");
-    t.key_bytes = reinterpret_cast<const char*>(in.Array<unsigned char>(key_bytes, "the keys"));
-    t.postings = in.Array<std::uint32_t>(postings, "the postings");
-    const auto broken = [&] { in.Fail("the key table of algorithm " + std::to_string(a + 1) + " is damaged"); };
+    t.entries = in.Array<unsigned char>(entry_bytes, "the keys");
+    const auto broken = [&](const char* what) {
+      in.Fail("the key table of algorithm " + std::to_string(a + 1) + " is damaged (" + what + ")");
+    };
+    // Every entry read once, its records checked; where each starts.
+    std::vector<bool> starts(t.entry_bytes, false);
+    std::size_t entries = 0;
+    const unsigned char* const end = t.entries + t.entry_bytes;
+    for (const unsigned char* p = t.entries; p != end; ++entries) {
+      starts[static_cast<std::size_t>(p - t.entries)] = true;
+      std::uint64_t length = 0, count = 0, record = 0;
+      if (!GetVarint(&p, end, &length) || length > static_cast<std::uint64_t>(end - p)) broken("a key");
+      p += length;
+      if (!GetVarint(&p, end, &count) || count == 0 || count > records) broken("a key's records");
+      for (std::uint64_t i = 0; i < count; ++i) {
+        std::uint64_t step = 0;
+        if (!GetVarint(&p, end, &step) || (i > 0 && step == 0) || step >= records - record) {
+          broken("a key's records");
+        }
+        record += step;
+      }
+    }
+    if (entries != keys) broken("a count of keys");
+    std::size_t used = 0;
     for (std::size_t s = 0; s < t.slots; ++s) {
-      if (t.slot[s] > keys) broken();
+      if (t.slot[s] == 0) continue;
+      if (t.slot[s] - 1u >= t.entry_bytes || !starts[t.slot[s] - 1u]) broken("a slot");
+      ++used;
     }
-    for (std::size_t k = 0; k < t.keys; ++k) {
-      const std::uint32_t kb = k == 0 ? 0 : t.key_end[k - 1], pb = k == 0 ? 0 : t.post_end[k - 1];
-      if (t.key_end[k] < kb || t.post_end[k] < pb) broken();
-    }
-    if ((keys == 0 ? 0 : t.key_end[keys - 1]) != key_bytes || (keys == 0 ? 0 : t.post_end[keys - 1]) != postings) {
-      broken();
-    }
-    for (std::size_t p = 0; p < postings; ++p) {
-      if (t.postings[p] >= records) broken();
-    }
+    if (used != keys) broken("the slots");
   }
   if (!in.done()) in.Fail("bytes follow its last key table");
 }
@@ -268,16 +279,23 @@ IndexRecord IndexView::record(std::uint32_t r) const {
   return rec;
 }
 
-std::string_view IndexView::key(std::size_t algorithm, std::size_t k) const {
-  const Table& t = tables_[algorithm];
-  const std::uint32_t begin = k == 0 ? 0 : t.key_end[k - 1];
-  return {t.key_bytes + begin, t.key_end[k] - begin};
-}
-
-std::span<const std::uint32_t> IndexView::postings(std::size_t algorithm, std::size_t k) const {
-  const Table& t = tables_[algorithm];
-  const std::uint32_t begin = k == 0 ? 0 : t.post_end[k - 1];
-  return {t.postings + begin, t.post_end[k] - begin};
+std::string_view IndexView::Entry(const Table& t, std::size_t at, std::vector<std::uint32_t>* records,
+                                  std::size_t* next) {
+  // Checked when loaded: every varint ends within the entries.
+  const unsigned char* p = t.entries + at;
+  const unsigned char* const end = t.entries + t.entry_bytes;
+  std::uint64_t length = 0, count = 0, record = 0, step = 0;
+  GetVarint(&p, end, &length);
+  const std::string_view key(reinterpret_cast<const char*>(p), length);
+  p += length;
+  GetVarint(&p, end, &count);
+  for (std::uint64_t i = 0; i < count; ++i) {
+    GetVarint(&p, end, &step);
+    record += step;
+    if (records != nullptr) records->push_back(static_cast<std::uint32_t>(record));
+  }
+  if (next != nullptr) *next = static_cast<std::size_t>(p - t.entries);
+  return key;
 }
 
 void IndexView::Find(std::size_t algorithm, std::string_view key, std::vector<std::uint32_t>* out) const {
@@ -286,9 +304,11 @@ void IndexView::Find(std::size_t algorithm, std::string_view key, std::vector<st
   for (std::size_t i = 0, at = SlotOf(KeyHash(key), t.slots); i < t.slots; ++i, at = at + 1 == t.slots ? 0 : at + 1) {
     const std::uint32_t s = t.slot[at];
     if (s == 0) return;
-    if (this->key(algorithm, s - 1) == key) {
-      const auto p = postings(algorithm, s - 1);
-      out->insert(out->end(), p.begin(), p.end());
+    const unsigned char* p = t.entries + (s - 1);
+    std::uint64_t length = 0;
+    GetVarint(&p, t.entries + t.entry_bytes, &length);
+    if (std::string_view(reinterpret_cast<const char*>(p), length) == key) {
+      Entry(t, s - 1, out, nullptr);
       return;
     }
   }
@@ -314,14 +334,15 @@ void IndexWriter::AddRecord(const IndexRecord& r) {
 
 void IndexWriter::AddKey(std::size_t algorithm, std::string_view key, std::span<const std::uint32_t> records) {
   Table& t = tables_[algorithm];
-  t.key_bytes.append(key);
-  t.postings.insert(t.postings.end(), records.begin(), records.end());
-  if (t.key_bytes.size() > 0xFFFFFFFFu || t.postings.size() > 0xFFFFFFFFu || t.key_end.size() >= 0xFFFFFFFEu) {
+  if (t.entries.size() >= 0xFFFFFFFEu) {
     throw UsageError("the base is too large for an index file: a key table outgrows 4 GiB");
   }
-  t.key_end.push_back(static_cast<std::uint32_t>(t.key_bytes.size()));
-  t.post_end.push_back(static_cast<std::uint32_t>(t.postings.size()));
+  t.starts.push_back(static_cast<std::uint32_t>(t.entries.size()));
   t.hashes.push_back(KeyHash(key));
+  PutVarint(key.size(), &t.entries);
+  t.entries.append(key);
+  PutVarint(records.size(), &t.entries);
+  for (std::size_t i = 0; i < records.size(); ++i) PutVarint(records[i] - (i == 0 ? 0 : records[i - 1]), &t.entries);
 }
 
 std::vector<unsigned char> IndexWriter::Finish() const {
@@ -346,7 +367,10 @@ std::vector<unsigned char> IndexWriter::Finish() const {
   out.Bytes(blob_.data(), blob_.size());
   out.Pad();
   for (const Table& t : tables_) {
-    const std::size_t keys = t.key_end.size();
+    if (t.entries.size() >= 0xFFFFFFFFu) {
+      throw UsageError("the base is too large for an index file: a key table outgrows 4 GiB");
+    }
+    const std::size_t keys = t.starts.size();
     // Four fifths full at most: with a good hash few look-ups probe far.
     const std::size_t slots = keys + keys / 4 + 1;
     if (slots > 0xFFFFFFFFu) throw UsageError("the base is too large for an index file: too many keys");
@@ -354,18 +378,14 @@ std::vector<unsigned char> IndexWriter::Finish() const {
     for (std::size_t k = 0; k < keys; ++k) {
       std::size_t at = SlotOf(t.hashes[k], slots);
       while (slot[at] != 0) at = at + 1 == slots ? 0 : at + 1;
-      slot[at] = static_cast<std::uint32_t>(k + 1);
+      slot[at] = t.starts[k] + 1;
     }
     out.Put(static_cast<std::uint64_t>(keys));
     out.Put(static_cast<std::uint64_t>(slots));
-    out.Put(static_cast<std::uint64_t>(t.key_bytes.size()));
-    out.Put(static_cast<std::uint64_t>(t.postings.size()));
+    out.Put(static_cast<std::uint64_t>(t.entries.size()));
     out.Array(slot);
-    out.Array(t.key_end);
-    out.Array(t.post_end);
-    out.Bytes(t.key_bytes.data(), t.key_bytes.size());
+    out.Bytes(t.entries.data(), t.entries.size());
     out.Pad();
-    out.Array(t.postings);
   }
   const std::span<const unsigned char> body(bytes.data() + kIndexHeader, bytes.size() - kIndexHeader);
   const std::uint64_t size = body.size(), checksum = IndexChecksum(body);

@@ -11,11 +11,12 @@
 //     record its line, its profile text's length + 1 (0: the profile text is
 //     that of the record string, DeriveProfile, and not stored), and the
 //     lengths of id and record string as varints, then those bytes; padded
-//   per algorithm: u64 keys K, u64 slots T (more than K), u64 key bytes,
-//     u64 postings; u32 slot[T] (0 free, else key number + 1, placed at
-//     SlotOf(KeyHash) with linear probing); u32 key end[K]; u32 postings end[K];
-//     the key bytes; the postings (record numbers, each key's ascending);
-//     each array padded to 8 bytes
+//   per algorithm: u64 keys K, u64 slots T (more than K), u64 entry bytes;
+//     u32 slot[T] (0 free, else where the key's entry starts + 1, placed at
+//     SlotOf(KeyHash) with linear probing); the entries, one per key: as
+//     varints the key's length, then its bytes, then the number of its
+//     records and the records ascending, each but the first as the
+//     difference to the one before; each array padded to 8 bytes
 // A reader checks every size and number before it trusts it: a damaged file
 // is refused, never read outside its bytes.
 #ifndef KORVIX_DEDUPE_INDEX_FILE_H_
@@ -75,20 +76,28 @@ class IndexView {
 
   // Appends the records whose key under `algorithm` is `key`.
   void Find(std::size_t algorithm, std::string_view key, std::vector<std::uint32_t>* out) const;
-  // Every key of an algorithm, in the file's order.
-  std::size_t keys(std::size_t algorithm) const { return tables_[algorithm].keys; }
-  std::string_view key(std::size_t algorithm, std::size_t k) const;
-  std::span<const std::uint32_t> postings(std::size_t algorithm, std::size_t k) const;
+  // Calls visit(key, records) for every key of an algorithm, in the file's order.
+  template <class Visit>
+  void ForEachKey(std::size_t algorithm, const Visit& visit) const {
+    const Table& t = tables_[algorithm];
+    std::vector<std::uint32_t> records;
+    for (std::size_t at = 0; at < t.entry_bytes;) {
+      records.clear();
+      const std::string_view key = Entry(t, at, &records, &at);
+      visit(key, std::span<const std::uint32_t>(records));
+    }
+  }
 
  private:
   struct Table {
-    std::size_t keys = 0, slots = 0;
+    std::size_t keys = 0, slots = 0, entry_bytes = 0;
     const std::uint32_t* slot = nullptr;
-    const std::uint32_t* key_end = nullptr;
-    const std::uint32_t* post_end = nullptr;
-    const char* key_bytes = nullptr;
-    const std::uint32_t* postings = nullptr;
+    const unsigned char* entries = nullptr;
   };
+  // The entry at `at` of a checked table: its key, its records appended to
+  // `records` (when not null), and where the next entry starts.
+  static std::string_view Entry(const Table& t, std::size_t at, std::vector<std::uint32_t>* records,
+                                std::size_t* next);
   IndexMeta meta_;
   std::size_t records_ = 0;
   const std::uint64_t* record_end_ = nullptr;
@@ -108,8 +117,8 @@ class IndexWriter {
 
  private:
   struct Table {
-    std::string key_bytes;
-    std::vector<std::uint32_t> key_end, post_end, postings;
+    std::string entries;
+    std::vector<std::uint32_t> starts;
     std::vector<std::uint64_t> hashes;
   };
   IndexMeta meta_;

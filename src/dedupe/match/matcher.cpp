@@ -160,16 +160,14 @@ struct Matcher::State final : dedupe::KeyedBase {
     std::vector<std::uint32_t> postings;
     for (std::size_t a = 0; a < builders.size(); ++a) {
       auto extra = added_keys[a];
-      for (std::size_t k = 0; k < view.keys(a); ++k) {
-        const std::string_view key = view.key(a, k);
-        const auto p = view.postings(a, k);
-        postings.assign(p.begin(), p.end());
+      view.ForEachKey(a, [&](std::string_view key, std::span<const std::uint32_t> records) {
+        postings.assign(records.begin(), records.end());
         if (const auto it = extra.find(std::string(key)); it != extra.end()) {
           postings.insert(postings.end(), it->second.begin(), it->second.end());
           extra.erase(it);
         }
         writer.AddKey(a, key, postings);
-      }
+      });
       // New keys in a steady order: the same base gives the same file.
       std::vector<std::pair<std::string, std::vector<std::uint32_t>>> fresh(extra.begin(), extra.end());
       std::sort(fresh.begin(), fresh.end());
