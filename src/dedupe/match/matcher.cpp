@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/parallel.h"
 #include "dedupe/core/error.h"
 #include "dedupe/core/printable.h"
 #include "dedupe/job/keyed_base.h"
@@ -184,9 +185,21 @@ std::vector<unsigned char> IndexOf(dedupe::WholeBase whole, const DedupeOptions&
   dedupe::IndexWriter writer(MetaOf(options, whole.skipped));
   const dedupe::KeyTable& table = whole.table;
   const bool profiles = whole.profiles.size() == table.size();
+  // Which profile texts the record strings give again, on all threads:
+  // those are not stored.
+  std::vector<std::uint8_t> derived(table.size(), 0);
+  if (profiles) {
+    base::ParallelFor(table.size(), options.threads, 4096, [&](std::size_t begin, std::size_t end) {
+      std::string profile;
+      for (std::size_t r = begin; r < end; ++r) {
+        dedupe::DeriveProfile(whole.texts.key(r), &profile);
+        derived[r] = profile == whole.profiles.key(r);
+      }
+    });
+  }
   for (std::size_t r = 0; r < table.size(); ++r) {
     writer.AddRecord({table.place(r).line, profiles ? whole.profiles.key(r) : std::string_view(),
-                      whole.ids.key(r), whole.texts.key(r)});
+                      whole.ids.key(r), whole.texts.key(r), derived[r] != 0});
   }
   for (std::size_t a = 0; a < table.algorithms(); ++a) {
     const dedupe::KeyOrder order = dedupe::OrderByKey(table.column(a), options.threads);
