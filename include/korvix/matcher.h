@@ -75,7 +75,9 @@ class KORVIX_EXPORT Matcher {
   std::uint32_t Add(std::string_view record, std::string_view id = {});
 
   // Writes the base to an index file: beside `path` under a temporary name,
-  // renamed over it when complete. Throws Error (kIo).
+  // renamed over it when complete. Throws Error (kIo). Like a report
+  // written to a file (RunDedupe), one at a time in a process: until it is
+  // renamed, the process's signal handlers remove the temporary file.
   void Save(const std::string& path) const;
 
   // Matches every record of the file at `path` and writes the report that
