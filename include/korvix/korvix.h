@@ -225,6 +225,64 @@ KORVIX_EXPORT size_t korvix_dedupe_survivor(const korvix_dedupe_t* result, size_
 
 KORVIX_EXPORT void korvix_dedupe_free(korvix_dedupe_t* result);
 
+/* ---- One record at a time against a base: the Matcher of korvix/matcher.h.
+ *
+ * A matcher holds a base's keys and profiles ready and decides as the dedupe
+ * job with that base does. korvix_matcher_match may be called from many
+ * threads at once; korvix_matcher_add waits for them. A matcher is released
+ * with korvix_matcher_free(), a list of matches with korvix_matches_free().
+ *
+ *   korvix_matcher_t* base = korvix_matcher_open("kunden.kxi", &err);
+ *   korvix_matches_t* m = korvix_matcher_match(base, "10115|Berlin|...", 10, &err);
+ *   for (size_t i = 0; i < korvix_matches_size(m); ++i) ... korvix_matches_record(m, i) ...
+ */
+
+typedef struct korvix_matcher_t korvix_matcher_t;
+typedef struct korvix_matches_t korvix_matches_t;
+
+/* The base in the file at `path` (record strings, or CSV for a name ending
+ * in .csv), keyed under the algorithm codes in `algorithms` (`count`; with
+ * none, the built-in recommendation, and `normalize` and `verify` are not
+ * read); `id` (NULL or "" for none) names the column, or the item of a
+ * record string, that identifies a record. NULL on failure, with why. */
+KORVIX_EXPORT korvix_matcher_t* korvix_matcher_build(const char* path, const char* const* algorithms,
+                                                     size_t count, korvix_bool normalize, double verify,
+                                                     const char* id, char** errptr);
+
+/* The base in an index file that korvix_matcher_save (or `korvix index
+ * build`) wrote, mapped read-only. A damaged, cut or foreign file is
+ * refused: NULL, with why. */
+KORVIX_EXPORT korvix_matcher_t* korvix_matcher_open(const char* path, char** errptr);
+
+/* The base records that `record` matches, best first, at most `limit`.
+ * NULL on failure, with why. */
+KORVIX_EXPORT korvix_matches_t* korvix_matcher_match(const korvix_matcher_t* matcher, const char* record,
+                                                     size_t limit, char** errptr);
+
+/* Adds a record string with its id to the base; its number (0-based) in
+ * *number when not NULL. KORVIX_FALSE on failure, with why. */
+KORVIX_EXPORT korvix_bool korvix_matcher_add(korvix_matcher_t* matcher, const char* record, const char* id,
+                                             uint32_t* number, char** errptr);
+
+/* Writes the base to an index file, complete or not at all. */
+KORVIX_EXPORT korvix_bool korvix_matcher_save(const korvix_matcher_t* matcher, const char* path,
+                                              char** errptr);
+
+KORVIX_EXPORT size_t korvix_matcher_size(const korvix_matcher_t* matcher);
+KORVIX_EXPORT void korvix_matcher_free(korvix_matcher_t* matcher);
+
+/* Match `i` (0 for an `i` out of range): the base record's number
+ * (0-based), the 1-based algorithm whose key it shares, the score, its id
+ * (a new string; "" without an id column), and into `parts` (seven floats,
+ * when not NULL) kind, name, first_name, street, house_number, plz, town. */
+KORVIX_EXPORT size_t korvix_matches_size(const korvix_matches_t* matches);
+KORVIX_EXPORT uint32_t korvix_matches_record(const korvix_matches_t* matches, size_t i);
+KORVIX_EXPORT int korvix_matches_algorithm(const korvix_matches_t* matches, size_t i);
+KORVIX_EXPORT double korvix_matches_score(const korvix_matches_t* matches, size_t i);
+KORVIX_EXPORT char* korvix_matches_id(const korvix_matches_t* matches, size_t i);
+KORVIX_EXPORT void korvix_matches_parts(const korvix_matches_t* matches, size_t i, float* parts);
+KORVIX_EXPORT void korvix_matches_free(korvix_matches_t* matches);
+
 /* ---- Dialog toolkit, chosen once for the process before dialogs run.
  *
  * "headless" (the default): no windows; every dialog closes at once without

@@ -10,6 +10,7 @@ void BindConnection(pybind11::module_& module);
 void BindDedupe(pybind11::module_& module);
 void BindDoubletFunctions(pybind11::module_& module);
 void BindKeyBuilder(pybind11::module_& module);
+void BindMatcher(pybind11::module_& module);
 
 }  // namespace korvix::python
 

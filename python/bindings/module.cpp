@@ -27,4 +27,5 @@ PYBIND11_MODULE(_korvix, module) {
   korvix::python::BindDedupe(module);
   korvix::python::BindDoubletFunctions(module);
   korvix::python::BindKeyBuilder(module);
+  korvix::python::BindMatcher(module);
 }

@@ -1,5 +1,6 @@
 # Types of the native module; korvix/__init__.py re-exports them.
-from typing import Iterable, Optional, Tuple, TypedDict, Union
+import os
+from typing import Any, Iterable, Optional, Tuple, TypedDict, Union
 
 _Text = Union[str, bytes]
 
@@ -57,6 +58,25 @@ class KeyBuilder:
     def keys_from_columns(
         self, columns: Iterable[Optional[Iterable[Optional[_Text]]]], threads: int = 0
     ) -> list[str]: ...
+
+class Matcher:
+    """A customer base held ready: its keys and profiles, to match one record
+    at a time as korvix dedupe --base decides."""
+
+    def __init__(
+        self,
+        base: Union[_Text, os.PathLike[str], Iterable[_Text]],
+        algorithms: Optional[Iterable[_Text]] = None,
+        normalize: Optional[bool] = None,
+        verify: Optional[float] = None,
+        id: _Text = "",
+    ) -> None: ...
+    @staticmethod
+    def load(path: _Text) -> Matcher: ...
+    def match(self, record: _Text, limit: int = 10) -> list[dict[str, Any]]: ...
+    def add(self, record: _Text, id: _Text = "") -> int: ...
+    def save(self, path: _Text) -> None: ...
+    def __len__(self) -> int: ...
 
 def key(algorithm: _Text, record: _Text) -> str: ...
 def soundex(text: _Text) -> str: ...

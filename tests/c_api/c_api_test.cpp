@@ -5,7 +5,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <tuple>
 #include <string>
 #include <utility>
 
@@ -124,6 +129,47 @@ TEST(CApi, ErrorsOfEveryCodeComeOutAsTheFailureResultWithTheLibrarysMessage) {
     EXPECT_THAT(Take(error).value_or(""), ::testing::HasSubstr(c.message)) << c.code;
   }
   korvix_close(memory);
+}
+
+}  // namespace
+
+namespace {
+
+// The matcher through C: built from a file, matched, grown, saved and
+// opened again; a file that is no index refused with the library's message.
+TEST(CApi, MatcherBuildsMatchesAddsSavesAndOpens) {
+  char dir[] = "/tmp/korvix-c-matcher-XXXXXX";
+  ASSERT_NE(::mkdtemp(dir), nullptr);
+  const std::string base = std::string(dir) + "/base.txt", index = std::string(dir) + "/base.kxi";
+  std::ofstream(base) << "10115|Berlin|Hauptstraße 1|MEIER|Meier|Hans|||K1\n"
+                         "20095|Hamburg|Weg 3|SCHULZ|Schulz|Erika|||K2\n";
+  char* error = nullptr;
+  korvix_matcher_t* m = korvix_matcher_build(base.c_str(), nullptr, 0, KORVIX_FALSE, 0, "9", &error);
+  ASSERT_NE(m, nullptr) << error;
+  uint32_t number = 0;
+  EXPECT_EQ(korvix_matcher_add(m, "01067|Dresden|Am Markt 2|HANS|Hans|Otto|||", "K3", &number, &error), KORVIX_TRUE);
+  EXPECT_EQ(number, 2u);
+  EXPECT_EQ(korvix_matcher_save(m, index.c_str(), &error), KORVIX_TRUE);
+  korvix_matcher_free(m);
+  m = korvix_matcher_open(index.c_str(), &error);
+  ASSERT_NE(m, nullptr) << error;
+  EXPECT_EQ(korvix_matcher_size(m), 3u);
+  for (const auto& [record, want, id] : {std::tuple{"10115|Berlin|Hauptstr. 1|MEIER|Meier|Hans|||", 0u, "K1"},
+                                         std::tuple{"01067|Dresden|Am Markt 2|HANS|Hans|Otto|||", 2u, "K3"}}) {
+    korvix_matches_t* found = korvix_matcher_match(m, record, 10, &error);
+    ASSERT_EQ(korvix_matches_size(found), 1u) << record;
+    EXPECT_EQ(korvix_matches_record(found, 0), want);
+    EXPECT_EQ(Take(korvix_matches_id(found, 0)).value_or(""), id);
+    EXPECT_GE(korvix_matches_score(found, 0), 0.7);
+    float parts[7];
+    korvix_matches_parts(found, 0, parts);
+    EXPECT_EQ(parts[6], 1.0f);
+    korvix_matches_free(found);
+  }
+  korvix_matcher_free(m);
+  EXPECT_EQ(korvix_matcher_open(base.c_str(), &error), nullptr);
+  EXPECT_THAT(Take(error).value_or(""), ::testing::HasSubstr("is no korvix index file"));
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // and the commands beside it that explain and measure its decisions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -147,6 +148,50 @@ TEST(DedupeTool, StandardInputIsSpilledAndReadAgain) {
     ASSERT_EQ(from_stdin.status, 0) << from_stdin.err;
     EXPECT_TRUE(Steady(from_stdin.out) == Steady(from_file.out)) << format;
   }
+}
+
+}  // namespace
+}  // namespace korvix::testing
+
+namespace korvix::testing {
+namespace {
+
+// korvix match against an index reports what dedupe --base reports against
+// the base file, byte for byte, in every format, with an id column too; and
+// an index grown by korvix index add finds what was added.
+TEST(MatchTool, ReportsAsDedupeWithTheBaseFile) {
+  // The sample cut in two at a line that starts a record: some values span lines.
+  const std::string sample = ReadFile(Source("data/sample.csv"));
+  const std::size_t header = sample.find('\n') + 1;
+  std::size_t cut = sample.size() / 2;
+  for (;; ++cut) {
+    cut = sample.find('\n', cut) + 1;
+    if (std::count(sample.begin(), sample.begin() + static_cast<long>(cut), '"') % 2 == 0) break;
+  }
+  ScratchDir dir;
+  const std::string base = dir.Write("base.csv", sample.substr(0, cut));
+  const std::string input = dir.Write("new.csv", sample.substr(0, header) + sample.substr(cut));
+  const std::string index = dir.Path("base.kxi"), with_id = dir.Path("id.kxi");
+  ASSERT_EQ(RunTool({"index", "build", "-q", "--output", index, base}).status, 0);
+  ASSERT_EQ(RunTool({"index", "build", "-q", "--id", "Suchbegriff", "--output", with_id, base}).status, 0);
+  for (const char* format : {"text", "csv", "json"}) {
+    for (const bool id : {false, true}) {
+      std::vector<std::string> dedupe = {"dedupe", "-q", "--format", format, "--base", base, input};
+      if (id) dedupe.insert(dedupe.begin() + 1, {"--id", "Suchbegriff"});
+      const ToolResult expected = RunTool(dedupe);
+      const ToolResult got = RunTool({"match", "-q", "--format", format, "--index", id ? with_id : index, input});
+      ASSERT_EQ(got.status, 0) << got.err;
+      EXPECT_GT(expected.out.size(), 1000u);
+      EXPECT_TRUE(Steady(got.out) == Steady(expected.out)) << format << (id ? " with id" : "");
+    }
+  }
+  const std::string added = "97083|Würzburg|Kölner Straße 67|ZWICKEL|Zwickel|Xaver|||EH";
+  ASSERT_EQ(RunTool({"index", "add", "-q", index, added}).status, 0);
+  const ToolResult found = RunTool({"match", "--index", index, "-"}, added + "\n");
+  EXPECT_NE(found.out.find("ZWICKEL|Zwickel|Xaver|||EH  (algorithm 1"), std::string::npos) << found.out;
+  const ToolResult refused = RunTool({"match", "--index", base, input});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("korvix match: " + base + " is no korvix index file"), std::string::npos) << refused.err;
 }
 
 }  // namespace

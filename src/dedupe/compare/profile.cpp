@@ -212,14 +212,14 @@ std::uint32_t Letters(std::string_view s) {
 }
 
 void ProfileMaker::Reserve(std::size_t bytes, std::size_t words) {
-  // Blocks of the size that BigArray maps on its own: written before read,
-  // and cleared by nobody.
+  // Blocks of block_ bytes at least (see the constructor): written before
+  // read, and cleared by nobody.
   if (bytes > text_left_) {
-    text_left_ = std::max(bytes, kBigAllocation);
+    text_left_ = std::max(bytes, block_);
     text_ = text_blocks_.emplace_back(std::make_unique<BigArray<char>>(text_left_))->begin();
   }
   if (words > words_left_) {
-    words_left_ = std::max(words, (kBigAllocation + sizeof(Profile::Word) - 1) / sizeof(Profile::Word));
+    words_left_ = std::max(words, (block_ + sizeof(Profile::Word) - 1) / sizeof(Profile::Word));
     words_ = word_blocks_.emplace_back(std::make_unique<BigArray<Profile::Word>>(words_left_))->begin();
   }
 }

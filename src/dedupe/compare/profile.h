@@ -111,6 +111,11 @@ std::uint32_t Letters(std::string_view s);
 // be moved. One maker serves one thread.
 class ProfileMaker {
  public:
+  // Blocks of `block` bytes at least: the default maps them on their own
+  // (BigArray), for millions of profiles; a few profiles, made while
+  // someone waits, take small ones from the heap.
+  explicit ProfileMaker(std::size_t block = kBigAllocation) : block_(block) {}
+
   // The profile of a profile text (ProfileTextOf).
   Profile Make(std::string_view profile_text);
 
@@ -118,6 +123,7 @@ class ProfileMaker {
   // Room for `bytes` more bytes and `words` more words in the current blocks.
   void Reserve(std::size_t bytes, std::size_t words);
 
+  std::size_t block_;
   std::vector<std::unique_ptr<BigArray<char>>> text_blocks_;
   std::vector<std::unique_ptr<BigArray<Profile::Word>>> word_blocks_;
   char* text_ = nullptr;

@@ -19,7 +19,9 @@
 #include "dedupe/read/csv_source.h"
 #include "dedupe/core/error.h"
 #include "dedupe/read/input.h"
+#include "dedupe/job/keyed_base.h"
 #include "dedupe/key/keying.h"
+#include "dedupe/core/printable.h"
 #include "dedupe/read/line_source.h"
 #include "dedupe/link/linking.h"
 #include "dedupe/core/progress.h"
@@ -260,6 +262,10 @@ class Job {
     link.progress = [&progress](std::string_view step, std::uint64_t done, std::uint64_t total) {
       progress.Step(step, done, total, step == "grouping" ? "links" : "pairs");
     };
+    if (keyed_ != nullptr) {
+      links_ = LinkToKeyedBase(input_.table, input_.orders, fetch(input_), *keyed_, link);
+      return;
+    }
     links_ = base_ ? LinkToBase(input_.table, input_.orders, fetch(input_), base_->table,
                                 base_->orders, fetch(*base_), link)
                    : LinkWithin(input_.table, input_.orders, fetch(input_), link);
@@ -270,10 +276,13 @@ class Job {
       return ReportSide{s.table, *s.source, s.csv, *s.reader, s.input->name(), s.input->reread_fd()};
     };
     const ReportSide input = side(input_);
-    std::optional<ReportSide> base;
-    if (base_) base.emplace(side(*base_));
+    std::optional<ReportSide> base_side;
+    std::optional<SideBase> base;
+    if (base_) base.emplace(base_side.emplace(side(*base_)));
+    const ReportBase* report_base = keyed_;
+    if (report_base == nullptr && base) report_base = &*base;
     const ReportInput report{input,
-                             base ? &*base : nullptr,
+                             report_base,
                              links_,
                              input_.orders[0].sorted,
                              algorithms_,
@@ -341,6 +350,34 @@ class Job {
   void CommitCleanFiles() {
     if (clean_) clean_->Commit();
     if (mapping_) mapping_->Commit();
+  }
+
+  // Matches the input against `base` instead of a base file.
+  void UseKeyedBase(const KeyedBase* base) { keyed_ = base; }
+
+  // Every record of the input, for an index: see WholeBase.
+  WholeBase Whole() {
+    WholeBase whole;
+    whole.table = std::move(input_.table);
+    whole.profiles = std::move(input_.kept.texts);
+    whole.skipped = input_.source->skipped();
+    IdColumn id(options_.id, input_.csv);
+    std::string scratch, printable;
+    const auto add = [&](std::string_view bytes) {
+      whole.ids.Add(id.empty() ? std::string_view() : id.Of(bytes, false));
+      printable.clear();
+      AppendPrintable(input_.source->RecordString(bytes, &scratch), &printable);
+      whole.texts.Add(printable);
+    };
+    if (input_.reader) {
+      std::vector<std::uint32_t> all(whole.table.size());
+      for (std::uint32_t r = 0; r < all.size(); ++r) all[r] = r;
+      RecordReader reader(whole.table, input_.input->reread_fd(), std::string(input_.input->name()));
+      reader.ForEach(all, [&](const RecordReader::Visited& v) { add(v.bytes); });
+    } else {
+      for (const std::string_view r : input_.memory) add(r);
+    }
+    return whole;
   }
 
   // The result; the pairs move into it, so call it last.
@@ -426,11 +463,37 @@ class Job {
   Side input_;
   std::optional<Side> base_;
   Links links_;
+  const KeyedBase* keyed_ = nullptr;
   std::string summary_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace
+
+WholeBase ReadWholeBase(const std::string& path, const DedupeOptions& options) {
+  Job job(options, path);
+  job.ReadFile(path, false);
+  return job.Whole();
+}
+
+WholeBase ReadWholeBase(std::span<const std::string_view> records, const DedupeOptions& options) {
+  Job job(options, "");
+  job.ReadMemory(records, false);
+  return job.Whole();
+}
+
+DedupeResult RunDedupeAgainst(const std::string& path, const DedupeOptions& options, const KeyedBase& base) {
+  ReportChoiceOf(options);  // a wrong format fails before the long part
+  Job job(options, path);
+  job.UseKeyedBase(&base);
+  std::unique_ptr<ReportFile> out =
+      options.output.empty() ? std::make_unique<ReportFile>() : std::make_unique<ReportFile>(options.output);
+  job.ReadFile(path, false);
+  job.Link();
+  job.Report(out.get());
+  out->Commit();
+  return job.Result(false);
+}
 
 }  // namespace korvix::dedupe
 

@@ -676,12 +676,7 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
                  std::span<const KeyOrder> base_orders, const FetchProfiles& fetch_base,
                  const LinkOptions& options) {
   // The runs of equal keys on both sides, found by walking both orders.
-  struct Span {
-    std::span<const std::uint32_t> left, right;
-    std::uint8_t algorithm;
-  };
-  std::vector<Span> spans;
-  std::vector<std::uint8_t> wanted_left(input.size(), 0), wanted_right(base.size(), 0);
+  std::vector<BaseRun> runs;
   for (std::size_t a = 0; a < input_orders.size(); ++a) {
     const auto& l = input_orders[a].sorted;
     const auto& r = base_orders[a].sorted;
@@ -698,23 +693,34 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
         std::size_t i2 = i + 1, j2 = j + 1;
         while (i2 < l.size() && lk.key(l[i2]) == key) ++i2;
         while (j2 < r.size() && rk.key(r[j2]) == key) ++j2;
-        spans.push_back({{l.data() + i, i2 - i}, {r.data() + j, j2 - j}, static_cast<std::uint8_t>(a)});
-        for (std::size_t k = i; k < i2; ++k) wanted_left[l[k]] = 1;
-        for (std::size_t k = j; k < j2; ++k) wanted_right[r[k]] = 1;
+        runs.push_back({{l.data() + i, i2 - i}, {r.data() + j, j2 - j}, static_cast<std::uint8_t>(a), key});
         i = i2;
         j = j2;
       }
     }
   }
+  return LinkRuns(runs, input.size(), input_orders[0].sorted, fetch_input, base.size(),
+                  base_orders[0].sorted, fetch_base, options);
+}
+
+Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
+               std::span<const std::uint32_t> input_layout, const FetchProfiles& fetch_input,
+               std::size_t base_size, std::span<const std::uint32_t> base_layout,
+               const FetchProfiles& fetch_base, const LinkOptions& options) {
+  std::vector<std::uint8_t> wanted_left(input_size, 0), wanted_right(base_size, 0);
+  std::vector<Run> runs;
+  for (const BaseRun& s : base_runs) {
+    for (const std::uint32_t r : s.input) wanted_left[r] = 1;
+    for (const std::uint32_t r : s.base) wanted_right[r] = 1;
+    runs.push_back({s.input, s.base, s.algorithm, s.key});
+  }
   // Profiles only to verify: unverified, every record of a shared key
   // matches, and the records' texts were not kept to make them from.
   std::optional<ProfileSet> left, right;
   if (options.verify > 0) {
-    left.emplace(input.size(), wanted_left, input_orders[0].sorted, fetch_input);
-    right.emplace(base.size(), wanted_right, base_orders[0].sorted, fetch_base);
+    left.emplace(input_size, wanted_left, input_layout, fetch_input);
+    right.emplace(base_size, wanted_right, base_layout, fetch_base);
   }
-  std::vector<Run> runs;
-  for (const Span& s : spans) runs.push_back({s.left, s.right, s.algorithm, input.key(s.algorithm, s.left[0])});
   BigVector<Candidate> pairs = MakePairs(runs, left ? &*left : nullptr, right ? &*right : nullptr,
                                          /*within=*/false, nullptr, options);
   Unique(&pairs, options.threads);
@@ -722,11 +728,11 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   if (left) scores = ScorePairs(pairs, *left, *right, options);
   Links links;
   if (options.sample > 0 && left) links.samples = SamplePairs(pairs, scores, *left, *right, options.sample);
-  links.group.assign(input.size(), 0);
-  links.algorithm.assign(input.size(), 0);
-  links.score.assign(input.size(), 0);
-  links.base_algorithm.assign(base.size(), 0);
-  links.base_score.assign(base.size(), 0);
+  links.group.assign(input_size, 0);
+  links.algorithm.assign(input_size, 0);
+  links.score.assign(input_size, 0);
+  links.base_algorithm.assign(base_size, 0);
+  links.base_score.assign(base_size, 0);
   links.compared = options.verify > 0 ? pairs.size() : 0;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
     const float score = scores.empty() ? 0.0f : scores[i];

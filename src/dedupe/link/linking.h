@@ -116,6 +116,23 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
                  std::span<const KeyOrder> base_orders, const FetchProfiles& fetch_base,
                  const LinkOptions& options);
 
+// Records of the input and of a base that share `key` under `algorithm`
+// (0-based), each side's in ascending order.
+struct BaseRun {
+  std::span<const std::uint32_t> input, base;
+  std::uint8_t algorithm;
+  std::string_view key;
+};
+
+// LinkToBase from the runs it finds (algorithm by algorithm, keys
+// ascending): whoever finds them otherwise (an index of the base) links
+// exactly as it does. Each side has `*_size` records; its layout holds
+// each record number once, in the order its profiles are best laid out in.
+Links LinkRuns(std::span<const BaseRun> runs, std::size_t input_size,
+               std::span<const std::uint32_t> input_layout, const FetchProfiles& fetch_input,
+               std::size_t base_size, std::span<const std::uint32_t> base_layout,
+               const FetchProfiles& fetch_base, const LinkOptions& options);
+
 }  // namespace korvix::dedupe
 
 #endif  // KORVIX_DEDUPE_LINKING_H_

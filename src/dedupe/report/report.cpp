@@ -187,9 +187,9 @@ RunSummary ReportInput::Summary() const {
   s.compared = links.compared;
   if (base != nullptr) {
     s.with_base = true;
-    s.base_records = base->table.size();
+    s.base_records = base->size();
     s.pairs = links.pairs.size();
-    s.skipped += base->source.skipped();
+    s.skipped += base->skipped();
     s.in_groups = 0;
     for (const std::uint32_t g : links.group) s.in_groups += g != 0;
   }
@@ -230,7 +230,13 @@ std::unordered_map<std::uint32_t, BaseRecord> RecordsOf(const ReportSide& side, 
 std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in, bool readable) {
   std::vector<std::uint32_t> wanted;
   for (const DedupePair& p : in.links.pairs) wanted.push_back(p.b);
-  return RecordsOf(*in.base, in.id, std::move(wanted), readable);
+  return in.base->Records(in.id, std::move(wanted), readable);
+}
+
+std::unordered_map<std::uint32_t, BaseRecord> SideBase::Records(std::string_view id,
+                                                                std::vector<std::uint32_t> wanted,
+                                                                bool readable) const {
+  return RecordsOf(side_, id, std::move(wanted), readable);
 }
 
 }  // namespace korvix::dedupe

@@ -98,6 +98,39 @@ class IdColumn {
   std::string value_;
 };
 
+// What a report prints of the base an input was matched against (--base):
+// a file read again, or an index that holds what is printed of each record.
+struct BaseRecord {
+  std::uint64_t line = 0;
+  std::string id, text;
+};
+class ReportBase {
+ public:
+  virtual ~ReportBase() = default;
+  virtual std::size_t size() const = 0;        // its records
+  virtual std::uint64_t skipped() const = 0;   // its bad records, left out
+  virtual std::uint64_t line(std::uint32_t record) const = 0;
+  // The records `wanted` by number: their ids (under the --id option
+  // `id`) and record strings, readable (AppendReadable) or printable.
+  virtual std::unordered_map<std::uint32_t, BaseRecord> Records(std::string_view id,
+                                                                std::vector<std::uint32_t> wanted,
+                                                                bool readable) const = 0;
+};
+
+// A base that is a file, read again as the input is.
+class SideBase final : public ReportBase {
+ public:
+  explicit SideBase(const ReportSide& side) : side_(side) {}
+  std::size_t size() const override { return side_.table.size(); }
+  std::uint64_t skipped() const override { return side_.source.skipped(); }
+  std::uint64_t line(std::uint32_t record) const override { return side_.table.place(record).line; }
+  std::unordered_map<std::uint32_t, BaseRecord> Records(std::string_view id, std::vector<std::uint32_t> wanted,
+                                                        bool readable) const override;
+
+ private:
+  const ReportSide& side_;
+};
+
 // Whether the input's lines end with CRLF: the end of its first line, read
 // from `fd`; CRLF when no line end is found.
 bool EndsLinesWithCrlf(int fd);
@@ -105,7 +138,7 @@ bool EndsLinesWithCrlf(int fd);
 // What a report is made of.
 struct ReportInput {
   ReportSide input;
-  const ReportSide* base;                 // with --base, else null
+  const ReportBase* base;                 // with --base, else null
   const Links& links;
   std::span<const std::uint32_t> sorted;  // record numbers by the first algorithm's key
   std::span<const DedupeAlgorithm> algorithms;
@@ -124,10 +157,6 @@ struct ReportInput {
 // records they matched by number: their record strings and ids, readable
 // (AppendReadable) or printable.
 std::vector<std::uint32_t> MatchedRecords(const ReportInput& in);
-struct BaseRecord {
-  std::uint64_t line = 0;
-  std::string id, text;
-};
 std::unordered_map<std::uint32_t, BaseRecord> BaseRecords(const ReportInput& in, bool readable);
 
 // The same of any records of one side: `wanted` by number.

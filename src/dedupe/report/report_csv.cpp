@@ -245,7 +245,7 @@ void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
       const DedupePair& pair = pairs[p];
       rows->Front(v, in.input.table.key(pair.algorithm - 1, v.record), in.links.group[v.record],
                   pair.algorithm, pair.score);
-      rows->Number(in.base->table.place(pair.b).line);
+      rows->Number(in.base->line(pair.b));
       rows->Number(pair.b + 1u);
       if (rows->with_id()) rows->Cell(base.at(pair.b).id);
       rows->Parts(&pair);
