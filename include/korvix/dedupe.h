@@ -92,6 +92,16 @@ struct DedupeOptions {
   // by name or number from 1, or the item number in record strings. "" for
   // none.
   std::string id;
+  // An earlier run's CSV report (--format csv): each group of this run
+  // that continues one of it keeps its number, so that a host can store
+  // the numbers. A group takes the earlier number of which it holds the
+  // most records (of a group that split, the largest part keeps the
+  // number; ties to the group first in report order), each number going
+  // to one group; the others get numbers above every number the earlier
+  // report used, in report order. Records are matched by `id` when it is
+  // given (the report must then have the id column), else by record
+  // number. Not with a base. "" for numbers 1, 2, 3 ... in report order.
+  std::string previous;
   // The HTML report lists the first this many records (the last group
   // listed perhaps in part) and then says what it left out: a page of
   // millions of rows helps nobody.
@@ -201,7 +211,7 @@ KORVIX_EXPORT DedupeOptions RecommendedDedupe();
 struct DedupeRecord {
   std::uint64_t line = 0;   // the physical line where it starts (1-based)
   std::string key;          // its key under the algorithm that linked it (else the first)
-  std::uint32_t group = 0;  // its group's number in report order, 0 when alone
+  std::uint32_t group = 0;  // its group's number (in report order, or kept: `previous`), 0 alone
   int algorithm = 0;        // 1-based algorithm whose key linked it; 0 when alone
   double score = 0;         // best score of its verified pairs; 0 without verification
   // The 0-based position of the record that its group keeps

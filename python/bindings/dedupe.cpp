@@ -221,12 +221,13 @@ void BindDedupe(py::module_& module) {
                      const std::string& delimiter, const std::string& map, bool strict,
                      std::size_t max_candidates, unsigned threads, std::size_t sample_pairs,
                      const std::string& survivor, bool fill, const std::string& clean,
-                     const std::string& mapping, const std::string& id) {
+                     const std::string& mapping, const std::string& id, const std::string& previous) {
         DedupeOptions options =
             file_options(base, algorithms, normalize, verify, input_format, delimiter, map,
                          strict, max_candidates, threads, sample_pairs);
         Survive(&options, survivor, fill, clean, mapping);
         options.id = id;
+        options.previous = previous;
         return Guarded([&] { return DedupeFile(path, options); });
       },
       py::arg("path"), py::arg("base"), py::arg("algorithms"), py::arg("normalize"),
@@ -234,7 +235,7 @@ void BindDedupe(py::module_& module) {
       py::arg("map") = "", py::arg("strict") = false, py::arg("max_candidates") = 200,
       py::arg("threads") = 0, py::arg("sample_pairs") = 0, py::arg("survivor") = "",
       py::arg("fill") = false, py::arg("clean") = "", py::arg("mapping") = "", py::arg("id") = "",
-      "The dedupe job on a file; korvix.dedupe() is the interface.");
+      py::arg("previous") = "", "The dedupe job on a file; korvix.dedupe() is the interface.");
   module.def(
       "evaluate_file",
       [file_options](const std::string& path, py::handle labels, const std::string& base,

@@ -145,6 +145,7 @@ def dedupe_file(
     clean: str = "",
     mapping: str = "",
     id: str = "",
+    previous: str = "",
 ) -> dict: ...
 def evaluate_file(
     path: str,

@@ -124,6 +124,8 @@ def _run(data, algorithms, normalize, verify, base, columns, input_format, delim
     survive = dict(survive or {})
     if isinstance(data, pd.DataFrame):
         survive.pop("id", None)
+        if survive.pop("previous", ""):
+            raise ValueError("previous: group numbers are kept for a file, not a DataFrame")
         strings = record_strings(data, field_columns(data.columns, columns)).tolist()
         base_strings = None
         if base is not None:
@@ -173,6 +175,7 @@ def dedupe(
     clean: Union[None, str, os.PathLike] = None,
     mapping: Union[None, str, os.PathLike] = None,
     id: str = "",
+    previous: Union[None, str, os.PathLike] = None,
 ):
     """The dedupe job of `korvix dedupe` on a file or a DataFrame.
 
@@ -221,10 +224,15 @@ def dedupe(
     string of a DataFrame), None where nothing was filled. `id` is the
     mapping's id column, for a file.
 
+    `previous`, for a file: an earlier run's CSV report (`korvix dedupe
+    --format csv`); each group that continues one of it keeps its number,
+    as `korvix dedupe --previous` keeps it (matched by `id` where given).
+
     Raises ValueError for wrong options or a CSV header that does not fit,
     OSError for a file that cannot be read."""
     survive = {"survivor": survivor or "", "fill": fill, "clean": os.fspath(clean) if clean else "",
-               "mapping": os.fspath(mapping) if mapping else "", "id": id}
+               "mapping": os.fspath(mapping) if mapping else "", "id": id,
+               "previous": os.fspath(previous) if previous else ""}
     result, index, base_index = _run(data, algorithms, normalize, verify, base, columns,
                                      input_format, delimiter, map, strict, max_candidates,
                                      threads, survive=survive)

@@ -118,9 +118,11 @@ TEST(DedupeTool, SampledPairsLabelledAndEvaluated) {
 }
 
 // The scenarios: groups, base matching, explain, the reports' columns and
-// encodings, refusals, survivors.
+// encodings, refusals, survivors, group numbers kept from an earlier run.
 TEST(DedupeTool, Scenarios) {
-  for (const char* name : {"groups", "reports", "survivors"}) RunScenarios(std::string("dedupe/scenarios/") + name + ".scenario");
+  for (const char* name : {"groups", "reports", "survivors", "group_numbers"}) {
+    RunScenarios(std::string("dedupe/scenarios/") + name + ".scenario");
+  }
 }
 
 // A page of millions of rows helps nobody: the HTML report stops and says so.

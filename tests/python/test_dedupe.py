@@ -56,6 +56,21 @@ def test_a_file_as_the_command_line_reads_it(tool):
         korvix.dedupe(DATA_DIR / "missing.csv")
 
 
+def test_group_numbers_kept_from_an_earlier_report(tool, tmp_path):
+    old = tmp_path / "old.csv"
+    (tmp_path / "k1.csv").write_text("Kundennr;PLZ\n1;10115\n2;10115\n3;20095\n4;20095\n5;30000\n6;30000\n")
+    tool("dedupe", "--algorithm", "0105000000000000", "--id", "Kundennr", "--format", "csv",
+         "--output", str(old), str(tmp_path / "k1.csv"))
+    # 1 and 2 part, 3 and 4 continue, 5 and 6 are joined by 7.
+    (tmp_path / "k2.csv").write_text("Kundennr;PLZ\n7;30000\n1;10115\n2;40000\n3;20095\n4;20095\n"
+                                     "5;30000\n6;30000\n")
+    found = korvix.dedupe(tmp_path / "k2.csv", "0105000000000000", normalize=False, verify=0,
+                          id="Kundennr", previous=old)
+    assert found["group"].tolist() == [3, 0, 0, 2, 2, 3, 3]
+    with pytest.raises(ValueError, match="previous"):
+        korvix.dedupe(PEOPLE, previous=old)
+
+
 def test_columns_map_as_the_command_line_maps_a_header(tool, tmp_path):  # noqa: ARG001 (needs KORVIX_TOOL)
     header = ["Wohnort", "Postleitzahl", "Anschrift", "Nachname", "name", "VORNAME", "Kd-Gruppe",
               "Customer_Group", "Bez.3", "STRAßE"]

@@ -42,6 +42,7 @@ constexpr OptionDef kOptions[] = {
     {"output", "FILE", "write the report to FILE, complete or not at all (default: stdout)"},
     {"output-encoding", "ENC", "utf-8, utf-8-bom or windows-1252 (default: utf-8-bom for csv)"},
     {"id", "COLUMN", "print this column (such as a customer number) beside each line number"},
+    {"previous", "REPORT", "keep the group numbers of this earlier CSV report where its groups continue"},
     {"clean", "FILE", "write FILE: the input without the records merged into a survivor"},
     {"mapping", "FILE", "write FILE: each merged record, its survivor and its group"},
     {"survivor", "RULE", "which record of a group survives: most-complete (default), first, max:COLUMN "
@@ -129,6 +130,7 @@ DedupeOptions DedupeOptionsOf(const Args& args) {
   options.output = args.Value("output").value_or("");
   options.output_encoding = args.Value("output-encoding").value_or("");
   options.id = args.Value("id").value_or("");
+  options.previous = args.Value("previous").value_or("");
   options.clean = args.Value("clean").value_or("");
   options.mapping = args.Value("mapping").value_or("");
   options.survivor = args.Value("survivor").value_or("");
@@ -189,6 +191,10 @@ extern const Command kDedupeCommand = {
     "With --clean and --mapping one record of each group survives (--survivor, --fill): the\n"
     "clean file is FILE without the others, byte for byte, and the mapping names each record\n"
     "left out with its survivor. The report is written as without them.\n"
+    "\n"
+    "With --previous REPORT (an earlier run's --format csv report) a group that continues\n"
+    "keeps its number: the one of which it holds the most records, by --id where given,\n"
+    "else by record number; a new group gets a number the earlier report did not use.\n"
     "\n"
     "What --normalize changes, how --verify decides, the reports' columns, how well the\n"
     "job finds duplicates and how survivors are chosen: docs/dedupe.md in the Korvix sources.",

@@ -73,7 +73,7 @@ Survivors ChooseSurvivors(const Links& links, std::size_t records, const Survivo
     for (std::size_t m = 0; m < bytes.size(); ++m) SplitFields(bytes[m], choice.layout, &fields[m]);
     bool marked_twice = false;
     const std::vector<std::size_t> rank = RankMembers(choice.rule, choice.column, fields, &marked_twice);
-    if (marked_twice) several.push_back(static_cast<std::uint32_t>(group + 1));
+    if (marked_twice) several.push_back(links.numbers.empty() ? static_cast<std::uint32_t>(group + 1) : links.numbers[group]);
     const std::uint32_t survivor = members[begin + rank[0]];
     merge(begin, position + 1, survivor);
     if (choice.fill) {

@@ -19,6 +19,7 @@
 #include "dedupe/read/csv_source.h"
 #include "dedupe/core/error.h"
 #include "dedupe/read/input.h"
+#include "dedupe/job/group_numbers.h"
 #include "dedupe/job/keyed_base.h"
 #include "dedupe/key/keying.h"
 #include "dedupe/core/printable.h"
@@ -196,6 +197,10 @@ class Job {
       throw UsageError("pairs are sampled by their scores: verify to sample them");
     }
     if (options.algorithms.size() > 255) throw UsageError("at most 255 algorithms");
+    if (!options.previous.empty()) {
+      if (!options.base.empty()) throw UsageError("--previous keeps the numbers of groups, which a run with a base has none of");
+      previous_ = ReadPreviousGroups(options.previous, !options.id.empty());
+    }
     if (options.verify < 0 || options.verify > 1) {
       throw UsageError("the verification threshold must lie between 0 and 1");
     }
@@ -269,6 +274,19 @@ class Job {
     links_ = base_ ? LinkToBase(input_.table, input_.orders, fetch(input_), base_->table,
                                 base_->orders, fetch(*base_), link)
                    : LinkWithin(input_.table, input_.orders, fetch(input_), link);
+    if (previous_) KeepNumbers();
+  }
+
+  // The group numbers of the earlier report, where its groups continue.
+  void KeepNumbers() {
+    std::unordered_map<std::uint32_t, std::string> ids;
+    if (previous_->by_id) {
+      IdColumn id(options_.id, input_.csv);
+      Reader()(links_.members, [&](std::size_t position, std::string_view bytes) {
+        ids[links_.members[position]] = std::string(id.Of(bytes, false));
+      });
+    }
+    KeepGroupNumbers(*previous_, [&ids](std::uint32_t r) { return std::string_view(ids[r]); }, &links_);
   }
 
   void Report(ReportFile* out) {
@@ -464,6 +482,7 @@ class Job {
   std::optional<Side> base_;
   Links links_;
   const KeyedBase* keyed_ = nullptr;
+  std::optional<PreviousGroups> previous_;
   std::string summary_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };

@@ -76,6 +76,9 @@ struct Links {
   // order, group g's ending at group_ends[g - 1].
   std::vector<std::uint32_t> members;
   std::vector<std::size_t> group_ends;
+  // The number of each group in report order, where they are not 1, 2, 3
+  // ... (kept from an earlier run); empty otherwise.
+  std::vector<std::uint32_t> numbers;
   // The linked pairs when verifying or matching a base (a < b within one
   // side; with a base, a is the input's, b the base's), by a then score.
   std::vector<DedupePair> pairs;
@@ -90,8 +93,12 @@ struct Links {
 // order: where the group starts, how large it is, and the step to the next.
 class GroupCursor {
  public:
-  explicit GroupCursor(const Links& links) : ends_(links.group_ends) {}
+  explicit GroupCursor(const Links& links) : ends_(links.group_ends), numbers_(links.numbers) {}
   std::size_t index() const { return group_; }  // 0-based
+  // The group's number, as the reports print it.
+  std::uint32_t number() const {
+    return numbers_.empty() ? static_cast<std::uint32_t>(group_ + 1) : numbers_[group_];
+  }
   bool StartsAt(std::size_t position) const { return position == begin(); }
   bool EndsAt(std::size_t position) const { return position + 1 == ends_[group_]; }
   std::size_t size() const { return ends_[group_] - begin(); }
@@ -100,6 +107,7 @@ class GroupCursor {
  private:
   std::size_t begin() const { return group_ == 0 ? 0 : ends_[group_ - 1]; }
   const std::vector<std::size_t>& ends_;
+  const std::vector<std::uint32_t>& numbers_;
   std::size_t group_ = 0;
 };
 

@@ -260,7 +260,7 @@ void WriteGroups(const ReportInput& in, std::size_t max_records, Page* page) {
             AppendReadable(v.key, &text);
             AppendEscaped(text, &title);
           } else {
-            AppendNumber(group.index() + 1, &title);
+            AppendNumber(group.number(), &title);
           }
           page->OpenGroup(title, group.size(), !in.by_key());
         }

@@ -60,7 +60,7 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
     s.clear();
     if (group.StartsAt(v.position)) {
       s += group.index() == 0 ? "\n{\"group\": " : ",\n{\"group\": ";
-      AppendNumber(group.index() + 1, &s);
+      AppendNumber(group.number(), &s);
       s += ", \"size\": ";
       AppendNumber(group.size(), &s);
       s += ", \"records\": [\n  ";

@@ -48,7 +48,7 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
         AppendReadable(v.key, &line);
       } else {
         line += "group ";
-        AppendNumber(group.index() + 1, &line);
+        AppendNumber(group.number(), &line);
       }
       line += " (";
       AppendNumber(group.size(), &line);
