@@ -96,9 +96,10 @@ void AppendCut(std::string_view value, bool ascii, const AlgorithmSlot& slot, st
       while (end < value.size() && IsContinuation(value[end]));
     }
   }
-  if (slot.FromRight()) key->append(length - chars, '-');
-  key->append(value.substr(begin, end - begin));
-  if (!slot.FromRight()) key->append(length - chars, '-');
+  // Most values fill their part: no call for an empty filling.
+  if (slot.FromRight() && chars < length) key->append(length - chars, '-');
+  key->append(value.data() + begin, end - begin);
+  if (!slot.FromRight() && chars < length) key->append(length - chars, '-');
 }
 
 // The normalised street of trimmed `value` for `slot`, trimmed; or, for a
