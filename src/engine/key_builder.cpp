@@ -29,6 +29,20 @@ Scratch& ThreadScratch() {
   return scratch;
 }
 
+// The thread's Scratch, looked up on first use: the common values of a
+// record fit in buffers on the stack, and the look-up of a thread_local in
+// a shared library is a call.
+class LazyScratch {
+ public:
+  Scratch* operator->() {
+    if (scratch_ == nullptr) scratch_ = &ThreadScratch();
+    return scratch_;
+  }
+
+ private:
+  Scratch* scratch_ = nullptr;
+};
+
 // The record items a slot reads: its own item, or Bez1 onwards for a compound.
 int ItemsRead(int field) {
   if (field <= 1) return 1;  // an index of 1 or less reads item 1
@@ -82,18 +96,49 @@ void AppendCut(std::string_view value, bool ascii, const AlgorithmSlot& slot, st
       while (end < value.size() && IsContinuation(value[end]));
     }
   }
-  if (slot.FromRight()) key->append(length - chars, '-');
-  key->append(value.substr(begin, end - begin));
-  if (!slot.FromRight()) key->append(length - chars, '-');
+  // Most values fill their part: no call for an empty filling.
+  if (slot.FromRight() && chars < length) key->append(length - chars, '-');
+  key->append(value.data() + begin, end - begin);
+  if (!slot.FromRight() && chars < length) key->append(length - chars, '-');
+}
+
+// The normalised street of trimmed `value` for `slot`, trimmed; or, for a
+// part cut from the left, that part.
+std::string_view Street(std::string_view value, const AlgorithmSlot& slot, LazyScratch& s,
+                        char (&plain)[engine::kPlainStreet]) {
+  // A part cut from the left needs only the start of the street, when
+  // that start gives enough characters.
+  const bool left = slot.length >= 0 && !slot.FromRight() && !slot.Phonetic();
+  if (left && static_cast<std::size_t>(slot.length) <= engine::kPlainStreet &&
+      engine::WriteStreetStart(value, static_cast<std::size_t>(slot.length), plain)) {
+    return std::string_view(plain, static_cast<std::size_t>(slot.length));  // the part itself, not trimmed
+  }
+  const std::string_view start = left ? engine::StreetStart(value, static_cast<std::size_t>(slot.length)) : value;
+  std::string_view street;
+  if (engine::WritePlainStreet(start, plain)) {
+    street = std::string_view(plain, start.size());
+  } else {
+    s->street.clear();
+    engine::AppendNormalizedStreet(start, &s->street);
+    street = s->street;
+  }
+  if (start.size() < value.size() && !HasChars(text::TrimBlanks(street), slot.length)) {
+    s->street.clear();
+    engine::AppendNormalizedStreet(value, &s->street);
+    street = s->street;
+  }
+  return text::TrimBlanks(street);
 }
 
 // The key of one record. Items are taken as bytes; each is read as the
 // component reads text (Windows-1252 fallback, NFC) only where that can
 // change it. That equals reading the whole record first: "|" and the
 // joining blank never sit inside a character, and nothing composes with them.
-void AppendKey(std::span<const AlgorithmSlot> slots, const RecordItems& items, Scratch& s,
+void AppendKey(std::span<const AlgorithmSlot> slots, const RecordItems& items, LazyScratch& s,
                std::string* key) {
-  s.previous.clear();  // a first slot above 53 starts from nothing
+  // The common street starts and phonetic codes are made here.
+  char plain_street[engine::kPlainStreet];
+  char code[128];
   for (std::size_t n = 0; n < slots.size(); ++n) {
     const AlgorithmSlot& slot = slots[n];
     // `value` is host bytes until `ready`: valid UTF-8 to be taken as it stands.
@@ -102,53 +147,52 @@ void AppendKey(std::span<const AlgorithmSlot> slots, const RecordItems& items, S
     if (slot.field < kFieldBez12) {
       value = items.Item(slot.field);
     } else if (slot.field <= kFieldBez1234) {
-      s.joined.assign(items.Item(kFieldBez1));
+      s->joined.assign(items.Item(kFieldBez1));
       for (int item = kFieldBez2; item <= ItemsRead(slot.field); ++item) {
-        s.joined.append(1, ' ').append(items.Item(item));
+        s->joined.append(1, ' ').append(items.Item(item));
       }
-      value = s.joined;
+      value = s->joined;
     } else {
-      // Above 53: the finished part of the slot before, worked again. It is
-      // key text already and is not read a second time.
-      value = s.previous;
+      // Above 53: the finished part of the slot before (nothing for a first
+      // slot), worked again. It is key text already and is not read a
+      // second time.
+      if (n > 0) value = s->previous;
       ready = true;
     }
     value = text::TrimBlanks(value);
     if (slot.field == kFieldStrasse) {
-      // A part cut from the left needs only the start of the street, when
-      // that start gives enough characters.
-      const bool left = slot.length >= 0 && !slot.FromRight() && !slot.Phonetic();
-      const std::string_view start = left ? engine::StreetStart(value, static_cast<std::size_t>(slot.length)) : value;
-      s.street.clear();
-      engine::AppendNormalizedStreet(start, &s.street);
-      if (start.size() < value.size() && !HasChars(text::TrimBlanks(std::string_view(s.street)), slot.length)) {
-        s.street.clear();
-        engine::AppendNormalizedStreet(value, &s.street);
-      }
-      value = text::TrimBlanks(std::string_view(s.street));
+      value = Street(value, slot, s, plain_street);
       ready = true;
     }
     bool ascii = true;  // phonetic codes are
     if (slot.Phonetic()) {
-      s.code.clear();
-      if (ready) {
-        engine::AppendPhoneticCodeAsIs(value, &s.code);
-      } else {
-        AppendPhoneticCode(value, &s.code);
+      char* end = nullptr;
+      if (engine::PhoneticRoom(value.size()) <= sizeof code) {
+        end = ready ? engine::WritePhoneticCodeAsIs(value, code) : engine::WritePhoneticCode(value, code);
       }
-      value = s.code;
+      if (end != nullptr) {
+        value = std::string_view(code, static_cast<std::size_t>(end - code));
+      } else {
+        s->code.clear();
+        if (ready) {
+          engine::AppendPhoneticCodeAsIs(value, &s->code);
+        } else {
+          AppendPhoneticCode(value, &s->code);
+        }
+        value = s->code;
+      }
     } else {
       ascii = text::IsAscii(value);
       if (!ascii && !ready && !text::IsNormalized(value)) {
-        s.normalized.clear();
-        text::AppendNormalized(value, &s.normalized);
-        value = s.normalized;
+        s->normalized.clear();
+        text::AppendNormalized(value, &s->normalized);
+        value = s->normalized;
       }
     }
     const std::size_t start = key->size();
     AppendCut(value, ascii, slot, key);
     if (n + 1 < slots.size() && slots[n + 1].field > kFieldBez1234) {
-      s.previous.assign(*key, start);
+      s->previous.assign(*key, start);
     }
   }
 }
@@ -167,7 +211,8 @@ KeyBuilder::KeyBuilder(std::string_view algorithm) noexcept {
 void KeyBuilder::Key(std::string_view record, std::string* key) const noexcept {
   key->clear();
   if (slots_.empty()) return;
-  AppendKey(slots_, RecordItems(record, items_needed_), ThreadScratch(), key);
+  LazyScratch scratch;
+  AppendKey(slots_, RecordItems(record, items_needed_), scratch, key);
 }
 
 std::string KeyBuilder::Key(std::string_view record) const noexcept {
@@ -205,7 +250,8 @@ std::string BuildKey(std::string_view algorithm, std::string_view data) noexcept
   const engine::SlotList list = engine::ReadSlots(algorithm);
   std::string key;
   if (list.size > 0) {
-    AppendKey(list.view(), RecordItems(data, ItemsRead(list.view())), ThreadScratch(), &key);
+    LazyScratch scratch;
+    AppendKey(list.view(), RecordItems(data, ItemsRead(list.view())), scratch, &key);
   }
   return key;
 }

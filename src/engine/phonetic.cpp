@@ -388,10 +388,7 @@ const bool kSimd = [] {
 constexpr bool kSimd = false;
 #endif  // KORVIX_PHONETIC_SIMD
 
-// The longest code a byte can give: a digit's word. A chunk may write up to
-// sixteen bytes past the end of the code.
-constexpr std::size_t kMaxCodePerByte = 3;
-constexpr std::size_t Room(std::size_t bytes) { return bytes * kMaxCodePerByte + 16; }
+constexpr std::size_t Room(std::size_t bytes) { return PhoneticRoom(bytes); }
 
 // The code of `bytes` written from `to` on; returns the end, or nullptr
 // when kCheckNfc and the text must be normalised first.
@@ -455,6 +452,10 @@ bool AppendCode(std::string_view bytes, std::string* out) {
 }
 
 }  // namespace
+
+char* WritePhoneticCode(std::string_view text, char* to) { return WriteCodeFast<true, true>(text, to); }
+
+char* WritePhoneticCodeAsIs(std::string_view text, char* to) { return WriteCodeFast<false, true>(text, to); }
 
 void AppendPhoneticCodeAsIs(std::string_view text, std::string* out) {
   AppendCode<false>(text, out);

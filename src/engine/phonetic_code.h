@@ -2,6 +2,7 @@
 #ifndef KORVIX_ENGINE_PHONETIC_CODE_H_
 #define KORVIX_ENGINE_PHONETIC_CODE_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,20 @@ namespace korvix::engine {
 // `text` as it stands: valid UTF-8 that needs no normalisation, such as the
 // finished key part of a slot, which is never normalised again.
 void AppendPhoneticCodeAsIs(std::string_view text, std::string* out);
+
+// The room the code of `bytes` bytes of text may take while it is written:
+// the longest code of a byte is a digit's word, and the sixteen-byte chunks
+// may write up to sixteen bytes past the end of the code.
+constexpr std::size_t PhoneticRoom(std::size_t bytes) { return bytes * 3 + 16; }
+
+// Writes the code of `text` from `to` on, into PhoneticRoom(text.size())
+// bytes; returns the end of the code, or nullptr, having written nothing
+// useful, when `text` must be normalised first (AppendPhoneticCode does that).
+char* WritePhoneticCode(std::string_view text, char* to);
+
+// WritePhoneticCode of text taken as it stands (see AppendPhoneticCodeAsIs);
+// never nullptr.
+char* WritePhoneticCodeAsIs(std::string_view text, char* to);
 
 // AppendPhoneticCode one byte at a time, without the sixteen-byte chunks:
 // the other reading of the same rules, for tests to compare.

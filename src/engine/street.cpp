@@ -127,25 +127,59 @@ void ShortenStreetWords(std::size_t start, std::string* out) {
 
 }  // namespace
 
+bool WritePlainStreet(std::string_view value, char* to) {
+  if (value.size() > kPlainStreet) return false;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const auto b = static_cast<unsigned char>(value[i]);
+    if (b >= 0x80 || ((b | 0x20) == 's' && i + 2 < value.size() && (value[i + 1] | 0x20) == 't' &&
+                      (value[i + 2] | 0x20) == 'r')) {
+      return false;
+    }
+    to[i] = static_cast<char>(b >= 'a' && b <= 'z' ? b - 0x20 : b);
+  }
+  return true;
+}
+
+namespace {
+// Whether `value` holds "STR", in any case, at byte i.
+bool StrAt(std::string_view value, std::size_t i) {
+  return i + 2 < value.size() && (value[i] | 0x20) == 's' && (value[i + 1] | 0x20) == 't' &&
+         (value[i + 2] | 0x20) == 'r';
+}
+}  // namespace
+
+bool WriteStreetStart(std::string_view value, std::size_t chars, char* to) {
+  if (chars >= value.size()) return false;
+  // The character after the start may combine with its last one.
+  for (std::size_t i = 0; i <= chars; ++i) {
+    if (static_cast<unsigned char>(value[i]) >= 0x80) return false;
+  }
+  for (std::size_t i = 0; i < chars; ++i) {
+    const char b = value[i];
+    if (b == ' ') {
+      // A blank goes before "STR" and before a blank and "STR"; ſ after it
+      // upper-cases to S, so what follows is looked at as ASCII only.
+      for (std::size_t k = i + 1; k < value.size() && k < i + 5; ++k) {
+        if (static_cast<unsigned char>(value[k]) >= 0x80) return false;
+      }
+      if (StrAt(value, i + 1) || (value[i + 1] == ' ' && StrAt(value, i + 2))) return false;
+    } else if (i + 3 < chars && StrAt(value, i)) {
+      return false;  // what follows "STR" may go
+    }
+    to[i] = b >= 'a' && b <= 'z' ? static_cast<char>(b - 0x20) : b;
+  }
+  return true;
+}
+
 void AppendNormalizedStreet(std::string_view value, std::string* out) {
-  const std::size_t start = out->size();
   // Short ASCII without "STR", such as the start of a street that a key
   // cuts, only changes case: no call for the buffers of the general road.
-  if (value.size() <= 16) {
-    bool plain = true;
-    for (std::size_t i = 0; i < value.size() && plain; ++i) {
-      const auto b = static_cast<unsigned char>(value[i]);
-      plain = b < 0x80 && !((b | 0x20) == 's' && i + 2 < value.size() && (value[i + 1] | 0x20) == 't' &&
-                            (value[i + 2] | 0x20) == 'r');
-    }
-    if (plain) {
-      out->append(value);
-      for (char* c = out->data() + start; c != out->data() + out->size(); ++c) {
-        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 0x20);
-      }
-      return;
-    }
+  char plain[kPlainStreet];
+  if (WritePlainStreet(value, plain)) {
+    out->append(plain, value.size());
+    return;
   }
+  const std::size_t start = out->size();
   text::AppendUpper(value, out);
   ShortenStreetWords(start, out);
 }

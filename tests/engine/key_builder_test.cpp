@@ -94,7 +94,7 @@ TEST(KeyBuilder, StreetCutFromTheLeftAsFromTheWholeStreet) {
       {"Gstrasseassea", "GSTRAS"}, {"xG\xCC\x81 Str 4", "XǴSTR "}, {"Abcde   Straße", "ABCDE "},
       {"Bcdefg  Str", "BCDEFG"}, {"Bcdefgh  Str", "BCDEFG"}, {"Bcdefg Strasse", "BCDEFG"},
       {"Bcdef Strasseasse", "BCDEFS"}, {"Eeeeeeeeee", "EEEEEE"}, {"  x  y  ", "X  Y--"},
-      {"Rg  Strasse 1", "RGSTR "}, {"G1 Straße", "G1STR-"},
+      {"Rg  Strasse 1", "RGSTR "}, {"G1 Straße", "G1STR-"}, {"Abcde  ſtrasse", "ABCDES"},
   };
   const KeyBuilder builder("0306000000000000");
   for (const auto& c : cases) EXPECT_EQ(builder.Key("1|2|" + c.street), c.key) << c.street;

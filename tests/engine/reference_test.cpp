@@ -79,6 +79,21 @@ TEST(Reference, Streets) {
   });
 }
 
+// A street cut from the left is worked only as far as the cut reaches.
+TEST(Reference, StreetsCutFromTheLeft) {
+  const std::vector<std::string> codes = {"0301000000000000", "0303000000000000", "0305000000000000",
+                                          "0307000000000000"};
+  std::vector<KeyBuilder> builders(codes.begin(), codes.end());
+  Explore(kStreetPieces, 3, 12, [&](const std::string& t) {
+    const reference::Text record = reference::Decode("1|2|" + t);
+    for (std::size_t k = 0; k < codes.size(); ++k) {
+      ASSERT_EQ(builders[k].Key("1|2|" + t),
+                reference::Encode(reference::BuildKey(reference::Decode(codes[k]), record)))
+          << codes[k] << " '" << t << "'";
+    }
+  });
+}
+
 // Mostly well-formed slots, with odd numbers, blanks and letters mixed in.
 std::string RandomCode(std::mt19937& rng) {
   const auto pick = [&](const Pieces& from) { return from[rng() % from.size()]; };
