@@ -192,7 +192,11 @@ struct DedupeKeptApart {
 struct DedupeResult {
   std::vector<DedupeRecord> records;       // the input's records, in input order
   std::vector<DedupeRecord> base_records;  // the base's, with a base
-  std::vector<DedupePair> pairs;           // verified (or, with a base, matched) pairs
+  // Verified (or, with a base, matched) pairs. Records that verification
+  // cannot tell apart (copies: the same names and address, the same keys)
+  // and that link to no other record are compared once: of the pairs among
+  // them, each record's first is listed, not all.
+  std::vector<DedupePair> pairs;
   std::vector<DedupeKeptApart> kept_apart;  // verified pairs that no group joins
   std::vector<DedupePair> samples;          // DedupeOptions::sample_pairs, highest score first
   std::size_t groups = 0;

@@ -17,6 +17,9 @@ namespace {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
+std::atomic<bool> collapse_copies{true};
+bool CollapseCopies() { return collapse_copies.load(std::memory_order_relaxed); }
+
 class UnionFind {
  public:
   explicit UnionFind(std::size_t n) : parent_(n) { std::iota(parent_.begin(), parent_.end(), 0u); }
@@ -38,6 +41,41 @@ struct Candidate {
   std::uint32_t a, b;
   std::uint8_t algorithm;  // 0-based
 };
+
+// Sorts `items` stably by key(item), a number of `bits` bits: a radix sort,
+// 11 bits at a time, in a few passes where a comparison sort of millions
+// would take dozens, each pass on all threads (each counts and moves a
+// range of its own).
+template <class T, class Key>
+void RadixSort(BigVector<T>* items, int bits, unsigned threads, const Key& key) {
+  constexpr int kDigit = 11;
+  constexpr std::size_t kValues = std::size_t{1} << kDigit;
+  const std::size_t n = items->size();
+  const std::size_t parts = base::PartsFor(n, threads, 1 << 16);
+  const auto range_begin = [n, parts](std::size_t t) { return n * t / parts; };
+  BigVector<T> other(n);
+  std::vector<std::array<std::size_t, kValues>> at(parts);
+  for (int shift = 0; shift < bits; shift += kDigit) {
+    const auto digit = [&key, shift](const T& item) {
+      return static_cast<std::size_t>(key(item) >> shift & (kValues - 1));
+    };
+    base::ParallelParts(parts, [&](std::size_t t) {
+      at[t].fill(0);
+      for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) ++at[t][digit((*items)[i])];
+    });
+    std::size_t sum = 0;
+    for (std::size_t v = 0; v < kValues; ++v) {
+      for (std::size_t t = 0; t < parts; ++t) sum += std::exchange(at[t][v], sum);
+    }
+    base::ParallelParts(parts, [&](std::size_t t) {
+      for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
+        const T& item = (*items)[i];
+        other[at[t][digit(item)]++] = item;
+      }
+    });
+    items->swap(other);
+  }
+}
 
 // The profiles of one side's candidate records, found by record number.
 // They lie in the order of the first key, not of the records: the pairs
@@ -73,6 +111,179 @@ class ProfileSet {
   ProfileList list_;
 };
 
+// Records that verification cannot tell apart: the same profile and the
+// same key under every algorithm, so that they share every run and score
+// alike against any other record. A class of them whose self-score links
+// and is not apart is compared once, not pairwise: the pairs within it are
+// not made, only where they reach is noted (a pair within a class links its
+// two records, and the pairs from one record reach a stretch of the class
+// that follows it, as keys are in input order), and the class is grouped
+// from that alone when none of its records links to a record outside it.
+// A class that does link outside is linked pair by pair like any record.
+class Copies {
+ public:
+  static constexpr std::uint32_t kNoClass = kNone;
+
+  Copies(const KeyTable& table, std::size_t algorithms, const ProfileSet& profiles,
+         const std::vector<std::uint8_t>& wanted, const LinkOptions& options)
+      : algorithms_(algorithms) {
+    const std::size_t n = profiles.records();
+    struct Hashed {
+      std::uint64_t hash;
+      std::uint32_t record;
+    };
+    BigVector<Hashed> hashed;
+    for (std::uint32_t r = 0; r < n; ++r) {
+      if (wanted[r]) hashed.push_back({Hash(table, profiles[r], r), r});
+    }
+    RadixSort(&hashed, 64, options.threads, [](const Hashed& h) { return h.hash; });
+    class_.assign(n, kNoClass);
+    std::vector<std::uint32_t> members, reps;  // reps: of the classes of one hash
+    std::vector<std::vector<std::uint32_t>> found;
+    for (std::size_t i = 0; i < hashed.size();) {
+      std::size_t end = i + 1;
+      while (end < hashed.size() && hashed[end].hash == hashed[i].hash) ++end;
+      if (end - i >= 2) {
+        found.clear();
+        for (std::size_t k = i; k < end; ++k) {
+          const std::uint32_t r = hashed[k].record;
+          std::size_t c = 0;
+          while (c < found.size() && !Same(table, profiles, found[c][0], r)) ++c;
+          if (c == found.size()) found.emplace_back();
+          found[c].push_back(r);
+        }
+        for (auto& f : found) {
+          if (f.size() < 2) continue;
+          const Profile& p = profiles[f[0]];
+          const auto self = static_cast<float>(Score(p, p, options.verify));
+          if (self < static_cast<float>(options.verify) || Score(p, p) < kApart) continue;
+          std::sort(f.begin(), f.end());
+          Add(f, self);
+        }
+      }
+      i = end;
+    }
+    if (empty()) return;
+    reach_.resize(algorithms_);
+    for (auto& reach : reach_) reach.assign(n, 0);
+    ResetReach();
+  }
+
+  bool empty() const { return self_.empty(); }
+  std::size_t classes() const { return self_.size(); }
+  std::uint32_t of(std::uint32_t record) const { return class_.empty() ? kNoClass : class_[record]; }
+  std::span<const std::uint32_t> members(std::size_t c) const {
+    return {members_.data() + begin_[c], begin_[c + 1] - begin_[c]};
+  }
+  float self(std::size_t c) const { return self_[c]; }
+
+  // True when a and b are of one class: their pair is not made, but noted
+  // as made under `algorithm`. A class lies in one run per algorithm, so a
+  // thread notes only its own.
+  bool Within(std::uint32_t a, std::uint32_t b, std::uint8_t algorithm) {
+    const std::uint32_t c = of(a);
+    if (c == kNoClass || c != of(b)) return false;
+    if (a > b) std::swap(a, b);
+    std::uint32_t& reach = reach_[algorithm][a];
+    reach = std::max(reach, index_[b]);
+    return true;
+  }
+  // The last member (its place in the class) that `record` is paired with
+  // under `algorithm`; its own place when none.
+  std::uint32_t reach(std::size_t algorithm, std::uint32_t record) const { return reach_[algorithm][record]; }
+  std::uint32_t index(std::uint32_t record) const { return index_[record]; }
+
+  // Classes that link outside are linked pair by pair: they are forgotten.
+  void Drop(const std::vector<std::uint8_t>& dropped) {
+    Copies kept;
+    kept.algorithms_ = algorithms_;
+    kept.class_.assign(class_.size(), kNoClass);
+    for (std::size_t c = 0; c < classes(); ++c) {
+      if (dropped[c]) continue;
+      const auto m = members(c);
+      kept.Add(std::vector<std::uint32_t>(m.begin(), m.end()), self_[c]);
+    }
+    kept.reach_ = std::move(reach_);
+    *this = std::move(kept);
+    if (!empty()) ResetReach();
+  }
+
+ private:
+  Copies() = default;
+
+  void Add(const std::vector<std::uint32_t>& records, float self) {
+    const auto c = static_cast<std::uint32_t>(self_.size());
+    if (begin_.empty()) begin_.push_back(0);
+    if (index_.size() != class_.size()) index_.assign(class_.size(), 0);
+    for (std::size_t k = 0; k < records.size(); ++k) {
+      class_[records[k]] = c;
+      index_[records[k]] = static_cast<std::uint32_t>(k);
+      members_.push_back(records[k]);
+    }
+    begin_.push_back(members_.size());
+    self_.push_back(self);
+  }
+
+  void ResetReach() {
+    for (auto& reach : reach_) {
+      for (std::size_t c = 0; c < classes(); ++c) {
+        for (const std::uint32_t r : members(c)) reach[r] = index_[r];
+      }
+    }
+  }
+
+  static void Mix(std::uint64_t* h, std::uint64_t v) {
+    *h ^= v + 0x9E3779B97F4A7C15ull + (*h << 6) + (*h >> 2);
+  }
+  static std::uint64_t Hash(const KeyTable& table, const Profile& p, std::uint32_t r) {
+    std::uint64_t h = 0;
+    const std::hash<std::string_view> text;
+    for (const ProfileText* t : {&p.plz, &p.town, &p.street, &p.number}) Mix(&h, text(*t));
+    for (const Profile::Word& w : p.name) Mix(&h, text(w.text));
+    Mix(&h, p.name.size());
+    for (std::size_t a = 0; a < table.algorithms(); ++a) Mix(&h, text(table.key(a, r)));
+    return h;
+  }
+  // Everything Score reads of the two profiles, and their keys.
+  static bool Same(const KeyTable& table, const ProfileSet& profiles, std::uint32_t x, std::uint32_t y) {
+    const Profile& a = profiles[x];
+    const Profile& b = profiles[y];
+    const auto text = [](const ProfileText& s, const ProfileText& t) {
+      return std::string_view(s) == std::string_view(t);
+    };
+    if (!text(a.plz, b.plz) || !text(a.town, b.town) || !text(a.street, b.street) ||
+        !text(a.number, b.number) || a.house.from != b.house.from || a.house.to != b.house.to ||
+        a.house.letter != b.house.letter || a.house.known != b.house.known ||
+        a.name.size() != b.name.size() || a.town_letters != b.town_letters ||
+        a.street_letters != b.street_letters || a.kind != b.kind || a.junior != b.junior ||
+        a.senior != b.senior) {
+      return false;
+    }
+    for (std::size_t i = 0; i < a.name.size(); ++i) {
+      const Profile::Word& v = a.name[i];
+      const Profile::Word& w = b.name[i];
+      if (!text(v.text, w.text) || v.sound != w.sound || v.letters != w.letters || v.share != w.share ||
+          !std::equal(v.first_names().begin(), v.first_names().end(), w.first_names().begin(),
+                      w.first_names().end()) ||
+          v.initial != w.initial || v.in_bez2 != w.in_bez2) {
+        return false;
+      }
+    }
+    for (std::size_t k = 0; k < table.algorithms(); ++k) {
+      if (table.key(k, x) != table.key(k, y)) return false;
+    }
+    return true;
+  }
+
+  std::size_t algorithms_ = 0;
+  BigVector<std::uint32_t> class_;  // of each record, kNoClass for none
+  BigVector<std::uint32_t> index_;  // of each record within its class
+  std::vector<std::uint32_t> members_;  // of each class in turn, ascending
+  std::vector<std::size_t> begin_;
+  std::vector<float> self_;  // each class's score of a record against itself
+  std::vector<BigVector<std::uint32_t>> reach_;  // by algorithm and record
+};
+
 // The key that splits a key shared by too many records: postcode, house
 // number and the sounds of the name words in order.
 std::string SecondKey(const Profile& p) {
@@ -97,8 +308,8 @@ class PairMaker {
   // is not made again under a later algorithm, which would only keep the
   // first anyway.
   PairMaker(const LinkOptions& options, const std::vector<BigVector<std::uint32_t>>* made,
-            BigVector<Candidate>* out, std::vector<std::string>* messages)
-      : options_(options), made_(made), out_(out), messages_(messages) {}
+            Copies* copies, BigVector<Candidate>* out, std::vector<std::string>* messages)
+      : options_(options), made_(made), copies_(copies), out_(out), messages_(messages) {}
 
   void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
            std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
@@ -140,7 +351,9 @@ class PairMaker {
           const Entry& p = entries[x];
           const Entry& q = entries[y];
           if (within) {
-            if (PairedBefore(x, y)) continue;
+            if (PairedBefore(x, y) || (copies_ != nullptr && copies_->Within(p.record, q.record, algorithm))) {
+              continue;
+            }
             out_->push_back({std::min(p.record, q.record), std::max(p.record, q.record), algorithm});
           } else if (p.right != q.right) {
             out_->push_back({p.right ? q.record : p.record, p.right ? p.record : q.record, algorithm});
@@ -158,7 +371,9 @@ class PairMaker {
     for (std::size_t i = 0; i < left.size(); ++i) {
       if (within) {
         for (std::size_t j = i + 1; j < left.size(); ++j) {
-          if (PairedBefore(i, j)) continue;
+          if (PairedBefore(i, j) || (copies_ != nullptr && copies_->Within(left[i], left[j], algorithm))) {
+            continue;
+          }
           out_->push_back({std::min(left[i], left[j]), std::max(left[i], left[j]), algorithm});
         }
       } else {
@@ -189,6 +404,7 @@ class PairMaker {
 
   const LinkOptions& options_;
   const std::vector<BigVector<std::uint32_t>>* made_;
+  Copies* copies_;  // may be null
   BigVector<Candidate>* out_;
   std::vector<std::string>* messages_;
   std::vector<std::uint32_t> records_, made_keys_;
@@ -208,7 +424,7 @@ struct Run {
 // together in order at the end.
 BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left, const ProfileSet* right,
                                bool within, const std::vector<BigVector<std::uint32_t>>* made,
-                               const LinkOptions& options) {
+                               Copies* copies, const LinkOptions& options) {
   const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
   const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
   const auto work = [&](const Run& r) {
@@ -229,7 +445,7 @@ BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left
   std::atomic<std::size_t> next{0};
   base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
     for (std::size_t p; (p = next++) < ends.size();) {
-      PairMaker maker(options, made, &pairs[p], &messages[p]);
+      PairMaker maker(options, made, copies, &pairs[p], &messages[p]);
       for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p]; ++i) {
         maker.Add(runs[i].left, left, runs[i].right, right, runs[i].algorithm, runs[i].key, within);
       }
@@ -256,41 +472,6 @@ BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left
                     "house number and name sound");
   }
   return all;
-}
-
-// Sorts `items` stably by key(item), a number of `bits` bits: a radix sort,
-// 11 bits at a time, in a few passes where a comparison sort of millions
-// would take dozens, each pass on all threads (each counts and moves a
-// range of its own).
-template <class T, class Key>
-void RadixSort(BigVector<T>* items, int bits, unsigned threads, const Key& key) {
-  constexpr int kDigit = 11;
-  constexpr std::size_t kValues = std::size_t{1} << kDigit;
-  const std::size_t n = items->size();
-  const std::size_t parts = base::PartsFor(n, threads, 1 << 16);
-  const auto range_begin = [n, parts](std::size_t t) { return n * t / parts; };
-  BigVector<T> other(n);
-  std::vector<std::array<std::size_t, kValues>> at(parts);
-  for (int shift = 0; shift < bits; shift += kDigit) {
-    const auto digit = [&key, shift](const T& item) {
-      return static_cast<std::size_t>(key(item) >> shift & (kValues - 1));
-    };
-    base::ParallelParts(parts, [&](std::size_t t) {
-      at[t].fill(0);
-      for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) ++at[t][digit((*items)[i])];
-    });
-    std::size_t sum = 0;
-    for (std::size_t v = 0; v < kValues; ++v) {
-      for (std::size_t t = 0; t < parts; ++t) sum += std::exchange(at[t][v], sum);
-    }
-    base::ParallelParts(parts, [&](std::size_t t) {
-      for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) {
-        const T& item = (*items)[i];
-        other[at[t][digit(item)]++] = item;
-      }
-    });
-    items->swap(other);
-  }
 }
 
 // Each pair once, with the first algorithm that made it. Pairs are made
@@ -614,28 +795,76 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
 }
 
 // The kept pairs in pair order, as before grouping (by a, then b), each
-// with its parts, and each record's strongest.
+// with its parts, and each record's strongest. `more` are pairs within
+// classes of copies, each a record's first: no kept pair holds their records.
 void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
-               std::span<const float> scores, const ProfileSet& profiles, Links* links) {
+               std::span<const float> scores, const ProfileSet& profiles, std::vector<DedupePair> more,
+               Links* links) {
   std::sort(kept.begin(), kept.end());
   links->score.assign(profiles.records(), 0);
   links->best.assign(profiles.records(), Links::kNoPair);
-  links->pairs.reserve(kept.size());
+  links->pairs.reserve(kept.size() + more.size());
   for (const std::uint32_t i : kept) {
     const Candidate& p = pairs[i];
     DedupePair& pair = links->pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, scores[i]});
     SetParts(profiles[p.a], profiles[p.b], &pair);
-    for (const std::uint32_t r : {p.a, p.b}) {
-      if (scores[i] > links->score[r]) {
-        links->score[r] = scores[i];
-        links->algorithm[r] = static_cast<std::uint8_t>(p.algorithm + 1);
-        links->best[r] = static_cast<std::uint32_t>(links->pairs.size() - 1);
+  }
+  if (!more.empty()) {
+    links->pairs.insert(links->pairs.end(), more.begin(), more.end());
+    std::sort(links->pairs.begin(), links->pairs.end(),
+              [](const DedupePair& x, const DedupePair& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
+  }
+  for (std::size_t i = 0; i < links->pairs.size(); ++i) {
+    const DedupePair& pair = links->pairs[i];
+    const auto score = static_cast<float>(pair.score);
+    for (const std::uint32_t r : {pair.a, pair.b}) {
+      if (score > links->score[r]) {
+        links->score[r] = score;
+        links->algorithm[r] = static_cast<std::uint8_t>(pair.algorithm);
+        links->best[r] = static_cast<std::uint32_t>(i);
       }
     }
   }
 }
 
+// Groups the classes of copies that link to no record outside them: the
+// pairs within a class reach stretches of it, and records that the
+// stretches join are one group. Returns each record's first pair (by a,
+// then b), which is its strongest: all score the class's self-score.
+std::vector<DedupePair> GroupCopies(const Copies& copies, std::size_t algorithms, const ProfileSet& profiles,
+                                    UnionFind* uf, std::uint64_t* compared) {
+  std::vector<DedupePair> firsts;
+  std::vector<std::uint32_t> reach;
+  for (std::size_t c = 0; c < copies.classes(); ++c) {
+    const auto members = copies.members(c);
+    reach.assign(members.size(), 0);
+    for (std::size_t i = 0; i < members.size(); ++i) {
+      for (std::size_t a = 0; a < algorithms; ++a) reach[i] = std::max(reach[i], copies.reach(a, members[i]));
+      *compared += reach[i] - i;
+    }
+    DedupePair pair{0, 0, 0, copies.self(c)};
+    SetParts(profiles[members[0]], profiles[members[0]], &pair);
+    // The stretches from each record start right after it and grow with it:
+    // the first record reaching i is found by a pointer that only moves on.
+    std::size_t from = 0;
+    for (std::size_t i = 1; i < members.size(); ++i) {
+      while (reach[from] < i) ++from;
+      if (from == i) continue;  // reached by none: a new group starts
+      uf->Union(members[from], members[i]);
+      std::size_t a = 0;
+      while (copies.reach(a, members[from]) < i) ++a;  // the first algorithm that made it
+      pair.a = members[from];
+      pair.b = members[i];
+      pair.algorithm = static_cast<int>(a + 1);
+      firsts.push_back(pair);
+    }
+  }
+  return firsts;
+}
+
 }  // namespace
+
+void SetCollapseCopiesForTesting(bool on) { collapse_copies = on; }
 
 Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
                  const FetchProfiles& fetch, const LinkOptions& options) {
@@ -655,9 +884,37 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   }
   const ProfileSet profiles(n, wanted, orders[0].sorted, fetch);
   std::vector<BigVector<std::uint32_t>> made = PairedKeys(n, orders, options);
-  BigVector<Candidate> pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, options);
-  Unique(&pairs, options.threads);
-  const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
+  // Samples are drawn from every pair scored: with them, no pair is left out.
+  std::optional<Copies> copies;
+  if (options.sample == 0 && CollapseCopies()) {
+    copies.emplace(table, orders.size(), profiles, wanted, options);
+    if (copies->empty()) copies.reset();
+  }
+  BigVector<Candidate> pairs;
+  std::vector<float> scores;
+  for (;;) {
+    pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr, options);
+    Unique(&pairs, options.threads);
+    scores = ScorePairs(pairs, profiles, profiles, options);
+    if (!copies) break;
+    // A class a pair of which links outside it is linked pair by pair: its
+    // pairs are made again, the others' stay as they are.
+    std::vector<std::uint8_t> dropped(copies->classes(), 0);
+    bool any = false;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+      if (scores[i] < Threshold(options)) continue;
+      for (const std::uint32_t r : {pairs[i].a, pairs[i].b}) {
+        const std::uint32_t c = copies->of(r);
+        if (c != Copies::kNoClass && !dropped[c]) {
+          dropped[c] = 1;
+          any = true;
+        }
+      }
+    }
+    if (!any) break;
+    copies->Drop(dropped);
+    if (copies->empty()) copies.reset();
+  }
   Links links;
   links.group.assign(n, 0);
   links.algorithm.assign(n, 0);
@@ -666,7 +923,9 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   UnionFind uf(n);
   const std::vector<std::uint32_t> kept =
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);
-  KeepPairs(kept, pairs, scores, profiles, &links);
+  std::vector<DedupePair> firsts;
+  if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
+  KeepPairs(kept, pairs, scores, profiles, std::move(firsts), &links);
   NumberGroups(table, uf, &links);
   return links;
 }
@@ -716,7 +975,7 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   std::vector<Run> runs;
   for (const Span& s : spans) runs.push_back({s.left, s.right, s.algorithm, input.key(s.algorithm, s.left[0])});
   BigVector<Candidate> pairs = MakePairs(runs, left ? &*left : nullptr, right ? &*right : nullptr,
-                                         /*within=*/false, nullptr, options);
+                                         /*within=*/false, nullptr, nullptr, options);
   Unique(&pairs, options.threads);
   std::vector<float> scores;
   if (left) scores = ScorePairs(pairs, *left, *right, options);

@@ -77,7 +77,8 @@ struct Links {
   std::vector<std::uint32_t> members;
   std::vector<std::size_t> group_ends;
   // The linked pairs when verifying or matching a base (a < b within one
-  // side; with a base, a is the input's, b the base's), by a then score.
+  // side; with a base, a is the input's, b the base's), by a then score;
+  // of a class of copies compared once, each record's first pair only.
   std::vector<DedupePair> pairs;
   std::uint64_t compared = 0;  // pairs scored
   // With a base: the base's records that matched (1-based algorithm), per
@@ -102,6 +103,10 @@ class GroupCursor {
   const std::vector<std::size_t>& ends_;
   std::size_t group_ = 0;
 };
+
+// Records that verification cannot tell apart are compared once, not
+// pairwise, with the same outcome; a test turns that off to compare.
+void SetCollapseCopiesForTesting(bool on);
 
 // Links the records of `table`, whose keys under each algorithm are ordered
 // in `orders` (one per algorithm).
