@@ -1,6 +1,7 @@
 // The dedupe job from end to end: read and key each input, order the keys,
 // link the records, then report or hand back each record's group.
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -118,8 +119,24 @@ struct Side {
     const std::size_t parts = base::PartsFor(records.size(), threads, 4096);
     list.makers.resize(parts);
     base::ParallelParts(parts, [&](std::size_t part) {
+      // A copy of a record seen lately shares its profile: copies are
+      // profiled once, not once a record.
+      struct Seen {
+        std::string_view text;
+        std::uint32_t place = 0;
+        bool set = false;
+      };
+      std::array<Seen, 64> seen{};
+      const std::hash<std::string_view> hash;
       for (std::size_t k = records.size() * part / parts; k < records.size() * (part + 1) / parts; ++k) {
-        list.profiles[places[k]] = list.makers[part].Make(kept.texts.key(records[k]));
+        const std::string_view text = kept.texts.key(records[k]);
+        Seen& s = seen[hash(text) % seen.size()];
+        if (s.set && s.text == text) {
+          list.profiles[places[k]] = list.profiles[s.place];
+        } else {
+          list.profiles[places[k]] = list.makers[part].Make(text);
+          s = {text, places[k], true};
+        }
       }
     });
     kept.texts = KeyColumn();

@@ -296,6 +296,37 @@ std::string SecondKey(const Profile& p) {
   return key;
 }
 
+// The sounds of a profile's name words, in order.
+void SortedSounds(const Profile& p, std::vector<std::uint64_t>* sounds) {
+  sounds->clear();
+  for (const Profile::Word& w : p.name) sounds->push_back(w.sound);
+  std::sort(sounds->begin(), sounds->end());
+}
+
+// A hash of SecondKey without making it.
+std::uint64_t SecondKeyHash(const Profile& p) {
+  thread_local std::vector<std::uint64_t> sounds;
+  SortedSounds(p, &sounds);
+  std::uint64_t h = std::hash<std::string_view>()(p.plz) * 0x9E3779B97F4A7C15ull;
+  h ^= std::hash<std::string_view>()(p.number) + 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
+  for (const std::uint64_t s : sounds) h ^= s * 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  return h;
+}
+
+// SecondKey(a) == SecondKey(b): neither postcode nor house number holds a '|'.
+bool SameSecondKey(const Profile& a, const Profile& b) {
+  if (&a == &b) return true;
+  if (std::string_view(a.plz) != std::string_view(b.plz) ||
+      std::string_view(a.number) != std::string_view(b.number) || a.name.size() != b.name.size()) {
+    return false;
+  }
+  if (a.name.data() == b.name.data()) return true;  // one profile's words, shared by copies
+  thread_local std::vector<std::uint64_t> x, y;
+  SortedSounds(a, &x);
+  SortedSounds(b, &y);
+  return x == y;
+}
+
 // Adds the candidate pairs of records that share one key: `left` with
 // `right`, or within `left` when `right` is null. Too many records are
 // split by SecondKey; a part still too large pairs each record only with its
@@ -326,18 +357,45 @@ class PairMaker {
                            " records, more than " + std::to_string(max) +
                            "; they are compared only within equal postcode, house number and name sound");
     }
+    // The parts are runs of equal second keys in input order; the order of
+    // the parts themselves does not matter. Entries are sorted by a hash of
+    // the key and their place, the keys themselves compared only where two
+    // hash alike but differ.
     struct Entry {
-      std::string key;
+      std::uint64_t hash;
+      std::uint32_t place;
       std::uint32_t record;
       bool right;
+      const Profile* profile;
     };
     std::vector<Entry> entries;
-    for (const std::uint32_t r : left) entries.push_back({SecondKey((*left_profiles)[r]), r, false});
+    const auto add = [&](const ProfileSet& profiles, std::uint32_t r, bool right) {
+      const Profile& p = profiles[r];
+      entries.push_back({SecondKeyHash(p), static_cast<std::uint32_t>(entries.size()), r, right, &p});
+    };
+    for (const std::uint32_t r : left) add(*left_profiles, r, false);
     if (!within) {
-      for (const std::uint32_t r : right) entries.push_back({SecondKey((*right_profiles)[r]), r, true});
+      for (const std::uint32_t r : right) add(*right_profiles, r, true);
     }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const Entry& x, const Entry& y) { return x.key < y.key; });
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& x, const Entry& y) { return x.hash != y.hash ? x.hash < y.hash : x.place < y.place; });
+    const auto same_key = [](const Entry& x, const Entry& y) {
+      return x.hash == y.hash && SameSecondKey(*x.profile, *y.profile);
+    };
+    for (std::size_t i = 0; i < entries.size();) {
+      std::size_t end = i + 1;
+      bool mixed = false;
+      while (end < entries.size() && entries[end].hash == entries[i].hash) {
+        mixed = mixed || !SameSecondKey(*entries[i].profile, *entries[end].profile);
+        ++end;
+      }
+      if (mixed) {
+        std::stable_sort(entries.begin() + i, entries.begin() + end, [](const Entry& x, const Entry& y) {
+          return SecondKey(*x.profile) < SecondKey(*y.profile);
+        });
+      }
+      i = end;
+    }
     if (within) {
       records_.clear();
       for (const Entry& e : entries) records_.push_back(e.record);
@@ -345,9 +403,19 @@ class PairMaker {
     }
     for (std::size_t i = 0; i < entries.size();) {
       std::size_t end = i + 1;
-      while (end < entries.size() && entries[end].key == entries[i].key) ++end;
+      while (end < entries.size() && same_key(entries[end], entries[i])) ++end;
+      if (within && copies_ != nullptr) SameClassUntil(entries, i, end);
       for (std::size_t x = i; x < end; ++x) {
-        for (std::size_t y = x + 1; y < std::min(end, x + max); ++y) {
+        std::size_t y = x + 1;
+        if (within && copies_ != nullptr) {
+          // Copies that follow x are passed over at once: only their reach counts.
+          const std::size_t same = std::min({end, x + max, same_until_[x - i]});
+          if (same > y) {
+            copies_->Within(entries[x].record, entries[same - 1].record, algorithm);
+            y = same;
+          }
+        }
+        for (; y < std::min(end, x + max); ++y) {
           const Entry& p = entries[x];
           const Entry& q = entries[y];
           if (within) {
@@ -382,6 +450,18 @@ class PairMaker {
     }
   }
 
+  // For each entry from `begin` to `end`, where the run of entries of its
+  // class of copies that it starts ends (the next entry for none).
+  template <class Entry>
+  void SameClassUntil(const std::vector<Entry>& entries, std::size_t begin, std::size_t end) {
+    same_until_.resize(end - begin);
+    for (std::size_t k = end; k-- > begin;) {
+      const std::uint32_t c = copies_->of(entries[k].record);
+      const bool same = k + 1 < end && c != Copies::kNoClass && copies_->of(entries[k + 1].record) == c;
+      same_until_[k - begin] = same ? same_until_[k + 1 - begin] : k + 1;
+    }
+  }
+
   // Takes the keys under the algorithms before `algorithm` of `records`,
   // those PairedBefore compares, at hand: in `made` they lie all over.
   void Gather(std::span<const std::uint32_t> records, std::uint8_t algorithm) {
@@ -408,6 +488,7 @@ class PairMaker {
   BigVector<Candidate>* out_;
   std::vector<std::string>* messages_;
   std::vector<std::uint32_t> records_, made_keys_;
+  std::vector<std::size_t> same_until_;
   std::size_t before_ = 0;
 };
 
