@@ -192,10 +192,10 @@ struct DedupeKeptApart {
 struct DedupeResult {
   std::vector<DedupeRecord> records;       // the input's records, in input order
   std::vector<DedupeRecord> base_records;  // the base's, with a base
-  // Verified (or, with a base, matched) pairs. Records that verification
-  // cannot tell apart (copies: the same names and address, the same keys)
-  // and that link to no other record are compared once: of the pairs among
-  // them, each record's first is listed, not all.
+  // With a base, the matched pairs. Within one file, each linked record's
+  // strongest verified pair (its first by a, then b, at its best score),
+  // the one the reports print: a group of a million copies has hundreds of
+  // millions of linked pairs, which nobody reads.
   std::vector<DedupePair> pairs;
   std::vector<DedupeKeptApart> kept_apart;  // verified pairs that no group joins
   std::vector<DedupePair> samples;          // DedupeOptions::sample_pairs, highest score first

@@ -185,8 +185,9 @@ def dedupe(
     With `pairs` or `kept_apart`, a tuple of that DataFrame and then, in
     this order, the ones asked for:
 
-    - pairs: the verified pairs that linked (with a base, the matched
-      pairs; none unverified without one), columns a and b (index labels,
+    - pairs: each linked record's strongest verified pair, the one the
+      reports print (with a base, every matched pair; none unverified
+      without one), columns a and b (index labels,
       or record numbers; with a base, b is the base's), algorithm, score
       and the parts of the score (kind, name, first_name, street,
       house_number, plz, town, as korvix.explain() names them; 1 where

@@ -627,6 +627,21 @@ void SetParts(const Profile& a, const Profile& b, DedupePair* pair) {
   pair->town = parts.town;
 }
 
+// Only the pairs that link, in their order: those below the threshold are
+// counted but need no room while the groups are made.
+void KeepLinks(BigVector<Candidate>* pairs, std::vector<float>* scores, const LinkOptions& options) {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < pairs->size(); ++i) {
+    if ((*scores)[i] < Threshold(options)) continue;
+    (*pairs)[kept] = (*pairs)[i];
+    (*scores)[kept++] = (*scores)[i];
+  }
+  BigVector<Candidate> linked(pairs->begin(), pairs->begin() + static_cast<std::ptrdiff_t>(kept));
+  pairs->swap(linked);
+  scores->resize(kept);
+  scores->shrink_to_fit();
+}
+
 // About `n` of the scored pairs, spread over the scores: the range from 0 to
 // 1 in twenty bands, each band giving an equal share (what a band lacks goes
 // to the others), evenly spaced within it; by score, highest first.
@@ -875,37 +890,66 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
   return kept;
 }
 
-// The kept pairs in pair order, as before grouping (by a, then b), each
-// with its parts, and each record's strongest. `more` are pairs within
-// classes of copies, each a record's first: no kept pair holds their records.
+// Each record's strongest kept pair, the first of its pairs (by a, then b)
+// at its best score, and those pairs in pair order with their parts: the
+// reports print a record's strongest pair, and the others, millions where
+// a group is large, are not kept. `more` are pairs within classes of
+// copies, each a record's first: no kept pair holds their records.
 void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
                std::span<const float> scores, const ProfileSet& profiles, std::vector<DedupePair> more,
                Links* links) {
   std::sort(kept.begin(), kept.end());
-  links->score.assign(profiles.records(), 0);
-  links->best.assign(profiles.records(), Links::kNoPair);
-  links->pairs.reserve(kept.size() + more.size());
-  for (const std::uint32_t i : kept) {
-    const Candidate& p = pairs[i];
-    DedupePair& pair = links->pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, scores[i]});
-    SetParts(profiles[p.a], profiles[p.b], &pair);
-  }
-  if (!more.empty()) {
-    links->pairs.insert(links->pairs.end(), more.begin(), more.end());
-    std::sort(links->pairs.begin(), links->pairs.end(),
-              [](const DedupePair& x, const DedupePair& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
-  }
-  for (std::size_t i = 0; i < links->pairs.size(); ++i) {
-    const DedupePair& pair = links->pairs[i];
-    const auto score = static_cast<float>(pair.score);
-    for (const std::uint32_t r : {pair.a, pair.b}) {
+  const std::size_t n = profiles.records();
+  links->score.assign(n, 0);
+  links->best.assign(n, Links::kNoPair);
+  // best: a place in `kept`, or kMore + a place in `more`.
+  constexpr std::uint32_t kMore = 0x80000000u;
+  const auto consider = [&](std::uint32_t a, std::uint32_t b, float score, int algorithm, std::uint32_t item) {
+    for (const std::uint32_t r : {a, b}) {
       if (score > links->score[r]) {
         links->score[r] = score;
-        links->algorithm[r] = static_cast<std::uint8_t>(pair.algorithm);
-        links->best[r] = static_cast<std::uint32_t>(i);
+        links->algorithm[r] = static_cast<std::uint8_t>(algorithm);
+        links->best[r] = item;
       }
     }
+  };
+  for (std::size_t k = 0; k < kept.size(); ++k) {
+    const Candidate& p = pairs[kept[k]];
+    consider(p.a, p.b, scores[kept[k]], p.algorithm + 1, static_cast<std::uint32_t>(k));
   }
+  std::sort(more.begin(), more.end(),
+            [](const DedupePair& x, const DedupePair& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
+  for (std::size_t k = 0; k < more.size(); ++k) {
+    consider(more[k].a, more[k].b, static_cast<float>(more[k].score), more[k].algorithm,
+             kMore | static_cast<std::uint32_t>(k));
+  }
+  std::vector<std::uint32_t> chosen;
+  for (std::uint32_t r = 0; r < n; ++r) {
+    if (links->best[r] != Links::kNoPair) chosen.push_back(links->best[r]);
+  }
+  const auto pair_of = [&](std::uint32_t item) {
+    if (item & kMore) return more[item & ~kMore];
+    const Candidate& p = pairs[kept[item]];
+    DedupePair pair{p.a, p.b, p.algorithm + 1, scores[kept[item]]};
+    SetParts(profiles[p.a], profiles[p.b], &pair);
+    return pair;
+  };
+  const auto ends = [&](std::uint32_t item) {
+    if (item & kMore) return std::pair(more[item & ~kMore].a, more[item & ~kMore].b);
+    return std::pair(pairs[kept[item]].a, pairs[kept[item]].b);
+  };
+  std::sort(chosen.begin(), chosen.end(), [&](std::uint32_t x, std::uint32_t y) { return ends(x) < ends(y); });
+  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+  links->pairs.clear();
+  links->pairs.reserve(chosen.size());
+  std::vector<std::uint32_t> best(n, Links::kNoPair);  // apart: places and items are both numbers
+  for (const std::uint32_t item : chosen) {
+    const DedupePair& pair = links->pairs.emplace_back(pair_of(item));
+    for (const std::uint32_t r : {pair.a, pair.b}) {
+      if (links->best[r] == item) best[r] = static_cast<std::uint32_t>(links->pairs.size() - 1);
+    }
+  }
+  links->best = std::move(best);
 }
 
 // Groups the classes of copies that link to no record outside them: the
@@ -1000,7 +1044,11 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   links.group.assign(n, 0);
   links.algorithm.assign(n, 0);
   links.compared = pairs.size();
-  if (options.sample > 0) links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
+  if (options.sample > 0) {
+    links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
+  } else {
+    KeepLinks(&pairs, &scores, options);
+  }
   UnionFind uf(n);
   const std::vector<std::uint32_t> kept =
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);

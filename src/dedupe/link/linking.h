@@ -76,9 +76,9 @@ struct Links {
   // order, group g's ending at group_ends[g - 1].
   std::vector<std::uint32_t> members;
   std::vector<std::size_t> group_ends;
-  // The linked pairs when verifying or matching a base (a < b within one
-  // side; with a base, a is the input's, b the base's), by a then score;
-  // of a class of copies compared once, each record's first pair only.
+  // With a base, the matched pairs (a the input's, b the base's), by a
+  // then score; verifying within one side, each record's strongest pair
+  // (a < b), by a then b.
   std::vector<DedupePair> pairs;
   std::uint64_t compared = 0;  // pairs scored
   // With a base: the base's records that matched (1-based algorithm), per
