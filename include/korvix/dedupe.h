@@ -104,6 +104,13 @@ struct DedupeOptions {
   // empty "same" column, data_a, data_b) instead of the report. 0: none.
   std::size_t sample_pairs = 0;
 
+  // The memory the run may hold in its large structures (the keys, the
+  // records' profiles, the candidate pairs), in bytes; 0 for
+  // DefaultDedupeMemory(). A run that would need more ends with Error
+  // (kRefused) saying which limit and what to do, before the machine
+  // starts swapping.
+  std::uint64_t memory = 0;
+
   unsigned threads = 0;  // 0: every processor this process may use
   bool progress = false;  // a progress line on standard error
   bool verbose = false;   // tell how CSV columns are mapped
@@ -150,6 +157,18 @@ struct DedupeEvaluation {
 // Throws what DedupeFile throws.
 KORVIX_EXPORT DedupeEvaluation EvaluateDedupe(const std::string& path, const DedupeOptions& options,
                                               std::span<const LabelledPair> labels);
+
+// DedupeOptions::memory when 0: a quarter of the machine's physical memory,
+// at most 2 GiB.
+KORVIX_EXPORT std::uint64_t DefaultDedupeMemory();
+
+// A memory size as a person writes it: bytes, or a number with K, M, G or T
+// (of 1024: "512M", "2G", "1.5G"). Throws Error (kInvalidArgument) for
+// anything else and for 0.
+KORVIX_EXPORT std::uint64_t ReadMemorySize(std::string_view text);
+
+// A memory size for messages: "512.0 MiB", "2.0 GiB", "100 bytes".
+KORVIX_EXPORT std::string MemorySizeText(std::uint64_t bytes);
 
 // The zero-configuration choice: three keys (PLZ + street + house number;
 // town + street + house number + sound of Bez1; PLZ + sound of Bez1 and

@@ -205,6 +205,12 @@ KORVIX_EXPORT uint64_t korvix_dedupe_line(const korvix_dedupe_t* result, size_t 
 
 KORVIX_EXPORT void korvix_dedupe_free(korvix_dedupe_t* result);
 
+/* The memory limit of the dedupe calls of this process that follow, in
+ * bytes (DedupeOptions::memory): a run that would need more fails with why
+ * in *errptr. 0, the default, for a quarter of the physical memory, at
+ * most 2 GiB. */
+KORVIX_EXPORT void korvix_dedupe_set_memory(uint64_t bytes);
+
 /* ---- Dialog toolkit, chosen once for the process before dialogs run.
  *
  * "headless" (the default): no windows; every dialog closes at once without

@@ -102,6 +102,7 @@ def dedupe_records(
     max_candidates: int = 200,
     threads: int = 0,
     sample_pairs: int = 0,
+    memory: Union[None, int, str] = None,
 ) -> dict: ...
 def dedupe_file(
     path: str,
@@ -116,6 +117,7 @@ def dedupe_file(
     max_candidates: int = 200,
     threads: int = 0,
     sample_pairs: int = 0,
+    memory: Union[None, int, str] = None,
 ) -> dict: ...
 def evaluate_file(
     path: str,

@@ -116,7 +116,7 @@ PARTS = ("kind", "name", "first_name", "street", "house_number", "plz", "town")
 
 
 def _run(data, algorithms, normalize, verify, base, columns, input_format, delimiter, map,
-         strict, max_candidates, threads, sample_pairs=0):
+         strict, max_candidates, threads, sample_pairs=0, memory=None):
     # The job on a file or a DataFrame: its result, and the labels of the
     # input's and the base's records (index labels, or record numbers).
     chosen = _algorithms(algorithms)
@@ -126,11 +126,11 @@ def _run(data, algorithms, normalize, verify, base, columns, input_format, delim
         if base is not None:
             base_strings = record_strings(base, field_columns(base.columns, columns)).tolist()
         result = _korvix.dedupe_records(strings, base_strings, chosen, normalize, verify,
-                                        max_candidates, threads, sample_pairs)
+                                        max_candidates, threads, sample_pairs, memory)
         return result, data.index, (base.index if base is not None else None)
     result = _korvix.dedupe_file(os.fspath(data), os.fspath(base) if base is not None else "",
                                  chosen, normalize, verify, input_format, delimiter, map,
-                                 strict, max_candidates, threads, sample_pairs)
+                                 strict, max_candidates, threads, sample_pairs, memory)
     index = pd.RangeIndex(1, len(result["records"]["line"]) + 1, name="record")
     base_index = pd.RangeIndex(1, len(result["base_records"]["line"]) + 1, name="record")
     return result, index, base_index
@@ -165,6 +165,7 @@ def dedupe(
     strict: bool = False,
     max_candidates: int = 200,
     threads: int = 0,
+    memory: Union[None, int, str] = None,
 ):
     """The dedupe job of `korvix dedupe` on a file or a DataFrame.
 
@@ -201,11 +202,15 @@ def dedupe(
       korvix.explain() names it; "parts" when the score of x and y alone
       tells them apart). Empty without verification and with a base.
 
+    `memory` is what the run may hold, in bytes or as "512M", "2G" (None: a
+    quarter of the physical memory, at most 2 GiB); a run that needs more
+    raises korvix.Error saying which limit.
+
     Raises ValueError for wrong options or a CSV header that does not fit,
     OSError for a file that cannot be read."""
     result, index, base_index = _run(data, algorithms, normalize, verify, base, columns,
                                      input_format, delimiter, map, strict, max_candidates,
-                                     threads)
+                                     threads, memory=memory)
     records = _frame(result["records"], index)
     if not pairs and not kept_apart:
         return records

@@ -217,5 +217,43 @@ TEST(Linking, CopiesComparedOnceChangeNothing) {
   std::filesystem::remove(path + ".csv");
 }
 
+// Memory sizes as written, and a run refused by the limit it would exceed:
+// the keys alone, or the candidate pairs of a key that every record shares.
+TEST(Linking, TheMemoryLimitRefusesWhatExceedsIt) {
+  for (const auto& [text, bytes] : std::vector<std::pair<std::string, std::uint64_t>>{
+           {"123", 123}, {"512M", 512u << 20}, {"2G", std::uint64_t{2} << 30}, {"2g", std::uint64_t{2} << 30},
+           {"1.5K", 1536}, {"1T", std::uint64_t{1} << 40}, {"", 0}, {"0", 0}, {"2X", 0}, {"-1", 0}, {"G", 0},
+           {"1e5", 0}, {"0.5", 0}}) {
+    if (bytes == 0) {
+      EXPECT_THROW(ReadMemorySize(text), Error) << text;
+    } else {
+      EXPECT_EQ(ReadMemorySize(text), bytes) << text;
+    }
+  }
+  EXPECT_GT(DefaultDedupeMemory(), 0u);
+  EXPECT_LE(DefaultDedupeMemory(), std::uint64_t{2} << 30);
+  std::vector<std::string> strings;
+  for (int i = 0; i < 2000; ++i) strings.push_back("10115|Berlin|Weg " + std::to_string(i) + "|N" + std::to_string(i));
+  DedupeOptions options;
+  options.algorithms = {{"0105000000000000", ""}};  // the postcode alone
+  options.verify = 0.5;
+  options.max_candidates = 5000;  // all pairs: two million
+  for (const auto& [memory, refused] : std::vector<std::pair<std::uint64_t, std::string>>{
+           {1024, "the keys of the records take"},
+           {32u << 20, "the candidate pairs of the keys"},
+           {std::uint64_t{1} << 30, ""}}) {
+    options.memory = memory;
+    try {
+      Link(strings, options);
+      EXPECT_EQ(refused, "") << memory;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.code(), ErrorCode::kRefused);
+      EXPECT_TRUE(std::string(e.what()).starts_with(refused)) << e.what();
+      EXPECT_NE(std::string(e.what()).find(MemorySizeText(memory)), std::string::npos) << e.what();
+      EXPECT_NE(refused, "") << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korvix

@@ -300,3 +300,11 @@ def test_labels_that_cannot_be_read_are_refused(tmp_path):
     with pytest.raises(OSError, match="cannot open"):
         korvix.evaluate(tmp_path / "missing.csv", path)
 
+
+
+def test_a_run_beyond_its_memory_limit_is_refused():
+    with pytest.raises(korvix.Error, match="memory limit of 1.0 KiB"):
+        korvix.dedupe(PEOPLE, memory="1K")
+    with pytest.raises(ValueError):
+        korvix.dedupe(PEOPLE, memory="lots")
+    assert korvix.dedupe(PEOPLE, memory=1 << 30)["group"].max() == 2

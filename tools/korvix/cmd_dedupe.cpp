@@ -42,9 +42,11 @@ constexpr OptionDef kOptions[] = {
     {"output", "FILE", "write the report to FILE, complete or not at all (default: stdout)"},
     {"output-encoding", "ENC", "utf-8, utf-8-bom or windows-1252 (default: utf-8-bom for csv)"},
     {"id", "COLUMN", "print this column (such as a customer number) beside each line number"},
-    {"verbose", "", "tell on stderr how the CSV columns are mapped"},
+    {"verbose", "", "tell on stderr how the CSV columns are mapped and the memory limit"},
     {"quiet", "", "no progress line and no notes on stderr, only errors"},
     {"sample-pairs", "N", "write N candidate pairs spread over the scores, for labelling, instead of the report"},
+    {"memory", "LIMIT", "the memory the run may take, such as 512M or 2G (default: a quarter of the "
+                        "physical memory, at most 2G); a run that needs more ends with a message"},
     kThreadsOption,
 };
 
@@ -127,6 +129,13 @@ DedupeOptions DedupeOptionsOf(const Args& args) {
   if (args.Has("quiet") && args.Has("verbose")) throw UsageError("give --quiet or --verbose");
   options.verbose = args.Has("verbose");
   options.threads = Threads(args);
+  if (const auto limit = args.Value("memory")) {
+    try {
+      options.memory = ReadMemorySize(*limit);
+    } catch (const Error&) {
+      throw UsageError("--memory takes a size such as 512M or 2G, or bytes, not '" + *limit + "'");
+    }
+  }
   options.progress = ShowProgress(args);
   if (!args.Has("quiet")) options.message = Warn;
   if (const auto n = args.Value("sample-pairs")) {

@@ -113,6 +113,8 @@ class ProfileMaker {
  public:
   // The profile of a profile text (ProfileTextOf).
   Profile Make(std::string_view profile_text);
+  // The bytes of its blocks.
+  std::size_t memory() const;
 
  private:
   // Room for `bytes` more bytes and `words` more words in the current blocks.
@@ -138,6 +140,11 @@ class ProfileMaker {
 struct ProfileList {
   BigVector<Profile> profiles;
   std::vector<ProfileMaker> makers;
+  std::size_t memory() const {
+    std::size_t bytes = profiles.capacity() * sizeof(Profile);
+    for (const ProfileMaker& m : makers) bytes += m.memory();
+    return bytes;
+  }
 };
 
 // Sets the share of every name word but first names: of the profiles,

@@ -160,6 +160,11 @@ class Job {
       builders_.emplace_back(a.code);
       algorithms_.push_back({a.code, a.name.empty() ? DescribeAlgorithm(a.code) : a.name});
     }
+    memory_ = options.memory != 0 ? options.memory : DefaultDedupeMemory();
+    if (options.verbose) {
+      Tell(options, "memory limit " + MemorySizeText(memory_) +
+                        (options.memory != 0 ? "" : " (a quarter of the physical memory, at most 2 GiB)"));
+    }
   }
 
   void ReadFile(const std::string& path, bool is_base) {
@@ -207,6 +212,8 @@ class Job {
     link.threads = options_.threads;
     link.message = options_.message;
     link.sample = options_.verify > 0 ? options_.sample_pairs : 0;
+    link.memory = memory_;
+    link.held = Held();
     const auto fetch = [this](Side& side) -> FetchProfiles {
       return [this, &side](std::span<const std::uint32_t> records, std::span<const std::uint32_t> places) {
         return side.Profiles(records, places, options_.threads);
@@ -276,6 +283,22 @@ class Job {
     side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads,
                              progress, size, options_.verify > 0 ? &side->kept : nullptr);
     side->orders = OrderByKeys(side->table, options_.threads);
+    const std::uint64_t held = Held() + side->kept.texts.memory();
+    if (held > memory_) {
+      throw MemoryError("the keys of the records take " + MemorySizeText(held) + ", more than the memory limit of " +
+                        MemorySizeText(memory_) + ": raise the limit (--memory) or dedupe the file in parts");
+    }
+  }
+
+  // The keys and their orders of both sides.
+  std::uint64_t Held() const {
+    std::uint64_t bytes = 0;
+    for (const Side* side : {&input_, base_ ? &*base_ : nullptr}) {
+      if (side == nullptr) continue;
+      bytes += side->table.memory();
+      for (const KeyOrder& order : side->orders) bytes += 4 * order.sorted.capacity();
+    }
+    return bytes;
   }
 
   void Describe(const CsvSource& source) {
@@ -292,6 +315,7 @@ class Job {
   Side input_;
   std::optional<Side> base_;
   Links links_;
+  std::uint64_t memory_ = 0;  // the limit of the run
   std::string summary_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };

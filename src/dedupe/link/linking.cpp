@@ -4,12 +4,14 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <limits>
 #include <utility>
 #include <numeric>
 #include <optional>
 #include <unordered_map>
 
 #include "base/parallel.h"
+#include "dedupe/core/error.h"
 
 namespace korvix::dedupe {
 
@@ -102,6 +104,7 @@ class ProfileSet {
     if (!ascending.empty()) list_ = fetch(ascending, at);
   }
   const Profile& operator[](std::uint32_t record) const { return list_.profiles[place_[record]]; }
+  std::size_t memory() const { return 4 * place_.capacity() + list_.memory(); }
   std::uint32_t place(std::uint32_t record) const { return place_[record]; }
   std::size_t size() const { return list_.profiles.size(); }
   std::size_t records() const { return place_.size(); }  // with a profile or without
@@ -109,6 +112,45 @@ class ProfileSet {
  private:
   BigVector<std::uint32_t> place_;  // of each record's profile, kNone without one
   ProfileList list_;
+};
+
+// What a run holds against LinkOptions::memory: the keys, the profiles,
+// the arrays by record and the candidate pairs.
+class Budget {
+ public:
+  // A candidate pair at its most, while it is scored: itself (12 bytes),
+  // its score (4) and its place in the order of profiles (16, twice while
+  // that is sorted).
+  static constexpr std::uint64_t kPairBytes = 48;
+
+  explicit Budget(const LinkOptions& options) : limit_(options.memory), held_(options.held) {}
+
+  // Holds `bytes` more for `what`, or refuses.
+  void Hold(std::uint64_t bytes, std::string_view what) {
+    held_ += bytes;
+    if (limit_ != 0 && held_ > limit_) {
+      throw MemoryError("the keys and " + std::string(what) + " take " + MemorySizeText(held_) +
+                        ", more than the memory limit of " + MemorySizeText(limit_) +
+                        ": raise the limit (--memory) or dedupe the file in parts");
+    }
+  }
+
+  // The candidate pairs that fit in what is left.
+  std::uint64_t pairs() const {
+    if (limit_ == 0) return std::numeric_limits<std::uint64_t>::max();
+    return held_ >= limit_ ? 0 : (limit_ - held_) / kPairBytes;
+  }
+
+  // Refuses `pairs` candidate pairs and more, as pairs() says they do not fit.
+  [[noreturn]] void RefusePairs(std::uint64_t pairs) const {
+    throw MemoryError("the candidate pairs of the keys, " + std::to_string(pairs) + " and more, need more than the " +
+                      MemorySizeText(limit_ - std::min(limit_, held_)) + " left of the memory limit of " +
+                      MemorySizeText(limit_) + ": raise the limit (--memory), or key with algorithms that " +
+                      "fewer records share, or lower the records compared by key (max_candidates)");
+  }
+
+ private:
+  std::uint64_t limit_, held_;
 };
 
 // Records that verification cannot tell apart: the same profile and the
@@ -505,7 +547,7 @@ struct Run {
 // together in order at the end.
 BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left, const ProfileSet* right,
                                bool within, const std::vector<BigVector<std::uint32_t>>* made,
-                               Copies* copies, const LinkOptions& options) {
+                               Copies* copies, const Budget& budget, const LinkOptions& options) {
   const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
   const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
   const auto work = [&](const Run& r) {
@@ -524,14 +566,20 @@ BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left
   std::vector<BigVector<Candidate>> pairs(ends.size());
   std::vector<std::vector<std::string>> messages(ends.size());
   std::atomic<std::size_t> next{0};
+  // Pairs made on all threads, against what the budget leaves for them.
+  const std::uint64_t room = budget.pairs();
+  std::atomic<std::uint64_t> made_pairs{0};
   base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
     for (std::size_t p; (p = next++) < ends.size();) {
       PairMaker maker(options, made, copies, &pairs[p], &messages[p]);
-      for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p]; ++i) {
+      for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p] && made_pairs <= room; ++i) {
+        const std::size_t before = pairs[p].size();
         maker.Add(runs[i].left, left, runs[i].right, right, runs[i].algorithm, runs[i].key, within);
+        made_pairs += pairs[p].size() - before;
       }
     }
   });
+  if (made_pairs > room) budget.RefusePairs(made_pairs);
   BigVector<Candidate> all;
   std::size_t count = 0;
   for (const auto& piece : pairs) count += piece.size();
@@ -1008,6 +1056,9 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     }
   }
   const ProfileSet profiles(n, wanted, orders[0].sorted, fetch);
+  // The arrays by record: groups, union-find, links, the keys paired, copies.
+  Budget budget(options);
+  budget.Hold(profiles.memory() + n * (64 + 8 * orders.size()), "the records' profiles");
   std::vector<BigVector<std::uint32_t>> made = PairedKeys(n, orders, options);
   // Samples are drawn from every pair scored: with them, no pair is left out.
   std::optional<Copies> copies;
@@ -1018,7 +1069,8 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   BigVector<Candidate> pairs;
   std::vector<float> scores;
   for (;;) {
-    pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr, options);
+    pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr, budget,
+                      options);
     Unique(&pairs, options.threads);
     scores = ScorePairs(pairs, profiles, profiles, options);
     if (!copies) break;
@@ -1103,8 +1155,11 @@ Links LinkToBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
   }
   std::vector<Run> runs;
   for (const Span& s : spans) runs.push_back({s.left, s.right, s.algorithm, input.key(s.algorithm, s.left[0])});
+  Budget budget(options);
+  budget.Hold((left ? left->memory() + right->memory() : 0) + (input.size() + base.size()) * 16,
+              "the records' profiles");
   BigVector<Candidate> pairs = MakePairs(runs, left ? &*left : nullptr, right ? &*right : nullptr,
-                                         /*within=*/false, nullptr, nullptr, options);
+                                         /*within=*/false, nullptr, nullptr, budget, options);
   Unique(&pairs, options.threads);
   std::vector<float> scores;
   if (left) scores = ScorePairs(pairs, *left, *right, options);

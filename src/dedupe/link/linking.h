@@ -51,6 +51,11 @@ struct LinkOptions {
   // Verifying, this many candidate pairs spread over the scores from 0 to
   // 1 into Links::samples, each scored exactly (so every pair is).
   std::size_t sample = 0;
+  // The memory the run may hold (0: no limit), and what it holds before
+  // linking (the keys). Linking that would need more throws Error
+  // (kRefused).
+  std::uint64_t memory = 0;
+  std::uint64_t held = 0;
   // Told now and then, on the calling thread, how far a long step is:
   // "comparing" candidate pairs, "grouping" by the links; may be null.
   std::function<void(std::string_view step, std::uint64_t done, std::uint64_t total)> progress;
