@@ -116,29 +116,41 @@ struct Side {
                        unsigned threads) {
     ProfileList list;
     list.profiles.resize(records.size());
+    list.copy_of.resize(records.size());
+    // Records of one text share one profile: copies are profiled once, and
+    // linking knows them by it. An open-addressing table finds each text's
+    // first record.
+    {
+      std::size_t size = 16;
+      while (size < 2 * records.size()) size *= 2;
+      std::vector<std::uint32_t> table(size, 0);  // 1 + k of records[k], 0 free
+      const std::hash<std::string_view> hash;
+      for (std::size_t k = 0; k < records.size(); ++k) {
+        const std::string_view text = kept.texts.key(records[k]);
+        for (std::size_t at = hash(text) & (size - 1);; at = (at + 1) & (size - 1)) {
+          if (table[at] == 0) {
+            table[at] = static_cast<std::uint32_t>(k + 1);
+            list.copy_of[places[k]] = places[k];
+            break;
+          }
+          if (kept.texts.key(records[table[at] - 1]) == text) {
+            list.copy_of[places[k]] = places[table[at] - 1];
+            break;
+          }
+        }
+      }
+    }
     const std::size_t parts = base::PartsFor(records.size(), threads, 4096);
     list.makers.resize(parts);
     base::ParallelParts(parts, [&](std::size_t part) {
-      // A copy of a record seen lately shares its profile: copies are
-      // profiled once, not once a record.
-      struct Seen {
-        std::string_view text;
-        std::uint32_t place = 0;
-        bool set = false;
-      };
-      std::array<Seen, 64> seen{};
-      const std::hash<std::string_view> hash;
       for (std::size_t k = records.size() * part / parts; k < records.size() * (part + 1) / parts; ++k) {
-        const std::string_view text = kept.texts.key(records[k]);
-        Seen& s = seen[hash(text) % seen.size()];
-        if (s.set && s.text == text) {
-          list.profiles[places[k]] = list.profiles[s.place];
-        } else {
-          list.profiles[places[k]] = list.makers[part].Make(text);
-          s = {text, places[k], true};
-        }
+        if (list.copy_of[places[k]] == places[k]) list.profiles[places[k]] = list.makers[part].Make(kept.texts.key(records[k]));
       }
     });
+    for (std::size_t k = 0; k < records.size(); ++k) {
+      const std::uint32_t made = list.copy_of[places[k]];
+      if (made != places[k]) list.profiles[places[k]] = list.profiles[made];
+    }
     kept.texts = KeyColumn();
     CountNameWords(list.profiles);
     return list;

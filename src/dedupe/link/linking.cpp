@@ -106,6 +106,10 @@ class ProfileSet {
   const Profile& operator[](std::uint32_t record) const { return list_.profiles[place_[record]]; }
   std::size_t memory() const { return 4 * place_.capacity() + list_.memory(); }
   std::uint32_t place(std::uint32_t record) const { return place_[record]; }
+  // The place of the profile that record's shares, made for a copy before it.
+  std::uint32_t copy_of(std::uint32_t record) const {
+    return list_.copy_of.empty() ? place_[record] : list_.copy_of[place_[record]];
+  }
   std::size_t size() const { return list_.profiles.size(); }
   std::size_t records() const { return place_.size(); }  // with a profile or without
 
@@ -170,40 +174,41 @@ class Copies {
          const std::vector<std::uint8_t>& wanted, const LinkOptions& options)
       : algorithms_(algorithms) {
     const std::size_t n = profiles.records();
-    struct Hashed {
-      std::uint64_t hash;
-      std::uint32_t record;
-    };
-    BigVector<Hashed> hashed;
-    for (std::uint32_t r = 0; r < n; ++r) {
-      if (wanted[r]) hashed.push_back({Hash(table, profiles[r], r), r});
-    }
-    RadixSort(&hashed, 64, options.threads, [](const Hashed& h) { return h.hash; });
     class_.assign(n, kNoClass);
-    std::vector<std::uint32_t> members, reps;  // reps: of the classes of one hash
-    std::vector<std::vector<std::uint32_t>> found;
-    for (std::size_t i = 0; i < hashed.size();) {
-      std::size_t end = i + 1;
-      while (end < hashed.size() && hashed[end].hash == hashed[i].hash) ++end;
-      if (end - i >= 2) {
-        found.clear();
-        for (std::size_t k = i; k < end; ++k) {
-          const std::uint32_t r = hashed[k].record;
-          std::size_t c = 0;
-          while (c < found.size() && !Same(table, profiles, found[c][0], r)) ++c;
-          if (c == found.size()) found.emplace_back();
-          found[c].push_back(r);
-        }
-        for (auto& f : found) {
-          if (f.size() < 2) continue;
-          const Profile& p = profiles[f[0]];
-          const auto self = static_cast<float>(Score(p, p, options.verify));
-          if (self < static_cast<float>(options.verify) || Score(p, p) < kApart) continue;
-          std::sort(f.begin(), f.end());
-          Add(f, self);
-        }
+    // Copies share one profile as they are made (ProfileList::copy_of):
+    // the records of each shared profile, in input order, split by their
+    // keys. A copy whose profile was made anew is linked pair by pair,
+    // with the same outcome.
+    std::vector<std::uint32_t> begin(profiles.size() + 1, 0);
+    for (std::uint32_t r = 0; r < n; ++r) {
+      if (wanted[r]) ++begin[profiles.copy_of(r) + 1];
+    }
+    for (std::size_t q = 0; q < profiles.size(); ++q) begin[q + 1] += begin[q];
+    std::vector<std::uint32_t> by_profile(begin.back());
+    {
+      std::vector<std::uint32_t> at(begin.begin(), begin.end() - 1);
+      for (std::uint32_t r = 0; r < n; ++r) {
+        if (wanted[r]) by_profile[at[profiles.copy_of(r)]++] = r;
       }
-      i = end;
+    }
+    std::vector<std::vector<std::uint32_t>> found;
+    for (std::size_t q = 0; q < profiles.size(); ++q) {
+      if (begin[q + 1] - begin[q] < 2) continue;
+      found.clear();
+      for (std::size_t k = begin[q]; k < begin[q + 1]; ++k) {
+        const std::uint32_t r = by_profile[k];
+        std::size_t c = 0;
+        while (c < found.size() && !Same(table, profiles, found[c][0], r)) ++c;
+        if (c == found.size()) found.emplace_back();
+        found[c].push_back(r);
+      }
+      for (auto& f : found) {
+        if (f.size() < 2) continue;
+        const Profile& p = profiles[f[0]];
+        const auto self = static_cast<float>(Score(p, p, options.verify));
+        if (self < static_cast<float>(options.verify) || Score(p, p) < kApart) continue;
+        Add(f, self);
+      }
     }
     if (empty()) return;
     reach_.resize(algorithms_);
@@ -274,18 +279,6 @@ class Copies {
     }
   }
 
-  static void Mix(std::uint64_t* h, std::uint64_t v) {
-    *h ^= v + 0x9E3779B97F4A7C15ull + (*h << 6) + (*h >> 2);
-  }
-  static std::uint64_t Hash(const KeyTable& table, const Profile& p, std::uint32_t r) {
-    std::uint64_t h = 0;
-    const std::hash<std::string_view> text;
-    for (const ProfileText* t : {&p.plz, &p.town, &p.street, &p.number}) Mix(&h, text(*t));
-    for (const Profile::Word& w : p.name) Mix(&h, text(w.text));
-    Mix(&h, p.name.size());
-    for (std::size_t a = 0; a < table.algorithms(); ++a) Mix(&h, text(table.key(a, r)));
-    return h;
-  }
   // Everything Score reads of the two profiles, and their keys.
   static bool Same(const KeyTable& table, const ProfileSet& profiles, std::uint32_t x, std::uint32_t y) {
     const Profile& a = profiles[x];
