@@ -10,12 +10,13 @@ prints the peak resident memory per record beside the time:
   one-address one address, one surname, ten first names
   copies      identical copies of one record
 
-The last two are where memory follows the shape rather than the size: every
-record shares every key with every other. Median time and largest peak
-memory of the runs, in turn (see whole_process.py).
+The last two are where memory followed the shape rather than the size: every
+record shares every key with every other. Copies are now compared once, so a
+million of either shape takes seconds. Median time and largest peak memory of
+the runs, in turn (see whole_process.py).
 
     bench/dedupe/bench_memory.py                    # 200,000 records each
-    bench/dedupe/bench_memory.py --count 1000000 --shapes realistic,copies
+    bench/dedupe/bench_memory.py --count 1000000 --shapes realistic,one-address,copies
 """
 
 import argparse

@@ -153,6 +153,12 @@ struct DedupeOptions {
   // each other (kInvalidArgument).
   std::string clean;
   std::string mapping;
+  // The memory the run may hold in its large structures (the keys, the
+  // records' profiles, the candidate pairs), in bytes; 0 for
+  // DefaultDedupeMemory(). A run that would need more ends with Error
+  // (kRefused) saying which limit and what to do, before the machine
+  // starts swapping.
+  std::uint64_t memory = 0;
 
   unsigned threads = 0;  // 0: every processor this process may use
   bool progress = false;  // a progress line on standard error
@@ -200,6 +206,17 @@ struct DedupeEvaluation {
 // Throws what DedupeFile throws.
 KORVIX_EXPORT DedupeEvaluation EvaluateDedupe(const std::string& path, const DedupeOptions& options,
                                               std::span<const LabelledPair> labels);
+
+// DedupeOptions::memory when 0: half the machine's physical memory.
+KORVIX_EXPORT std::uint64_t DefaultDedupeMemory();
+
+// A memory size as a person writes it: bytes, or a number with K, M, G or T
+// (of 1024: "512M", "2G", "1.5G"). Throws Error (kInvalidArgument) for
+// anything else and for 0.
+KORVIX_EXPORT std::uint64_t ReadMemorySize(std::string_view text);
+
+// A memory size for messages: "512.0 MiB", "2.0 GiB", "100 bytes".
+KORVIX_EXPORT std::string MemorySizeText(std::uint64_t bytes);
 
 // The zero-configuration choice: three keys (PLZ + street + house number;
 // town + street + house number + sound of Bez1; PLZ + sound of Bez1 and
@@ -249,7 +266,11 @@ struct DedupeKeptApart {
 struct DedupeResult {
   std::vector<DedupeRecord> records;       // the input's records, in input order
   std::vector<DedupeRecord> base_records;  // the base's, with a base
-  std::vector<DedupePair> pairs;           // verified (or, with a base, matched) pairs
+  // With a base, the matched pairs. Within one file, each linked record's
+  // strongest verified pair (its first by a, then b, at its best score),
+  // the one the reports print: a group of a million copies has hundreds of
+  // millions of linked pairs, which nobody reads.
+  std::vector<DedupePair> pairs;
   std::vector<DedupeKeptApart> kept_apart;  // verified pairs that no group joins
   std::vector<DedupePair> samples;          // DedupeOptions::sample_pairs, highest score first
   std::size_t groups = 0;

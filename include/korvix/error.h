@@ -29,7 +29,8 @@ enum class ErrorCode {
   kInvalidArgument,  // the call or its options are wrong (a CSV header that does not fit them too)
   kIo,               // a file cannot be read or written, or holds what cannot be used
   kDatabase,         // a database cannot be opened, or a statement on it failed
-  kRefused,          // the acting user may not do this; nothing was read or written
+  kRefused,          // the acting user may not do this, or the work needs more memory than
+                     // it may take; nothing was written
 };
 
 class KORVIX_EXPORT Error : public std::runtime_error {

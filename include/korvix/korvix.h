@@ -282,6 +282,10 @@ KORVIX_EXPORT double korvix_matches_score(const korvix_matches_t* matches, size_
 KORVIX_EXPORT char* korvix_matches_id(const korvix_matches_t* matches, size_t i);
 KORVIX_EXPORT void korvix_matches_parts(const korvix_matches_t* matches, size_t i, float* parts);
 KORVIX_EXPORT void korvix_matches_free(korvix_matches_t* matches);
+/* The memory limit of the dedupe calls of this process that follow, in
+ * bytes (DedupeOptions::memory): a run that would need more fails with why
+ * in *errptr. 0, the default, for half the physical memory. */
+KORVIX_EXPORT void korvix_dedupe_set_memory(uint64_t bytes);
 
 /* ---- Dialog toolkit, chosen once for the process before dialogs run.
  *

@@ -19,7 +19,7 @@ namespace {
 // as (code, name) pairs, None for the recommendation.
 DedupeOptions Options(const py::object& algorithms, const py::object& normalize,
                       const py::object& verify, std::size_t max_candidates, unsigned threads,
-                      std::size_t sample_pairs = 0) {
+                      std::size_t sample_pairs = 0, const py::object& memory = py::none()) {
   DedupeOptions options = algorithms.is_none() ? RecommendedDedupe() : DedupeOptions();
   if (!algorithms.is_none()) {
     for (const py::handle a : algorithms) {
@@ -32,6 +32,12 @@ DedupeOptions Options(const py::object& algorithms, const py::object& normalize,
   options.max_candidates = max_candidates;
   options.threads = threads;
   options.sample_pairs = sample_pairs;
+  // Bytes, or a size as the command line takes it ("512M", "2G").
+  if (py::isinstance<py::str>(memory)) {
+    options.memory = ReadMemorySize(memory.cast<std::string>());
+  } else if (!memory.is_none()) {
+    options.memory = memory.cast<std::uint64_t>();
+  }
   return options;
 }
 
@@ -184,9 +190,9 @@ void BindDedupe(py::module_& module) {
       [](py::handle records, py::object base, py::object algorithms, py::object normalize,
          py::object verify, std::size_t max_candidates, unsigned threads,
          std::size_t sample_pairs, const std::string& survivor, bool fill, const std::string& clean,
-         const std::string& mapping) {
+         const std::string& mapping, py::object memory) {
         DedupeOptions options =
-            Options(algorithms, normalize, verify, max_candidates, threads, sample_pairs);
+            Options(algorithms, normalize, verify, max_candidates, threads, sample_pairs, memory);
         Survive(&options, survivor, fill, clean, mapping);
         std::vector<py::object> owners;
         const std::vector<std::string_view> views = Views(records, &owners);
@@ -197,16 +203,16 @@ void BindDedupe(py::module_& module) {
       py::arg("records"), py::arg("base"), py::arg("algorithms"), py::arg("normalize"),
       py::arg("verify"), py::arg("max_candidates") = 200, py::arg("threads") = 0,
       py::arg("sample_pairs") = 0, py::arg("survivor") = "", py::arg("fill") = false,
-      py::arg("clean") = "", py::arg("mapping") = "",
+      py::arg("clean") = "", py::arg("mapping") = "", py::arg("memory") = py::none(),
       "The dedupe job on record strings; korvix.dedupe() is the interface.");
   // The options of a file's run, as dedupe_file and evaluate_file take them.
   const auto file_options = [](const std::string& base, const py::object& algorithms,
                                const py::object& normalize, const py::object& verify,
                                const std::string& input_format, const std::string& delimiter,
                                const std::string& map, bool strict, std::size_t max_candidates,
-                               unsigned threads, std::size_t sample_pairs) {
+                               unsigned threads, std::size_t sample_pairs, const py::object& memory) {
     DedupeOptions options =
-        Options(algorithms, normalize, verify, max_candidates, threads, sample_pairs);
+        Options(algorithms, normalize, verify, max_candidates, threads, sample_pairs, memory);
     options.base = base;
     options.input_format = input_format;
     options.delimiter = delimiter;
@@ -221,10 +227,11 @@ void BindDedupe(py::module_& module) {
                      const std::string& delimiter, const std::string& map, bool strict,
                      std::size_t max_candidates, unsigned threads, std::size_t sample_pairs,
                      const std::string& survivor, bool fill, const std::string& clean,
-                     const std::string& mapping, const std::string& id, const std::string& previous) {
+                     const std::string& mapping, const std::string& id, const std::string& previous,
+                     py::object memory) {
         DedupeOptions options =
             file_options(base, algorithms, normalize, verify, input_format, delimiter, map,
-                         strict, max_candidates, threads, sample_pairs);
+                         strict, max_candidates, threads, sample_pairs, memory);
         Survive(&options, survivor, fill, clean, mapping);
         options.id = id;
         options.previous = previous;
@@ -235,7 +242,8 @@ void BindDedupe(py::module_& module) {
       py::arg("map") = "", py::arg("strict") = false, py::arg("max_candidates") = 200,
       py::arg("threads") = 0, py::arg("sample_pairs") = 0, py::arg("survivor") = "",
       py::arg("fill") = false, py::arg("clean") = "", py::arg("mapping") = "", py::arg("id") = "",
-      py::arg("previous") = "", "The dedupe job on a file; korvix.dedupe() is the interface.");
+      py::arg("previous") = "", py::arg("memory") = py::none(),
+      "The dedupe job on a file; korvix.dedupe() is the interface.");
   module.def(
       "evaluate_file",
       [file_options](const std::string& path, py::handle labels, const std::string& base,
@@ -245,7 +253,7 @@ void BindDedupe(py::module_& module) {
                      unsigned threads) {
         const DedupeOptions options =
             file_options(base, algorithms, normalize, verify, input_format, delimiter, map,
-                         strict, max_candidates, threads, 0);
+                         strict, max_candidates, threads, 0, py::none());
         const std::vector<LabelledPair> pairs = Labels(labels);
         return ToPython(Unlocked([&] { return EvaluateDedupe(path, options, pairs); }));
       },

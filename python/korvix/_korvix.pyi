@@ -126,6 +126,7 @@ def dedupe_records(
     fill: bool = False,
     clean: str = "",
     mapping: str = "",
+    memory: Union[None, int, str] = None,
 ) -> dict: ...
 def dedupe_file(
     path: str,
@@ -146,6 +147,7 @@ def dedupe_file(
     mapping: str = "",
     id: str = "",
     previous: str = "",
+    memory: Union[None, int, str] = None,
 ) -> dict: ...
 def evaluate_file(
     path: str,

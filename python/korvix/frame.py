@@ -117,7 +117,7 @@ PARTS = ("kind", "name", "first_name", "street", "house_number", "plz", "town")
 
 
 def _run(data, algorithms, normalize, verify, base, columns, input_format, delimiter, map,
-         strict, max_candidates, threads, sample_pairs=0, survive=None):
+         strict, max_candidates, threads, sample_pairs=0, survive=None, memory=None):
     # The job on a file or a DataFrame: its result, and the labels of the
     # input's and the base's records (index labels, or record numbers).
     chosen = _algorithms(algorithms)
@@ -131,11 +131,11 @@ def _run(data, algorithms, normalize, verify, base, columns, input_format, delim
         if base is not None:
             base_strings = record_strings(base, field_columns(base.columns, columns)).tolist()
         result = _korvix.dedupe_records(strings, base_strings, chosen, normalize, verify,
-                                        max_candidates, threads, sample_pairs, **survive)
+                                        max_candidates, threads, sample_pairs, memory=memory, **survive)
         return result, data.index, (base.index if base is not None else None)
     result = _korvix.dedupe_file(os.fspath(data), os.fspath(base) if base is not None else "",
                                  chosen, normalize, verify, input_format, delimiter, map,
-                                 strict, max_candidates, threads, sample_pairs, **survive)
+                                 strict, max_candidates, threads, sample_pairs, memory=memory, **survive)
     index = pd.RangeIndex(1, len(result["records"]["line"]) + 1, name="record")
     base_index = pd.RangeIndex(1, len(result["base_records"]["line"]) + 1, name="record")
     return result, index, base_index
@@ -176,6 +176,7 @@ def dedupe(
     mapping: Union[None, str, os.PathLike] = None,
     id: str = "",
     previous: Union[None, str, os.PathLike] = None,
+    memory: Union[None, int, str] = None,
 ):
     """The dedupe job of `korvix dedupe` on a file or a DataFrame.
 
@@ -196,8 +197,9 @@ def dedupe(
     With `pairs` or `kept_apart`, a tuple of that DataFrame and then, in
     this order, the ones asked for:
 
-    - pairs: the verified pairs that linked (with a base, the matched
-      pairs; none unverified without one), columns a and b (index labels,
+    - pairs: each linked record's strongest verified pair, the one the
+      reports print (with a base, every matched pair; none unverified
+      without one), columns a and b (index labels,
       or record numbers; with a base, b is the base's), algorithm, score
       and the parts of the score (kind, name, first_name, street,
       house_number, plz, town, as korvix.explain() names them; 1 where
@@ -228,6 +230,10 @@ def dedupe(
     --format csv`); each group that continues one of it keeps its number,
     as `korvix dedupe --previous` keeps it (matched by `id` where given).
 
+    `memory` is what the run may hold, in bytes or as "512M", "2G" (None:
+    half the physical memory); a run that needs more
+    raises korvix.Error saying which limit.
+
     Raises ValueError for wrong options or a CSV header that does not fit,
     OSError for a file that cannot be read."""
     survive = {"survivor": survivor or "", "fill": fill, "clean": os.fspath(clean) if clean else "",
@@ -235,7 +241,7 @@ def dedupe(
                "previous": os.fspath(previous) if previous else ""}
     result, index, base_index = _run(data, algorithms, normalize, verify, base, columns,
                                      input_format, delimiter, map, strict, max_candidates,
-                                     threads, survive=survive)
+                                     threads, survive=survive, memory=memory)
     records = _frame(result["records"], index)
     if survivor or clean or mapping:
         records["survivor"] = index[result["records"]["survivor"]]

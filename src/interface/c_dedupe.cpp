@@ -1,4 +1,6 @@
 // The C interface to the dedupe job.
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,10 +15,13 @@ namespace {
 
 using korvix::c_api::Arg;
 
+std::atomic<std::uint64_t> memory_limit{0};  // korvix_dedupe_set_memory
+
 korvix::DedupeOptions Options(const char* const* algorithms, std::size_t count,
                               korvix_bool normalize, double verify) {
-  if (count == 0) return korvix::RecommendedDedupe();
-  korvix::DedupeOptions options;
+  korvix::DedupeOptions options = count == 0 ? korvix::RecommendedDedupe() : korvix::DedupeOptions();
+  options.memory = memory_limit;
+  if (count == 0) return options;
   for (std::size_t a = 0; a < count; ++a) options.algorithms.push_back({std::string(Arg(algorithms[a])), ""});
   options.normalize = korvix::c_api::IsTrue(normalize);
   options.verify = verify;
@@ -106,5 +111,7 @@ size_t korvix_dedupe_survivor(const korvix_dedupe_t* result, size_t i) {
 }
 
 void korvix_dedupe_free(korvix_dedupe_t* result) { delete result; }
+
+void korvix_dedupe_set_memory(uint64_t bytes) { memory_limit = bytes; }
 
 }  // extern "C"

@@ -119,6 +119,14 @@ TEST(CApi, ErrorsOfEveryCodeComeOutAsTheFailureResultWithTheLibrarysMessage) {
       {"kIo",
        [&](char** e) { return !korvix_dedupe_file("/nonexistent/k.txt", nullptr, code, 1, 0, 0, e); },
        "/nonexistent/k.txt"},
+      {"kRefused",
+       [&](char** e) {
+         korvix_dedupe_set_memory(16);
+         korvix_dedupe_t* result = korvix_dedupe_records(records, 2, code, 1, KORVIX_FALSE, 0, e);
+         korvix_dedupe_set_memory(0);
+         return !result;
+       },
+       "more than the memory limit of 16 bytes"},
       {"kDatabase", [](char** e) { return !korvix_open("/nonexistent/k.sqlite", KORVIX_FALSE, e); },
        "cannot open database \"/nonexistent/k.sqlite\""},
       {"kDatabase", [&](char** e) { return !korvix_execute(memory, "SELEKT 1", e); }, "syntax error"},

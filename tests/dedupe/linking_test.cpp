@@ -2,13 +2,20 @@
 // that refuse a record one of their members tells apart, and keys shared
 // by more records than the limit.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "dedupe/link/linking.h"
 #include "korvix/dedupe.h"
 
 namespace korvix {
@@ -63,8 +70,9 @@ TEST(Linking, AGroupNeverHoldsTwoRecordsItsMembersTellApart) {
     EXPECT_EQ(k.rule, "first names differ");
     EXPECT_GE(k.score, options.verify);
   }
-  // The linked pairs carry the parts of their scores.
-  ASSERT_EQ(result.pairs.size(), 3u);
+  // Each record's strongest pair, with the parts of its score: 3 and 5
+  // for both, 3 and 4 (before 4 and 5, as strong) for 4.
+  ASSERT_EQ(result.pairs.size(), 2u);
   EXPECT_LT(result.pairs[0].first_name, 1.0f);  // 3 and 4: a first name on one side only
   EXPECT_EQ(result.pairs[1].first_name, 1.0f);  // 3 and 5
 }
@@ -150,6 +158,101 @@ TEST(Linking, LargeKeysAgainstABasePairOnlyAcrossTheFiles) {
     ASSERT_LT(p.a, news.size());
     ASSERT_LT(p.b, base.size());
     EXPECT_EQ(news[p.a], base[p.b]) << p.a << "-" << p.b;
+  }
+}
+
+// Copies are compared once, not pairwise, and change nothing: records,
+// groups, best partners, the refused links and the pairs counted are those
+// of comparing every pair. The households hold a firm and relatives that
+// its copies must not chain together, names that sound alike share a part
+// of a split key (Jan, Jana), so that copies of one lie apart in it or
+// are first paired under a later key, and near-copies make a class link
+// outside itself.
+TEST(Linking, CopiesComparedOnceChangeNothing) {
+  const std::vector<std::string> kinds = {
+      "|Lang|A.", "|Lang|Andrea", "|Lang|Anke", "|Lang Bau GmbH|", "|Lang|Jan", "|Lang|Jana",
+      "|Langg|Andrea", "|Lang|", "|Dr. Lang|Andrea", "|Lang|Andrea jun."};
+  std::mt19937 random(7);
+  std::vector<std::string> strings;
+  for (int address = 0; address < 12; ++address) {
+    for (const std::string& kind : kinds) {
+      // Two towns at one postcode and street: the keys of the address differ
+      // from those of the town, and so do the parts of a split key.
+      const std::string at = std::to_string(10115 + address % 3) + (random() % 2 ? "|Berlin|" : "|Potsdam|") +
+                             (address % 2 ? "Hauptstraße " : "Hauptstr. ") + std::to_string(1 + address / 4) + "|";
+      const int copies = std::array{0, 1, 2, 3, 9, 40}[random() % 6];
+      for (int c = 0; c < copies; ++c) strings.push_back(at + kind);
+    }
+  }
+  std::shuffle(strings.begin(), strings.end(), random);
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("korvix-copies-" + std::to_string(::getpid()) + ".txt")).string();
+  std::ofstream(path) << [&] {
+    std::string all;
+    for (const std::string& s : strings) all += s + "\n";
+    return all;
+  }();
+  const auto run = [&](DedupeOptions options, bool collapse) {
+    dedupe::SetCollapseCopiesForTesting(collapse);
+    options.format = "csv";
+    options.output = path + ".csv";
+    const DedupeResult result = RunDedupe(path, options);
+    dedupe::SetCollapseCopiesForTesting(true);
+    std::ostringstream out;
+    out << std::ifstream(options.output).rdbuf() << result.summary.substr(0, result.summary.find(", seconds"));
+    for (const DedupeKeptApart& k : result.kept_apart) {
+      out << k.a << ' ' << k.b << ' ' << k.score << ' ' << k.x << ' ' << k.y << ' ' << k.xy_score << k.rule << '\n';
+    }
+    return out.str();
+  };
+  for (const std::size_t max_candidates : {3u, 8u, 200u}) {
+    for (const double verify : {0.5, 0.7, 0.95}) {
+      DedupeOptions options = RecommendedDedupe();
+      options.max_candidates = max_candidates;
+      options.verify = verify;
+      EXPECT_TRUE(run(options, true) == run(options, false)) << max_candidates << " " << verify;
+    }
+  }
+  std::filesystem::remove(path);
+  std::filesystem::remove(path + ".csv");
+}
+
+// Memory sizes as written, and a run refused by the limit it would exceed:
+// the keys alone, or the candidate pairs of a key that every record shares.
+TEST(Linking, TheMemoryLimitRefusesWhatExceedsIt) {
+  for (const auto& [text, bytes] : std::vector<std::pair<std::string, std::uint64_t>>{
+           {"123", 123}, {"512M", 512u << 20}, {"2G", std::uint64_t{2} << 30}, {"2g", std::uint64_t{2} << 30},
+           {"1.5K", 1536}, {"1T", std::uint64_t{1} << 40}, {"", 0}, {"0", 0}, {"2X", 0}, {"-1", 0}, {"G", 0},
+           {"1e5", 0}, {"0.5", 0}}) {
+    if (bytes == 0) {
+      EXPECT_THROW(ReadMemorySize(text), Error) << text;
+    } else {
+      EXPECT_EQ(ReadMemorySize(text), bytes) << text;
+    }
+  }
+  const std::uint64_t machine =
+      static_cast<std::uint64_t>(::sysconf(_SC_PHYS_PAGES)) * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  EXPECT_EQ(DefaultDedupeMemory(), machine / 2);
+  std::vector<std::string> strings;
+  for (int i = 0; i < 2000; ++i) strings.push_back("10115|Berlin|Weg " + std::to_string(i) + "|N" + std::to_string(i));
+  DedupeOptions options;
+  options.algorithms = {{"0105000000000000", ""}};  // the postcode alone
+  options.verify = 0.5;
+  options.max_candidates = 5000;  // all pairs: two million
+  for (const auto& [memory, refused] : std::vector<std::pair<std::uint64_t, std::string>>{
+           {1024, "the keys of the records take"},
+           {32u << 20, "the candidate pairs of the keys"},
+           {std::uint64_t{1} << 30, ""}}) {
+    options.memory = memory;
+    try {
+      Link(strings, options);
+      EXPECT_EQ(refused, "") << memory;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.code(), ErrorCode::kRefused);
+      EXPECT_TRUE(std::string(e.what()).starts_with(refused)) << e.what();
+      EXPECT_NE(std::string(e.what()).find(MemorySizeText(memory)), std::string::npos) << e.what();
+      EXPECT_NE(refused, "") << e.what();
+    }
   }
 }
 

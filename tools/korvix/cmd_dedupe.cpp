@@ -48,9 +48,11 @@ constexpr OptionDef kOptions[] = {
     {"survivor", "RULE", "which record of a group survives: most-complete (default), first, max:COLUMN "
                          "or master:COLUMN"},
     {"fill", "", "fill a survivor's empty fields from the records merged into it"},
-    {"verbose", "", "tell on stderr how the CSV columns are mapped"},
+    {"verbose", "", "tell on stderr how the CSV columns are mapped and the memory limit"},
     {"quiet", "", "no progress line and no notes on stderr, only errors"},
     {"sample-pairs", "N", "write N candidate pairs spread over the scores, for labelling, instead of the report"},
+    {"memory", "LIMIT", "the memory the run may take, such as 512M or 2G (default: half the physical "
+                        "memory); a run that needs more ends with a message"},
     kThreadsOption,
 };
 
@@ -141,6 +143,13 @@ DedupeOptions DedupeOptionsOf(const Args& args) {
   if (args.Has("quiet") && args.Has("verbose")) throw UsageError("give --quiet or --verbose");
   options.verbose = args.Has("verbose");
   options.threads = Threads(args);
+  if (const auto limit = args.Value("memory")) {
+    try {
+      options.memory = ReadMemorySize(*limit);
+    } catch (const Error&) {
+      throw UsageError("--memory takes a size such as 512M or 2G, or bytes, not '" + *limit + "'");
+    }
+  }
   options.progress = ShowProgress(args);
   if (!args.Has("quiet")) options.message = Warn;
   if (const auto n = args.Value("sample-pairs")) {

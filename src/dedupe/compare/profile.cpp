@@ -211,6 +211,13 @@ std::uint32_t Letters(std::string_view s) {
   return letters;
 }
 
+std::size_t ProfileMaker::memory() const {
+  std::size_t bytes = 0;
+  for (const auto& b : text_blocks_) bytes += b->size();
+  for (const auto& b : word_blocks_) bytes += b->size() * sizeof(Profile::Word);
+  return bytes;
+}
+
 void ProfileMaker::Reserve(std::size_t bytes, std::size_t words) {
   // Blocks of block_ bytes at least (see the constructor): written before
   // read, and cleared by nobody.

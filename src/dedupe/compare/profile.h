@@ -118,6 +118,8 @@ class ProfileMaker {
 
   // The profile of a profile text (ProfileTextOf).
   Profile Make(std::string_view profile_text);
+  // The bytes of its blocks.
+  std::size_t memory() const;
 
  private:
   // Room for `bytes` more bytes and `words` more words in the current blocks.
@@ -144,6 +146,14 @@ class ProfileMaker {
 struct ProfileList {
   BigVector<Profile> profiles;
   std::vector<ProfileMaker> makers;
+  // By place: the place of the profile that this one is a copy of (its
+  // record's text was the same), its own when made anew; may be empty.
+  std::vector<std::uint32_t> copy_of;
+  std::size_t memory() const {
+    std::size_t bytes = profiles.capacity() * sizeof(Profile) + 4 * copy_of.capacity();
+    for (const ProfileMaker& m : makers) bytes += m.memory();
+    return bytes;
+  }
 };
 
 // Sets the share of every name word but first names: of the profiles,

@@ -16,6 +16,9 @@ inline Error UsageError(std::string message) {
 // A file could not be read or written, or its content was refused.
 inline Error IoError(std::string message) { return Error(ErrorCode::kIo, message); }
 
+// The work would need more memory than the run may take.
+inline Error MemoryError(std::string message) { return Error(ErrorCode::kRefused, message); }
+
 }  // namespace korvix::dedupe
 
 #endif  // KORVIX_DEDUPE_ERROR_H_

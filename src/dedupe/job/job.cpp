@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -175,13 +176,41 @@ struct Side {
                        unsigned threads) {
     ProfileList list;
     list.profiles.resize(records.size());
+    list.copy_of.resize(records.size());
+    // Records of one text share one profile: copies are profiled once, and
+    // linking knows them by it. An open-addressing table finds each text's
+    // first record.
+    {
+      std::size_t size = 16;
+      while (size < 2 * records.size()) size *= 2;
+      std::vector<std::uint32_t> table(size, 0);  // 1 + k of records[k], 0 free
+      const std::hash<std::string_view> hash;
+      for (std::size_t k = 0; k < records.size(); ++k) {
+        const std::string_view text = kept.texts.key(records[k]);
+        for (std::size_t at = hash(text) & (size - 1);; at = (at + 1) & (size - 1)) {
+          if (table[at] == 0) {
+            table[at] = static_cast<std::uint32_t>(k + 1);
+            list.copy_of[places[k]] = places[k];
+            break;
+          }
+          if (kept.texts.key(records[table[at] - 1]) == text) {
+            list.copy_of[places[k]] = places[table[at] - 1];
+            break;
+          }
+        }
+      }
+    }
     const std::size_t parts = base::PartsFor(records.size(), threads, 4096);
     list.makers.resize(parts);
     base::ParallelParts(parts, [&](std::size_t part) {
       for (std::size_t k = records.size() * part / parts; k < records.size() * (part + 1) / parts; ++k) {
-        list.profiles[places[k]] = list.makers[part].Make(kept.texts.key(records[k]));
+        if (list.copy_of[places[k]] == places[k]) list.profiles[places[k]] = list.makers[part].Make(kept.texts.key(records[k]));
       }
     });
+    for (std::size_t k = 0; k < records.size(); ++k) {
+      const std::uint32_t made = list.copy_of[places[k]];
+      if (made != places[k]) list.profiles[places[k]] = list.profiles[made];
+    }
     kept.texts = KeyColumn();
     CountNameWords(list.profiles);
     return list;
@@ -207,6 +236,11 @@ class Job {
     for (const DedupeAlgorithm& a : options.algorithms) {
       builders_.emplace_back(a.code);
       algorithms_.push_back({a.code, a.name.empty() ? DescribeAlgorithm(a.code) : a.name});
+    }
+    memory_ = options.memory != 0 ? options.memory : DefaultDedupeMemory();
+    if (options.verbose) {
+      Tell(options, "memory limit " + MemorySizeText(memory_) +
+                        (options.memory != 0 ? "" : " (half the physical memory)"));
     }
   }
 
@@ -258,6 +292,8 @@ class Job {
     link.threads = options_.threads;
     link.message = options_.message;
     link.sample = options_.verify > 0 ? options_.sample_pairs : 0;
+    link.memory = memory_;
+    link.held = Held();
     const auto fetch = [this](Side& side) -> FetchProfiles {
       return [this, &side](std::span<const std::uint32_t> records, std::span<const std::uint32_t> places) {
         return side.Profiles(records, places, options_.threads);
@@ -461,6 +497,22 @@ class Job {
     side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads,
                              progress, size, options_.verify > 0 ? &side->kept : nullptr);
     side->orders = OrderByKeys(side->table, options_.threads);
+    const std::uint64_t held = Held() + side->kept.texts.memory();
+    if (held > memory_) {
+      throw MemoryError("the keys of the records take " + MemorySizeText(held) + ", more than the memory limit of " +
+                        MemorySizeText(memory_) + ": raise the limit (--memory) or dedupe the file in parts");
+    }
+  }
+
+  // The keys and their orders of both sides.
+  std::uint64_t Held() const {
+    std::uint64_t bytes = 0;
+    for (const Side* side : {&input_, base_ ? &*base_ : nullptr}) {
+      if (side == nullptr) continue;
+      bytes += side->table.memory();
+      for (const KeyOrder& order : side->orders) bytes += 4 * order.sorted.capacity();
+    }
+    return bytes;
   }
 
   void Describe(const CsvSource& source) {
@@ -483,6 +535,7 @@ class Job {
   Links links_;
   const KeyedBase* keyed_ = nullptr;
   std::optional<PreviousGroups> previous_;
+  std::uint64_t memory_ = 0;  // the limit of the run
   std::string summary_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };

@@ -4,18 +4,23 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <limits>
 #include <utility>
 #include <numeric>
 #include <optional>
 #include <unordered_map>
 
 #include "base/parallel.h"
+#include "dedupe/core/error.h"
 
 namespace korvix::dedupe {
 
 namespace {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+std::atomic<bool> collapse_copies{true};
+bool CollapseCopies() { return collapse_copies.load(std::memory_order_relaxed); }
 
 class UnionFind {
  public:
@@ -38,225 +43,6 @@ struct Candidate {
   std::uint32_t a, b;
   std::uint8_t algorithm;  // 0-based
 };
-
-// The profiles of one side's candidate records, found by record number.
-// They lie in the order of the first key, not of the records: the pairs
-// to compare are records that share a key, mostly the first, so that
-// comparing them in that order finds their profiles next to each other in
-// memory instead of all over it, where every pair waits for memory.
-class ProfileSet {
- public:
-  // `layout` holds every record number, in key order.
-  ProfileSet(std::size_t records, const std::vector<std::uint8_t>& wanted,
-             std::span<const std::uint32_t> layout, const FetchProfiles& fetch)
-      : place_(records, kNone) {
-    std::uint32_t places = 0;
-    for (const std::uint32_t r : layout) {
-      if (wanted[r]) place_[r] = places++;
-    }
-    std::vector<std::uint32_t> ascending, at;
-    for (std::uint32_t r = 0; r < records; ++r) {
-      if (wanted[r]) {
-        ascending.push_back(r);
-        at.push_back(place_[r]);
-      }
-    }
-    if (!ascending.empty()) list_ = fetch(ascending, at);
-  }
-  const Profile& operator[](std::uint32_t record) const { return list_.profiles[place_[record]]; }
-  std::uint32_t place(std::uint32_t record) const { return place_[record]; }
-  std::size_t size() const { return list_.profiles.size(); }
-  std::size_t records() const { return place_.size(); }  // with a profile or without
-
- private:
-  BigVector<std::uint32_t> place_;  // of each record's profile, kNone without one
-  ProfileList list_;
-};
-
-// The key that splits a key shared by too many records: postcode, house
-// number and the sounds of the name words in order.
-std::string SecondKey(const Profile& p) {
-  std::vector<std::uint64_t> sounds;
-  for (const Profile::Word& w : p.name) sounds.push_back(w.sound);
-  std::sort(sounds.begin(), sounds.end());
-  std::string key(p.plz);
-  key.append(1, '|').append(p.number).append(1, '|');
-  for (const std::uint64_t s : sounds) key.append(reinterpret_cast<const char*>(&s), sizeof s);
-  return key;
-}
-
-// Adds the candidate pairs of records that share one key: `left` with
-// `right`, or within `left` when `right` is null. Too many records are
-// split by SecondKey; a part still too large pairs each record only with its
-// next `max` neighbours in that order.
-class PairMaker {
- public:
-  // Adds to `out`; the messages of large keys go to `messages`. `made`
-  // (may be null) holds, for each algorithm but the last, the records whose
-  // key all of whose records are paired (see AllPaired): a pair of those
-  // is not made again under a later algorithm, which would only keep the
-  // first anyway.
-  PairMaker(const LinkOptions& options, const std::vector<BigVector<std::uint32_t>>* made,
-            BigVector<Candidate>* out, std::vector<std::string>* messages)
-      : options_(options), made_(made), out_(out), messages_(messages) {}
-
-  void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
-           std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
-           std::uint8_t algorithm, std::string_view key, bool within) {
-    const std::size_t max = std::max<std::size_t>(options_.max_candidates, 2);
-    const std::size_t size = within ? left.size() : left.size() + right.size();
-    if (size <= max || left_profiles == nullptr) {
-      AllPairs(left, right, algorithm, within);
-      return;
-    }
-    if (options_.message) {
-      messages_->push_back("key \"" + std::string(key) + "\" of algorithm " +
-                           std::to_string(algorithm + 1) + " is shared by " + std::to_string(size) +
-                           " records, more than " + std::to_string(max) +
-                           "; they are compared only within equal postcode, house number and name sound");
-    }
-    struct Entry {
-      std::string key;
-      std::uint32_t record;
-      bool right;
-    };
-    std::vector<Entry> entries;
-    for (const std::uint32_t r : left) entries.push_back({SecondKey((*left_profiles)[r]), r, false});
-    if (!within) {
-      for (const std::uint32_t r : right) entries.push_back({SecondKey((*right_profiles)[r]), r, true});
-    }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const Entry& x, const Entry& y) { return x.key < y.key; });
-    if (within) {
-      records_.clear();
-      for (const Entry& e : entries) records_.push_back(e.record);
-      Gather(records_, algorithm);
-    }
-    for (std::size_t i = 0; i < entries.size();) {
-      std::size_t end = i + 1;
-      while (end < entries.size() && entries[end].key == entries[i].key) ++end;
-      for (std::size_t x = i; x < end; ++x) {
-        for (std::size_t y = x + 1; y < std::min(end, x + max); ++y) {
-          const Entry& p = entries[x];
-          const Entry& q = entries[y];
-          if (within) {
-            if (PairedBefore(x, y)) continue;
-            out_->push_back({std::min(p.record, q.record), std::max(p.record, q.record), algorithm});
-          } else if (p.right != q.right) {
-            out_->push_back({p.right ? q.record : p.record, p.right ? p.record : q.record, algorithm});
-          }
-        }
-      }
-      i = end;
-    }
-  }
-
- private:
-  void AllPairs(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right,
-                std::uint8_t algorithm, bool within) {
-    if (within) Gather(left, algorithm);
-    for (std::size_t i = 0; i < left.size(); ++i) {
-      if (within) {
-        for (std::size_t j = i + 1; j < left.size(); ++j) {
-          if (PairedBefore(i, j)) continue;
-          out_->push_back({std::min(left[i], left[j]), std::max(left[i], left[j]), algorithm});
-        }
-      } else {
-        for (const std::uint32_t r : right) out_->push_back({left[i], r, algorithm});
-      }
-    }
-  }
-
-  // Takes the keys under the algorithms before `algorithm` of `records`,
-  // those PairedBefore compares, at hand: in `made` they lie all over.
-  void Gather(std::span<const std::uint32_t> records, std::uint8_t algorithm) {
-    before_ = made_ == nullptr ? 0 : std::min<std::size_t>(algorithm, made_->size());
-    made_keys_.resize(records.size() * before_);
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      for (std::size_t b = 0; b < before_; ++b) made_keys_[i * before_ + b] = (*made_)[b][records[i]];
-    }
-  }
-
-  // True when the records at i and j of those gathered share a key under an
-  // earlier algorithm whose records are all paired: the pair is made there.
-  bool PairedBefore(std::size_t i, std::size_t j) const {
-    for (std::size_t b = 0; b < before_; ++b) {
-      const std::uint32_t key = made_keys_[i * before_ + b];
-      if (key != 0 && key == made_keys_[j * before_ + b]) return true;
-    }
-    return false;
-  }
-
-  const LinkOptions& options_;
-  const std::vector<BigVector<std::uint32_t>>* made_;
-  BigVector<Candidate>* out_;
-  std::vector<std::string>* messages_;
-  std::vector<std::uint32_t> records_, made_keys_;
-  std::size_t before_ = 0;
-};
-
-// Records that share a key: the pairs among them, or between left and right.
-struct Run {
-  std::span<const std::uint32_t> left, right;
-  std::uint8_t algorithm;
-  std::string_view key;
-};
-
-// The candidate pairs of `runs`, in the order of the runs as PairMaker makes
-// them one after the other, made on all threads: the runs are cut into
-// pieces of about equal work, each with pairs and messages of its own, put
-// together in order at the end.
-BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left, const ProfileSet* right,
-                               bool within, const std::vector<BigVector<std::uint32_t>>* made,
-                               const LinkOptions& options) {
-  const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
-  const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
-  const auto work = [&](const Run& r) {
-    const std::size_t size = r.left.size() + r.right.size();
-    return size * std::min(size, most);
-  };
-  std::size_t total = 0;
-  for (const Run& r : runs) total += work(r);
-  const std::size_t pieces = std::min(runs.size(), 8 * threads);
-  std::vector<std::size_t> ends;  // the end of each piece in `runs`
-  for (std::size_t i = 0, done = 0; i < runs.size(); ++i) {
-    done += work(runs[i]);
-    if (done * pieces >= total * (ends.size() + 1)) ends.push_back(i + 1);
-  }
-  if (ends.empty() || ends.back() != runs.size()) ends.push_back(runs.size());
-  std::vector<BigVector<Candidate>> pairs(ends.size());
-  std::vector<std::vector<std::string>> messages(ends.size());
-  std::atomic<std::size_t> next{0};
-  base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
-    for (std::size_t p; (p = next++) < ends.size();) {
-      PairMaker maker(options, made, &pairs[p], &messages[p]);
-      for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p]; ++i) {
-        maker.Add(runs[i].left, left, runs[i].right, right, runs[i].algorithm, runs[i].key, within);
-      }
-    }
-  });
-  BigVector<Candidate> all;
-  std::size_t count = 0;
-  for (const auto& piece : pairs) count += piece.size();
-  all.reserve(count);
-  // Data drawn from few addresses can have thousands of large keys: the
-  // first ones are named, the rest counted, so that the notes stay readable.
-  constexpr std::size_t kNamedLargeKeys = 10;
-  std::size_t large_keys = 0;
-  for (std::size_t p = 0; p < pairs.size(); ++p) {
-    all.insert(all.end(), pairs[p].begin(), pairs[p].end());
-    BigVector<Candidate>().swap(pairs[p]);
-    for (const std::string& m : messages[p]) {
-      if (large_keys++ < kNamedLargeKeys) options.message(m);
-    }
-  }
-  if (large_keys > kNamedLargeKeys) {
-    options.message(std::to_string(large_keys - kNamedLargeKeys) + " more keys are shared by more than " +
-                    std::to_string(most) + " records; they too are compared only within equal postcode, "
-                    "house number and name sound");
-  }
-  return all;
-}
 
 // Sorts `items` stably by key(item), a number of `bits` bits: a radix sort,
 // 11 bits at a time, in a few passes where a comparison sort of millions
@@ -291,6 +77,523 @@ void RadixSort(BigVector<T>* items, int bits, unsigned threads, const Key& key) 
     });
     items->swap(other);
   }
+}
+
+// The profiles of one side's candidate records, found by record number.
+// They lie in the order of the first key, not of the records: the pairs
+// to compare are records that share a key, mostly the first, so that
+// comparing them in that order finds their profiles next to each other in
+// memory instead of all over it, where every pair waits for memory.
+class ProfileSet {
+ public:
+  // `layout` holds every record number, in key order.
+  ProfileSet(std::size_t records, const std::vector<std::uint8_t>& wanted,
+             std::span<const std::uint32_t> layout, const FetchProfiles& fetch)
+      : place_(records, kNone) {
+    std::uint32_t places = 0;
+    for (const std::uint32_t r : layout) {
+      if (wanted[r]) place_[r] = places++;
+    }
+    std::vector<std::uint32_t> ascending, at;
+    for (std::uint32_t r = 0; r < records; ++r) {
+      if (wanted[r]) {
+        ascending.push_back(r);
+        at.push_back(place_[r]);
+      }
+    }
+    if (!ascending.empty()) list_ = fetch(ascending, at);
+  }
+  const Profile& operator[](std::uint32_t record) const { return list_.profiles[place_[record]]; }
+  std::size_t memory() const { return 4 * place_.capacity() + list_.memory(); }
+  std::uint32_t place(std::uint32_t record) const { return place_[record]; }
+  // The place of the profile that record's shares, made for a copy before it.
+  std::uint32_t copy_of(std::uint32_t record) const {
+    return list_.copy_of.empty() ? place_[record] : list_.copy_of[place_[record]];
+  }
+  std::size_t size() const { return list_.profiles.size(); }
+  std::size_t records() const { return place_.size(); }  // with a profile or without
+
+ private:
+  BigVector<std::uint32_t> place_;  // of each record's profile, kNone without one
+  ProfileList list_;
+};
+
+// What a run holds against LinkOptions::memory: the keys, the profiles,
+// the arrays by record and the candidate pairs.
+class Budget {
+ public:
+  // A candidate pair at its most, while it is scored: itself (12 bytes),
+  // its score (4) and its place in the order of profiles (16, twice while
+  // that is sorted).
+  static constexpr std::uint64_t kPairBytes = 48;
+
+  explicit Budget(const LinkOptions& options) : limit_(options.memory), held_(options.held) {}
+
+  // Holds `bytes` more for `what`, or refuses.
+  void Hold(std::uint64_t bytes, std::string_view what) {
+    held_ += bytes;
+    if (limit_ != 0 && held_ > limit_) {
+      throw MemoryError("the keys and " + std::string(what) + " take " + MemorySizeText(held_) +
+                        ", more than the memory limit of " + MemorySizeText(limit_) +
+                        ": raise the limit (--memory) or dedupe the file in parts");
+    }
+  }
+
+  // The candidate pairs that fit in what is left.
+  std::uint64_t pairs() const {
+    if (limit_ == 0) return std::numeric_limits<std::uint64_t>::max();
+    return held_ >= limit_ ? 0 : (limit_ - held_) / kPairBytes;
+  }
+
+  // Refuses `pairs` candidate pairs and more, as pairs() says they do not fit.
+  [[noreturn]] void RefusePairs(std::uint64_t pairs) const {
+    throw MemoryError("the candidate pairs of the keys, " + std::to_string(pairs) + " and more, need more than the " +
+                      MemorySizeText(limit_ - std::min(limit_, held_)) + " left of the memory limit of " +
+                      MemorySizeText(limit_) + ": raise the limit (--memory), or key with algorithms that " +
+                      "fewer records share, or lower the records compared by key (max_candidates)");
+  }
+
+ private:
+  std::uint64_t limit_, held_;
+};
+
+// Records that verification cannot tell apart: the same profile and the
+// same key under every algorithm, so that they share every run and score
+// alike against any other record. A class of them whose self-score links
+// and is not apart is compared once, not pairwise: the pairs within it are
+// not made, only where they reach is noted (a pair within a class links its
+// two records, and the pairs from one record reach a stretch of the class
+// that follows it, as keys are in input order), and the class is grouped
+// from that alone when none of its records links to a record outside it.
+// A class that does link outside is linked pair by pair like any record.
+class Copies {
+ public:
+  static constexpr std::uint32_t kNoClass = kNone;
+
+  Copies(const KeyTable& table, std::size_t algorithms, const ProfileSet& profiles,
+         const std::vector<std::uint8_t>& wanted, const LinkOptions& options)
+      : algorithms_(algorithms) {
+    const std::size_t n = profiles.records();
+    class_.assign(n, kNoClass);
+    // Copies share one profile as they are made (ProfileList::copy_of):
+    // the records of each shared profile, in input order, split by their
+    // keys. A copy whose profile was made anew is linked pair by pair,
+    // with the same outcome.
+    std::vector<std::uint32_t> begin(profiles.size() + 1, 0);
+    for (std::uint32_t r = 0; r < n; ++r) {
+      if (wanted[r]) ++begin[profiles.copy_of(r) + 1];
+    }
+    for (std::size_t q = 0; q < profiles.size(); ++q) begin[q + 1] += begin[q];
+    std::vector<std::uint32_t> by_profile(begin.back());
+    {
+      std::vector<std::uint32_t> at(begin.begin(), begin.end() - 1);
+      for (std::uint32_t r = 0; r < n; ++r) {
+        if (wanted[r]) by_profile[at[profiles.copy_of(r)]++] = r;
+      }
+    }
+    std::vector<std::vector<std::uint32_t>> found;
+    for (std::size_t q = 0; q < profiles.size(); ++q) {
+      if (begin[q + 1] - begin[q] < 2) continue;
+      found.clear();
+      for (std::size_t k = begin[q]; k < begin[q + 1]; ++k) {
+        const std::uint32_t r = by_profile[k];
+        std::size_t c = 0;
+        while (c < found.size() && !Same(table, profiles, found[c][0], r)) ++c;
+        if (c == found.size()) found.emplace_back();
+        found[c].push_back(r);
+      }
+      for (auto& f : found) {
+        if (f.size() < 2) continue;
+        const Profile& p = profiles[f[0]];
+        const auto self = static_cast<float>(Score(p, p, options.verify));
+        if (self < static_cast<float>(options.verify) || Score(p, p) < kApart) continue;
+        Add(f, self);
+      }
+    }
+    if (empty()) return;
+    reach_.resize(algorithms_);
+    for (auto& reach : reach_) reach.assign(n, 0);
+    ResetReach();
+  }
+
+  bool empty() const { return self_.empty(); }
+  std::size_t classes() const { return self_.size(); }
+  std::uint32_t of(std::uint32_t record) const { return class_.empty() ? kNoClass : class_[record]; }
+  std::span<const std::uint32_t> members(std::size_t c) const {
+    return {members_.data() + begin_[c], begin_[c + 1] - begin_[c]};
+  }
+  float self(std::size_t c) const { return self_[c]; }
+
+  // True when a and b are of one class: their pair is not made, but noted
+  // as made under `algorithm`. A class lies in one run per algorithm, so a
+  // thread notes only its own.
+  bool Within(std::uint32_t a, std::uint32_t b, std::uint8_t algorithm) {
+    const std::uint32_t c = of(a);
+    if (c == kNoClass || c != of(b)) return false;
+    if (a > b) std::swap(a, b);
+    std::uint32_t& reach = reach_[algorithm][a];
+    reach = std::max(reach, index_[b]);
+    return true;
+  }
+  // The last member (its place in the class) that `record` is paired with
+  // under `algorithm`; its own place when none.
+  std::uint32_t reach(std::size_t algorithm, std::uint32_t record) const { return reach_[algorithm][record]; }
+  std::uint32_t index(std::uint32_t record) const { return index_[record]; }
+
+  // Classes that link outside are linked pair by pair: they are forgotten.
+  void Drop(const std::vector<std::uint8_t>& dropped) {
+    Copies kept;
+    kept.algorithms_ = algorithms_;
+    kept.class_.assign(class_.size(), kNoClass);
+    for (std::size_t c = 0; c < classes(); ++c) {
+      if (dropped[c]) continue;
+      const auto m = members(c);
+      kept.Add(std::vector<std::uint32_t>(m.begin(), m.end()), self_[c]);
+    }
+    kept.reach_ = std::move(reach_);
+    *this = std::move(kept);
+    if (!empty()) ResetReach();
+  }
+
+ private:
+  Copies() = default;
+
+  void Add(const std::vector<std::uint32_t>& records, float self) {
+    const auto c = static_cast<std::uint32_t>(self_.size());
+    if (begin_.empty()) begin_.push_back(0);
+    if (index_.size() != class_.size()) index_.assign(class_.size(), 0);
+    for (std::size_t k = 0; k < records.size(); ++k) {
+      class_[records[k]] = c;
+      index_[records[k]] = static_cast<std::uint32_t>(k);
+      members_.push_back(records[k]);
+    }
+    begin_.push_back(members_.size());
+    self_.push_back(self);
+  }
+
+  void ResetReach() {
+    for (auto& reach : reach_) {
+      for (std::size_t c = 0; c < classes(); ++c) {
+        for (const std::uint32_t r : members(c)) reach[r] = index_[r];
+      }
+    }
+  }
+
+  // Everything Score reads of the two profiles, and their keys.
+  static bool Same(const KeyTable& table, const ProfileSet& profiles, std::uint32_t x, std::uint32_t y) {
+    const Profile& a = profiles[x];
+    const Profile& b = profiles[y];
+    const auto text = [](const ProfileText& s, const ProfileText& t) {
+      return std::string_view(s) == std::string_view(t);
+    };
+    if (!text(a.plz, b.plz) || !text(a.town, b.town) || !text(a.street, b.street) ||
+        !text(a.number, b.number) || a.house.from != b.house.from || a.house.to != b.house.to ||
+        a.house.letter != b.house.letter || a.house.known != b.house.known ||
+        a.name.size() != b.name.size() || a.town_letters != b.town_letters ||
+        a.street_letters != b.street_letters || a.kind != b.kind || a.junior != b.junior ||
+        a.senior != b.senior) {
+      return false;
+    }
+    for (std::size_t i = 0; i < a.name.size(); ++i) {
+      const Profile::Word& v = a.name[i];
+      const Profile::Word& w = b.name[i];
+      if (!text(v.text, w.text) || v.sound != w.sound || v.letters != w.letters || v.share != w.share ||
+          !std::equal(v.first_names().begin(), v.first_names().end(), w.first_names().begin(),
+                      w.first_names().end()) ||
+          v.initial != w.initial || v.in_bez2 != w.in_bez2) {
+        return false;
+      }
+    }
+    for (std::size_t k = 0; k < table.algorithms(); ++k) {
+      if (table.key(k, x) != table.key(k, y)) return false;
+    }
+    return true;
+  }
+
+  std::size_t algorithms_ = 0;
+  BigVector<std::uint32_t> class_;  // of each record, kNoClass for none
+  BigVector<std::uint32_t> index_;  // of each record within its class
+  std::vector<std::uint32_t> members_;  // of each class in turn, ascending
+  std::vector<std::size_t> begin_;
+  std::vector<float> self_;  // each class's score of a record against itself
+  std::vector<BigVector<std::uint32_t>> reach_;  // by algorithm and record
+};
+
+// The key that splits a key shared by too many records: postcode, house
+// number and the sounds of the name words in order.
+std::string SecondKey(const Profile& p) {
+  std::vector<std::uint64_t> sounds;
+  for (const Profile::Word& w : p.name) sounds.push_back(w.sound);
+  std::sort(sounds.begin(), sounds.end());
+  std::string key(p.plz);
+  key.append(1, '|').append(p.number).append(1, '|');
+  for (const std::uint64_t s : sounds) key.append(reinterpret_cast<const char*>(&s), sizeof s);
+  return key;
+}
+
+// The sounds of a profile's name words, in order.
+void SortedSounds(const Profile& p, std::vector<std::uint64_t>* sounds) {
+  sounds->clear();
+  for (const Profile::Word& w : p.name) sounds->push_back(w.sound);
+  std::sort(sounds->begin(), sounds->end());
+}
+
+// A hash of SecondKey without making it.
+std::uint64_t SecondKeyHash(const Profile& p) {
+  thread_local std::vector<std::uint64_t> sounds;
+  SortedSounds(p, &sounds);
+  std::uint64_t h = std::hash<std::string_view>()(p.plz) * 0x9E3779B97F4A7C15ull;
+  h ^= std::hash<std::string_view>()(p.number) + 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
+  for (const std::uint64_t s : sounds) h ^= s * 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  return h;
+}
+
+// SecondKey(a) == SecondKey(b): neither postcode nor house number holds a '|'.
+bool SameSecondKey(const Profile& a, const Profile& b) {
+  if (&a == &b) return true;
+  if (std::string_view(a.plz) != std::string_view(b.plz) ||
+      std::string_view(a.number) != std::string_view(b.number) || a.name.size() != b.name.size()) {
+    return false;
+  }
+  if (a.name.data() == b.name.data()) return true;  // one profile's words, shared by copies
+  thread_local std::vector<std::uint64_t> x, y;
+  SortedSounds(a, &x);
+  SortedSounds(b, &y);
+  return x == y;
+}
+
+// Adds the candidate pairs of records that share one key: `left` with
+// `right`, or within `left` when `right` is null. Too many records are
+// split by SecondKey; a part still too large pairs each record only with its
+// next `max` neighbours in that order.
+class PairMaker {
+ public:
+  // Adds to `out`; the messages of large keys go to `messages`. `made`
+  // (may be null) holds, for each algorithm but the last, the records whose
+  // key all of whose records are paired (see AllPaired): a pair of those
+  // is not made again under a later algorithm, which would only keep the
+  // first anyway.
+  PairMaker(const LinkOptions& options, const std::vector<BigVector<std::uint32_t>>* made,
+            Copies* copies, BigVector<Candidate>* out, std::vector<std::string>* messages)
+      : options_(options), made_(made), copies_(copies), out_(out), messages_(messages) {}
+
+  void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
+           std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
+           std::uint8_t algorithm, std::string_view key, bool within) {
+    const std::size_t max = std::max<std::size_t>(options_.max_candidates, 2);
+    const std::size_t size = within ? left.size() : left.size() + right.size();
+    if (size <= max || left_profiles == nullptr) {
+      AllPairs(left, right, algorithm, within);
+      return;
+    }
+    if (options_.message) {
+      messages_->push_back("key \"" + std::string(key) + "\" of algorithm " +
+                           std::to_string(algorithm + 1) + " is shared by " + std::to_string(size) +
+                           " records, more than " + std::to_string(max) +
+                           "; they are compared only within equal postcode, house number and name sound");
+    }
+    // The parts are runs of equal second keys in input order; the order of
+    // the parts themselves does not matter. Entries are sorted by a hash of
+    // the key and their place, the keys themselves compared only where two
+    // hash alike but differ.
+    struct Entry {
+      std::uint64_t hash;
+      std::uint32_t place;
+      std::uint32_t record;
+      bool right;
+      const Profile* profile;
+    };
+    std::vector<Entry> entries;
+    const auto add = [&](const ProfileSet& profiles, std::uint32_t r, bool right) {
+      const Profile& p = profiles[r];
+      entries.push_back({SecondKeyHash(p), static_cast<std::uint32_t>(entries.size()), r, right, &p});
+    };
+    for (const std::uint32_t r : left) add(*left_profiles, r, false);
+    if (!within) {
+      for (const std::uint32_t r : right) add(*right_profiles, r, true);
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& x, const Entry& y) { return x.hash != y.hash ? x.hash < y.hash : x.place < y.place; });
+    const auto same_key = [](const Entry& x, const Entry& y) {
+      return x.hash == y.hash && SameSecondKey(*x.profile, *y.profile);
+    };
+    for (std::size_t i = 0; i < entries.size();) {
+      std::size_t end = i + 1;
+      bool mixed = false;
+      while (end < entries.size() && entries[end].hash == entries[i].hash) {
+        mixed = mixed || !SameSecondKey(*entries[i].profile, *entries[end].profile);
+        ++end;
+      }
+      if (mixed) {
+        std::stable_sort(entries.begin() + i, entries.begin() + end, [](const Entry& x, const Entry& y) {
+          return SecondKey(*x.profile) < SecondKey(*y.profile);
+        });
+      }
+      i = end;
+    }
+    if (within) {
+      records_.clear();
+      for (const Entry& e : entries) records_.push_back(e.record);
+      Gather(records_, algorithm);
+    }
+    for (std::size_t i = 0; i < entries.size();) {
+      std::size_t end = i + 1;
+      while (end < entries.size() && same_key(entries[end], entries[i])) ++end;
+      if (within && copies_ != nullptr) SameClassUntil(entries, i, end);
+      for (std::size_t x = i; x < end; ++x) {
+        std::size_t y = x + 1;
+        if (within && copies_ != nullptr) {
+          // Copies that follow x are passed over at once: only their reach counts.
+          const std::size_t same = std::min({end, x + max, same_until_[x - i]});
+          if (same > y) {
+            copies_->Within(entries[x].record, entries[same - 1].record, algorithm);
+            y = same;
+          }
+        }
+        for (; y < std::min(end, x + max); ++y) {
+          const Entry& p = entries[x];
+          const Entry& q = entries[y];
+          if (within) {
+            if (PairedBefore(x, y) || (copies_ != nullptr && copies_->Within(p.record, q.record, algorithm))) {
+              continue;
+            }
+            out_->push_back({std::min(p.record, q.record), std::max(p.record, q.record), algorithm});
+          } else if (p.right != q.right) {
+            out_->push_back({p.right ? q.record : p.record, p.right ? p.record : q.record, algorithm});
+          }
+        }
+      }
+      i = end;
+    }
+  }
+
+ private:
+  void AllPairs(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right,
+                std::uint8_t algorithm, bool within) {
+    if (within) Gather(left, algorithm);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+      if (within) {
+        for (std::size_t j = i + 1; j < left.size(); ++j) {
+          if (PairedBefore(i, j) || (copies_ != nullptr && copies_->Within(left[i], left[j], algorithm))) {
+            continue;
+          }
+          out_->push_back({std::min(left[i], left[j]), std::max(left[i], left[j]), algorithm});
+        }
+      } else {
+        for (const std::uint32_t r : right) out_->push_back({left[i], r, algorithm});
+      }
+    }
+  }
+
+  // For each entry from `begin` to `end`, where the run of entries of its
+  // class of copies that it starts ends (the next entry for none).
+  template <class Entry>
+  void SameClassUntil(const std::vector<Entry>& entries, std::size_t begin, std::size_t end) {
+    same_until_.resize(end - begin);
+    for (std::size_t k = end; k-- > begin;) {
+      const std::uint32_t c = copies_->of(entries[k].record);
+      const bool same = k + 1 < end && c != Copies::kNoClass && copies_->of(entries[k + 1].record) == c;
+      same_until_[k - begin] = same ? same_until_[k + 1 - begin] : k + 1;
+    }
+  }
+
+  // Takes the keys under the algorithms before `algorithm` of `records`,
+  // those PairedBefore compares, at hand: in `made` they lie all over.
+  void Gather(std::span<const std::uint32_t> records, std::uint8_t algorithm) {
+    before_ = made_ == nullptr ? 0 : std::min<std::size_t>(algorithm, made_->size());
+    made_keys_.resize(records.size() * before_);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      for (std::size_t b = 0; b < before_; ++b) made_keys_[i * before_ + b] = (*made_)[b][records[i]];
+    }
+  }
+
+  // True when the records at i and j of those gathered share a key under an
+  // earlier algorithm whose records are all paired: the pair is made there.
+  bool PairedBefore(std::size_t i, std::size_t j) const {
+    for (std::size_t b = 0; b < before_; ++b) {
+      const std::uint32_t key = made_keys_[i * before_ + b];
+      if (key != 0 && key == made_keys_[j * before_ + b]) return true;
+    }
+    return false;
+  }
+
+  const LinkOptions& options_;
+  const std::vector<BigVector<std::uint32_t>>* made_;
+  Copies* copies_;  // may be null
+  BigVector<Candidate>* out_;
+  std::vector<std::string>* messages_;
+  std::vector<std::uint32_t> records_, made_keys_;
+  std::vector<std::size_t> same_until_;
+  std::size_t before_ = 0;
+};
+
+// Records that share a key: the pairs among them, or between left and right.
+struct Run {
+  std::span<const std::uint32_t> left, right;
+  std::uint8_t algorithm;
+  std::string_view key;
+};
+
+// The candidate pairs of `runs`, in the order of the runs as PairMaker makes
+// them one after the other, made on all threads: the runs are cut into
+// pieces of about equal work, each with pairs and messages of its own, put
+// together in order at the end.
+BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left, const ProfileSet* right,
+                               bool within, const std::vector<BigVector<std::uint32_t>>* made,
+                               Copies* copies, const Budget& budget, const LinkOptions& options) {
+  const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
+  const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
+  const auto work = [&](const Run& r) {
+    const std::size_t size = r.left.size() + r.right.size();
+    return size * std::min(size, most);
+  };
+  std::size_t total = 0;
+  for (const Run& r : runs) total += work(r);
+  const std::size_t pieces = std::min(runs.size(), 8 * threads);
+  std::vector<std::size_t> ends;  // the end of each piece in `runs`
+  for (std::size_t i = 0, done = 0; i < runs.size(); ++i) {
+    done += work(runs[i]);
+    if (done * pieces >= total * (ends.size() + 1)) ends.push_back(i + 1);
+  }
+  if (ends.empty() || ends.back() != runs.size()) ends.push_back(runs.size());
+  std::vector<BigVector<Candidate>> pairs(ends.size());
+  std::vector<std::vector<std::string>> messages(ends.size());
+  std::atomic<std::size_t> next{0};
+  // Pairs made on all threads, against what the budget leaves for them.
+  const std::uint64_t room = budget.pairs();
+  std::atomic<std::uint64_t> made_pairs{0};
+  base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
+    for (std::size_t p; (p = next++) < ends.size();) {
+      PairMaker maker(options, made, copies, &pairs[p], &messages[p]);
+      for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p] && made_pairs <= room; ++i) {
+        const std::size_t before = pairs[p].size();
+        maker.Add(runs[i].left, left, runs[i].right, right, runs[i].algorithm, runs[i].key, within);
+        made_pairs += pairs[p].size() - before;
+      }
+    }
+  });
+  if (made_pairs > room) budget.RefusePairs(made_pairs);
+  BigVector<Candidate> all;
+  std::size_t count = 0;
+  for (const auto& piece : pairs) count += piece.size();
+  all.reserve(count);
+  // Data drawn from few addresses can have thousands of large keys: the
+  // first ones are named, the rest counted, so that the notes stay readable.
+  constexpr std::size_t kNamedLargeKeys = 10;
+  std::size_t large_keys = 0;
+  for (std::size_t p = 0; p < pairs.size(); ++p) {
+    all.insert(all.end(), pairs[p].begin(), pairs[p].end());
+    BigVector<Candidate>().swap(pairs[p]);
+    for (const std::string& m : messages[p]) {
+      if (large_keys++ < kNamedLargeKeys) options.message(m);
+    }
+  }
+  if (large_keys > kNamedLargeKeys) {
+    options.message(std::to_string(large_keys - kNamedLargeKeys) + " more keys are shared by more than " +
+                    std::to_string(most) + " records; they too are compared only within equal postcode, "
+                    "house number and name sound");
+  }
+  return all;
 }
 
 // Each pair once, with the first algorithm that made it. Pairs are made
@@ -363,6 +666,21 @@ void SetParts(const Profile& a, const Profile& b, DedupePair* pair) {
   pair->house_number = parts.house_number;
   pair->plz = parts.plz;
   pair->town = parts.town;
+}
+
+// Only the pairs that link, in their order: those below the threshold are
+// counted but need no room while the groups are made.
+void KeepLinks(BigVector<Candidate>* pairs, std::vector<float>* scores, const LinkOptions& options) {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < pairs->size(); ++i) {
+    if ((*scores)[i] < Threshold(options)) continue;
+    (*pairs)[kept] = (*pairs)[i];
+    (*scores)[kept++] = (*scores)[i];
+  }
+  BigVector<Candidate> linked(pairs->begin(), pairs->begin() + static_cast<std::ptrdiff_t>(kept));
+  pairs->swap(linked);
+  scores->resize(kept);
+  scores->shrink_to_fit();
 }
 
 // About `n` of the scored pairs, spread over the scores: the range from 0 to
@@ -613,29 +931,106 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
   return kept;
 }
 
-// The kept pairs in pair order, as before grouping (by a, then b), each
-// with its parts, and each record's strongest.
+// Each record's strongest kept pair, the first of its pairs (by a, then b)
+// at its best score, and those pairs in pair order with their parts: the
+// reports print a record's strongest pair, and the others, millions where
+// a group is large, are not kept. `more` are pairs within classes of
+// copies, each a record's first: no kept pair holds their records.
 void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
-               std::span<const float> scores, const ProfileSet& profiles, Links* links) {
+               std::span<const float> scores, const ProfileSet& profiles, std::vector<DedupePair> more,
+               Links* links) {
   std::sort(kept.begin(), kept.end());
-  links->score.assign(profiles.records(), 0);
-  links->best.assign(profiles.records(), Links::kNoPair);
-  links->pairs.reserve(kept.size());
-  for (const std::uint32_t i : kept) {
-    const Candidate& p = pairs[i];
-    DedupePair& pair = links->pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, scores[i]});
-    SetParts(profiles[p.a], profiles[p.b], &pair);
-    for (const std::uint32_t r : {p.a, p.b}) {
-      if (scores[i] > links->score[r]) {
-        links->score[r] = scores[i];
-        links->algorithm[r] = static_cast<std::uint8_t>(p.algorithm + 1);
-        links->best[r] = static_cast<std::uint32_t>(links->pairs.size() - 1);
+  const std::size_t n = profiles.records();
+  links->score.assign(n, 0);
+  links->best.assign(n, Links::kNoPair);
+  // best: a place in `kept`, or kMore + a place in `more`.
+  constexpr std::uint32_t kMore = 0x80000000u;
+  const auto consider = [&](std::uint32_t a, std::uint32_t b, float score, int algorithm, std::uint32_t item) {
+    for (const std::uint32_t r : {a, b}) {
+      if (score > links->score[r]) {
+        links->score[r] = score;
+        links->algorithm[r] = static_cast<std::uint8_t>(algorithm);
+        links->best[r] = item;
       }
     }
+  };
+  for (std::size_t k = 0; k < kept.size(); ++k) {
+    const Candidate& p = pairs[kept[k]];
+    consider(p.a, p.b, scores[kept[k]], p.algorithm + 1, static_cast<std::uint32_t>(k));
   }
+  std::sort(more.begin(), more.end(),
+            [](const DedupePair& x, const DedupePair& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
+  for (std::size_t k = 0; k < more.size(); ++k) {
+    consider(more[k].a, more[k].b, static_cast<float>(more[k].score), more[k].algorithm,
+             kMore | static_cast<std::uint32_t>(k));
+  }
+  std::vector<std::uint32_t> chosen;
+  for (std::uint32_t r = 0; r < n; ++r) {
+    if (links->best[r] != Links::kNoPair) chosen.push_back(links->best[r]);
+  }
+  const auto pair_of = [&](std::uint32_t item) {
+    if (item & kMore) return more[item & ~kMore];
+    const Candidate& p = pairs[kept[item]];
+    DedupePair pair{p.a, p.b, p.algorithm + 1, scores[kept[item]]};
+    SetParts(profiles[p.a], profiles[p.b], &pair);
+    return pair;
+  };
+  const auto ends = [&](std::uint32_t item) {
+    if (item & kMore) return std::pair(more[item & ~kMore].a, more[item & ~kMore].b);
+    return std::pair(pairs[kept[item]].a, pairs[kept[item]].b);
+  };
+  std::sort(chosen.begin(), chosen.end(), [&](std::uint32_t x, std::uint32_t y) { return ends(x) < ends(y); });
+  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+  links->pairs.clear();
+  links->pairs.reserve(chosen.size());
+  std::vector<std::uint32_t> best(n, Links::kNoPair);  // apart: places and items are both numbers
+  for (const std::uint32_t item : chosen) {
+    const DedupePair& pair = links->pairs.emplace_back(pair_of(item));
+    for (const std::uint32_t r : {pair.a, pair.b}) {
+      if (links->best[r] == item) best[r] = static_cast<std::uint32_t>(links->pairs.size() - 1);
+    }
+  }
+  links->best = std::move(best);
+}
+
+// Groups the classes of copies that link to no record outside them: the
+// pairs within a class reach stretches of it, and records that the
+// stretches join are one group. Returns each record's first pair (by a,
+// then b), which is its strongest: all score the class's self-score.
+std::vector<DedupePair> GroupCopies(const Copies& copies, std::size_t algorithms, const ProfileSet& profiles,
+                                    UnionFind* uf, std::uint64_t* compared) {
+  std::vector<DedupePair> firsts;
+  std::vector<std::uint32_t> reach;
+  for (std::size_t c = 0; c < copies.classes(); ++c) {
+    const auto members = copies.members(c);
+    reach.assign(members.size(), 0);
+    for (std::size_t i = 0; i < members.size(); ++i) {
+      for (std::size_t a = 0; a < algorithms; ++a) reach[i] = std::max(reach[i], copies.reach(a, members[i]));
+      *compared += reach[i] - i;
+    }
+    DedupePair pair{0, 0, 0, copies.self(c)};
+    SetParts(profiles[members[0]], profiles[members[0]], &pair);
+    // The stretches from each record start right after it and grow with it:
+    // the first record reaching i is found by a pointer that only moves on.
+    std::size_t from = 0;
+    for (std::size_t i = 1; i < members.size(); ++i) {
+      while (reach[from] < i) ++from;
+      if (from == i) continue;  // reached by none: a new group starts
+      uf->Union(members[from], members[i]);
+      std::size_t a = 0;
+      while (copies.reach(a, members[from]) < i) ++a;  // the first algorithm that made it
+      pair.a = members[from];
+      pair.b = members[i];
+      pair.algorithm = static_cast<int>(a + 1);
+      firsts.push_back(pair);
+    }
+  }
+  return firsts;
 }
 
 }  // namespace
+
+void SetCollapseCopiesForTesting(bool on) { collapse_copies = on; }
 
 Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
                  const FetchProfiles& fetch, const LinkOptions& options) {
@@ -654,19 +1049,57 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     }
   }
   const ProfileSet profiles(n, wanted, orders[0].sorted, fetch);
+  // The arrays by record: groups, union-find, links, the keys paired, copies.
+  Budget budget(options);
+  budget.Hold(profiles.memory() + n * (64 + 8 * orders.size()), "the records' profiles");
   std::vector<BigVector<std::uint32_t>> made = PairedKeys(n, orders, options);
-  BigVector<Candidate> pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, options);
-  Unique(&pairs, options.threads);
-  const std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
+  // Samples are drawn from every pair scored: with them, no pair is left out.
+  std::optional<Copies> copies;
+  if (options.sample == 0 && CollapseCopies()) {
+    copies.emplace(table, orders.size(), profiles, wanted, options);
+    if (copies->empty()) copies.reset();
+  }
+  BigVector<Candidate> pairs;
+  std::vector<float> scores;
+  for (;;) {
+    pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr, budget,
+                      options);
+    Unique(&pairs, options.threads);
+    scores = ScorePairs(pairs, profiles, profiles, options);
+    if (!copies) break;
+    // A class a pair of which links outside it is linked pair by pair: its
+    // pairs are made again, the others' stay as they are.
+    std::vector<std::uint8_t> dropped(copies->classes(), 0);
+    bool any = false;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+      if (scores[i] < Threshold(options)) continue;
+      for (const std::uint32_t r : {pairs[i].a, pairs[i].b}) {
+        const std::uint32_t c = copies->of(r);
+        if (c != Copies::kNoClass && !dropped[c]) {
+          dropped[c] = 1;
+          any = true;
+        }
+      }
+    }
+    if (!any) break;
+    copies->Drop(dropped);
+    if (copies->empty()) copies.reset();
+  }
   Links links;
   links.group.assign(n, 0);
   links.algorithm.assign(n, 0);
   links.compared = pairs.size();
-  if (options.sample > 0) links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
+  if (options.sample > 0) {
+    links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
+  } else {
+    KeepLinks(&pairs, &scores, options);
+  }
   UnionFind uf(n);
   const std::vector<std::uint32_t> kept =
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);
-  KeepPairs(kept, pairs, scores, profiles, &links);
+  std::vector<DedupePair> firsts;
+  if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
+  KeepPairs(kept, pairs, scores, profiles, std::move(firsts), &links);
   NumberGroups(table, uf, &links);
   return links;
 }
@@ -721,8 +1154,11 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
     left.emplace(input_size, wanted_left, input_layout, fetch_input);
     right.emplace(base_size, wanted_right, base_layout, fetch_base);
   }
+  Budget budget(options);
+  budget.Hold((left ? left->memory() + right->memory() : 0) + (input_size + base_size) * 16,
+              "the records' profiles");
   BigVector<Candidate> pairs = MakePairs(runs, left ? &*left : nullptr, right ? &*right : nullptr,
-                                         /*within=*/false, nullptr, options);
+                                         /*within=*/false, nullptr, nullptr, budget, options);
   Unique(&pairs, options.threads);
   std::vector<float> scores;
   if (left) scores = ScorePairs(pairs, *left, *right, options);

@@ -51,6 +51,11 @@ struct LinkOptions {
   // Verifying, this many candidate pairs spread over the scores from 0 to
   // 1 into Links::samples, each scored exactly (so every pair is).
   std::size_t sample = 0;
+  // The memory the run may hold (0: no limit), and what it holds before
+  // linking (the keys). Linking that would need more throws Error
+  // (kRefused).
+  std::uint64_t memory = 0;
+  std::uint64_t held = 0;
   // Told now and then, on the calling thread, how far a long step is:
   // "comparing" candidate pairs, "grouping" by the links; may be null.
   std::function<void(std::string_view step, std::uint64_t done, std::uint64_t total)> progress;
@@ -79,8 +84,9 @@ struct Links {
   // The number of each group in report order, where they are not 1, 2, 3
   // ... (kept from an earlier run); empty otherwise.
   std::vector<std::uint32_t> numbers;
-  // The linked pairs when verifying or matching a base (a < b within one
-  // side; with a base, a is the input's, b the base's), by a then score.
+  // With a base, the matched pairs (a the input's, b the base's), by a
+  // then score; verifying within one side, each record's strongest pair
+  // (a < b), by a then b.
   std::vector<DedupePair> pairs;
   std::uint64_t compared = 0;  // pairs scored
   // With a base: the base's records that matched (1-based algorithm), per
@@ -110,6 +116,10 @@ class GroupCursor {
   const std::vector<std::uint32_t>& numbers_;
   std::size_t group_ = 0;
 };
+
+// Records that verification cannot tell apart are compared once, not
+// pairwise, with the same outcome; a test turns that off to compare.
+void SetCollapseCopiesForTesting(bool on);
 
 // Links the records of `table`, whose keys under each algorithm are ordered
 // in `orders` (one per algorithm).
