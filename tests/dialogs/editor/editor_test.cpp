@@ -3,10 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "dialogs/dialog_fixture.h"
 #include "korvix/ui/message_box.h"
 #include "db/statement_log.h"
@@ -22,32 +24,22 @@ constexpr const char* kPlz3 = "0103000000000000";
 constexpr const char* kPlz5 = "0105000000000000";
 constexpr const char* kRowPlz3 = "PLZ|3 Stellen|von links|Soundex AUS";
 
+// The rows' texts in a case file: apart by ";", the unused rows after them left out.
+std::vector<std::string> CaseRows(const std::string& text) {
+  std::vector<std::string> rows;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find(';', start), text.size());
+    rows.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return Padded(rows);
+}
+
 TEST_P(EditorTest, LoadingDecodesEachRowOnItsOwn) {
-  const struct {
-    std::string code;
-    std::vector<std::string> rows;
-    const char* enabling;
-  } cases[] = {
-      {"", {}, "F......... .........."},
-      {"0105290000000000" "0204920000000000" "0301 A0000000000" "5209100000000000",
-       {"PLZ|5 Stellen|von rechts|Soundex AN", "Ort|4 Stellen|von rechts|Soundex AN",
-        "Straße|1 Stelle|von links|Soundex AUS", "Bez1+2+3|9 Stellen|von rechts|Soundex AUS"},
-       "FFFFF..... DDDD......"},
-      // lengths without an entry get the default; fields without one show none
-      {"0100000000000000" "0399110000000000" "1003000000000000" "5403000000000000" "0903000000000000",
-       {kRowPlz3, "Straße|3 Stellen|von rechts|Soundex AN", "|||", "|||",
-        "Kundengruppe|3 Stellen|von links|Soundex AUS"}, "FFF..F.... DD..D....."},
-      {"0000000000000000" "0103000000000000", {"|||", kRowPlz3}, "F.F....... .D........"},
-      {"5106", {"Bez1+2|6 Stellen|von links|Soundex AUS"}, "FF........ D........."},
-      {" 1 4 1", {"PLZ|4 Stellen|von links|Soundex AN"}, "FF........ D........."},
-      {std::string(11 * 16, '0').replace(0, 4, "0801").replace(144, 4, "0801").replace(160, 4, "0101"),
-       {"Bez4|1 Stelle|von links|Soundex AUS", "|||", "|||", "|||", "|||", "|||", "|||", "|||", "|||",
-        "Bez4|1 Stelle|von links|Soundex AUS"}, "FF........ D........D"},  // ten slots only
-  };
-  for (const auto& c : cases) {
-    Edit({.AlgoCode = c.code}, [&](User& user) {
-      EXPECT_EQ(RowTexts(user), Padded(c.rows)) << c.code;
-      EXPECT_EQ(Enabling(user), c.enabling) << c.code;
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/loading.tsv", 3)) {
+    Edit({.AlgoCode = c[0]}, [&](User& user) {
+      EXPECT_EQ(RowTexts(user), CaseRows(c[2])) << c.where;
+      EXPECT_EQ(Enabling(user), c[1]) << c.where;
       EXPECT_EQ(user.State({"btnOK"}).enabled, RowText(user, 0) != "|||");
     });
   }
@@ -55,28 +47,14 @@ TEST_P(EditorTest, LoadingDecodesEachRowOnItsOwn) {
 }
 
 TEST_P(EditorTest, PublicOptionFollowsTheUsersRightsAndTheTextBoxesSelectAll) {
-  const struct {
-    Caller caller;
-    const char* options;  // "Öffentlich" then "Privat": E enabled, S selected
-  } cases[] = {
-      {{.AlgoPersonalNr = "P1", .IsAdmin = true, .PersonalNr = "P1"}, "ES E."},
-      {{.IsAdmin = true}, "ES .."},
-      {{.AlgoCode = "   ", .AlgoPersonalNr = "P7", .IsAdmin = true}, "ES .."},
-      {{.AlgoCode = kPlz3, .AlgoPersonalNr = " - ", .IsAdmin = true, .PersonalNr = "P1"}, "ES E."},
-      {{.AlgoCode = kPlz3, .AlgoPersonalNr = "P7", .IsAdmin = true}, "E. .S"},
-      {{.AlgoCode = kPlz3, .AlgoPersonalNr = "P7", .IsAdmin = true, .PersonalNr = "P1"}, "E. ES"},
-      {{.AlgoPersonalNr = " P1 ", .PersonalNr = " P1 "}, ".. ES"},
-      {{.AlgoPersonalNr = "-", .PersonalNr = "-"}, ".. .."},
-      {{.AlgoCode = kPlz3}, ".. .."},
-  };
-  for (const auto& c : cases) {
-    Edit(c.caller, [&](User& user) {
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/public_option.tsv", 5)) {
+    Edit({.AlgoCode = c[0], .AlgoPersonalNr = c[1], .IsAdmin = c[2] == "1", .PersonalNr = c[3]}, [&](User& user) {
       std::string options;
       for (int i : {0, 1}) {
         const ui::ControlState option = user.State({"optPublic", i});
         options += std::string(i == 1 ? " " : "") + (option.enabled ? "E" : ".") + (option.value ? "S" : ".");
       }
-      EXPECT_EQ(options, c.options) << &c - cases;
+      EXPECT_EQ(options, c[4]) << c.where;
     });
   }
   Edit({.AlgoCode = kPlz3, .AlgoName = "Müller-Schlüssel", .AlgoDescription = "Zeile 1\r\nZ"},
@@ -114,35 +92,16 @@ TEST_P(EditorTest, RowsTakeDefaultsAndEncodeTheirChoices) {
 }
 
 TEST_P(EditorTest, ClearingARowMovesTheRowsBelowUp) {
-  const std::string a = "0101000000000000", b = "0202100000000000", c = "0305010000000000";
-  const char* rb = "Ort|2 Stellen|von rechts|Soundex AUS";
-  const char* rc = "Straße|5 Stellen|von links|Soundex AN";
-  std::string ten;
-  std::vector<std::string> ten_rows;
-  for (int i = 0; i < 10; ++i) ten += i % 2 == 0 ? b : c, ten_rows.push_back(i % 2 == 0 ? rb : rc);
-  const struct {
-    std::string code;
-    int cleared;
-    std::vector<std::string> rows;
-    const char* enabling;
-    std::string saved;  // "" when Save is disabled
-  } cases[] = {
-      {a + b + c, 1, {"PLZ|1 Stelle|von links|Soundex AUS", rc}, "FFF....... DD........", a + c},
-      {a + b + c, 0, {rb, rc}, "FFF....... DD........", b + c},
-      {a, 0, {}, "F......... ..........", ""},
-      {ten, 0, {ten_rows.begin() + 1, ten_rows.end()}, "FFFFFFFFFF DDDDDDDDD.", ten.substr(16)},
-      {ten, 9, {ten_rows.begin(), ten_rows.end() - 1}, "FFFFFFFFFF DDDDDDDDD.", ten.substr(0, 144)},
-  };
-  for (const auto& k : cases) {
-    SCOPED_TRACE(k.code + " without row " + std::to_string(k.cleared));
-    auto editor = Edit({.AlgoCode = k.code, .AlgoName = "Zeilen"}, [&](User& user) {
-      EXPECT_TRUE(user.Select({"cboField", k.cleared}, 0));
-      EXPECT_EQ(RowTexts(user), Padded(k.rows));
-      EXPECT_EQ(Enabling(user), k.enabling);
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/clearing.tsv", 5)) {
+    SCOPED_TRACE(c.where);
+    auto editor = Edit({.AlgoCode = c[0], .AlgoName = "Zeilen"}, [&](User& user) {
+      EXPECT_TRUE(user.Select({"cboField", std::stoi(c[1])}, 0));
+      EXPECT_EQ(RowTexts(user), CaseRows(c[2]));
+      EXPECT_EQ(Enabling(user), c[3]);
       EXPECT_EQ(user.State({"cboLength", 9}).list_index, -1);
-      EXPECT_EQ(user.Click({"btnOK"}), !k.saved.empty());
+      EXPECT_EQ(user.Click({"btnOK"}), !c[4].empty());
     });
-    EXPECT_EQ(editor->AlgoCode, k.saved.empty() ? k.code : k.saved);
+    EXPECT_EQ(editor->AlgoCode, c[4].empty() ? c[0] : c[4]);
   }
 }
 
