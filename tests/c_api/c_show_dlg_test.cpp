@@ -95,9 +95,7 @@ TEST_P(CShowDlgTest, ShowDlgTakesAutomationBooleans) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, CShowDlgTest,
-                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
-                         BackendName);
+KORVIX_ON_EACH_BACKEND(CShowDlgTest);
 
 }  // namespace
 }  // namespace korvix::db::testing

@@ -157,9 +157,7 @@ TEST_P(RecordsetTest, FailuresAreValuesAndRunNothing) {
   EXPECT_THAT(StatementLog(*closed), ElementsAre(kAll));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest,
-                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
-                         BackendName);
+KORVIX_ON_EACH_BACKEND(RecordsetTest);
 
 }  // namespace
 }  // namespace korvix::db::testing

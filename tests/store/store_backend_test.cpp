@@ -114,9 +114,7 @@ TEST_P(StoreTest, FailuresGiveTheDocumentedFallbacksAndSayWhy) {
   EXPECT_EQ(store::LookupAlgorithmNameQuietly(connection_.get(), kCode, "1001", nullptr), kDescription);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, StoreTest,
-                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
-                         BackendName);
+KORVIX_ON_EACH_BACKEND(StoreTest);
 
 }  // namespace
 }  // namespace korvix::db::testing
