@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "case_file.h"
 #include "korvix/ui/message_box.h"
 #include "ui/test_form.h"
 
@@ -53,36 +54,15 @@ TEST_F(ToolkitContract, SelectionsRaiseClickOnlyWhenTheyChange) {
   form_.list("cboRow", 1).SetItemData(2, 51);
   Show([&](User& user) {
     EXPECT_EQ(log_.Take(), Events{"GotFocus lstItems"}) << "first in tab order, label skipped";
-    const struct {
-      bool by_user;
-      int row;  // -1: the list box, else the drop-down list cboRow(row)
-      int index;
-      bool ok;
-      Events events;
-      int shown;
-      const char* text;
-    } steps[] = {{false, -1, 1, true, {"Click lstItems"}, 1, "zwei"},
-                 {false, -1, 1, true, {}, 1, "zwei"},
-                 {false, -1, 3, false, {}, 1, "zwei"},
-                 {false, -1, -2, false, {}, 1, "zwei"},
-                 {false, -1, -1, true, {"Click lstItems"}, -1, ""},
-                 {true, -1, 2, true, {"Click lstItems"}, 2, "drei"},
-                 {true, -1, 2, true, {}, 2, "drei"},
-                 {true, -1, -1, false, {}, 2, "drei"},
-                 {true, -1, 3, false, {}, 2, "drei"},
-                 {true, 1, 2, true, {"GotFocus cboRow(1)", "Click cboRow(1)"}, 2, "Straße"},
-                 {true, 1, 2, true, {}, 2, "Straße"},
-                 {false, 1, 7, false, {}, 2, "Straße"},
-                 {false, 1, 1, true, {"Click cboRow(1)"}, 1, "PLZ"},
-                 {false, 1, -1, true, {"Click cboRow(1)"}, -1, ""}};
-    for (const auto& s : steps) {
-      const ControlId id = s.row < 0 ? ControlId{"lstItems"} : ControlId{"cboRow", s.row};
-      SCOPED_TRACE(::testing::Message() << id.name << (s.by_user ? " picks " : " put ") << s.index);
+    for (const korvix::testing::Case& s : korvix::testing::ReadCases("ui/cases/selections.tsv", 7)) {
+      const ControlId id = s[1] == "-" ? ControlId{"lstItems"} : ControlId{"cboRow", std::stoi(s[1])};
+      const int index = std::stoi(s[2]);
+      SCOPED_TRACE(s.where);
       ListControl& list = form_.list(id.name, id.index);
-      EXPECT_EQ(s.by_user ? user.Select(id, s.index) : list.SetListIndex(s.index), s.ok);
-      EXPECT_EQ(log_.Take(), s.events);
-      EXPECT_EQ(user.State(id).list_index, s.shown);
-      EXPECT_EQ(user.State(id).text, s.text);
+      EXPECT_EQ(s[0] == "pick" ? user.Select(id, index) : list.SetListIndex(index), s[3] == "1");
+      EXPECT_EQ(log_.Take(), korvix::testing::SplitField(s[4]));
+      EXPECT_EQ(user.State(id).list_index, std::stoi(s[5]));
+      EXPECT_EQ(user.State(id).text, s[6]);
     }
     EXPECT_EQ(user.State({"cboRow", 1}).item_data, (std::vector<std::int32_t>{0, 0, 51}));
     EXPECT_TRUE(form_.list("lstItems").Clear() && form_.list("lstItems").AddItem("neu"));

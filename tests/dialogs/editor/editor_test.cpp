@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,21 +23,10 @@ constexpr const char* kPlz3 = "0103000000000000";
 constexpr const char* kPlz5 = "0105000000000000";
 constexpr const char* kRowPlz3 = "PLZ|3 Stellen|von links|Soundex AUS";
 
-// The rows' texts in a case file: apart by ";", the unused rows after them left out.
-std::vector<std::string> CaseRows(const std::string& text) {
-  std::vector<std::string> rows;
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = std::min(text.find(';', start), text.size());
-    rows.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return Padded(rows);
-}
-
 TEST_P(EditorTest, LoadingDecodesEachRowOnItsOwn) {
   for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/loading.tsv", 3)) {
     Edit({.AlgoCode = c[0]}, [&](User& user) {
-      EXPECT_EQ(RowTexts(user), CaseRows(c[2])) << c.where;
+      EXPECT_EQ(RowTexts(user), Padded(korvix::testing::SplitField(c[2]))) << c.where;
       EXPECT_EQ(Enabling(user), c[1]) << c.where;
       EXPECT_EQ(user.State({"btnOK"}).enabled, RowText(user, 0) != "|||");
     });
@@ -96,7 +84,7 @@ TEST_P(EditorTest, ClearingARowMovesTheRowsBelowUp) {
     SCOPED_TRACE(c.where);
     auto editor = Edit({.AlgoCode = c[0], .AlgoName = "Zeilen"}, [&](User& user) {
       EXPECT_TRUE(user.Select({"cboField", std::stoi(c[1])}, 0));
-      EXPECT_EQ(RowTexts(user), CaseRows(c[2]));
+      EXPECT_EQ(RowTexts(user), Padded(korvix::testing::SplitField(c[2])));
       EXPECT_EQ(Enabling(user), c[3]);
       EXPECT_EQ(user.State({"cboLength", 9}).list_index, -1);
       EXPECT_EQ(user.Click({"btnOK"}), !c[4].empty());
