@@ -95,54 +95,35 @@ TEST_P(EditorTest, ClearingARowMovesTheRowsBelowUp) {
 
 TEST_P(EditorTest, SaveAsksForAStandardNameAndBeforeOverwritingAnotherAlgorithm) {
   const Row public_row{kPlz3, "-", "Öffentlich", Null};
-  const struct {
-    Row stored;  // besides public_row
-    const char* name;
-    int answer;
-    std::string prompt, title;
-    int flags;
-    Rows after;  // when the answer allowed the save
-  } cases[] = {
-      {{kPlz5, "P1", "Alt", "alt"}, "   ", ui::kResultOk,
-       "Sie haben keinen Namen für den Algorithmus angegeben. In der Auswahlliste wird deshalb"
-       "\r\n\r\n3(PLZ)\r\n\r\nangezeigt.",  // the new code's description
-       "Standardname verwenden?", 289, {public_row, {kPlz3, "P1", Null, "neu"}}},
-      {{kPlz5, "P1", "Alt", "alt"}, "", ui::kResultCancel, "", "Standardname verwenden?", 289, {}},
-      {{kPlz3, "P1", "Alter Name", "alt"}, " Neu ", ui::kResultYes,
-       "Der von Ihnen definierte Algorithmus existiert bereits unter dem Namen \r\n\r\nAlter Name."
-       "\r\n\r\nMöchten Sie diesen überschreiben?",
-       "Algoritmus überschreiben?", 292, {public_row, {kPlz3, "P1", "Neu", "neu"}}},
-      {{kPlz3, "P1", "   ", "alt"}, " Neu ", ui::kResultNo,
-       "Der von Ihnen definierte Algorithmus existiert bereits unter dem Namen \r\n\r\n3(PLZ)."
-       "\r\n\r\nMöchten Sie diesen überschreiben?",
-       "Algoritmus überschreiben?", 292, {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.title + " " + std::to_string(c.answer));
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/save_questions.tsv", 8)) {
+    SCOPED_TRACE(c.where);
     Restart();
-    Seed({public_row, c.stored});
+    const Row stored{c[0], "P1", c[1], "alt"};
+    Seed({public_row, stored});
     ClearStatementLog(*connection_);
-    toolkit_->QueueAnswer(c.answer);
-    const bool saves = !c.after.empty();
+    toolkit_->QueueAnswer(std::stoi(c[3]));
+    const bool saves = c[7] != "-";
     auto editor = Edit({.AlgoCode = kPlz5, .AlgoPersonalNr = "P1", .PersonalNr = "P1"}, [&](User& user) {
       user.SelectText({"cboLength", 0}, "3 Stellen");
-      user.Type({"txtName"}, c.name);
+      user.Type({"txtName"}, c[2]);
       user.Type({"txtDescription"}, "  neu  ");
       EXPECT_TRUE(user.Click({"btnOK"}));
       EXPECT_EQ(user.shown(), !saves);  // still open with what the user entered
       if (saves) return;
-      EXPECT_EQ(user.State({"txtName"}).text, c.name);
-      if (c.flags != 289) return;  // refused the standard name: nothing read, the focus in the name
+      EXPECT_EQ(user.State({"txtName"}).text, c[2]);
+      if (c[6] != "289") return;  // refused the standard name: nothing read, the focus in the name
       EXPECT_EQ(user.Focused(), (ui::ControlId{"txtName"}));
       EXPECT_THAT(StatementLog(*connection_), IsEmpty());
     });
     ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_TRUE(c.prompt.empty() || Boxes()[0].prompt == c.prompt) << Boxes()[0].prompt;
-    EXPECT_EQ(Boxes()[0].title, c.title);
-    EXPECT_EQ(Boxes()[0].flags, c.flags);
+    EXPECT_TRUE(c[4].empty() || Boxes()[0].prompt == c[4]) << Boxes()[0].prompt;
+    EXPECT_EQ(Boxes()[0].title, c[5]);
+    EXPECT_EQ(Boxes()[0].flags, std::stoi(c[6]));
     EXPECT_EQ(editor->Result, saves);
     EXPECT_EQ(editor->AlgoCode, saves ? kPlz3 : kPlz5);
-    EXPECT_EQ(Table(), saves ? c.after : Sorted({public_row, c.stored}));
+    const db::Value saved = c[7] == "(null)" ? db::Value() : db::Value(c[7]);
+    const Rows after = {public_row, {kPlz3, "P1", saved, "neu"}};
+    EXPECT_EQ(Table(), saves ? after : Sorted({public_row, stored}));
   }
 }
 
