@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -127,51 +127,50 @@ TEST_P(EditorTest, SaveAsksForAStandardNameAndBeforeOverwritingAnotherAlgorithm)
   }
 }
 
-// What was stored, who edits what, and what is stored after.
+// Rows as a case file lists them: code/owner/name/description apart by ";".
+Rows CaseRows(const std::string& field) {
+  Rows rows;
+  for (const std::string& row : korvix::testing::SplitField(field)) {
+    std::vector<db::Value> v;
+    for (const std::string& value : korvix::testing::SplitField(row, '/')) {
+      v.push_back(value == "(null)" ? db::Value() : db::Value(value));
+    }
+    rows.push_back({v.at(0), v.at(1), v.at(2), v.at(3)});
+  }
+  return rows;
+}
+
+// What the user does, as a case file lists it: "type box text", "select box
+// row text", "click box index", apart by ";".
+void Act(User& user, const std::string& field) {
+  for (const std::string& act : korvix::testing::SplitField(field)) {
+    std::istringstream in(act);
+    std::string verb, name, text;
+    int index = -1;
+    in >> verb >> name;
+    if (verb != "type") in >> index;
+    std::getline(in >> std::ws, text);
+    EXPECT_TRUE(verb == "type"     ? user.Type({name}, text)
+                : verb == "select" ? user.SelectText({name, index}, text)
+                                   : user.Click({name, index}))
+        << act;
+  }
+}
+
 TEST_P(EditorTest, SaveWritesTheOwnersRowAndRemovesOnlyAReplacedOne) {
-  const Row other{kPlz3, "P2", "Fremd", Null};
-  const struct {
-    Rows stored;
-    Caller caller;
-    std::function<void(User&)> edit;
-    Rows after;
-  } cases[] = {
-      {{{kPlz3, "P1", "Name", "alt"}, other},  // only the description: in place
-       {.AlgoCode = kPlz3, .AlgoPersonalNr = "P1", .AlgoName = "Name", .PersonalNr = "P1"},
-       [](User& user) { user.Type({"txtDescription"}, "neu"); },
-       {{kPlz3, "P1", "Name", "neu"}, other}},
-      {{{kPlz3, "P1", "Name", Null}, other},  // a length: new row, old row deleted
-       {.AlgoCode = kPlz3, .AlgoPersonalNr = "P1", .AlgoName = "Name", .PersonalNr = "P1"},
-       [](User& user) { user.SelectText({"cboLength", 0}, "5 Stellen"); },
-       {other, {kPlz5, "P1", "Name", Null}}},
-      {{{kPlz3, "-", "Öff", Null}},  // public to private: the current user owns it
-       {.AlgoCode = kPlz3, .AlgoPersonalNr = "-", .AlgoName = "Öff", .IsAdmin = true, .PersonalNr = "ADM"},
-       [](User& user) { user.Click({"optPublic", 1}); },
-       {{kPlz3, "ADM", "Öff", Null}}},
-      {{{kPlz3, "P7", "Priv", Null}},  // private to public
-       {.AlgoCode = kPlz3, .AlgoPersonalNr = "P7", .AlgoName = "Priv", .IsAdmin = true},
-       [](User& user) { user.Click({"optPublic", 0}); },
-       {{kPlz3, "-", "Priv", Null}}},
-      {{{kPlz3, "P7", "Alt", Null}},  // an administrator keeps another user's owner
-       {.AlgoCode = kPlz3, .AlgoPersonalNr = "P7", .AlgoName = "Alt", .IsAdmin = true, .PersonalNr = "ADM"},
-       [](User& user) { user.SelectText({"cboLeftRight", 0}, "von rechts"); },
-       {{"0103100000000000", "P7", "Alt", Null}}},
-      {{},  // new by a user whose staff number is "-": public
-       {.AlgoPersonalNr = "-", .PersonalNr = "-"},
-       [](User& user) { user.SelectText({"cboField", 0}, "PLZ"), user.Type({"txtName"}, "Strich"); },
-       {{kPlz3, "-", "Strich", Null}}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/saves.tsv", 8)) {
+    SCOPED_TRACE(c.where);
     Restart();
-    Seed(c.stored);
-    auto editor = Edit(c.caller, [&](User& user) {
-      c.edit(user);
-      EXPECT_TRUE(user.Click({"btnOK"}));
-    });
+    Seed(CaseRows(c[0]));
+    auto editor = Edit({.AlgoCode = c[1], .AlgoPersonalNr = c[2], .AlgoName = c[3], .IsAdmin = c[4] == "1",
+                        .PersonalNr = c[5]},
+                       [&](User& user) {
+                         Act(user, c[6]);
+                         EXPECT_TRUE(user.Click({"btnOK"}));
+                       });
     EXPECT_TRUE(editor->Result);
     EXPECT_THAT(Boxes(), IsEmpty());
-    EXPECT_EQ(Table(), Sorted(c.after));
+    EXPECT_EQ(Table(), Sorted(CaseRows(c[7])));
   }
 }
 
