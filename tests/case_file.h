@@ -85,6 +85,15 @@ inline std::vector<Case> ParseCases(const std::string& text, std::size_t columns
   return cases;
 }
 
+// The values of a field that lists several apart by `separator`; none when
+// the field is empty.
+inline std::vector<std::string> SplitField(const std::string& field, char separator = ';') {
+  if (field.empty()) return {};
+  std::vector<std::string> parts(1);
+  for (char c : field) c == separator ? (void)parts.emplace_back() : parts.back().push_back(c);
+  return parts;
+}
+
 // The cases of the file `name` under tests/.
 inline std::vector<Case> ReadCases(const std::string& name, std::size_t columns, std::size_t most = 0) {
   std::ifstream in(TestDataPath(name), std::ios::binary);

@@ -19,6 +19,8 @@ TEST(CaseFile, FieldsEscapesAndCommentsAndLoudFailures) {
     EXPECT_THROW(ParseCases(broken, 3, "t"), std::runtime_error) << broken;
   }
   EXPECT_THROW(ReadCases("no/such/file.tsv", 1), std::runtime_error);
+  EXPECT_EQ(SplitField("a;;b;"), (std::vector<std::string>{"a", "", "b", ""}));
+  EXPECT_TRUE(SplitField("").empty());
 }
 
 }  // namespace

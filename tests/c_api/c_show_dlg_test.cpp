@@ -4,10 +4,10 @@
 // dialog on the headless toolkit.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "c_api/c_strings.h"
+#include "case_file.h"
 #include "korvix/korvix.h"
 #include "korvix/ui/headless_toolkit.h"
 #include "db/backend_fixture.h"
@@ -39,65 +39,43 @@ class CShowDlgTest : public BackendTest {
   ui::HeadlessToolkit toolkit_;
 };
 
-TEST_P(CShowDlgTest, ShowDlgSetsAlgorithmNameOnlyOnAChoice) {
-  const struct {
-    const char* name_in;   // what *AlgorithmName points to
-    int choose;            // list entry to choose, -1 to cancel
-    const char* code;      // the method's result
-    const char* name_out;  // what *AlgorithmName points to afterwards
-    bool new_string;       // a new string, which the caller frees
-  } cases[] = {{"vorher", 1, "0105000000000000", "Meiner", true},
-               {nullptr, 0, "0103000000000000", "Öffentlich", true},
-               {"Meiner", 1, "0105000000000000", "Meiner", false},  // the same text
-               {"vorher", -1, "", "vorher", false},
-               {nullptr, -1, "", nullptr, false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << (c.name_in ? c.name_in : "(null)") << " " << c.choose);
-    std::string caller = c.name_in == nullptr ? "" : c.name_in;
-    char* const in = c.name_in == nullptr ? nullptr : caller.data();
+TEST_P(CShowDlgTest, ShowDlgSetsAlgorithmNameOnlyOnAChoiceAndTakesAutomationBooleans) {
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("c_api/cases/show_dlg.tsv", 5, 6)) {
+    SCOPED_TRACE(c.where);
+    if (c[0] == "booleans") {
+      ui::ControlState ok, list;
+      toolkit_.QueueScript("frmSelect", [&](ui::User& user) {
+        ok = user.State({"btnOK"});
+        list = user.State({"Liste"});
+      });
+      korvix_bool allow = c[1] == "-" ? 0 : std::stoi(c[1]);
+      EXPECT_EQ(Take(korvix_ShowDlg(nullptr, connection_c_, nullptr, "1001", std::stoi(c[2]),
+                                    c[1] == "-" ? nullptr : &allow, nullptr)),
+                "");
+      EXPECT_EQ(ok.visible, c[3] == "1");
+      EXPECT_EQ(list.items.size(), std::stoul(c[4]));
+      EXPECT_EQ(allow, c[1] == "-" ? 0 : std::stoi(c[1])) << "read, never written";
+      continue;
+    }
+    const bool null_in = c[1] == "(null)";
+    const int choose = std::stoi(c[2]);
+    std::string caller = null_in ? "" : c[1];
+    char* const in = null_in ? nullptr : caller.data();
     char* name = in;
-    toolkit_.QueueScript("frmSelect", [&c](ui::User& user) {
-      EXPECT_TRUE(c.choose < 0 || (user.Select({"Liste"}, c.choose) && user.Click({"btnOK"})));
-      EXPECT_EQ(user.Property("Result"), c.choose < 0 ? "False" : "True");
-      EXPECT_EQ(user.Property("Algorithm"), c.code) << "the dialog's results, published";
+    toolkit_.QueueScript("frmSelect", [&](ui::User& user) {
+      EXPECT_TRUE(choose < 0 || (user.Select({"Liste"}, choose) && user.Click({"btnOK"})));
+      EXPECT_EQ(user.Property("Result"), choose < 0 ? "False" : "True");
+      EXPECT_EQ(user.Property("Algorithm"), c[3]) << "the dialog's results, published";
     });
-    EXPECT_EQ(Take(korvix_ShowDlg(nullptr, connection_c_, nullptr, "1001", 0, nullptr, &name)),
-              c.code);
-    EXPECT_EQ(name != in, c.new_string);
-    EXPECT_EQ(name == nullptr ? "(null)" : std::string(name), c.name_out ? c.name_out : "(null)");
-    EXPECT_EQ(caller, c.name_in == nullptr ? "" : c.name_in) << "the caller's string is kept";
+    EXPECT_EQ(Take(korvix_ShowDlg(nullptr, connection_c_, nullptr, "1001", 0, nullptr, &name)), c[3]);
+    EXPECT_EQ(name != in, c[5] == "1");
+    EXPECT_EQ(name == nullptr ? "(null)" : std::string(name), c[4]);
+    EXPECT_EQ(caller, null_in ? "" : c[1]) << "the caller's string is kept";
     if (name != in) korvix_free(name);
   }
 }
 
-TEST_P(CShowDlgTest, ShowDlgTakesAutomationBooleans) {
-  const struct {
-    std::optional<korvix_bool> allow_select;  // none: the argument omitted
-    korvix_bool is_admin;
-    bool ok_visible;
-    std::size_t entries;  // an administrator sees every user's rows
-  } cases[] = {{std::nullopt, 0, true, 2}, {1, KORVIX_TRUE, true, 3}, {2, 1, true, 3},
-               {KORVIX_FALSE, -2, false, 3}, {KORVIX_FALSE, 0, false, 2}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.allow_select.value_or(99) << " " << c.is_admin);
-    ui::ControlState ok, list;
-    toolkit_.QueueScript("frmSelect", [&](ui::User& user) {
-      ok = user.State({"btnOK"});
-      list = user.State({"Liste"});
-    });
-    korvix_bool allow = c.allow_select.value_or(0);
-    EXPECT_EQ(Take(korvix_ShowDlg(nullptr, connection_c_, nullptr, "1001", c.is_admin,
-                                  c.allow_select ? &allow : nullptr, nullptr)),
-              "");
-    EXPECT_EQ(ok.visible, c.ok_visible);
-    EXPECT_EQ(list.items.size(), c.entries);
-    EXPECT_EQ(allow, c.allow_select.value_or(0)) << "read, never written";
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Backends, CShowDlgTest,
-                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
-                         BackendName);
+KORVIX_ON_EACH_BACKEND(CShowDlgTest);
 
 }  // namespace
 }  // namespace korvix::db::testing

@@ -91,6 +91,11 @@ class BackendTest : public DatabaseTest, public ::testing::WithParamInterface<Ba
   BackendKind backend() const override { return GetParam(); }
 };
 
+// Runs the BackendTest suite `suite` on each back end.
+#define KORVIX_ON_EACH_BACKEND(suite)                                                  \
+  INSTANTIATE_TEST_SUITE_P(Backends, suite,                                            \
+                           ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres), BackendName)
+
 }  // namespace korvix::db::testing
 
 #endif  // KORVIX_TESTS_PLATFORM_DB_BACKEND_FIXTURE_H_

@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "case_file.h"
 #include "db/backend_fixture.h"
 #include "db/statement_log.h"
 
@@ -106,31 +107,14 @@ TEST_P(RecordsetTest, FailuresAreValuesAndRunNothing) {
   Seed({{"07", "42", "Eins", Null}});
   std::unique_ptr<Connection> closed = Connect();
   closed->Close();
-  const struct {
-    Connection* target;
-    std::string sql;
-    LockType lock;
-    int options;
-    const char* fragment;  // in last_error, lower case
-  } cases[] = {
-      {nullptr, kAll, adLockReadOnly, adCmdUnspecified, "no connection"},
-      {closed.get(), kAll, adLockReadOnly, adCmdUnspecified, "closed"},
-      {connection_.get(), "Select * From Nichtda", adLockReadOnly, adCmdUnspecified, "nichtda"},
-      {connection_.get(), "Select * From DoubletAlgorithms Where Kode='1'", adLockOptimistic,
-       adCmdUnspecified, "kode"},
-      {connection_.get(), "Select * Form DoubletAlgorithms", adLockReadOnly, adCmdUnspecified, "syntax"},
-      {connection_.get(), "Delete From DoubletAlgorithms", adLockReadOnly, adCmdUnspecified, "queries only"},
-      {connection_.get(), kAll + "; Delete From DoubletAlgorithms", adLockReadOnly, adCmdUnspecified, ""},
-      {connection_.get(), "Select * From DoubletAlgorithms, Personalstamm", adLockOptimistic,
-       adCmdUnspecified, "updatable"},
-      {connection_.get(), "DoubletAlgorithms", adLockReadOnly, 2, "options"},
-  };
-  for (const auto& c : cases) {
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("db/cases/recordset_failures.tsv", 5)) {
+    Connection* target = c[0] == "none" ? nullptr : c[0] == "closed" ? closed.get() : connection_.get();
     Recordset rs;
-    EXPECT_FALSE(rs.Open(c.sql, c.target, adOpenKeyset, c.lock, c.options)) << c.sql;
+    EXPECT_FALSE(rs.Open(c[1], target, adOpenKeyset, c[2] == "read" ? adLockReadOnly : adLockOptimistic, std::stoi(c[3])))
+        << c.where;
     std::string error = rs.last_error();
     std::transform(error.begin(), error.end(), error.begin(), [](unsigned char ch) { return std::tolower(ch); });
-    EXPECT_THAT(error, HasSubstr(c.fragment));
+    EXPECT_THAT(error, HasSubstr(c[4])) << c.where;
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(rs.Eof(), std::nullopt);
     EXPECT_THAT(rs.last_error(), HasSubstr("Open failed"));
@@ -157,9 +141,7 @@ TEST_P(RecordsetTest, FailuresAreValuesAndRunNothing) {
   EXPECT_THAT(StatementLog(*closed), ElementsAre(kAll));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest,
-                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
-                         BackendName);
+KORVIX_ON_EACH_BACKEND(RecordsetTest);
 
 }  // namespace
 }  // namespace korvix::db::testing

@@ -55,9 +55,7 @@ TEST_P(TransactionTest, OnlyACommitLastsAndInAHostsTransactionOnlyTheHostEndsIt)
   EXPECT_FALSE(none.ok() || none.Lock("x") || none.Commit());
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, TransactionTest,
-                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
-                         BackendName);
+KORVIX_ON_EACH_BACKEND(TransactionTest);
 
 }  // namespace
 }  // namespace korvix::db::testing

@@ -66,35 +66,26 @@ def postgres_major(build: Path):
     return re.search(r"[0-9]+", run(pg_config, "--version")).group(0)
 
 
-def expected_packages(build: Path, pg: str) -> dict:
-    """Package name -> a file it must hold, for what this tree has built."""
+def expected_packages(build: Path, version: str, pg: str) -> dict:
+    """Package name -> a file it must hold and what it must depend on (its
+    libraries as dpkg-shlibdeps finds them, its own kin at the same
+    version), for what this tree has built."""
+    same = f"(= {version})"
     packages = {
-        "libkorvix2": "usr/lib/libkorvix.so.2",
-        "libkorvix-dev": "usr/lib/pkgconfig/korvix.pc",
-        "korvix": "usr/share/man/man1/korvix.1.gz",
-        "libsqlite3-mod-korvix": "usr/lib/korvix_sqlite.so",
+        "libkorvix2": ("usr/lib/libkorvix.so.2",
+                       {"libutf8proc2": "", "libsqlite3-0": "", "libpq5": "", "libstdc++6": ""}),
+        "libkorvix-dev": ("usr/lib/pkgconfig/korvix.pc", {"libkorvix2": same}),
+        "korvix": ("usr/share/man/man1/korvix.1.gz", {"libkorvix2": same, "libutf8proc2": ""}),
+        "libsqlite3-mod-korvix": ("usr/lib/korvix_sqlite.so", {"libsqlite3-0": ""}),
     }
     if (build / "lib" / "libkorvix-qt.so.2").exists():
-        packages["libkorvix-qt2"] = "usr/lib/libkorvix-qt.so.2"
-        packages["libkorvix-qt-dev"] = "usr/lib/cmake/KorvixQt/KorvixQtConfig.cmake"
+        packages["libkorvix-qt2"] = ("usr/lib/libkorvix-qt.so.2", {"libqt6widgets6": ""})
+        packages["libkorvix-qt-dev"] = ("usr/lib/cmake/KorvixQt/KorvixQtConfig.cmake",
+                                        {"libkorvix-dev": same, "libkorvix-qt2": same, "qt6-base-dev": ""})
     if pg:
-        packages[f"postgresql-{pg}-korvix"] = f"usr/share/postgresql/{pg}/extension/korvix.control"
+        packages[f"postgresql-{pg}-korvix"] = (f"usr/share/postgresql/{pg}/extension/korvix.control",
+                                               {f"postgresql-{pg}": "", "libstdc++6": ""})
     return packages
-
-
-def required_depends(version: str, pg: str) -> dict:
-    """What each package must depend on: its libraries (as dpkg-shlibdeps
-    finds them) and its own kin at the same version."""
-    same = f"(= {version})"
-    return {
-        "libkorvix2": {"libutf8proc2": "", "libsqlite3-0": "", "libpq5": "", "libstdc++6": ""},
-        "libkorvix-dev": {"libkorvix2": same},
-        "korvix": {"libkorvix2": same, "libutf8proc2": ""},
-        "libkorvix-qt2": {"libqt6widgets6": ""},
-        "libkorvix-qt-dev": {"libkorvix-dev": same, "libkorvix-qt2": same, "qt6-base-dev": ""},
-        "libsqlite3-mod-korvix": {"libsqlite3-0": ""},
-        f"postgresql-{pg}-korvix": {f"postgresql-{pg}": "", "libstdc++6": ""},
-    }
 
 
 def satisfied(alternatives: str, ours: dict) -> bool:
@@ -126,14 +117,13 @@ def check_debs(debs: list, expected: dict, version: str, pg: str) -> dict:
               f"{deb.name}: no long description")
     check(sorted(fields) == sorted(expected), f"packages {sorted(fields)}, not {sorted(expected)}")
     ours = {name: version for name in fields}
-    required = required_depends(version, pg)
     for name, info in fields.items():
         depends = {}
         for dependency in filter(None, info.get("Depends", "").split(",")):
             check(satisfied(dependency, ours), f"{name}: dependency {dependency.strip()} unmet")
             package, _, relation = dependency.strip().partition(" ")
             depends[package] = relation
-        for package, relation in required[name].items():
+        for package, relation in expected[name][1].items():
             check(package in depends and (not relation or depends[package] == relation),
                   f"{name} does not depend on {package} {relation}: {info.get('Depends')}")
     # The server's packages pull in no Qt.
@@ -336,7 +326,7 @@ def main() -> int:
         run("cpack", "--config", build / "CPackConfig.cmake", "-B", work / "debs")
         debs = sorted((work / "debs").glob("*.deb"))
         pg = postgres_major(build)
-        expected = expected_packages(build, pg)
+        expected = expected_packages(build, version, pg)
         check_debs(debs, expected, version, pg)
         lintian(debs)
 
@@ -356,7 +346,7 @@ def main() -> int:
             run("dpkg-deb", "-x", deb, root)  # dpkg itself wants root to set owners
         if as_root:
             run(*dpkg, "--install", *debs, env=env)
-        for name, file in expected.items():
+        for name, (file, _) in expected.items():
             check((root / file).exists(), f"{name} did not install {file}")
 
         report = check_tool(root, build, sample, version)

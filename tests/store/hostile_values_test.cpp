@@ -76,9 +76,7 @@ TEST_P(HostileValuesTest, OnADefaultSessionTheTextsAreTheDocumentedOnes) {
                 "Select * From Personalstamm Where PersonalNr='Ä ß'"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, HostileValuesTest,
-                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
-                         BackendName);
+KORVIX_ON_EACH_BACKEND(HostileValuesTest);
 
 }  // namespace
 }  // namespace korvix::db::testing

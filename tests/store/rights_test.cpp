@@ -2,24 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "case_file.h"
 #include "korvix/algorithm_store.h"
 
 namespace korvix {
 namespace {
 
 TEST(Rights, OwnersAndUsers) {
-  for (const char* owner : {"", " -", "- ", "--", "x-"}) EXPECT_FALSE(IsPublicOwner(owner)) << owner;
-  const struct {
-    const char *owner, *user;
-    bool admin, see, edit;
-  } cases[] = {{"-", "1001", false, true, false},   {"1001", "1001", false, true, true},
-               {"1002", "1001", false, false, true}, {"", "", false, true, true},
-               {" -", "", false, false, true},       {"1002", "", true, true, true},
-               {"-", "", true, true, true},          {"1001", "1001 ", false, false, true}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(MaySee(c.owner, c.user, c.admin), c.see) << c.owner << "/" << c.user << "/" << c.admin;
-    EXPECT_EQ(MayEdit(c.owner, c.admin) && MayDelete(c.owner, c.admin), c.edit) << c.owner;
-    EXPECT_EQ(MayEdit(c.owner, c.admin) || MayDelete(c.owner, c.admin), c.edit) << c.owner;
+  for (const testing::Case& c : testing::ReadCases("store/cases/rights_by_owner.tsv", 5)) {
+    const bool admin = c[2] == "1", edit = c[4] == "1";
+    EXPECT_EQ(IsPublicOwner(c[0]), c[0] == "-") << c.where;
+    EXPECT_EQ(MaySee(c[0], c[1], admin), c[3] == "1") << c.where;
+    EXPECT_EQ(MayEdit(c[0], admin) && MayDelete(c[0], admin), edit) << c.where;
+    EXPECT_EQ(MayEdit(c[0], admin) || MayDelete(c[0], admin), edit) << c.where;
   }
   const std::pair<const char*, bool> users[] = {{"", false}, {"   ", false}, {"1001", true}, {"-", true}};
   for (const auto& [user, create] : users) EXPECT_EQ(MayCreate(user, false), create) << user;

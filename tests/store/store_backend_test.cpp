@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "korvix/algorithm_store.h"
 #include "db/backend_fixture.h"
 #include "db/statement_log.h"
@@ -64,24 +65,11 @@ TEST_P(StoreTest, WhoSeesWhichRowsInCodeOrderWithTheirTexts) {
 }
 
 TEST_P(StoreTest, OwnerNamesAndAlgorithmNames) {
-  const std::pair<const char*, const char*> owners[] = {
-      {"1001", "Dr. Anna Becker"}, {"1002", "Jürgen  Schmitz"}, {"1003", "1003"}, {"1004", "Prof."}, {"9999", "9999"}};
-  for (const auto& [nr, name] : owners) EXPECT_EQ(OwnerName(connection_.get(), nr), name) << nr;
-  const struct {
-    std::string code, nr, name;
-  } names[] = {
-      {kCode, "1001", "Privat"},
-      {kCode, "9999", " Öffentlich "},  // as stored, blanks included
-      {kCode, "-", " Öffentlich "},     // found by the first query
-      {kCode, "1002", kDescription},    // the own blank name ends the search
-      {kCode, "1003", kDescription},    // Null too
-      {"0104000000000000", "1001", "4(PLZ)"},
-      {"", "1001", ""},
-      {kCode, std::string("1001\0", 5), kDescription},  // a user's query that fails ends it too
-  };
-  for (const auto& c : names) {
-    EXPECT_EQ(store::LookupAlgorithmNameQuietly(connection_.get(), c.code, c.nr, nullptr), c.name)
-        << c.code << "/" << c.nr;
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("store/cases/names.tsv", 3, 4)) {
+    EXPECT_EQ(c[0] == "owner" ? OwnerName(connection_.get(), c[1])
+                              : store::LookupAlgorithmNameQuietly(connection_.get(), c[1], c[2], nullptr),
+              c.fields.back())
+        << c.where;
   }
 }
 
@@ -114,9 +102,7 @@ TEST_P(StoreTest, FailuresGiveTheDocumentedFallbacksAndSayWhy) {
   EXPECT_EQ(store::LookupAlgorithmNameQuietly(connection_.get(), kCode, "1001", nullptr), kDescription);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, StoreTest,
-                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
-                         BackendName);
+KORVIX_ON_EACH_BACKEND(StoreTest);
 
 }  // namespace
 }  // namespace korvix::db::testing

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "case_file.h"
 #include "korvix/algorithm_store.h"
 #include "korvix/db/sqlite.h"
 #include "db/backend_fixture.h"
@@ -152,44 +153,20 @@ TEST_P(StoreWritesTest, SessionsSavingOnePairAtOnceMakeOneRow) {
 }
 
 TEST_P(StoreWritesTest, RightsOfTheActingUserAndThePairAsLoaded) {
-  auto save = [](SaveRequest r) {
-    return [r](Connection* c, const StoreUser* u) { return SaveAlgorithm(c, r, kYes, u); };
-  };
-  auto remove = [](const char* owner) {
-    return [owner](Connection* c, const StoreUser* u) { return DeleteAlgorithm(c, kA, owner, u); };
-  };
-  auto rename = [](const char* owner) {
-    return [owner](Connection* c, const StoreUser* u) { return RenameAlgorithm(c, kA, owner, "x", nullptr, u); };
-  };
-  const struct {
-    StoreUser user;
-    std::function<WriteResult(Connection*, const StoreUser*)> run;
-    Outcome result;
-  } cases[] = {
-      {{"  ", false}, save(Save(kB, "  ", "x")), ErrorCode::kRefused},  // new without staff number
-      {{"1001", false}, save(Save(kB, "1001", "x")), WriteResult::kDone},
-      {{"1001", false}, save(Save(kB, "-", "x")), ErrorCode::kRefused},  // for somebody else
-      {{"-", false}, save(Save(kB, "-", "x")), WriteResult::kDone},
-      {{"1001", false}, save(Save(kA, "1001", "x", kA, "-")), ErrorCode::kRefused},  // public
-      {{"1001", false}, save(Save(kA, "1001", "x", kA, "1002")), ErrorCode::kRefused},
-      {{"1001", false}, save(Save(kB, "1001", "x", kA, "1001")), WriteResult::kDone},
-      {{"", true}, save(Save(kB, "1002", "x", kA, "1002")), WriteResult::kDone},
-      {{"1001", false}, remove("-"), ErrorCode::kRefused},
-      {{"1001", false}, remove("1002"), ErrorCode::kRefused},
-      {{"1001", false}, remove("1001"), WriteResult::kDone},
-      {{"", true}, remove("-"), WriteResult::kDone},
-      {{"1001", false}, rename("-"), ErrorCode::kRefused},
-      {{"1001", false}, rename("1002"), ErrorCode::kRefused},
-      {{"1001", false}, rename("1001"), WriteResult::kDone},
-      {{"", true}, rename("1002"), WriteResult::kDone},
-  };
-  for (const auto& c : cases) {
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("store/cases/rights.tsv", 8)) {
     Exec("DELETE FROM DoubletAlgorithms");
     Seed({{kA, "-", "Ö", Null}, {kA, "1001", "Annas", Null}, {kA, "1002", "Jürgens", Null}});
-    EXPECT_EQ(OutcomeOf([&] { return c.run(connection_.get(), &c.user); }), c.result) << &c - cases;
-    EXPECT_TRUE(c.result != Outcome(ErrorCode::kRefused) || RowsWithCode(kA).size() == 3u);
-    EXPECT_TRUE(c.result != Outcome(ErrorCode::kRefused) ||
-                Read("Select * From DoubletAlgorithms Where AlgorithmName = 'x'").empty());
+    const StoreUser user{c[0], c[1] == "1"};
+    const std::string code = c[3] == "A" ? kA : kB, loaded = c[5] == "A" ? kA : c[5];
+    const Outcome result = OutcomeOf([&] {
+      if (c[2] == "save") return SaveAlgorithm(connection_.get(), Save(code, c[4], "x", loaded, c[6]), kYes, &user);
+      if (c[2] == "delete") return DeleteAlgorithm(connection_.get(), code, c[4], &user);
+      return RenameAlgorithm(connection_.get(), code, c[4], "x", nullptr, &user);
+    });
+    const bool refused = c[7] == "refused";
+    EXPECT_EQ(result, refused ? Outcome(ErrorCode::kRefused) : Outcome(WriteResult::kDone)) << c.where;
+    EXPECT_TRUE(!refused || (RowsWithCode(kA).size() == 3u &&
+                             Read("Select * From DoubletAlgorithms Where AlgorithmName = 'x'").empty())) << c.where;
   }
   EXPECT_EQ(DeleteAlgorithm(connection_.get(), kB, "1001"), WriteResult::kNotFound);
   // Code and owner as loaded, in another letter case: the algorithm itself.
@@ -246,9 +223,7 @@ TEST_P(StoreWritesTest, InitLeavesNothingBehindWhenItCannotFinish) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, StoreWritesTest,
-                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
-                         BackendName);
+KORVIX_ON_EACH_BACKEND(StoreWritesTest);
 
 }  // namespace
 }  // namespace korvix::db::testing

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "case_file.h"
 #include "korvix/ui/message_box.h"
 #include "ui/test_form.h"
 
@@ -51,38 +52,19 @@ TEST_F(ToolkitContract, SelectionsRaiseClickOnlyWhenTheyChange) {
   for (const char* text : {"eins", "zwei", "drei"}) form_.list("lstItems").AddItem(text);
   for (const char* text : {"", "PLZ", "Straße"}) form_.list("cboRow", 1).AddItem(text);
   form_.list("cboRow", 1).SetItemData(2, 51);
+  // Read before the window shows: a script that throws only closes it.
+  const auto steps = korvix::testing::ReadCases("ui/cases/selections.tsv", 7);
   Show([&](User& user) {
     EXPECT_EQ(log_.Take(), Events{"GotFocus lstItems"}) << "first in tab order, label skipped";
-    const struct {
-      bool by_user;
-      int row;  // -1: the list box, else the drop-down list cboRow(row)
-      int index;
-      bool ok;
-      Events events;
-      int shown;
-      const char* text;
-    } steps[] = {{false, -1, 1, true, {"Click lstItems"}, 1, "zwei"},
-                 {false, -1, 1, true, {}, 1, "zwei"},
-                 {false, -1, 3, false, {}, 1, "zwei"},
-                 {false, -1, -2, false, {}, 1, "zwei"},
-                 {false, -1, -1, true, {"Click lstItems"}, -1, ""},
-                 {true, -1, 2, true, {"Click lstItems"}, 2, "drei"},
-                 {true, -1, 2, true, {}, 2, "drei"},
-                 {true, -1, -1, false, {}, 2, "drei"},
-                 {true, -1, 3, false, {}, 2, "drei"},
-                 {true, 1, 2, true, {"GotFocus cboRow(1)", "Click cboRow(1)"}, 2, "Straße"},
-                 {true, 1, 2, true, {}, 2, "Straße"},
-                 {false, 1, 7, false, {}, 2, "Straße"},
-                 {false, 1, 1, true, {"Click cboRow(1)"}, 1, "PLZ"},
-                 {false, 1, -1, true, {"Click cboRow(1)"}, -1, ""}};
-    for (const auto& s : steps) {
-      const ControlId id = s.row < 0 ? ControlId{"lstItems"} : ControlId{"cboRow", s.row};
-      SCOPED_TRACE(::testing::Message() << id.name << (s.by_user ? " picks " : " put ") << s.index);
+    for (const korvix::testing::Case& s : steps) {
+      const ControlId id = s[1] == "-" ? ControlId{"lstItems"} : ControlId{"cboRow", std::stoi(s[1])};
+      const int index = std::stoi(s[2]);
+      SCOPED_TRACE(s.where);
       ListControl& list = form_.list(id.name, id.index);
-      EXPECT_EQ(s.by_user ? user.Select(id, s.index) : list.SetListIndex(s.index), s.ok);
-      EXPECT_EQ(log_.Take(), s.events);
-      EXPECT_EQ(user.State(id).list_index, s.shown);
-      EXPECT_EQ(user.State(id).text, s.text);
+      EXPECT_EQ(s[0] == "pick" ? user.Select(id, index) : list.SetListIndex(index), s[3] == "1");
+      EXPECT_EQ(log_.Take(), korvix::testing::SplitField(s[4]));
+      EXPECT_EQ(user.State(id).list_index, std::stoi(s[5]));
+      EXPECT_EQ(user.State(id).text, s[6]);
     }
     EXPECT_EQ(user.State({"cboRow", 1}).item_data, (std::vector<std::int32_t>{0, 0, 51}));
     EXPECT_TRUE(form_.list("lstItems").Clear() && form_.list("lstItems").AddItem("neu"));
@@ -234,22 +216,15 @@ TEST_F(ToolkitContract, NestedFormsAreModalAndScriptsAreTakenInOrder) {
 }
 
 TEST_F(ToolkitContract, MessageBoxesAnswerFromTheQueueOrByTheirDefaultButton) {
-  const struct {
-    std::optional<int> queued;
-    int flags;
-    int result;
-  } cases[] = {{std::nullopt, 48, kResultOk},       {std::nullopt, 289, kResultCancel},
-               {std::nullopt, 292, kResultNo},      {kResultOk, 289, kResultOk},
-               {kResultCancel, 289, kResultCancel}, {kResultYes, 292, kResultYes},
-               {kResultNo, 292, kResultNo},
-               {kResultRetry, 48, kResultRetry}};  // no such button: given as it is
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    if (cases[i].queued) toolkit_->QueueAnswer(*cases[i].queued);
+  const auto cases = korvix::testing::ReadCases("ui/cases/message_boxes.tsv", 3);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const korvix::testing::Case& c = cases[i];
+    if (c[0] != "-") toolkit_->QueueAnswer(std::stoi(c[0]));
     const std::string prompt = std::to_string(i) + "\r\n\r\nLöschen?";
-    EXPECT_EQ(toolkit_->MessageBox(prompt, cases[i].flags, "Titel"), cases[i].result) << i;
+    const int flags = std::stoi(c[1]), result = std::stoi(c[2]);
+    EXPECT_EQ(toolkit_->MessageBox(prompt, flags, "Titel"), result) << c.where;
     const MessageBoxRecord& got = toolkit_->message_boxes().at(i);
-    EXPECT_EQ(std::tie(got.prompt, got.flags, got.title, got.result),
-              std::tie(prompt, cases[i].flags, "Titel", cases[i].result));
+    EXPECT_EQ(std::tie(got.prompt, got.flags, got.title, got.result), std::tie(prompt, flags, "Titel", result));
   }
   EXPECT_EQ(toolkit_->pending_answers(), 0u);
 }

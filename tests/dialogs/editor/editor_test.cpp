@@ -3,10 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "dialogs/dialog_fixture.h"
 #include "korvix/ui/message_box.h"
 #include "db/statement_log.h"
@@ -23,31 +24,10 @@ constexpr const char* kPlz5 = "0105000000000000";
 constexpr const char* kRowPlz3 = "PLZ|3 Stellen|von links|Soundex AUS";
 
 TEST_P(EditorTest, LoadingDecodesEachRowOnItsOwn) {
-  const struct {
-    std::string code;
-    std::vector<std::string> rows;
-    const char* enabling;
-  } cases[] = {
-      {"", {}, "F......... .........."},
-      {"0105290000000000" "0204920000000000" "0301 A0000000000" "5209100000000000",
-       {"PLZ|5 Stellen|von rechts|Soundex AN", "Ort|4 Stellen|von rechts|Soundex AN",
-        "Straße|1 Stelle|von links|Soundex AUS", "Bez1+2+3|9 Stellen|von rechts|Soundex AUS"},
-       "FFFFF..... DDDD......"},
-      // lengths without an entry get the default; fields without one show none
-      {"0100000000000000" "0399110000000000" "1003000000000000" "5403000000000000" "0903000000000000",
-       {kRowPlz3, "Straße|3 Stellen|von rechts|Soundex AN", "|||", "|||",
-        "Kundengruppe|3 Stellen|von links|Soundex AUS"}, "FFF..F.... DD..D....."},
-      {"0000000000000000" "0103000000000000", {"|||", kRowPlz3}, "F.F....... .D........"},
-      {"5106", {"Bez1+2|6 Stellen|von links|Soundex AUS"}, "FF........ D........."},
-      {" 1 4 1", {"PLZ|4 Stellen|von links|Soundex AN"}, "FF........ D........."},
-      {std::string(11 * 16, '0').replace(0, 4, "0801").replace(144, 4, "0801").replace(160, 4, "0101"),
-       {"Bez4|1 Stelle|von links|Soundex AUS", "|||", "|||", "|||", "|||", "|||", "|||", "|||", "|||",
-        "Bez4|1 Stelle|von links|Soundex AUS"}, "FF........ D........D"},  // ten slots only
-  };
-  for (const auto& c : cases) {
-    Edit({.AlgoCode = c.code}, [&](User& user) {
-      EXPECT_EQ(RowTexts(user), Padded(c.rows)) << c.code;
-      EXPECT_EQ(Enabling(user), c.enabling) << c.code;
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/loading.tsv", 3)) {
+    Edit({.AlgoCode = c[0]}, [&](User& user) {
+      EXPECT_EQ(RowTexts(user), Padded(korvix::testing::SplitField(c[2]))) << c.where;
+      EXPECT_EQ(Enabling(user), c[1]) << c.where;
       EXPECT_EQ(user.State({"btnOK"}).enabled, RowText(user, 0) != "|||");
     });
   }
@@ -55,28 +35,14 @@ TEST_P(EditorTest, LoadingDecodesEachRowOnItsOwn) {
 }
 
 TEST_P(EditorTest, PublicOptionFollowsTheUsersRightsAndTheTextBoxesSelectAll) {
-  const struct {
-    Caller caller;
-    const char* options;  // "Öffentlich" then "Privat": E enabled, S selected
-  } cases[] = {
-      {{.AlgoPersonalNr = "P1", .IsAdmin = true, .PersonalNr = "P1"}, "ES E."},
-      {{.IsAdmin = true}, "ES .."},
-      {{.AlgoCode = "   ", .AlgoPersonalNr = "P7", .IsAdmin = true}, "ES .."},
-      {{.AlgoCode = kPlz3, .AlgoPersonalNr = " - ", .IsAdmin = true, .PersonalNr = "P1"}, "ES E."},
-      {{.AlgoCode = kPlz3, .AlgoPersonalNr = "P7", .IsAdmin = true}, "E. .S"},
-      {{.AlgoCode = kPlz3, .AlgoPersonalNr = "P7", .IsAdmin = true, .PersonalNr = "P1"}, "E. ES"},
-      {{.AlgoPersonalNr = " P1 ", .PersonalNr = " P1 "}, ".. ES"},
-      {{.AlgoPersonalNr = "-", .PersonalNr = "-"}, ".. .."},
-      {{.AlgoCode = kPlz3}, ".. .."},
-  };
-  for (const auto& c : cases) {
-    Edit(c.caller, [&](User& user) {
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/public_option.tsv", 5)) {
+    Edit({.AlgoCode = c[0], .AlgoPersonalNr = c[1], .IsAdmin = c[2] == "1", .PersonalNr = c[3]}, [&](User& user) {
       std::string options;
       for (int i : {0, 1}) {
         const ui::ControlState option = user.State({"optPublic", i});
         options += std::string(i == 1 ? " " : "") + (option.enabled ? "E" : ".") + (option.value ? "S" : ".");
       }
-      EXPECT_EQ(options, c.options) << &c - cases;
+      EXPECT_EQ(options, c[4]) << c.where;
     });
   }
   Edit({.AlgoCode = kPlz3, .AlgoName = "Müller-Schlüssel", .AlgoDescription = "Zeile 1\r\nZ"},
@@ -114,136 +80,97 @@ TEST_P(EditorTest, RowsTakeDefaultsAndEncodeTheirChoices) {
 }
 
 TEST_P(EditorTest, ClearingARowMovesTheRowsBelowUp) {
-  const std::string a = "0101000000000000", b = "0202100000000000", c = "0305010000000000";
-  const char* rb = "Ort|2 Stellen|von rechts|Soundex AUS";
-  const char* rc = "Straße|5 Stellen|von links|Soundex AN";
-  std::string ten;
-  std::vector<std::string> ten_rows;
-  for (int i = 0; i < 10; ++i) ten += i % 2 == 0 ? b : c, ten_rows.push_back(i % 2 == 0 ? rb : rc);
-  const struct {
-    std::string code;
-    int cleared;
-    std::vector<std::string> rows;
-    const char* enabling;
-    std::string saved;  // "" when Save is disabled
-  } cases[] = {
-      {a + b + c, 1, {"PLZ|1 Stelle|von links|Soundex AUS", rc}, "FFF....... DD........", a + c},
-      {a + b + c, 0, {rb, rc}, "FFF....... DD........", b + c},
-      {a, 0, {}, "F......... ..........", ""},
-      {ten, 0, {ten_rows.begin() + 1, ten_rows.end()}, "FFFFFFFFFF DDDDDDDDD.", ten.substr(16)},
-      {ten, 9, {ten_rows.begin(), ten_rows.end() - 1}, "FFFFFFFFFF DDDDDDDDD.", ten.substr(0, 144)},
-  };
-  for (const auto& k : cases) {
-    SCOPED_TRACE(k.code + " without row " + std::to_string(k.cleared));
-    auto editor = Edit({.AlgoCode = k.code, .AlgoName = "Zeilen"}, [&](User& user) {
-      EXPECT_TRUE(user.Select({"cboField", k.cleared}, 0));
-      EXPECT_EQ(RowTexts(user), Padded(k.rows));
-      EXPECT_EQ(Enabling(user), k.enabling);
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/clearing.tsv", 5)) {
+    SCOPED_TRACE(c.where);
+    auto editor = Edit({.AlgoCode = c[0], .AlgoName = "Zeilen"}, [&](User& user) {
+      EXPECT_TRUE(user.Select({"cboField", std::stoi(c[1])}, 0));
+      EXPECT_EQ(RowTexts(user), Padded(korvix::testing::SplitField(c[2])));
+      EXPECT_EQ(Enabling(user), c[3]);
       EXPECT_EQ(user.State({"cboLength", 9}).list_index, -1);
-      EXPECT_EQ(user.Click({"btnOK"}), !k.saved.empty());
+      EXPECT_EQ(user.Click({"btnOK"}), !c[4].empty());
     });
-    EXPECT_EQ(editor->AlgoCode, k.saved.empty() ? k.code : k.saved);
+    EXPECT_EQ(editor->AlgoCode, c[4].empty() ? c[0] : c[4]);
   }
 }
 
 TEST_P(EditorTest, SaveAsksForAStandardNameAndBeforeOverwritingAnotherAlgorithm) {
   const Row public_row{kPlz3, "-", "Öffentlich", Null};
-  const struct {
-    Row stored;  // besides public_row
-    const char* name;
-    int answer;
-    std::string prompt, title;
-    int flags;
-    Rows after;  // when the answer allowed the save
-  } cases[] = {
-      {{kPlz5, "P1", "Alt", "alt"}, "   ", ui::kResultOk,
-       "Sie haben keinen Namen für den Algorithmus angegeben. In der Auswahlliste wird deshalb"
-       "\r\n\r\n3(PLZ)\r\n\r\nangezeigt.",  // the new code's description
-       "Standardname verwenden?", 289, {public_row, {kPlz3, "P1", Null, "neu"}}},
-      {{kPlz5, "P1", "Alt", "alt"}, "", ui::kResultCancel, "", "Standardname verwenden?", 289, {}},
-      {{kPlz3, "P1", "Alter Name", "alt"}, " Neu ", ui::kResultYes,
-       "Der von Ihnen definierte Algorithmus existiert bereits unter dem Namen \r\n\r\nAlter Name."
-       "\r\n\r\nMöchten Sie diesen überschreiben?",
-       "Algoritmus überschreiben?", 292, {public_row, {kPlz3, "P1", "Neu", "neu"}}},
-      {{kPlz3, "P1", "   ", "alt"}, " Neu ", ui::kResultNo,
-       "Der von Ihnen definierte Algorithmus existiert bereits unter dem Namen \r\n\r\n3(PLZ)."
-       "\r\n\r\nMöchten Sie diesen überschreiben?",
-       "Algoritmus überschreiben?", 292, {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.title + " " + std::to_string(c.answer));
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/save_questions.tsv", 8)) {
+    SCOPED_TRACE(c.where);
     Restart();
-    Seed({public_row, c.stored});
+    const Row stored{c[0], "P1", c[1], "alt"};
+    Seed({public_row, stored});
     ClearStatementLog(*connection_);
-    toolkit_->QueueAnswer(c.answer);
-    const bool saves = !c.after.empty();
+    toolkit_->QueueAnswer(std::stoi(c[3]));
+    const bool saves = c[7] != "-";
     auto editor = Edit({.AlgoCode = kPlz5, .AlgoPersonalNr = "P1", .PersonalNr = "P1"}, [&](User& user) {
       user.SelectText({"cboLength", 0}, "3 Stellen");
-      user.Type({"txtName"}, c.name);
+      user.Type({"txtName"}, c[2]);
       user.Type({"txtDescription"}, "  neu  ");
       EXPECT_TRUE(user.Click({"btnOK"}));
       EXPECT_EQ(user.shown(), !saves);  // still open with what the user entered
       if (saves) return;
-      EXPECT_EQ(user.State({"txtName"}).text, c.name);
-      if (c.flags != 289) return;  // refused the standard name: nothing read, the focus in the name
+      EXPECT_EQ(user.State({"txtName"}).text, c[2]);
+      if (c[6] != "289") return;  // refused the standard name: nothing read, the focus in the name
       EXPECT_EQ(user.Focused(), (ui::ControlId{"txtName"}));
       EXPECT_THAT(StatementLog(*connection_), IsEmpty());
     });
     ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_TRUE(c.prompt.empty() || Boxes()[0].prompt == c.prompt) << Boxes()[0].prompt;
-    EXPECT_EQ(Boxes()[0].title, c.title);
-    EXPECT_EQ(Boxes()[0].flags, c.flags);
+    EXPECT_TRUE(c[4].empty() || Boxes()[0].prompt == c[4]) << Boxes()[0].prompt;
+    EXPECT_EQ(Boxes()[0].title, c[5]);
+    EXPECT_EQ(Boxes()[0].flags, std::stoi(c[6]));
     EXPECT_EQ(editor->Result, saves);
     EXPECT_EQ(editor->AlgoCode, saves ? kPlz3 : kPlz5);
-    EXPECT_EQ(Table(), saves ? c.after : Sorted({public_row, c.stored}));
+    const db::Value saved = c[7] == "(null)" ? db::Value() : db::Value(c[7]);
+    const Rows after = {public_row, {kPlz3, "P1", saved, "neu"}};
+    EXPECT_EQ(Table(), saves ? after : Sorted({public_row, stored}));
   }
 }
 
-// What was stored, who edits what, and what is stored after.
+// Rows as a case file lists them: code/owner/name/description apart by ";".
+Rows CaseRows(const std::string& field) {
+  Rows rows;
+  for (const std::string& row : korvix::testing::SplitField(field)) {
+    std::vector<db::Value> v;
+    for (const std::string& value : korvix::testing::SplitField(row, '/')) {
+      v.push_back(value == "(null)" ? db::Value() : db::Value(value));
+    }
+    rows.push_back({v.at(0), v.at(1), v.at(2), v.at(3)});
+  }
+  return rows;
+}
+
+// What the user does, as a case file lists it: "type box text", "select box
+// row text", "click box index", apart by ";".
+void Act(User& user, const std::string& field) {
+  for (const std::string& act : korvix::testing::SplitField(field)) {
+    std::istringstream in(act);
+    std::string verb, name, text;
+    int index = -1;
+    in >> verb >> name;
+    if (verb != "type") in >> index;
+    std::getline(in >> std::ws, text);
+    EXPECT_TRUE(verb == "type"     ? user.Type({name}, text)
+                : verb == "select" ? user.SelectText({name, index}, text)
+                                   : user.Click({name, index}))
+        << act;
+  }
+}
+
 TEST_P(EditorTest, SaveWritesTheOwnersRowAndRemovesOnlyAReplacedOne) {
-  const Row other{kPlz3, "P2", "Fremd", Null};
-  const struct {
-    Rows stored;
-    Caller caller;
-    std::function<void(User&)> edit;
-    Rows after;
-  } cases[] = {
-      {{{kPlz3, "P1", "Name", "alt"}, other},  // only the description: in place
-       {.AlgoCode = kPlz3, .AlgoPersonalNr = "P1", .AlgoName = "Name", .PersonalNr = "P1"},
-       [](User& user) { user.Type({"txtDescription"}, "neu"); },
-       {{kPlz3, "P1", "Name", "neu"}, other}},
-      {{{kPlz3, "P1", "Name", Null}, other},  // a length: new row, old row deleted
-       {.AlgoCode = kPlz3, .AlgoPersonalNr = "P1", .AlgoName = "Name", .PersonalNr = "P1"},
-       [](User& user) { user.SelectText({"cboLength", 0}, "5 Stellen"); },
-       {other, {kPlz5, "P1", "Name", Null}}},
-      {{{kPlz3, "-", "Öff", Null}},  // public to private: the current user owns it
-       {.AlgoCode = kPlz3, .AlgoPersonalNr = "-", .AlgoName = "Öff", .IsAdmin = true, .PersonalNr = "ADM"},
-       [](User& user) { user.Click({"optPublic", 1}); },
-       {{kPlz3, "ADM", "Öff", Null}}},
-      {{{kPlz3, "P7", "Priv", Null}},  // private to public
-       {.AlgoCode = kPlz3, .AlgoPersonalNr = "P7", .AlgoName = "Priv", .IsAdmin = true},
-       [](User& user) { user.Click({"optPublic", 0}); },
-       {{kPlz3, "-", "Priv", Null}}},
-      {{{kPlz3, "P7", "Alt", Null}},  // an administrator keeps another user's owner
-       {.AlgoCode = kPlz3, .AlgoPersonalNr = "P7", .AlgoName = "Alt", .IsAdmin = true, .PersonalNr = "ADM"},
-       [](User& user) { user.SelectText({"cboLeftRight", 0}, "von rechts"); },
-       {{"0103100000000000", "P7", "Alt", Null}}},
-      {{},  // new by a user whose staff number is "-": public
-       {.AlgoPersonalNr = "-", .PersonalNr = "-"},
-       [](User& user) { user.SelectText({"cboField", 0}, "PLZ"), user.Type({"txtName"}, "Strich"); },
-       {{kPlz3, "-", "Strich", Null}}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/saves.tsv", 8)) {
+    SCOPED_TRACE(c.where);
     Restart();
-    Seed(c.stored);
-    auto editor = Edit(c.caller, [&](User& user) {
-      c.edit(user);
-      EXPECT_TRUE(user.Click({"btnOK"}));
-    });
+    Seed(CaseRows(c[0]));
+    auto editor = Edit({.AlgoCode = c[1], .AlgoPersonalNr = c[2], .AlgoName = c[3], .IsAdmin = c[4] == "1",
+                        .PersonalNr = c[5]},
+                       [&](User& user) {
+                         Act(user, c[6]);
+                         EXPECT_TRUE(user.Click({"btnOK"}));
+                       });
     EXPECT_TRUE(editor->Result);
     EXPECT_THAT(Boxes(), IsEmpty());
-    EXPECT_EQ(Table(), Sorted(c.after));
+    EXPECT_EQ(Table(), Sorted(CaseRows(c[7])));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "dialogs/dialog_fixture.h"
 #include "korvix/doublet_functions.h"
 #include "korvix/ui/message_box.h"
@@ -123,29 +124,16 @@ TEST_P(SelectTest, AFailingListQueryOpensAnEmptyList) {
 }
 
 TEST_P(SelectTest, RefusalsChangeNothing) {
-  const struct {
-    std::string nr;
-    const char* button;
-    int item;  // selected first, or -1
-    std::string title, prompt;
-  } cases[] = {
-      {"  ", "btnNew", -1, "Dubletten-Algorithmus anlegen",
-       "Neu Dubletten-Alogrithmen können nur von Benutzern mit Personalzuordnung bzw. "
-       "Administratoren angelegt werden."},
-      {"1001", "btnEdit", 0, "Dubletten-Algorithmus bearbeiten",
-       "Öffentliche Dubletten-Alogrithmen können nur von Administratoren bearbeitet werden."},
-      {"1001", "btnDelete", 0, "Dubletten-Algorithmus löschen",
-       "Öffentliche Dubletten-Alogrithmen können nur von Administratoren gelöscht werden."},
-  };
-  for (const auto& c : cases) {
-    Show(c.nr, false, [&](User& user) {
-      EXPECT_TRUE(c.item < 0 || user.Select({"Liste"}, c.item));
-      EXPECT_TRUE(user.Click({c.button}));
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dialogs/cases/refusals.tsv", 5)) {
+    const int item = std::stoi(c[2]);
+    Show(c[0], false, [&](User& user) {
+      EXPECT_TRUE(item < 0 || user.Select({"Liste"}, item));
+      EXPECT_TRUE(user.Click({c[1]}));
       EXPECT_EQ(user.Focused(), (ui::ControlId{"Liste"}));
-      EXPECT_EQ(user.State({"Liste"}).list_index, c.item);
+      EXPECT_EQ(user.State({"Liste"}).list_index, item);
     });
-    EXPECT_EQ(Boxes().back().title, c.title);
-    EXPECT_EQ(Boxes().back().prompt, c.prompt);
+    EXPECT_EQ(Boxes().back().title, c[3]) << c.where;
+    EXPECT_EQ(Boxes().back().prompt, c[4]) << c.where;
     EXPECT_EQ(Boxes().back().flags, 48);
   }
   EXPECT_EQ(Boxes().size(), 3u);
