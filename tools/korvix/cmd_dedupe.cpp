@@ -102,6 +102,17 @@ DedupeAlgorithm ChooseInDialog(const Args& args) {
 
 std::span<const OptionDef> DedupeOptionDefs() { return kOptions; }
 
+void ReadInputAndReportOptions(const Args& args, DedupeOptions* options) {
+  options->input_format = args.Value("input-format").value_or("");
+  options->delimiter = args.Value("delimiter").value_or("");
+  options->map = args.Value("map").value_or("");
+  if (args.Has("map") && options->map.empty()) throw UsageError("--map: no FIELD=COLUMN given");
+  options->strict = args.Has("strict");
+  options->format = args.Value("format").value_or("text");
+  options->output = args.Value("output").value_or("");
+  options->output_encoding = args.Value("output-encoding").value_or("");
+}
+
 DedupeOptions DedupeOptionsOf(const Args& args) {
   std::vector<DedupeAlgorithm> algorithms;
   if (args.Has("choose")) {
@@ -122,15 +133,8 @@ DedupeOptions DedupeOptionsOf(const Args& args) {
     options.verify = threshold;
   }
   options.base = args.Value("base").value_or("");
-  options.input_format = args.Value("input-format").value_or("");
-  options.delimiter = args.Value("delimiter").value_or("");
-  options.map = args.Value("map").value_or("");
-  if (args.Has("map") && options.map.empty()) throw UsageError("--map: no FIELD=COLUMN given");
-  options.strict = args.Has("strict");
-  options.format = args.Value("format").value_or("text");
+  ReadInputAndReportOptions(args, &options);
   options.sorted = args.Has("sorted");
-  options.output = args.Value("output").value_or("");
-  options.output_encoding = args.Value("output-encoding").value_or("");
   options.id = args.Value("id").value_or("");
   options.previous = args.Value("previous").value_or("");
   options.clean = args.Value("clean").value_or("");

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands.h"
+#include "dedupe_args.h"
 #include "korvix/matcher.h"
 
 namespace korvix::cli {
@@ -30,14 +31,7 @@ int Run(const Args& args) {
   if (!index || index->empty()) throw UsageError("--index INDEX is required");
   if (args.Has("quiet") && args.Has("verbose")) throw UsageError("give --quiet or --verbose");
   DedupeOptions options;
-  options.input_format = args.Value("input-format").value_or("");
-  options.delimiter = args.Value("delimiter").value_or("");
-  options.map = args.Value("map").value_or("");
-  if (args.Has("map") && options.map.empty()) throw UsageError("--map: no FIELD=COLUMN given");
-  options.strict = args.Has("strict");
-  options.format = args.Value("format").value_or("text");
-  options.output = args.Value("output").value_or("");
-  options.output_encoding = args.Value("output-encoding").value_or("");
+  ReadInputAndReportOptions(args, &options);
   options.verbose = args.Has("verbose");
   options.threads = Threads(args);
   if (!args.Has("quiet")) options.message = Warn;

@@ -1,5 +1,5 @@
 // The options of the dedupe job on the command line, shared by the
-// commands that run it (dedupe, evaluate).
+// commands that run it (dedupe, evaluate, index, match).
 #ifndef KORVIX_TOOLS_DEDUPE_ARGS_H_
 #define KORVIX_TOOLS_DEDUPE_ARGS_H_
 
@@ -17,6 +17,11 @@ std::span<const OptionDef> DedupeOptionDefs();
 // built-in recommendation; --normalize and --verify add to either.
 // Throws UsageError.
 DedupeOptions DedupeOptionsOf(const Args& args);
+
+// How the input is read (--input-format, --delimiter, --map, --strict) and
+// the report written (--format, --output, --output-encoding), into
+// `options`. Throws UsageError.
+void ReadInputAndReportOptions(const Args& args, DedupeOptions* options);
 
 }  // namespace korvix::cli
 
