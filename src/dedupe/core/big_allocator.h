@@ -18,7 +18,12 @@ namespace korvix::dedupe {
 // Memory of at least `bytes` (a multiple of 2 MB, aligned to it), mapped
 // for this use alone. Throws std::bad_alloc.
 void* MapBig(std::size_t bytes);
+// Gives the block back; a few small ones are kept for the next MapBig of
+// about their size, until ReleaseCachedBlocks.
 void UnmapBig(void* p, std::size_t bytes);
+// Unmaps the blocks kept: called when a run ends, so that a host keeps no
+// memory of it.
+void ReleaseCachedBlocks();
 
 // Allocations of at least this many bytes are mapped with MapBig.
 inline constexpr std::size_t kBigAllocation = std::size_t{2} << 20;

@@ -18,6 +18,7 @@
 #include "dedupe/clean/survivor_rule.h"
 #include "dedupe/clean/survivors.h"
 #include "dedupe/read/csv_source.h"
+#include "dedupe/core/big_allocator.h"
 #include "dedupe/core/error.h"
 #include "dedupe/read/input.h"
 #include "dedupe/job/group_numbers.h"
@@ -531,6 +532,11 @@ class Job {
     for (const std::string& line : source.map().Describe()) Tell(options_, line);
   }
 
+  // First, so that it ends last: the arrays the run gave back and the
+  // allocator kept are unmapped when every member has given back its own.
+  struct ReleaseAtEnd {
+    ~ReleaseAtEnd() { ReleaseCachedBlocks(); }
+  } release_at_end_;
   const DedupeOptions& options_;
   SurvivorRule rule_;
   std::size_t survivor_column_ = kNoColumn;
