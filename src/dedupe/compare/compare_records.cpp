@@ -40,13 +40,7 @@ RecordComparison CompareRecords(std::string_view a, std::string_view b) {
   c.score = dedupe::Score(pa, pb, 0, &parts);
   c.kind_a = dedupe::KindName(pa.kind);
   c.kind_b = dedupe::KindName(pb.kind);
-  c.kind = parts.kind;
-  c.name = parts.name;
-  c.first_name = parts.first_name;
-  c.street = parts.street;
-  c.house_number = parts.house_number;
-  c.plz = parts.plz;
-  c.town = parts.town;
+  dedupe::CopyParts(parts, &c);
   c.rule = dedupe::RuleName(parts.rule);
   return c;
 }

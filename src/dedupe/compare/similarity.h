@@ -51,6 +51,19 @@ struct Parts {
   Rule rule = Rule::kParts;
 };
 
+// Copies the seven parts of a score between the structs that carry them
+// (Parts, DedupePair, RecordComparison, MatchCandidate), which name them alike.
+template <class From, class To>
+void CopyParts(const From& from, To* to) {
+  to->kind = from.kind;
+  to->name = from.name;
+  to->first_name = from.first_name;
+  to->street = from.street;
+  to->house_number = from.house_number;
+  to->plz = from.plz;
+  to->town = from.town;
+}
+
 // The score of two profiles, 0 to 1. A score below `floor` may come back as
 // any value below `floor`, even as a float: whoever asks only keeps pairs at
 // the floor or above. Parts that cannot lift a pair to the floor any more

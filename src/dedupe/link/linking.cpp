@@ -659,13 +659,7 @@ void SetParts(const Profile& a, const Profile& b, DedupePair* pair) {
   if (pair->score >= 1) return;
   Parts parts;
   Score(a, b, 0, &parts);
-  pair->kind = parts.kind;
-  pair->name = parts.name;
-  pair->first_name = parts.first_name;
-  pair->street = parts.street;
-  pair->house_number = parts.house_number;
-  pair->plz = parts.plz;
-  pair->town = parts.town;
+  CopyParts(parts, pair);
 }
 
 // Only the pairs that link, in their order: those below the threshold are

@@ -19,6 +19,7 @@
 #include "dedupe/job/keyed_base.h"
 #include "dedupe/compare/profile.h"
 #include "dedupe/compare/record_keys.h"
+#include "dedupe/compare/similarity.h"
 #include "dedupe/match/index_file.h"
 #include "dedupe/report/report_file.h"
 #include "korvix/key_builder.h"
@@ -293,13 +294,7 @@ std::vector<MatchCandidate> Matcher::Match(std::string_view record, std::size_t 
     c.id = std::string(s.Record(p.b).id);
     c.algorithm = p.algorithm;
     c.score = p.score;
-    c.kind = p.kind;
-    c.name = p.name;
-    c.first_name = p.first_name;
-    c.street = p.street;
-    c.house_number = p.house_number;
-    c.plz = p.plz;
-    c.town = p.town;
+    dedupe::CopyParts(p, &c);
   }
   return out;
 }
