@@ -279,12 +279,17 @@ KeyOrder OrderByKey(const KeyColumn& keys, unsigned threads) {
   return Order(keys, threads, entries);
 }
 
-std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads) {
+std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads,
+                                  const std::function<void(std::size_t done)>& ordered) {
   // One array of entries for every column: mapping it anew for each would
   // have the kernel clear its pages again.
   BigArray<SortEntry> entries(table.size());
   std::vector<KeyOrder> orders;
-  for (std::size_t a = 0; a < table.algorithms(); ++a) orders.push_back(Order(table.column(a), threads, entries));
+  for (std::size_t a = 0; a < table.algorithms(); ++a) {
+    if (ordered) ordered(a);
+    orders.push_back(Order(table.column(a), threads, entries));
+  }
+  if (ordered) ordered(table.algorithms());
   return orders;
 }
 

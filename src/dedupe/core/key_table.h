@@ -9,6 +9,7 @@
 #define KORVIX_DEDUPE_KEY_TABLE_H_
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -114,8 +115,10 @@ struct KeyOrder {
 // Sorts and groups on `threads` threads (0: all usable processors).
 KeyOrder OrderByKey(const KeyColumn& keys, unsigned threads = 0);
 
-// OrderByKey of each column of `table`, in turn.
-std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads = 0);
+// OrderByKey of each column of `table`, in turn; `ordered` (may be null) is
+// told the columns done after each.
+std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads = 0,
+                                  const std::function<void(std::size_t done)>& ordered = {});
 
 }  // namespace korvix::dedupe
 

@@ -1,6 +1,7 @@
 // The dedupe job from end to end: read and key each input, order the keys,
 // link the records, then report or hand back each record's group.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -353,7 +354,14 @@ class Job {
                              options_.verify > 0,
                              std::max(kMinReportBudget, input_.table.memory() / 2),
                              start_};
+    // A report to the terminal would be torn by the progress line.
+    Progress progress(options_.progress && (!options_.output.empty() || ::isatty(STDOUT_FILENO) != 1),
+                      std::nullopt);
+    input_.reader->SetProgress([&progress](std::uint64_t done, std::uint64_t total) {
+      progress.Step("reporting", done, total, "records");
+    });
     WriteReport(report, options_, out);
+    input_.reader->SetProgress(nullptr);
     summary_ = SummaryLine(report.Summary());
   }
 
@@ -505,7 +513,11 @@ class Job {
   void Key(Side* side, Progress* progress, std::optional<std::uint64_t> size) {
     side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads,
                              progress, size, options_.verify > 0 ? &side->kept : nullptr);
-    side->orders = OrderByKeys(side->table, options_.threads);
+    const std::size_t records = side->table.size();
+    const std::size_t keys = records * builders_.size();
+    side->orders = OrderByKeys(side->table, options_.threads, [&](std::size_t done) {
+      if (progress != nullptr) progress->Step("ordering", done * records, keys, "keys");
+    });
     const std::uint64_t held = Held() + side->kept.texts.memory();
     if (held > memory_) {
       throw MemoryError("the keys of the records take " + MemorySizeText(held) + ", more than the memory limit of " +

@@ -15,6 +15,8 @@ namespace {
 // with another system call.
 constexpr std::uint64_t kGap = 32 << 10;
 constexpr std::uint32_t kNotInPass = 0xFFFFFFFFu;
+// Visits between two tellings of the progress.
+constexpr std::size_t kTellEvery = std::size_t{1} << 16;
 }  // namespace
 
 RecordReader::RecordReader(const KeyTable& table, int fd, std::string name, std::size_t window)
@@ -34,6 +36,10 @@ void RecordReader::ReadAt(std::uint64_t offset, std::size_t size) {
 }
 
 void RecordReader::ForEach(std::span<const std::uint32_t> records, const Visit& visit) {
+  VisitAscending(records, visit, true);
+}
+
+void RecordReader::VisitAscending(std::span<const std::uint32_t> records, const Visit& visit, bool tell) {
   Visited v;
   for (std::size_t i = 0; i < records.size();) {
     const std::uint64_t begin = table_.place(records[i]).offset;
@@ -54,6 +60,7 @@ void RecordReader::ForEach(std::span<const std::uint32_t> records, const Visit& 
       v.bytes = std::string_view(buf_.data() + (p.offset - begin), p.length);
       visit(v);
     }
+    if (tell && told_) told_(i, records.size());
   }
 }
 
@@ -102,7 +109,7 @@ void RecordReader::ForEachInOrder(std::span<const std::uint32_t> order, std::siz
       }
     }
     char* const pass = pass_.Reserve(starts[count]);
-    ForEach(ascending, [&](const Visited& read) {
+    VisitAscending(ascending, [&](const Visited& read) {
       const std::uint32_t s = slot[read.record];
       // Empty views may have no data, and memcpy takes no null.
       if (!read.key.empty()) std::memcpy(pass + starts[s], read.key.data(), read.key.size());
@@ -111,7 +118,7 @@ void RecordReader::ForEachInOrder(std::span<const std::uint32_t> order, std::siz
       }
       lines[s] = read.line;
       slot[read.record] = kNotInPass;
-    });
+    }, false);
     for (std::size_t k = 0; k < count; ++k) {
       const char* const at = pass + starts[k];
       v.position = pos + k;
@@ -120,9 +127,11 @@ void RecordReader::ForEachInOrder(std::span<const std::uint32_t> order, std::siz
       v.key = std::string_view(at, key_sizes[k]);
       v.bytes = std::string_view(at + key_sizes[k], starts[k + 1] - starts[k] - key_sizes[k]);
       visit(v);
+      if (told_ && k % kTellEvery == kTellEvery - 1) told_(v.position + 1, order.size());
     }
     pos += count;
   }
+  if (told_) told_(order.size(), order.size());
 }
 
 }  // namespace korvix::dedupe

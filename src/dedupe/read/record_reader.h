@@ -59,10 +59,17 @@ class RecordReader {
   // span must outlive the visits.
   void SetKeyChoice(std::span<const std::uint8_t> choice) { choice_ = choice; }
 
+  // Told now and then how many of the records asked for a visit has had,
+  // and of how many: the progress of a long report. May be null.
+  using Told = std::function<void(std::uint64_t done, std::uint64_t total)>;
+  void SetProgress(Told told) { told_ = std::move(told); }
+
   // The reads made so far, for tests of the batching.
   std::size_t reads() const { return reads_; }
 
  private:
+  // ForEach, telling the progress when `tell`.
+  void VisitAscending(std::span<const std::uint32_t> records, const Visit& visit, bool tell);
   // Reads `size` bytes at `offset` into buf_.
   void ReadAt(std::uint64_t offset, std::size_t size);
   std::string_view Key(std::uint32_t r) const {
@@ -78,6 +85,7 @@ class RecordReader {
   ByteBuffer pass_;  // keys and records of one pass of ForEachInOrder
   std::size_t reads_ = 0;
   std::span<const std::uint8_t> choice_;
+  Told told_;
 };
 
 }  // namespace korvix::dedupe
