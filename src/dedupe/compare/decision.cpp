@@ -1,4 +1,5 @@
-// What names a record in a person's decisions, and the names of the kinds.
+// What names a record in a person's decisions, the names of the kinds, and
+// decisions that contradict each other.
 #include <cstdint>
 #include <deque>
 #include <span>

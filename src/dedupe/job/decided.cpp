@@ -1,7 +1,7 @@
 #include "dedupe/job/decided.h"
 
-
 namespace korvix::dedupe {
+
 Decided DecisionsOnRecords(std::span<const Decision> decisions, const RecordsByIdentity& input,
                            const RecordsByIdentity* base) {
   static const std::vector<std::uint32_t> kNone;

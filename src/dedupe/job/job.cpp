@@ -475,7 +475,6 @@ class Job {
       }
       return out;
     };
-
     result.records = records(input_, links_.algorithm, links_.score, &links_.group);
     for (std::uint32_t r = 0; r < result.records.size(); ++r) {
       result.records[r].survivor = survivors_.of.empty() ? r : survivors_.of[r];
@@ -486,7 +485,7 @@ class Job {
       for (const std::uint32_t r : named) result.records[r].identity = identity;
     }
     for (const DedupePair& p : result.pairs) {
-      if (p.decided && base_) result.records[p.a].decided = true;
+      if (p.decided) result.records[p.a].decided = true;  // a base's record, matched by decision
     }
     for (std::size_t k = 0; k < survivors_.filled.size(); ++k) {
       result.records[survivors_.filled[k]].filled = std::move(survivors_.filled_bytes[k]);
