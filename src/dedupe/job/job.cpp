@@ -8,9 +8,11 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "dedupe/core/big_allocator.h"
 #include "dedupe/core/error.h"
 #include "dedupe/read/input.h"
+#include "dedupe/job/decided.h"
 #include "dedupe/job/group_numbers.h"
 #include "dedupe/job/keyed_base.h"
 #include "dedupe/key/keying.h"
@@ -304,6 +307,7 @@ class Job {
     link.sample = options_.verify > 0 ? options_.sample_pairs : 0;
     link.memory = memory_;
     link.held = Held();
+    if (!options_.decisions.empty() || options_.identify) Decide(&link);
     const auto fetch = [this](Side& side) -> FetchProfiles {
       return [this, &side](std::span<const std::uint32_t> records, std::span<const std::uint32_t> places) {
         return side.Profiles(records, places, options_.threads);
@@ -352,6 +356,7 @@ class Job {
                              algorithms_,
                              options_.id,
                              options_.verify > 0,
+                             !options_.decisions.empty(),
                              std::max(kMinReportBudget, input_.table.memory() / 2),
                              start_};
     // A report to the terminal would be torn by the progress line.
@@ -373,6 +378,7 @@ class Job {
     choice.column = survivor_column_;
     choice.fill = options_.fill;
     choice.message = options_.message;
+    choice.decided = decided_.survivors;
     if (input_.csv != nullptr) choice.layout = {input_.csv->delimiter(), true};
     survivors_ = ChooseSurvivors(links_, input_.table.size(), choice, Reader());
   }
@@ -480,15 +486,77 @@ class Job {
     result.records = records(input_, links_.algorithm, links_.score, &links_.group);
     for (std::uint32_t r = 0; r < result.records.size(); ++r) {
       result.records[r].survivor = survivors_.of.empty() ? r : survivors_.of[r];
+      result.records[r].decided = !links_.decided.empty() && links_.decided[r] != 0;
+      if (!identities_.empty()) result.records[r].identity = std::move(identities_[r]);
+    }
+    for (const auto& [identity, named] : named_) {
+      for (const std::uint32_t r : named) result.records[r].identity = identity;
+    }
+    for (const DedupePair& p : result.pairs) {
+      if (p.decided) result.records[p.a].decided = true;  // a base's record, matched by decision
     }
     for (std::size_t k = 0; k < survivors_.filled.size(); ++k) {
       result.records[survivors_.filled[k]].filled = std::move(survivors_.filled_bytes[k]);
     }
-    if (base_) result.base_records = records(*base_, links_.base_algorithm, links_.base_score, nullptr);
+    if (base_) {
+      result.base_records = records(*base_, links_.base_algorithm, links_.base_score, nullptr);
+      for (const DedupePair& p : result.pairs) {
+        if (p.decided) result.base_records[p.b].decided = true;
+      }
+    }
     return result;
   }
 
  private:
+  // Hands the identity (RecordIdentity) of every record of `side` with its
+  // number to `visit`.
+  void Identify(Side& side, const std::function<void(std::uint32_t, std::string)>& visit) {
+    IdColumn id(options_.id, side.csv);
+    std::string scratch;
+    const auto one = [&](std::uint32_t r, std::string_view bytes) {
+      const std::string_view value = id.empty() ? std::string_view() : id.Of(bytes, false);
+      visit(r, RecordIdentity(side.source->RecordString(bytes, &scratch), value));
+    };
+    if (!side.reader) {
+      for (std::uint32_t r = 0; r < side.memory.size(); ++r) one(r, side.memory[r]);
+      return;
+    }
+    std::vector<std::uint32_t> all(side.table.size());
+    std::iota(all.begin(), all.end(), 0u);
+    side.reader->ForEachInOrder(all, std::max(kMinReportBudget, side.table.memory() / 2),
+                                [&](const RecordReader::Visited& v) { one(v.record, v.bytes); });
+  }
+
+  // The records that the decisions name, on each side, and what the
+  // decisions ask of linking and of the survivors. Reads the input (and the
+  // base) once more; a run without decisions does not.
+  void Decide(LinkOptions* link) {
+    CheckDecisionsAgree(options_.decisions);
+    std::unordered_set<std::string> named;
+    for (const Decision& d : options_.decisions) named.insert({d.a, d.b});
+    if (options_.identify) identities_.resize(input_.table.size());
+    Identify(input_, [&](std::uint32_t r, std::string identity) {
+      if (named.count(identity) != 0) named_[identity].push_back(r);
+      if (options_.identify) identities_[r] = std::move(identity);
+    });
+    RecordsByIdentity base;
+    if (base_) {
+      Identify(*base_, [&](std::uint32_t r, std::string identity) {
+        if (named.count(identity) != 0) base[identity].push_back(r);
+      });
+    } else if (keyed_ != nullptr && !options_.decisions.empty()) {
+      std::vector<std::uint32_t> all(keyed_->size());
+      std::iota(all.begin(), all.end(), 0u);
+      for (const auto& [r, record] : keyed_->Records(options_.id, std::move(all), false)) {
+        std::string identity = RecordIdentity(record.text, record.id);
+        if (named.count(identity) != 0) base[identity].push_back(r);
+      }
+    }
+    const bool with_base = base_ || keyed_ != nullptr;
+    decided_ = DecisionsOnRecords(options_.decisions, named_, with_base ? &base : nullptr);
+    link->decided = decided_.pairs;
+  }
+
   // Reads records of the input in a given order, from the file or memory.
   ReadRecords Reader() {
     if (!input_.memory.empty() || !input_.reader) {
@@ -561,6 +629,9 @@ class Job {
   Links links_;
   const KeyedBase* keyed_ = nullptr;
   std::optional<PreviousGroups> previous_;
+  Decided decided_;
+  RecordsByIdentity named_;                // the input's records that decisions name
+  std::vector<std::string> identities_;   // every record's, with DedupeOptions::identify
   std::uint64_t memory_ = 0;  // the limit of the run
   std::string summary_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
