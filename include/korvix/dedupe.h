@@ -160,6 +160,10 @@ struct DedupeOptions {
   // starts swapping.
   std::uint64_t memory = 0;
 
+  // Keep each record's text and id in the result (DedupeRecord::text, id)
+  // for a program that shows them, such as the review page.
+  bool texts = false;
+
   unsigned threads = 0;  // 0: every processor this process may use
   bool progress = false;  // a progress line on standard error
   bool verbose = false;   // tell how CSV columns are mapped
@@ -238,6 +242,9 @@ struct DedupeRecord {
   // A survivor's record as DedupeOptions::fill completed it (the bytes of
   // its line in the clean file); empty when nothing was filled.
   std::string filled;
+  // With DedupeOptions::texts: the record string and its --id value, as
+  // the text report shows them (control characters as \xNN).
+  std::string text, id;
 };
 
 // Two linked records (numbers are 0-based positions in `records`; with a

@@ -426,21 +426,25 @@ class Job {
     whole.skipped = input_.source->skipped();
     IdColumn id(options_.id, input_.csv);
     std::string scratch, printable;
-    const auto add = [&](std::string_view bytes) {
+    ForEachRecord(whole.table, [&](std::string_view bytes) {
       whole.ids.Add(id.empty() ? std::string_view() : id.Of(bytes, false));
       printable.clear();
       AppendPrintable(input_.source->RecordString(bytes, &scratch), &printable);
       whole.texts.Add(printable);
-    };
-    if (input_.reader) {
-      std::vector<std::uint32_t> all(whole.table.size());
-      for (std::uint32_t r = 0; r < all.size(); ++r) all[r] = r;
-      RecordReader reader(whole.table, input_.input->reread_fd(), std::string(input_.input->name()));
-      reader.ForEach(all, [&](const RecordReader::Visited& v) { add(v.bytes); });
-    } else {
-      for (const std::string_view r : input_.memory) add(r);
-    }
+    });
     return whole;
+  }
+
+  // Each input record's bytes, in input order, from the file or memory.
+  void ForEachRecord(const KeyTable& table, const std::function<void(std::string_view)>& visit) {
+    if (input_.reader) {
+      std::vector<std::uint32_t> all(table.size());
+      for (std::uint32_t r = 0; r < all.size(); ++r) all[r] = r;
+      RecordReader reader(table, input_.input->reread_fd(), std::string(input_.input->name()));
+      reader.ForEach(all, [&](const RecordReader::Visited& v) { visit(v.bytes); });
+    } else {
+      for (const std::string_view r : input_.memory) visit(r);
+    }
   }
 
   // The result; the pairs move into it, so call it last.
@@ -475,6 +479,16 @@ class Job {
     }
     for (std::size_t k = 0; k < survivors_.filled.size(); ++k) {
       result.records[survivors_.filled[k]].filled = std::move(survivors_.filled_bytes[k]);
+    }
+    if (options_.texts) {
+      IdColumn id(options_.id, input_.csv);
+      std::string scratch;
+      std::uint32_t r = 0;
+      ForEachRecord(input_.table, [&](std::string_view bytes) {
+        DedupeRecord& d = result.records[r++];
+        if (!id.empty()) d.id = id.Of(bytes, true);
+        AppendReadable(input_.source->RecordString(bytes, &scratch), &d.text);
+      });
     }
     if (base_) result.base_records = records(*base_, links_.base_algorithm, links_.base_score, nullptr);
     return result;
