@@ -49,7 +49,7 @@ void DatabaseTest::SetUp() {
   }
   connection_ = Connect();
   ASSERT_TRUE(connection_);
-  if (cluster_ != nullptr) Exec("DROP TABLE IF EXISTS DoubletAlgorithms, Personalstamm");
+  if (cluster_ != nullptr) Exec("DROP TABLE IF EXISTS DoubletAlgorithms, Personalstamm, DoubletDecisions, KorvixTables");
   Exec("CREATE TABLE DoubletAlgorithms (AlgorithmCode varchar(160), PersonalNr varchar(20), "
        "AlgorithmName varchar(100), Description varchar(255));"
        "CREATE TABLE Personalstamm (PersonalNr varchar(20), Titel varchar(40), "

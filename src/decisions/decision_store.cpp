@@ -1,0 +1,217 @@
+// The decisions table: created on first use, versioned, each write whole or
+// not at all.
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/backend.h"
+#include "db/recordset.h"
+#include "db/transaction.h"
+#include "korvix/db/connection.h"
+#include "korvix/decisions.h"
+
+namespace korvix {
+namespace {
+
+constexpr std::string_view kTable = "DoubletDecisions";
+// Which version each table of the component has, for a later library to
+// upgrade from.
+constexpr const char* kCreateVersions =
+    "CREATE TABLE KorvixTables (TableName VARCHAR(60) NOT NULL PRIMARY KEY, Version INTEGER NOT NULL)";
+// Seq orders the decisions as they were taken; RecordB is '' for a survivor.
+constexpr const char* kCreateDecisions =
+    "CREATE TABLE DoubletDecisions (Seq INTEGER NOT NULL, Kind VARCHAR(10) NOT NULL, "
+    "RecordA VARCHAR(200) NOT NULL, RecordB VARCHAR(200) NOT NULL, Note TEXT, "
+    "DecidedBy VARCHAR(60), DecidedAt VARCHAR(20) NOT NULL)";
+
+[[noreturn]] void Fail(const std::string& why) {
+  throw Error(ErrorCode::kDatabase, "decisions: " + why);
+}
+
+[[noreturn]] void Fail(const db::Recordset& rs, const db::Transaction& tx) {
+  Fail(rs.last_error().empty() ? tx.error() : rs.last_error());
+}
+
+// Whether `sql` runs, in a savepoint of its own: on PostgreSQL a failed
+// statement would otherwise end the whole transaction.
+bool Runs(db::Connection* connection, const char* sql) {
+  db::Transaction probe(connection);
+  if (!probe.ok()) Fail(probe.error());
+  return db::BackendOf(*connection).RunScript(sql, nullptr);
+}
+
+void Run(db::Connection* connection, const std::string& sql) {
+  std::string why;
+  if (!db::BackendOf(*connection).RunScript(sql, &why)) Fail(why);
+}
+
+std::string Quoted(db::Connection* connection, std::string_view value) {
+  return "'" + db::StringLiteralBody(connection, value) + "'";
+}
+
+std::string Text(const db::Recordset& rs, std::string_view column) {
+  db::Value value;
+  if (!rs.Field(column, &value)) Fail(rs.last_error());
+  return value.value_or("");
+}
+
+std::string Now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char text[24];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
+  return text;
+}
+
+void Check(const Decision& d) {
+  const auto refuse = [](const std::string& why) { throw Error(ErrorCode::kInvalidArgument, why); };
+  if (d.a.empty()) refuse("a decision names a record");
+  if (d.kind == DecisionKind::kSurvivor) {
+    if (!d.b.empty()) refuse("a survivor decision names one record");
+    return;
+  }
+  if (d.b.empty()) refuse("a decision on a pair names two records");
+  if (d.a == d.b) refuse("a record is always the same customer as itself: " + d.a);
+}
+
+// The rows that hold a decision on the records of `d`: on the pair, either
+// way round, or on the survivor.
+std::string RowsOf(db::Connection* c, const Decision& d) {
+  const std::string from = "Select * From DoubletDecisions Where ";
+  if (d.kind == DecisionKind::kSurvivor) return from + "Kind='survivor' And RecordA=" + Quoted(c, d.a);
+  return from + "Kind<>'survivor' And ((RecordA=" + Quoted(c, d.a) + " And RecordB=" + Quoted(c, d.b) +
+         ") Or (RecordA=" + Quoted(c, d.b) + " And RecordB=" + Quoted(c, d.a) + "))";
+}
+
+// Writes `d` inside the caller's transaction, which holds the table;
+// false when it was there already.
+bool Write(db::Connection* c, const Decision& d, const db::Transaction& tx) {
+  Check(d);
+  db::Recordset rs;
+  if (!rs.Open(RowsOf(c, d), c, db::adOpenKeyset, db::adLockOptimistic)) Fail(rs, tx);
+  for (; rs.Eof() == false; (void)rs.MoveNext()) {
+    if (Text(rs, "Kind") == DecisionKindName(d.kind)) return false;
+    if (!rs.Delete(db::adAffectCurrent)) Fail(rs, tx);  // the person changed their mind
+  }
+  rs.Close();
+  db::Recordset last;
+  if (!last.Open("Select Max(Seq) As Seq From DoubletDecisions", c, db::adOpenForwardOnly,
+                 db::adLockReadOnly)) {
+    Fail(last, tx);
+  }
+  const std::string seq = Text(last, "Seq");
+  const std::string next = std::to_string(seq.empty() ? 1 : std::stoll(seq) + 1);
+  if (!rs.Open("Select * From DoubletDecisions Where 1=0", c, db::adOpenKeyset, db::adLockOptimistic) ||
+      !rs.AddNew() || !rs.SetField("Seq", next) ||
+      !rs.SetField("Kind", std::string(DecisionKindName(d.kind))) || !rs.SetField("RecordA", d.a) ||
+      !rs.SetField("RecordB", d.b) ||
+      !rs.SetField("Note", d.note.empty() ? db::Value() : db::Value(d.note)) ||
+      !rs.SetField("DecidedBy", d.who.empty() ? db::Value() : db::Value(d.who)) ||
+      !rs.SetField("DecidedAt", d.when.empty() ? Now() : d.when) || !rs.Update()) {
+    Fail(rs, tx);
+  }
+  return true;
+}
+
+// Begins a write: the transaction holds the table against other sessions.
+void Begin(db::Transaction* tx) {
+  if (!tx->ok() || !tx->Lock(kTable)) Fail(tx->error());
+}
+
+void End(db::Transaction* tx) {
+  if (!tx->Commit()) Fail("cannot commit: " + tx->error());
+}
+
+// Removes the rows `sql` selects; returns how many.
+std::size_t Remove(db::Connection* c, const std::string& sql) {
+  db::Transaction tx(c);
+  Begin(&tx);
+  db::Recordset rs;
+  if (!rs.Open(sql, c, db::adOpenKeyset, db::adLockOptimistic)) Fail(rs, tx);
+  std::size_t removed = 0;
+  for (; rs.Eof() == false; (void)rs.MoveNext(), ++removed) {
+    if (!rs.Delete(db::adAffectCurrent)) Fail(rs, tx);
+  }
+  rs.Close();
+  End(&tx);
+  return removed;
+}
+
+}  // namespace
+
+DecisionStore::DecisionStore(db::Connection* connection) : connection_(connection) {
+  if (connection == nullptr || !connection->IsOpen()) Fail("no open database");
+  db::Transaction tx(connection);
+  Begin(&tx);
+  if (!Runs(connection, "SELECT TableName, Version FROM KorvixTables WHERE 1=0")) Run(connection, kCreateVersions);
+  db::Recordset rs;
+  if (!rs.Open("Select * From KorvixTables Where TableName='DoubletDecisions'", connection,
+               db::adOpenForwardOnly, db::adLockReadOnly)) {
+    Fail(rs, tx);
+  }
+  if (rs.Eof() == true) {
+    Run(connection, kCreateDecisions);
+    Run(connection, "INSERT INTO KorvixTables (TableName, Version) VALUES ('DoubletDecisions', " +
+                        std::to_string(kVersion) + ")");
+  } else {
+    const std::string version = Text(rs, "Version");
+    if (version != std::to_string(kVersion)) {
+      Fail("the table DoubletDecisions has version " + version + ", which this korvix (version " +
+           std::to_string(kVersion) + ") does not know: it is left as it is; use the korvix that wrote it");
+    }
+  }
+  rs.Close();
+  End(&tx);
+}
+
+bool DecisionStore::Record(const Decision& decision) {
+  db::Transaction tx(connection_);
+  Begin(&tx);
+  const bool written = Write(connection_, decision, tx);
+  End(&tx);
+  return written;
+}
+
+std::size_t DecisionStore::Import(std::span<const Decision> decisions) {
+  db::Transaction tx(connection_);
+  Begin(&tx);
+  std::size_t written = 0;
+  for (const Decision& d : decisions) written += Write(connection_, d, tx) ? 1 : 0;
+  End(&tx);
+  return written;
+}
+
+std::vector<Decision> DecisionStore::List() {
+  db::Recordset rs;
+  if (!rs.Open("Select * From DoubletDecisions Order By Seq", connection_, db::adOpenForwardOnly,
+               db::adLockReadOnly)) {
+    Fail(rs.last_error());
+  }
+  std::vector<Decision> decisions;
+  for (; rs.Eof() == false; (void)rs.MoveNext()) {
+    Decision& d = decisions.emplace_back();
+    try {
+      d.kind = ReadDecisionKind(Text(rs, "Kind"));
+    } catch (const Error& e) {
+      Fail(e.what());
+    }
+    d.a = Text(rs, "RecordA");
+    d.b = Text(rs, "RecordB");
+    d.note = Text(rs, "Note");
+    d.who = Text(rs, "DecidedBy");
+    d.when = Text(rs, "DecidedAt");
+  }
+  return decisions;
+}
+
+std::size_t DecisionStore::Forget(std::string_view identity) {
+  const std::string value = Quoted(connection_, identity);
+  return Remove(connection_, "Select * From DoubletDecisions Where RecordA=" + value + " Or RecordB=" + value);
+}
+
+std::size_t DecisionStore::ForgetAll() { return Remove(connection_, "Select * From DoubletDecisions"); }
+
+}  // namespace korvix
