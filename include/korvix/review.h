@@ -1,9 +1,11 @@
 // A steward's review of a dedupe run: its groups in the order a person
 // works through them, each record marked against its group's first as the
 // HTML report marks it, with what linked it; the clean file and the mapping
-// of the run. What `korvix review` serves to its page; it speaks no HTTP.
+// of the run; the steward's decisions, each stored at once. What `korvix
+// review` serves to its page; it speaks no HTTP.
 //
-//   korvix::Review review("kunden.csv", korvix::RecommendedDedupe());
+//   korvix::DecisionStore store(connection.get());
+//   korvix::Review review("kunden.csv", korvix::RecommendedDedupe(), &store);
 //   std::string page = review.GroupsJson(0, 50, korvix::ReviewOrder::kLeastCertain);
 //   review.WriteClean("bereinigt.csv", "zuordnung.csv");
 #ifndef KORVIX_REVIEW_H_
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "korvix/decisions.h"
 #include "korvix/dedupe.h"
 #include "korvix/export.h"
 
@@ -27,11 +30,20 @@ enum class ReviewOrder { kLargest, kLeastCertain };
 class KORVIX_EXPORT Review {
  public:
   // Runs the job on the file at `path` (DedupeFile) with `options`, whose
-  // report, clean and mapping settings are ignored. Throws what DedupeFile
-  // throws.
-  Review(std::string path, DedupeOptions options);
+  // report, clean and mapping settings are ignored, and the decisions in
+  // `store` (which must outlive the review). Throws what DedupeFile and
+  // the store throw.
+  Review(std::string path, DedupeOptions options, DecisionStore* store);
 
-  // Runs the job again, as after the steward's decisions changed.
+  // Stores at once that records `a` and `b` (numbers from 1 in the current
+  // run) are the same customer or different ones, or that `a` survives
+  // its group (b is 0), named by their identities (RecordIdentity), as
+  // `who` decided. The groups shown stay as they are until Rerun. Throws
+  // Error (kInvalidArgument) for a record the run has not, or as the store
+  // throws.
+  void Decide(DecisionKind kind, std::uint32_t a, std::uint32_t b, const std::string& who);
+
+  // Runs the job again with every decision in the store.
   void Rerun();
 
   const DedupeResult& result() const { return result_; }
@@ -48,14 +60,16 @@ class KORVIX_EXPORT Review {
   // plz, town).
   std::string GroupsJson(std::size_t first, std::size_t count, ReviewOrder order) const;
 
-  // Writes the clean file and the mapping of the run as `korvix dedupe
-  // --clean --mapping` does, survivors chosen by the options' rule and
-  // `fill`. Throws Error (kIo) when a file cannot be written.
+  // Writes the clean file and the mapping as `korvix dedupe --clean
+  // --mapping` does, with every decision in the store, survivors chosen
+  // by them and else by the options' rule, and `fill`. Throws Error (kIo)
+  // when a file cannot be written.
   void WriteClean(const std::string& clean, const std::string& mapping, bool fill) const;
 
  private:
   std::string path_;
   DedupeOptions options_;
+  DecisionStore* store_;
   DedupeResult result_;
   // Per group (its number - 1): its records in input order, and each
   // record's strongest pair (an index into result_.pairs, or none).

@@ -45,7 +45,8 @@ void AppendMarkedRuns(dedupe::CharDiff& diff, std::u32string_view first, std::u3
 
 }  // namespace
 
-Review::Review(std::string path, DedupeOptions options) : path_(std::move(path)), options_(std::move(options)) {
+Review::Review(std::string path, DedupeOptions options, DecisionStore* store)
+    : path_(std::move(path)), options_(std::move(options)), store_(store) {
   options_.texts = true;
   options_.format = "text";
   options_.output.clear();
@@ -56,6 +57,23 @@ Review::Review(std::string path, DedupeOptions options) : path_(std::move(path))
   // The page shows which record would survive.
   if (options_.survivor.empty()) options_.survivor = "most-complete";
   Rerun();
+}
+
+void Review::Decide(DecisionKind kind, std::uint32_t a, std::uint32_t b, const std::string& who) {
+  const std::size_t n = result_.records.size();
+  if (a == 0 || a > n || (kind == DecisionKind::kSurvivor ? b != 0 : (b == 0 || b > n || a == b))) {
+    throw Error(ErrorCode::kInvalidArgument, "a decision names records of the run: " + std::to_string(a) +
+                                                 (b == 0 ? "" : " and " + std::to_string(b)));
+  }
+  const auto identity = [&](std::uint32_t r) {
+    return r == 0 ? std::string() : RecordIdentity(result_.records[r - 1].text, result_.records[r - 1].id);
+  };
+  Decision decision;
+  decision.kind = kind;
+  decision.a = identity(a);
+  decision.b = identity(b);
+  decision.who = who;
+  store_->Record(decision);
 }
 
 void Review::Rerun() {

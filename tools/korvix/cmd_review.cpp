@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "database.h"
 #include "dedupe_args.h"
+#include "korvix/decisions.h"
 #include "korvix/review.h"
 #include "review_server.h"
 
@@ -49,21 +52,20 @@ int Run(const Args& args) {
     if (port < 1 || port > 65535 || std::to_string(port) != *value) throw UsageError("--port: a number from 1 to 65535");
   }
   const std::string& path = args.operands()[0];
-  Review review(path, options);
-  // Kept for this run only, until the decisions have their table.
-  std::vector<std::string> decisions;
-  const DecideFn decide = [&](const std::string& kind, std::uint32_t a, std::uint32_t b) {
-    decisions.push_back(kind + " " + std::to_string(a) + " " + std::to_string(b));
-  };
+  std::unique_ptr<db::Connection> connection = OpenToolDatabase(args);
+  DecisionStore store(connection.get());
+  Review review(path, options, &store);
   ReviewServerOptions server;
   server.port = port;
   server.name = std::filesystem::path(path).filename().string();
   server.language = Language();
+  const char* user = std::getenv("USER");
+  server.who = args.Value("user").value_or(user != nullptr ? user : "");
   server.listening = [](const std::string& address) {
     std::cout << "korvix review: " << address << std::endl;
     OpenBrowser(address);
   };
-  ServeReview(review, decide, server);
+  ServeReview(review, server);
   return kExitOk;
 }
 

@@ -15,6 +15,7 @@
 #include <httplib.h>
 
 #include "cli.h"
+#include "korvix/decisions.h"
 
 namespace korvix::cli {
 
@@ -87,7 +88,7 @@ std::string NewToken() {
   return token;
 }
 
-void ServeReview(Review& review, const DecideFn& decide, const ReviewServerOptions& options) {
+void ServeReview(Review& review, const ReviewServerOptions& options) {
   httplib::Server server;
   const std::string token = NewToken();
   std::mutex lock;  // one request at a time touches the review
@@ -145,18 +146,16 @@ void ServeReview(Review& review, const DecideFn& decide, const ReviewServerOptio
   });
 
   server.Post("/api/decide", [&](const httplib::Request& req, httplib::Response& res) {
-    const std::string kind = req.get_param_value("kind");
-    const std::uint32_t a = Number(req, "a"), b = Number(req, "b");
-    const std::size_t records = review.result().records.size();
-    const bool pair = kind == "same" || kind == "different";
-    if ((!pair && kind != "survivor") || a == 0 || a > records || (pair && (b == 0 || b > records || a == b))) {
-      res.status = 400;
-      res.set_content("{\"error\": \"kind same, different or survivor, a and b records of the file\"}", kJson);
-      return;
-    }
     const std::lock_guard<std::mutex> hold(lock);
     const auto start = std::chrono::steady_clock::now();
-    decide(kind, a, pair ? b : 0);
+    try {
+      review.Decide(ReadDecisionKind(req.get_param_value("kind")), Number(req, "a"), Number(req, "b"), options.who);
+    } catch (const Error& e) {
+      if (e.code() != ErrorCode::kInvalidArgument) throw;
+      res.status = 400;
+      res.set_content("{\"error\": " + JsonString(e.what()) + "}", kJson);
+      return;
+    }
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     res.set_content("{\"stored\": true, \"ms\": " + std::to_string(ms) + "}", kJson);
   });

@@ -20,22 +20,18 @@
 
 namespace korvix::cli {
 
-// What a steward decided about records (numbers from 1) of the current
-// run: "same" or "different" for a and b, "survivor" for a. Throws
-// IoError when it cannot be kept.
-using DecideFn = std::function<void(const std::string& kind, std::uint32_t a, std::uint32_t b)>;
-
 struct ReviewServerOptions {
   int port = 0;           // 0: a free one
   std::string name;       // the file's name, for the page's title
   std::string language;   // "de" or "en", the page's first language
+  std::string who;        // who takes the decisions
   // Told the page's address (with the token) once the server listens.
   std::function<void(const std::string& address)> listening;
 };
 
 // Serves `review` until the process ends. Throws IoError when no port can
 // be bound.
-void ServeReview(Review& review, const DecideFn& decide, const ReviewServerOptions& options);
+void ServeReview(Review& review, const ReviewServerOptions& options);
 
 // 32 random bytes from the kernel as 64 hexadecimal digits.
 std::string NewToken();
