@@ -90,6 +90,8 @@ std::string NewToken() {
 
 void ServeReview(Review& review, const ReviewServerOptions& options) {
   httplib::Server server;
+  // Small answers go out at once, not after the peer's delayed ACK.
+  server.set_tcp_nodelay(true);
   const std::string token = NewToken();
   std::mutex lock;  // one request at a time touches the review
   int port = options.port;
