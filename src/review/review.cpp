@@ -129,9 +129,11 @@ std::string Review::GroupsJson(std::size_t first, std::size_t count, ReviewOrder
       out += ", \"text\": ";
       dedupe::DecodeUtf8(d.text, &text);
       AppendMarkedRuns(diff, head, text, &out);
+      out += ", \"algorithm\": " + std::to_string(d.algorithm) + ", \"key\": ";
+      base::AppendJsonString(d.key, &out);
       if (pair_of_[r] != kNoPair) {
         const DedupePair& p = result_.pairs[pair_of_[r]];
-        out += ", \"algorithm\": " + std::to_string(p.algorithm) + ", \"score\": ";
+        out += ", \"score\": ";
         dedupe::AppendScore(p.score, &out);
         out += ", \"linked_to\": " + std::to_string((p.a == r ? p.b : p.a) + 1u);
         if (verified) dedupe::AppendPartsJson(p, &out);

@@ -46,6 +46,7 @@ void OpenBrowser(const std::string& address) {
 int Run(const Args& args) {
   if (args.operands().size() != 1) throw UsageError("give the FILE to review");
   DedupeOptions options = DedupeOptionsOf(args);
+  if (!options.base.empty()) throw UsageError("--base: a review is of the groups within one file");
   int port = 0;
   if (const auto value = args.Value("port")) {
     port = std::atoi(value->c_str());

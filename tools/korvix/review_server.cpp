@@ -171,8 +171,8 @@ void ServeReview(Review& review, const ReviewServerOptions& options) {
   // The clean file and the mapping, each written by the job.
   server.Get(R"(/download/(clean|mapping))", [&](const httplib::Request& req, httplib::Response& res) {
     const std::lock_guard<std::mutex> hold(lock);
-    char folder[] = "/tmp/korvix-review-XXXXXX";
-    if (mkdtemp(folder) == nullptr) throw IoError("cannot make a temporary folder");
+    std::string folder = (std::filesystem::temp_directory_path() / "korvix-review-XXXXXX").string();
+    if (mkdtemp(folder.data()) == nullptr) throw IoError("cannot make a temporary folder in " + folder);
     const std::filesystem::path dir(folder);
     const bool clean = req.matches[1] == "clean";
     try {
