@@ -62,6 +62,12 @@ KORVIX_EXPORT DecisionKind ReadDecisionKind(std::string_view name);
 // (NormalizeRecord), the same in every version of the library.
 KORVIX_EXPORT std::string RecordIdentity(std::string_view record, std::string_view id);
 
+// Throws Error (kInvalidArgument) when the decisions contradict each other:
+// a pair decided different that decisions "same" join, directly or through
+// other records. The message names the pair and the chain ("id:1 = id:3 =
+// id:2"). DecisionStore never stores such decisions; a run refuses them.
+KORVIX_EXPORT void CheckDecisionsAgree(std::span<const Decision> decisions);
+
 // The decisions as CSV: a header "kind;record_a;record_b;note;who;when",
 // then a row each, ';' between fields, quoted where needed, LF line ends.
 KORVIX_EXPORT std::string DecisionsCsv(std::span<const Decision> decisions);
@@ -79,7 +85,8 @@ KORVIX_EXPORT std::vector<Decision> ReadDecisionsCsv(const std::string& path);
 // Each write is one transaction: whole or not at all. A pair holds one
 // decision: the latest, so a person who changes their mind replaces
 // "different" by "same" (the order of a and b does not matter). A record
-// holds one survivor decision.
+// holds one survivor decision. A write that would make the decisions
+// contradict each other (CheckDecisionsAgree) is refused.
 //
 // Every failure throws Error: kInvalidArgument for a decision that cannot
 // be one, kDatabase when the database fails or holds a newer table.
@@ -93,8 +100,9 @@ class KORVIX_EXPORT DecisionStore {
 
   // Stores `decision` (a and b as given, `when` now when empty). Returns
   // false when the same decision was there already, which stays as it was.
-  // A pair of one record with itself, an empty identity, or b given for a
-  // survivor is refused (kInvalidArgument).
+  // A pair of one record with itself, an empty identity, b given for a
+  // survivor, or a decision that contradicts those stored is refused
+  // (kInvalidArgument).
   bool Record(const Decision& decision);
 
   // Stores every one of `decisions` in one transaction, all or none;

@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "korvix/decisions.h"
 #include "korvix/error.h"
 #include "korvix/export.h"
 
@@ -160,6 +161,20 @@ struct DedupeOptions {
   // starts swapping.
   std::uint64_t memory = 0;
 
+  // What people decided (korvix/decisions.h), honoured over the scores: a
+  // "same" pair is always in one group, linked even when no key or score
+  // links it; a "different" pair never is, not through any chain of links;
+  // a "survivor" is the record its group keeps, whatever the rule. Records
+  // are named by RecordIdentity with the value of `id` (for a record whose
+  // id is blank, and without `id`, by content). Decisions that contradict
+  // each other (a same as b, b same as c, a different from c) are refused
+  // (kInvalidArgument) with their records named. Decisions on records the
+  // input lacks are passed over. With a base, "same" and "different" decide
+  // whether an input record matches a base record.
+  std::vector<Decision> decisions;
+  // Fill DedupeRecord::identity for every record (it is filled anyway for
+  // those that decisions name).
+  bool identify = false;
   // Keep each record's text and id in the result (DedupeRecord::text, id)
   // for a program that shows them, such as the review page.
   bool texts = false;
@@ -233,12 +248,18 @@ struct DedupeRecord {
   std::uint64_t line = 0;   // the physical line where it starts (1-based)
   std::string key;          // its key under the algorithm that linked it (else the first)
   std::uint32_t group = 0;  // its group's number (in report order, or kept: `previous`), 0 alone
-  int algorithm = 0;        // 1-based algorithm whose key linked it; 0 when alone
+  int algorithm = 0;        // 1-based algorithm whose key linked it; 0 when alone or `decided`
+  // In its group (or matched) by a person's decision "same" that no shared
+  // key and score gave (DedupeOptions::decisions).
+  bool decided = false;
   double score = 0;         // best score of its verified pairs; 0 without verification
   // The 0-based position of the record that its group keeps
   // (DedupeOptions::survivor): its own when it is alone, survives, or no
   // survivors were chosen. A record whose survivor is another is merged.
   std::uint32_t survivor = 0;
+  // Its identity (RecordIdentity), with DedupeOptions::identify or when a
+  // decision names it; else empty.
+  std::string identity;
   // A survivor's record as DedupeOptions::fill completed it (the bytes of
   // its line in the clean file); empty when nothing was filled.
   std::string filled;
@@ -255,6 +276,9 @@ struct DedupePair {
   double score = 0;
   // Verifying, the parts of the score (see RecordComparison); else 1.
   float kind = 1, name = 1, first_name = 1, street = 1, house_number = 1, plz = 1, town = 1;
+  // Linked by a person's decision "same" where no shared key and score
+  // would have linked them (`algorithm` is then 0).
+  bool decided = false;
 };
 
 // Two records whose pair reached the threshold but that were not put in one

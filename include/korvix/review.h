@@ -55,7 +55,8 @@ class KORVIX_EXPORT Review {
   // score), "survivor" (record number) and "records": "record" (from 1),
   // "line", "id", "text" as runs [[MARK, "characters"], ...] (MARK 0
   // shared with the group's first record, 1 its own, 2 the first's that
-  // it lacks), "algorithm" and "key" that linked it, and, verifying,
+  // it lacks), "algorithm" and "key" that linked it, "decided" when a
+  // decision put it where it is (DedupeRecord::decided), and, verifying,
   // "score", "linked_to" (the record of its strongest pair) and "parts" of
   // the score (kind, name, first_name, street, house_number, plz, town).
   std::string GroupsJson(std::size_t first, std::size_t count, ReviewOrder order) const;

@@ -116,12 +116,36 @@ bool Write(db::Connection* c, const Decision& d, const db::Transaction& tx) {
   return true;
 }
 
+std::vector<Decision> ReadAll(db::Connection* c) {
+  db::Recordset rs;
+  if (!rs.Open("Select * From DoubletDecisions Order By Seq", c, db::adOpenForwardOnly, db::adLockReadOnly)) {
+    Fail(rs.last_error());
+  }
+  std::vector<Decision> decisions;
+  for (; rs.Eof() == false; (void)rs.MoveNext()) {
+    Decision& d = decisions.emplace_back();
+    try {
+      d.kind = ReadDecisionKind(Text(rs, "Kind"));
+    } catch (const Error& e) {
+      Fail(e.what());
+    }
+    d.a = Text(rs, "RecordA");
+    d.b = Text(rs, "RecordB");
+    d.note = Text(rs, "Note");
+    d.who = Text(rs, "DecidedBy");
+    d.when = Text(rs, "DecidedAt");
+  }
+  return decisions;
+}
+
 // Begins a write: the transaction holds the table against other sessions.
 void Begin(db::Transaction* tx) {
   if (!tx->ok() || !tx->Lock(kTable)) Fail(tx->error());
 }
 
-void End(db::Transaction* tx) {
+// Ends a write whose rows are written, unless they contradict each other.
+void End(db::Transaction* tx, db::Connection* c) {
+  CheckDecisionsAgree(ReadAll(c));
   if (!tx->Commit()) Fail("cannot commit: " + tx->error());
 }
 
@@ -136,7 +160,7 @@ std::size_t Remove(db::Connection* c, const std::string& sql) {
     if (!rs.Delete(db::adAffectCurrent)) Fail(rs, tx);
   }
   rs.Close();
-  End(&tx);
+  if (!tx.Commit()) Fail("cannot commit: " + tx.error());  // fewer decisions never contradict
   return removed;
 }
 
@@ -164,14 +188,14 @@ DecisionStore::DecisionStore(db::Connection* connection) : connection_(connectio
     }
   }
   rs.Close();
-  End(&tx);
+  if (!tx.Commit()) Fail("cannot commit: " + tx.error());
 }
 
 bool DecisionStore::Record(const Decision& decision) {
   db::Transaction tx(connection_);
   Begin(&tx);
   const bool written = Write(connection_, decision, tx);
-  End(&tx);
+  End(&tx, connection_);
   return written;
 }
 
@@ -180,32 +204,11 @@ std::size_t DecisionStore::Import(std::span<const Decision> decisions) {
   Begin(&tx);
   std::size_t written = 0;
   for (const Decision& d : decisions) written += Write(connection_, d, tx) ? 1 : 0;
-  End(&tx);
+  End(&tx, connection_);
   return written;
 }
 
-std::vector<Decision> DecisionStore::List() {
-  db::Recordset rs;
-  if (!rs.Open("Select * From DoubletDecisions Order By Seq", connection_, db::adOpenForwardOnly,
-               db::adLockReadOnly)) {
-    Fail(rs.last_error());
-  }
-  std::vector<Decision> decisions;
-  for (; rs.Eof() == false; (void)rs.MoveNext()) {
-    Decision& d = decisions.emplace_back();
-    try {
-      d.kind = ReadDecisionKind(Text(rs, "Kind"));
-    } catch (const Error& e) {
-      Fail(e.what());
-    }
-    d.a = Text(rs, "RecordA");
-    d.b = Text(rs, "RecordB");
-    d.note = Text(rs, "Note");
-    d.who = Text(rs, "DecidedBy");
-    d.when = Text(rs, "DecidedAt");
-  }
-  return decisions;
-}
+std::vector<Decision> DecisionStore::List() { return ReadAll(connection_); }
 
 std::size_t DecisionStore::Forget(std::string_view identity) {
   const std::string value = Quoted(connection_, identity);

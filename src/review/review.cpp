@@ -48,6 +48,7 @@ void AppendMarkedRuns(dedupe::CharDiff& diff, std::u32string_view first, std::u3
 Review::Review(std::string path, DedupeOptions options, DecisionStore* store)
     : path_(std::move(path)), options_(std::move(options)), store_(store) {
   options_.texts = true;
+  options_.identify = true;
   options_.format = "text";
   options_.output.clear();
   options_.clean.clear();
@@ -65,9 +66,7 @@ void Review::Decide(DecisionKind kind, std::uint32_t a, std::uint32_t b, const s
     throw Error(ErrorCode::kInvalidArgument, "a decision names records of the run: " + std::to_string(a) +
                                                  (b == 0 ? "" : " and " + std::to_string(b)));
   }
-  const auto identity = [&](std::uint32_t r) {
-    return r == 0 ? std::string() : RecordIdentity(result_.records[r - 1].text, result_.records[r - 1].id);
-  };
+  const auto identity = [&](std::uint32_t r) { return r == 0 ? std::string() : result_.records[r - 1].identity; };
   Decision decision;
   decision.kind = kind;
   decision.a = identity(a);
@@ -77,6 +76,7 @@ void Review::Decide(DecisionKind kind, std::uint32_t a, std::uint32_t b, const s
 }
 
 void Review::Rerun() {
+  options_.decisions = store_->List();
   result_ = DedupeFile(path_, options_);
   const std::vector<DedupeRecord>& records = result_.records;
   members_.assign(result_.groups, {});
@@ -131,6 +131,7 @@ std::string Review::GroupsJson(std::size_t first, std::size_t count, ReviewOrder
       AppendMarkedRuns(diff, head, text, &out);
       out += ", \"algorithm\": " + std::to_string(d.algorithm) + ", \"key\": ";
       base::AppendJsonString(d.key, &out);
+      if (d.decided) out += ", \"decided\": true";
       if (pair_of_[r] != kNoPair) {
         const DedupePair& p = result_.pairs[pair_of_[r]];
         out += ", \"score\": ";
@@ -149,6 +150,8 @@ std::string Review::GroupsJson(std::size_t first, std::size_t count, ReviewOrder
 void Review::WriteClean(const std::string& clean, const std::string& mapping, bool fill) const {
   DedupeOptions options = options_;
   options.texts = false;
+  options.identify = false;
+  options.decisions = store_->List();
   options.clean = clean;
   options.mapping = mapping;
   options.fill = fill;

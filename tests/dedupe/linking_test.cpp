@@ -1,6 +1,7 @@
 // Linking records into groups: keys of several algorithms joined, groups
 // that refuse a record one of their members tells apart, and keys shared
 // by more records than the limit.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -253,6 +254,56 @@ TEST(Linking, TheMemoryLimitRefusesWhatExceedsIt) {
       EXPECT_NE(std::string(e.what()).find(MemorySizeText(memory)), std::string::npos) << e.what();
       EXPECT_NE(refused, "") << e.what();
     }
+  }
+}
+
+// What people decided beats the scores: records decided different never
+// share a group, not through a record both resemble; records decided the
+// same always do, without a key in common; a decided survivor stays; and
+// decisions that contradict each other are refused with their chain.
+TEST(Linking, DecisionsOverruleKeysAndScores) {
+  const std::vector<std::string> records = {
+      "10115|Berlin|Hauptstraße 5|M|Müller|Hans|||1", "10115|Berlin|Hauptstraße 5|M|Müller|Hans|||2",
+      "10115|Berlin|Hauptstr. 5|M|Müller|H.|||3", "20095|Hamburg|Markt 1|S|Schulz|Eva|||4"};
+  const auto id = [](int n) { return RecordIdentity("", std::to_string(n)); };
+  const auto content = [&](int n) { return RecordIdentity(records[n - 1], ""); };
+  using K = DecisionKind;
+  const auto D = [](K kind, std::string a, std::string b = "") { return Decision{kind, a, b, "", "", ""}; };
+  const struct {
+    bool verify;
+    std::string id;  // the id item, "" for content
+    std::vector<Decision> decisions;
+    std::vector<std::uint32_t> groups;  // "" when refused
+    std::uint32_t survivor;             // of the first record
+  } cases[] = {
+      {true, "9", {}, {1, 1, 1, 0}, 0},
+      {true, "9", {D(K::kDifferent, id(1), id(3))}, {1, 1, 0, 0}, 0},
+      {true, "", {D(K::kDifferent, content(3), content(1))}, {1, 1, 0, 0}, 0},
+      {false, "9", {D(K::kDifferent, id(1), id(3))}, {1, 1, 0, 0}, 0},
+      {true, "9", {D(K::kSame, id(4), id(1))}, {1, 1, 1, 1}, 0},
+      {false, "9", {D(K::kSame, id(4), id(1))}, {1, 1, 1, 1}, 0},
+      {true, "9", {D(K::kSame, id(1), id(4)), D(K::kDifferent, id(4), id(3))}, {1, 1, 0, 1}, 0},
+      {true, "9", {D(K::kSurvivor, id(3)), D(K::kSurvivor, id(2))}, {1, 1, 1, 0}, 1},
+      {true, "9", {D(K::kSame, id(1), id(2)), D(K::kSame, id(4), id(2)), D(K::kDifferent, id(1), id(4))}, {}, 0},
+  };
+  for (const auto& c : cases) {
+    DedupeOptions options = RecommendedDedupe();
+    if (!c.verify) options = DedupeOptions();
+    if (!c.verify) options.algorithms = {{"0105000000000000", ""}};
+    options.id = c.id;
+    options.decisions = c.decisions;
+    options.survivor = "first";
+    SCOPED_TRACE(c.decisions.empty() ? "none" : c.decisions.back().a + " " + c.decisions.back().b);
+    if (c.groups.empty()) {
+      EXPECT_THAT([&] { Link(records, options); },
+                  ::testing::ThrowsMessage<Error>(::testing::HasSubstr("id:1 = id:2 = id:4")));
+      continue;
+    }
+    const DedupeResult result = Link(records, options);
+    EXPECT_EQ(Groups(result), c.groups);
+    EXPECT_EQ(result.records[0].survivor, c.survivor);
+    const bool forced = c.decisions.size() > 0 && c.decisions[0].kind == K::kSame;
+    EXPECT_EQ(result.records[3].decided, forced);
   }
 }
 

@@ -43,13 +43,16 @@ TEST_P(DecisionStoreTest, APairHoldsItsLatestDecisionAndForgettingRemovesIt) {
   EXPECT_TRUE(store.Record(D(K::kSurvivor, "id:3")));
   EXPECT_TRUE(store.Record(D(K::kSame, "id:2", "id:1")));  // changed their mind
   EXPECT_EQ(Listed(), "survivor:id:3: same:id:2:id:1 ");
+  EXPECT_TRUE(store.Record(D(K::kSame, "id:1", "id:4")));
+  EXPECT_NE(ErrorOf([&] { store.Record(D(K::kDifferent, "id:4", "id:2")); }).find("id:4 = id:1 = id:2"),
+            std::string::npos);
   const std::vector<Decision> listed = store.List();
   EXPECT_EQ(listed[1].when.size(), 19u);
   for (const Decision& refused : {D(K::kSame, "id:1", "id:1"), D(K::kDifferent, "id:1", ""),
                                   D(K::kSurvivor, "id:1", "id:2")}) {
     EXPECT_EQ(OutcomeOf([&] { return store.Record(refused); }), (std::variant<bool, ErrorCode>(ErrorCode::kInvalidArgument)));
   }
-  EXPECT_EQ(store.Forget("id:1"), 1u);
+  EXPECT_EQ(store.Forget("id:1"), 2u);
   EXPECT_EQ(store.ForgetAll(), 1u);
   EXPECT_EQ(Listed(), "");
 }

@@ -29,6 +29,7 @@ constexpr OptionDef kOptions[] = {
     kUserOption,
     kAdminOption,
     kDbOption,
+    kNoDecisionsOption,
     {"choose", "", "pick the algorithm in the selection dialog, in a window, first"},
     {"normalize", "", "normalise every record before keying and comparing"},
     {"verify", "[THRESHOLD]", "keep only candidate pairs scoring THRESHOLD or more (default 0.7)"},
@@ -172,7 +173,8 @@ namespace {
 
 int Run(const Args& args) {
   if (args.operands().size() != 1) throw UsageError("exactly one FILE is required ('-' for stdin)");
-  const DedupeOptions options = DedupeOptionsOf(args);
+  DedupeOptions options = DedupeOptionsOf(args);
+  options.decisions = KeptDecisions(args);
   const DedupeResult result = RunDedupe(args.operands()[0], options);
   // A CSV report is data for loading elsewhere; its figures go to stderr.
   if ((options.format == "csv" || options.sample_pairs > 0) && !args.Has("quiet")) Warn(result.summary);
@@ -208,6 +210,10 @@ extern const Command kDedupeCommand = {
     "With --previous REPORT (an earlier run's --format csv report) a group that continues\n"
     "keeps its number: the one of which it holds the most records, by --id where given,\n"
     "else by record number; a new group gets a number the earlier report did not use.\n"
+    "\n"
+    "The decisions kept in the database (korvix decisions) are honoured over the scores:\n"
+    "pairs decided the same are one group, pairs decided different never are, and a\n"
+    "decided survivor stays. Records are named by --id, else by their content.\n"
     "\n"
     "What --normalize changes, how --verify decides, the reports' columns, how well the\n"
     "job finds duplicates and how survivors are chosen: docs/dedupe.md in the Korvix sources.",

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands.h"
+#include "database.h"
 #include "dedupe_args.h"
 #include "korvix/dedupe.h"
 #include "output.h"
@@ -36,6 +37,7 @@ int Run(const Args& args) {
   if (args.operands().size() != 2) throw UsageError("give the labelled pairs and the FILE they are of");
   DedupeOptions options = DedupeOptionsOf(args);
   options.progress = false;
+  options.decisions = KeptDecisions(args);
   const std::vector<LabelledPair> labels = ReadLabelledPairs(args.operands()[0]);
   const DedupeEvaluation e = EvaluateDedupe(args.operands()[1], options, labels);
   Output out;

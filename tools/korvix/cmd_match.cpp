@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands.h"
+#include "database.h"
 #include "dedupe_args.h"
 #include "korvix/matcher.h"
 
@@ -20,6 +21,8 @@ constexpr OptionDef kOptions[] = {
     {"output-encoding", "ENC", "utf-8, utf-8-bom or windows-1252 (default: utf-8-bom for csv)"},
     {"verbose", "", "tell on stderr how the CSV columns are mapped"},
     {"quiet", "", "no notes on stderr, only errors"},
+    kDbOption,
+    kNoDecisionsOption,
     kThreadsOption,
 };
 
@@ -35,6 +38,7 @@ int Run(const Args& args) {
   options.verbose = args.Has("verbose");
   options.threads = Threads(args);
   if (!args.Has("quiet")) options.message = Warn;
+  options.decisions = KeptDecisions(args);
   if (!options.output.empty() && args.operands().size() > 1) {
     throw UsageError("--output takes the report of one FILE; give one FILE");
   }
@@ -57,6 +61,7 @@ extern const Command kMatchCommand = {
     "it was built with, and reports each record with the base records it matches, best\n"
     "first: the very report of korvix dedupe --base BASE FILE, in text, csv, json or html,\n"
     "without reading the base again. Several FILEs give their reports one after the other.\n"
+    "The decisions kept in the database (korvix decisions) decide over the scores.\n"
     "\n"
     "docs/matching.md in the Korvix sources explains the index and what a match costs.",
     kOptions, Run};

@@ -24,6 +24,7 @@ extern const Command kAlgorithmsCommand;
 extern const Command kAlgorithmsAddCommand;     // korvix algorithms add
 extern const Command kAlgorithmsRemoveCommand;  // korvix algorithms remove
 extern const Command kAlgorithmsRenameCommand;  // korvix algorithms rename
+extern const Command kDecisionsCommand;
 extern const Command kIndexCommand;
 extern const Command kMatchCommand;
 extern const Command kDialogCommand;  // only where Qt is found (KORVIX_TOOL_DIALOG)

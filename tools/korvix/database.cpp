@@ -191,4 +191,24 @@ std::unique_ptr<db::Connection> OpenToolDatabase(const Args& args) {
   return connection;
 }
 
+std::vector<Decision> KeptDecisions(const Args& args) {
+  if (args.Has("no-decisions")) return {};
+  const std::optional<std::string> given = args.Value("db");
+  const std::string target = given ? *given : DefaultDatabasePath();
+  if (!given && !std::filesystem::exists(target)) return {};
+  const std::unique_ptr<db::Connection> connection = OpenTarget(target, false);
+  try {
+    connection->Execute("SELECT Kind FROM DoubletDecisions WHERE 1=0");
+  } catch (const Error&) {
+    return {};  // nobody decided anything here yet
+  }
+  try {
+    std::vector<Decision> decisions = DecisionStore(connection.get()).List();
+    CheckDecisionsAgree(decisions);  // imported by another program, perhaps
+    return decisions;
+  } catch (const Error& e) {
+    throw IoError(Masked(DisplayTarget(target) + ": " + e.what() + " (--no-decisions runs without them)", target));
+  }
+}
+
 }  // namespace korvix::cli

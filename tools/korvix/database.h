@@ -10,9 +10,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli.h"
 #include "korvix/db/connection.h"
+#include "korvix/decisions.h"
 
 namespace korvix::cli {
 
@@ -45,6 +47,15 @@ bool InitializeDatabase(db::Connection& connection, const std::string& name);
 // Opens `target`, making a missing SQLite file when `create`. Throws
 // IoError with the library's message, the target's password masked.
 std::unique_ptr<db::Connection> OpenTarget(const std::string& target, bool create);
+
+inline constexpr OptionDef kNoDecisionsOption = {
+    "no-decisions", "", "ignore the decisions kept in the database (korvix decisions)"};
+
+// The decisions kept in the database that --db names (or in the tool's own
+// where it exists), for a run to honour; none with --no-decisions or where
+// the database has no table of them. Nothing is created. Throws IoError
+// when the database or its table cannot be used.
+std::vector<Decision> KeptDecisions(const Args& args);
 
 // Opens the database that --db names (or the default, initialised on first
 // use) and checks that it has the tables the commands read. Throws IoError

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <unordered_map>
 
 namespace korvix::dedupe {
 
@@ -52,7 +53,9 @@ Survivors ChooseSurvivors(const Links& links, std::size_t records, const Survivo
     for (std::size_t k = begin; k < end; ++k) s.of[members[k]] = survivor;
     s.merged += end - begin - 1;
   };
-  if (choice.rule.kind == SurvivorKind::kFirst && !choice.fill) {
+  std::unordered_map<std::uint32_t, std::size_t> chosen;  // record: when decided
+  for (std::size_t k = 0; k < choice.decided.size(); ++k) chosen[choice.decided[k]] = k;
+  if (choice.rule.kind == SurvivorKind::kFirst && !choice.fill && chosen.empty()) {
     // Members are in input order: the first of each is the earliest.
     std::size_t begin = 0;
     for (const std::size_t end : links.group_ends) {
@@ -72,7 +75,14 @@ Survivors ChooseSurvivors(const Links& links, std::size_t records, const Survivo
     fields.resize(bytes.size());
     for (std::size_t m = 0; m < bytes.size(); ++m) SplitFields(bytes[m], choice.layout, &fields[m]);
     bool marked_twice = false;
-    const std::vector<std::size_t> rank = RankMembers(choice.rule, choice.column, fields, &marked_twice);
+    std::vector<std::size_t> rank = RankMembers(choice.rule, choice.column, fields, &marked_twice);
+    // A person's choice goes first; the rule still orders the rest for filling.
+    auto first = rank.end();
+    for (auto m = rank.begin(); m != rank.end(); ++m) {
+      const auto it = chosen.find(members[begin + *m]);
+      if (it != chosen.end() && (first == rank.end() || it->second > chosen.at(members[begin + *first]))) first = m;
+    }
+    if (first != rank.end()) std::rotate(rank.begin(), first, first + 1);
     if (marked_twice) several.push_back(links.numbers.empty() ? static_cast<std::uint32_t>(group + 1) : links.numbers[group]);
     const std::uint32_t survivor = members[begin + rank[0]];
     merge(begin, position + 1, survivor);

@@ -36,6 +36,10 @@ struct SurvivorChoice {
   std::size_t column = 0;  // the rule's column from 0
   bool fill = false;
   RecordLayout layout;
+  // Records a person chose (DedupeOptions::decisions), in the order
+  // decided: each survives in its group whatever the rule; of several in
+  // one group, the one decided last.
+  std::vector<std::uint32_t> decided;
   // Told once when groups hold more than one master record.
   std::function<void(const std::string&)> message;
 };

@@ -1,5 +1,8 @@
 // What names a record in a person's decisions, and the names of the kinds.
 #include <cstdint>
+#include <deque>
+#include <span>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 
@@ -18,7 +21,50 @@ constexpr KindName kKinds[] = {{DecisionKind::kSame, "same", "gleich"},
                                {DecisionKind::kDifferent, "different", "verschieden"},
                                {DecisionKind::kSurvivor, "survivor", "bleibt"}};
 
+// The identities that "same" decisions join to `from`, one step each, by
+// breadth first: the chain from `from` to `to`, joined by " = ".
+std::string SameChain(std::span<const Decision> decisions, const std::string& from, const std::string& to) {
+  std::unordered_map<std::string, std::string> came_from{{from, ""}};
+  std::deque<std::string> next{from};
+  while (!next.empty() && came_from.count(to) == 0) {
+    const std::string at = next.front();
+    next.pop_front();
+    for (const Decision& d : decisions) {
+      if (d.kind != DecisionKind::kSame || (d.a != at && d.b != at)) continue;
+      const std::string& other = d.a == at ? d.b : d.a;
+      if (came_from.emplace(other, at).second) next.push_back(other);
+    }
+  }
+  std::string chain = to;
+  for (std::string at = to; at != from;) {
+    at = came_from.at(at);
+    chain = at + " = " + chain;
+  }
+  return chain;
+}
+
 }  // namespace
+
+void CheckDecisionsAgree(std::span<const Decision> decisions) {
+  std::unordered_map<std::string, std::string> parent;
+  const auto find = [&](std::string x) {
+    for (auto it = parent.find(x); it != parent.end() && it->second != x; it = parent.find(x)) x = it->second;
+    return x;
+  };
+  for (const Decision& d : decisions) {
+    if (d.kind != DecisionKind::kSame) continue;
+    const std::string a = find(d.a), b = find(d.b);
+    if (a != b) parent[a] = b;
+  }
+  for (const Decision& d : decisions) {
+    if (d.kind == DecisionKind::kDifferent && find(d.a) == find(d.b)) {
+      throw Error(ErrorCode::kInvalidArgument,
+                  "the decisions contradict each other: " + d.a + " and " + d.b +
+                      " are decided different, but the same by " + SameChain(decisions, d.a, d.b) +
+                      "; forget one of them first (korvix decisions forget)");
+    }
+  }
+}
 
 std::string_view DecisionKindName(DecisionKind kind) {
   for (const KindName& k : kKinds) {

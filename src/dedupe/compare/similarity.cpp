@@ -400,6 +400,7 @@ std::string_view RuleName(Rule rule) {
     case Rule::kKinds: return "organisation and person";
     case Rule::kFirstNames: return "first names differ";
     case Rule::kGenerations: return "generations differ";
+    case Rule::kDecided: return "decision: different";
     case Rule::kParts: break;
   }
   return "parts";

@@ -42,6 +42,7 @@ enum class Rule : std::uint8_t {
   kKinds,        // an organisation and a person
   kFirstNames,   // two different first names
   kGenerations,  // "jun." and "sen."
+  kDecided,      // a person decided so (never a score's rule)
 };
 std::string_view RuleName(Rule rule);
 

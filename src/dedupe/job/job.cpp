@@ -7,9 +7,11 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "dedupe/core/big_allocator.h"
 #include "dedupe/core/error.h"
 #include "dedupe/read/input.h"
+#include "dedupe/job/decided.h"
 #include "dedupe/job/group_numbers.h"
 #include "dedupe/job/keyed_base.h"
 #include "dedupe/key/keying.h"
@@ -303,6 +306,7 @@ class Job {
     link.sample = options_.verify > 0 ? options_.sample_pairs : 0;
     link.memory = memory_;
     link.held = Held();
+    if (!options_.decisions.empty() || options_.identify) Decide(&link);
     const auto fetch = [this](Side& side) -> FetchProfiles {
       return [this, &side](std::span<const std::uint32_t> records, std::span<const std::uint32_t> places) {
         return side.Profiles(records, places, options_.threads);
@@ -351,6 +355,7 @@ class Job {
                              algorithms_,
                              options_.id,
                              options_.verify > 0,
+                             !options_.decisions.empty(),
                              std::max(kMinReportBudget, input_.table.memory() / 2),
                              start_};
     WriteReport(report, options_, out);
@@ -365,6 +370,7 @@ class Job {
     choice.column = survivor_column_;
     choice.fill = options_.fill;
     choice.message = options_.message;
+    choice.decided = decided_.survivors;
     if (input_.csv != nullptr) choice.layout = {input_.csv->delimiter(), true};
     survivors_ = ChooseSurvivors(links_, input_.table.size(), choice, Reader());
   }
@@ -421,30 +427,18 @@ class Job {
   // Every record of the input, for an index: see WholeBase.
   WholeBase Whole() {
     WholeBase whole;
-    whole.table = std::move(input_.table);
-    whole.profiles = std::move(input_.kept.texts);
-    whole.skipped = input_.source->skipped();
     IdColumn id(options_.id, input_.csv);
     std::string scratch, printable;
-    ForEachRecord(whole.table, [&](std::string_view bytes) {
+    ForEachRecord(input_, [&](std::uint32_t, std::string_view bytes) {
       whole.ids.Add(id.empty() ? std::string_view() : id.Of(bytes, false));
       printable.clear();
       AppendPrintable(input_.source->RecordString(bytes, &scratch), &printable);
       whole.texts.Add(printable);
     });
+    whole.table = std::move(input_.table);
+    whole.profiles = std::move(input_.kept.texts);
+    whole.skipped = input_.source->skipped();
     return whole;
-  }
-
-  // Each input record's bytes, in input order, from the file or memory.
-  void ForEachRecord(const KeyTable& table, const std::function<void(std::string_view)>& visit) {
-    if (input_.reader) {
-      std::vector<std::uint32_t> all(table.size());
-      for (std::uint32_t r = 0; r < all.size(); ++r) all[r] = r;
-      RecordReader reader(table, input_.input->reread_fd(), std::string(input_.input->name()));
-      reader.ForEach(all, [&](const RecordReader::Visited& v) { visit(v.bytes); });
-    } else {
-      for (const std::string_view r : input_.memory) visit(r);
-    }
   }
 
   // The result; the pairs move into it, so call it last.
@@ -473,9 +467,18 @@ class Job {
       }
       return out;
     };
+
     result.records = records(input_, links_.algorithm, links_.score, &links_.group);
     for (std::uint32_t r = 0; r < result.records.size(); ++r) {
       result.records[r].survivor = survivors_.of.empty() ? r : survivors_.of[r];
+      result.records[r].decided = !links_.decided.empty() && links_.decided[r] != 0;
+      if (!identities_.empty()) result.records[r].identity = std::move(identities_[r]);
+    }
+    for (const auto& [identity, named] : named_) {
+      for (const std::uint32_t r : named) result.records[r].identity = identity;
+    }
+    for (const DedupePair& p : result.pairs) {
+      if (p.decided && base_) result.records[p.a].decided = true;
     }
     for (std::size_t k = 0; k < survivors_.filled.size(); ++k) {
       result.records[survivors_.filled[k]].filled = std::move(survivors_.filled_bytes[k]);
@@ -483,18 +486,76 @@ class Job {
     if (options_.texts) {
       IdColumn id(options_.id, input_.csv);
       std::string scratch;
-      std::uint32_t r = 0;
-      ForEachRecord(input_.table, [&](std::string_view bytes) {
-        DedupeRecord& d = result.records[r++];
+      ForEachRecord(input_, [&](std::uint32_t r, std::string_view bytes) {
+        DedupeRecord& d = result.records[r];
         if (!id.empty()) d.id = id.Of(bytes, true);
         AppendReadable(input_.source->RecordString(bytes, &scratch), &d.text);
       });
     }
-    if (base_) result.base_records = records(*base_, links_.base_algorithm, links_.base_score, nullptr);
+    if (base_) {
+      result.base_records = records(*base_, links_.base_algorithm, links_.base_score, nullptr);
+      for (const DedupePair& p : result.pairs) {
+        if (p.decided) result.base_records[p.b].decided = true;
+      }
+    }
     return result;
   }
 
  private:
+  // Each record of `side` with its number and bytes, in input order, from
+  // the file or memory.
+  void ForEachRecord(Side& side, const std::function<void(std::uint32_t, std::string_view)>& visit) {
+    if (!side.reader) {
+      for (std::uint32_t r = 0; r < side.memory.size(); ++r) visit(r, side.memory[r]);
+      return;
+    }
+    std::vector<std::uint32_t> all(side.table.size());
+    std::iota(all.begin(), all.end(), 0u);
+    side.reader->ForEachInOrder(all, std::max(kMinReportBudget, side.table.memory() / 2),
+                                [&](const RecordReader::Visited& v) { visit(v.record, v.bytes); });
+  }
+
+  // Hands the identity (RecordIdentity) of every record of `side` with its
+  // number to `visit`.
+  void Identify(Side& side, const std::function<void(std::uint32_t, std::string)>& visit) {
+    IdColumn id(options_.id, side.csv);
+    std::string scratch;
+    ForEachRecord(side, [&](std::uint32_t r, std::string_view bytes) {
+      const std::string_view value = id.empty() ? std::string_view() : id.Of(bytes, false);
+      visit(r, RecordIdentity(side.source->RecordString(bytes, &scratch), value));
+    });
+  }
+
+  // The records that the decisions name, on each side, and what the
+  // decisions ask of linking and of the survivors. Reads the input (and the
+  // base) once more; a run without decisions does not.
+  void Decide(LinkOptions* link) {
+    CheckDecisionsAgree(options_.decisions);
+    std::unordered_set<std::string> named;
+    for (const Decision& d : options_.decisions) named.insert({d.a, d.b});
+    if (options_.identify) identities_.resize(input_.table.size());
+    Identify(input_, [&](std::uint32_t r, std::string identity) {
+      if (named.count(identity) != 0) named_[identity].push_back(r);
+      if (options_.identify) identities_[r] = std::move(identity);
+    });
+    RecordsByIdentity base;
+    if (base_) {
+      Identify(*base_, [&](std::uint32_t r, std::string identity) {
+        if (named.count(identity) != 0) base[identity].push_back(r);
+      });
+    } else if (keyed_ != nullptr && !options_.decisions.empty()) {
+      std::vector<std::uint32_t> all(keyed_->size());
+      std::iota(all.begin(), all.end(), 0u);
+      for (const auto& [r, record] : keyed_->Records(options_.id, std::move(all), false)) {
+        std::string identity = RecordIdentity(record.text, record.id);
+        if (named.count(identity) != 0) base[identity].push_back(r);
+      }
+    }
+    const bool with_base = base_ || keyed_ != nullptr;
+    decided_ = DecisionsOnRecords(options_.decisions, named_, with_base ? &base : nullptr);
+    link->decided = decided_.pairs;
+  }
+
   // Reads records of the input in a given order, from the file or memory.
   ReadRecords Reader() {
     if (!input_.memory.empty() || !input_.reader) {
@@ -563,6 +624,9 @@ class Job {
   Links links_;
   const KeyedBase* keyed_ = nullptr;
   std::optional<PreviousGroups> previous_;
+  Decided decided_;
+  RecordsByIdentity named_;                // the input's records that decisions name
+  std::vector<std::string> identities_;   // every record's, with DedupeOptions::identify
   std::uint64_t memory_ = 0;  // the limit of the run
   std::string summary_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

@@ -36,6 +36,7 @@ Links LinkToKeyedBase(const KeyTable& input, std::span<const KeyOrder> input_ord
   // numbers: the linking's work and memory follow them, not the base, and
   // every order it keeps by number stays as it was.
   std::vector<std::uint32_t> number(records);
+  for (const auto& [a, b] : options.decided.same) number.push_back(b);  // matched whatever their keys
   std::sort(number.begin(), number.end());
   number.erase(std::unique(number.begin(), number.end()), number.end());
   std::vector<std::uint32_t> compact(records.size());
@@ -53,8 +54,19 @@ Links LinkToKeyedBase(const KeyTable& input, std::span<const KeyOrder> input_ord
     std::string scratch;
     return MakeProfiles(wanted, places, [&](std::uint32_t c) { return base.ProfileText(number[c], &scratch); });
   };
+  // The decided pairs by those numbers; a "different" base record that is
+  // no candidate matches anyway not.
+  LinkOptions numbered = options;
+  for (auto* pairs : {&numbered.decided.same, &numbered.decided.different}) {
+    std::erase_if(*pairs, [&](std::pair<std::uint32_t, std::uint32_t>& p) {
+      const auto at = std::lower_bound(number.begin(), number.end(), p.second);
+      if (at == number.end() || *at != p.second) return true;
+      p.second = static_cast<std::uint32_t>(at - number.begin());
+      return false;
+    });
+  }
   Links links = LinkRuns(runs, input.size(), input_orders[0].sorted,
-                         fetch_input, number.size(), layout, fetch_base, options);
+                         fetch_input, number.size(), layout, fetch_base, numbered);
   for (DedupePair& p : links.pairs) p.b = number[p.b];
   links.base_algorithm.clear();
   links.base_score.clear();

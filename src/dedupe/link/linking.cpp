@@ -9,6 +9,7 @@
 #include <numeric>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/parallel.h"
 #include "dedupe/core/error.h"
@@ -715,49 +716,113 @@ std::vector<DedupePair> SamplePairs(const BigVector<Candidate>& pairs, const std
 }
 
 
+// The records that a person decided are different customers, so that a
+// join is refused cheaply: only groups that each hold such a record are
+// looked into, and only at those records.
+class DecidedApart {
+ public:
+  explicit DecidedApart(std::span<const std::pair<std::uint32_t, std::uint32_t>> different) {
+    for (const auto& [x, y] : different) {
+      partners_[x].push_back(y);
+      partners_[y].push_back(x);
+    }
+    for (const auto& [x, partners] : partners_) marked_[x].push_back(x);
+  }
+
+  // A pair decided different with x in ra's group and y in rb's (roots).
+  std::optional<std::pair<std::uint32_t, std::uint32_t>> Between(UnionFind& uf, std::uint32_t ra,
+                                                                 std::uint32_t rb) const {
+    const auto a = marked_.find(ra), b = marked_.find(rb);
+    if (a == marked_.end() || b == marked_.end()) return std::nullopt;
+    for (const std::uint32_t x : a->second) {
+      for (const std::uint32_t y : partners_.at(x)) {
+        if (uf.Find(y) == rb) return std::pair(x, y);
+      }
+    }
+    return std::nullopt;
+  }
+
+  void Joined(std::uint32_t root, std::uint32_t other) {
+    const auto it = marked_.find(other);
+    if (it == marked_.end()) return;
+    std::vector<std::uint32_t> moved = std::move(it->second);
+    marked_.erase(it);
+    std::vector<std::uint32_t>& into = marked_[root];
+    into.insert(into.end(), moved.begin(), moved.end());
+  }
+
+ private:
+  std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> partners_;
+  std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> marked_;  // by root
+};
+
 // Groups that grow one link at a time and never take in a record that one
-// of their members tells apart from another (see linking.h).
+// of their members tells apart from another (see linking.h), nor two
+// records decided different. Decided "same" pairs are one group from the
+// start, and their records are not compared with others: a person vouched
+// for them (a customer who moved is not told apart from his old address).
 class Clusters {
  public:
-  Clusters(std::size_t n, UnionFind* uf) : uf_(*uf), next_(n, kNone), last_(n), size_(n, 1) {
+  Clusters(std::size_t n, UnionFind* uf, const DecidedPairs& decided)
+      : uf_(*uf), next_(n, kNone), last_(n), size_(n, 1) {
     std::iota(last_.begin(), last_.end(), 0u);
+    if (!decided.different.empty()) apart_.emplace(decided.different);
+    if (!decided.same.empty()) vouched_.assign(n, 0);
+    for (const auto& [a, b] : decided.same) {
+      vouched_[a] = vouched_[b] = 1;
+      if (uf_.Find(a) != uf_.Find(b)) Merge(uf_.Find(a), uf_.Find(b));
+    }
   }
 
   // Joins the groups of a and b, linked at `score`, unless two of their
-  // records are apart; returns the pair found apart, or nothing when they
-  // joined (or were one).
-  std::optional<KeptApart> Join(std::uint32_t a, std::uint32_t b, float score, const ProfileSet& profiles) {
+  // records are apart (by their profiles, when given, or by a decision);
+  // returns the pair found apart, or nothing when they joined (or were one).
+  std::optional<KeptApart> Join(std::uint32_t a, std::uint32_t b, float score, const ProfileSet* profiles) {
     std::uint32_t ra = uf_.Find(a), rb = uf_.Find(b);
     if (ra == rb) return std::nullopt;
+    if (apart_) {
+      if (const auto xy = apart_->Between(uf_, ra, rb)) {
+        return KeptApart{a, b, 0, xy->first, xy->second, 0, Rule::kDecided};
+      }
+    }
     if (size_[ra] > size_[rb]) std::swap(ra, rb);  // ra the smaller
     std::size_t checked_a = 0;
-    for (std::uint32_t x = ra; x != kNone && checked_a < kCheckedMembers * kCheckedMembers; x = next_[x]) {
+    for (std::uint32_t x = ra; profiles != nullptr && x != kNone && checked_a < kCheckedMembers * kCheckedMembers;
+         x = next_[x]) {
       ++checked_a;
       std::size_t checked_b = 0;
       for (std::uint32_t y = rb; y != kNone && checked_b < kCheckedMembers; y = next_[y], ++checked_b) {
         if (score >= kApart && ((x == a && y == b) || (x == b && y == a))) continue;  // the link itself
-        const double score = Score(profiles[x], profiles[y], kApart);
+        if (!vouched_.empty() && (vouched_[x] || vouched_[y])) continue;
+        const double score = Score((*profiles)[x], (*profiles)[y], kApart);
         if (score < kApart) {
           Parts parts;  // the exact score and its rule: most pairs checked are not apart
-          const double exact = Score(profiles[x], profiles[y], 0, &parts);
+          const double exact = Score((*profiles)[x], (*profiles)[y], 0, &parts);
           const bool a_smaller = uf_.Find(a) == ra;  // x is of a's group, y of b's
           return KeptApart{a, b, 0, a_smaller ? x : y, a_smaller ? y : x, static_cast<float>(exact), parts.rule};
         }
       }
     }
+    Merge(ra, rb);
+    return std::nullopt;
+  }
+
+ private:
+  void Merge(std::uint32_t ra, std::uint32_t rb) {
     uf_.Union(ra, rb);
     const std::uint32_t root = uf_.Find(ra), other = root == ra ? rb : ra;
     next_[last_[root]] = other;
     last_[root] = last_[other];
     size_[root] += size_[other];
-    return std::nullopt;
+    if (apart_) apart_->Joined(root, other);
   }
 
- private:
   UnionFind& uf_;
   std::vector<std::uint32_t> next_;  // the next record of its group, kNone at the end
   std::vector<std::uint32_t> last_;  // by root: the group's last record
   std::vector<std::uint32_t> size_;  // by root
+  std::optional<DecidedApart> apart_;
+  std::vector<std::uint8_t> vouched_;  // records of "same" decisions, when there are any
 };
 
 // Numbers the groups of two or more in report order and lists their records.
@@ -832,6 +897,81 @@ Links GroupsOfSharedKeys(const KeyTable& table, std::span<const KeyOrder> orders
   return links;
 }
 
+// Unverified with decisions: records that share a key are one group, but
+// for those a person decided on.
+Links GroupsDecided(const KeyTable& table, std::span<const KeyOrder> orders, const LinkOptions& options) {
+  Links links;
+  links.group.assign(table.size(), 0);
+  links.algorithm.assign(table.size(), 0);
+  UnionFind uf(table.size());
+  Clusters clusters(table.size(), &uf, options.decided);
+  for (std::size_t a = 0; a < orders.size(); ++a) {
+    for (const Group& g : orders[a].groups) {
+      const auto records = Members(orders[a], g);
+      for (const std::uint32_t r : records.subspan(1)) {
+        if (const std::optional<KeptApart> apart = clusters.Join(records[0], r, 0, nullptr)) {
+          links.apart.push_back(*apart);
+          continue;
+        }
+        for (const std::uint32_t joined : {records[0], r}) {
+          if (links.algorithm[joined] == 0) links.algorithm[joined] = static_cast<std::uint8_t>(a + 1);
+        }
+      }
+    }
+  }
+  NumberGroups(table, uf, &links);
+  return links;
+}
+
+// Marks the records that a "same" decision put in their group where no
+// shared key and, verifying, no score would have; verifying, that pair,
+// with its score, becomes their best pair: the reports say the decision
+// linked them.
+void MarkDecided(const KeyTable& table, std::size_t algorithms, const ProfileSet* profiles,
+                 const LinkOptions& options, Links* links) {
+  if (options.decided.same.empty()) return;
+  links->decided.assign(table.size(), 0);
+  std::vector<DedupePair> overruled;
+  for (const auto& [x, y] : options.decided.same) {
+    const auto [a, b] = std::minmax(x, y);
+    bool keyed = false;
+    for (std::size_t k = 0; k < algorithms && !keyed; ++k) keyed = table.key(k, a) == table.key(k, b);
+    DedupePair pair{a, b, 0, 0};
+    pair.decided = true;
+    if (profiles != nullptr) {
+      pair.score = Score((*profiles)[a], (*profiles)[b], 0);
+      SetParts((*profiles)[a], (*profiles)[b], &pair);
+    }
+    if (keyed && (profiles == nullptr || pair.score >= Threshold(options))) continue;
+    links->decided[a] = links->decided[b] = 1;
+    if (profiles != nullptr) overruled.push_back(pair);
+  }
+  if (overruled.empty()) return;
+  // The pairs stay in pair order; best follows them.
+  std::vector<std::pair<DedupePair, std::uint32_t>> all;  // with the place it had, or kNone
+  for (std::uint32_t i = 0; i < links->pairs.size(); ++i) all.emplace_back(links->pairs[i], i);
+  for (const DedupePair& pair : overruled) all.emplace_back(pair, kNone);
+  std::stable_sort(all.begin(), all.end(), [](const auto& p, const auto& q) {
+    return std::pair(p.first.a, p.first.b) < std::pair(q.first.a, q.first.b);
+  });
+  std::vector<std::uint32_t> moved(links->pairs.size());
+  links->pairs.clear();
+  for (std::uint32_t i = 0; i < all.size(); ++i) {
+    links->pairs.push_back(all[i].first);
+    if (all[i].second != kNone) moved[all[i].second] = i;
+  }
+  for (std::uint32_t& best : links->best) {
+    if (best != Links::kNoPair) best = moved[best];
+  }
+  for (std::uint32_t i = 0; i < all.size(); ++i) {
+    if (all[i].second != kNone) continue;
+    for (const std::uint32_t r : {all[i].first.a, all[i].first.b}) {
+      links->best[r] = i;
+      links->score[r] = static_cast<float>(all[i].first.score);
+    }
+  }
+}
+
 // Under each algorithm but the last, the 1-based number of each record's
 // key if all of that key's records are paired (its records are few), else 0.
 std::vector<BigVector<std::uint32_t>> PairedKeys(std::size_t n, std::span<const KeyOrder> orders,
@@ -891,7 +1031,7 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
   for (int pass = 0; pass < 2; ++pass) {
     if (pass == 1 && torn.empty()) break;
     if (pass == 1) *uf = UnionFind(n);
-    Clusters clusters(n, uf);
+    Clusters clusters(n, uf, options.decided);
     kept.clear();
     links->apart.clear();
     for (std::size_t k = 0; k < linked.size(); ++k) {
@@ -906,7 +1046,7 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
         links->apart.push_back(note);
         continue;
       }
-      if (std::optional<KeptApart> apart = clusters.Join(p.a, p.b, scores[i], profiles)) {
+      if (std::optional<KeptApart> apart = clusters.Join(p.a, p.b, scores[i], &profiles)) {
         apart->score = scores[i];
         links->apart.push_back(*apart);
         for (const std::uint32_t r : {p.a, p.b}) {
@@ -1029,6 +1169,11 @@ void SetCollapseCopiesForTesting(bool on) { collapse_copies = on; }
 Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
                  const FetchProfiles& fetch, const LinkOptions& options) {
   if (options.verify <= 0) {
+    if (!options.decided.empty()) {
+      Links links = GroupsDecided(table, orders, options);
+      MarkDecided(table, orders.size(), nullptr, options, &links);
+      return links;
+    }
     return orders.size() == 1 ? GroupsOfOneKey(table.size(), orders[0])
                               : GroupsOfSharedKeys(table, orders);
   }
@@ -1042,14 +1187,16 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
       runs.push_back({records, {}, static_cast<std::uint8_t>(a), table.key(a, records[0])});
     }
   }
+  for (const auto& [a, b] : options.decided.same) wanted[a] = wanted[b] = 1;
   const ProfileSet profiles(n, wanted, orders[0].sorted, fetch);
   // The arrays by record: groups, union-find, links, the keys paired, copies.
   Budget budget(options);
   budget.Hold(profiles.memory() + n * (64 + 8 * orders.size()), "the records' profiles");
   std::vector<BigVector<std::uint32_t>> made = PairedKeys(n, orders, options);
-  // Samples are drawn from every pair scored: with them, no pair is left out.
+  // Samples are drawn from every pair scored: with them, no pair is left
+  // out. Copies are grouped without a look at decisions.
   std::optional<Copies> copies;
-  if (options.sample == 0 && CollapseCopies()) {
+  if (options.sample == 0 && CollapseCopies() && options.decided.empty()) {
     copies.emplace(table, orders.size(), profiles, wanted, options);
     if (copies->empty()) copies.reset();
   }
@@ -1094,6 +1241,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   std::vector<DedupePair> firsts;
   if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
   KeepPairs(kept, pairs, scores, profiles, std::move(firsts), &links);
+  MarkDecided(table, orders.size(), &profiles, options, &links);
   NumberGroups(table, uf, &links);
   return links;
 }
@@ -1141,6 +1289,7 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
     for (const std::uint32_t r : s.base) wanted_right[r] = 1;
     runs.push_back({s.input, s.base, s.algorithm, s.key});
   }
+  for (const auto& [a, b] : options.decided.same) wanted_left[a] = wanted_right[b] = 1;
   // Profiles only to verify: unverified, every record of a shared key
   // matches, and the records' texts were not kept to make them from.
   std::optional<ProfileSet> left, right;
@@ -1164,10 +1313,15 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
   links.base_algorithm.assign(base_size, 0);
   links.base_score.assign(base_size, 0);
   links.compared = options.verify > 0 ? pairs.size() : 0;
+  const auto pair_key = [](std::uint32_t a, std::uint32_t b) { return std::uint64_t{a} << 32 | b; };
+  std::unordered_set<std::uint64_t> different, matched;
+  for (const auto& [a, b] : options.decided.different) different.insert(pair_key(a, b));
   for (std::size_t i = 0; i < pairs.size(); ++i) {
     const float score = scores.empty() ? 0.0f : scores[i];
     if (!scores.empty() && score < Threshold(options)) continue;
     const Candidate& p = pairs[i];
+    if (!different.empty() && different.count(pair_key(p.a, p.b)) != 0) continue;
+    if (!options.decided.same.empty()) matched.insert(pair_key(p.a, p.b));
     DedupePair& pair = links.pairs.emplace_back(DedupePair{p.a, p.b, p.algorithm + 1, score});
     if (left) SetParts((*left)[p.a], (*right)[p.b], &pair);
     const auto alg = static_cast<std::uint8_t>(p.algorithm + 1);
@@ -1178,6 +1332,16 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
     if (links.base_algorithm[p.b] == 0 || score > links.base_score[p.b]) {
       links.base_algorithm[p.b] = alg;
       links.base_score[p.b] = score;
+    }
+  }
+  // A person's "same" matches whatever the keys and the score say.
+  for (const auto& [a, b] : options.decided.same) {
+    if (matched.count(pair_key(a, b)) != 0) continue;
+    DedupePair& pair = links.pairs.emplace_back(DedupePair{a, b, 0, 0});
+    pair.decided = true;
+    if (left) {
+      pair.score = Score((*left)[a], (*right)[b]);
+      SetParts((*left)[a], (*right)[b], &pair);
     }
   }
   // Each input record's matches, best first.

@@ -22,6 +22,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dedupe/core/key_table.h"
@@ -43,6 +44,16 @@ struct KeptApart {
   Rule rule;
 };
 
+// Pairs of records that a person decided on (numbers of the input; with a
+// base, the second of each pair is the base's). A "same" pair is always
+// linked, whatever its keys and score; a "different" pair never is, and no
+// group holds both its records, through however many links. REQUIRES: no
+// "different" pair lies within records that "same" pairs join.
+struct DecidedPairs {
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> same, different;
+  bool empty() const { return same.empty() && different.empty(); }
+};
+
 struct LinkOptions {
   double verify = 0;  // 0: link every candidate pair unseen
   std::size_t max_candidates = 200;
@@ -59,6 +70,7 @@ struct LinkOptions {
   // Told now and then, on the calling thread, how far a long step is:
   // "comparing" candidate pairs, "grouping" by the links; may be null.
   std::function<void(std::string_view step, std::uint64_t done, std::uint64_t total)> progress;
+  DecidedPairs decided;
 };
 
 // The profiles of some records of one side, the profile of records[k] at
@@ -74,7 +86,10 @@ struct Links {
   std::vector<float> score;             // best score of its linked pairs (verifying)
   std::vector<std::uint32_t> best;      // its best pair in `pairs` (verifying), kNoPair for none
   static constexpr std::uint32_t kNoPair = 0xFFFFFFFFu;
-  std::vector<KeptApart> apart;         // links refused (verifying, without a base)
+  std::vector<KeptApart> apart;         // links refused (verifying or decided, without a base)
+  // Per record, with decisions: 1 when it is in its group by a "same" that
+  // no shared key and score gave; its best pair is then that one.
+  std::vector<std::uint8_t> decided;
   std::vector<DedupePair> samples;      // LinkOptions::sample, by score
   // The groups in report order: largest first, equal sizes by their first
   // record's key under the first algorithm; the records of each in input

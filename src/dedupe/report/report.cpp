@@ -149,9 +149,13 @@ void AppendPartsJson(const DedupePair& pair, std::string* out) {
 }
 
 std::string KeptApartNote(const KeptApart& kept, std::uint32_t other) {
-  std::string note = "not grouped with record " + std::to_string(other + 1u) + " (score ";
-  AppendScore(kept.score, &note);
-  note += "): records " + std::to_string(kept.x + 1u) + " and " + std::to_string(kept.y + 1u) +
+  std::string note = "not grouped with record " + std::to_string(other + 1u);
+  if (kept.score > 0) {  // a link refused by a decision alone has no score
+    note += " (score ";
+    AppendScore(kept.score, &note);
+    note += ")";
+  }
+  note += ": records " + std::to_string(kept.x + 1u) + " and " + std::to_string(kept.y + 1u) +
           " are different customers (";
   if (kept.rule == Rule::kParts) {
     note += "score ";

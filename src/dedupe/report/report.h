@@ -144,12 +144,14 @@ struct ReportInput {
   std::span<const DedupeAlgorithm> algorithms;
   std::string_view id;                    // the --id option
   bool verified;
+  bool decisions;                         // the run honours decisions: the CSV report says which
   std::size_t budget;                     // bytes of records held at once
   std::chrono::steady_clock::time_point start;  // of the run, for the seconds
 
   // One algorithm and no verification: groups are the records of one key,
   // and the text and JSON reports head each group with it.
-  bool by_key() const { return algorithms.size() == 1 && !verified && base == nullptr; }
+  // A decision "same" may join records of other keys.
+  bool by_key() const { return algorithms.size() == 1 && !verified && base == nullptr && links.decided.empty(); }
   RunSummary Summary() const;  // the seconds up to now
 };
 
@@ -194,7 +196,9 @@ void WriteTextReport(const ReportInput& in, bool sorted, ReportFile* out);
 // order the first), group (the group's number in the text report, 0 for a
 // record without duplicates), record (its number among the input's
 // records, from 1), id (with an id column), algorithm (the one that linked
-// it, 0 for none), score (when verifying), then, verifying, linked_to (the
+// it, 0 for none), decision (when the run has decisions: "same" for a
+// record that a decision linked, "different" for one kept apart by one),
+// score (when verifying), then, verifying, linked_to (the
 // record of its best pair), the parts of that pair's score (kind, name,
 // first_name, street, house_number, plz, town) and kept_apart (its links
 // that were refused, KeptApartNote), then the record: for CSV input

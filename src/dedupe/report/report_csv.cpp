@@ -1,4 +1,5 @@
 // The CSV report: every record with its key, group and what linked it.
+#include <algorithm>
 #include <numeric>
 
 #if defined(__SSE2__)
@@ -70,6 +71,7 @@ class CsvRows {
     for (const char* name : {"line", "key", "group", "record"}) Cell(name);
     if (with_id()) Cell("id");
     Cell("algorithm");
+    if (in_.decisions) Cell("decision");
     if (in_.verified) Cell("score");
     if (in_.base != nullptr) {
       Cell("base_line");
@@ -91,8 +93,9 @@ class CsvRows {
   }
 
   // The columns up to the score; the caller adds the base's and the data.
+  // `decision`: "same", "different" or "", with decisions.
   void Front(const RecordReader::Visited& v, std::string_view key, std::uint32_t group,
-             int algorithm, double score) {
+             int algorithm, std::string_view decision, double score) {
     AppendNumber(v.line, &row_);
     row_.push_back(delimiter_);
     AppendField(key, delimiter_, &row_);
@@ -101,6 +104,7 @@ class CsvRows {
     Number(v.record + 1u);
     if (with_id()) Cell(id_.Of(v.bytes, false));
     Number(static_cast<std::uint64_t>(algorithm));
+    if (in_.decisions) Cell(decision);
     if (in_.verified) {
       AppendScore(score, &row_);
       row_.push_back(delimiter_);
@@ -189,7 +193,9 @@ class CsvRows {
 void WriteRows(const ReportInput& in, bool sorted, CsvRows* rows) {
   const Links& links = in.links;
   std::unordered_map<std::uint32_t, std::string> apart;  // by record, its links refused
+  std::unordered_map<std::uint32_t, bool> kept_by_decision;
   for (const KeptApart& k : links.apart) {
+    if (k.rule == Rule::kDecided) kept_by_decision[k.a] = kept_by_decision[k.b] = true;
     for (const auto& [r, other] : {std::pair{k.a, k.b}, std::pair{k.b, k.a}}) {
       std::string& note = apart[r];
       if (!note.empty()) note += "; ";
@@ -205,7 +211,9 @@ void WriteRows(const ReportInput& in, bool sorted, CsvRows* rows) {
   in.input.reader.ForEachInOrder(
       sorted ? in.sorted : std::span<const std::uint32_t>(input_order), in.budget,
       [&](const RecordReader::Visited& v) {
+        const bool same = !links.decided.empty() && links.decided[v.record];
         rows->Front(v, v.key, links.group[v.record], links.algorithm[v.record],
+                    same ? "same" : kept_by_decision.count(v.record) != 0 ? "different" : "",
                     in.verified ? links.score[v.record] : 0.0);
         if (in.verified) {
           const std::uint32_t best = links.best[v.record];
@@ -233,7 +241,7 @@ void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
   in.input.reader.SetKeyChoice({});
   in.input.reader.ForEach(input_order, [&](const RecordReader::Visited& v) {
     if (p == pairs.size() || pairs[p].a != v.record) {
-      rows->Front(v, v.key, 0, 0, 0);
+      rows->Front(v, v.key, 0, 0, "", 0);
       rows->Cell("");
       rows->Cell("");
       if (rows->with_id()) rows->Cell("");
@@ -243,8 +251,8 @@ void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
     }
     for (; p < pairs.size() && pairs[p].a == v.record; ++p) {
       const DedupePair& pair = pairs[p];
-      rows->Front(v, in.input.table.key(pair.algorithm - 1, v.record), in.links.group[v.record],
-                  pair.algorithm, pair.score);
+      rows->Front(v, in.input.table.key(std::max(pair.algorithm, 1) - 1, v.record), in.links.group[v.record],
+                  pair.algorithm, pair.decided ? "same" : "", pair.score);
       rows->Number(in.base->line(pair.b));
       rows->Number(pair.b + 1u);
       if (rows->with_id()) rows->Cell(base.at(pair.b).id);

@@ -106,9 +106,13 @@ class Page {
     Marked(record);
     if (link != nullptr) {
       s_ += "</td><td>";
-      AppendNumber(static_cast<std::uint64_t>(link->algorithm), &s_);
-      s_ += "</td><td>";
-      Escaped(key);
+      if (link->decided) {
+        s_ += "decision: same</td><td>";
+      } else {
+        AppendNumber(static_cast<std::uint64_t>(link->algorithm), &s_);
+        s_ += "</td><td>";
+        Escaped(key);
+      }
       if (in_.verified) {
         s_ += "</td><td>";
         AppendScore(link->score, &s_);
@@ -257,6 +261,7 @@ void WriteGroups(const ReportInput& in, std::size_t max_records, Page* page) {
           link = links.pairs[links.best[v.record]];
           link.algorithm = links.algorithm[v.record];
         }
+        link.decided = !links.decided.empty() && links.decided[v.record];
         page->Row("", v.line, id, text, in.by_key() ? nullptr : &link, v.key);
         if (group.EndsAt(v.position) || v.position + 1 == shown) {
           page->CloseGroup();
@@ -303,7 +308,7 @@ void WriteMatches(const ReportInput& in, std::size_t max_records, Page* page) {
     for (; p < end; ++p) {
       const BaseRecord& b = base.at(pairs[p].b);
       page->Row("base ", b.line, b.id, b.text, &pairs[p],
-                in.input.table.key(pairs[p].algorithm - 1, v.record));
+                in.input.table.key(std::max(pairs[p].algorithm, 1) - 1, v.record));
     }
     page->CloseGroup();
   });

@@ -1,4 +1,5 @@
 // The JSON report: the groups, every record by key, or the matches in a base.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <unordered_map>
@@ -38,7 +39,7 @@ const std::string* IdOf(const ReportInput& in, IdColumn& id, std::string_view by
   return text;
 }
 
-void AppendLink(int algorithm, std::string_view key, bool verified, double score, std::string* s) {
+void AppendLink(int algorithm, std::string_view key, bool verified, double score, bool decided, std::string* s) {
   *s += ", \"key\": ";
   base::AppendJsonString(key, s);
   *s += ", \"algorithm\": ";
@@ -47,6 +48,7 @@ void AppendLink(int algorithm, std::string_view key, bool verified, double score
     *s += ", \"score\": ";
     AppendScore(score, s);
   }
+  if (decided) *s += ", \"decision\": \"same\"";
 }
 
 void WriteGroups(const ReportInput& in, ReportFile* out) {
@@ -69,8 +71,8 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
     }
     s += "{";
     AppendPlace(v.line, IdOf(in, id, v.bytes, &id_text), v.record, &s);
-    AppendLink(links.algorithm[v.record], v.key, in.verified,
-               in.verified ? links.score[v.record] : 0.0, &s);
+    AppendLink(links.algorithm[v.record], v.key, in.verified, in.verified ? links.score[v.record] : 0.0,
+               !links.decided.empty() && links.decided[v.record], &s);
     if (in.verified && links.best[v.record] != Links::kNoPair) {
       const DedupePair& pair = links.pairs[links.best[v.record]];
       s += ", \"linked_to\": ";
@@ -141,8 +143,8 @@ void WriteMatches(const ReportInput& in, ReportFile* out) {
       s += first ? "\n  {" : ",\n  {";
       const BaseRecord& b = base.at(pairs[p].b);
       AppendPlace(b.line, in.id.empty() ? nullptr : &b.id, pairs[p].b, &s);
-      AppendLink(pairs[p].algorithm, in.input.table.key(pairs[p].algorithm - 1, v.record),
-                 in.verified, pairs[p].score, &s);
+      AppendLink(pairs[p].algorithm, in.input.table.key(std::max(pairs[p].algorithm, 1) - 1, v.record),
+                 in.verified, pairs[p].score, pairs[p].decided, &s);
       if (in.verified) AppendPartsJson(pairs[p], &s);
       s += ", \"data\": ";
       base::AppendJsonString(b.text, &s);

@@ -1,4 +1,5 @@
 // The text report: the groups, every record by key, or the matches in a base.
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,12 +22,18 @@ void AppendPlace(std::uint64_t number, bool with_id, std::string_view id, std::s
   *line += ": ";
 }
 
-// "  (algorithm A, key KEY, score S)": what linked a record.
-void AppendLink(int algorithm, std::string_view key, bool verified, float score, std::string* line) {
-  *line += "  (algorithm ";
-  AppendNumber(static_cast<std::uint64_t>(algorithm), line);
-  *line += ", key ";
-  AppendReadable(key, line);
+// "  (algorithm A, key KEY, score S)", or "  (decision: same, score S)":
+// what linked a record.
+void AppendLink(int algorithm, std::string_view key, bool verified, float score, bool decided,
+                std::string* line) {
+  if (decided) {
+    *line += "  (decision: same";
+  } else {
+    *line += "  (algorithm ";
+    AppendNumber(static_cast<std::uint64_t>(algorithm), line);
+    *line += ", key ";
+    AppendReadable(key, line);
+  }
   if (verified) {
     *line += ", score ";
     AppendScore(score, line);
@@ -58,8 +65,8 @@ void WriteGroups(const ReportInput& in, ReportFile* out) {
     AppendPlace(v.line, !id.empty(), id.Of(v.bytes, true), &line);
     AppendReadable(in.input.source.RecordString(v.bytes, &scratch), &line);
     if (!in.by_key()) {
-      AppendLink(links.algorithm[v.record], v.key, in.verified,
-                 in.verified ? links.score[v.record] : 0.0f, &line);
+      AppendLink(links.algorithm[v.record], v.key, in.verified, in.verified ? links.score[v.record] : 0.0f,
+                 !links.decided.empty() && links.decided[v.record], &line);
     }
     line.push_back('\n');
     if (group.EndsAt(v.position)) {
@@ -103,8 +110,8 @@ void WriteMatches(const ReportInput& in, ReportFile* out) {
       line += "  base ";
       AppendPlace(b.line, !in.id.empty(), b.id, &line);
       line += b.text;
-      AppendLink(pairs[p].algorithm, in.input.table.key(pairs[p].algorithm - 1, v.record),
-                 in.verified, static_cast<float>(pairs[p].score), &line);
+      AppendLink(pairs[p].algorithm, in.input.table.key(std::max(pairs[p].algorithm, 1) - 1, v.record),
+                 in.verified, static_cast<float>(pairs[p].score), pairs[p].decided, &line);
       line.push_back('\n');
     }
     line.push_back('\n');
