@@ -182,7 +182,10 @@ void ServeReview(Review& review, const ReviewServerOptions& options) {
                      "attachment; filename=\"" +
                          (clean ? DownloadName("bereinigt-", options.name, extension)
                                 : DownloadName("zuordnung-", options.name, ".csv")) + "\"");
-      res.set_content(ReadFile(dir / (clean ? "clean" : "mapping")), "text/csv; charset=utf-8");
+      // The clean file keeps the input's encoding, which may be Windows-1252;
+      // the mapping is UTF-8.
+      res.set_content(ReadFile(dir / (clean ? "clean" : "mapping")),
+                      clean ? "application/octet-stream" : "text/csv; charset=utf-8");
     } catch (...) {
       std::filesystem::remove_all(dir);
       throw;
