@@ -287,6 +287,25 @@ KORVIX_EXPORT void korvix_matches_free(korvix_matches_t* matches);
  * in *errptr. 0, the default, for half the physical memory. */
 KORVIX_EXPORT void korvix_dedupe_set_memory(uint64_t bytes);
 
+/* ---- Decisions a person took on records (korvix/decisions.h), kept in the
+ * table DoubletDecisions of a connection, made on first use. */
+
+/* The identity of a record: "id:" and `id` when that is not NULL or blank,
+ * else "content:" and a hash of the record string `record` normalised. */
+KORVIX_EXPORT char* korvix_record_identity(const char* record, const char* id);
+
+/* Stores a decision at once: `kind` "same", "different" or "survivor", `a`
+ * and `b` identities (`b` NULL for a survivor), `who` the user (NULL for
+ * none). KORVIX_TRUE when stored, or stored already; KORVIX_FALSE with why
+ * in *errptr (a decision that contradicts those stored, too). */
+KORVIX_EXPORT korvix_bool korvix_decide(korvix_connection_t* connection, const char* kind, const char* a,
+                                        const char* b, const char* who, char** errptr);
+
+/* The dedupe calls of this process that follow honour the decisions stored
+ * on `connection`, read now (NULL: none). KORVIX_FALSE with why in *errptr
+ * when they cannot be read or contradict each other. */
+KORVIX_EXPORT korvix_bool korvix_dedupe_use_decisions(korvix_connection_t* connection, char** errptr);
+
 /* ---- Dialog toolkit, chosen once for the process before dialogs run.
  *
  * "headless" (the default): no windows; every dialog closes at once without

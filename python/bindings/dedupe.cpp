@@ -41,13 +41,21 @@ DedupeOptions Options(const py::object& algorithms, const py::object& normalize,
   return options;
 }
 
-// The survivor options of frame.dedupe; "" and false leave them out.
+// The survivor options of frame.dedupe; "" and false leave them out. The
+// decisions to honour: (kind, a, b) or (kind, a) tuples, or None.
 void Survive(DedupeOptions* options, const std::string& survivor, bool fill, const std::string& clean,
-             const std::string& mapping) {
+             const std::string& mapping, const py::object& decisions) {
   options->survivor = survivor;
   options->fill = fill;
   options->clean = clean;
   options->mapping = mapping;
+  if (decisions.is_none()) return;
+  for (const py::handle d : decisions) {
+    const auto items = d.cast<std::vector<std::string>>();
+    if (items.size() < 2 || items.size() > 3) throw py::value_error("a decision is (kind, a, b) or (kind, a)");
+    options->decisions.push_back(Decision{ReadDecisionKind(items[0]), items[1],
+                                          items.size() == 3 ? items[2] : "", "", "", ""});
+  }
 }
 
 std::vector<std::string_view> Views(const py::handle records, std::vector<py::object>* owners) {
@@ -190,10 +198,10 @@ void BindDedupe(py::module_& module) {
       [](py::handle records, py::object base, py::object algorithms, py::object normalize,
          py::object verify, std::size_t max_candidates, unsigned threads,
          std::size_t sample_pairs, const std::string& survivor, bool fill, const std::string& clean,
-         const std::string& mapping, py::object memory) {
+         const std::string& mapping, py::object memory, py::object decisions) {
         DedupeOptions options =
             Options(algorithms, normalize, verify, max_candidates, threads, sample_pairs, memory);
-        Survive(&options, survivor, fill, clean, mapping);
+        Survive(&options, survivor, fill, clean, mapping, decisions);
         std::vector<py::object> owners;
         const std::vector<std::string_view> views = Views(records, &owners);
         const std::vector<std::string_view> base_views =
@@ -204,7 +212,7 @@ void BindDedupe(py::module_& module) {
       py::arg("verify"), py::arg("max_candidates") = 200, py::arg("threads") = 0,
       py::arg("sample_pairs") = 0, py::arg("survivor") = "", py::arg("fill") = false,
       py::arg("clean") = "", py::arg("mapping") = "", py::arg("memory") = py::none(),
-      "The dedupe job on record strings; korvix.dedupe() is the interface.");
+      py::arg("decisions") = py::none(), "The dedupe job on record strings; korvix.dedupe() is the interface.");
   // The options of a file's run, as dedupe_file and evaluate_file take them.
   const auto file_options = [](const std::string& base, const py::object& algorithms,
                                const py::object& normalize, const py::object& verify,
@@ -228,11 +236,11 @@ void BindDedupe(py::module_& module) {
                      std::size_t max_candidates, unsigned threads, std::size_t sample_pairs,
                      const std::string& survivor, bool fill, const std::string& clean,
                      const std::string& mapping, const std::string& id, const std::string& previous,
-                     py::object memory) {
+                     py::object memory, py::object decisions) {
         DedupeOptions options =
             file_options(base, algorithms, normalize, verify, input_format, delimiter, map,
                          strict, max_candidates, threads, sample_pairs, memory);
-        Survive(&options, survivor, fill, clean, mapping);
+        Survive(&options, survivor, fill, clean, mapping, decisions);
         options.id = id;
         options.previous = previous;
         return Guarded([&] { return DedupeFile(path, options); });
@@ -242,7 +250,7 @@ void BindDedupe(py::module_& module) {
       py::arg("map") = "", py::arg("strict") = false, py::arg("max_candidates") = 200,
       py::arg("threads") = 0, py::arg("sample_pairs") = 0, py::arg("survivor") = "",
       py::arg("fill") = false, py::arg("clean") = "", py::arg("mapping") = "", py::arg("id") = "",
-      py::arg("previous") = "", py::arg("memory") = py::none(),
+      py::arg("previous") = "", py::arg("memory") = py::none(), py::arg("decisions") = py::none(),
       "The dedupe job on a file; korvix.dedupe() is the interface.");
   module.def(
       "evaluate_file",
@@ -282,6 +290,12 @@ void BindDedupe(py::module_& module) {
       "of the normalised records (a, b), their kinds (kind_a, kind_b: \"person\", "
       "\"organisation\" or \"\"), the parts of the score, the score (their product) and "
       "the rule that decided.");
+  module.def(
+      "record_identity",
+      [](const Text& record, const Text& id) { return ToStr(RecordIdentity(record.view, id.view)); },
+      py::arg("record"), py::arg("id") = "",
+      "What names a record in a decision: \"id:\" and its id, else \"content:\" and a hash of "
+      "the record string normalised.");
   module.def(
       "normalize_record", [](const Text& record) { return ToStr(NormalizeRecord(record.view)); },
       py::arg("record"), "The record string as the dedupe job normalises it before keying.");

@@ -106,6 +106,7 @@ _Evaluation = TypedDict(
     {"labelled": int, "unknown": int, "run": _Quality, "thresholds": list[_Quality]},
 )
 
+def record_identity(record: _Text, id: _Text = "") -> str: ...
 def normalize_record(record: _Text) -> str: ...
 def score_records(a: _Text, b: _Text) -> float: ...
 def explain(a: _Text, b: _Text) -> _Comparison: ...
@@ -127,6 +128,7 @@ def dedupe_records(
     clean: str = "",
     mapping: str = "",
     memory: Union[None, int, str] = None,
+    decisions: Optional[Iterable[Tuple[str, ...]]] = None,
 ) -> dict: ...
 def dedupe_file(
     path: str,
@@ -148,6 +150,7 @@ def dedupe_file(
     id: str = "",
     previous: str = "",
     memory: Union[None, int, str] = None,
+    decisions: Optional[Iterable[Tuple[str, ...]]] = None,
 ) -> dict: ...
 def evaluate_file(
     path: str,

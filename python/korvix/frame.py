@@ -177,6 +177,7 @@ def dedupe(
     id: str = "",
     previous: Union[None, str, os.PathLike] = None,
     memory: Union[None, int, str] = None,
+    decisions=None,
 ):
     """The dedupe job of `korvix dedupe` on a file or a DataFrame.
 
@@ -234,11 +235,16 @@ def dedupe(
     half the physical memory); a run that needs more
     raises korvix.Error saying which limit.
 
+    `decisions`: what people decided, honoured over the scores, as tuples
+    ("same", a, b), ("different", a, b) or ("survivor", a), each record
+    named by korvix.record_identity() (of a file: by `id` where given). A
+    pair decided the same is one group, one decided different never is.
+
     Raises ValueError for wrong options or a CSV header that does not fit,
     OSError for a file that cannot be read."""
     survive = {"survivor": survivor or "", "fill": fill, "clean": os.fspath(clean) if clean else "",
                "mapping": os.fspath(mapping) if mapping else "", "id": id,
-               "previous": os.fspath(previous) if previous else ""}
+               "previous": os.fspath(previous) if previous else "", "decisions": decisions}
     result, index, base_index = _run(data, algorithms, normalize, verify, base, columns,
                                      input_format, delimiter, map, strict, max_candidates,
                                      threads, survive=survive, memory=memory)

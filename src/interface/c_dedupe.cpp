@@ -1,6 +1,7 @@
 // The C interface to the dedupe job.
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,17 @@ namespace {
 using korvix::c_api::Arg;
 
 std::atomic<std::uint64_t> memory_limit{0};  // korvix_dedupe_set_memory
+std::mutex decisions_mutex;
+std::vector<korvix::Decision> decisions;  // korvix_dedupe_use_decisions
 
 korvix::DedupeOptions Options(const char* const* algorithms, std::size_t count,
                               korvix_bool normalize, double verify) {
   korvix::DedupeOptions options = count == 0 ? korvix::RecommendedDedupe() : korvix::DedupeOptions();
   options.memory = memory_limit;
+  {
+    const std::lock_guard lock(decisions_mutex);
+    options.decisions = decisions;
+  }
   if (count == 0) return options;
   for (std::size_t a = 0; a < count; ++a) options.algorithms.push_back({std::string(Arg(algorithms[a])), ""});
   options.normalize = korvix::c_api::IsTrue(normalize);
@@ -113,5 +120,30 @@ size_t korvix_dedupe_survivor(const korvix_dedupe_t* result, size_t i) {
 void korvix_dedupe_free(korvix_dedupe_t* result) { delete result; }
 
 void korvix_dedupe_set_memory(uint64_t bytes) { memory_limit = bytes; }
+
+char* korvix_record_identity(const char* record, const char* id) {
+  return korvix::c_api::CopyString(korvix::RecordIdentity(Arg(record), Arg(id)));
+}
+
+korvix_bool korvix_decide(korvix_connection_t* connection, const char* kind, const char* a, const char* b,
+                          const char* who, char** errptr) {
+  return korvix::c_api::Guarded(errptr, KORVIX_FALSE, [&] {
+    korvix::Decision d{korvix::ReadDecisionKind(Arg(kind)), std::string(Arg(a)), std::string(Arg(b)), "",
+                       std::string(Arg(who)), ""};
+    korvix::DecisionStore(connection == nullptr ? nullptr : connection->connection.get()).Record(d);
+    return KORVIX_TRUE;
+  });
+}
+
+korvix_bool korvix_dedupe_use_decisions(korvix_connection_t* connection, char** errptr) {
+  return korvix::c_api::Guarded(errptr, KORVIX_FALSE, [&] {
+    std::vector<korvix::Decision> stored;
+    if (connection != nullptr) stored = korvix::DecisionStore(connection->connection.get()).List();
+    korvix::CheckDecisionsAgree(stored);
+    const std::lock_guard lock(decisions_mutex);
+    decisions = std::move(stored);
+    return KORVIX_TRUE;
+  });
+}
 
 }  // extern "C"

@@ -139,6 +139,28 @@ TEST(CApi, ErrorsOfEveryCodeComeOutAsTheFailureResultWithTheLibrarysMessage) {
   korvix_close(memory);
 }
 
+// A decision stored through C is honoured by the dedupe calls after
+// korvix_dedupe_use_decisions, and one that contradicts it is refused.
+TEST(CApi, DecisionsStoredThroughCKeepRecordsApart) {
+  const char* const code[] = {"0105000000000000"};
+  const char* const records[] = {"12345|a", "12345|b", "12345|c"};
+  korvix_connection_t* db = korvix_open(":memory:", KORVIX_FALSE, nullptr);
+  std::string id[3];
+  for (int i = 0; i < 3; ++i) id[i] = *Take(korvix_record_identity(records[i], nullptr));
+  char* error = nullptr;
+  EXPECT_EQ(korvix_decide(db, "different", id[0].c_str(), id[2].c_str(), "1001", &error), KORVIX_TRUE);
+  EXPECT_EQ(korvix_decide(db, "same", id[0].c_str(), id[1].c_str(), nullptr, &error), KORVIX_TRUE);
+  EXPECT_EQ(korvix_decide(db, "same", id[1].c_str(), id[2].c_str(), nullptr, &error), KORVIX_FALSE);
+  EXPECT_THAT(Take(std::exchange(error, nullptr)).value_or(""), ::testing::HasSubstr("contradict"));
+  ASSERT_EQ(korvix_dedupe_use_decisions(db, &error), KORVIX_TRUE);
+  korvix_dedupe_t* result = korvix_dedupe_records(records, 3, code, 1, KORVIX_FALSE, 0, &error);
+  EXPECT_EQ(korvix_dedupe_group(result, 0), korvix_dedupe_group(result, 1));
+  EXPECT_EQ(korvix_dedupe_group(result, 2), 0u);
+  korvix_dedupe_free(result);
+  EXPECT_EQ(korvix_dedupe_use_decisions(nullptr, &error), KORVIX_TRUE);
+  korvix_close(db);
+}
+
 }  // namespace
 
 namespace {

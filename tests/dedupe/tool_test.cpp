@@ -118,9 +118,10 @@ TEST(DedupeTool, SampledPairsLabelledAndEvaluated) {
 }
 
 // The scenarios: groups, base matching, explain, the reports' columns and
-// encodings, refusals, survivors, group numbers kept from an earlier run.
+// encodings, refusals, survivors, group numbers kept from an earlier run,
+// decisions honoured by the next run.
 TEST(DedupeTool, Scenarios) {
-  for (const char* name : {"groups", "reports", "survivors", "group_numbers"}) {
+  for (const char* name : {"groups", "reports", "survivors", "group_numbers", "decisions"}) {
     RunScenarios(std::string("dedupe/scenarios/") + name + ".scenario");
   }
 }

@@ -338,3 +338,12 @@ def test_a_run_beyond_its_memory_limit_is_refused():
     with pytest.raises(ValueError):
         korvix.dedupe(PEOPLE, memory="lots")
     assert korvix.dedupe(PEOPLE, memory=1 << 30)["group"].max() == 2
+
+
+def test_decisions_overrule_the_scores():
+    strings = korvix.frame.record_strings(PEOPLE, korvix.frame.field_columns(PEOPLE.columns, None))
+    a, d, e, f = (korvix.record_identity(strings[k]) for k in "adef")
+    found = korvix.dedupe(PEOPLE, decisions=[("different", d, e), ("same", a, f)])
+    assert found["group"].to_dict() == {"a": 1, "b": 1, "c": 0, "d": 0, "e": 0, "f": 1}
+    with pytest.raises(ValueError, match="contradict"):
+        korvix.dedupe(PEOPLE, decisions=[("different", d, e), ("same", d, a), ("gleich", a, e)])

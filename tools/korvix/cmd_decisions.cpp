@@ -197,7 +197,7 @@ const Command* const kSubcommands[] = {&kListCommand, &kAddCommand, &kForgetComm
 }  // namespace
 
 extern const Command kDecisionsCommand = {
-    "decisions", "list, add, forget, export and import the decisions people took on records",
+    "decisions", "list, add, forget, export and import what people decided on records",
     "[list|add|forget|export|import] [OPTIONS]",
     "Decisions are data: each is stored at once in the database (--db, or the tool's own),\n"
     "in the table DoubletDecisions beside the algorithms, and every later dedupe, match\n"

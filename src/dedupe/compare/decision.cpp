@@ -57,6 +57,11 @@ void CheckDecisionsAgree(std::span<const Decision> decisions) {
     if (a != b) parent[a] = b;
   }
   for (const Decision& d : decisions) {
+    if (d.kind == DecisionKind::kDifferent && d.a == d.b) {
+      throw Error(ErrorCode::kInvalidArgument,
+                  d.a + " is decided different from itself: records of one content are one to a decision; "
+                        "name them by an id column");
+    }
     if (d.kind == DecisionKind::kDifferent && find(d.a) == find(d.b)) {
       throw Error(ErrorCode::kInvalidArgument,
                   "the decisions contradict each other: " + d.a + " and " + d.b +

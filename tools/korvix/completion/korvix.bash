@@ -53,7 +53,7 @@ _korvix() {
             ;;
         --algorithm | -a | --user | --owner | --to | --description | --threads | --map | \
             --delimiter | --verify | --format | -f | --input-format | --output-encoding | --id | \
-            --survivor)
+            --survivor | --note)
             COMPREPLY=()
             return
             ;;
