@@ -117,7 +117,7 @@ TEST(DbCommands, BashCompletesCommandsOptionsAndTheUsersAlgorithmNames) {
     std::vector<std::string> words;  // COMP_WORDS after korvix, the last one being completed
     std::string expected;
   } cases[] = {
-      {{"de"}, "dedupe describe"},
+      {{"de"}, "dedupe describe decisions"},
       {{"algorithms", "r"}, "remove rename"},
       {{"key", "--al"}, "--algorithm"},
       {{"algorithms", "add", "--pu"}, "--public"},
