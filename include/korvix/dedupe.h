@@ -175,6 +175,9 @@ struct DedupeOptions {
   // Fill DedupeRecord::identity for every record (it is filled anyway for
   // those that decisions name).
   bool identify = false;
+  // Keep each record's text and id in the result (DedupeRecord::text, id)
+  // for a program that shows them, such as the review page.
+  bool texts = false;
 
   unsigned threads = 0;  // 0: every processor this process may use
   bool progress = false;  // a progress line on standard error
@@ -260,6 +263,9 @@ struct DedupeRecord {
   // A survivor's record as DedupeOptions::fill completed it (the bytes of
   // its line in the clean file); empty when nothing was filled.
   std::string filled;
+  // With DedupeOptions::texts: the record string and its --id value, as
+  // the text report shows them (control characters as \xNN).
+  std::string text, id;
 };
 
 // Two linked records (numbers are 0-based positions in `records`; with a

@@ -4,7 +4,7 @@ namespace korvix::cli {
 namespace {
 
 const Command* const kCommands[] = {
-    &kDedupeCommand, &kMatchCommand, &kIndexCommand, &kExplainCommand, &kEvaluateCommand, &kKeyCommand,  &kSoundexCommand,    &kDescribeCommand,
+    &kDedupeCommand, &kReviewCommand, &kMatchCommand, &kIndexCommand, &kExplainCommand, &kEvaluateCommand, &kKeyCommand,  &kSoundexCommand,    &kDescribeCommand,
     &kInitCommand,   &kNameCommand,    &kAlgorithmsCommand, &kDecisionsCommand,
 #ifdef KORVIX_TOOL_DIALOG
     &kDialogCommand,

@@ -15,6 +15,7 @@ extern const Command kKeyCommand;
 extern const Command kSoundexCommand;
 extern const Command kDescribeCommand;
 extern const Command kDedupeCommand;
+extern const Command kReviewCommand;
 extern const Command kExplainCommand;
 extern const Command kEvaluateCommand;
 extern const Command kInitCommand;

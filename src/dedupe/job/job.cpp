@@ -435,25 +435,17 @@ class Job {
   // Every record of the input, for an index: see WholeBase.
   WholeBase Whole() {
     WholeBase whole;
-    whole.table = std::move(input_.table);
-    whole.profiles = std::move(input_.kept.texts);
-    whole.skipped = input_.source->skipped();
     IdColumn id(options_.id, input_.csv);
     std::string scratch, printable;
-    const auto add = [&](std::string_view bytes) {
+    ForEachRecord(input_, [&](std::uint32_t, std::string_view bytes) {
       whole.ids.Add(id.empty() ? std::string_view() : id.Of(bytes, false));
       printable.clear();
       AppendPrintable(input_.source->RecordString(bytes, &scratch), &printable);
       whole.texts.Add(printable);
-    };
-    if (input_.reader) {
-      std::vector<std::uint32_t> all(whole.table.size());
-      for (std::uint32_t r = 0; r < all.size(); ++r) all[r] = r;
-      RecordReader reader(whole.table, input_.input->reread_fd(), std::string(input_.input->name()));
-      reader.ForEach(all, [&](const RecordReader::Visited& v) { add(v.bytes); });
-    } else {
-      for (const std::string_view r : input_.memory) add(r);
-    }
+    });
+    whole.table = std::move(input_.table);
+    whole.profiles = std::move(input_.kept.texts);
+    whole.skipped = input_.source->skipped();
     return whole;
   }
 
@@ -498,6 +490,15 @@ class Job {
     for (std::size_t k = 0; k < survivors_.filled.size(); ++k) {
       result.records[survivors_.filled[k]].filled = std::move(survivors_.filled_bytes[k]);
     }
+    if (options_.texts) {
+      IdColumn id(options_.id, input_.csv);
+      std::string scratch;
+      ForEachRecord(input_, [&](std::uint32_t r, std::string_view bytes) {
+        DedupeRecord& d = result.records[r];
+        if (!id.empty()) d.id = id.Of(bytes, true);
+        AppendReadable(input_.source->RecordString(bytes, &scratch), &d.text);
+      });
+    }
     if (base_) {
       result.base_records = records(*base_, links_.base_algorithm, links_.base_score, nullptr);
       for (const DedupePair& p : result.pairs) {
@@ -508,23 +509,28 @@ class Job {
   }
 
  private:
-  // Hands the identity (RecordIdentity) of every record of `side` with its
-  // number to `visit`.
-  void Identify(Side& side, const std::function<void(std::uint32_t, std::string)>& visit) {
-    IdColumn id(options_.id, side.csv);
-    std::string scratch;
-    const auto one = [&](std::uint32_t r, std::string_view bytes) {
-      const std::string_view value = id.empty() ? std::string_view() : id.Of(bytes, false);
-      visit(r, RecordIdentity(side.source->RecordString(bytes, &scratch), value));
-    };
+  // Each record of `side` with its number and bytes, in input order, from
+  // the file or memory.
+  void ForEachRecord(Side& side, const std::function<void(std::uint32_t, std::string_view)>& visit) {
     if (!side.reader) {
-      for (std::uint32_t r = 0; r < side.memory.size(); ++r) one(r, side.memory[r]);
+      for (std::uint32_t r = 0; r < side.memory.size(); ++r) visit(r, side.memory[r]);
       return;
     }
     std::vector<std::uint32_t> all(side.table.size());
     std::iota(all.begin(), all.end(), 0u);
     side.reader->ForEachInOrder(all, std::max(kMinReportBudget, side.table.memory() / 2),
-                                [&](const RecordReader::Visited& v) { one(v.record, v.bytes); });
+                                [&](const RecordReader::Visited& v) { visit(v.record, v.bytes); });
+  }
+
+  // Hands the identity (RecordIdentity) of every record of `side` with its
+  // number to `visit`.
+  void Identify(Side& side, const std::function<void(std::uint32_t, std::string)>& visit) {
+    IdColumn id(options_.id, side.csv);
+    std::string scratch;
+    ForEachRecord(side, [&](std::uint32_t r, std::string_view bytes) {
+      const std::string_view value = id.empty() ? std::string_view() : id.Of(bytes, false);
+      visit(r, RecordIdentity(side.source->RecordString(bytes, &scratch), value));
+    });
   }
 
   // The records that the decisions name, on each side, and what the

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/text.h"
+
 namespace korvix::dedupe {
 
 std::span<const Edit> CharDiff::Diff(std::u32string_view from, std::u32string_view to) {
@@ -53,6 +55,28 @@ std::span<const Edit> CharDiff::Diff(std::u32string_view from, std::u32string_vi
   }
   script_.insert(script_.end(), tail, Edit::kKeep);
   return script_;
+}
+
+void ForEachMarked(CharDiff& diff, std::u32string_view first, std::u32string_view other,
+                   const std::function<void(Mark, char32_t)>& visit) {
+  std::size_t i = 0, j = 0;
+  for (const Edit e : diff.Diff(first, other)) {
+    if (e == Edit::kDelete) {
+      visit(Mark::kLacking, first[i++]);
+    } else {
+      visit(e == Edit::kKeep ? Mark::kSame : Mark::kOwn, other[j++]);
+      i += e != Edit::kInsert;
+    }
+  }
+}
+
+void DecodeUtf8(std::string_view utf8, std::u32string* out) {
+  out->clear();
+  for (std::size_t i = 0; i < utf8.size();) {
+    const text::Character c = text::DecodeCharacter(utf8, i);
+    out->push_back(c.code);
+    i += c.length;
+  }
 }
 
 }  // namespace korvix::dedupe

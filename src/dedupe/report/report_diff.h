@@ -4,7 +4,9 @@
 #define KORVIX_DEDUPE_REPORT_DIFF_H_
 
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +36,20 @@ class CharDiff {
   std::vector<std::uint32_t> table_;
   std::vector<Edit> script_;
 };
+
+// How a character shows when a record is set against its group's first
+// record: shared with it, the record's own (where the first has another
+// or none), or one of the first's that the record lacks.
+enum class Mark : std::uint8_t { kSame, kOwn, kLacking };
+
+// Visits the characters of `other` and, where they belong, those of
+// `first` that it lacks, in reading order, each with its Mark. The HTML
+// report and the review page mark a record so.
+void ForEachMarked(CharDiff& diff, std::u32string_view first, std::u32string_view other,
+                   const std::function<void(Mark, char32_t)>& visit);
+
+// The code points of valid UTF-8 `utf8`.
+void DecodeUtf8(std::string_view utf8, std::u32string* out);
 
 }  // namespace korvix::dedupe
 

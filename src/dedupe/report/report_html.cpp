@@ -48,15 +48,6 @@ void AppendEscaped(std::string_view text, std::string* out) {
   }
 }
 
-void Decode(std::string_view utf8, std::u32string* out) {
-  out->clear();
-  for (std::size_t i = 0; i < utf8.size();) {
-    const text::Character c = text::DecodeCharacter(utf8, i);
-    out->push_back(c.code);
-    i += c.length;
-  }
-}
-
 class Page {
  public:
   Page(const ReportInput& in, ReportFile* out) : in_(in), out_(out), id_(in.id, in.input.csv) {}
@@ -196,28 +187,22 @@ class Page {
   // they lack in <del>.
   void Marked(std::string_view record) {
     if (first_row_) {
-      Decode(record, &first_);
+      DecodeUtf8(record, &first_);
       AppendEscaped(record, &s_);
       first_row_ = false;
       return;
     }
-    Decode(record, &other_);
-    std::size_t i = 0, j = 0;
+    DecodeUtf8(record, &other_);
     std::string_view open;  // the element the last character went into
-    for (const Edit e : diff_.Diff(first_, other_)) {
-      const std::string_view tag = e == Edit::kKeep ? "" : e == Edit::kDelete ? "del" : "mark";
+    ForEachMarked(diff_, first_, other_, [&](Mark mark, char32_t c) {
+      const std::string_view tag = mark == Mark::kSame ? "" : mark == Mark::kLacking ? "del" : "mark";
       if (tag != open) {
         Tag(open, true);
         Tag(tag, false);
         open = tag;
       }
-      if (e == Edit::kDelete) {
-        AppendEscaped(first_[i++], &s_);
-      } else {
-        AppendEscaped(other_[j++], &s_);
-        i += e != Edit::kInsert;
-      }
-    }
+      AppendEscaped(c, &s_);
+    });
     Tag(open, true);
   }
 

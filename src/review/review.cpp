@@ -1,0 +1,161 @@
+#include "korvix/review.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "base/json.h"
+#include "base/text.h"
+#include "dedupe/core/printable.h"
+#include "dedupe/report/report.h"
+#include "dedupe/report/report_diff.h"
+
+namespace korvix {
+
+namespace {
+
+constexpr std::size_t kNoPair = std::numeric_limits<std::size_t>::max();
+
+// Appends `record` as runs of characters that share a Mark against `first`.
+void AppendMarkedRuns(dedupe::CharDiff& diff, std::u32string_view first, std::u32string_view record,
+                      std::string* out) {
+  *out += '[';
+  int open = -1;
+  std::string run;
+  const auto close = [&] {
+    if (open < 0) return;
+    if (out->back() != '[') *out += ',';
+    *out += '[';
+    *out += static_cast<char>('0' + open);
+    *out += ',';
+    base::AppendJsonString(run, out);
+    *out += ']';
+    run.clear();
+  };
+  dedupe::ForEachMarked(diff, first, record, [&](dedupe::Mark mark, char32_t c) {
+    if (static_cast<int>(mark) != open) {
+      close();
+      open = static_cast<int>(mark);
+    }
+    text::AppendUtf8(c, &run);
+  });
+  close();
+  *out += ']';
+}
+
+}  // namespace
+
+Review::Review(std::string path, DedupeOptions options, DecisionStore* store)
+    : path_(std::move(path)), options_(std::move(options)), store_(store) {
+  options_.texts = true;
+  options_.identify = true;
+  options_.format = "text";
+  options_.output.clear();
+  options_.clean.clear();
+  options_.mapping.clear();
+  options_.fill = false;
+  options_.progress = false;
+  // The page shows which record would survive.
+  if (options_.survivor.empty()) options_.survivor = "most-complete";
+  Rerun();
+}
+
+void Review::Decide(DecisionKind kind, std::uint32_t a, std::uint32_t b, const std::string& who) {
+  const std::size_t n = result_.records.size();
+  if (a == 0 || a > n || (kind == DecisionKind::kSurvivor ? b != 0 : (b == 0 || b > n || a == b))) {
+    throw Error(ErrorCode::kInvalidArgument, "a decision names records of the run: " + std::to_string(a) +
+                                                 (b == 0 ? "" : " and " + std::to_string(b)));
+  }
+  const auto identity = [&](std::uint32_t r) { return r == 0 ? std::string() : result_.records[r - 1].identity; };
+  Decision decision;
+  decision.kind = kind;
+  decision.a = identity(a);
+  decision.b = identity(b);
+  decision.who = who;
+  store_->Record(decision);
+}
+
+void Review::Rerun() {
+  options_.decisions = store_->List();
+  result_ = DedupeFile(path_, options_);
+  const std::vector<DedupeRecord>& records = result_.records;
+  members_.assign(result_.groups, {});
+  for (std::uint32_t r = 0; r < records.size(); ++r) {
+    if (records[r].group != 0) members_[records[r].group - 1].push_back(r);
+  }
+  // A record's explanation is its strongest pair.
+  pair_of_.assign(records.size(), kNoPair);
+  for (std::size_t p = 0; p < result_.pairs.size(); ++p) {
+    for (const std::uint32_t r : {result_.pairs[p].a, result_.pairs[p].b}) {
+      if (pair_of_[r] == kNoPair || result_.pairs[pair_of_[r]].score < result_.pairs[p].score) pair_of_[r] = p;
+    }
+  }
+  std::vector<double> certainty(members_.size(), 1);
+  for (std::size_t g = 0; g < members_.size(); ++g) {
+    for (const std::uint32_t r : members_[g]) certainty[g] = std::min(certainty[g], records[r].score);
+  }
+  by_size_.resize(members_.size());
+  for (std::uint32_t g = 0; g < by_size_.size(); ++g) by_size_[g] = g;
+  std::stable_sort(by_size_.begin(), by_size_.end(),
+                   [&](std::uint32_t x, std::uint32_t y) { return members_[x].size() > members_[y].size(); });
+  by_certainty_ = by_size_;
+  std::stable_sort(by_certainty_.begin(), by_certainty_.end(),
+                   [&](std::uint32_t x, std::uint32_t y) { return certainty[x] < certainty[y]; });
+}
+
+std::string Review::GroupsJson(std::size_t first, std::size_t count, ReviewOrder order) const {
+  const std::vector<std::uint32_t>& groups = order == ReviewOrder::kLargest ? by_size_ : by_certainty_;
+  const std::vector<DedupeRecord>& records = result_.records;
+  const bool verified = options_.verify > 0;
+  std::string out = "{\"total\": " + std::to_string(groups.size()) +
+                    ", \"verified\": " + (verified ? "true" : "false") + ", \"groups\": [";
+  dedupe::CharDiff diff;
+  std::u32string head, text;
+  for (std::size_t k = first; k < groups.size() && k < first + count; ++k) {
+    const std::vector<std::uint32_t>& members = members_[groups[k]];
+    double certainty = 1;
+    for (const std::uint32_t r : members) certainty = std::min(certainty, records[r].score);
+    out += k == first ? "\n" : ",\n";
+    out += "{\"group\": " + std::to_string(groups[k] + 1) + ", \"size\": " + std::to_string(members.size()) +
+           ", \"certainty\": ";
+    dedupe::AppendScore(verified ? certainty : 1, &out);
+    out += ", \"survivor\": " + std::to_string(records[members[0]].survivor + 1u) + ", \"records\": [";
+    dedupe::DecodeUtf8(records[members[0]].text, &head);
+    for (const std::uint32_t r : members) {
+      const DedupeRecord& d = records[r];
+      if (r != members[0]) out += ", ";
+      out += "{\"record\": " + std::to_string(r + 1u) + ", \"line\": " + std::to_string(d.line) + ", \"id\": ";
+      base::AppendJsonString(d.id, &out);
+      out += ", \"text\": ";
+      dedupe::DecodeUtf8(d.text, &text);
+      AppendMarkedRuns(diff, head, text, &out);
+      out += ", \"algorithm\": " + std::to_string(d.algorithm) + ", \"key\": ";
+      base::AppendJsonString(d.key, &out);
+      if (d.decided) out += ", \"decided\": true";
+      if (pair_of_[r] != kNoPair) {
+        const DedupePair& p = result_.pairs[pair_of_[r]];
+        out += ", \"score\": ";
+        dedupe::AppendScore(p.score, &out);
+        out += ", \"linked_to\": " + std::to_string((p.a == r ? p.b : p.a) + 1u);
+        if (verified) dedupe::AppendPartsJson(p, &out);
+      }
+      out += '}';
+    }
+    out += "]}";
+  }
+  out += "]}\n";
+  return out;
+}
+
+void Review::WriteClean(const std::string& clean, const std::string& mapping, bool fill) const {
+  DedupeOptions options = options_;
+  options.texts = false;
+  options.identify = false;
+  options.decisions = store_->List();
+  options.clean = clean;
+  options.mapping = mapping;
+  options.fill = fill;
+  DedupeFile(path_, options);
+}
+
+}  // namespace korvix
