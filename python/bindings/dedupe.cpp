@@ -50,22 +50,6 @@ void Survive(DedupeOptions* options, const std::string& survivor, bool fill, con
   options->mapping = mapping;
 }
 
-std::vector<std::string_view> Views(const py::handle records, std::vector<py::object>* owners) {
-  std::vector<std::string_view> views;
-  std::size_t position = 0;
-  for (const py::handle r : records) {
-    Text text;
-    if (!ReadText(r, &text)) {
-      throw py::type_error("record " + std::to_string(position) + " is " +
-                           std::string(Py_TYPE(r.ptr())->tp_name) + ", not str");
-    }
-    views.push_back(text.view);
-    if (text.owner) owners->push_back(std::move(text.owner));
-    ++position;
-  }
-  return views;
-}
-
 py::dict Columns(const std::vector<DedupeRecord>& records) {
   py::list line, key, group, algorithm, score, survivor, filled;
   for (const DedupeRecord& r : records) {
@@ -274,6 +258,16 @@ void BindDedupe(py::module_& module) {
       py::arg("path"),
       "The labelled pairs of a CSV file as (a, b, same), record numbers from 1; the rows "
       "left unlabelled are left out.");
+  module.def(
+      "dedupe_settings",
+      [](py::object algorithms, py::object normalize, py::object verify) {
+        const DedupeOptions options = Options(algorithms, normalize, verify, 200, 0);
+        std::vector<std::string> codes;
+        for (const DedupeAlgorithm& a : options.algorithms) codes.push_back(a.code);
+        return py::make_tuple(codes, options.normalize, options.verify);
+      },
+      py::arg("algorithms"), py::arg("normalize"), py::arg("verify"),
+      "(codes, normalize, verify) of a run with these arguments: the recommendation's for None.");
   module.def(
       "explain",
       [](const Text& a, const Text& b) { return ToPython(CompareRecords(a.view, b.view)); },
