@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bindings.h"
+#include "key_columns.h"
 #include "text.h"
 
 namespace korvix::python {
@@ -63,10 +64,10 @@ py::tuple LinkArrays(const std::vector<dedupe::ScoredLink>& links) {
 void BindSpread(py::module_& module) {
   module.def(
       "spread_keys",
-      [](py::handle records, const std::vector<std::string>& codes, bool normalize, double verify,
+      [](py::handle columns, const std::vector<std::string>& codes, bool normalize, double verify,
          unsigned threads) {
-        std::vector<py::object> owners;
-        const std::vector<std::string_view> views = Views(records, &owners, "record");
+        const std::vector<std::string> records = RecordsFromColumns(columns);
+        const std::vector<std::string_view> views(records.begin(), records.end());
         std::vector<std::vector<std::string>> keys;
         std::vector<std::string> profiles;
         {
@@ -85,9 +86,9 @@ void BindSpread(py::module_& module) {
         for (std::size_t i = 0; i < profiles.size(); ++i) profile_list[i] = py::bytes(profiles[i]);
         return py::make_tuple(key_lists, profile_list);
       },
-      py::arg("records"), py::arg("codes"), py::arg("normalize"), py::arg("verify"),
+      py::arg("columns"), py::arg("codes"), py::arg("normalize"), py::arg("verify"),
       py::arg("threads") = 0,
-      "([keys of each record] per algorithm, [profile text of each record] verifying, else []).");
+      "Of records given as KeyBuilder.keys_from_columns takes them: ([keys of each record] per algorithm, [profile text of each record] verifying, else []).");
   module.def(
       "spread_count_words",
       [](py::handle profiles) {

@@ -76,6 +76,18 @@ def _values(series: pd.Series) -> list:
     return series.astype(object).where(series.notna(), "").astype(str).tolist()
 
 
+def _columns(frame: pd.DataFrame, columns: Mapping[str, Optional[object]]) -> list:
+    # The record strings are joined in the component, on all cores: joining
+    # them with pandas string methods takes ten times as long as the keys.
+    values = [
+        _values(frame[columns[field]]) if columns.get(field) is not None else None
+        for field in FIELDS
+    ]
+    if all(column is None for column in values):  # no field mapped: empty items
+        values = [[""] * len(frame)] + values[1:]
+    return values
+
+
 def _with_key(
     frame: pd.DataFrame,
     algorithm: str,
@@ -89,15 +101,7 @@ def _with_key(
         records = record_strings(frame, columns).map(_korvix.normalize_record)
         keys = builder.keys(records.tolist(), threads)
         return frame.assign(**{key_column: pd.Series(keys, index=frame.index, dtype=object)})
-    # The record strings are joined in the component, on all cores: joining
-    # them with pandas string methods takes ten times as long as the keys.
-    values = [
-        _values(frame[columns[field]]) if columns.get(field) is not None else None
-        for field in FIELDS
-    ]
-    if all(column is None for column in values):  # no field mapped: keys of empty items
-        values = [[""] * len(frame)] + values[1:]
-    keys = KeyBuilder(algorithm).keys_from_columns(values, threads)
+    keys = KeyBuilder(algorithm).keys_from_columns(_columns(frame, columns), threads)
     return frame.assign(**{key_column: pd.Series(keys, index=frame.index, dtype=object)})
 
 
@@ -190,8 +194,7 @@ _NONE = 255  # no algorithm: the record shares no key
 def _long_rows(part, settings, columns, offsets, partition_info=None):
     codes, normalize, verify, _, threads = settings
     start = offsets[partition_info["number"]] if partition_info else 0
-    keys, profiles = _korvix.spread_keys(record_strings(part, columns).tolist(), codes, normalize,
-                                         verify, threads)
+    keys, profiles = _korvix.spread_keys(_columns(part, columns), codes, normalize, verify, threads)
     n = len(part)
     record = np.arange(start, start + n, dtype=np.int64)
     rows = []
@@ -211,10 +214,15 @@ def _long_meta(algorithms: int) -> pd.DataFrame:
 
 
 def _runs(part):
-    # The runs of two or more, each in record order, with their size.
-    part = part.sort_values(["algorithm", "key", "record"], kind="stable")
-    size = part.groupby(["algorithm", "key"], sort=False)["record"].transform("size")
-    return part.assign(size=size.astype(np.int64))[size.to_numpy() >= 2]
+    # The runs of two or more, each in record order, those of an algorithm
+    # together (their order among themselves does not matter), with their size.
+    algorithm = part["algorithm"].to_numpy()
+    run = pd.factorize(part["key"].to_numpy())[0].astype(np.int64) * 256 + algorithm
+    order = np.lexsort((part["record"].to_numpy(), run, algorithm))
+    _, at, counts = np.unique(run, return_inverse=True, return_counts=True)
+    size = counts[at]
+    kept = order[size[order] >= 2]
+    return part.iloc[kept].assign(size=size[kept].astype(np.int64))
 
 
 def _count_words(part, owner):
