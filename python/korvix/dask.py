@@ -197,11 +197,12 @@ def _long_rows(part, settings, columns, offsets, partition_info=None):
     keys, profiles = _korvix.spread_keys(_columns(part, columns), codes, normalize, verify, threads)
     n = len(part)
     record = np.arange(start, start + n, dtype=np.int64)
-    rows = []
+    rows, none = [], [None] * n
     for a, key in enumerate(keys):
         row = {"algorithm": np.full(n, a, np.uint8), "key": key, "record": record,
                "profile": profiles if verify > 0 else [b""] * n}
-        row.update({f"k{b}": keys[b] for b in range(len(codes) - 1)})
+        # A row of algorithm a needs the keys before a only: the others travel empty.
+        row.update({f"k{b}": keys[b] if b < a else none for b in range(len(codes) - 1)})
         rows.append(pd.DataFrame(row))
     return pd.concat(rows, ignore_index=True) if rows else _long_meta(len(codes))
 
@@ -234,14 +235,17 @@ def _count_words(part, owner):
 
 def _score(part, small, counted, settings):
     codes, normalize, verify, max_candidates, threads = settings
-    records, first, local = np.unique(part["record"].to_numpy(), return_index=True, return_inverse=True)
+    record = part["record"].to_numpy()
+    records, first, local = np.unique(record, return_index=True, return_inverse=True)
+    # A record's last row is of its last algorithm here, with the most keys before it.
+    last = len(record) - 1 - np.unique(record[::-1], return_index=True)[1]
     algorithm = part["algorithm"].to_numpy()
     keys = part["key"].to_numpy()
     starts = np.flatnonzero(np.r_[True, (algorithm[1:] != algorithm[:-1]) | (keys[1:] != keys[:-1])]
                             if len(part) else [])
     made = []
     for b in range(len(codes) - 1):
-        ids = pd.factorize(part[f"k{b}"].to_numpy()[first])[0].astype(np.uint32) + 1
+        ids = (pd.factorize(part[f"k{b}"].to_numpy()[last])[0] + 1).astype(np.uint32)
         ids[~small[b][records]] = 0
         made.append(ids)
     words, counts, total = counted
