@@ -9,7 +9,7 @@ memory of each worker and of the client (which groups the links); with
 whether every record's group, algorithm and score are the same.
 
     PYTHONPATH=build/release/python bench/dedupe/bench_dask.py --count 1000000 --compare
-    PYTHONPATH=build/release/python bench/dedupe/bench_dask.py --count 10000000 --workers 2
+    PYTHONPATH=build/release/python bench/dedupe/bench_dask.py --count 10000000 --memory-limit 6GB
 """
 
 import argparse
@@ -36,6 +36,8 @@ def main(argv):
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("--count", type=int, default=1000000)
     p.add_argument("--workers", type=int, default=2, help="worker processes, one thread each")
+    p.add_argument("--memory-limit", default="0",
+                   help="per worker, beyond which it spills to disk (\"6GB\"; 0: none)")
     p.add_argument("--blocksize", default="16MB", help="bytes of CSV per partition")
     p.add_argument("--compare", action="store_true", help="run korvix.dedupe too and compare")
     p.add_argument("--work", default="/tmp/korvix-bench", help="where the data is kept")
@@ -47,7 +49,7 @@ def main(argv):
                         "--count", str(args.count), "--format", "csv", "--seed", "7", "-o", path],
                        check=True)
     with LocalCluster(n_workers=args.workers, threads_per_worker=1, processes=True,
-                      memory_limit=0, dashboard_address=":0") as cluster, Client(cluster) as client:
+                      memory_limit=args.memory_limit, dashboard_address=":0") as cluster, Client(cluster) as client:
         frame = dd.read_csv(path, sep=";", dtype=str, keep_default_na=False,
                             blocksize=args.blocksize)
         start = time.perf_counter()

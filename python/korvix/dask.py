@@ -185,7 +185,7 @@ def duplicate_groups(
 # The job spread over the cluster (korvix.dedupe on one machine). A row of
 # the long form is one record under one algorithm: its key, its number in
 # the whole input, its profile text (what verification reads, verifying)
-# and its keys under the algorithms before the last (k0, k1, ...), which
+# and its keys under the algorithms before its own (k0, k1, ...), which
 # tell whether an earlier algorithm paired two records already.
 
 _NONE = 255  # no algorithm: the record shares no key
@@ -201,10 +201,9 @@ def _long_rows(part, settings, columns, offsets, partition_info=None):
     for a, key in enumerate(keys):
         row = {"algorithm": np.full(n, a, np.uint8), "key": key, "record": record,
                "profile": profiles if verify > 0 else [b""] * n}
-        # A row of algorithm a needs the keys before a only: the others travel empty.
         row.update({f"k{b}": keys[b] if b < a else none for b in range(len(codes) - 1)})
         rows.append(pd.DataFrame(row))
-    return pd.concat(rows, ignore_index=True) if rows else _long_meta(len(codes))
+    return pd.concat(rows, ignore_index=True)
 
 
 def _long_meta(algorithms: int) -> pd.DataFrame:
