@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bindings.h"
+#include "dedupe/job/spread.h"
 #include "korvix/fields.h"
 #include "text.h"
 
@@ -262,12 +263,14 @@ void BindDedupe(py::module_& module) {
       "dedupe_settings",
       [](py::object algorithms, py::object normalize, py::object verify) {
         const DedupeOptions options = Options(algorithms, normalize, verify, 200, 0);
+        dedupe::CheckLinking(options);
         std::vector<std::string> codes;
         for (const DedupeAlgorithm& a : options.algorithms) codes.push_back(a.code);
         return py::make_tuple(codes, options.normalize, options.verify);
       },
       py::arg("algorithms"), py::arg("normalize"), py::arg("verify"),
-      "(codes, normalize, verify) of a run with these arguments: the recommendation's for None.");
+      "(codes, normalize, verify) of a run with these arguments: the recommendation's for None. "
+      "Raises ValueError for options no run takes.");
   module.def(
       "explain",
       [](const Text& a, const Text& b) { return ToPython(CompareRecords(a.view, b.view)); },

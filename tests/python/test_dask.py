@@ -127,3 +127,8 @@ def test_dedupe_gives_the_groups_of_the_job(client, customers, options):
     found = korvix.dask.dedupe(dd.from_pandas(customers, npartitions=5), npartitions=3, **options)
     assert (expected["group"] > 0).sum() > 1000
     pd.testing.assert_frame_equal(found, expected)
+
+
+def test_dedupe_refuses_wrong_options_before_it_starts(customers):
+    with pytest.raises(ValueError, match="threshold"):
+        korvix.dask.dedupe(customers, verify=1.5)
