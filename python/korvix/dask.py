@@ -263,6 +263,15 @@ def _linked_rows(part, owner, linked):
     return pd.DataFrame({"record": rows["record"], "profile": rows["profile"], "first": first})
 
 
+def _shared(value):
+    # Arrays as long as the data go to the workers once, not in every task.
+    try:
+        from distributed import default_client
+        return default_client().scatter([value], broadcast=True)[0]  # a list would be split
+    except (ImportError, ValueError):  # no cluster: the local schedulers
+        return dask.delayed(value)
+
+
 def dedupe(
     df: Frame,
     algorithms: Algorithms = None,
@@ -320,7 +329,7 @@ def dedupe(
         whole = np.zeros(n, bool)
         whole[record[mine]] = found["size"].to_numpy()[mine] <= max(max_candidates, 2)
         small.append(whole)
-    owner_d, small_d = dask.delayed(owner), dask.delayed(small)
+    owner_d, small_d = _shared(owner), _shared(small)
 
     counted = (np.zeros(0, np.uint64), np.zeros(0, np.uint32), 0)
     if verify > 0:
@@ -330,13 +339,13 @@ def dedupe(
         counted = (words.index.to_numpy(np.uint64), words.to_numpy(np.uint32),
                    int((owner != _NONE).sum()))
     links = runs.map_partitions(
-        _score, small_d, counted, settings,
+        _score, small_d, _shared(counted), settings,
         meta={"a": np.int64, "b": np.int64, "algorithm": np.uint8, "score": np.float32}).compute()
 
     linked = np.zeros(n, bool)
     linked[links["a"].to_numpy()] = True
     linked[links["b"].to_numpy()] = True
-    known = runs.map_partitions(_linked_rows, owner_d, dask.delayed(linked),
+    known = runs.map_partitions(_linked_rows, owner_d, _shared(linked),
                                 meta={"record": np.int64, "profile": object, "first": object})
     known = known.compute().sort_values("record")
     group, by, score = _korvix.spread_group(
