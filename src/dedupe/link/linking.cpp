@@ -1193,7 +1193,6 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
   return links;
 }
 
-
 std::vector<ScoredLink> ScoreRuns(std::span<const KeyRun> key_runs, std::size_t n,
                                   const std::vector<BigVector<std::uint32_t>>& made,
                                   const FetchProfiles& fetch, const LinkOptions& options) {
