@@ -11,6 +11,7 @@ void BindDedupe(pybind11::module_& module);
 void BindDoubletFunctions(pybind11::module_& module);
 void BindKeyBuilder(pybind11::module_& module);
 void BindMatcher(pybind11::module_& module);
+void BindSpread(pybind11::module_& module);
 
 }  // namespace korvix::python
 

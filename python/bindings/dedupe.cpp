@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bindings.h"
+#include "dedupe/job/spread.h"
 #include "korvix/fields.h"
 #include "text.h"
 
@@ -56,22 +57,6 @@ void Survive(DedupeOptions* options, const std::string& survivor, bool fill, con
     options->decisions.push_back(Decision{ReadDecisionKind(items[0]), items[1],
                                           items.size() == 3 ? items[2] : "", "", "", ""});
   }
-}
-
-std::vector<std::string_view> Views(const py::handle records, std::vector<py::object>* owners) {
-  std::vector<std::string_view> views;
-  std::size_t position = 0;
-  for (const py::handle r : records) {
-    Text text;
-    if (!ReadText(r, &text)) {
-      throw py::type_error("record " + std::to_string(position) + " is " +
-                           std::string(Py_TYPE(r.ptr())->tp_name) + ", not str");
-    }
-    views.push_back(text.view);
-    if (text.owner) owners->push_back(std::move(text.owner));
-    ++position;
-  }
-  return views;
 }
 
 py::dict Columns(const std::vector<DedupeRecord>& records) {
@@ -282,6 +267,18 @@ void BindDedupe(py::module_& module) {
       py::arg("path"),
       "The labelled pairs of a CSV file as (a, b, same), record numbers from 1; the rows "
       "left unlabelled are left out.");
+  module.def(
+      "dedupe_settings",
+      [](py::object algorithms, py::object normalize, py::object verify) {
+        const DedupeOptions options = Options(algorithms, normalize, verify, 200, 0);
+        dedupe::CheckLinking(options);
+        std::vector<std::string> codes;
+        for (const DedupeAlgorithm& a : options.algorithms) codes.push_back(a.code);
+        return py::make_tuple(codes, options.normalize, options.verify);
+      },
+      py::arg("algorithms"), py::arg("normalize"), py::arg("verify"),
+      "(codes, normalize, verify) of a run with these arguments: the recommendation's for None. "
+      "Raises ValueError for options no run takes.");
   module.def(
       "explain",
       [](const Text& a, const Text& b) { return ToPython(CompareRecords(a.view, b.view)); },

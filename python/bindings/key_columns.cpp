@@ -144,35 +144,62 @@ py::list KeysOfRecords(const KeyBuilder& builder, py::handle records, unsigned t
   });
 }
 
-py::list KeysFromColumns(const KeyBuilder& builder, py::handle columns, unsigned threads) {
+namespace {
+
+// The columns of KeysFromColumns, each read whole, and their row count.
+std::vector<Column> ReadColumns(py::handle columns, std::size_t* rows) {
   std::vector<Column> read;
-  std::optional<std::size_t> rows;
+  std::optional<std::size_t> count;
   std::size_t first = 0;  // the column that set the row count
   for (py::handle values : py::iter(columns)) {
     const std::size_t number = read.size();
     read.push_back(ReadColumn(values, number));
     if (values.is_none()) continue;
     const std::size_t size = read.back().values.size();
-    if (!rows) {
-      rows = size;
+    if (!count) {
+      count = size;
       first = number;
-    } else if (size != *rows) {
+    } else if (size != *count) {
       throw py::value_error("column " + std::to_string(number) + " has " + std::to_string(size) +
                             " values, column " + std::to_string(first) + " has " +
-                            std::to_string(*rows));
+                            std::to_string(*count));
     }
   }
-  return KeysInBlocks(rows.value_or(0), threads, [&](std::size_t i, std::string* key) {
-    thread_local std::string record, utf8;
-    record.clear();
-    for (std::size_t c = 0; c < read.size(); ++c) {
-      if (c > 0) record.push_back('|');
-      if (!read[c].values.empty() && read[c].values[i].width >= 0) {
-        AppendItem(Utf8Of(read[c].values[i], &utf8), &record);
-      }
+  *rows = count.value_or(0);
+  return read;
+}
+
+// Sets *record to the record string of row i. Needs no GIL.
+void JoinRecord(const std::vector<Column>& read, std::size_t i, std::string* record) {
+  thread_local std::string utf8;
+  record->clear();
+  for (std::size_t c = 0; c < read.size(); ++c) {
+    if (c > 0) record->push_back('|');
+    if (!read[c].values.empty() && read[c].values[i].width >= 0) {
+      AppendItem(Utf8Of(read[c].values[i], &utf8), record);
     }
+  }
+}
+
+}  // namespace
+
+py::list KeysFromColumns(const KeyBuilder& builder, py::handle columns, unsigned threads) {
+  std::size_t rows = 0;
+  const std::vector<Column> read = ReadColumns(columns, &rows);
+  return KeysInBlocks(rows, threads, [&](std::size_t i, std::string* key) {
+    thread_local std::string record;
+    JoinRecord(read, i, &record);
     builder.Key(record, key);
   });
+}
+
+std::vector<std::string> RecordsFromColumns(py::handle columns) {
+  std::size_t rows = 0;
+  const std::vector<Column> read = ReadColumns(columns, &rows);
+  py::gil_scoped_release release;
+  std::vector<std::string> records(rows);
+  for (std::size_t i = 0; i < rows; ++i) JoinRecord(read, i, &records[i]);
+  return records;
 }
 
 }  // namespace korvix::python

@@ -7,6 +7,9 @@
 
 #include <pybind11/pybind11.h>
 
+#include <string>
+#include <vector>
+
 #include "korvix/key_builder.h"
 
 namespace korvix::python {
@@ -24,6 +27,9 @@ pybind11::list KeysOfRecords(const KeyBuilder& builder, pybind11::handle records
 // columns differ in length. Needs the GIL; releases it while keying.
 pybind11::list KeysFromColumns(const KeyBuilder& builder, pybind11::handle columns,
                                unsigned threads);
+
+// The record strings of such columns, as KeysFromColumns joins them.
+std::vector<std::string> RecordsFromColumns(pybind11::handle columns);
 
 }  // namespace korvix::python
 

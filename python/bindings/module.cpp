@@ -28,4 +28,5 @@ PYBIND11_MODULE(_korvix, module) {
   korvix::python::BindDoubletFunctions(module);
   korvix::python::BindKeyBuilder(module);
   korvix::python::BindMatcher(module);
+  korvix::python::BindSpread(module);
 }

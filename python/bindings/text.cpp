@@ -126,6 +126,22 @@ bool ReadText(py::handle object, Text* text) {
   return true;
 }
 
+std::vector<std::string_view> Views(py::handle texts, std::vector<py::object>* owners, const char* what) {
+  std::vector<std::string_view> views;
+  std::size_t position = 0;
+  for (const py::handle r : texts) {
+    Text text;
+    if (!ReadText(r, &text)) {
+      throw py::type_error(std::string(what) + " " + std::to_string(position) + " is " +
+                           std::string(Py_TYPE(r.ptr())->tp_name) + ", not str");
+    }
+    views.push_back(text.view);
+    if (text.owner) owners->push_back(std::move(text.owner));
+    ++position;
+  }
+  return views;
+}
+
 py::str ToStr(std::string_view text) {
   PyObject* result = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()),
                                           "surrogateescape");

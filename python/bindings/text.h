@@ -32,6 +32,11 @@ struct Text {
 // nothing, when it is neither str nor bytes. Needs the GIL.
 bool ReadText(py::handle object, Text* text);
 
+// Views of the texts of an iterable of str or bytes, whose bytes `owners`
+// keeps alive; raises TypeError naming the `what` at fault otherwise.
+std::vector<std::string_view> Views(py::handle texts, std::vector<py::object>* owners,
+                                    const char* what = "record");
+
 // The str of UTF-8 `text`. Needs the GIL; never raises for bad bytes.
 py::str ToStr(std::string_view text);
 

@@ -167,3 +167,23 @@ def evaluate_file(
     threads: int = 0,
 ) -> _Evaluation: ...
 def read_labelled_pairs(path: str) -> list[Tuple[int, int, bool]]: ...
+def dedupe_settings(
+    algorithms: Optional[list[Tuple[str, str]]], normalize: Optional[bool], verify: Optional[float]
+) -> Tuple[list[str], bool, float]: ...
+
+# The steps of korvix.dask.dedupe; numbers as NumPy arrays.
+def spread_keys(
+    columns: list[Optional[Iterable[Optional[_Text]]]], codes: list[str], normalize: bool,
+    verify: float, threads: int = 0,
+) -> Tuple[list[list[str]], list[bytes]]: ...
+def spread_count_words(profiles: Iterable[bytes]) -> Tuple[Any, Any]: ...
+def spread_score(
+    profiles: list[bytes], members: Any, ends: Any, algorithms: Any, keys: list[str],
+    made: list[Any], words: Any, counts: Any, records: int, codes: list[str], normalize: bool,
+    verify: float, max_candidates: int = 200, threads: int = 0,
+) -> Tuple[Any, Any, Any, Any]: ...
+def spread_group(
+    records: int, a: Any, b: Any, algorithm: Any, score: Any, linked: Any, profiles: list[bytes],
+    first_keys: list[str], words: Any, counts: Any, counted: int, codes: list[str],
+    normalize: bool, verify: float, max_candidates: int = 200, threads: int = 0,
+) -> Tuple[Any, Any, Any]: ...

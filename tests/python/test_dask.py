@@ -1,15 +1,19 @@
 """Keys and duplicate groups on a real Dask cluster: two worker processes on
 loopback, each loading the component. The reference is the command-line
 tool on the same records: `korvix key` for the keys, the text report of
-`korvix dedupe` for the groups."""
+`korvix dedupe` for the groups; for the whole job, korvix.dedupe()."""
 
 import re
+import subprocess
+import sys
+from pathlib import Path
 
 import dask.dataframe as dd
 import pandas as pd
 import pytest
 from distributed import Client, LocalCluster
 
+import korvix
 import korvix.dask
 from conftest import ADDRESS_CODE, DATA_DIR
 
@@ -101,3 +105,30 @@ def test_pandas_frames_need_no_cluster(addresses, tool):
     normal = korvix.dask.add_key(addresses.iloc[:50], ADDRESS_CODE, normalize=True)["key"].tolist()
     strings = korvix.frame.record_strings(addresses.iloc[:50], korvix.frame.field_columns(addresses.columns))
     assert normal == [korvix.key(ADDRESS_CODE, korvix.normalize_record(s)) for s in strings]
+
+
+@pytest.fixture(scope="module")
+def customers(tmp_path_factory):
+    """Generated customers with duplicates and look-alikes, and twelve copies
+    of one, which the job compares once and the cluster pair by pair."""
+    path = tmp_path_factory.mktemp("customers") / "customers.csv"
+    script = Path(__file__).resolve().parents[2] / "scripts" / "generate_customers.py"
+    subprocess.run([sys.executable, str(script), "--count", "4000", "--format", "csv", "--seed", "3",
+                    "-o", str(path)], check=True)
+    frame = pd.read_csv(path, sep=";", dtype=str, keep_default_na=False)
+    return pd.concat([frame, frame.iloc[[7] * 12]], ignore_index=True)
+
+
+# The recommendation; keys shared by more than four records, split and paired
+# with their neighbours only; several keys unverified.
+@pytest.mark.parametrize("options", [{}, {"max_candidates": 4}, {"verify": 0}])
+def test_dedupe_gives_the_groups_of_the_job(client, customers, options):
+    expected = korvix.dedupe(customers, **options)[["group", "algorithm", "score"]]
+    found = korvix.dask.dedupe(dd.from_pandas(customers, npartitions=5), npartitions=3, **options)
+    assert (expected["group"] > 0).sum() > 1000
+    pd.testing.assert_frame_equal(found, expected)
+
+
+def test_dedupe_refuses_wrong_options_before_it_starts(customers):
+    with pytest.raises(ValueError, match="threshold"):
+        korvix.dask.dedupe(customers, verify=1.5)

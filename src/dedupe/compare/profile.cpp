@@ -372,70 +372,84 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   return p;
 }
 
-void CountNameWords(std::span<Profile> profiles) {
-  // An open-addressing table of the words' hashes, grown as it fills: a
-  // word is a few bytes, and a node-based map would cost more than the
-  // scoring it serves. First names are not counted: only the share of a
-  // surname is asked for.
-  struct Slot {
-    std::uint64_t hash = 0;  // 0: free
-    std::uint32_t count = 0;
-  };
-  std::vector<Slot> table(std::size_t{1} << 16);
-  std::size_t used = 0;
-  const auto hash_of = [](const ProfileText& text) {
-    // The first eight bytes are at hand; a longer word adds its last eight.
-    std::uint64_t h = text.head() * 0x9E3779B97F4A7C15ull ^ text.size();
-    if (text.size() > 8) {
-      std::uint64_t tail;
-      std::memcpy(&tail, std::string_view(text).data() + text.size() - 8, 8);
-      h ^= tail * 0xC2B2AE3D27D4EB4Full;
+namespace {
+
+// The hash a word is counted by: the first eight bytes are at hand, a
+// longer word adds its last eight.
+std::uint64_t WordHash(const ProfileText& text) {
+  std::uint64_t h = text.head() * 0x9E3779B97F4A7C15ull ^ text.size();
+  if (text.size() > 8) {
+    std::uint64_t tail;
+    std::memcpy(&tail, std::string_view(text).data() + text.size() - 8, 8);
+    h ^= tail * 0xC2B2AE3D27D4EB4Full;
+  }
+  return (h ^ h >> 29) | 1;
+}
+
+}  // namespace
+
+NameWordCounts::NameWordCounts() : table_(std::size_t{1} << 16) {}
+
+std::size_t NameWordCounts::At(std::uint64_t hash) const {
+  const std::size_t mask = table_.size() - 1;
+  for (std::size_t at = (hash >> 17) & mask;; at = (at + 1) & mask) {
+    if (table_[at].hash == hash || table_[at].hash == 0) return at;
+  }
+}
+
+void NameWordCounts::Add(std::uint64_t word, std::uint32_t count) {
+  std::size_t at = At(word);
+  if (table_[at].hash == 0) {
+    table_[at].hash = word;
+    if (++used_ * 2 > table_.size()) {  // grow: every slot anew
+      std::vector<Slot> old(table_.size() * 2);
+      old.swap(table_);
+      for (const Slot& s : old) {
+        if (s.hash != 0) table_[At(s.hash)] = s;
+      }
+      at = At(word);
     }
-    return (h ^ h >> 29) | 1;
-  };
-  const auto find = [&](std::uint64_t hash) -> Slot& {
-    const std::size_t mask = table.size() - 1;
-    for (std::size_t at = (hash >> 17) & mask;; at = (at + 1) & mask) {
-      if (table[at].hash == hash || table[at].hash == 0) return table[at];
-    }
-  };
-  std::vector<std::uint64_t> hashes;  // of each counted word, in order
+  }
+  table_[at].count += count;
+}
+
+void NameWordCounts::Add(std::span<const Profile> profiles) {
   for (const Profile& p : profiles) {
     for (std::size_t i = 0; i < p.name.size(); ++i) {
       if (p.name[i].given()) continue;
-      const std::uint64_t hash = hash_of(p.name[i].text);
-      hashes.push_back(hash);
       // A word twice in one name counts once.
       bool again = false;
       for (std::size_t k = 0; k < i && !again; ++k) again = p.name[k].text == p.name[i].text;
-      if (again) continue;
-      Slot& slot = find(hash);
-      if (slot.hash == 0) {
-        slot.hash = hash;
-        if (++used * 2 > table.size()) {  // grow: every slot anew
-          std::vector<Slot> old(table.size() * 2);
-          old.swap(table);
-          for (const Slot& s : old) {
-            if (s.hash != 0) find(s.hash) = s;
-          }
-          ++find(hash).count;
-          continue;
-        }
-      }
-      ++slot.count;
+      if (!again) Add(WordHash(p.name[i].text), 1);
     }
   }
+}
+
+void NameWordCounts::SetShares(std::span<Profile> profiles, std::uint64_t records) const {
   // A name that few records carry is rare whatever the file's size.
   constexpr std::uint32_t kFew = 8;
-  const auto total = static_cast<float>(profiles.size());
-  std::size_t next = 0;
+  const auto total = static_cast<float>(records);
   for (Profile& p : profiles) {
     for (Profile::Word& w : p.name) {
       if (w.given()) continue;
-      const std::uint32_t count = find(hashes[next++]).count;
+      const std::uint32_t count = table_[At(WordHash(w.text))].count;
       w.share = count < kFew ? 0 : static_cast<float>(count) / total;
     }
   }
+}
+
+std::vector<std::pair<std::uint64_t, std::uint32_t>> NameWordCounts::Words() const {
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> words;
+  for (const Slot& s : table_) {
+    if (s.hash != 0) words.emplace_back(s.hash, s.count);
+  }
+  return words;
+}
+
+void CountNameWords(std::span<Profile> profiles) {
+  NameWordCounts counts;
+  counts.Add(profiles);
+  counts.SetShares(profiles, profiles.size());
 }
 
 }  // namespace korvix::dedupe

@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dedupe/core/big_allocator.h"
@@ -154,6 +155,35 @@ struct ProfileList {
     for (const ProfileMaker& m : makers) bytes += m.memory();
     return bytes;
   }
+};
+
+// How many records' names hold each name word but first names, by a hash
+// of the word: counted over the records a run compares, or over parts of
+// them counted apart and added up (Words, then Add).
+class NameWordCounts {
+ public:
+  NameWordCounts();
+  // Counts the words of each profile's name, a word twice in one name once.
+  void Add(std::span<const Profile> profiles);
+  void Add(std::uint64_t word, std::uint32_t count);
+  // Sets the share of every counted word of `profiles`: of `records`
+  // records, those whose name has it; 0 for a word of fewer than eight.
+  void SetShares(std::span<Profile> profiles, std::uint64_t records) const;
+  // Every word with its count.
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> Words() const;
+
+ private:
+  // An open-addressing table of the words' hashes, grown as it fills: a
+  // word is a few bytes, and a node-based map would cost more than the
+  // scoring it serves.
+  struct Slot {
+    std::uint64_t hash = 0;  // 0: free
+    std::uint32_t count = 0;
+  };
+  // The slot of `hash`, or the free one where it would go.
+  std::size_t At(std::uint64_t hash) const;
+  std::vector<Slot> table_;
+  std::size_t used_ = 0;
 };
 
 // Sets the share of every name word but first names: of the profiles,

@@ -27,9 +27,11 @@
 #include "dedupe/job/decided.h"
 #include "dedupe/job/group_numbers.h"
 #include "dedupe/job/keyed_base.h"
+#include "dedupe/job/spread.h"
 #include "dedupe/key/keying.h"
 #include "dedupe/core/printable.h"
 #include "dedupe/read/line_source.h"
+#include "dedupe/read/memory_source.h"
 #include "dedupe/link/linking.h"
 #include "dedupe/core/progress.h"
 #include "dedupe/read/record_reader.h"
@@ -46,31 +48,6 @@ namespace {
 // Bytes of records a report holds in memory at once: at least this much, or
 // half as much as the keys take, so memory stays proportional to the keys.
 constexpr std::size_t kMinReportBudget = std::size_t{64} << 20;
-
-// Record strings in memory, as a source: a record's place is its index.
-class MemorySource final : public RecordSource {
- public:
-  explicit MemorySource(std::span<const std::string_view> records) : records_(records) {}
-  bool Read(RecordBatch* batch) override {
-    batch->Clear();
-    batch->split = true;
-    for (; next_ < records_.size() && batch->text.size() < (std::size_t{1} << 20); ++next_) {
-      const std::string_view r = records_[next_];
-      const auto length = static_cast<std::uint32_t>(std::min<std::size_t>(r.size(), 0xFFFFFFFFu));
-      batch->records.push_back({batch->text.size(), r.size(), {next_ + 1, next_, length}});
-      batch->text.append(r);
-    }
-    return !batch->records.empty();
-  }
-  void Split(RecordBatch*) const override {}
-  std::uint64_t bytes_read() const override { return next_; }
-  std::uint64_t skipped() const override { return 0; }
-  std::string_view RecordString(std::string_view bytes, std::string*) const override { return bytes; }
-
- private:
-  std::span<const std::string_view> records_;
-  std::size_t next_ = 0;
-};
 
 bool EndsWithCsv(const std::string& path) {
   if (path.size() < 4) return false;
@@ -234,17 +211,13 @@ class Job {
  public:
   Job(const DedupeOptions& options, const std::string& path)
       : options_(options), rule_(CheckSurvivorOptions(options, path)) {
-    if (options.algorithms.empty()) throw UsageError("no algorithm to key the records with");
+    CheckLinking(options);
     if (options.sample_pairs > 0 && options.verify <= 0) {
       throw UsageError("pairs are sampled by their scores: verify to sample them");
     }
-    if (options.algorithms.size() > 255) throw UsageError("at most 255 algorithms");
     if (!options.previous.empty()) {
       if (!options.base.empty()) throw UsageError("--previous keeps the numbers of groups, which a run with a base has none of");
       previous_ = ReadPreviousGroups(options.previous, !options.id.empty());
-    }
-    if (options.verify < 0 || options.verify > 1) {
-      throw UsageError("the verification threshold must lie between 0 and 1");
     }
     for (const DedupeAlgorithm& a : options.algorithms) {
       builders_.emplace_back(a.code);

@@ -825,9 +825,10 @@ class Clusters {
   std::vector<std::uint8_t> vouched_;  // records of "same" decisions, when there are any
 };
 
-// Numbers the groups of two or more in report order and lists their records.
-void NumberGroups(const KeyTable& table, UnionFind& uf, Links* links) {
-  const std::size_t n = table.size();
+// Numbers the groups of two or more in report order and lists their records;
+// first_key(r) is record r's key under the first algorithm.
+template <class FirstKey>
+void NumberGroups(std::size_t n, const FirstKey& first_key, UnionFind& uf, Links* links) {
   std::vector<std::uint32_t> size(n, 0);
   for (std::uint32_t r = 0; r < n; ++r) ++size[uf.Find(r)];
   // Groups by their first record, which is their root.
@@ -840,7 +841,7 @@ void NumberGroups(const KeyTable& table, UnionFind& uf, Links* links) {
   }
   std::stable_sort(groups.begin(), groups.end(), [&](const Group& x, const Group& y) {
     if (x.size != y.size) return x.size > y.size;
-    return table.key(x.first) < table.key(y.first);
+    return first_key(x.first) < first_key(y.first);
   });
   std::vector<std::uint32_t> number(n, 0);  // by root
   std::vector<std::size_t> next(groups.size() + 1, 0);
@@ -855,6 +856,11 @@ void NumberGroups(const KeyTable& table, UnionFind& uf, Links* links) {
     links->group[r] = g;
     if (g != 0) links->members[next[g - 1]++] = r;
   }
+}
+
+// NumberGroups of the records of `table`.
+void NumberGroups(const KeyTable& table, UnionFind& uf, Links* links) {
+  NumberGroups(table.size(), [&table](std::uint32_t r) { return table.key(r); }, uf, links);
 }
 
 std::span<const std::uint32_t> Members(const KeyOrder& order, const Group& g) {
@@ -1353,6 +1359,84 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
   for (std::size_t i = 0; i < links.pairs.size(); ++i) {
     if (i == 0 || links.pairs[i].a != links.pairs[i - 1].a) links.group[links.pairs[i].a] = ++number;
   }
+  return links;
+}
+
+std::vector<ScoredLink> ScoreRuns(std::span<const KeyRun> key_runs, std::size_t n,
+                                  const std::vector<BigVector<std::uint32_t>>& made,
+                                  const FetchProfiles& fetch, const LinkOptions& options) {
+  std::vector<ScoredLink> links;
+  if (options.verify <= 0) {
+    for (const KeyRun& k : key_runs) {
+      for (std::size_t i = 1; i < k.records.size(); ++i) links.push_back({k.records[0], k.records[i], k.algorithm, 0});
+    }
+    return links;
+  }
+  std::vector<std::uint8_t> wanted(n, 0);
+  std::vector<Run> runs;
+  for (const KeyRun& k : key_runs) {
+    for (const std::uint32_t r : k.records) wanted[r] = 1;
+    runs.push_back({k.records, {}, k.algorithm, k.key});
+  }
+  std::vector<std::uint32_t> layout(n);
+  std::iota(layout.begin(), layout.end(), 0u);
+  const ProfileSet profiles(n, wanted, layout, fetch);
+  Budget budget(options);
+  budget.Hold(profiles.memory() + n * (8 + 4 * made.size()), "the records' profiles");
+  BigVector<Candidate> pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, nullptr, budget, options);
+  Unique(&pairs, options.threads);
+  std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
+  KeepLinks(&pairs, &scores, options);
+  links.reserve(pairs.size());
+  for (std::size_t i = 0; i < pairs.size(); ++i) links.push_back({pairs[i].a, pairs[i].b, pairs[i].algorithm, scores[i]});
+  return links;
+}
+
+Links GroupLinks(std::size_t n, std::vector<ScoredLink> found, const FetchProfiles& fetch,
+                 const std::function<std::string_view(std::uint32_t)>& first_key,
+                 const LinkOptions& options) {
+  // Each pair once, with its first algorithm, by a then b, as Unique leaves them.
+  std::sort(found.begin(), found.end(), [](const ScoredLink& x, const ScoredLink& y) {
+    return x.a != y.a ? x.a < y.a : x.b != y.b ? x.b < y.b : x.algorithm < y.algorithm;
+  });
+  found.erase(std::unique(found.begin(), found.end(),
+                          [](const ScoredLink& x, const ScoredLink& y) { return x.a == y.a && x.b == y.b; }),
+              found.end());
+  Links links;
+  links.group.assign(n, 0);
+  links.algorithm.assign(n, 0);
+  UnionFind uf(n);
+  if (options.verify <= 0) {
+    // Records that share any key are one group; each linked by its first algorithm.
+    for (const ScoredLink& l : found) {
+      uf.Union(l.a, l.b);
+      for (const std::uint32_t r : {l.a, l.b}) {
+        const auto algorithm = static_cast<std::uint8_t>(l.algorithm + 1);
+        if (links.algorithm[r] == 0 || algorithm < links.algorithm[r]) links.algorithm[r] = algorithm;
+      }
+    }
+    NumberGroups(n, first_key, uf, &links);
+    return links;
+  }
+  std::vector<std::uint8_t> wanted(n, 0);
+  BigVector<Candidate> pairs;
+  std::vector<float> scores;
+  pairs.reserve(found.size());
+  scores.reserve(found.size());
+  for (const ScoredLink& l : found) {
+    wanted[l.a] = wanted[l.b] = 1;
+    pairs.push_back({l.a, l.b, l.algorithm});
+    scores.push_back(l.score);
+  }
+  std::vector<ScoredLink>().swap(found);
+  std::vector<std::uint32_t> layout(n);
+  std::iota(layout.begin(), layout.end(), 0u);
+  const ProfileSet profiles(n, wanted, layout, fetch);
+  links.compared = pairs.size();
+  const std::vector<std::uint32_t> kept =
+      GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);
+  KeepPairs(kept, pairs, scores, profiles, {}, &links);
+  NumberGroups(n, first_key, uf, &links);
   return links;
 }
 

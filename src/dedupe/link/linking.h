@@ -141,6 +141,47 @@ void SetCollapseCopiesForTesting(bool on);
 Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
                  const FetchProfiles& fetch, const LinkOptions& options);
 
+// LinkWithin in two steps, for the job spread over the machines of a
+// cluster: each machine scores the pairs of the key runs it holds
+// (ScoreRuns), and one groups every link they found (GroupLinks). Given all
+// the runs of the input, profiles whose name words are counted over all
+// records of those runs, and the same options, the groups are LinkWithin's;
+// records that verification cannot tell apart are scored pair by pair, as
+// they are without collapsing copies.
+
+// Records that share `key` under `algorithm` (0-based), ascending.
+struct KeyRun {
+  std::span<const std::uint32_t> records;
+  std::uint8_t algorithm;
+  std::string_view key;
+};
+
+// A candidate pair that links (a < b): its score reaches the threshold.
+struct ScoredLink {
+  std::uint32_t a, b;
+  std::uint8_t algorithm;  // 0-based
+  float score;
+};
+
+// The linking pairs of `runs` (of records below `records`), scored as
+// LinkWithin scores them, each pair once with its first algorithm, by a
+// then b; unverified, each run's first record paired with the others.
+// made[k][r] is 1 + a number of record r's key under algorithm k, equal
+// for equal keys, if that key's run has no more than max_candidates
+// records, else 0: a pair that shares such a key under an earlier
+// algorithm is made there, and not made again.
+std::vector<ScoredLink> ScoreRuns(std::span<const KeyRun> runs, std::size_t records,
+                                  const std::vector<BigVector<std::uint32_t>>& made,
+                                  const FetchProfiles& fetch, const LinkOptions& options);
+
+// The groups of the links that ScoreRuns found in every run (in any order,
+// a pair perhaps more than once), grouped as LinkWithin groups them.
+// first_key(r) is record r's key under the first algorithm, which orders
+// groups of equal size.
+Links GroupLinks(std::size_t records, std::vector<ScoredLink> links, const FetchProfiles& fetch,
+                 const std::function<std::string_view(std::uint32_t)>& first_key,
+                 const LinkOptions& options);
+
 // Links each record of `input` to the records of `base` it shares a key
 // with (and, verifying, that score high enough); no pairs within a side.
 // Groups stay empty: the report is per input record.
