@@ -72,6 +72,9 @@ void Review::Decide(DecisionKind kind, std::uint32_t a, std::uint32_t b, const s
   decision.a = identity(a);
   decision.b = identity(b);
   decision.who = who;
+  // Copies (one content, no id column) are one customer already: confirming
+  // a group that holds them has nothing to store for them.
+  if (kind == DecisionKind::kSame && decision.a == decision.b) return;
   store_->Record(decision);
 }
 

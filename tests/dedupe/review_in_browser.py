@@ -50,6 +50,24 @@ def listens_on_loopback_only(port):
     return {r[1] for r in rows if r[3] == "0A" and int(r[1].split(":")[1], 16) == port} == {"0100007F:%04X" % port}
 
 
+def shoot_sample(korvix, browser, wait, shots, env):
+    """The pictures of the documentation: the sample's first group, then the
+    next after the first is confirmed, in English."""
+    sample = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data", "sample.csv")
+    server = subprocess.Popen([korvix, "review", sample], stdout=subprocess.PIPE, text=True, env=env)
+    try:
+        browser.get(server.stdout.readline().split()[-1])
+        wait.until(lambda b: b.find_elements(By.CSS_SELECTOR, "#rows tr"))
+        browser.save_screenshot(os.path.join(shots, "review.png"))
+        browser.find_element(By.ID, "language").click()
+        browser.find_element(By.TAG_NAME, "body").send_keys("c")
+        wait.until(lambda b: b.find_element(By.ID, "position").text.startswith("Group 2"))
+        browser.save_screenshot(os.path.join(shots, "review-decided.png"))
+    finally:
+        server.terminate()
+        server.wait()
+
+
 def main(korvix, shots=None):
     failed = []
 
@@ -94,8 +112,6 @@ def main(korvix, shots=None):
             check(not browser.find_elements(By.CSS_SELECTOR, "#rows img") and browser.title != "owned",
                   "markup in a record became an element")
             check(browser.find_elements(By.CSS_SELECTOR, "#rows mark"), "no difference is marked")
-            if shots:
-                browser.save_screenshot(os.path.join(shots, "review.png"))
             body = browser.find_element(By.TAG_NAME, "body")
             stored = lambda b: "Gespeichert" in b.find_element(By.ID, "status").text
             # Group 10115: K2 survives, the group is confirmed.
@@ -135,7 +151,7 @@ def main(korvix, shots=None):
             browser.find_element(By.ID, "language").click()
             check(browser.find_element(By.ID, "confirm").text == "Confirm (c)", "no English texts")
             if shots:
-                browser.save_screenshot(os.path.join(shots, "review-decided.png"))
+                shoot_sample(korvix, browser, wait, shots, env)
         finally:
             browser.quit()
             server.terminate()
