@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/csv.h"
 #include "db/column_name.h"
 #include "dedupe/read/csv_reader.h"
 #include "korvix/decisions.h"
@@ -16,19 +17,6 @@ namespace {
 
 constexpr std::array<std::string_view, 6> kColumns = {"kind", "record_a", "record_b", "note", "who", "when"};
 
-void AppendField(std::string_view value, std::string* out) {
-  if (value.find_first_of(";,\"\r\n") == std::string_view::npos) {
-    out->append(value);
-    return;
-  }
-  out->push_back('"');
-  for (const char c : value) {
-    if (c == '"') out->push_back('"');
-    out->push_back(c);
-  }
-  out->push_back('"');
-}
-
 }  // namespace
 
 std::string DecisionsCsv(std::span<const Decision> decisions) {
@@ -37,7 +25,7 @@ std::string DecisionsCsv(std::span<const Decision> decisions) {
     const std::string_view fields[] = {DecisionKindName(d.kind), d.a, d.b, d.note, d.who, d.when};
     for (std::size_t i = 0; i < std::size(fields); ++i) {
       if (i > 0) csv.push_back(';');
-      AppendField(fields[i], &csv);
+      base::AppendCsvField(fields[i], ';', &csv);
     }
     csv.push_back('\n');
   }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/csv.h"
 #include "dedupe/core/error.h"
 
 namespace korvix::dedupe {
@@ -65,19 +66,6 @@ class Copier {
   std::uint64_t at_ = 0;
 };
 
-void AppendCsvField(std::string_view value, char delimiter, std::string* out) {
-  if (value.find_first_of(std::string{delimiter, '"', '\r', '\n'}) == std::string_view::npos) {
-    out->append(value);
-    return;
-  }
-  out->push_back('"');
-  for (const char c : value) {
-    if (c == '"') out->push_back('"');
-    out->push_back(c);
-  }
-  out->push_back('"');
-}
-
 }  // namespace
 
 void WriteCleanCopy(int fd, std::string_view name, const KeyTable& table, const Survivors& survivors,
@@ -118,7 +106,7 @@ void WriteMapping(const Survivors& survivors, std::span<const std::uint32_t> gro
   std::string row;
   const auto cell = [&](std::string_view text) {
     if (!row.empty()) row.push_back(d);
-    AppendCsvField(text, d, &row);
+    base::AppendCsvField(text, d, &row);
   };
   cell("record");
   if (format.ids) cell("id");
