@@ -12,6 +12,8 @@ same names in a table of group letters. Each figure is the median of --repeat ru
 
 --baseline names an engine_bench built from another revision (for example
 main's), run on the same files in the same invocation: its figures go beside.
+--key-path runs only the phonetic code, the key and their floors, in turn for
+--repeat rounds, and prints each with the median of its ratios to its floor.
 When javac, java and Debian's libcommons-codec-java are there, Apache Commons
 Codec's ColognePhonetic runs on the same names as a speed reference (it is a
 different algorithm, Kölner Phonetik).
@@ -20,6 +22,7 @@ different algorithm, Kölner Phonetik).
 import argparse
 import json
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -74,6 +77,27 @@ def run_bench(binary, files, repeat, min_time):
     return medians
 
 
+def key_path(binary, files, rounds, min_time):
+    """The phonetic code and the key beside their floors, one round after
+    another on one thread: median CPU ns of each and of each round's ratio."""
+    names = ["PhoneticCode", "PhoneticFloor", "KeyBuilder::Key", "SplitFloor"]
+    figures = {name: [] for name in names}
+    for _ in range(rounds):
+        out = subprocess.run(
+            [str(binary), f"--names={files['names']}", f"--records={files['records']}",
+             "--benchmark_filter=^(" + "|".join(names) + ")/threads:1$",
+             f"--benchmark_min_time={min_time}", "--benchmark_format=json"],
+            check=True, capture_output=True, text=True).stdout
+        for b in json.loads(out)["benchmarks"]:
+            figures[b["run_name"].split("/")[0]].append(b["cpu_time"])
+    median = statistics.median
+    for ours, floor, unit, what in (("PhoneticCode", "PhoneticFloor", "name", "a table look-up of each byte"),
+                                    ("KeyBuilder::Key", "SplitFloor", "record", "eight memchr")):
+        ratio = median(a / b for a, b in zip(figures[ours], figures[floor]))
+        print(f"{ours}: {median(figures[ours]):.1f} ns/{unit}; floor ({what}): "
+              f"{median(figures[floor]):.1f} ns/{unit}; ratio {ratio:.2f}")
+
+
 def cologne(names, repeat):
     """ColognePhonetic's ns per name, or None when Java or the codec is missing."""
     if not (shutil.which("javac") and shutil.which("java") and CODEC_JAR.exists()):
@@ -97,9 +121,14 @@ def main():
     parser.add_argument("--count", type=int, default=1_000_000, help="names and records to generate")
     parser.add_argument("--repeat", type=int, default=5, help="runs per figure (the median counts)")
     parser.add_argument("--min-time", type=float, default=0.5, help="seconds per run")
+    parser.add_argument("--key-path", action="store_true",
+                        help="only the phonetic code and the key beside their floors, with the ratios")
     args = parser.parse_args()
 
     files = generate(args.data, args.count)
+    if args.key_path:
+        key_path(args.build / "bench" / "engine_bench", files, args.repeat, args.min_time)
+        return
     now = run_bench(args.build / "bench" / "engine_bench", files, args.repeat, args.min_time)
     before = run_bench(args.baseline, files, args.repeat, args.min_time) if args.baseline else {}
     java = cologne(files["names"], args.repeat)

@@ -82,12 +82,13 @@ void Over(benchmark::State& state, const Lines& lines, Fn&& fn) {
   state.SetItemsProcessed(state.iterations());
 }
 
-// The floor: finding the separators of the same records, nothing else.
+// The floor: finding the eight separators of the same records (one memchr
+// each), nothing else.
 void BM_SplitFloor(benchmark::State& state) {
   Over(state, records, [](std::string_view r) {
-    std::size_t items = 1;
-    for (std::size_t p = r.find('|'); p != r.npos; p = r.find('|', p + 1)) ++items;
-    benchmark::DoNotOptimize(items);
+    std::size_t p = r.find('|');
+    for (int k = 1; k < 8 && p != r.npos; ++k) p = r.find('|', p + 1);
+    benchmark::DoNotOptimize(p);
   });
 }
 

@@ -54,6 +54,8 @@ bool HasControl(std::string_view utf8) {
 
 }  // namespace
 
+bool IsPrintableAsIs(std::string_view bytes) { return PlainUtf8(bytes); }
+
 void AppendPrintable(std::string_view bytes, std::string* out) {
   if (PlainUtf8(bytes)) {
     out->append(bytes);

@@ -14,6 +14,9 @@ namespace korvix::dedupe {
 // letters, all of Latin-1) is NFC as it stands and is copied.
 void AppendPrintable(std::string_view bytes, std::string* out);
 
+// True iff AppendPrintable appends `bytes` as they stand.
+bool IsPrintableAsIs(std::string_view bytes);
+
 // Appends `bytes` as a person reads them on a terminal or a page: as
 // AppendPrintable gives them, with every control character (U+0000 to
 // U+001F, U+007F to U+009F, so also the five bytes that Windows-1252 leaves

@@ -20,25 +20,82 @@ namespace {
 // Rows are handed to the report file in blocks of about this many bytes.
 constexpr std::size_t kRowBlock = 1 << 16;
 
-// True iff `value` holds the delimiter, a quote or a line break: sixteen
-// bytes a step, as a record is copied whole when it holds none.
-bool NeedsQuotes(std::string_view value, char delimiter) {
-  std::size_t i = 0;
+// What a value holds that decides how it is written: delimiters, quotes
+// and line breaks, bytes beyond ASCII. One pass, sixteen bytes a step, as
+// most records are copied whole.
+struct Contents {
+  std::size_t delimiters = 0;
+  bool quotes_or_breaks = false;
+  bool as_is = true;  // AppendPrintable copies it as it stands
+};
+
 #if defined(__SSE2__)
-  const __m128i delimiters = _mm_set1_epi8(delimiter), quotes = _mm_set1_epi8('"');
-  const __m128i line_feeds = _mm_set1_epi8('\n'), returns = _mm_set1_epi8('\r');
-  for (; i + 16 <= value.size(); i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value.data() + i));
-    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, delimiters), _mm_cmpeq_epi8(v, quotes)),
-                                     _mm_or_si128(_mm_cmpeq_epi8(v, line_feeds), _mm_cmpeq_epi8(v, returns)));
-    if (_mm_movemask_epi8(hit) != 0) return true;
+// Bytes of v in [lo, hi], as 0xFF.
+__m128i InRange(__m128i v, unsigned char lo, unsigned char hi) {
+  const __m128i from_lo = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(lo)));
+  return _mm_cmpeq_epi8(_mm_min_epu8(from_lo, _mm_set1_epi8(static_cast<char>(hi - lo))), from_lo);
+}
+#endif
+
+Contents Scan(std::string_view value, char delimiter) {
+  Contents c;
+#if defined(__SSE2__)
+  if (value.size() >= 16) {
+    const __m128i delimiters = _mm_set1_epi8(delimiter), quotes = _mm_set1_epi8('"');
+    const __m128i line_feeds = _mm_set1_epi8('\n'), returns = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
+    __m128i count = zero, breaks = zero;  // count: delimiters by byte lane, up to 255
+    // As is: UTF-8 of characters below U+0300, each byte beyond ASCII a lead
+    // byte C2-CB with a continuation byte after it, or that continuation.
+    unsigned wrong = 0, lead_before = 0;
+    const auto add = [&](__m128i v, __m128i counted, unsigned checked) {
+      count = _mm_sub_epi8(count, _mm_and_si128(_mm_cmpeq_epi8(v, delimiters), counted));
+      breaks = _mm_or_si128(breaks, _mm_or_si128(_mm_cmpeq_epi8(v, quotes),
+                                                 _mm_or_si128(_mm_cmpeq_epi8(v, line_feeds), _mm_cmpeq_epi8(v, returns))));
+      const auto lead = static_cast<unsigned>(_mm_movemask_epi8(InRange(v, 0xC2, 0xCB)));
+      const auto next = static_cast<unsigned>(_mm_movemask_epi8(InRange(v, 0x80, 0xBF)));
+      wrong |= (static_cast<unsigned>(_mm_movemask_epi8(v)) & ~(lead | next)) |
+               ((next ^ (lead << 1 | lead_before)) & checked);
+      lead_before = lead >> 15;
+    };
+    const auto total = [&] {
+      const __m128i sums = _mm_sad_epu8(count, zero);
+      c.delimiters += static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_add_epi64(sums, _mm_unpackhi_epi64(sums, sums))));
+      count = zero;
+    };
+    const __m128i all = _mm_cmpeq_epi8(zero, zero);
+    std::size_t i = 0;
+    for (unsigned steps = 1; i + 16 <= value.size(); i += 16, ++steps) {
+      add(_mm_loadu_si128(reinterpret_cast<const __m128i*>(value.data() + i)), all, 0xFFFF);
+      if (steps % 255 == 0) total();
+    }
+    if (i < value.size()) {
+      // The last sixteen bytes, counting those not counted yet; the first
+      // of them was checked against the byte before it already.
+      const auto counted = static_cast<char>(16 - (value.size() - i));
+      const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+      add(_mm_loadu_si128(reinterpret_cast<const __m128i*>(value.data() + value.size() - 16)),
+          _mm_cmpgt_epi8(index, _mm_set1_epi8(static_cast<char>(counted - 1))), 0xFFFE);
+    }
+    total();
+    c.quotes_or_breaks = _mm_movemask_epi8(breaks) != 0;
+    c.as_is = wrong == 0 && lead_before == 0;
+    return c;
   }
 #endif
-  for (; i < value.size(); ++i) {
-    const char c = value[i];
-    if (c == delimiter || c == '"' || c == '\n' || c == '\r') return true;
+  bool ascii = true;
+  for (const char b : value) {
+    c.delimiters += b == delimiter;
+    c.quotes_or_breaks |= b == '"' || b == '\n' || b == '\r';
+    ascii &= static_cast<unsigned char>(b) < 0x80;
   }
-  return false;
+  c.as_is = ascii || IsPrintableAsIs(value);
+  return c;
+}
+
+// True iff `value` holds the delimiter, a quote or a line break.
+bool NeedsQuotes(std::string_view value, char delimiter) {
+  const Contents c = Scan(value, delimiter);
+  return c.quotes_or_breaks || c.delimiters > 0;
 }
 
 // Appends one field, quoted when it holds the delimiter, a quote or a line
@@ -87,7 +144,7 @@ class CsvRows {
     if (in_.input.csv == nullptr) {
       Cell("data");
     } else {
-      for (const std::string& name : in_.input.csv->header()) Printable(name);
+      for (const std::string& name : in_.input.csv->header()) Printable(name, Scan(name, delimiter_));
     }
     End();
   }
@@ -139,16 +196,23 @@ class CsvRows {
     row_.push_back(delimiter_);
   }
 
-  // The record's own columns, then the end of the row.
+  // The record's own columns, then the end of the row. A CSV line without
+  // quotes is its fields joined by the delimiter already: copied whole when
+  // it has as many as the header.
   void Data(const RecordReader::Visited& v) {
+    const Contents c = Scan(v.bytes, delimiter_);
     if (in_.input.csv == nullptr) {
-      Printable(v.bytes);
+      Printable(v.bytes, c);
+    } else if (!c.quotes_or_breaks && !v.bytes.empty() && in_.input.csv->has_header() &&
+               c.delimiters + 1 == in_.input.csv->header().size() && c.as_is) {
+      row_.append(v.bytes);
+      row_.push_back(delimiter_);
     } else {
       if (!in_.input.csv->Fields(v.bytes, &fields_)) {
         throw IoError("cannot read line " + std::to_string(v.line) +
                       " again: the input changed during the run");
       }
-      for (const std::string_view f : fields_) Printable(f);
+      for (const std::string_view f : fields_) Printable(f, Scan(f, delimiter_));
     }
     End();
   }
@@ -167,16 +231,20 @@ class CsvRows {
   }
 
  private:
-  // Written straight into the row, and moved into quotes in the rare case
-  // that it needs them.
-  void Printable(std::string_view bytes) {
-    const std::size_t start = row_.size();
-    AppendPrintable(bytes, &row_);
-    if (NeedsQuotes(std::string_view(row_).substr(start), delimiter_)) {
-      text_.assign(row_, start);
-      row_.resize(start);
-      Cell(text_);
-      return;
+  // `bytes` as AppendPrintable gives them, whose Contents are `c`, moved
+  // into quotes in the rare case that they need them.
+  void Printable(std::string_view bytes, const Contents& c) {
+    if (c.quotes_or_breaks || c.delimiters > 0 || !c.as_is) {
+      const std::size_t start = row_.size();
+      AppendPrintable(bytes, &row_);
+      if (NeedsQuotes(std::string_view(row_).substr(start), delimiter_)) {
+        text_.assign(row_, start);
+        row_.resize(start);
+        Cell(text_);
+        return;
+      }
+    } else {
+      row_.append(bytes);
     }
     row_.push_back(delimiter_);
   }
