@@ -157,6 +157,21 @@ FAULTS = [
           "    s.state = Slow::State::kFieldStart;\n",
           "  if (in_.bytes[s.p] == delimiter_) {\n    ends_.push_back(s.text().size());\n"
           "    s.state = Slow::State::kUnquoted;\n"),
+    Fault("decided-apart-not-carried",
+          "a group that takes in a record decided different from another forgets it",
+          "src/dedupe/link/linking.cpp",
+          "    const auto it = marked_.find(other);\n    if (it == marked_.end()) return;\n",
+          "    const auto it = marked_.find(other);\n    if (it != marked_.end() || true) return;\n"),
+    Fault("review-any-origin",
+          "the review page takes requests from any origin",
+          "tools/korvix/review_server.cpp",
+          "const bool origin_ok = origin.empty() || origin == origins[0] || origin == origins[1];",
+          "const bool origin_ok = true;"),
+    Fault("csv-quote-not-doubled",
+          "a quote inside a quoted CSV field is written once",
+          "src/base/csv.h",
+          "    if (c == '\"') out->push_back('\"');\n",
+          ""),
 ]
 
 # What a crash of this script left in the tree, so the next run can undo it.
