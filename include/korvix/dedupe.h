@@ -264,8 +264,11 @@ struct DedupeRecord {
   // its line in the clean file); empty when nothing was filled.
   std::string filled;
   // With DedupeOptions::texts: the record string and its --id value, as
-  // the text report shows them (control characters as \xNN).
+  // the text report shows them (control characters as \xNN), and its
+  // fields so shown: a CSV record's columns (quotes undone), a record
+  // string's items.
   std::string text, id;
+  std::vector<std::string> fields;
 };
 
 // Two linked records (numbers are 0-based positions in `records`; with a
@@ -308,6 +311,9 @@ struct DedupeResult {
   std::uint64_t skipped = 0;  // CSV records reported and left out
   std::size_t merged = 0;     // records merged into a survivor (DedupeOptions::survivor)
   std::string summary;        // RunDedupe's summary line ("records N, groups G, ...")
+  // With DedupeOptions::texts, a CSV input's header (DedupeRecord::fields
+  // by name); empty for record strings.
+  std::vector<std::string> columns;
 };
 
 // Runs the job on the file at `path` ("-": standard input) and writes the

@@ -294,9 +294,10 @@ KORVIX_EXPORT void korvix_dedupe_set_memory(uint64_t bytes);
  * else "content:" and a hash of the record string `record` normalised. */
 KORVIX_EXPORT char* korvix_record_identity(const char* record, const char* id);
 
-/* Stores a decision at once: `kind` "same", "different" or "survivor", `a`
- * and `b` identities (`b` NULL for a survivor), `who` the user (NULL for
- * none). KORVIX_TRUE when stored, or stored already; KORVIX_FALSE with why
+/* Stores a decision at once: `kind` "same", "different", "survivor" or
+ * "value", `a` and `b` identities (`b` NULL for a survivor; for a value the
+ * column whose value of `a` its group's survivor keeps), `who` the user
+ * (NULL for none). KORVIX_TRUE when stored, or stored already; KORVIX_FALSE with why
  * in *errptr (a decision that contradicts those stored, too). */
 KORVIX_EXPORT korvix_bool korvix_decide(korvix_connection_t* connection, const char* kind, const char* a,
                                         const char* b, const char* who, char** errptr);

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "korvix/decisions.h"
@@ -43,6 +44,11 @@ class KORVIX_EXPORT Review {
   // throws.
   void Decide(DecisionKind kind, std::uint32_t a, std::uint32_t b, const std::string& who);
 
+  // Stores at once that the survivor of the group of `record` (from 1)
+  // takes its value of `field` (a name of GroupsJson's "columns") in the
+  // clean file, as `who` decided. Throws as Decide.
+  void ChooseValue(std::uint32_t record, const std::string& field, const std::string& who);
+
   // Runs the job again with every decision in the store.
   void Rerun();
 
@@ -50,10 +56,14 @@ class KORVIX_EXPORT Review {
   std::size_t groups() const { return result_.groups; }
 
   // Up to `count` groups from position `first` in `order`, as one JSON
-  // object: "total" (the groups), "verified" and "groups", each with "group" (its
+  // object: "total" (the groups), "verified", "columns" (of the fields:
+  // each with its "label" and the "field" that a value decision names)
+  // and "groups", each with "group" (its
   // number in the reports), "size", "certainty" (its weakest record's
-  // score), "survivor" (record number) and "records": "record" (from 1),
-  // "line", "id", "text" as runs [[MARK, "characters"], ...] (MARK 0
+  // score), "survivor" (record number), "values" (each column a value
+  // decision chose, with the record it took it from: {"Ort": 3}) and
+  // "records": "record" (from 1), "line", "id", "fields" (its values, one
+  // per column), "text" as runs [[MARK, "characters"], ...] (MARK 0
   // shared with the group's first record, 1 its own, 2 the first's that
   // it lacks), "algorithm" and "key" that linked it, "decided" when a
   // decision put it where it is (DedupeRecord::decided), and, verifying,
@@ -68,6 +78,10 @@ class KORVIX_EXPORT Review {
   void WriteClean(const std::string& clean, const std::string& mapping, bool fill) const;
 
  private:
+  // Notes that `record` (from 1) gives `field` to group `group` (from 0).
+  void KeepValue(std::uint32_t group, const std::string& field, std::uint32_t record);
+  void AppendColumns(std::string* out) const;
+
   std::string path_;
   DedupeOptions options_;
   DecisionStore* store_;
@@ -76,6 +90,9 @@ class KORVIX_EXPORT Review {
   // record's strongest pair (an index into result_.pairs, or none).
   std::vector<std::vector<std::uint32_t>> members_;
   std::vector<std::size_t> pair_of_;
+  // Per group: the value decisions on its records, column and record
+  // (from 1), the latest for each column.
+  std::vector<std::vector<std::pair<std::string, std::uint32_t>>> values_;
   std::vector<std::uint32_t> by_size_, by_certainty_;  // group indices in each order
 };
 

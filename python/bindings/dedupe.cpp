@@ -43,7 +43,8 @@ DedupeOptions Options(const py::object& algorithms, const py::object& normalize,
 }
 
 // The survivor options of frame.dedupe; "" and false leave them out. The
-// decisions to honour: (kind, a, b) or (kind, a) tuples, or None.
+// decisions to honour: (kind, a, b), (kind, a) or ("value", a, column)
+// tuples, or None.
 void Survive(DedupeOptions* options, const std::string& survivor, bool fill, const std::string& clean,
              const std::string& mapping, const py::object& decisions) {
   options->survivor = survivor;
@@ -53,9 +54,10 @@ void Survive(DedupeOptions* options, const std::string& survivor, bool fill, con
   if (decisions.is_none()) return;
   for (const py::handle d : decisions) {
     const auto items = d.cast<std::vector<std::string>>();
-    if (items.size() < 2 || items.size() > 3) throw py::value_error("a decision is (kind, a, b) or (kind, a)");
-    options->decisions.push_back(Decision{ReadDecisionKind(items[0]), items[1],
-                                          items.size() == 3 ? items[2] : "", "", "", ""});
+    if (items.size() < 2 || items.size() > 3) {
+      throw py::value_error("a decision is (kind, a, b), (kind, a) or (\"value\", a, column)");
+    }
+    options->decisions.push_back(MakeDecision(items[0], items[1], items.size() == 3 ? items[2] : ""));
   }
 }
 

@@ -236,9 +236,11 @@ def dedupe(
     raises korvix.Error saying which limit.
 
     `decisions`: what people decided, honoured over the scores, as tuples
-    ("same", a, b), ("different", a, b) or ("survivor", a), each record
-    named by korvix.record_identity() (of a file: by `id` where given). A
-    pair decided the same is one group, one decided different never is.
+    ("same", a, b), ("different", a, b), ("survivor", a) or ("value", a,
+    column), each record named by korvix.record_identity() (of a file: by
+    `id` where given). A pair decided the same is one group, one decided
+    different never is; a value decision gives a's value of the column to
+    its group's survivor in the clean file.
 
     Raises ValueError for wrong options or a CSV header that does not fit,
     OSError for a file that cannot be read."""

@@ -15,14 +15,15 @@
 namespace korvix {
 namespace {
 
-constexpr std::array<std::string_view, 6> kColumns = {"kind", "record_a", "record_b", "note", "who", "when"};
+// The first three are required; version 1 wrote no field.
+constexpr std::array<std::string_view, 7> kColumns = {"kind", "record_a", "record_b", "field", "note", "who", "when"};
 
 }  // namespace
 
 std::string DecisionsCsv(std::span<const Decision> decisions) {
-  std::string csv = "kind;record_a;record_b;note;who;when\n";
+  std::string csv = "kind;record_a;record_b;field;note;who;when\n";
   for (const Decision& d : decisions) {
-    const std::string_view fields[] = {DecisionKindName(d.kind), d.a, d.b, d.note, d.who, d.when};
+    const std::string_view fields[] = {DecisionKindName(d.kind), d.a, d.b, d.field, d.note, d.who, d.when};
     for (std::size_t i = 0; i < std::size(fields); ++i) {
       if (i > 0) csv.push_back(';');
       base::AppendCsvField(fields[i], ';', &csv);
@@ -43,7 +44,7 @@ std::vector<Decision> ReadDecisionsCsv(const std::string& path) {
   if (file.fd < 0) fail("cannot be read");
   dedupe::CsvReader reader(file.fd, path);
   dedupe::CsvRecord record;
-  if (!reader.Next(&record) || !record.ok()) fail("has no header kind;record_a;record_b;note;who;when");
+  if (!reader.Next(&record) || !record.ok()) fail("has no header kind;record_a;record_b;field;note;who;when");
   std::array<std::size_t, kColumns.size()> at;
   for (std::size_t c = 0; c < kColumns.size(); ++c) {
     at[c] = record.fields.size();
@@ -67,10 +68,13 @@ std::vector<Decision> ReadDecisionsCsv(const std::string& path) {
     }
     d.a = field(1);
     d.b = field(2);
-    d.note = field(3);
-    d.who = field(4);
-    d.when = field(5);
-    if (d.a.empty() || (d.kind != DecisionKind::kSurvivor && d.b.empty())) fail(where + "a record is missing");
+    d.field = field(3);
+    d.note = field(4);
+    d.who = field(5);
+    d.when = field(6);
+    const bool pair = d.kind == DecisionKind::kSame || d.kind == DecisionKind::kDifferent;
+    if (d.a.empty() || (pair && d.b.empty())) fail(where + "a record is missing");
+    if (d.kind == DecisionKind::kValue && d.field.empty()) fail(where + "a value decision names its field");
   }
   return decisions;
 }

@@ -20,11 +20,15 @@ constexpr std::string_view kTable = "DoubletDecisions";
 // upgrade from.
 constexpr const char* kCreateVersions =
     "CREATE TABLE KorvixTables (TableName VARCHAR(60) NOT NULL PRIMARY KEY, Version INTEGER NOT NULL)";
-// Seq orders the decisions as they were taken; RecordB is '' for a survivor.
+// Seq orders the decisions as they were taken; RecordB is '' for a survivor
+// and a value, FieldName '' for all but a value.
 constexpr const char* kCreateDecisions =
     "CREATE TABLE DoubletDecisions (Seq INTEGER NOT NULL, Kind VARCHAR(10) NOT NULL, "
     "RecordA VARCHAR(200) NOT NULL, RecordB VARCHAR(200) NOT NULL, Note TEXT, "
-    "DecidedBy VARCHAR(60), DecidedAt VARCHAR(20) NOT NULL)";
+    "DecidedBy VARCHAR(60), DecidedAt VARCHAR(20) NOT NULL, FieldName VARCHAR(200) NOT NULL DEFAULT '')";
+// Version 1 had no value decisions.
+constexpr const char* kUpgradeFrom1 =
+    "ALTER TABLE DoubletDecisions ADD COLUMN FieldName VARCHAR(200) NOT NULL DEFAULT ''";
 
 [[noreturn]] void Fail(const std::string& why) {
   throw Error(ErrorCode::kDatabase, "decisions: " + why);
@@ -69,8 +73,12 @@ std::string Now() {
 void Check(const Decision& d) {
   const auto refuse = [](const std::string& why) { throw Error(ErrorCode::kInvalidArgument, why); };
   if (d.a.empty()) refuse("a decision names a record");
-  if (d.kind == DecisionKind::kSurvivor) {
-    if (!d.b.empty()) refuse("a survivor decision names one record");
+  if ((d.kind == DecisionKind::kValue) == d.field.empty()) {
+    refuse(d.field.empty() ? "a value decision names the column whose value the survivor takes"
+                           : "only a value decision names a column");
+  }
+  if (d.kind == DecisionKind::kSurvivor || d.kind == DecisionKind::kValue) {
+    if (!d.b.empty()) refuse("a " + std::string(DecisionKindName(d.kind)) + " decision names one record");
     return;
   }
   if (d.b.empty()) refuse("a decision on a pair names two records");
@@ -78,11 +86,14 @@ void Check(const Decision& d) {
 }
 
 // The rows that hold a decision on the records of `d`: on the pair, either
-// way round, or on the survivor.
+// way round, on the survivor, or on the record's value of the column.
 std::string RowsOf(db::Connection* c, const Decision& d) {
   const std::string from = "Select * From DoubletDecisions Where ";
   if (d.kind == DecisionKind::kSurvivor) return from + "Kind='survivor' And RecordA=" + Quoted(c, d.a);
-  return from + "Kind<>'survivor' And ((RecordA=" + Quoted(c, d.a) + " And RecordB=" + Quoted(c, d.b) +
+  if (d.kind == DecisionKind::kValue) {
+    return from + "Kind='value' And RecordA=" + Quoted(c, d.a) + " And FieldName=" + Quoted(c, d.field);
+  }
+  return from + "Kind In ('same','different') And ((RecordA=" + Quoted(c, d.a) + " And RecordB=" + Quoted(c, d.b) +
          ") Or (RecordA=" + Quoted(c, d.b) + " And RecordB=" + Quoted(c, d.a) + "))";
 }
 
@@ -107,7 +118,7 @@ bool Write(db::Connection* c, const Decision& d, const db::Transaction& tx) {
   if (!rs.Open("Select * From DoubletDecisions Where 1=0", c, db::adOpenKeyset, db::adLockOptimistic) ||
       !rs.AddNew() || !rs.SetField("Seq", next) ||
       !rs.SetField("Kind", std::string(DecisionKindName(d.kind))) || !rs.SetField("RecordA", d.a) ||
-      !rs.SetField("RecordB", d.b) ||
+      !rs.SetField("RecordB", d.b) || !rs.SetField("FieldName", d.field) ||
       !rs.SetField("Note", d.note.empty() ? db::Value() : db::Value(d.note)) ||
       !rs.SetField("DecidedBy", d.who.empty() ? db::Value() : db::Value(d.who)) ||
       !rs.SetField("DecidedAt", d.when.empty() ? Now() : d.when) || !rs.Update()) {
@@ -131,6 +142,7 @@ std::vector<Decision> ReadAll(db::Connection* c) {
     }
     d.a = Text(rs, "RecordA");
     d.b = Text(rs, "RecordB");
+    d.field = Text(rs, "FieldName");
     d.note = Text(rs, "Note");
     d.who = Text(rs, "DecidedBy");
     d.when = Text(rs, "DecidedAt");
@@ -176,18 +188,20 @@ DecisionStore::DecisionStore(db::Connection* connection) : connection_(connectio
                db::adOpenForwardOnly, db::adLockReadOnly)) {
     Fail(rs, tx);
   }
-  if (rs.Eof() == true) {
-    Run(connection, kCreateDecisions);
-    Run(connection, "INSERT INTO KorvixTables (TableName, Version) VALUES ('DoubletDecisions', " +
-                        std::to_string(kVersion) + ")");
-  } else {
-    const std::string version = Text(rs, "Version");
-    if (version != std::to_string(kVersion)) {
-      Fail("the table DoubletDecisions has version " + version + ", which this korvix (version " +
-           std::to_string(kVersion) + ") does not know: it is left as it is; use the korvix that wrote it");
-    }
-  }
+  const std::optional<std::string> version =
+      rs.Eof() == true ? std::nullopt : std::optional<std::string>(Text(rs, "Version"));
   rs.Close();
+  const std::string ours = std::to_string(kVersion);
+  if (!version) {
+    Run(connection, kCreateDecisions);
+    Run(connection, "INSERT INTO KorvixTables (TableName, Version) VALUES ('DoubletDecisions', " + ours + ")");
+  } else if (*version == "1") {
+    Run(connection, kUpgradeFrom1);
+    Run(connection, "UPDATE KorvixTables SET Version=" + ours + " WHERE TableName='DoubletDecisions'");
+  } else if (*version != ours) {
+    Fail("the table DoubletDecisions has version " + *version + ", which this korvix (version " + ours +
+         ") does not know: it is left as it is; use the korvix that wrote it");
+  }
   if (!tx.Commit()) Fail("cannot commit: " + tx.error());
 }
 

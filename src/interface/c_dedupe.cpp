@@ -128,8 +128,8 @@ char* korvix_record_identity(const char* record, const char* id) {
 korvix_bool korvix_decide(korvix_connection_t* connection, const char* kind, const char* a, const char* b,
                           const char* who, char** errptr) {
   return korvix::c_api::Guarded(errptr, KORVIX_FALSE, [&] {
-    korvix::Decision d{korvix::ReadDecisionKind(Arg(kind)), std::string(Arg(a)), std::string(Arg(b)), "",
-                       std::string(Arg(who)), ""};
+    korvix::Decision d = korvix::MakeDecision(Arg(kind), std::string(Arg(a)), std::string(Arg(b)));
+    d.who = Arg(who);
     korvix::DecisionStore(connection == nullptr ? nullptr : connection->connection.get()).Record(d);
     return KORVIX_TRUE;
   });

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "base/json.h"
@@ -9,6 +11,7 @@
 #include "dedupe/core/printable.h"
 #include "dedupe/report/report.h"
 #include "dedupe/report/report_diff.h"
+#include "korvix/fields.h"
 
 namespace korvix {
 
@@ -78,13 +81,41 @@ void Review::Decide(DecisionKind kind, std::uint32_t a, std::uint32_t b, const s
   store_->Record(decision);
 }
 
+void Review::ChooseValue(std::uint32_t record, const std::string& field, const std::string& who) {
+  if (record == 0 || record > result_.records.size() || field.empty()) {
+    throw Error(ErrorCode::kInvalidArgument,
+                "a value decision names a record of the run and a column: " + std::to_string(record));
+  }
+  const DedupeRecord& r = result_.records[record - 1];
+  store_->Record(Decision{DecisionKind::kValue, r.identity, "", field, "", who, ""});
+  if (r.group != 0) KeepValue(r.group - 1, field, record);
+}
+
+void Review::KeepValue(std::uint32_t group, const std::string& field, std::uint32_t record) {
+  auto& values = values_[group];
+  const auto it = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == field; });
+  if (it == values.end()) {
+    values.emplace_back(field, record);
+  } else {
+    it->second = record;
+  }
+}
+
 void Review::Rerun() {
   options_.decisions = store_->List();
   result_ = DedupeFile(path_, options_);
   const std::vector<DedupeRecord>& records = result_.records;
   members_.assign(result_.groups, {});
+  std::unordered_map<std::string_view, std::vector<std::uint32_t>> grouped;  // identity: records in groups
   for (std::uint32_t r = 0; r < records.size(); ++r) {
-    if (records[r].group != 0) members_[records[r].group - 1].push_back(r);
+    if (records[r].group == 0) continue;
+    members_[records[r].group - 1].push_back(r);
+    grouped[records[r].identity].push_back(r);
+  }
+  values_.assign(result_.groups, {});
+  for (const Decision& d : options_.decisions) {
+    if (d.kind != DecisionKind::kValue || !grouped.contains(d.a)) continue;
+    for (const std::uint32_t r : grouped[d.a]) KeepValue(records[r].group - 1, d.field, r + 1);
   }
   // A record's explanation is its strongest pair.
   pair_of_.assign(records.size(), kNoPair);
@@ -111,7 +142,9 @@ std::string Review::GroupsJson(std::size_t first, std::size_t count, ReviewOrder
   const std::vector<DedupeRecord>& records = result_.records;
   const bool verified = options_.verify > 0;
   std::string out = "{\"total\": " + std::to_string(groups.size()) +
-                    ", \"verified\": " + (verified ? "true" : "false") + ", \"groups\": [";
+                    ", \"verified\": " + (verified ? "true" : "false") + ", \"columns\": [";
+  AppendColumns(&out);
+  out += "], \"groups\": [";
   dedupe::CharDiff diff;
   std::u32string head, text;
   for (std::size_t k = first; k < groups.size() && k < first + count; ++k) {
@@ -122,14 +155,25 @@ std::string Review::GroupsJson(std::size_t first, std::size_t count, ReviewOrder
     out += "{\"group\": " + std::to_string(groups[k] + 1) + ", \"size\": " + std::to_string(members.size()) +
            ", \"certainty\": ";
     dedupe::AppendScore(verified ? certainty : 1, &out);
-    out += ", \"survivor\": " + std::to_string(records[members[0]].survivor + 1u) + ", \"records\": [";
+    out += ", \"survivor\": " + std::to_string(records[members[0]].survivor + 1u) + ", \"values\": {";
+    for (const auto& [field, record] : values_[groups[k]]) {
+      if (out.back() != '{') out += ", ";
+      base::AppendJsonString(field, &out);
+      out += ": " + std::to_string(record);
+    }
+    out += "}, \"records\": [";
     dedupe::DecodeUtf8(records[members[0]].text, &head);
     for (const std::uint32_t r : members) {
       const DedupeRecord& d = records[r];
       if (r != members[0]) out += ", ";
       out += "{\"record\": " + std::to_string(r + 1u) + ", \"line\": " + std::to_string(d.line) + ", \"id\": ";
       base::AppendJsonString(d.id, &out);
-      out += ", \"text\": ";
+      out += ", \"fields\": [";
+      for (std::size_t f = 0; f < d.fields.size(); ++f) {
+        if (f > 0) out += ", ";
+        base::AppendJsonString(d.fields[f], &out);
+      }
+      out += "], \"text\": ";
       dedupe::DecodeUtf8(d.text, &text);
       AppendMarkedRuns(diff, head, text, &out);
       out += ", \"algorithm\": " + std::to_string(d.algorithm) + ", \"key\": ";
@@ -148,6 +192,23 @@ std::string Review::GroupsJson(std::size_t first, std::size_t count, ReviewOrder
   }
   out += "]}\n";
   return out;
+}
+
+void Review::AppendColumns(std::string* out) const {
+  std::size_t count = result_.columns.size();
+  if (count == 0) {
+    for (const DedupeRecord& r : result_.records) count = std::max(count, r.fields.size());
+  }
+  for (std::size_t c = 0; c < count; ++c) {
+    // Record strings have items, named by number; a CSV file's columns by name.
+    const std::string field = result_.columns.empty() ? std::to_string(c + 1) : result_.columns[c];
+    const std::string_view label = result_.columns.empty() && c < 9 ? FieldLabel(static_cast<int>(c + 1)) : field;
+    *out += c == 0 ? "{\"label\": " : ", {\"label\": ";
+    base::AppendJsonString(label, out);
+    *out += ", \"field\": ";
+    base::AppendJsonString(field, out);
+    *out += '}';
+  }
 }
 
 void Review::WriteClean(const std::string& clean, const std::string& mapping, bool fill) const {

@@ -268,7 +268,7 @@ TEST(Linking, DecisionsOverruleKeysAndScores) {
   const auto id = [](int n) { return RecordIdentity("", std::to_string(n)); };
   const auto content = [&](int n) { return RecordIdentity(records[n - 1], ""); };
   using K = DecisionKind;
-  const auto D = [](K kind, std::string a, std::string b = "") { return Decision{kind, a, b, "", "", ""}; };
+  const auto D = [](K kind, std::string a, std::string b = "") { return Decision{kind, a, b, "", "", "", ""}; };
   const struct {
     bool verify;
     std::string id;  // the id item, "" for content

@@ -1,11 +1,13 @@
-// Which record of a group survives under each rule, what filling takes from
-// the others, and the options refused.
+// Which record of a group survives under each rule, what filling and a
+// person's chosen values take from the others, and the options refused.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "korvix/decisions.h"
 #include "korvix/dedupe.h"
 
 namespace korvix {
@@ -70,6 +72,36 @@ TEST(Survivors, FillingTakesTheFirstValueInTheRulesOrder) {
     std::vector<std::string> filled;
     for (const DedupeRecord& r : result.records) filled.push_back(r.filled);
     EXPECT_EQ(filled, c.filled) << c.rule << " over " << c.records[0] << " ...";
+  }
+}
+
+TEST(Survivors, ChosenValuesGoToTheSurvivorTheLatestWinning) {
+  const struct {
+    std::vector<std::string> records;
+    std::vector<std::pair<int, std::string>> values;  // record, column
+    bool fill;
+    std::vector<std::string> filled;
+  } cases[] = {
+      {{"10115|A|S 1", "10115|B|T 2"}, {{1, "2"}}, false, {"10115|B|S 1", ""}},
+      {{"10115|A|S 1", "10115|B|T 2"}, {{1, "2"}, {0, "2"}}, false, {"", ""}},       // changed their mind
+      {{"10115|A|S 1", "10115||T 2"}, {{1, "2"}}, false, {"10115||S 1", ""}},         // even an empty value
+      {{"10115|A", "10115|A|S 1|Bez"}, {{1, "4"}}, false, {"10115|A||Bez", ""}},      // past the survivor's end
+      {{"10115|A||", "10115|B|S|X"}, {{1, "2"}}, true, {"10115|B|S|X", ""}},          // and filled
+      {{"10115|A", "20095|B"}, {{1, "2"}}, false, {"", ""}},                          // another group's
+      {{"10115|A", "10115|B"}, {{1, "Ort"}}, false, {"", ""}},                        // no such item: passed over
+  };
+  for (const auto& c : cases) {
+    const std::vector<std::string_view> records(c.records.begin(), c.records.end());
+    DedupeOptions options;
+    options.algorithms = {{"0105000000000000", ""}};
+    options.survivor = "first";
+    options.fill = c.fill;
+    for (const auto& [r, column] : c.values) {
+      options.decisions.push_back(MakeDecision("value", RecordIdentity(records[r], ""), column));
+    }
+    std::vector<std::string> filled;
+    for (const DedupeRecord& r : DedupeRecords(records, options).records) filled.push_back(r.filled);
+    EXPECT_EQ(filled, c.filled) << c.records[1] << " " << c.values[0].second;
   }
 }
 

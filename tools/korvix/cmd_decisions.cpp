@@ -46,6 +46,7 @@ std::string IdentityOf(const std::string& given) {
 std::string Line(const Decision& d) {
   std::string line = std::string(DecisionKindName(d.kind)) + " " + d.a;
   if (!d.b.empty()) line += " " + d.b;
+  if (!d.field.empty()) line += " " + d.field;
   return line;
 }
 
@@ -66,16 +67,16 @@ int List(const Args& args) {
       json += json.size() > 1 ? ",\n " : "\n ";
       const std::pair<std::string_view, std::string> fields[] = {
           {"kind", std::string(DecisionKindName(d.kind))}, {"record_a", d.a}, {"record_b", d.b},
-          {"note", d.note}, {"who", d.who}, {"when", d.when}};
+          {"field", d.field}, {"note", d.note}, {"who", d.who}, {"when", d.when}};
       json += JsonObject(fields);
     }
     out.Line(json + (decisions.empty() ? "]" : "\n]"));
   } else if (decisions.empty()) {
     out.Line("no decisions are stored");
   } else {
-    TextTable table({"KIND", "RECORD A", "RECORD B", "WHO", "WHEN (UTC)", "NOTE"});
+    TextTable table({"KIND", "RECORD A", "RECORD B / FIELD", "WHO", "WHEN (UTC)", "NOTE"});
     for (const Decision& d : decisions) {
-      table.Add({std::string(DecisionKindName(d.kind)), d.a, d.b, d.who, d.when, d.note});
+      table.Add({std::string(DecisionKindName(d.kind)), d.a, d.b + d.field, d.who, d.when, d.note});
     }
     out.Write(table.Render());
   }
@@ -85,16 +86,18 @@ int List(const Args& args) {
 
 int Add(const Args& args) {
   const std::vector<std::string>& in = args.operands();
-  if (in.size() < 2) throw UsageError("say what was decided: same A B, different A B or survivor A");
-  Decision d;
-  d.kind = Stored([&] { return ReadDecisionKind(in[0]); });
-  const std::size_t records = d.kind == DecisionKind::kSurvivor ? 2 : 3;
-  if (in.size() != records) {
-    throw UsageError(d.kind == DecisionKind::kSurvivor ? "a survivor is one record: survivor A"
-                                                       : "a decision on a pair names two records: " + in[0] + " A B");
+  if (in.size() < 2) {
+    throw UsageError("say what was decided: same A B, different A B, survivor A or value A COLUMN");
   }
-  d.a = IdentityOf(in[1]);
-  if (records == 3) d.b = IdentityOf(in[2]);
+  const DecisionKind kind = Stored([&] { return ReadDecisionKind(in[0]); });
+  const std::size_t operands = kind == DecisionKind::kSurvivor ? 2 : 3;
+  if (in.size() != operands) {
+    throw UsageError(kind == DecisionKind::kSurvivor ? "a survivor is one record: survivor A"
+                     : kind == DecisionKind::kValue  ? "a value names a record and its column: value A COLUMN"
+                                                     : "a decision on a pair names two records: " + in[0] + " A B");
+  }
+  const std::string second = operands == 2 ? "" : kind == DecisionKind::kValue ? in[2] : IdentityOf(in[2]);
+  Decision d = MakeDecision(in[0], IdentityOf(in[1]), second);
   d.note = args.Value("note").value_or("");
   const char* user = std::getenv("USER");
   d.who = args.Value("user").value_or(user != nullptr ? user : "");
@@ -160,12 +163,13 @@ const Command kListCommand = {
 
 const Command kAddCommand = {
     "add", "store a decision",
-    "same|different A B | survivor A [--note TEXT] [--user NR] [--db PATH|URI]",
+    "same|different A B | survivor A | value A COLUMN [--note TEXT] [--user NR] [--db PATH|URI]",
     "Stores a decision at once: 'same A B' puts A and B in one group in every later run,\n"
     "whatever their keys and scores; 'different A B' keeps them apart, also through other\n"
-    "records; 'survivor A' makes A the record its group keeps (--clean, --mapping). A later\n"
-    "decision on the same pair replaces the earlier one. German kinds (gleich, verschieden,\n"
-    "bleibt) do too.\n"
+    "records; 'survivor A' makes A the record its group keeps (--clean, --mapping); 'value\n"
+    "A COLUMN' gives A's value of COLUMN (a header's name, or the item number in record\n"
+    "strings) to the survivor of A's group in the clean file. A later decision on the same\n"
+    "pair replaces the earlier one. German kinds (gleich, verschieden, bleibt, wert) do too.\n"
     "\n"
     "A record is named by the value of its --id column (such as a customer number: 100017\n"
     "or id:100017), or, for a file without one, by its record string with '|' between the\n"
@@ -182,7 +186,7 @@ const Command kForgetCommand = {
 const Command kExportCommand = {
     "export", "write the decisions to a CSV file", "FILE [--db PATH|URI]",
     "Writes every decision to FILE ('-': standard output) as CSV: kind;record_a;record_b;\n"
-    "note;who;when.",
+    "field;note;who;when.",
     kFileOptions, Export};
 
 const Command kImportCommand = {

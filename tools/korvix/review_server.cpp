@@ -151,7 +151,12 @@ void ServeReview(Review& review, const ReviewServerOptions& options) {
     const std::lock_guard<std::mutex> hold(lock);
     const auto start = std::chrono::steady_clock::now();
     try {
-      review.Decide(ReadDecisionKind(req.get_param_value("kind")), Number(req, "a"), Number(req, "b"), options.who);
+      const DecisionKind kind = ReadDecisionKind(req.get_param_value("kind"));
+      if (kind == DecisionKind::kValue) {
+        review.ChooseValue(Number(req, "a"), req.get_param_value("field"), options.who);
+      } else {
+        review.Decide(kind, Number(req, "a"), Number(req, "b"), options.who);
+      }
     } catch (const Error& e) {
       if (e.code() != ErrorCode::kInvalidArgument) throw;
       res.status = 400;

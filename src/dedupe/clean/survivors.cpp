@@ -8,28 +8,38 @@ namespace korvix::dedupe {
 
 namespace {
 
-// The survivor's fields with each empty one taken from the first member in
-// `rank` that has it; "" when none was empty and filled.
-std::string Fill(std::span<const std::vector<RawField>> members, std::span<const std::size_t> rank,
-                 const RecordLayout& layout) {
+// The survivor's fields as the clean file has them: each chosen value from
+// its member (`chosen`: column and member), each other empty field, when
+// filling, from the first member in `rank` that has it; "" when none changed.
+std::string SurvivorBytes(std::span<const std::vector<RawField>> members, std::span<const std::size_t> rank,
+                          std::span<const std::pair<std::size_t, std::size_t>> chosen, bool fill,
+                          const RecordLayout& layout) {
   const std::vector<RawField>& survivor = members[rank[0]];
-  std::size_t width = 0;
-  for (const auto& m : members) width = std::max(width, m.size());
   // A CSV record has the header's width; record strings may end early.
-  if (layout.quoted) width = survivor.size();
+  std::size_t width = survivor.size();
+  if (!layout.quoted) {
+    for (const auto& m : members) {
+      if (fill) width = std::max(width, m.size());
+    }
+    for (const auto& [column, m] : chosen) width = std::max(width, std::min(column + 1, members[m].size()));
+  }
   std::vector<std::string_view> out;
   bool changed = false;
   for (std::size_t f = 0; f < width; ++f) {
-    std::string_view raw = f < survivor.size() ? survivor[f].raw : std::string_view();
-    if (f >= survivor.size() || survivor[f].value.empty()) {
+    const std::string_view own = f < survivor.size() ? survivor[f].raw : std::string_view();
+    std::string_view raw = own;
+    const auto pick = std::find_if(chosen.begin(), chosen.end(), [&](const auto& c) { return c.first == f; });
+    if (pick != chosen.end()) {
+      raw = f < members[pick->second].size() ? members[pick->second][f].raw : std::string_view();
+    } else if (fill && (f >= survivor.size() || survivor[f].value.empty())) {
       for (const std::size_t m : rank.subspan(1)) {
         if (f < members[m].size() && !members[m][f].value.empty()) {
           raw = members[m][f].raw;
-          changed = true;
           break;
         }
       }
     }
+    changed = changed || raw != own;
     out.push_back(raw);
   }
   if (!changed) return {};
@@ -55,7 +65,9 @@ Survivors ChooseSurvivors(const Links& links, std::size_t records, const Survivo
   };
   std::unordered_map<std::uint32_t, std::size_t> chosen;  // record: when decided
   for (std::size_t k = 0; k < choice.decided.size(); ++k) chosen[choice.decided[k]] = k;
-  if (choice.rule.kind == SurvivorKind::kFirst && !choice.fill && chosen.empty()) {
+  std::unordered_multimap<std::uint32_t, std::size_t> values;  // record: its chosen values
+  for (std::size_t k = 0; k < choice.values.size(); ++k) values.emplace(choice.values[k].record, k);
+  if (choice.rule.kind == SurvivorKind::kFirst && !choice.fill && chosen.empty() && values.empty()) {
     // Members are in input order: the first of each is the earliest.
     std::size_t begin = 0;
     for (const std::size_t end : links.group_ends) {
@@ -86,8 +98,26 @@ Survivors ChooseSurvivors(const Links& links, std::size_t records, const Survivo
     if (marked_twice) several.push_back(links.numbers.empty() ? static_cast<std::uint32_t>(group + 1) : links.numbers[group]);
     const std::uint32_t survivor = members[begin + rank[0]];
     merge(begin, position + 1, survivor);
-    if (choice.fill) {
-      std::string filled = Fill(fields, rank, choice.layout);
+    // The latest choice for each column among the members.
+    std::vector<std::pair<std::size_t, std::size_t>> picked;  // column, member
+    std::vector<std::size_t> when;
+    for (std::size_t m = 0; m < fields.size(); ++m) {
+      const auto [from, to] = values.equal_range(members[begin + m]);
+      for (auto it = from; it != to; ++it) {
+        const ChosenValue& value = choice.values[it->second];
+        const auto same =
+            std::find_if(picked.begin(), picked.end(), [&](const auto& p) { return p.first == value.column; });
+        if (same == picked.end()) {
+          picked.emplace_back(value.column, m);
+          when.push_back(value.decision);
+        } else if (when[same - picked.begin()] < value.decision) {
+          same->second = m;
+          when[same - picked.begin()] = value.decision;
+        }
+      }
+    }
+    if (choice.fill || !picked.empty()) {
+      std::string filled = SurvivorBytes(fields, rank, picked, choice.fill, choice.layout);
       if (!filled.empty()) {
         s.filled.push_back(survivor);
         s.filled_bytes.push_back(std::move(filled));

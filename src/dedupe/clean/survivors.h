@@ -1,5 +1,5 @@
-// Picking each group's survivor, and filling its empty fields from the
-// records merged into it.
+// Picking each group's survivor, filling its empty fields from the records
+// merged into it, and giving it the values a person chose.
 #ifndef KORVIX_DEDUPE_SURVIVORS_H_
 #define KORVIX_DEDUPE_SURVIVORS_H_
 
@@ -31,6 +31,14 @@ struct Survivors {
 using ReadRecords = std::function<void(std::span<const std::uint32_t> order,
                                        const std::function<void(std::size_t, std::string_view)>& visit)>;
 
+// A value a person chose (a value decision): `record`'s value of `column`
+// (from 0) is its group's survivor's.
+struct ChosenValue {
+  std::uint32_t record = 0;
+  std::size_t column = 0;
+  std::size_t decision = 0;  // later decisions win; copies share one, the earliest record wins
+};
+
 struct SurvivorChoice {
   SurvivorRule rule;
   std::size_t column = 0;  // the rule's column from 0
@@ -40,13 +48,16 @@ struct SurvivorChoice {
   // decided: each survives in its group whatever the rule; of several in
   // one group, the one decided last.
   std::vector<std::uint32_t> decided;
+  // Values a person chose: of several for one column of a group, the one
+  // decided last; they go before filling.
+  std::vector<ChosenValue> values;
   // Told once when groups hold more than one master record.
   std::function<void(const std::string&)> message;
 };
 
 // The survivors of the groups of `links` over `records` records. Reads the
 // records in groups once, a group at a time, unless the rule is "first"
-// without filling, which needs no record.
+// without filling or chosen values, which needs no record.
 Survivors ChooseSurvivors(const Links& links, std::size_t records, const SurvivorChoice& choice,
                           const ReadRecords& read);
 

@@ -4,6 +4,7 @@
 #include <deque>
 #include <span>
 #include <unordered_map>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -20,7 +21,8 @@ struct KindName {
 };
 constexpr KindName kKinds[] = {{DecisionKind::kSame, "same", "gleich"},
                                {DecisionKind::kDifferent, "different", "verschieden"},
-                               {DecisionKind::kSurvivor, "survivor", "bleibt"}};
+                               {DecisionKind::kSurvivor, "survivor", "bleibt"},
+                               {DecisionKind::kValue, "value", "wert"}};
 
 // The identities that "same" decisions join to `from`, one step each, by
 // breadth first: the chain from `from` to `to`, joined by " = ".
@@ -85,8 +87,16 @@ DecisionKind ReadDecisionKind(std::string_view name) {
     if (folded == k.english || folded == k.german) return k.kind;
   }
   throw Error(ErrorCode::kInvalidArgument,
-              "a decision is same, different or survivor (gleich, verschieden, bleibt), not '" +
+              "a decision is same, different, survivor or value (gleich, verschieden, bleibt, wert), not '" +
                   std::string(name) + "'");
+}
+
+Decision MakeDecision(std::string_view kind, std::string a, std::string second) {
+  Decision d;
+  d.kind = ReadDecisionKind(kind);
+  d.a = std::move(a);
+  (d.kind == DecisionKind::kValue ? d.field : d.b) = std::move(second);
+  return d;
 }
 
 std::string RecordIdentity(std::string_view record, std::string_view id) {

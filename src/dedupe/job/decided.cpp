@@ -10,10 +10,16 @@ Decided DecisionsOnRecords(std::span<const Decision> decisions, const RecordsByI
     return it == side.end() ? kNone : it->second;
   };
   Decided decided;
-  for (const Decision& d : decisions) {
-    if (d.kind == DecisionKind::kSurvivor) {
-      if (base == nullptr) {
-        for (const std::uint32_t r : of(input, d.a)) decided.survivors.push_back(r);
+  for (std::size_t k = 0; k < decisions.size(); ++k) {
+    const Decision& d = decisions[k];
+    if (d.kind == DecisionKind::kSurvivor || d.kind == DecisionKind::kValue) {
+      if (base != nullptr) continue;
+      for (const std::uint32_t r : of(input, d.a)) {
+        if (d.kind == DecisionKind::kSurvivor) {
+          decided.survivors.push_back(r);
+        } else {
+          decided.values.push_back({r, d.field, k});
+        }
       }
       continue;
     }

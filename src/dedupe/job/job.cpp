@@ -352,6 +352,17 @@ class Job {
     choice.fill = options_.fill;
     choice.message = options_.message;
     choice.decided = decided_.survivors;
+    std::unordered_set<std::string> lacking;
+    for (const DecidedValue& v : decided_.values) {
+      std::size_t column = kNoColumn;
+      try {
+        column = ColumnOf(v.field, input_.csv, "a value decision");
+      } catch (const Error& e) {
+        // The file's columns may have changed since the person decided.
+        if (lacking.insert(v.field).second && options_.message) options_.message(std::string(e.what()) + "; passed over");
+      }
+      if (column != kNoColumn) choice.values.push_back({v.record, column, v.decision});
+    }
     if (input_.csv != nullptr) choice.layout = {input_.csv->delimiter(), true};
     survivors_ = ChooseSurvivors(links_, input_.table.size(), choice, Reader());
   }
@@ -466,10 +477,25 @@ class Job {
     if (options_.texts) {
       IdColumn id(options_.id, input_.csv);
       std::string scratch;
+      std::vector<std::string_view> fields;
+      if (input_.csv != nullptr) result.columns = input_.csv->header();
       ForEachRecord(input_, [&](std::uint32_t r, std::string_view bytes) {
         DedupeRecord& d = result.records[r];
         if (!id.empty()) d.id = id.Of(bytes, true);
         AppendReadable(input_.source->RecordString(bytes, &scratch), &d.text);
+        if (input_.csv == nullptr) {
+          fields.clear();
+          for (std::size_t begin = 0;; ) {
+            const std::size_t end = bytes.find('|', begin);
+            fields.push_back(bytes.substr(begin, end - begin));
+            if (end == std::string_view::npos) break;
+            begin = end + 1;
+          }
+        } else if (!input_.csv->Fields(bytes, &fields)) {
+          fields.clear();
+        }
+        d.fields.resize(fields.size());
+        for (std::size_t f = 0; f < fields.size(); ++f) AppendReadable(fields[f], &d.fields[f]);
       });
     }
     if (base_) {
