@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """korvix review as a steward uses it: headless Chromium driven through
-WebDriver confirms a group with a chosen survivor, takes a record out,
+WebDriver confirms a group with a chosen survivor and a value it takes
+from another record, takes a record out,
 marks two records different, downloads the clean file and the mapping, and
 sees the decisions again after a regroup and in a new server. Before that,
 the server must refuse requests without the token, from another origin or
@@ -52,7 +53,7 @@ def listens_on_loopback_only(port):
 
 def shoot_sample(korvix, browser, wait, shots, env):
     """The pictures of the documentation: the sample's first group, then the
-    next after the first is confirmed, in English."""
+    next after the first is confirmed, in English, and its values."""
     sample = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data", "sample.csv")
     server = subprocess.Popen([korvix, "review", sample], stdout=subprocess.PIPE, text=True, env=env)
     try:
@@ -63,6 +64,8 @@ def shoot_sample(korvix, browser, wait, shots, env):
         browser.find_element(By.TAG_NAME, "body").send_keys("c")
         wait.until(lambda b: b.find_element(By.ID, "position").text.startswith("Group 2"))
         browser.save_screenshot(os.path.join(shots, "review-decided.png"))
+        browser.execute_script("document.getElementById('valuesHeading').scrollIntoView()")
+        browser.save_screenshot(os.path.join(shots, "review-values.png"))
     finally:
         server.terminate()
         server.wait()
@@ -109,7 +112,7 @@ def main(korvix, shots=None):
             print("first group shown after %.0f ms" % ((time.monotonic() - started) * 1000))
             rows = browser.find_elements(By.CSS_SELECTOR, "#rows tr")
             check(len(rows) == 3 and "<img src=x" in rows[1].text, "the record with markup is not shown as text")
-            check(not browser.find_elements(By.CSS_SELECTOR, "#rows img") and browser.title != "owned",
+            check(not browser.find_elements(By.CSS_SELECTOR, "#rows img, #values img") and browser.title != "owned",
                   "markup in a record became an element")
             check(browser.find_elements(By.CSS_SELECTOR, "#rows mark"), "no difference is marked")
             body = browser.find_element(By.TAG_NAME, "body")
@@ -117,6 +120,9 @@ def main(korvix, shots=None):
             # Group 10115: K2 survives, the group is confirmed.
             body.send_keys("\ue015", "v")  # arrow down, survivor
             wait.until(stored)
+            # It takes K3's name.
+            browser.find_element(By.CSS_SELECTOR, '#values button[data-field="Name"][data-record="3"]').click()
+            wait.until(lambda b: "Name von Satz 3" in b.find_element(By.ID, "status").text)
             body.send_keys("c")
             wait.until(lambda b: "Schul" in b.find_element(By.ID, "rows").text)
             # Group 20095: K5 taken out.
@@ -130,8 +136,10 @@ def main(korvix, shots=None):
             wait.until(lambda b: len([n for n in os.listdir(downloads) if n.endswith(".csv")]) == 2
                        if os.path.isdir(downloads) else False)
             with open(os.path.join(downloads, "bereinigt-kunden.csv"), encoding="utf-8-sig") as f:
-                clean = [line.split(";")[0] for line in f.read().splitlines()]
+                lines = f.read().splitlines()
+            clean = [line.split(";")[0] for line in lines]
             check(clean == ["Kundennr", "K2", "K4", "K5", "K6", "K7", "K8"], "clean file: %s" % clean)
+            check(lines[1] == "K2;10115;Berlin;Mayer", "the survivor did not take the chosen name: %s" % lines[1])
             with open(os.path.join(downloads, "zuordnung-kunden.csv"), encoding="utf-8") as f:
                 mapping = f.read().splitlines()
             check(mapping[1:] == ["1;K1;2;K2;1", "3;K3;2;K2;1"], "mapping: %s" % mapping)
@@ -148,6 +156,8 @@ def main(korvix, shots=None):
             check(survivor.find_element(By.XPATH, "../..").get_attribute("data-record") == "2",
                   "the new server lost the survivor")
             check(browser.find_element(By.ID, "position").text == "Gruppe 1 von 1", "the new server lost a decision")
+            chosen = browser.find_element(By.CSS_SELECTOR, '#values button[data-field="Name"][aria-pressed="true"]')
+            check(chosen.get_attribute("data-record") == "3", "the new server lost the chosen name")
             browser.find_element(By.ID, "language").click()
             check(browser.find_element(By.ID, "confirm").text == "Confirm (c)", "no English texts")
             if shots:
