@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """The clean file and the mapping give back every input record: each one is
 in the clean file as it was, or the mapping names it and its survivor, which
-is in the clean file, unchanged unless filled; on the sample and on 100,000
-generated customers.
+is in the clean file, unchanged unless filled; on the sample and on COUNT
+generated customers (100,000 unless given).
 
-Usage: clean_rejoin.py KORVIX SOURCE_DIR."""
+Usage: clean_rejoin.py KORVIX SOURCE_DIR [COUNT]."""
 import csv
 import io
 import os
@@ -15,6 +15,7 @@ import tempfile
 import unittest
 
 KORVIX, SOURCE = sys.argv[1], sys.argv[2]
+COUNT = sys.argv[3] if len(sys.argv) > 3 else "100000"
 DIR = tempfile.mkdtemp(prefix="korvix-rejoin-")
 
 
@@ -39,7 +40,7 @@ def fields(piece, delimiter):
 def generated(name, *options):
     path = os.path.join(DIR, name)
     subprocess.run([sys.executable, os.path.join(SOURCE, "scripts", "generate_customers.py"),
-                    "--count", "100000", "-o", path, *options], check=True)
+                    "--count", COUNT, "-o", path, *options], check=True)
     return path
 
 
