@@ -6,8 +6,9 @@ gruppe) with realistic customer records (scripts/generate_customers.py, fixed
 seed, about 18 % re-entries), indexes every row's keys (korvix_keys of
 korvix_record of the columns) and times the look-up that a host runs before
 it stores a new customer: the rows that share a key with it and score at
-least 0.7 (korvix_score), as the recommendation verifies, best first; the
-queries of docs/sql.md.
+least 0.7 (korvix_score), as the recommendation verifies, best first; and
+the exact look-up, which scores those rows together as the job does
+(korvix_matches); the queries of docs/sql.md.
 
   - PostgreSQL: a throw-away server (as bench_postgres.py starts it), a GIN
     index on the keys; the time is the server's (EXPLAIN ANALYZE: planning,
@@ -76,6 +77,12 @@ ORDER BY score DESC""" % RECORD
 PG_LOOKUP = """SELECT id, korvix_score(%(record)s, %%(new)s) AS score FROM kunden
 WHERE korvix_keys(%(record)s) && korvix_keys(%%(new)s) AND korvix_score(%(record)s, %%(new)s) >= 0.7
 ORDER BY score DESC""" % {"record": RECORD}
+SQLITE_EXACT = """SELECT value ->> 'id', value ->> 'score' FROM json_each((
+  SELECT korvix_matches(%s, id, ?1) FROM kunden
+  WHERE id IN (SELECT id FROM kunden_keys WHERE key IN (SELECT key FROM korvix_keys(?1)))))""" % RECORD
+PG_EXACT = """SELECT m->>'id', m->>'score' FROM jsonb_array_elements((
+  SELECT korvix_matches(%(record)s, id::text, %%(new)s) FROM kunden
+  WHERE korvix_keys(%(record)s) && korvix_keys(%%(new)s))) m""" % {"record": RECORD}
 
 
 def generate(count, seed, path):
@@ -130,25 +137,27 @@ def bench_postgres(args, records, news):
         subprocess.run(server.psql("VACUUM ANALYZE kunden"), check=True)
 
         # The server's own time of each look-up, one session for all.
-        script = "".join("EXPLAIN (ANALYZE, FORMAT JSON) %s;\n" % (PG_LOOKUP % {"new": quote(n)})
-                         for n in news)
-        out = subprocess.run(server.psql() + ["-f", "-"], input=script, text=True,
-                             capture_output=True, check=True).stdout
-        plans, found, decoder, at = [], [], json.JSONDecoder(), 0
-        while at < len(out):
-            if out[at].isspace():
-                at += 1
-                continue
-            plan, at = decoder.raw_decode(out, at)
-            plans.append(plan[0])
-        server_ms = [p["Planning Time"] + p["Execution Time"] for p in plans]
-        found = [p["Plan"].get("Actual Rows", 0) for p in plans]
-        uses_index = all("kunden_keys" in json.dumps(p["Plan"]) for p in plans)
-        results.append(("PostgreSQL: look-up, server (planning + execution)",
-                        statistics.median(server_ms), "ms"))
-        for q in (95, 99):
-            results.append(("PostgreSQL: look-up, server, %dth percentile" % q,
-                            percentile(server_ms, q), "ms"))
+        for name, query in (("look-up", PG_LOOKUP), ("exact look-up", PG_EXACT)):
+            script = "".join("EXPLAIN (ANALYZE, FORMAT JSON) %s;\n" % (query % {"new": quote(n)})
+                             for n in news)
+            out = subprocess.run(server.psql() + ["-f", "-"], input=script, text=True,
+                                 capture_output=True, check=True).stdout
+            plans, decoder, at = [], json.JSONDecoder(), 0
+            while at < len(out):
+                if out[at].isspace():
+                    at += 1
+                    continue
+                plan, at = decoder.raw_decode(out, at)
+                plans.append(plan[0])
+            server_ms = [p["Planning Time"] + p["Execution Time"] for p in plans]
+            if query is PG_LOOKUP:
+                found = [p["Plan"].get("Actual Rows", 0) for p in plans]
+            uses_index = all("kunden_keys" in json.dumps(p["Plan"]) for p in plans)
+            results.append(("PostgreSQL: %s, server (planning + execution)" % name,
+                            statistics.median(server_ms), "ms"))
+            for q in (95, 99):
+                results.append(("PostgreSQL: %s, server, %dth percentile" % (name, q),
+                                percentile(server_ms, q), "ms"))
         # The same through psql, as \timing sees it from the client.
         script = "\\timing on\n" + "".join("%s;\n" % (PG_LOOKUP % {"new": quote(n)}) for n in news)
         out = subprocess.run(server.psql() + ["-f", "-"], input=script, text=True,
@@ -244,18 +253,22 @@ def bench_sqlite(args, records, news):
     results.append(("SQLite: fill kunden_keys and index it", time.perf_counter() - start, "s"))
 
     lookup = db.prepare(SQLITE_LOOKUP)
+    exact = db.prepare(SQLITE_EXACT)
     plan = db.prepare("EXPLAIN QUERY PLAN " + SQLITE_LOOKUP)
     example = "\n".join(db.run(plan, news[0], column=3))
-    times, found, pairs = [], [], {}
-    for i, n in enumerate(news, 1):
-        start = time.perf_counter()
-        rows = db.run(lookup, n, column=(0, 1))
-        times.append((time.perf_counter() - start) * 1000)
-        found.append(len(rows))
-        pairs.update({(i, int(id)): float(score) for id, score in rows})
-    results.append(("SQLite: look-up, in process", statistics.median(times), "ms"))
-    for q in (95, 99):
-        results.append(("SQLite: look-up, in process, %dth percentile" % q, percentile(times, q), "ms"))
+    found, pairs = [], {"look-up": {}, "exact look-up": {}}
+    for name, stmt in (("look-up", lookup), ("exact look-up", exact)):
+        times = []
+        for i, n in enumerate(news, 1):
+            start = time.perf_counter()
+            rows = db.run(stmt, n, column=(0, 1))
+            times.append((time.perf_counter() - start) * 1000)
+            if stmt is lookup:
+                found.append(len(rows))
+            pairs[name].update({(i, int(id)): float(score) for id, score in rows})
+        results.append(("SQLite: %s, in process" % name, statistics.median(times), "ms"))
+        for q in (95, 99):
+            results.append(("SQLite: %s, in process, %dth percentile" % (name, q), percentile(times, q), "ms"))
 
     # What the triggers cost a host that stores customers one by one.
     insert = db.prepare(INSERT)
@@ -266,18 +279,19 @@ def bench_sqlite(args, records, news):
     db.execute("COMMIT")
     results.append(("SQLite: INSERT of a customer with its keys (trigger)",
                     (time.perf_counter() - start) * 1000 / len(news), "ms"))
-    for stmt in (lookup, plan, insert):
+    for stmt in (lookup, exact, plan, insert):
         db.lib.sqlite3_finalize(stmt)
     db.close()
     os.remove(path)
     for suffix in ("-wal", "-shm"):
         if os.path.exists(path + suffix):
             os.remove(path + suffix)
-    agree(args, news, pairs)
+    for name, found_pairs in pairs.items():
+        agree(args, news, name, found_pairs)
     return results, found, "USING COVERING INDEX kunden_keys_key" in example, example
 
 
-def agree(args, news, pairs):
+def agree(args, news, name, pairs):
     """Prints how the look-ups' pairs and scores agree with korvix dedupe --base on the same
     records (the table's ids are the lines of the generated file)."""
     path = os.path.join(args.work, "lookup-news.txt")
@@ -289,9 +303,9 @@ def agree(args, news, pairs):
     job = {(m["line"], b["line"]): b["score"] for m in json.loads(out)["matches"] for b in m["base"]}
     os.remove(path)
     both = job.keys() & pairs.keys()
-    print("SQLite look-ups against korvix dedupe --base: %d pairs, %d in both, %d only in SQL, "
+    print("SQLite %ss against korvix dedupe --base: %d pairs, %d in both, %d only in SQL, "
           "%d only in the job, %d scores apart by more than 0.0005" % (
-              len(job.keys() | pairs.keys()), len(both), len(pairs.keys() - job.keys()),
+              name, len(job.keys() | pairs.keys()), len(both), len(pairs.keys() - job.keys()),
               len(job.keys() - pairs.keys()), sum(abs(job[p] - pairs[p]) > 0.0005 for p in both)))
     for p in sorted(job.keys() ^ pairs.keys()):
         print("  new %d, customer %d: SQL %s, job %s" % (p + (pairs.get(p), job.get(p))))

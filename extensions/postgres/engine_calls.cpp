@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/json.h"
 #include "dedupe/compare/record_keys.h"
+#include "dedupe/link/lookup.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/dedupe.h"
 #include "korvix/error.h"
@@ -140,6 +142,24 @@ bool korvix_pg_explain(korvix_pg_session* session, const char* a, size_t a_len, 
   try {
     session->result = korvix::ComparisonJson(
         korvix::CompareRecords(std::string_view(a, a_len), std::string_view(b, b_len)));
+    return Done(*session, out, out_len);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool korvix_pg_matches(korvix_pg_session* session, const char* record, size_t record_len, const char* records,
+                       const size_t* ends, const char* ids, const size_t* id_ends, size_t count, const char** out,
+                       size_t* out_len) {
+  try {
+    std::vector<std::string_view> rows(count);
+    std::vector<std::string> id_json(count);
+    for (size_t i = 0; i < count; ++i) {
+      const size_t begin = i == 0 ? 0 : ends[i - 1], id_begin = i == 0 ? 0 : id_ends[i - 1];
+      rows[i] = std::string_view(records + begin, ends[i] - begin);
+      korvix::base::AppendJsonString(std::string_view(ids + id_begin, id_ends[i] - id_begin), &id_json[i]);
+    }
+    session->result = korvix::dedupe::LookupJson(korvix::dedupe::LookUp(std::string_view(record, record_len), rows), id_json);
     return Done(*session, out, out_len);
   } catch (...) {
     return false;

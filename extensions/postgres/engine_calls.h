@@ -61,6 +61,13 @@ void korvix_pg_key_at(const korvix_pg_session *session, size_t i, const char **o
 /* How two record strings compare, step by step: a JSON object. */
 bool korvix_pg_explain(korvix_pg_session *session, const char *a, size_t a_len, const char *b,
                        size_t b_len, const char **out, size_t *out_len);
+/* The rows that `record` matches among `count` candidate rows, decided as
+ * the dedupe job decides against a base: a JSON array of {"id", "score",
+ * "algorithm"}, best first. Row i is records[ends[i-1] .. ends[i]) (from 0
+ * for the first), its id likewise in `ids` and `id_ends`. */
+bool korvix_pg_matches(korvix_pg_session *session, const char *record, size_t record_len,
+                       const char *records, const size_t *ends, const char *ids,
+                       const size_t *id_ends, size_t count, const char **out, size_t *out_len);
 /* How alike two record strings are, from 0 to 1, into *score. */
 bool korvix_pg_score(korvix_pg_session *session, const char *a, size_t a_len, const char *b,
                      size_t b_len, double *score);

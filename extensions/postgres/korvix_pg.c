@@ -1,7 +1,8 @@
 /*
  * The PostgreSQL functions korvix_key, korvix_phonetic, korvix_describe,
  * korvix_code, korvix_record and those of the duplicate check:
- * korvix_normalize, korvix_keys, korvix_score, korvix_explain.
+ * korvix_normalize, korvix_keys, korvix_score, korvix_explain and the
+ * aggregate korvix_matches.
  *
  * Arguments arrive in the database's encoding and reach the engine as UTF-8;
  * results go back in the database's encoding. A SQL_ASCII database has no
@@ -35,6 +36,8 @@ PG_FUNCTION_INFO_V1(korvix_normalize);
 PG_FUNCTION_INFO_V1(korvix_keys);
 PG_FUNCTION_INFO_V1(korvix_score);
 PG_FUNCTION_INFO_V1(korvix_explain);
+PG_FUNCTION_INFO_V1(korvix_matches_step);
+PG_FUNCTION_INFO_V1(korvix_matches_final);
 
 /* The engine session of one call site, freed with the call site's memory. */
 typedef struct Session
@@ -285,6 +288,106 @@ korvix_explain(PG_FUNCTION_ARGS)
 	size_t		json_len;
 
 	if (!korvix_pg_explain(session_of(fcinfo), a_utf8, a_len, b_utf8, b_len, &json, &json_len))
+		out_of_memory();
+	return DirectFunctionCall1(jsonb_in,
+							   CStringGetDatum(text_to_cstring(from_engine(json, json_len))));
+}
+
+/* The rows korvix_matches collects, in the aggregate's memory: records and
+ * ids (UTF-8) back to back, where each ends, and the new record. */
+typedef struct Matches
+{
+	StringInfoData records;
+	StringInfoData ids;
+	size_t	   *ends;
+	size_t	   *id_ends;
+	size_t		count;
+	size_t		capacity;
+	char	   *new_record;
+	size_t		new_len;
+} Matches;
+
+/* korvix_matches_step(state internal, record text, id text, new_record text):
+ * a row that the index found for the new record; NULL rows match nothing. */
+Datum
+korvix_matches_step(PG_FUNCTION_ARGS)
+{
+	MemoryContext aggregate;
+	MemoryContext caller;
+	Matches    *m = PG_ARGISNULL(0) ? NULL : (Matches *) PG_GETARG_POINTER(0);
+	text	   *record;
+	text	   *fresh;
+	size_t		len;
+	size_t		fresh_len;
+	size_t		id_len = 0;
+	const char *bytes;
+	const char *fresh_bytes;
+	const char *id = "";
+
+	if (!AggCheckCallContext(fcinfo, &aggregate))
+		elog(ERROR, "korvix_matches_step called outside an aggregate");
+	caller = MemoryContextSwitchTo(aggregate);
+	if (m == NULL)
+	{
+		m = palloc0(sizeof(Matches));
+		initStringInfo(&m->records);
+		initStringInfo(&m->ids);
+	}
+	MemoryContextSwitchTo(caller);
+	if (PG_ARGISNULL(1) || PG_ARGISNULL(3))
+		PG_RETURN_POINTER(m);
+	record = PG_GETARG_TEXT_PP(1);
+	fresh = PG_GETARG_TEXT_PP(3);
+	len = VARSIZE_ANY_EXHDR(record);
+	fresh_len = VARSIZE_ANY_EXHDR(fresh);
+	bytes = to_engine(VARDATA_ANY(record), &len);
+	fresh_bytes = to_engine(VARDATA_ANY(fresh), &fresh_len);
+	if (!PG_ARGISNULL(2))
+	{
+		text	   *id_text = PG_GETARG_TEXT_PP(2);
+
+		id_len = VARSIZE_ANY_EXHDR(id_text);
+		id = to_engine(VARDATA_ANY(id_text), &id_len);
+	}
+	if (m->new_record != NULL &&
+		(fresh_len != m->new_len || memcmp(fresh_bytes, m->new_record, fresh_len) != 0))
+		ereport(ERROR,
+				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+				 errmsg("korvix_matches: one new record per group of rows")));
+	caller = MemoryContextSwitchTo(aggregate);
+	if (m->new_record == NULL)
+	{
+		m->new_record = pnstrdup(fresh_bytes, fresh_len);
+		m->new_len = fresh_len;
+	}
+	if (m->count == m->capacity)
+	{
+		m->capacity = m->capacity == 0 ? 64 : m->capacity * 2;
+		m->ends = m->ends == NULL ? palloc(m->capacity * sizeof(size_t))
+			: repalloc(m->ends, m->capacity * sizeof(size_t));
+		m->id_ends = m->id_ends == NULL ? palloc(m->capacity * sizeof(size_t))
+			: repalloc(m->id_ends, m->capacity * sizeof(size_t));
+	}
+	appendBinaryStringInfo(&m->records, bytes, (int) len);
+	appendBinaryStringInfo(&m->ids, id, (int) id_len);
+	m->ends[m->count] = (size_t) m->records.len;
+	m->id_ends[m->count] = (size_t) m->ids.len;
+	m->count++;
+	MemoryContextSwitchTo(caller);
+	PG_RETURN_POINTER(m);
+}
+
+/* korvix_matches_final(state internal) returns jsonb */
+Datum
+korvix_matches_final(PG_FUNCTION_ARGS)
+{
+	Matches    *m = PG_ARGISNULL(0) ? NULL : (Matches *) PG_GETARG_POINTER(0);
+	const char *json = "[]";
+	size_t		json_len = 2;
+
+	if (m != NULL && m->count > 0 &&
+		!korvix_pg_matches(session_of(fcinfo), m->new_record, m->new_len, m->records.data, m->ends,
+						   m->ids.data, m->id_ends, m->count, &json, &json_len))
 		out_of_memory();
 	return DirectFunctionCall1(jsonb_in,
 							   CStringGetDatum(text_to_cstring(from_engine(json, json_len))));

@@ -15,7 +15,9 @@ SQLITE_EXTENSION_INIT3
 #include <string_view>
 #include <vector>
 
+#include "base/json.h"
 #include "dedupe/compare/record_keys.h"
+#include "dedupe/link/lookup.h"
 #include "korvix/algorithm_code.h"
 #include "korvix/dedupe.h"
 #include "korvix/error.h"
@@ -290,6 +292,57 @@ void Explain(sqlite3_context* context, int, sqlite3_value** argv) {
   }
 }
 
+// korvix_matches(record, id, new): the aggregate of the rows that an index
+// found for a new record, which it scores together as the job would.
+struct Matches {
+  std::string new_record;
+  std::vector<std::string> records;
+  std::vector<std::string> ids;  // each as JSON: a number or a string
+};
+
+void MatchesStep(sqlite3_context* context, int, sqlite3_value** argv) {
+  auto** state = static_cast<Matches**>(sqlite3_aggregate_context(context, sizeof(Matches*)));
+  if (state == nullptr) {
+    sqlite3_result_error_nomem(context);
+    return;
+  }
+  try {
+    const auto record = Text(argv[0]);
+    const auto record_new = Text(argv[2]);
+    if (!record || !record_new) return;  // NULL matches nothing
+    if (*state == nullptr) *state = new Matches{std::string(*record_new), {}, {}};
+    if ((*state)->new_record != *record_new) {
+      sqlite3_result_error(context, "korvix_matches: one new record per group of rows", -1);
+      return;
+    }
+    (*state)->records.emplace_back(*record);
+    std::string& id = (*state)->ids.emplace_back();
+    const int type = sqlite3_value_type(argv[1]);
+    if (type == SQLITE_INTEGER) {
+      id = std::to_string(sqlite3_value_int64(argv[1]));
+    } else {
+      base::AppendJsonString(Text(argv[1]).value_or(""), &id);
+    }
+  } catch (...) {
+    sqlite3_result_error_nomem(context);
+  }
+}
+
+void MatchesFinal(sqlite3_context* context) {
+  auto** state = static_cast<Matches**>(sqlite3_aggregate_context(context, 0));
+  const std::unique_ptr<Matches> matches(state == nullptr ? nullptr : *state);
+  try {
+    if (!matches) {
+      ResultText(context, "[]");
+      return;
+    }
+    const std::vector<std::string_view> rows(matches->records.begin(), matches->records.end());
+    ResultText(context, dedupe::LookupJson(dedupe::LookUp(matches->new_record, rows), matches->ids));
+  } catch (...) {
+    sqlite3_result_error_nomem(context);
+  }
+}
+
 }  // namespace
 
 int RegisterSqliteFunctions(sqlite3* db) {
@@ -313,6 +366,9 @@ int RegisterSqliteFunctions(sqlite3* db) {
                                               nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
+  const int rc = sqlite3_create_function_v2(db, "korvix_matches", 3, kFlags, nullptr, nullptr, MatchesStep,
+                                            MatchesFinal, nullptr);
+  if (rc != SQLITE_OK) return rc;
   static const sqlite3_module kKeysModule = KeysModule();
   return sqlite3_create_module_v2(db, "korvix_keys", &kKeysModule, nullptr, nullptr);
 }

@@ -240,6 +240,25 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
   EXPECT_THAT(details, ::testing::Not(::testing::HasSubstr("SCAN kunden")));
 }
 
+TEST_P(SqliteFunctionsTest, TheExactLookUpDecidesAsTheJobAgainstABase) {
+  ASSERT_EQ(sqlite3_exec(db_, kSideTable, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
+  const std::vector<std::string> building = Building();
+  for (std::size_t i = 0; i < building.size(); ++i) {
+    Query(db_, "INSERT INTO kunden VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", Row(static_cast<int>(i + 1), building[i]));
+  }
+  const std::string exact = R"sql(
+SELECT value ->> 'id', value ->> 'score' FROM json_each((
+  SELECT korvix_matches(korvix_record(plz, ort, strasse, suchbegriff, bez1, bez2, bez3, bez4, gruppe), id, ?1)
+  FROM kunden WHERE id IN (SELECT id FROM kunden_keys WHERE key IN (SELECT key FROM korvix_keys(?1))))))sql";
+  std::set<std::vector<std::string>> found;
+  for (const auto& row : Query(db_, exact, {kBuildingNew})) {
+    found.insert({"1", row[0], ScoreText(std::strtod(row[1].c_str(), nullptr))});
+  }
+  EXPECT_EQ(found, BaseMatches({kBuildingNew}, building));
+  // korvix_score sees two records alone, and so more than the job compares.
+  EXPECT_GT(Query(db_, Lookup(), {kBuildingNew}).size(), found.size());
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, SqliteFunctionsTest, ::testing::Values("adopted", "loaded"));
 
 TEST(SqliteConnectionOpenedByTheLibrary, BuildsKeysInSql) {

@@ -192,6 +192,20 @@ class NameWordCounts {
 // depends on the file: Müller in one town, Yılmaz in another.
 void CountNameWords(std::span<Profile> profiles);
 
+// The profiles of `records` (ascending), that of records[k] at places[k],
+// from their profile texts, the name words counted among them (as a run
+// counts them).
+template <class TextOf>
+ProfileList MakeProfiles(std::span<const std::uint32_t> records, std::span<const std::uint32_t> places,
+                         const TextOf& text_of) {
+  ProfileList list;
+  list.profiles.resize(records.size());
+  list.makers.emplace_back(std::size_t{16} << 10);  // few profiles: small blocks from the heap
+  for (std::size_t k = 0; k < records.size(); ++k) list.profiles[places[k]] = list.makers[0].Make(text_of(records[k]));
+  CountNameWords(list.profiles);
+  return list;
+}
+
 }  // namespace korvix::dedupe
 
 #endif  // KORVIX_DEDUPE_PROFILE_H_

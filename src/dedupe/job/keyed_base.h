@@ -35,20 +35,6 @@ class KeyedBase : public ReportBase {
 Links LinkToKeyedBase(const KeyTable& input, std::span<const KeyOrder> input_orders,
                       const FetchProfiles& fetch_input, const KeyedBase& base, const LinkOptions& options);
 
-// The profiles of `records` (ascending), that of records[k] at places[k],
-// from their profile texts, the name words counted among them (as a run
-// counts them).
-template <class TextOf>
-ProfileList MakeProfiles(std::span<const std::uint32_t> records, std::span<const std::uint32_t> places,
-                         const TextOf& text_of) {
-  ProfileList list;
-  list.profiles.resize(records.size());
-  list.makers.emplace_back(std::size_t{16} << 10);  // few profiles: small blocks from the heap
-  for (std::size_t k = 0; k < records.size(); ++k) list.profiles[places[k]] = list.makers[0].Make(text_of(records[k]));
-  CountNameWords(list.profiles);
-  return list;
-}
-
 // A base read whole for an index: every record's keys and place, profile
 // text (verifying), and id and record string as the reports print them
 // (printable, AppendPrintable).

@@ -1,4 +1,4 @@
--- CREATE EXTENSION korvix: version 2.3 in one go. A database of an older
+-- CREATE EXTENSION korvix: version 2.4 in one go. A database of an older
 -- version gets here by ALTER EXTENSION korvix UPDATE through
 -- korvix--2.0.sql and the update scripts, which must give the same
 -- functions (postgres_extension_test compares the two).
@@ -71,3 +71,19 @@ AS 'MODULE_PATHNAME', 'korvix_record'
 LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
 COMMENT ON FUNCTION korvix_record(text[]) IS
   'the record string PLZ|Ort|Straße|Suchbegriff|Bez1|Bez2|Bez3|Bez4|Kundengruppe of the fields, a NULL field as an empty one';
+
+-- The exact look-up: the rows an index found for a new record, scored
+-- together as the dedupe job scores a base's candidates (surnames weighed
+-- among them, a key of more than 200 rows split as the job splits it).
+-- Not STRICT: a row with a NULL record matches nothing; no rows give [].
+CREATE FUNCTION korvix_matches_step(state internal, record text, id text, new_record text)
+RETURNS internal
+AS 'MODULE_PATHNAME', 'korvix_matches_step'
+LANGUAGE C IMMUTABLE;
+CREATE FUNCTION korvix_matches_final(state internal) RETURNS jsonb
+AS 'MODULE_PATHNAME', 'korvix_matches_final'
+LANGUAGE C IMMUTABLE;
+CREATE AGGREGATE korvix_matches(record text, id text, new_record text) (
+  SFUNC = korvix_matches_step, STYPE = internal, FINALFUNC = korvix_matches_final);
+COMMENT ON AGGREGATE korvix_matches(text, text, text) IS
+  'the rows that new_record matches among those aggregated, as korvix dedupe --base decides: [{"id", "score", "algorithm"}], best first';
