@@ -172,6 +172,16 @@ FAULTS = [
           "src/base/csv.h",
           "    if (c == '\"') out->push_back('\"');\n",
           ""),
+    Fault("value-first-not-latest",
+          "of two values a person chose for one column of a group, the first wins",
+          "src/dedupe/clean/survivors.cpp",
+          "        } else if (when[same - picked.begin()] < value.decision) {",
+          "        } else if (when[same - picked.begin()] > value.decision) {"),
+    Fault("lookup-all-pairs",
+          "the exact SQL look-up compares every row of a large key, as the job does not",
+          "src/dedupe/link/lookup.cpp",
+          "  link.max_candidates = kOptions.max_candidates;\n",
+          "  link.max_candidates = rows.size() + 1;\n"),
 ]
 
 # What a crash of this script left in the tree, so the next run can undo it.
