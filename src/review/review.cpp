@@ -115,7 +115,9 @@ void Review::Rerun() {
   values_.assign(result_.groups, {});
   for (const Decision& d : options_.decisions) {
     if (d.kind != DecisionKind::kValue || !grouped.contains(d.a)) continue;
-    for (const std::uint32_t r : grouped[d.a]) KeepValue(records[r].group - 1, d.field, r + 1);
+    // Copies share an identity; the job takes the earliest one's value.
+    const std::vector<std::uint32_t>& named = grouped[d.a];
+    for (auto r = named.rbegin(); r != named.rend(); ++r) KeepValue(records[*r].group - 1, d.field, *r + 1);
   }
   // A record's explanation is its strongest pair.
   pair_of_.assign(records.size(), kNoPair);

@@ -18,9 +18,7 @@ std::string SurvivorBytes(std::span<const std::vector<RawField>> members, std::s
   // A CSV record has the header's width; record strings may end early.
   std::size_t width = survivor.size();
   if (!layout.quoted) {
-    for (const auto& m : members) {
-      if (fill) width = std::max(width, m.size());
-    }
+    for (const auto& m : members) width = std::max(width, fill ? m.size() : 0);
     for (const auto& [column, m] : chosen) width = std::max(width, std::min(column + 1, members[m].size()));
   }
   std::vector<std::string_view> out;
