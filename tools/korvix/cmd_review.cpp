@@ -1,6 +1,6 @@
 // korvix review: the groups of a run on a page in the browser, where a
-// steward confirms and splits them, picks survivors and downloads the
-// clean file and the mapping.
+// steward confirms and splits them, picks survivors and the values they
+// keep, and downloads the clean file and the mapping.
 #include <spawn.h>
 
 #include <cstdlib>
@@ -87,9 +87,9 @@ extern const Command kReviewCommand = {
     "and serves a page on 127.0.0.1 only, at an address with a secret token that it prints\n"
     "(and opens with $BROWSER when set). The page shows the groups, largest or least certain\n"
     "first, each record marked against the group's first; the steward confirms a group, takes\n"
-    "a record out, marks two records the same or different, picks the survivor, and\n"
-    "downloads the clean file and the mapping (--survivor, --fill). Each decision is stored\n"
-    "at once. Ctrl+C ends the server.",
+    "a record out, marks two records the same or different, picks the survivor and the\n"
+    "values it keeps from the others, and downloads the clean file and the mapping\n"
+    "(--survivor, --fill). Each decision is stored at once. Ctrl+C ends the server.",
     kOptions, Run};
 
 }  // namespace korvix::cli
