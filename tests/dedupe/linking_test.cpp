@@ -217,7 +217,9 @@ TEST(Linking, CopiesComparedOnceChangeNothing) {
       options.verify = verify;
       const std::string whole = run(options, true);
       EXPECT_TRUE(whole == run(options, false)) << max_candidates << " " << verify;
-      if (verify == 0.7) EXPECT_TRUE(whole == run(options, true, 3000)) << max_candidates;
+      if (verify == 0.7) {
+        EXPECT_TRUE(whole == run(options, true, 3000)) << max_candidates;
+      }
     }
   }
   std::filesystem::remove(path);
