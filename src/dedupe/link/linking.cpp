@@ -52,6 +52,12 @@ struct Candidate {
 struct Batch {
   std::uint32_t begin = 0, end = kNone;
   bool Has(std::uint32_t record) const { return record >= begin && record < end; }
+  // Whether any of `records` (ascending) is in the batch: a run none of
+  // whose records is makes no pair of it.
+  bool Meets(std::span<const std::uint32_t> records) const {
+    const auto at = std::lower_bound(records.begin(), records.end(), begin);
+    return at != records.end() && *at < end;
+  }
 };
 
 // Sorts `items` stably by key(item), a number of `bits` bits: a radix sort,
@@ -402,6 +408,7 @@ class PairMaker {
                            " records, more than " + std::to_string(max) +
                            "; they are compared only within equal postcode, house number and name sound");
     }
+    if (!batch_.Meets(left)) return;
     // The parts are runs of equal second keys in input order; the order of
     // the parts themselves does not matter. Entries are sorted by a hash of
     // the key and their place, the keys themselves compared only where two
@@ -481,6 +488,7 @@ class PairMaker {
  private:
   void AllPairs(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right,
                 std::uint8_t algorithm, bool within) {
+    if (!batch_.Meets(left)) return;
     if (within) Gather(left, algorithm);
     // `left` ascends: the records of the batch lie together.
     const auto at = [&](std::uint32_t record) {
