@@ -713,12 +713,16 @@ void KeepLinks(BigVector<Candidate>* pairs, std::vector<float>* scores, const Li
   scores->shrink_to_fit();
 }
 
-// At most the pairs that each record makes as the batch's record (see
-// Batch): all records after it in a run that is paired whole, its
-// neighbours on either side in a split one.
-std::vector<std::uint32_t> PairBounds(const PairSource& source, std::size_t records, const LinkOptions& options) {
+// Batches are cut between blocks of this many records, whose bounds take
+// little room beside the records' own arrays.
+constexpr std::size_t kBatchBlock = 64;
+
+// At most the pairs that the records of each block make as the batch's
+// records (see Batch): each all records after it in a run that is paired
+// whole, its neighbours on either side in a split one.
+std::vector<std::uint64_t> PairBounds(const PairSource& source, std::size_t records, const LinkOptions& options) {
   const std::uint64_t most = std::max<std::size_t>(options.max_candidates, 2);
-  std::vector<std::uint32_t> bound(records, 0);
+  std::vector<std::uint64_t> bound((records + kBatchBlock - 1) / kBatchBlock, 0);
   for (const Run& run : source.runs) {
     const std::uint64_t size = source.within ? run.left.size() : run.left.size() + run.right.size();
     const std::uint64_t others = source.within ? size - 1 : run.right.size();
@@ -726,8 +730,7 @@ std::vector<std::uint32_t> PairBounds(const PairSource& source, std::size_t reco
       const std::uint64_t pairs = size > most ? std::min(others, 2 * (most - 1))
                                   : source.within ? size - 1 - i
                                                   : others;
-      std::uint32_t& b = bound[run.left[i]];
-      b = static_cast<std::uint32_t>(std::min<std::uint64_t>(kNone, b + pairs));
+      bound[run.left[i] / kBatchBlock] += pairs;
     }
   }
   return bound;
@@ -760,17 +763,21 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
     return scored;
   }
   if (options.sample > 0) budget.RefusePairs(budget.pairs() + 1);
-  const std::vector<std::uint32_t> bound = PairBounds(source, records, options);
+  const std::vector<std::uint64_t> bound = PairBounds(source, records, options);
   // What the links kept so far take: a pair and its score.
   constexpr std::uint64_t kLinkBytes = sizeof(Candidate) + sizeof(float);
-  for (std::size_t begin = 0; begin < records;) {
+  for (std::size_t begin = 0; begin < bound.size();) {  // in blocks
     Budget held = budget;
-    held.Hold(sizeof bound[0] * records + kLinkBytes * scored.pairs.size(), "the pairs that link");
+    held.Hold(sizeof bound[0] * bound.size() + kLinkBytes * scored.pairs.size(), "the batches of candidate pairs");
     const std::uint64_t room = batch_room(held);
     std::size_t end = begin + 1;
-    for (std::uint64_t pairs = bound[begin]; end < records && pairs + bound[end] <= room; ++end) pairs += bound[end];
-    auto pairs = MakePairs(source, {static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end)},
-                           held.pairs(), begin == 0, options);
+    for (std::uint64_t pairs = bound[begin]; end < bound.size() && pairs + bound[end] <= room; ++end) {
+      pairs += bound[end];
+    }
+    const auto record = [records](std::size_t block) {
+      return static_cast<std::uint32_t>(std::min(records, block * kBatchBlock));
+    };
+    auto pairs = MakePairs(source, {record(begin), record(end)}, held.pairs(), begin == 0, options);
     if (!pairs) held.RefusePairs(held.pairs() + 1);
     Unique(&*pairs, options.threads);
     std::vector<float> scores = ScorePairs(*pairs, *source.left, right, options);
