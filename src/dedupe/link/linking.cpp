@@ -47,8 +47,9 @@ struct Candidate {
 };
 
 // The records whose pairs a batch makes: those whose lower record (within
-// one side; the input's, against a base) lies from `begin` to `end`. All
-// copies of a pair fall into one batch, so each batch is made unique alone.
+// one side; the input's, against a base) lies from `begin` to `end`. A pair
+// made under several algorithms is made in one batch each time, so each
+// batch is made unique alone.
 struct Batch {
   std::uint32_t begin = 0, end = kNone;
   bool Has(std::uint32_t record) const { return record >= begin && record < end; }
@@ -752,7 +753,9 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
                        const LinkOptions& options) {
   const ProfileSet& right = source.right != nullptr ? *source.right : *source.left;
   const std::uint64_t testing = pairs_per_batch.load(std::memory_order_relaxed);
-  const auto batch_room = [testing](const Budget& b) { return testing != 0 ? std::min(testing, b.pairs()) : b.pairs(); };
+  const auto batch_room = [testing](const Budget& b) {
+    return testing != 0 ? std::min(testing, b.pairs()) : b.pairs();
+  };
   Scored scored;
   if (auto pairs = MakePairs(source, Batch{}, options.sample > 0 ? budget.pairs() : batch_room(budget), true,
                              options)) {
@@ -768,7 +771,8 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
   constexpr std::uint64_t kLinkBytes = sizeof(Candidate) + sizeof(float);
   for (std::size_t begin = 0; begin < bound.size();) {  // in blocks
     Budget held = budget;
-    held.Hold(sizeof bound[0] * bound.size() + kLinkBytes * scored.pairs.size(), "the batches of candidate pairs");
+    held.Hold(sizeof bound[0] * bound.size() + kLinkBytes * scored.pairs.size(),
+              "the batches of candidate pairs");
     const std::uint64_t room = batch_room(held);
     std::size_t end = begin + 1;
     for (std::uint64_t pairs = bound[begin]; end < bound.size() && pairs + bound[end] <= room; ++end) {
@@ -1418,7 +1422,8 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
   Budget budget(options);
   budget.Hold((left ? left->memory() + right->memory() : 0) + (input_size + base_size) * 16,
               "the records' profiles");
-  const PairSource source{runs, left ? &*left : nullptr, right ? &*right : nullptr, /*within=*/false, nullptr, nullptr};
+  const PairSource source{runs, left ? &*left : nullptr, right ? &*right : nullptr, /*within=*/false,
+                          nullptr, nullptr};
   Scored scored;
   if (left) {
     scored = ScoreCandidates(source, input_size, budget, options);
