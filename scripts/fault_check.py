@@ -138,6 +138,12 @@ FAULTS = [
           "src/dedupe/compare/similarity.cpp",
           "std::max<std::size_t>(std::max(a.size(), b.size()) / 2, 1) - 1;",
           "std::max<std::size_t>(std::max(a.size(), b.size()) / 2, 1);"),
+    Fault("batch-pairs-twice",
+          "candidate pairs made in batches: a large key's pairs are made in every batch, so "
+          "that pairs are compared twice",
+          "src/dedupe/link/linking.cpp",
+          "          if (!batch_.Has(within ? std::min(p.record, q.record) : p.right ? q.record : p.record)) continue;\n",
+          ""),
     Fault("base-split-within",
           "against a base, a large key split by the second key pairs two records of one file",
           "src/dedupe/link/linking.cpp",

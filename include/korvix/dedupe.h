@@ -156,9 +156,10 @@ struct DedupeOptions {
   std::string mapping;
   // The memory the run may hold in its large structures (the keys, the
   // records' profiles, the candidate pairs), in bytes; 0 for
-  // DefaultDedupeMemory(). A run that would need more ends with Error
-  // (kRefused) saying which limit and what to do, before the machine
-  // starts swapping.
+  // DefaultDedupeMemory(). Candidate pairs beyond it are made and scored in
+  // batches, with the same result; a run whose keys and profiles need more
+  // (or whose sampled pairs do) ends with Error (kRefused) saying which
+  // limit and what to do, before the machine starts swapping.
   std::uint64_t memory = 0;
 
   // What people decided (korvix/decisions.h), honoured over the scores: a

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -168,7 +169,8 @@ TEST(Linking, LargeKeysAgainstABasePairOnlyAcrossTheFiles) {
 // its copies must not chain together, names that sound alike share a part
 // of a split key (Jan, Jana), so that copies of one lie apart in it or
 // are first paired under a later key, and near-copies make a class link
-// outside itself.
+// outside itself. Candidate pairs made in batches of a few pairs change
+// nothing either, within the file or against a base.
 TEST(Linking, CopiesComparedOnceChangeNothing) {
   const std::vector<std::string> kinds = {
       "|Lang|A.", "|Lang|Andrea", "|Lang|Anke", "|Lang Bau GmbH|", "|Lang|Jan", "|Lang|Jana",
@@ -193,12 +195,14 @@ TEST(Linking, CopiesComparedOnceChangeNothing) {
     for (const std::string& s : strings) all += s + "\n";
     return all;
   }();
-  const auto run = [&](DedupeOptions options, bool collapse) {
+  const auto run = [&](DedupeOptions options, bool collapse, std::uint64_t batch = 0) {
     dedupe::SetCollapseCopiesForTesting(collapse);
+    dedupe::SetPairsPerBatchForTesting(batch);
     options.format = "csv";
     options.output = path + ".csv";
     const DedupeResult result = RunDedupe(path, options);
     dedupe::SetCollapseCopiesForTesting(true);
+    dedupe::SetPairsPerBatchForTesting(0);
     std::ostringstream out;
     out << std::ifstream(options.output).rdbuf() << result.summary.substr(0, result.summary.find(", seconds"));
     for (const DedupeKeptApart& k : result.kept_apart) {
@@ -211,7 +215,13 @@ TEST(Linking, CopiesComparedOnceChangeNothing) {
       DedupeOptions options = RecommendedDedupe();
       options.max_candidates = max_candidates;
       options.verify = verify;
-      EXPECT_TRUE(run(options, true) == run(options, false)) << max_candidates << " " << verify;
+      const std::string whole = run(options, true);
+      EXPECT_TRUE(whole == run(options, false)) << max_candidates << " " << verify;
+      if (verify == 0.7) {
+        EXPECT_TRUE(whole == run(options, true, 3000)) << max_candidates;
+        options.base = path;  // pairs across two files, in batches too
+        EXPECT_TRUE(run(options, true) == run(options, true, 3000)) << max_candidates;
+      }
     }
   }
   std::filesystem::remove(path);
@@ -219,7 +229,8 @@ TEST(Linking, CopiesComparedOnceChangeNothing) {
 }
 
 // Memory sizes as written, and a run refused by the limit it would exceed:
-// the keys alone, or the candidate pairs of a key that every record shares.
+// the keys alone, or the candidate pairs of a key that every record shares
+// when pairs are sampled; without samples they are made in batches.
 TEST(Linking, TheMemoryLimitRefusesWhatExceedsIt) {
   for (const auto& [text, bytes] : std::vector<std::pair<std::string, std::uint64_t>>{
            {"123", 123}, {"512M", 512u << 20}, {"2G", std::uint64_t{2} << 30}, {"2g", std::uint64_t{2} << 30},
@@ -240,11 +251,13 @@ TEST(Linking, TheMemoryLimitRefusesWhatExceedsIt) {
   options.algorithms = {{"0105000000000000", ""}};  // the postcode alone
   options.verify = 0.5;
   options.max_candidates = 5000;  // all pairs: two million
-  for (const auto& [memory, refused] : std::vector<std::pair<std::uint64_t, std::string>>{
-           {1024, "the keys of the records take"},
-           {32u << 20, "the candidate pairs of the keys"},
-           {std::uint64_t{1} << 30, ""}}) {
+  for (const auto& [memory, sample, refused] : std::vector<std::tuple<std::uint64_t, int, std::string>>{
+           {1024, 0, "the keys of the records take"},
+           {32u << 20, 10, "the candidate pairs of the keys"},
+           {32u << 20, 0, ""},
+           {std::uint64_t{1} << 30, 10, ""}}) {
     options.memory = memory;
+    options.sample_pairs = sample;
     try {
       Link(strings, options);
       EXPECT_EQ(refused, "") << memory;

@@ -53,7 +53,8 @@ constexpr OptionDef kOptions[] = {
     {"quiet", "", "no progress line and no notes on stderr, only errors"},
     {"sample-pairs", "N", "write N candidate pairs spread over the scores, for labelling, instead of the report"},
     {"memory", "LIMIT", "the memory the run may take, such as 512M or 2G (default: half the physical "
-                        "memory); a run that needs more ends with a message"},
+                        "memory); candidate pairs beyond it are compared in batches, keys beyond it end "
+                        "the run with a message"},
     kThreadsOption,
 };
 

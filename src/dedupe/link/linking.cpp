@@ -22,6 +22,7 @@ constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
 std::atomic<bool> collapse_copies{true};
 bool CollapseCopies() { return collapse_copies.load(std::memory_order_relaxed); }
+std::atomic<std::uint64_t> pairs_per_batch{0};  // 0: as the memory limit allows
 
 class UnionFind {
  public:
@@ -43,6 +44,21 @@ class UnionFind {
 struct Candidate {
   std::uint32_t a, b;
   std::uint8_t algorithm;  // 0-based
+};
+
+// The records whose pairs a batch makes: those whose lower record (within
+// one side; the input's, against a base) lies from `begin` to `end`. A pair
+// made under several algorithms is made in one batch each time, so each
+// batch is made unique alone.
+struct Batch {
+  std::uint32_t begin = 0, end = kNone;
+  bool Has(std::uint32_t record) const { return record >= begin && record < end; }
+  // Whether any of `records` (ascending) is in the batch: a run none of
+  // whose records is makes no pair of it.
+  bool Meets(std::span<const std::uint32_t> records) const {
+    const auto at = std::lower_bound(records.begin(), records.end(), begin);
+    return at != records.end() && *at < end;
+  }
 };
 
 // Sorts `items` stably by key(item), a number of `bits` bits: a radix sort,
@@ -375,8 +391,8 @@ class PairMaker {
   // is not made again under a later algorithm, which would only keep the
   // first anyway.
   PairMaker(const LinkOptions& options, const std::vector<BigVector<std::uint32_t>>* made,
-            Copies* copies, BigVector<Candidate>* out, std::vector<std::string>* messages)
-      : options_(options), made_(made), copies_(copies), out_(out), messages_(messages) {}
+            Copies* copies, Batch batch, BigVector<Candidate>* out, std::vector<std::string>* messages)
+      : options_(options), made_(made), copies_(copies), batch_(batch), out_(out), messages_(messages) {}
 
   void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
            std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
@@ -393,6 +409,7 @@ class PairMaker {
                            " records, more than " + std::to_string(max) +
                            "; they are compared only within equal postcode, house number and name sound");
     }
+    if (!batch_.Meets(left)) return;
     // The parts are runs of equal second keys in input order; the order of
     // the parts themselves does not matter. Entries are sorted by a hash of
     // the key and their place, the keys themselves compared only where two
@@ -454,6 +471,7 @@ class PairMaker {
         for (; y < std::min(end, x + max); ++y) {
           const Entry& p = entries[x];
           const Entry& q = entries[y];
+          if (!batch_.Has(within ? std::min(p.record, q.record) : p.right ? q.record : p.record)) continue;
           if (within) {
             if (PairedBefore(x, y) || (copies_ != nullptr && copies_->Within(p.record, q.record, algorithm))) {
               continue;
@@ -471,8 +489,13 @@ class PairMaker {
  private:
   void AllPairs(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right,
                 std::uint8_t algorithm, bool within) {
+    if (!batch_.Meets(left)) return;
     if (within) Gather(left, algorithm);
-    for (std::size_t i = 0; i < left.size(); ++i) {
+    // `left` ascends: the records of the batch lie together.
+    const auto at = [&](std::uint32_t record) {
+      return static_cast<std::size_t>(std::lower_bound(left.begin(), left.end(), record) - left.begin());
+    };
+    for (std::size_t i = at(batch_.begin); i < at(batch_.end); ++i) {
       if (within) {
         for (std::size_t j = i + 1; j < left.size(); ++j) {
           if (PairedBefore(i, j) || (copies_ != nullptr && copies_->Within(left[i], left[j], algorithm))) {
@@ -521,6 +544,7 @@ class PairMaker {
   const LinkOptions& options_;
   const std::vector<BigVector<std::uint32_t>>* made_;
   Copies* copies_;  // may be null
+  Batch batch_;
   BigVector<Candidate>* out_;
   std::vector<std::string>* messages_;
   std::vector<std::uint32_t> records_, made_keys_;
@@ -535,13 +559,25 @@ struct Run {
   std::string_view key;
 };
 
-// The candidate pairs of `runs`, in the order of the runs as PairMaker makes
-// them one after the other, made on all threads: the runs are cut into
-// pieces of about equal work, each with pairs and messages of its own, put
-// together in order at the end.
-BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left, const ProfileSet* right,
-                               bool within, const std::vector<BigVector<std::uint32_t>>* made,
-                               Copies* copies, const Budget& budget, const LinkOptions& options) {
+// What candidate pairs are made of: the runs, within one side (`right`
+// null) or between two; `made` and `copies` as PairMaker takes them.
+struct PairSource {
+  std::span<const Run> runs;
+  const ProfileSet* left;
+  const ProfileSet* right;
+  bool within;
+  const std::vector<BigVector<std::uint32_t>>* made;
+  Copies* copies;
+};
+
+// The candidate pairs of the batch, in the order of the runs as PairMaker
+// makes them one after the other, made on all threads: the runs are cut
+// into pieces of about equal work, each with pairs and messages of its own,
+// put together in order at the end. Null when they are more than `room`;
+// the messages of large keys are told when `tell`.
+std::optional<BigVector<Candidate>> MakePairs(const PairSource& source, Batch batch, std::uint64_t room,
+                                              bool tell, const LinkOptions& options) {
+  const std::span<const Run> runs = source.runs;
   const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
   const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
   const auto work = [&](const Run& r) {
@@ -560,20 +596,20 @@ BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left
   std::vector<BigVector<Candidate>> pairs(ends.size());
   std::vector<std::vector<std::string>> messages(ends.size());
   std::atomic<std::size_t> next{0};
-  // Pairs made on all threads, against what the budget leaves for them.
-  const std::uint64_t room = budget.pairs();
+  // Pairs made on all threads, against the room left for them.
   std::atomic<std::uint64_t> made_pairs{0};
   base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
     for (std::size_t p; (p = next++) < ends.size();) {
-      PairMaker maker(options, made, copies, &pairs[p], &messages[p]);
+      PairMaker maker(options, source.made, source.copies, batch, &pairs[p], &messages[p]);
       for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p] && made_pairs <= room; ++i) {
         const std::size_t before = pairs[p].size();
-        maker.Add(runs[i].left, left, runs[i].right, right, runs[i].algorithm, runs[i].key, within);
+        maker.Add(runs[i].left, source.left, runs[i].right, source.right, runs[i].algorithm, runs[i].key,
+                  source.within);
         made_pairs += pairs[p].size() - before;
       }
     }
   });
-  if (made_pairs > room) budget.RefusePairs(made_pairs);
+  if (made_pairs > room) return std::nullopt;
   BigVector<Candidate> all;
   std::size_t count = 0;
   for (const auto& piece : pairs) count += piece.size();
@@ -586,7 +622,7 @@ BigVector<Candidate> MakePairs(std::span<const Run> runs, const ProfileSet* left
     all.insert(all.end(), pairs[p].begin(), pairs[p].end());
     BigVector<Candidate>().swap(pairs[p]);
     for (const std::string& m : messages[p]) {
-      if (large_keys++ < kNamedLargeKeys) options.message(m);
+      if (tell && large_keys++ < kNamedLargeKeys) options.message(m);
     }
   }
   if (large_keys > kNamedLargeKeys) {
@@ -676,6 +712,86 @@ void KeepLinks(BigVector<Candidate>* pairs, std::vector<float>* scores, const Li
   pairs->swap(linked);
   scores->resize(kept);
   scores->shrink_to_fit();
+}
+
+// Batches are cut between blocks of this many records, whose bounds take
+// little room beside the records' own arrays.
+constexpr std::size_t kBatchBlock = 64;
+
+// At most the pairs that the records of each block make as the batch's
+// records (see Batch): each all records after it in a run that is paired
+// whole, its neighbours on either side in a split one.
+std::vector<std::uint64_t> PairBounds(const PairSource& source, std::size_t records, const LinkOptions& options) {
+  const std::uint64_t most = std::max<std::size_t>(options.max_candidates, 2);
+  std::vector<std::uint64_t> bound((records + kBatchBlock - 1) / kBatchBlock, 0);
+  for (const Run& run : source.runs) {
+    const std::uint64_t size = source.within ? run.left.size() : run.left.size() + run.right.size();
+    const std::uint64_t others = source.within ? size - 1 : run.right.size();
+    for (std::size_t i = 0; i < run.left.size(); ++i) {
+      const std::uint64_t pairs = size > most ? std::min(others, 2 * (most - 1))
+                                  : source.within ? size - 1 - i
+                                                  : others;
+      bound[run.left[i] / kBatchBlock] += pairs;
+    }
+  }
+  return bound;
+}
+
+// Scored candidate pairs: every one, or (made in batches) only those that link.
+struct Scored {
+  BigVector<Candidate> pairs;  // by a, then b
+  std::vector<float> scores;
+  std::uint64_t compared = 0;  // pairs scored
+};
+
+// The candidate pairs of `source` made unique and scored. When they do not
+// fit the memory limit at once, they are made in batches of records that
+// each fit (PairBounds), and of each batch only the links are kept: the
+// links, their order and the count compared are those of one batch.
+// Samples are drawn from all pairs at once: with them the limit refuses.
+Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budget& budget,
+                       const LinkOptions& options) {
+  const ProfileSet& right = source.right != nullptr ? *source.right : *source.left;
+  const std::uint64_t testing = pairs_per_batch.load(std::memory_order_relaxed);
+  const auto batch_room = [testing](const Budget& b) {
+    return testing != 0 ? std::min(testing, b.pairs()) : b.pairs();
+  };
+  Scored scored;
+  if (auto pairs = MakePairs(source, Batch{}, options.sample > 0 ? budget.pairs() : batch_room(budget), true,
+                             options)) {
+    Unique(&*pairs, options.threads);
+    scored.scores = ScorePairs(*pairs, *source.left, right, options);
+    scored.compared = pairs->size();
+    scored.pairs = std::move(*pairs);
+    return scored;
+  }
+  if (options.sample > 0) budget.RefusePairs(budget.pairs() + 1);
+  const std::vector<std::uint64_t> bound = PairBounds(source, records, options);
+  // What the links kept so far take: a pair and its score.
+  constexpr std::uint64_t kLinkBytes = sizeof(Candidate) + sizeof(float);
+  for (std::size_t begin = 0; begin < bound.size();) {  // in blocks
+    Budget held = budget;
+    held.Hold(sizeof bound[0] * bound.size() + kLinkBytes * scored.pairs.size(),
+              "the batches of candidate pairs");
+    const std::uint64_t room = batch_room(held);
+    std::size_t end = begin + 1;
+    for (std::uint64_t pairs = bound[begin]; end < bound.size() && pairs + bound[end] <= room; ++end) {
+      pairs += bound[end];
+    }
+    const auto record = [records](std::size_t block) {
+      return static_cast<std::uint32_t>(std::min(records, block * kBatchBlock));
+    };
+    auto pairs = MakePairs(source, {record(begin), record(end)}, held.pairs(), begin == 0, options);
+    if (!pairs) held.RefusePairs(held.pairs() + 1);
+    Unique(&*pairs, options.threads);
+    std::vector<float> scores = ScorePairs(*pairs, *source.left, right, options);
+    scored.compared += pairs->size();
+    KeepLinks(&*pairs, &scores, options);
+    scored.pairs.insert(scored.pairs.end(), pairs->begin(), pairs->end());
+    scored.scores.insert(scored.scores.end(), scores.begin(), scores.end());
+    begin = end;
+  }
+  return scored;
 }
 
 // About `n` of the scored pairs, spread over the scores: the range from 0 to
@@ -1171,6 +1287,7 @@ std::vector<DedupePair> GroupCopies(const Copies& copies, std::size_t algorithms
 }  // namespace
 
 void SetCollapseCopiesForTesting(bool on) { collapse_copies = on; }
+void SetPairsPerBatchForTesting(std::uint64_t pairs) { pairs_per_batch = pairs; }
 
 Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
                  const FetchProfiles& fetch, const LinkOptions& options) {
@@ -1206,21 +1323,18 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     copies.emplace(table, orders.size(), profiles, wanted, options);
     if (copies->empty()) copies.reset();
   }
-  BigVector<Candidate> pairs;
-  std::vector<float> scores;
+  Scored scored;
   for (;;) {
-    pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr, budget,
-                      options);
-    Unique(&pairs, options.threads);
-    scores = ScorePairs(pairs, profiles, profiles, options);
+    scored = ScoreCandidates({runs, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr}, n,
+                             budget, options);
     if (!copies) break;
     // A class a pair of which links outside it is linked pair by pair: its
     // pairs are made again, the others' stay as they are.
     std::vector<std::uint8_t> dropped(copies->classes(), 0);
     bool any = false;
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-      if (scores[i] < Threshold(options)) continue;
-      for (const std::uint32_t r : {pairs[i].a, pairs[i].b}) {
+    for (std::size_t i = 0; i < scored.pairs.size(); ++i) {
+      if (scored.scores[i] < Threshold(options)) continue;
+      for (const std::uint32_t r : {scored.pairs[i].a, scored.pairs[i].b}) {
         const std::uint32_t c = copies->of(r);
         if (c != Copies::kNoClass && !dropped[c]) {
           dropped[c] = 1;
@@ -1232,10 +1346,12 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     copies->Drop(dropped);
     if (copies->empty()) copies.reset();
   }
+  BigVector<Candidate>& pairs = scored.pairs;
+  std::vector<float>& scores = scored.scores;
   Links links;
   links.group.assign(n, 0);
   links.algorithm.assign(n, 0);
-  links.compared = pairs.size();
+  links.compared = scored.compared;
   if (options.sample > 0) {
     links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
   } else {
@@ -1306,11 +1422,19 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
   Budget budget(options);
   budget.Hold((left ? left->memory() + right->memory() : 0) + (input_size + base_size) * 16,
               "the records' profiles");
-  BigVector<Candidate> pairs = MakePairs(runs, left ? &*left : nullptr, right ? &*right : nullptr,
-                                         /*within=*/false, nullptr, nullptr, budget, options);
-  Unique(&pairs, options.threads);
-  std::vector<float> scores;
-  if (left) scores = ScorePairs(pairs, *left, *right, options);
+  const PairSource source{runs, left ? &*left : nullptr, right ? &*right : nullptr, /*within=*/false,
+                          nullptr, nullptr};
+  Scored scored;
+  if (left) {
+    scored = ScoreCandidates(source, input_size, budget, options);
+  } else if (auto made = MakePairs(source, Batch{}, budget.pairs(), true, options)) {
+    Unique(&*made, options.threads);
+    scored.pairs = std::move(*made);
+  } else {
+    budget.RefusePairs(budget.pairs() + 1);
+  }
+  const BigVector<Candidate>& pairs = scored.pairs;
+  const std::vector<float>& scores = scored.scores;
   Links links;
   if (options.sample > 0 && left) links.samples = SamplePairs(pairs, scores, *left, *right, options.sample);
   links.group.assign(input_size, 0);
@@ -1318,7 +1442,7 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
   links.score.assign(input_size, 0);
   links.base_algorithm.assign(base_size, 0);
   links.base_score.assign(base_size, 0);
-  links.compared = options.verify > 0 ? pairs.size() : 0;
+  links.compared = scored.compared;
   const auto pair_key = [](std::uint32_t a, std::uint32_t b) { return std::uint64_t{a} << 32 | b; };
   std::unordered_set<std::uint64_t> different, matched;
   for (const auto& [a, b] : options.decided.different) different.insert(pair_key(a, b));
@@ -1383,9 +1507,9 @@ std::vector<ScoredLink> ScoreRuns(std::span<const KeyRun> key_runs, std::size_t 
   const ProfileSet profiles(n, wanted, layout, fetch);
   Budget budget(options);
   budget.Hold(profiles.memory() + n * (8 + 4 * made.size()), "the records' profiles");
-  BigVector<Candidate> pairs = MakePairs(runs, &profiles, nullptr, /*within=*/true, &made, nullptr, budget, options);
-  Unique(&pairs, options.threads);
-  std::vector<float> scores = ScorePairs(pairs, profiles, profiles, options);
+  Scored scored = ScoreCandidates({runs, &profiles, nullptr, /*within=*/true, &made, nullptr}, n, budget, options);
+  BigVector<Candidate>& pairs = scored.pairs;
+  std::vector<float>& scores = scored.scores;
   KeepLinks(&pairs, &scores, options);
   links.reserve(pairs.size());
   for (std::size_t i = 0; i < pairs.size(); ++i) links.push_back({pairs[i].a, pairs[i].b, pairs[i].algorithm, scores[i]});

@@ -63,8 +63,9 @@ struct LinkOptions {
   // 1 into Links::samples, each scored exactly (so every pair is).
   std::size_t sample = 0;
   // The memory the run may hold (0: no limit), and what it holds before
-  // linking (the keys). Linking that would need more throws Error
-  // (kRefused).
+  // linking (the keys). Candidate pairs beyond it are made and scored in
+  // batches (without samples); linking that needs more all the same throws
+  // Error (kRefused).
   std::uint64_t memory = 0;
   std::uint64_t held = 0;
   // Told now and then, on the calling thread, how far a long step is:
@@ -135,6 +136,11 @@ class GroupCursor {
 // Records that verification cannot tell apart are compared once, not
 // pairwise, with the same outcome; a test turns that off to compare.
 void SetCollapseCopiesForTesting(bool on);
+
+// Candidate pairs that do not fit the memory limit at once are made and
+// scored in batches, with the same outcome; a test caps a batch at `pairs`
+// (0: as the limit allows) to compare.
+void SetPairsPerBatchForTesting(std::uint64_t pairs);
 
 // Links the records of `table`, whose keys under each algorithm are ordered
 // in `orders` (one per algorithm).
