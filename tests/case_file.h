@@ -29,11 +29,21 @@ struct Case {
   const std::string& operator[](std::size_t i) const { return fields.at(i); }
 };
 
-// The path of `name` under tests/ in the source tree.
-inline std::string TestDataPath(const std::string& name) {
+// The path of `name` in the source tree, and of `name` under its tests/.
+inline std::string SourcePath(const std::string& name) {
   const char* source = std::getenv("KORVIX_SOURCE_DIR");
   if (source == nullptr) throw std::runtime_error("KORVIX_SOURCE_DIR is not set");
-  return std::string(source) + "/tests/" + name;
+  return std::string(source) + "/" + name;
+}
+inline std::string TestDataPath(const std::string& name) { return SourcePath("tests/" + name); }
+
+// The bytes of the file at `path`; throws when it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 inline std::string UnescapeField(std::string_view text, const std::string& where) {
@@ -96,11 +106,7 @@ inline std::vector<std::string> SplitField(const std::string& field, char separa
 
 // The cases of the file `name` under tests/.
 inline std::vector<Case> ReadCases(const std::string& name, std::size_t columns, std::size_t most = 0) {
-  std::ifstream in(TestDataPath(name), std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + TestDataPath(name));
-  std::stringstream text;
-  text << in.rdbuf();
-  return ParseCases(text.str(), columns, name, most);
+  return ParseCases(ReadFile(TestDataPath(name)), columns, name, most);
 }
 
 }  // namespace korvix::testing

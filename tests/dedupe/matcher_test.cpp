@@ -11,15 +11,11 @@
 
 #include "dedupe/match/index_file.h"
 #include "korvix/matcher.h"
+#include "case_file.h"
 #include "test_files.h"
 
 namespace korvix::testing {
 namespace {
-
-std::string Source(const std::string& name) {
-  const char* dir = std::getenv("KORVIX_SOURCE_DIR");
-  return std::string(dir != nullptr ? dir : ".") + "/" + name;
-}
 
 // Record strings of the sample: the first `base` the base, the next `input`
 // new ones; and at one address more people than max_candidates, on both sides.
@@ -28,7 +24,7 @@ struct Records {
   std::vector<std::string_view> Views(const std::vector<std::string>& v) const { return {v.begin(), v.end()}; }
 };
 Records SampleRecords(std::size_t base, std::size_t input) {
-  std::istringstream lines(ReadFile(Source("data/sample.txt")));
+  std::istringstream lines(ReadFile(SourcePath("data/sample.txt")));
   Records r;
   for (std::string line; std::getline(lines, line);) {
     if (r.base.size() < base) {
@@ -106,7 +102,7 @@ TEST(Matcher, DecidesAsTheJobWithABaseAndKeepsThatSavedAndLoaded) {
   }
   EXPECT_GT(matched, 30u);
 
-  ScratchDir dir;
+  TempDir dir;
   matcher.Save(dir.Path("base.kxi"));
   const Matcher loaded = Matcher::Load(dir.Path("base.kxi"));
   EXPECT_TRUE(Same(MatchAll(loaded, r), MatchAll(matcher, r)));
@@ -121,7 +117,7 @@ TEST(Matcher, FindsWhatWasAddedThenAndAfterSaving) {
   EXPECT_TRUE(matcher.Match(customer).empty());
   const std::uint32_t number = matcher.Add(customer, "K-1");
   EXPECT_EQ(number, r.base.size());
-  ScratchDir dir;
+  TempDir dir;
   matcher.Save(dir.Path("a.kxi"));
   Matcher loaded = Matcher::Load(dir.Path("a.kxi"));
   for (const Matcher* m : {&matcher, &loaded}) {
@@ -152,7 +148,7 @@ TEST(Matcher, AnswersFourThreadsAtOnceAsOne) {
 // another kind of file, and sizes that lie under a correct checksum.
 TEST(Matcher, RefusesDamagedIndexFiles) {
   const Records r = SampleRecords(50, 0);
-  ScratchDir dir;
+  TempDir dir;
   Matcher(r.Views(r.base), Options()).Save(dir.Path("good.kxi"));
   const std::string good = ReadFile(dir.Path("good.kxi"));
   const auto sealed = [](std::string bytes) {  // the checksum made right again
@@ -184,7 +180,7 @@ TEST(Matcher, RefusesDamagedIndexFiles) {
        "damaged"},
   };
   for (const auto& c : cases) {
-    const std::string path = dir.Write("bad.kxi", c.bytes);
+    const std::string path = dir.File("bad.kxi", c.bytes);
     try {
       Matcher::Load(path);
       ADD_FAILURE() << c.what << ": loaded";
@@ -193,7 +189,7 @@ TEST(Matcher, RefusesDamagedIndexFiles) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
     }
   }
-  EXPECT_EQ(Matcher::Load(dir.Write("again.kxi", good)).size(), r.base.size());
+  EXPECT_EQ(Matcher::Load(dir.File("again.kxi", good)).size(), r.base.size());
 }
 
 }  // namespace

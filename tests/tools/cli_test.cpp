@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "case_file.h"
 #include "run_tool.h"
 #include "scenario.h"
+#include "test_files.h"
 
 namespace korvix::testing {
 namespace {
@@ -67,11 +67,10 @@ TEST(Cli, HelpAndVersionOnEveryCommandAndFailedWrites) {
 }
 
 TEST(Cli, ManualPageHasEveryCommandAndOption) {
-  std::stringstream page;
-  page << std::ifstream(KORVIX_MAN_PATH).rdbuf();
-  ASSERT_NE(page.str().find(".TH KORVIX 1"), std::string::npos);
+  const std::string page = ReadFile(KORVIX_MAN_PATH);
+  ASSERT_NE(page.find(".TH KORVIX 1"), std::string::npos);
   for (const char* path : {"dedupe", "key", "describe", "algorithms add", "algorithms rename"}) {
-    EXPECT_NE(page.str().find(".SS \"korvix " + std::string(path) + "\""), std::string::npos);
+    EXPECT_NE(page.find(".SS \"korvix " + std::string(path) + "\""), std::string::npos);
     // every option line of the help: "  -a, --algorithm CODE" becomes "\-\-algorithm"
     std::istringstream help(RunShell("$KORVIX " + std::string(path) + " --help").out);
     for (std::string line; std::getline(help, line);) {
@@ -81,7 +80,7 @@ TEST(Cli, ManualPageHasEveryCommandAndOption) {
       for (std::size_t h = 0; (h = option.find('-', h)) != std::string::npos; h += 2) {
         option.insert(h, "\\");
       }
-      EXPECT_NE(page.str().find("\\fB" + option + "\\fR"), std::string::npos) << option;
+      EXPECT_NE(page.find("\\fB" + option + "\\fR"), std::string::npos) << option;
     }
   }
 }

@@ -6,21 +6,15 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "case_file.h"
 #include "run_tool.h"
 #include "scenario.h"
+#include "test_files.h"
 
 namespace korvix::testing {
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Overwrites the first page of `table` in the SQLite file at `path`.
 void Damage(const std::string& path, const char* table) {
@@ -67,7 +61,7 @@ TEST(DbCommands, UnusableDatabasesAreOneLineErrorsAndStayUntouched) {
     EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.err;
     EXPECT_TRUE(c.status == 0 || std::count(r.err.begin(), r.err.end(), '\n') == 1) << r.err;
   }
-  EXPECT_EQ(Slurp(text), "not a database\n");
+  EXPECT_EQ(ReadFile(text), "not a database\n");
   struct stat st;
   EXPECT_NE(stat((dir.path() + "/missing.sqlite").c_str(), &st), 0);
 }

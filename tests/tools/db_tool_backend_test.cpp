@@ -7,6 +7,7 @@
 
 #include "db/backend_fixture.h"
 #include "run_tool.h"
+#include "test_files.h"
 
 namespace korvix::db::testing {
 namespace {

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
 
 #include "case_file.h"
 #include "run_tool.h"
+#include "test_files.h"
 
 namespace korvix::testing {
 
@@ -56,8 +55,7 @@ std::string Steady(std::string text) {
 }
 
 void RunScenarios(const std::string& name) {
-  std::ifstream in(TestDataPath(name), std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + TestDataPath(name));
+  std::istringstream in(ReadFile(TestDataPath(name)));
   struct Step {
     std::string where, directive, block;
   };
@@ -72,7 +70,6 @@ void RunScenarios(const std::string& name) {
       steps.push_back({where, line, ""});
     }
   }
-  const char* source = std::getenv("KORVIX_SOURCE_DIR");
   const TempDir dir;
   std::string input;
   ToolResult last;
@@ -80,7 +77,6 @@ void RunScenarios(const std::string& name) {
   for (const Step& s : steps) {
     std::string directive = s.directive;
     Replace(&directive, "$DIR", dir.path());
-    Replace(&directive, "$SOURCE", source != nullptr ? source : ".");
     if (directive.starts_with("file ")) {
       dir.File(directive.substr(5), s.block);
     } else if (directive == "stdin" || directive == "stdin unended") {
@@ -101,10 +97,7 @@ void RunScenarios(const std::string& name) {
       const std::string& text = directive == "out has" ? last.out : last.err;
       EXPECT_NE(text.find(s.block.substr(0, s.block.size() - 1)), std::string::npos) << s.where << "\n" << text;
     } else if (directive.starts_with("contents ")) {
-      std::ifstream file(dir.path() + "/" + directive.substr(9), std::ios::binary);
-      std::stringstream text;
-      text << file.rdbuf();
-      EXPECT_EQ(Steady(text.str()), s.block) << s.where;
+      EXPECT_EQ(Steady(ReadFile(dir.Path(directive.substr(9)))), s.block) << s.where;
     } else {
       throw std::runtime_error(s.where + ": no such step: " + s.directive);
     }

@@ -5,7 +5,7 @@
 //   stdin          the block below is the next run's standard input
 //   stdin unended  the same without its last line end
 //   run ARG...     runs korvix; ARGs apart by blanks ("..." keeps blanks);
-//                  $DIR and $SOURCE (the source tree) are replaced
+//                  $DIR is replaced
 //   status N       the last run's exit status
 //   out            the block equals the last run's standard output, with
 //                  the time a run took written "seconds S"
