@@ -107,27 +107,13 @@ TEST(DbCommands, BashCompletesCommandsOptionsAndTheUsersAlgorithmNames) {
   const TempDir dir;
   const std::string db = dir.path() + "/c.sqlite";
   ASSERT_EQ(RunTool({"init", "--db", db}).status, 0);
-  const struct {
-    std::vector<std::string> words;  // COMP_WORDS after korvix, the last one being completed
-    std::string expected;
-  } cases[] = {
-      {{"de"}, "dedupe describe decisions"},
-      {{"algorithms", "r"}, "remove rename"},
-      {{"key", "--al"}, "--algorithm"},
-      {{"algorithms", "add", "--pu"}, "--public"},
-      {{"dedupe", "--db", db, "--name", "Adr"}, "Adresse\\ und\\ Name"},
-      {{"key", "--db", db, "--user", "1001", "-n", "K"}, "Kundengruppe\\ zuerst"},
-      {{"key", "--db", db, "-n", "K"}, ""},  // private to 1001
-      {{"key", "--db", db, "--admin", "-n", "Ha"}, "Hausnummer\\ von\\ rechts"},
-      {{"key", "--db", db, "-n", "Adresse\\ u"}, "Adresse\\ und\\ Name"},  // as typed
-  };
-  for (const auto& c : cases) {
+  for (const Case& c : ReadCases("tools/cases/completions.tsv", 2, 8)) {
     std::string script =
         "exec bash -c '. \"$COMPLETION\"; COMP_WORDS=(\"$KORVIX\" \"$@\"); "
         "COMP_CWORD=$#; _korvix; echo \"${COMPREPLY[*]}\"' -";
-    for (const std::string& word : c.words) script += " '" + word + "'";
+    for (std::size_t i = 1; i < c.fields.size(); ++i) script += " '" + (c[i] == "$DB" ? db : c[i]) + "'";
     const ToolResult r = RunShell(script);
-    EXPECT_EQ(r.out, c.expected + "\n") << ::testing::PrintToString(c.words) << r.err;
+    EXPECT_EQ(r.out, c[0] + "\n") << c.where << r.err;
   }
 }
 
