@@ -54,7 +54,7 @@ std::string Steady(std::string text) {
   return text;
 }
 
-void RunScenarios(const std::string& name) {
+void RunScenarios(const std::string& name, const std::vector<std::pair<std::string, std::string>>& names) {
   std::istringstream in(ReadFile(TestDataPath(name)));
   struct Step {
     std::string where, directive, block;
@@ -77,6 +77,7 @@ void RunScenarios(const std::string& name) {
   for (const Step& s : steps) {
     std::string directive = s.directive;
     Replace(&directive, "$DIR", dir.path());
+    for (const auto& [from, to] : names) Replace(&directive, from, to);
     if (directive.starts_with("file ")) {
       dir.File(directive.substr(5), s.block);
     } else if (directive == "stdin" || directive == "stdin unended") {
