@@ -73,21 +73,14 @@ TEST_F(ToolkitContract, SelectionsRaiseClickOnlyWhenTheyChange) {
 
 TEST_F(ToolkitContract, OptionButtonsOfAGroupExcludeEachOther) {
   Show([&](User& user) {
-    const struct {
-      bool by_user;
-      int index;  // optKind(index), or optOther for -1
-      bool value;
-      const char* shown;  // optKind(0), optKind(1), optOther
-    } steps[] = {{true, -1, true, "001"},  {true, 0, true, "101"},   {true, 1, true, "011"},
-                 {true, 1, true, "011"},   {false, 0, true, "101"},  {false, 0, false, "001"}};
-    for (const auto& s : steps) {
-      const ControlId id = s.index < 0 ? ControlId{"optOther"} : ControlId{"optKind", s.index};
-      EXPECT_TRUE(s.by_user ? user.Click(id) : form_.option(id.name, id.index).SetValue(s.value));
+    for (const korvix::testing::Case& c : korvix::testing::ReadCases("ui/cases/option_buttons.tsv", 4)) {
+      const ControlId id = c[1] == "-" ? ControlId{"optOther"} : ControlId{"optKind", std::stoi(c[1])};
+      EXPECT_TRUE(c[0] == "click" ? user.Click(id) : form_.option(id.name, id.index).SetValue(c[2] == "1"));
       std::string shown;
       for (const ControlId& id : {ControlId{"optKind", 0}, {"optKind", 1}, {"optOther"}}) {
         shown += user.State(id).value ? '1' : '0';
       }
-      EXPECT_EQ(shown, s.shown);
+      EXPECT_EQ(shown, c[3]) << c.where;
     }
   });
 }
