@@ -32,9 +32,7 @@ TEST_P(DbToolTest, InitListNameAndDedupeOnTheSameTables) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, DbToolTest,
-                         ::testing::Values(BackendKind::kSqlite, BackendKind::kPostgres),
-                         BackendName);
+KORVIX_ON_EACH_BACKEND(DbToolTest);
 
 }  // namespace
 }  // namespace korvix::db::testing
