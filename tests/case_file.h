@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace korvix::testing {
@@ -102,6 +103,25 @@ inline std::vector<std::string> SplitField(const std::string& field, char separa
   std::vector<std::string> parts(1);
   for (char c : field) c == separator ? (void)parts.emplace_back() : parts.back().push_back(c);
   return parts;
+}
+
+using Names = std::vector<std::pair<std::string, std::string>>;
+
+// `text` with each name of `names` replaced by its value.
+inline std::string Substitute(std::string text, const Names& names) {
+  for (const auto& [name, value] : names) {
+    for (std::size_t at = 0; (at = text.find(name, at)) != std::string::npos; at += value.size()) {
+      text.replace(at, name.size(), value);
+    }
+  }
+  return text;
+}
+
+// The fields of `c` from `first` on with `names` replaced: a command's arguments.
+inline std::vector<std::string> Arguments(const Case& c, std::size_t first, const Names& names) {
+  std::vector<std::string> args;
+  for (std::size_t i = first; i < c.fields.size(); ++i) args.push_back(Substitute(c[i], names));
+  return args;
 }
 
 // The cases of the file `name` under tests/.

@@ -21,14 +21,7 @@ TEST(Cli, ExitStatusesAndMessages) {
   const TempDir dir;
   const std::string file = dir.File("r.txt", "12345|Musterstadt|Hauptstraße 5|M|Müller GmbH\n");
   for (const Case& c : ReadCases("tools/cases/exit_statuses.tsv", 2, 12)) {
-    std::vector<std::string> args(c.fields.begin() + 2, c.fields.end());
-    for (std::string& arg : args) {
-      for (const auto& [name, value] : {std::pair<std::string, std::string>("$FILE", file),
-                                        {"$DIR", dir.path()}, {"$CODE", kCode}}) {
-        if (const std::size_t at = arg.find(name); at != std::string::npos) arg.replace(at, name.size(), value);
-      }
-    }
-    const ToolResult r = RunTool(args);
+    const ToolResult r = RunTool(Arguments(c, 2, {{"$FILE", file}, {"$DIR", dir.path()}, {"$CODE", kCode}}));
     EXPECT_EQ(r.status, std::stoi(c[0])) << c.where << " " << r.err;
     EXPECT_NE(r.err.find(c[1]), std::string::npos) << c.where << " " << r.err;
   }

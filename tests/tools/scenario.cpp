@@ -37,12 +37,6 @@ std::vector<std::string> SplitArgs(const std::string& text, const std::string& w
   return args;
 }
 
-void Replace(std::string* text, const std::string& name, const std::string& value) {
-  for (std::size_t at = 0; (at = text->find(name, at)) != std::string::npos; at += value.size()) {
-    text->replace(at, name.size(), value);
-  }
-}
-
 }  // namespace
 
 std::string Steady(std::string text) {
@@ -54,7 +48,7 @@ std::string Steady(std::string text) {
   return text;
 }
 
-void RunScenarios(const std::string& name, const std::vector<std::pair<std::string, std::string>>& names) {
+void RunScenarios(const std::string& name, const Names& names) {
   std::istringstream in(ReadFile(TestDataPath(name)));
   struct Step {
     std::string where, directive, block;
@@ -71,13 +65,13 @@ void RunScenarios(const std::string& name, const std::vector<std::pair<std::stri
     }
   }
   const TempDir dir;
+  Names all = names;
+  all.emplace_back("$DIR", dir.path());
   std::string input;
   ToolResult last;
   bool ran = false;
   for (const Step& s : steps) {
-    std::string directive = s.directive;
-    Replace(&directive, "$DIR", dir.path());
-    for (const auto& [from, to] : names) Replace(&directive, from, to);
+    const std::string directive = Substitute(s.directive, all);
     if (directive.starts_with("file ")) {
       dir.File(directive.substr(5), s.block);
     } else if (directive == "stdin" || directive == "stdin unended") {

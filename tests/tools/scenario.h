@@ -22,14 +22,14 @@
 #define KORVIX_TESTS_TOOLS_SCENARIO_H_
 
 #include <string>
-#include <utility>
-#include <vector>
+
+#include "case_file.h"
 
 namespace korvix::testing {
 
 // Runs the scenarios of `name` under tests/, with each of `names` replaced by
 // its value in the runs; a failed check fails the test.
-void RunScenarios(const std::string& name, const std::vector<std::pair<std::string, std::string>>& names = {});
+void RunScenarios(const std::string& name, const Names& names = {});
 
 // `text` with the seconds a run took written "seconds S" ("\"seconds\": S"
 // in JSON): they change from run to run.
