@@ -33,25 +33,12 @@ ToolResult Dedupe(std::vector<std::string> args, const std::string& input = "") 
 // Each report format over the sample against its golden file (written anew
 // with KORVIX_UPDATE_GOLDEN=1 after a deliberate change).
 TEST(DedupeTool, ReportsOfTheSampleMatchTheirGoldenFiles) {
-  const struct {
-    std::vector<std::string> args;
-    const char* golden;
-  } cases[] = {
-      {{SourcePath("data/sample.txt")}, "recommended.txt"},
-      {{"--format", "csv", SourcePath("data/sample.csv")}, "recommended.csv"},
-      {{"--algorithm", kAddress, "--algorithm", "01050000000000000504010000000000", "--verify",
-        "--format", "json", SourcePath("data/sample.txt")},
-       "two_keys.json"},
-      {{"--algorithm", kAddress, "--sorted", SourcePath("data/sample.txt")}, "sorted.txt"},
-      // Marks against each group's first record; markup in a name is text.
-      {{"--id", "Kundennr", "--format", "html", SourcePath("tests/dedupe/golden/review.csv")}, "review.html"},
-  };
-  for (const auto& c : cases) {
-    const ToolResult r = Dedupe(c.args);
-    ASSERT_EQ(r.status, 0) << c.golden << ": " << r.err;
-    const std::string golden = SourcePath(std::string("tests/dedupe/golden/") + c.golden);
+  for (const Case& c : ReadCases("dedupe/golden/reports.tsv", 2, 12)) {
+    const std::string golden = TestDataPath("dedupe/golden/" + c[0]);
+    const ToolResult r = RunTool(Arguments(c, 1, {{"$DATA", SourcePath("data")}, {"$GOLDEN", TestDataPath("dedupe/golden")}}));
+    ASSERT_EQ(r.status, 0) << c.where << ": " << r.err;
     if (std::getenv("KORVIX_UPDATE_GOLDEN") != nullptr) std::ofstream(golden) << Steady(r.out);
-    EXPECT_TRUE(Steady(r.out) == ReadFile(golden)) << c.golden << " differs; run with KORVIX_UPDATE_GOLDEN=1 and review the diff";
+    EXPECT_TRUE(Steady(r.out) == ReadFile(golden)) << c[0] << " differs; run with KORVIX_UPDATE_GOLDEN=1 and review the diff";
   }
   // The sample as CSV, some values spanning lines, gives the groups of its
   // record strings; only the line numbers differ.

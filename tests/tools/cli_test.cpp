@@ -114,24 +114,11 @@ TEST(Cli, ProgressOnlyOnATerminalThatCanShowIt) {
                std::to_string(i % 300) + "|S|Kunde " + std::to_string(i) + "\n";
   }
   const std::string file = dir.File("big.txt", records);
-  const struct {
-    std::vector<std::string> env;
-    std::string option;
-    bool terminal, progress;
-  } cases[] = {
-      {{"TERM=xterm"}, "--sorted", true, true},
-      {{"TERM=xterm", "NO_COLOR=1"}, "--sorted", true, true},
-      {{"TERM=dumb"}, "--sorted", true, false},
-      {{"TERM="}, "--sorted", true, false},
-      {{"TERM=xterm"}, "--quiet", true, false},
-      {{"TERM=xterm"}, "--sorted", false, false},
-  };
-  for (const auto& c : cases) {
-    const ToolResult r =
-        RunTool({"dedupe", "-a", "0105000000000000", c.option, "-o", "/dev/null", file}, "",
-                c.env, c.terminal);
+  for (const Case& c : ReadCases("tools/cases/progress.tsv", 4)) {
+    const ToolResult r = RunTool({"dedupe", "-a", "0105000000000000", c[1], "-o", "/dev/null", file}, "",
+                                 SplitField(c[0]), c[2] == "1");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err.find("% read, ") != std::string::npos, c.progress) << c.env[0] << r.err;
+    EXPECT_EQ(r.err.find("% read, ") != std::string::npos, c[3] == "1") << c.where << r.err;
     EXPECT_EQ(r.err.find('\033'), std::string::npos);
   }
 }
