@@ -92,19 +92,13 @@ TEST(DedupeTool, SampledPairsLabelledAndEvaluated) {
   EXPECT_TRUE(r.out.starts_with("labelled pairs 12\nprecision 1.000, recall 1.000, F1 1.000\n\n"
                                 "threshold  precision  recall     F1")) << r.out;
   EXPECT_NE(r.out.find("    0.800      1.000   1.000  1.000"), std::string::npos) << r.out;
-  // Labels that cannot be read, and sampling without scores.
-  EXPECT_EQ(RunTool({"evaluate", dir.File("bad.csv", "record_a,record_b,same\n3,4,vielleicht\n"),
-                     SourcePath("data/sample.txt")}).err,
-            "korvix evaluate: " + dir.path() + "/bad.csv: line 2: same is 'vielleicht', not yes or no\n");
-  EXPECT_EQ(RunTool({"evaluate", dir.File("cols.csv", "x,y\n"), SourcePath("data/sample.txt")}).status, 1);
-  EXPECT_EQ(Dedupe({"--algorithm", kPlz, "--sample-pairs", "5", SourcePath("data/sample.txt")}).status, 2);
 }
 
 // The scenarios: groups, base matching, explain, the reports' columns and
 // encodings, refusals, survivors, group numbers kept from an earlier run,
-// decisions honoured by the next run.
+// decisions honoured by the next run, labels that evaluate refuses.
 TEST(DedupeTool, Scenarios) {
-  for (const char* name : {"groups", "reports", "survivors", "group_numbers", "decisions"}) {
+  for (const char* name : {"groups", "reports", "survivors", "group_numbers", "decisions", "evaluate"}) {
     RunScenarios(std::string("dedupe/scenarios/") + name + ".scenario");
   }
 }
