@@ -151,10 +151,6 @@ TEST(CApi, DecisionsStoredThroughCKeepRecordsApart) {
   korvix_close(db);
 }
 
-}  // namespace
-
-namespace {
-
 // The matcher through C: built from a file, matched, grown, saved and
 // opened again; a file that is no index refused with the library's message.
 TEST(CApi, MatcherBuildsMatchesAddsSavesAndOpens) {
