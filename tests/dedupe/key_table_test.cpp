@@ -1,4 +1,5 @@
 // Keying a whole input on several threads, and ordering the keys.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -202,12 +203,8 @@ TEST(Keying, KeyLinesWritesOneKeyPerLineInOrderAcrossBlocks) {
   const testing::TempFile in(input);
   const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
   LineSource source(in.fd(), "in", 64);
-  EXPECT_THROW(
-      try { KeyLines(builder, source, {full, "the disk"}, 2); } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "cannot write the disk: No space left on device");
-        throw;
-      },
-      Error);
+  EXPECT_THAT([&] { KeyLines(builder, source, {full, "the disk"}, 2); },
+              ::testing::ThrowsMessage<Error>(::testing::StrEq("cannot write the disk: No space left on device")));
   ::close(full);
 }
 
