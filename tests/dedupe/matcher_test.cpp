@@ -7,6 +7,7 @@
 #include <future>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dedupe/match/index_file.h"
@@ -54,17 +55,6 @@ DedupeOptions Options() {
   return o;
 }
 
-void ExpectSame(const std::vector<MatchCandidate>& got, const std::vector<DedupePair>& want, const std::string& what) {
-  ASSERT_EQ(got.size(), want.size()) << what;
-  for (std::size_t i = 0; i < got.size(); ++i) {
-    EXPECT_EQ(got[i].record, want[i].b) << what;
-    EXPECT_EQ(got[i].algorithm, want[i].algorithm) << what;
-    EXPECT_EQ(got[i].score, want[i].score) << what;
-    EXPECT_EQ(got[i].first_name, want[i].first_name) << what;
-    EXPECT_EQ(got[i].street, want[i].street) << what;
-  }
-}
-
 // What `m` finds for each input record: each candidate's record, exact score and id.
 std::string MatchAll(const Matcher& m, const Records& r) {
   std::ostringstream out;
@@ -86,7 +76,12 @@ TEST(Matcher, DecidesAsTheJobWithABaseAndKeepsThatSavedAndLoaded) {
     const std::string_view one[] = {record};
     const DedupeResult want = DedupeRecords(one, options, base);
     const std::vector<MatchCandidate> got = matcher.Match(record, 1000);
-    ExpectSame(got, want.pairs, record);
+    ASSERT_EQ(got.size(), want.pairs.size()) << record;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      const DedupePair& p = want.pairs[i];
+      EXPECT_EQ(std::tie(got[i].record, got[i].algorithm, got[i].score, got[i].first_name, got[i].street),
+                std::tie(p.b, p.algorithm, p.score, p.first_name, p.street)) << record;
+    }
     matched += !got.empty();
     if (!got.empty()) {
       EXPECT_EQ(got[0].id, Item4(r.base[got[0].record]));
