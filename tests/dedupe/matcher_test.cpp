@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dedupe/match/index_file.h"
+#include "korvix/key_builder.h"
 #include "korvix/matcher.h"
 #include "case_file.h"
 #include "test_files.h"
@@ -41,11 +42,6 @@ Records SampleRecords(std::size_t base, std::size_t input) {
         .push_back(std::string("10115|Berlin|Hauptstraße 1|LANG|") + names[i] + "|||" + (i % 2 ? "B" : "EH"));
   }
   return r;
-}
-
-std::string Item4(std::string_view record) {  // the Suchbegriff, the id of Options()
-  for (int i = 0; i < 3; ++i) record.remove_prefix(record.find('|') + 1);
-  return std::string(record.substr(0, record.find('|')));
 }
 
 DedupeOptions Options() {
@@ -84,7 +80,7 @@ TEST(Matcher, DecidesAsTheJobWithABaseAndKeepsThatSavedAndLoaded) {
     }
     matched += !got.empty();
     if (!got.empty()) {
-      EXPECT_EQ(got[0].id, Item4(r.base[got[0].record]));
+      EXPECT_EQ(got[0].id, GetDataField(r.base[got[0].record], 4));  // the Suchbegriff, the id of Options()
       EXPECT_EQ(matcher.Match(record, 1).size(), 1u);
     }
   }
