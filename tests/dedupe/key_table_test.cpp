@@ -20,6 +20,7 @@
 #include "dedupe/read/line_source.h"
 #include "dedupe/compare/normalize.h"
 #include "korvix/dedupe.h"
+#include "case_file.h"
 #include "test_files.h"
 
 namespace korvix::dedupe {
@@ -108,15 +109,7 @@ TEST(KeyTable, OrdersByBytesAndGroupsOnAnyNumberOfThreads) {
 // The items of a verification profile of `record`, normalised: PLZ, Ort,
 // Straße, an empty Suchbegriff, Bez1, Bez2 and nothing after.
 std::string ProfileItems(const std::string& record) {
-  const std::string normal = NormalizeRecord(record);
-  std::vector<std::string> items(1);
-  for (const char c : normal) {
-    if (c == '|') {
-      items.emplace_back();
-    } else {
-      items.back().push_back(c);
-    }
-  }
+  std::vector<std::string> items = korvix::testing::SplitField(NormalizeRecord(record), '|');
   if (items.size() > 3) items[3].clear();
   items.resize(std::min<std::size_t>(items.size(), 6));
   std::string joined = items[0];
