@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace korvix::testing {
@@ -29,11 +30,21 @@ struct Case {
   const std::string& operator[](std::size_t i) const { return fields.at(i); }
 };
 
-// The path of `name` under tests/ in the source tree.
-inline std::string TestDataPath(const std::string& name) {
+// The path of `name` in the source tree, and of `name` under its tests/.
+inline std::string SourcePath(const std::string& name) {
   const char* source = std::getenv("KORVIX_SOURCE_DIR");
   if (source == nullptr) throw std::runtime_error("KORVIX_SOURCE_DIR is not set");
-  return std::string(source) + "/tests/" + name;
+  return std::string(source) + "/" + name;
+}
+inline std::string TestDataPath(const std::string& name) { return SourcePath("tests/" + name); }
+
+// The bytes of the file at `path`; throws when it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 inline std::string UnescapeField(std::string_view text, const std::string& where) {
@@ -94,13 +105,28 @@ inline std::vector<std::string> SplitField(const std::string& field, char separa
   return parts;
 }
 
+using Names = std::vector<std::pair<std::string, std::string>>;
+
+// `text` with each name of `names` replaced by its value.
+inline std::string Substitute(std::string text, const Names& names) {
+  for (const auto& [name, value] : names) {
+    for (std::size_t at = 0; (at = text.find(name, at)) != std::string::npos; at += value.size()) {
+      text.replace(at, name.size(), value);
+    }
+  }
+  return text;
+}
+
+// The fields of `c` from `first` on with `names` replaced: a command's arguments.
+inline std::vector<std::string> Arguments(const Case& c, std::size_t first, const Names& names) {
+  std::vector<std::string> args;
+  for (std::size_t i = first; i < c.fields.size(); ++i) args.push_back(Substitute(c[i], names));
+  return args;
+}
+
 // The cases of the file `name` under tests/.
 inline std::vector<Case> ReadCases(const std::string& name, std::size_t columns, std::size_t most = 0) {
-  std::ifstream in(TestDataPath(name), std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + TestDataPath(name));
-  std::stringstream text;
-  text << in.rdbuf();
-  return ParseCases(text.str(), columns, name, most);
+  return ParseCases(ReadFile(TestDataPath(name)), columns, name, most);
 }
 
 }  // namespace korvix::testing

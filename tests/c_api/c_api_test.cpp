@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "c_api/c_strings.h"
+#include "case_file.h"
 
 namespace {
 
@@ -82,23 +83,12 @@ TEST(CApi, AlgorithmsGivenByPeopleAreReadOrRefusedWithWhy) {
 }
 
 TEST(CApi, MessagesQuoteBytesThatAreNotUtf8AsHex) {
-  const struct {
-    const char* argument;
-    std::string shown;
-  } cases[] = {
-      {"M\xFCller", "\"M\\xFCller\""},                 // Latin-1
-      {"\xC3", "\"\\xC3\""},                           // a cut sequence
-      {"\xED\xA0\x80", "\"\\xED\\xA0\\x80\""},  // a surrogate
-      {"Müller", "\"Müller\""},                         // valid UTF-8 as it is
-  };
-  for (const auto& c : cases) {
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("c_api/cases/quoted_bytes.tsv", 2)) {
     char* error = nullptr;
-    EXPECT_EQ(korvix_create_object(c.argument, &error), nullptr);
-    EXPECT_NE(Take(std::exchange(error, nullptr)).value_or("").find("registered as " + c.shown),
-              std::string::npos);
-    EXPECT_EQ(korvix_use_toolkit(c.argument, &error), KORVIX_FALSE);
-    EXPECT_NE(Take(std::exchange(error, nullptr)).value_or("").find("toolkit " + c.shown),
-              std::string::npos);
+    EXPECT_EQ(korvix_create_object(c[0].c_str(), &error), nullptr);
+    EXPECT_THAT(Take(std::exchange(error, nullptr)).value_or(""), ::testing::HasSubstr("registered as " + c[1]));
+    EXPECT_EQ(korvix_use_toolkit(c[0].c_str(), &error), KORVIX_FALSE);
+    EXPECT_THAT(Take(std::exchange(error, nullptr)).value_or(""), ::testing::HasSubstr("toolkit " + c[1]));
   }
 }
 
@@ -160,10 +150,6 @@ TEST(CApi, DecisionsStoredThroughCKeepRecordsApart) {
   EXPECT_EQ(korvix_dedupe_use_decisions(nullptr, &error), KORVIX_TRUE);
   korvix_close(db);
 }
-
-}  // namespace
-
-namespace {
 
 // The matcher through C: built from a file, matched, grown, saved and
 // opened again; a file that is no index refused with the library's message.

@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "case_file.h"
 #include "korvix/db/open.h"
 #include "db/recordset.h"
 #include "db/backend_fixture.h"
@@ -45,18 +46,12 @@ bool AddRow(Connection* connection, std::string* error) {
 }
 
 TEST_F(SqliteBackendTest, OpenFailuresThrowAClearMessage) {
-  const std::string text = dir_ + "/notizen.txt";
-  std::ofstream(text) << std::string(2048, 'x');
-  const struct {
-    std::string path;
-    const char* fragment;
-  } cases[] = {{dir_ + "/fehlt.sqlite", "unable to open"},
-               {dir_ + "/data=1.sqlite", "unable to open"},  // no libpq keyword: a file
-               {text, "not a database"}, {dir_, "unable to open"}, {"", "no database path"}};
-  for (const auto& c : cases) {
-    const std::string error = ErrorOf([&] { (void)OpenDatabase(c.path); });
-    EXPECT_THAT(error, HasSubstr(c.fragment));
-    EXPECT_THAT(error, HasSubstr(c.path));
+  std::ofstream(dir_ + "/notizen.txt") << std::string(2048, 'x');
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("db/cases/sqlite_open_failures.tsv", 2)) {
+    const std::string path = korvix::testing::Substitute(c[0], {{"$DIR", dir_}});
+    const std::string error = ErrorOf([&] { (void)OpenDatabase(path); });
+    EXPECT_THAT(error, HasSubstr(c[1])) << c.where;
+    EXPECT_THAT(error, HasSubstr(path)) << c.where;
   }
   EXPECT_FALSE(fs::exists(dir_ + "/fehlt.sqlite"));  // not created by the attempt
   EXPECT_TRUE(OpenDatabase(dir_ + "/data=1.sqlite", {.create_if_missing = true}));

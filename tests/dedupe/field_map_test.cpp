@@ -1,6 +1,7 @@
 // Which CSV column feeds which field: by name, by --map, and the refusals.
 #include "dedupe/read/field_map.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -51,32 +52,19 @@ TEST(FieldMap, MapsByNamesThenByOptionAndRefusalsSayWhy) {
   const int reads_plz[] = {kFieldPlz};
   EXPECT_NO_THROW(map.RequireFields(reads_plz));
   const int reads_more[] = {kFieldPlz, kFieldStrasse, kFieldBez1, kFieldStrasse};
-  try {
-    map.RequireFields(reads_more);
-    ADD_FAILURE() << "no refusal";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "no column feeds Straße, Bez1, which the algorithm reads (columns: \"Telefon\\xE4\", "
-              "\"zip\"); tie it to a column with --map, such as --map Straße=Telefon\\xE4");
-  }
+  EXPECT_THAT([&] { map.RequireFields(reads_more); },
+              ::testing::ThrowsMessage<Error>(::testing::StrEq(
+                  "no column feeds Straße, Bez1, which the algorithm reads (columns: \"Telefon\\xE4\", "
+                  "\"zip\"); tie it to a column with --map, such as --map Straße=Telefon\\xE4")));
 }
 
 TEST(FieldMap, BuildsRecordStringsAndDescribesItself) {
   const std::vector<std::string_view> header = {"Telefon", "PLZ", "Name1", "Ort", "Name3"};
   const FieldMap map = FieldMap::Make(header);
-  const struct {
-    std::vector<std::string_view> fields;
-    const char* want;
-  } cases[] = {
-      {{"0301234", "12345", "Müller GmbH", "Berlin", ""}, "12345|Berlin|||Müller GmbH||||"},
-      {{"x", " 1 ", "A|B", "||", "c"}, " 1 |  |||A B||c||"},  // a "|" would shift the items
-      {{"x", "1", "l1\nl2", "o", "a\r\nb\rc\n"}, "1|o|||l1 l2||a b c ||"},
-      {{"x", "M\xFCller", "\"q\"", ";", "\t"}, "M\xFCller|;|||\"q\"||\t||"},
-  };
-  for (const auto& c : cases) {
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dedupe/cases/record_strings.tsv", 6)) {
     std::string out = "stale";
-    ASSERT_TRUE(map.RecordString(c.fields, &out));
-    EXPECT_EQ(out, c.want);
+    ASSERT_TRUE(map.RecordString(std::vector<std::string_view>(c.fields.begin(), c.fields.end() - 1), &out));
+    EXPECT_EQ(out, c[5]) << c.where;
   }
   std::string out = "kept";
   EXPECT_FALSE(map.RecordString(std::vector<std::string_view>{"a", "b"}, &out));
@@ -88,27 +76,19 @@ TEST(FieldMap, BuildsRecordStringsAndDescribesItself) {
 }
 
 TEST(FieldTable, LabelsAndColumnNames) {
-  const struct {
-    int number;
-    const char* label;
-  } labels[] = {{-3, "PLZ"}, {1, "PLZ"}, {3, "Straße"}, {9, "Kundengruppe"}, {10, ""},
-                {50, ""},    {51, "Bez1+2"}, {53, "Bez1+2+3+4"}, {54, ""}};
-  for (const auto& l : labels) EXPECT_EQ(FieldLabel(l.number), l.label) << l.number;
-  const struct {
-    const char* name;
-    int field, rank;
-  } columns[] = {{"STRAßE", 3, 0}, {"Strasse", 3, 0}, {"Stra\xDF" "e", 3, 0}, {"street", 3, 2},
-                 {"Customer-Group", 9, 4}, {"Bez.1", 5, 0}, {"Telefon", 0, 0}, {"Bez1+2", 0, 0}};
-  for (const auto& c : columns) {
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dedupe/cases/field_names.tsv", 3)) {
     int rank = -1;
-    EXPECT_EQ(FieldOfColumn(c.name, &rank), c.field) << c.name;
-    if (c.field != 0) {
-      EXPECT_EQ(rank, c.rank) << c.name;
+    std::string got;
+    if (c[0] == "label") {
+      got = FieldLabel(std::stoi(c[1]));
+    } else if (c[0] == "column") {
+      const int field = FieldOfColumn(c[1], &rank);
+      got = std::to_string(field) + (field != 0 ? " " + std::to_string(rank) : "");
+    } else {
+      got = std::to_string(FieldOfLabel(c[1]));
     }
+    EXPECT_EQ(got, c[2]) << c.where;
   }
-  EXPECT_EQ(FieldOfLabel("strasse"), 3);
-  EXPECT_EQ(FieldOfLabel("BEZ4"), 8);
-  EXPECT_EQ(FieldOfLabel("Bez1+2"), 0);
 }
 
 }  // namespace

@@ -3,11 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -41,26 +37,11 @@ TEST(FirstNames, HowTwoNamesRelate) {
   }
 }
 
-TEST(FirstNames, SexOfAForm) {
-  const struct {
-    const char* word;
-    char sex;
-  } cases[] = {
-      {"JUERGEN", 'm'}, {"KATHRIN", 'f'}, {"ANDREA", 'u'},  // listed so
-      {"ALEX", 'u'},    {"CHRIS", 'u'},   {"TONI", 'u'},    // short for a man's and a woman's name
-      {"MUELLER", 'u'},                                      // not a name
-  };
-  for (const auto& c : cases) EXPECT_EQ(LookupFirstName(c.word).sex, c.sex) << c.word;
-}
-
-TEST(FirstNames, LookupTakesTheWordExactly) {
-  EXPECT_TRUE(LookupFirstName("JUERGEN").known());
-  EXPECT_FALSE(LookupFirstName("Juergen").known());   // not normalised
-  EXPECT_FALSE(LookupFirstName("JUERGEN ").known());
-  EXPECT_FALSE(LookupFirstName("JUERGE").known());
-  EXPECT_FALSE(LookupFirstName("JUERGENS").known());
-  EXPECT_FALSE(LookupFirstName(std::string_view("JUERGEN\0", 8)).known());
-  EXPECT_FALSE(LookupFirstName("").known());
+TEST(FirstNames, LookupTakesTheWordExactlyAndTellsTheSex) {
+  for (const Case& c : ReadCases("dedupe/cases/first_name_lookups.tsv", 3)) {
+    const FirstName name = LookupFirstName(c[0]);
+    EXPECT_EQ((name.known() ? "1 " : "0 ") + std::string(1, name.sex), c[1] + " " + c[2]) << c.where;
+  }
 }
 
 TEST(FirstNames, CompoundWrittenAsOneWord) {
@@ -73,37 +54,20 @@ TEST(FirstNames, CompoundWrittenAsOneWord) {
 
 // The list as checked in: one name a line, NAME<TAB>SEX<TAB>VARIANTS.
 struct Line {
-  int number;
+  std::string where;
   std::string main;
   std::vector<std::string> forms;  // the main form first
 };
 
+// A line with another number of fields fails to read.
 std::vector<Line> ReadList(std::vector<std::string>* problems) {
-  const char* dir = std::getenv("KORVIX_SOURCE_DIR");
-  const std::filesystem::path root =
-      dir != nullptr ? std::filesystem::path(dir) : std::filesystem::path(__FILE__).parent_path() / "../..";
-  std::ifstream in(root / "data/first_names.tsv", std::ios::binary);
-  if (!in) problems->push_back("cannot read data/first_names.tsv under " + root.string());
   std::vector<Line> lines;
-  std::string text;
-  for (int number = 1; std::getline(in, text); ++number) {
-    const auto problem = [&](const std::string& what) {
-      problems->push_back("line " + std::to_string(number) + ": " + what + ": " + text);
-    };
-    if (text.empty() || text[0] == '#') continue;
-    std::vector<std::string> fields;
-    std::istringstream split(text);
-    for (std::string f; std::getline(split, f, '\t');) fields.push_back(f);
-    if (!text.empty() && text.back() == '\t') fields.push_back("");
-    if (fields.size() < 2 || fields.size() > 3) {
-      problem("not NAME, SEX and VARIANTS");
-      continue;
-    }
-    if (fields[1] != "m" && fields[1] != "f" && fields[1] != "u") problem("sex not m, f or u");
-    Line line{number, fields[0], {fields[0]}};
-    if (fields.size() == 3 && !fields[2].empty()) {
-      std::istringstream variants(fields[2] + ",");
-      for (std::string v; std::getline(variants, v, ',');) line.forms.push_back(v);
+  for (const Case& c : ReadCases("../data/first_names.tsv", 2, 3)) {
+    const auto problem = [&](const std::string& what) { problems->push_back(c.where + ": " + what); };
+    if (c[1] != "m" && c[1] != "f" && c[1] != "u") problem("sex not m, f or u");
+    Line line{c.where, c[0], {c[0]}};
+    if (c.fields.size() == 3) {
+      for (const std::string& v : korvix::testing::SplitField(c[2], ',')) line.forms.push_back(v);
     }
     for (const std::string& form : line.forms) {
       // A blank or a stray character is a comma or a tab gone missing.
@@ -131,18 +95,18 @@ TEST(FirstNames, TheList) {
   for (std::size_t g = 0; g < lines.size(); ++g) {
     const Line& line = lines[g];
     const auto group = static_cast<std::uint16_t>(g);
-    EXPECT_EQ(FirstNameGroupName(group), Normal(line.main)) << "line " << line.number;
-    EXPECT_TRUE(mains.insert(Normal(line.main)).second) << "line " << line.number << ": " << line.main << " twice";
+    EXPECT_EQ(FirstNameGroupName(group), Normal(line.main)) << line.where;
+    EXPECT_TRUE(mains.insert(Normal(line.main)).second) << line.where << ": " << line.main << " twice";
     // A name with a line of its own under another name would make the two
     // one: most likely a typo, or two names that only look alike.
     const FirstName main = LookupFirstName(Normal(line.main));
-    ASSERT_EQ(main.groups.size(), 1u) << "line " << line.number << ": " << line.main << " is also a form of another name";
-    EXPECT_EQ(main.groups[0], group) << "line " << line.number;
+    ASSERT_EQ(main.groups.size(), 1u) << line.where << ": " << line.main << " is also a form of another name";
+    EXPECT_EQ(main.groups[0], group) << line.where;
     // Every form is found as the normaliser writes it.
     for (const std::string& form : line.forms) {
       const FirstName f = LookupFirstName(Normal(form));
       EXPECT_TRUE(std::find(f.groups.begin(), f.groups.end(), group) != f.groups.end())
-          << "line " << line.number << ": " << form << " as " << Normal(form);
+          << line.where << ": " << form << " as " << Normal(form);
     }
   }
 }

@@ -1,4 +1,5 @@
 // Keying a whole input on several threads, and ordering the keys.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #include "dedupe/read/line_source.h"
 #include "dedupe/compare/normalize.h"
 #include "korvix/dedupe.h"
+#include "case_file.h"
 #include "test_files.h"
 
 namespace korvix::dedupe {
@@ -107,15 +109,7 @@ TEST(KeyTable, OrdersByBytesAndGroupsOnAnyNumberOfThreads) {
 // The items of a verification profile of `record`, normalised: PLZ, Ort,
 // Straße, an empty Suchbegriff, Bez1, Bez2 and nothing after.
 std::string ProfileItems(const std::string& record) {
-  const std::string normal = NormalizeRecord(record);
-  std::vector<std::string> items(1);
-  for (const char c : normal) {
-    if (c == '|') {
-      items.emplace_back();
-    } else {
-      items.back().push_back(c);
-    }
-  }
+  std::vector<std::string> items = korvix::testing::SplitField(NormalizeRecord(record), '|');
   if (items.size() > 3) items[3].clear();
   items.resize(std::min<std::size_t>(items.size(), 6));
   std::string joined = items[0];
@@ -202,12 +196,8 @@ TEST(Keying, KeyLinesWritesOneKeyPerLineInOrderAcrossBlocks) {
   const testing::TempFile in(input);
   const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
   LineSource source(in.fd(), "in", 64);
-  EXPECT_THROW(
-      try { KeyLines(builder, source, {full, "the disk"}, 2); } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "cannot write the disk: No space left on device");
-        throw;
-      },
-      Error);
+  EXPECT_THAT([&] { KeyLines(builder, source, {full, "the disk"}, 2); },
+              ::testing::ThrowsMessage<Error>(::testing::StrEq("cannot write the disk: No space left on device")));
   ::close(full);
 }
 

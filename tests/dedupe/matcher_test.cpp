@@ -7,19 +7,17 @@
 #include <future>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dedupe/match/index_file.h"
+#include "korvix/key_builder.h"
 #include "korvix/matcher.h"
+#include "case_file.h"
 #include "test_files.h"
 
 namespace korvix::testing {
 namespace {
-
-std::string Source(const std::string& name) {
-  const char* dir = std::getenv("KORVIX_SOURCE_DIR");
-  return std::string(dir != nullptr ? dir : ".") + "/" + name;
-}
 
 // Record strings of the sample: the first `base` the base, the next `input`
 // new ones; and at one address more people than max_candidates, on both sides.
@@ -28,7 +26,7 @@ struct Records {
   std::vector<std::string_view> Views(const std::vector<std::string>& v) const { return {v.begin(), v.end()}; }
 };
 Records SampleRecords(std::size_t base, std::size_t input) {
-  std::istringstream lines(ReadFile(Source("data/sample.txt")));
+  std::istringstream lines(ReadFile(SourcePath("data/sample.txt")));
   Records r;
   for (std::string line; std::getline(lines, line);) {
     if (r.base.size() < base) {
@@ -46,11 +44,6 @@ Records SampleRecords(std::size_t base, std::size_t input) {
   return r;
 }
 
-std::string Item4(std::string_view record) {  // the Suchbegriff, the id of Options()
-  for (int i = 0; i < 3; ++i) record.remove_prefix(record.find('|') + 1);
-  return std::string(record.substr(0, record.find('|')));
-}
-
 DedupeOptions Options() {
   DedupeOptions o = RecommendedDedupe();
   o.max_candidates = 6;  // the address above is a large key
@@ -58,32 +51,14 @@ DedupeOptions Options() {
   return o;
 }
 
-void ExpectSame(const std::vector<MatchCandidate>& got, const std::vector<DedupePair>& want, const std::string& what) {
-  ASSERT_EQ(got.size(), want.size()) << what;
-  for (std::size_t i = 0; i < got.size(); ++i) {
-    EXPECT_EQ(got[i].record, want[i].b) << what;
-    EXPECT_EQ(got[i].algorithm, want[i].algorithm) << what;
-    EXPECT_EQ(got[i].score, want[i].score) << what;
-    EXPECT_EQ(got[i].first_name, want[i].first_name) << what;
-    EXPECT_EQ(got[i].street, want[i].street) << what;
+// What `m` finds for each input record: each candidate's record, exact score and id.
+std::string MatchAll(const Matcher& m, const Records& r) {
+  std::ostringstream out;
+  for (const std::string& record : r.input) {
+    for (const MatchCandidate& c : m.Match(record, 1000)) out << c.record << ' ' << std::hexfloat << c.score << ' ' << c.id << ';';
+    out << '\n';
   }
-}
-
-std::vector<std::vector<MatchCandidate>> MatchAll(const Matcher& m, const Records& r) {
-  std::vector<std::vector<MatchCandidate>> out;
-  for (const std::string& record : r.input) out.push_back(m.Match(record, 1000));
-  return out;
-}
-
-bool Same(const std::vector<std::vector<MatchCandidate>>& a, const std::vector<std::vector<MatchCandidate>>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i].size() != b[i].size()) return false;
-    for (std::size_t k = 0; k < a[i].size(); ++k) {
-      if (a[i][k].record != b[i][k].record || a[i][k].score != b[i][k].score || a[i][k].id != b[i][k].id) return false;
-    }
-  }
-  return true;
+  return out.str();
 }
 
 TEST(Matcher, DecidesAsTheJobWithABaseAndKeepsThatSavedAndLoaded) {
@@ -97,19 +72,24 @@ TEST(Matcher, DecidesAsTheJobWithABaseAndKeepsThatSavedAndLoaded) {
     const std::string_view one[] = {record};
     const DedupeResult want = DedupeRecords(one, options, base);
     const std::vector<MatchCandidate> got = matcher.Match(record, 1000);
-    ExpectSame(got, want.pairs, record);
+    ASSERT_EQ(got.size(), want.pairs.size()) << record;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      const DedupePair& p = want.pairs[i];
+      EXPECT_EQ(std::tie(got[i].record, got[i].algorithm, got[i].score, got[i].first_name, got[i].street),
+                std::tie(p.b, p.algorithm, p.score, p.first_name, p.street)) << record;
+    }
     matched += !got.empty();
     if (!got.empty()) {
-      EXPECT_EQ(got[0].id, Item4(r.base[got[0].record]));
+      EXPECT_EQ(got[0].id, GetDataField(r.base[got[0].record], 4));  // the Suchbegriff, the id of Options()
       EXPECT_EQ(matcher.Match(record, 1).size(), 1u);
     }
   }
   EXPECT_GT(matched, 30u);
 
-  ScratchDir dir;
+  TempDir dir;
   matcher.Save(dir.Path("base.kxi"));
   const Matcher loaded = Matcher::Load(dir.Path("base.kxi"));
-  EXPECT_TRUE(Same(MatchAll(loaded, r), MatchAll(matcher, r)));
+  EXPECT_EQ(MatchAll(loaded, r), MatchAll(matcher, r));
   EXPECT_EQ(loaded.options().max_candidates, 6u);
   EXPECT_EQ(loaded.options().id, "4");
 }
@@ -121,7 +101,7 @@ TEST(Matcher, FindsWhatWasAddedThenAndAfterSaving) {
   EXPECT_TRUE(matcher.Match(customer).empty());
   const std::uint32_t number = matcher.Add(customer, "K-1");
   EXPECT_EQ(number, r.base.size());
-  ScratchDir dir;
+  TempDir dir;
   matcher.Save(dir.Path("a.kxi"));
   Matcher loaded = Matcher::Load(dir.Path("a.kxi"));
   for (const Matcher* m : {&matcher, &loaded}) {
@@ -140,11 +120,11 @@ TEST(Matcher, AnswersFourThreadsAtOnceAsOne) {
   const Records r = SampleRecords(1000, 200);
   const Matcher matcher(r.Views(r.base), Options());
   const auto want = MatchAll(matcher, r);
-  std::vector<std::future<bool>> threads;
+  std::vector<std::future<std::string>> threads;
   for (int t = 0; t < 4; ++t) {
-    threads.push_back(std::async(std::launch::async, [&] { return Same(MatchAll(matcher, r), want); }));
+    threads.push_back(std::async(std::launch::async, [&] { return MatchAll(matcher, r); }));
   }
-  for (auto& t : threads) EXPECT_TRUE(t.get());
+  for (auto& t : threads) EXPECT_EQ(t.get(), want);
 }
 
 // Every kind of damage is refused with a message that says which, never
@@ -152,7 +132,7 @@ TEST(Matcher, AnswersFourThreadsAtOnceAsOne) {
 // another kind of file, and sizes that lie under a correct checksum.
 TEST(Matcher, RefusesDamagedIndexFiles) {
   const Records r = SampleRecords(50, 0);
-  ScratchDir dir;
+  TempDir dir;
   Matcher(r.Views(r.base), Options()).Save(dir.Path("good.kxi"));
   const std::string good = ReadFile(dir.Path("good.kxi"));
   const auto sealed = [](std::string bytes) {  // the checksum made right again
@@ -184,7 +164,7 @@ TEST(Matcher, RefusesDamagedIndexFiles) {
        "damaged"},
   };
   for (const auto& c : cases) {
-    const std::string path = dir.Write("bad.kxi", c.bytes);
+    const std::string path = dir.File("bad.kxi", c.bytes);
     try {
       Matcher::Load(path);
       ADD_FAILURE() << c.what << ": loaded";
@@ -193,7 +173,7 @@ TEST(Matcher, RefusesDamagedIndexFiles) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
     }
   }
-  EXPECT_EQ(Matcher::Load(dir.Write("again.kxi", good)).size(), r.base.size());
+  EXPECT_EQ(Matcher::Load(dir.File("again.kxi", good)).size(), r.base.size());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "case_file.h"
 
 namespace korvix::dedupe {
 namespace {
@@ -31,23 +32,10 @@ std::string Shown(CharDiff& diff, const std::string& from, const std::string& to
 }
 
 TEST(CharDiff, FewestEditsOnCharactersNotBytes) {
-  const struct {
-    std::string from, to, shown;
-  } cases[] = {
-      {"Meier", "Meier", "Meier"},
-      {"Meier", "Mayer", "M[a][y]er"},
-      {"Müller", "Muller", "M[u]ller"},          // one character, though ü is two bytes
-      {"Müller", "Mueller", "M[u][e]ller"},
-      {"Hauptstraße 1", "Hauptstr. 1", "Hauptstr[.]{ß}{e} 1"},
-      {"Meier", "Dr. Meier", "[D][r][.][ ]Meier"},
-      {"Schulz & Söhne", "Schulz", "Schulz{ }{&}{ }{S}{ö}{h}{n}{e}"},
-      {"", "ab", "[a][b]"},
-      {"ab", "", "{a}{b}"},
-      {"abab", "baba", "[b]aba{b}"},
-      {"10115|Berlin", "10115|BERLIN", "10115|B[E][R][L][I][N]"},
-  };
   CharDiff diff;  // one for all, as a report uses it
-  for (const auto& c : cases) EXPECT_EQ(Shown(diff, c.from, c.to), c.shown) << c.from << " / " << c.to;
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("dedupe/cases/char_diff.tsv", 3)) {
+    EXPECT_EQ(Shown(diff, c[0], c[1]), c[2]) << c.where;
+  }
 }
 
 TEST(CharDiff, LongRecordsAreComparedWithoutTheTable) {

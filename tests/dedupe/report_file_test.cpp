@@ -12,13 +12,14 @@
 #include <string>
 
 #include "dedupe/core/error.h"
+#include "case_file.h"
 #include "test_files.h"
 
 namespace korvix::dedupe {
 namespace {
 
 using korvix::testing::ReadFile;
-using korvix::testing::ScratchDir;
+using korvix::testing::TempDir;
 using Names = std::set<std::string>;
 
 mode_t ModeOf(const std::string& path) {
@@ -27,8 +28,8 @@ mode_t ModeOf(const std::string& path) {
 }
 
 TEST(ReportFile, TheTargetChangesOnlyOnCommitAndKeepsItsMode) {
-  const ScratchDir dir;
-  const std::string target = dir.Write("report.txt", "old report\n");
+  const TempDir dir;
+  const std::string target = dir.File("report.txt", "old report\n");
   ::chmod(target.c_str(), 0640);
   {
     ReportFile file(target);
@@ -60,7 +61,7 @@ TEST(ReportFile, TheTargetChangesOnlyOnCommitAndKeepsItsMode) {
 }
 
 TEST(ReportFile, DevicesAndFifosAreWrittenStraight) {
-  const ScratchDir dir;
+  const TempDir dir;
   {
     ReportFile file("/dev/null");
     file.Line("gone");
@@ -102,8 +103,8 @@ int InChild(Work&& work) {
 }
 
 TEST(ReportFile, NoTemporaryFileOutlivesAFailureOrACrash) {
-  const ScratchDir dir;
-  const std::string target = dir.Write("report.txt", "old\n");
+  const TempDir dir;
+  const std::string target = dir.File("report.txt", "old\n");
   // Signals that end a run: the handler removes the file, then the signal ends the process.
   for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
     const int status = InChild([&] {
@@ -144,8 +145,8 @@ TEST(ReportFile, NoTemporaryFileOutlivesAFailureOrACrash) {
 // A failure while Commit writes the last block leaves the old report as it
 // was, not the part of the new one written so far.
 TEST(ReportFile, AFailedCommitLeavesTheOldReportWhole) {
-  const ScratchDir dir;
-  const std::string target = dir.Write("report.txt", "old report\n");
+  const TempDir dir;
+  const std::string target = dir.File("report.txt", "old report\n");
   const int status = InChild([&] {
     const rlimit limit = {1 << 19, 1 << 19};
     ::setrlimit(RLIMIT_FSIZE, &limit);

@@ -54,18 +54,15 @@ TEST(Score, PartsAndRules) {
 // The fast path that skips what cannot lift a pair to the floor gives the
 // same score as the full comparison wherever it keeps a pair.
 TEST(Score, AFloorChangesNoScoreAtOrAboveIt) {
-  const char* records[] = {
-      "10115|Berlin|Hauptstr. 5|M|Müller|Hans",      "10115|Berlin|Hauptstraße 5|M|Mueller|Hans Peter",
-      "10115|Berlin|Hauptstr. 5a|M|Müller|H.",       "10117|Berlin|Hauptstr. 5|M|Müller GmbH|",
-      "10115|Berlin|Hauptstr. 5-7|M|Hans Müller|",   "10115|Berln|Hauptstr. 5|M|Müler|Hans jun.",
-      "10115|Berlin|Nebenweg 5|M|Müller|Hanna",      "10115||Hauptstr.|M|Anne-Marie Müller|",
-      "10115|Berlin|Hauptstr. 5|M|Annemarie Müller|", "10115|Berlin|Hauptstr. 5|M|Bäckerei Müller|Inh. Hans Müller",
-  };
+  // The pairs of the scorer's rules, and the duplicates and look-alikes.
+  std::vector<std::string> records;
+  for (const Case& c : ReadCases("dedupe/cases/score_parts.tsv", 5)) records.insert(records.end(), {c[0], c[1]});
+  for (const Case& c : ReadCases("dedupe/cases/duplicates.tsv", 2)) records.push_back(c[0]);
   Normalizer normalizer;
   ProfileMaker maker;
   std::vector<Profile> profiles;
-  std::vector<std::string> texts(std::size(records));
-  for (std::size_t i = 0; i < std::size(records); ++i) {
+  std::vector<std::string> texts(records.size());
+  for (std::size_t i = 0; i < records.size(); ++i) {
     std::string normal;
     normalizer.Record(records[i], &normal);
     ProfileTextOf(normal, normalizer.marks(), &texts[i]);

@@ -4,14 +4,14 @@
 #define KORVIX_TESTS_EXTENSIONS_CASES_H_
 
 #include <charconv>
-#include <cstdlib>
-#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "case_file.h"
 #include "korvix/dedupe.h"
 
 namespace korvix::testing {
@@ -32,8 +32,7 @@ inline std::vector<std::string> VariantCodes() {
 // first `count` of the sample data (German names and streets with umlauts,
 // ß and planted variants).
 inline std::vector<std::string> SampleRecords(std::size_t count) {
-  const char* source = std::getenv("KORVIX_SOURCE_DIR");
-  std::ifstream in(std::string(source != nullptr ? source : ".") + "/data/sample.txt");
+  std::istringstream in(ReadFile(SourcePath("data/sample.txt")));
   std::vector<std::string> records = {"", "|Köln"};
   for (std::string line; records.size() < count + 2 && std::getline(in, line);)
     records.push_back(line);

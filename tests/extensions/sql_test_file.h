@@ -3,7 +3,6 @@
 #ifndef KORVIX_TESTS_EXTENSIONS_SQL_TEST_FILE_H_
 #define KORVIX_TESTS_EXTENSIONS_SQL_TEST_FILE_H_
 
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -72,11 +71,7 @@ inline std::vector<SqlCase> ParseSqlCases(const std::string& text, const std::st
 }
 
 inline std::vector<SqlCase> ReadSqlCases(const std::string& name, const std::string& backend) {
-  std::ifstream in(TestDataPath(name), std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + TestDataPath(name));
-  std::stringstream text;
-  text << in.rdbuf();
-  return ParseSqlCases(text.str(), backend, name);
+  return ParseSqlCases(ReadFile(TestDataPath(name)), backend, name);
 }
 
 // A value as the files write it.

@@ -152,39 +152,14 @@ TEST_P(SqliteFunctionsTest, DuplicateCheckGivesTheLibrarysResults) {
   }
 }
 
-// The schema of docs/sql.md: a side table of every customer's keys, kept by
-// triggers, whose index finds a new record's candidates.
-constexpr char kSideTable[] = R"sql(
-CREATE TABLE kunden (id INTEGER PRIMARY KEY, plz TEXT, ort TEXT, strasse TEXT, suchbegriff TEXT,
-                     bez1 TEXT, bez2 TEXT, bez3 TEXT, bez4 TEXT, gruppe TEXT);
-CREATE TABLE kunden_keys (key TEXT NOT NULL, id INTEGER NOT NULL);
-CREATE INDEX kunden_keys_key ON kunden_keys (key, id);
-CREATE TRIGGER kunden_keys_insert AFTER INSERT ON kunden BEGIN
-  INSERT INTO kunden_keys SELECT key, NEW.id FROM korvix_keys(korvix_record(
-    NEW.plz, NEW.ort, NEW.strasse, NEW.suchbegriff, NEW.bez1, NEW.bez2, NEW.bez3, NEW.bez4, NEW.gruppe));
-END;
-CREATE TRIGGER kunden_keys_update
-AFTER UPDATE OF plz, ort, strasse, suchbegriff, bez1, bez2, bez3, bez4, gruppe ON kunden BEGIN
-  DELETE FROM kunden_keys WHERE id = OLD.id AND key IN (SELECT key FROM korvix_keys(korvix_record(
-    OLD.plz, OLD.ort, OLD.strasse, OLD.suchbegriff, OLD.bez1, OLD.bez2, OLD.bez3, OLD.bez4, OLD.gruppe)));
-  INSERT INTO kunden_keys SELECT key, NEW.id FROM korvix_keys(korvix_record(
-    NEW.plz, NEW.ort, NEW.strasse, NEW.suchbegriff, NEW.bez1, NEW.bez2, NEW.bez3, NEW.bez4, NEW.gruppe));
-END;
-CREATE TRIGGER kunden_keys_delete AFTER DELETE ON kunden BEGIN
-  DELETE FROM kunden_keys WHERE id = OLD.id AND key IN (SELECT key FROM korvix_keys(korvix_record(
-    OLD.plz, OLD.ort, OLD.strasse, OLD.suchbegriff, OLD.bez1, OLD.bez2, OLD.bez3, OLD.bez4, OLD.gruppe)));
-END;
-)sql";
-
-// The look-up of docs/sql.md, at the threshold of the recommendation.
-std::string Lookup() {
-  return R"sql(
-SELECT id, korvix_score(korvix_record(plz, ort, strasse, suchbegriff, bez1, bez2, bez3, bez4, gruppe), ?1)
-       AS score
-FROM kunden
-WHERE id IN (SELECT id FROM kunden_keys WHERE key IN (SELECT key FROM korvix_keys(?1)))
-  AND score >= )sql" + std::to_string(RecommendedDedupe().verify) + R"sql(
-ORDER BY score DESC, id)sql";
+// The side table of docs/sql.md, kept by triggers, whose index finds a new
+// record's candidates: the schema, and the look-up after "-- ?1".
+std::pair<std::string, std::string> SideTableOfTheDocs() {
+  const std::string docs = ReadFile(SourcePath("docs/sql.md"));
+  const std::size_t begin = docs.find("```sql\nCREATE TABLE kunden_keys") + 7;
+  const std::string sql = docs.substr(begin, docs.find("```", begin) - begin);
+  const std::size_t lookup = sql.find("-- ?1");
+  return {sql.substr(0, lookup), sql.substr(lookup)};
 }
 
 // `id` and the nine items of `record`, as a row of kunden takes them.
@@ -198,7 +173,10 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
   // Functions and the table-valued function in triggers must be innocuous
   // where the schema is not trusted.
   sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-  ASSERT_EQ(sqlite3_exec(db_, kSideTable, nullptr, nullptr, nullptr), SQLITE_OK)
+  const auto [schema, lookup] = SideTableOfTheDocs();
+  ASSERT_EQ(sqlite3_exec(db_, ("CREATE TABLE kunden (id INTEGER PRIMARY KEY, plz, ort, strasse, suchbegriff, "
+                               "bez1, bez2, bez3, bez4, gruppe);" + schema).c_str(), nullptr, nullptr, nullptr),
+            SQLITE_OK)
       << sqlite3_errmsg(db_);
   std::map<int, std::string> customers;  // what the table holds
   int id = 0;
@@ -232,7 +210,7 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
   // sqlite_shell_test.sh's; here, that it goes through the index.
   const std::string fresh =
       "51049|Koeln|Hamburger Strasse 95|NEUMANN|Dachdeckerei Neumann GmbH|Personalabteilung|||A";
-  Rows plan = Query(db_, "EXPLAIN QUERY PLAN " + Lookup(), {fresh});
+  Rows plan = Query(db_, "EXPLAIN QUERY PLAN " + lookup, {fresh});
   std::string details;
   for (const auto& row : plan) details += row.back() + "\n";
   EXPECT_THAT(details, ::testing::HasSubstr("SEARCH kunden_keys USING COVERING INDEX "

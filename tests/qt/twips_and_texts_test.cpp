@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "case_file.h"
 #include "qt/text_convert.h"
 #include "qt/twips.h"
 
@@ -14,13 +15,9 @@ namespace korvix::ui::qt {
 namespace {
 
 TEST(Twips, ScaleAndRoundEdgesOnTheirOwn) {
-  const struct {
-    int twips;
-    double dpi;
-    int pixels;
-  } cases[] = {{15, 96, 1},  {7, 96, 0},        {8, 96, 1},       {2200, 96, 147},
-               {15, 120, 1}, {1440, 120, 120}, {7680, 144, 768}, {-15, 96, -1}};
-  for (const auto& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips;
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("qt/cases/twips.tsv", 3)) {
+    EXPECT_EQ(TwipsToPixels(std::stoi(c[0]), std::stod(c[1])), std::stoi(c[2])) << c.where;
+  }
   EXPECT_EQ(PixelRect({2840, 720, 1000, 315}, 96), QRect(189, 48, 67, 21));
   for (double dpi : {96.0, 120.0, 144.0, 110.0}) {
     // The length and direction boxes of an editor row touch, although
@@ -32,20 +29,10 @@ TEST(Twips, ScaleAndRoundEdgesOnTheirOwn) {
 }
 
 TEST(TextConvert, LegacyBytesLineBreaksAndWideCharacters) {
-  const struct {
-    std::string model;
-    bool multi_line;
-    QString shown;
-    std::string back;
-  } cases[] = {
-      {"M\xFCller \x80", false, QString::fromUtf8("Müller €"), "Müller €"},  // Windows-1252
-      {"\xC3", false, QString::fromUtf8("Ã"), "Ã"},                           // a cut sequence
-      {"a\r\nb", false, "a\r\nb", "a\r\nb"},
-      {"lone\ncr\r", true, "lone\ncr\n", "lone\r\ncr\r\n"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ToShownText(c.model, c.multi_line), c.shown) << c.model;
-    EXPECT_EQ(ToModelText(c.shown, c.multi_line), c.back) << c.model;
+  for (const korvix::testing::Case& c : korvix::testing::ReadCases("qt/cases/texts.tsv", 4)) {
+    const QString shown = QString::fromStdString(c[2]);
+    EXPECT_EQ(ToShownText(c[0], c[1] == "1"), shown) << c.where;
+    EXPECT_EQ(ToModelText(shown, c[1] == "1"), c[3]) << c.where;
   }
   // A position inside a line break or past the end goes to its end.
   EXPECT_EQ(ToShownIndex("Z\nß", 2, true), 2);

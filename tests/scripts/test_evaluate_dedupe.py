@@ -74,6 +74,9 @@ class EvaluateTest(unittest.TestCase):
         self.assertAlmostEqual(r["f1"], 1 / 3)
         self.assertEqual((r["records"], r["clusters"], r["groups"]), (7, 4, 2))
         self.assertEqual(r["record_numbers_from"], "line")
+        # An empty group is no group.
+        report = self.write("r.csv", "line,key,group,record\r\n1,A,,x\r\n2,A,,y\r\n3,B,0,z\r\n")
+        self.assertEqual(self.run_json(self.truth([1, 1, 3]), report)[0]["predicted_pairs"], 0)
 
     def test_agrees_with_listing_every_pair(self):
         rng = random.Random(5)
@@ -85,12 +88,6 @@ class EvaluateTest(unittest.TestCase):
             true, pred, both = brute_force(clusters, groups)
             self.assertEqual((r["true_pairs"], r["predicted_pairs"], r["true_positives"]),
                              (true, pred, both), (clusters, groups))
-
-    def test_empty_group_is_no_group(self):
-        truth = self.truth([1, 1, 3])
-        report = self.write("r.csv", "line,key,group,record\r\n1,A,,x\r\n2,A,,y\r\n3,B,0,z\r\n")
-        r, _ = self.run_json(truth, report)
-        self.assertEqual(r["predicted_pairs"], 0)
 
     def tagged_case(self, look_alikes, duplicates):
         """Truth, tags and report of look-alike pairs (kind, pairs, grouped,

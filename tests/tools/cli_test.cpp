@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "case_file.h"
 #include "run_tool.h"
 #include "scenario.h"
+#include "test_files.h"
 
 namespace korvix::testing {
 namespace {
@@ -21,14 +21,7 @@ TEST(Cli, ExitStatusesAndMessages) {
   const TempDir dir;
   const std::string file = dir.File("r.txt", "12345|Musterstadt|Hauptstraße 5|M|Müller GmbH\n");
   for (const Case& c : ReadCases("tools/cases/exit_statuses.tsv", 2, 12)) {
-    std::vector<std::string> args(c.fields.begin() + 2, c.fields.end());
-    for (std::string& arg : args) {
-      for (const auto& [name, value] : {std::pair<std::string, std::string>("$FILE", file),
-                                        {"$DIR", dir.path()}, {"$CODE", kCode}}) {
-        if (const std::size_t at = arg.find(name); at != std::string::npos) arg.replace(at, name.size(), value);
-      }
-    }
-    const ToolResult r = RunTool(args);
+    const ToolResult r = RunTool(Arguments(c, 2, {{"$FILE", file}, {"$DIR", dir.path()}, {"$CODE", kCode}}));
     EXPECT_EQ(r.status, std::stoi(c[0])) << c.where << " " << r.err;
     EXPECT_NE(r.err.find(c[1]), std::string::npos) << c.where << " " << r.err;
   }
@@ -67,11 +60,10 @@ TEST(Cli, HelpAndVersionOnEveryCommandAndFailedWrites) {
 }
 
 TEST(Cli, ManualPageHasEveryCommandAndOption) {
-  std::stringstream page;
-  page << std::ifstream(KORVIX_MAN_PATH).rdbuf();
-  ASSERT_NE(page.str().find(".TH KORVIX 1"), std::string::npos);
+  const std::string page = ReadFile(KORVIX_MAN_PATH);
+  ASSERT_NE(page.find(".TH KORVIX 1"), std::string::npos);
   for (const char* path : {"dedupe", "key", "describe", "algorithms add", "algorithms rename"}) {
-    EXPECT_NE(page.str().find(".SS \"korvix " + std::string(path) + "\""), std::string::npos);
+    EXPECT_NE(page.find(".SS \"korvix " + std::string(path) + "\""), std::string::npos);
     // every option line of the help: "  -a, --algorithm CODE" becomes "\-\-algorithm"
     std::istringstream help(RunShell("$KORVIX " + std::string(path) + " --help").out);
     for (std::string line; std::getline(help, line);) {
@@ -81,7 +73,7 @@ TEST(Cli, ManualPageHasEveryCommandAndOption) {
       for (std::size_t h = 0; (h = option.find('-', h)) != std::string::npos; h += 2) {
         option.insert(h, "\\");
       }
-      EXPECT_NE(page.str().find("\\fB" + option + "\\fR"), std::string::npos) << option;
+      EXPECT_NE(page.find("\\fB" + option + "\\fR"), std::string::npos) << option;
     }
   }
 }
@@ -122,24 +114,11 @@ TEST(Cli, ProgressOnlyOnATerminalThatCanShowIt) {
                std::to_string(i % 300) + "|S|Kunde " + std::to_string(i) + "\n";
   }
   const std::string file = dir.File("big.txt", records);
-  const struct {
-    std::vector<std::string> env;
-    std::string option;
-    bool terminal, progress;
-  } cases[] = {
-      {{"TERM=xterm"}, "--sorted", true, true},
-      {{"TERM=xterm", "NO_COLOR=1"}, "--sorted", true, true},
-      {{"TERM=dumb"}, "--sorted", true, false},
-      {{"TERM="}, "--sorted", true, false},
-      {{"TERM=xterm"}, "--quiet", true, false},
-      {{"TERM=xterm"}, "--sorted", false, false},
-  };
-  for (const auto& c : cases) {
-    const ToolResult r =
-        RunTool({"dedupe", "-a", "0105000000000000", c.option, "-o", "/dev/null", file}, "",
-                c.env, c.terminal);
+  for (const Case& c : ReadCases("tools/cases/progress.tsv", 4)) {
+    const ToolResult r = RunTool({"dedupe", "-a", "0105000000000000", c[1], "-o", "/dev/null", file}, "",
+                                 SplitField(c[0]), c[2] == "1");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err.find("% read, ") != std::string::npos, c.progress) << c.env[0] << r.err;
+    EXPECT_EQ(r.err.find("% read, ") != std::string::npos, c[3] == "1") << c.where << r.err;
     EXPECT_EQ(r.err.find('\033'), std::string::npos);
   }
 }

@@ -6,21 +6,15 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "case_file.h"
 #include "run_tool.h"
 #include "scenario.h"
+#include "test_files.h"
 
 namespace korvix::testing {
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Overwrites the first page of `table` in the SQLite file at `path`.
 void Damage(const std::string& path, const char* table) {
@@ -48,48 +42,25 @@ TEST(DbCommands, UnusableDatabasesAreOneLineErrorsAndStayUntouched) {
   ASSERT_EQ(RunTool({"init", "--db", read_only}).status, 0);
   chmod(read_only.c_str(), 0444);
   const std::string data = dir.File("d.txt", "10115|B|Weg 1|S|Meier\n");
-  const struct {
-    std::vector<std::string> args;
-    int status;
-  } cases[] = {
-      {{"algorithms", "--db", text}, 1},
-      {{"init", "--db", text}, 1},
-      {{"algorithms", "--db", dir.path() + "/missing.sqlite"}, 1},
-      {{"algorithms", "--db", broken}, 1},  // not an empty list
-      {{"algorithms", "--admin", "--db", broken}, 1},
-      {{"name", "--algorithm", "0103000000000000", "--db", broken}, 1},
-      {{"dedupe", "--name", "Adresse und Name", "--db", broken, data}, 1},
-      {{"init", "--db", broken}, 1},
-      {{"algorithms", "--db", read_only}, 0},  // reading needs no write access
-  };
-  for (const auto& c : cases) {
-    const ToolResult r = RunTool(c.args);
-    EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.err;
-    EXPECT_TRUE(c.status == 0 || std::count(r.err.begin(), r.err.end(), '\n') == 1) << r.err;
+  for (const Case& c : ReadCases("tools/cases/unusable_databases.tsv", 2, 8)) {
+    const ToolResult r = RunTool(Arguments(c, 1, {{"$TEXT", text}, {"$BROKEN", broken}, {"$RO", read_only},
+                                                  {"$DATA", data}, {"$DIR", dir.path()}}));
+    EXPECT_EQ(r.status, std::stoi(c[0])) << c.where << r.err;
+    EXPECT_TRUE(c[0] == "0" || std::count(r.err.begin(), r.err.end(), '\n') == 1) << c.where << r.err;
   }
-  EXPECT_EQ(Slurp(text), "not a database\n");
+  EXPECT_EQ(ReadFile(text), "not a database\n");
   struct stat st;
   EXPECT_NE(stat((dir.path() + "/missing.sqlite").c_str(), &st), 0);
 }
 
 TEST(DbCommands, APasswordIsNeverShown) {
   const TempDir dir;
-  const struct {
-    std::string target;
-    std::vector<std::string> secrets;
-  } cases[] = {
-      // not a libpq string, so a file name: the message quotes it
-      {"host=/nonexistent password=geheim eins", {"geheim", "eins"}},
-      {"password='gehe im' host=/x kaputt", {"gehe im", "gehe", "im'"}},
-      {"postgresql://anna:geh%zzeim@/db?host=" + dir.path(), {"geh%zzeim", "zzeim"}},
-      {"postgresql://anna@/db?host=" + dir.path() + "&password=geheimer&port=1", {"geheimer"}},
-  };
-  for (const auto& c : cases) {
+  for (const Case& c : ReadCases("tools/cases/passwords.tsv", 2)) {
     for (const char* command : {"init", "algorithms"}) {
-      const ToolResult r = RunTool({command, "--db", c.target});
-      EXPECT_EQ(r.status, 1) << c.target;
-      for (const std::string& secret : c.secrets) {
-        EXPECT_EQ((r.out + r.err).find(secret), std::string::npos) << r.err;
+      const ToolResult r = RunTool({command, "--db", Substitute(c[0], {{"$DIR", dir.path()}})});
+      EXPECT_EQ(r.status, 1) << c.where;
+      for (const std::string& secret : SplitField(c[1])) {
+        EXPECT_EQ((r.out + r.err).find(secret), std::string::npos) << c.where << r.err;
       }
     }
   }
@@ -113,27 +84,13 @@ TEST(DbCommands, BashCompletesCommandsOptionsAndTheUsersAlgorithmNames) {
   const TempDir dir;
   const std::string db = dir.path() + "/c.sqlite";
   ASSERT_EQ(RunTool({"init", "--db", db}).status, 0);
-  const struct {
-    std::vector<std::string> words;  // COMP_WORDS after korvix, the last one being completed
-    std::string expected;
-  } cases[] = {
-      {{"de"}, "dedupe describe decisions"},
-      {{"algorithms", "r"}, "remove rename"},
-      {{"key", "--al"}, "--algorithm"},
-      {{"algorithms", "add", "--pu"}, "--public"},
-      {{"dedupe", "--db", db, "--name", "Adr"}, "Adresse\\ und\\ Name"},
-      {{"key", "--db", db, "--user", "1001", "-n", "K"}, "Kundengruppe\\ zuerst"},
-      {{"key", "--db", db, "-n", "K"}, ""},  // private to 1001
-      {{"key", "--db", db, "--admin", "-n", "Ha"}, "Hausnummer\\ von\\ rechts"},
-      {{"key", "--db", db, "-n", "Adresse\\ u"}, "Adresse\\ und\\ Name"},  // as typed
-  };
-  for (const auto& c : cases) {
+  for (const Case& c : ReadCases("tools/cases/completions.tsv", 2, 8)) {
     std::string script =
         "exec bash -c '. \"$COMPLETION\"; COMP_WORDS=(\"$KORVIX\" \"$@\"); "
         "COMP_CWORD=$#; _korvix; echo \"${COMPREPLY[*]}\"' -";
-    for (const std::string& word : c.words) script += " '" + word + "'";
+    for (const std::string& word : Arguments(c, 1, {{"$DB", db}})) script += " '" + word + "'";
     const ToolResult r = RunShell(script);
-    EXPECT_EQ(r.out, c.expected + "\n") << ::testing::PrintToString(c.words) << r.err;
+    EXPECT_EQ(r.out, c[0] + "\n") << c.where << r.err;
   }
 }
 

@@ -9,8 +9,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 extern char** environ;
@@ -109,23 +107,6 @@ ToolResult RunShell(const std::string& script, const std::vector<std::string>& e
                                   std::string("COMPLETION=") + KORVIX_COMPLETION_PATH};
   all.insert(all.end(), env.begin(), env.end());
   return Run("/bin/sh", {"-c", script}, "", all, false);
-}
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "korvix-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
-
-std::string TempDir::File(const std::string& name, const std::string& content) const {
-  const std::string p = path_ + "/" + name;
-  std::ofstream(p, std::ios::binary) << content;
-  return p;
 }
 
 }  // namespace korvix::testing

@@ -22,18 +22,6 @@ ToolResult RunTool(const std::vector<std::string>& args, const std::string& inpu
 // script's in $COMPLETION.
 ToolResult RunShell(const std::string& script, const std::vector<std::string>& env = {});
 
-// A fresh temporary directory, removed with the object.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name, const std::string& content) const;
-
- private:
-  std::string path_;
-};
-
 }  // namespace korvix::testing
 
 #endif  // KORVIX_TESTS_TOOLS_RUN_TOOL_H_

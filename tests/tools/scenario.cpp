@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
 
 #include "case_file.h"
 #include "run_tool.h"
+#include "test_files.h"
 
 namespace korvix::testing {
 
@@ -38,12 +37,6 @@ std::vector<std::string> SplitArgs(const std::string& text, const std::string& w
   return args;
 }
 
-void Replace(std::string* text, const std::string& name, const std::string& value) {
-  for (std::size_t at = 0; (at = text->find(name, at)) != std::string::npos; at += value.size()) {
-    text->replace(at, name.size(), value);
-  }
-}
-
 }  // namespace
 
 std::string Steady(std::string text) {
@@ -55,9 +48,8 @@ std::string Steady(std::string text) {
   return text;
 }
 
-void RunScenarios(const std::string& name) {
-  std::ifstream in(TestDataPath(name), std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + TestDataPath(name));
+void RunScenarios(const std::string& name, const Names& names) {
+  std::istringstream in(ReadFile(TestDataPath(name)));
   struct Step {
     std::string where, directive, block;
   };
@@ -72,15 +64,14 @@ void RunScenarios(const std::string& name) {
       steps.push_back({where, line, ""});
     }
   }
-  const char* source = std::getenv("KORVIX_SOURCE_DIR");
   const TempDir dir;
+  Names all = names;
+  all.emplace_back("$DIR", dir.path());
   std::string input;
   ToolResult last;
   bool ran = false;
   for (const Step& s : steps) {
-    std::string directive = s.directive;
-    Replace(&directive, "$DIR", dir.path());
-    Replace(&directive, "$SOURCE", source != nullptr ? source : ".");
+    const std::string directive = Substitute(s.directive, all);
     if (directive.starts_with("file ")) {
       dir.File(directive.substr(5), s.block);
     } else if (directive == "stdin" || directive == "stdin unended") {
@@ -101,10 +92,7 @@ void RunScenarios(const std::string& name) {
       const std::string& text = directive == "out has" ? last.out : last.err;
       EXPECT_NE(text.find(s.block.substr(0, s.block.size() - 1)), std::string::npos) << s.where << "\n" << text;
     } else if (directive.starts_with("contents ")) {
-      std::ifstream file(dir.path() + "/" + directive.substr(9), std::ios::binary);
-      std::stringstream text;
-      text << file.rdbuf();
-      EXPECT_EQ(Steady(text.str()), s.block) << s.where;
+      EXPECT_EQ(Steady(ReadFile(dir.Path(directive.substr(9)))), s.block) << s.where;
     } else {
       throw std::runtime_error(s.where + ": no such step: " + s.directive);
     }

@@ -5,7 +5,7 @@
 //   stdin          the block below is the next run's standard input
 //   stdin unended  the same without its last line end
 //   run ARG...     runs korvix; ARGs apart by blanks ("..." keeps blanks);
-//                  $DIR and $SOURCE (the source tree) are replaced
+//                  $DIR and the names the test gives are replaced
 //   status N       the last run's exit status
 //   out            the block equals the last run's standard output, with
 //                  the time a run took written "seconds S"
@@ -23,10 +23,13 @@
 
 #include <string>
 
+#include "case_file.h"
+
 namespace korvix::testing {
 
-// Runs the scenarios of `name` under tests/; a failed check fails the test.
-void RunScenarios(const std::string& name);
+// Runs the scenarios of `name` under tests/, with each of `names` replaced by
+// its value in the runs; a failed check fails the test.
+void RunScenarios(const std::string& name, const Names& names = {});
 
 // `text` with the seconds a run took written "seconds S" ("\"seconds\": S"
 // in JSON): they change from run to run.

@@ -19,15 +19,6 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-// An act of the user or of the program, whether it succeeds, and the events
-// it raises.
-struct Step {
-  const char* what;
-  std::function<bool()> act;
-  bool ok;
-  Events events;
-};
-
 class ToolkitContract : public ::testing::Test {
  protected:
   // Shows the form with `script` as its user; the script must have run.
@@ -36,10 +27,17 @@ class ToolkitContract : public ::testing::Test {
     EXPECT_TRUE(toolkit_->ShowModal(form_));
     EXPECT_EQ(toolkit_->pending_scripts(form_.name()), 0u) << "the script did not run";
   }
-  void Run(const std::vector<Step>& steps) {
-    for (const Step& s : steps) {
-      EXPECT_EQ(s.act(), s.ok) << s.what;
-      EXPECT_EQ(log_.Take(), s.events) << s.what;
+  // Plays the acts of the case file `name` under ui/cases (see focus.tsv).
+  void Play(User& user, const std::string& name) {
+    for (const korvix::testing::Case& c : korvix::testing::ReadCases("ui/cases/" + name, 6)) {
+      const ControlId id = c[2] == "-" ? ControlId{c[1]} : ControlId{c[1], std::stoi(c[2])};
+      const bool ok = c[0] == "put"     ? form_.control(c[1]).SetFocus()
+                      : c[0] == "focus" ? user.Focus(id)
+                      : c[0] == "click" ? user.Click(id)
+                      : c[0] == "type"  ? user.Type(id, "x")
+                                        : user.DoubleClick(id, std::stoi(c[3]));
+      EXPECT_EQ(ok, c[4] == "1") << c.where;
+      EXPECT_EQ(log_.Take(), korvix::testing::SplitField(c[5])) << c.where;
     }
   }
 
@@ -75,21 +73,14 @@ TEST_F(ToolkitContract, SelectionsRaiseClickOnlyWhenTheyChange) {
 
 TEST_F(ToolkitContract, OptionButtonsOfAGroupExcludeEachOther) {
   Show([&](User& user) {
-    const struct {
-      bool by_user;
-      int index;  // optKind(index), or optOther for -1
-      bool value;
-      const char* shown;  // optKind(0), optKind(1), optOther
-    } steps[] = {{true, -1, true, "001"},  {true, 0, true, "101"},   {true, 1, true, "011"},
-                 {true, 1, true, "011"},   {false, 0, true, "101"},  {false, 0, false, "001"}};
-    for (const auto& s : steps) {
-      const ControlId id = s.index < 0 ? ControlId{"optOther"} : ControlId{"optKind", s.index};
-      EXPECT_TRUE(s.by_user ? user.Click(id) : form_.option(id.name, id.index).SetValue(s.value));
+    for (const korvix::testing::Case& c : korvix::testing::ReadCases("ui/cases/option_buttons.tsv", 4)) {
+      const ControlId id = c[1] == "-" ? ControlId{"optOther"} : ControlId{"optKind", std::stoi(c[1])};
+      EXPECT_TRUE(c[0] == "click" ? user.Click(id) : form_.option(id.name, id.index).SetValue(c[2] == "1"));
       std::string shown;
       for (const ControlId& id : {ControlId{"optKind", 0}, {"optKind", 1}, {"optOther"}}) {
         shown += user.State(id).value ? '1' : '0';
       }
-      EXPECT_EQ(shown, s.shown);
+      EXPECT_EQ(shown, c[3]) << c.where;
     }
   });
 }
@@ -98,18 +89,7 @@ TEST_F(ToolkitContract, SetFocusRaisesGotFocusOnlyWhenTheFocusMoves) {
   form_.text_box("txtNotes").SetText("Zeile 1\r\nMüller 😀");
   Show([&](User& user) {
     log_.Take();
-    const auto put = [&](const char* name) {
-      return [&, name] { return form_.control(name).SetFocus(); };
-    };
-    const auto tab = [&](const char* name) { return [&, name] { return user.Focus({name}); }; };
-    Run({{"program to txtName", put("txtName"), true, {"GotFocus txtName"}},
-         {"program to txtName again", put("txtName"), true, {}},
-         {"user to btnOK", tab("btnOK"), true, {"GotFocus btnOK"}},
-         {"program to a label", put("lblTitle"), false, {}},
-         {"user to a label", tab("lblTitle"), false, {}},
-         {"program to a disabled button", put("btnOff"), false, {}},
-         {"user to a hidden button", tab("btnHidden"), false, {}},
-         {"user to a read-only box", tab("txtNotes"), true, {"GotFocus txtNotes"}}});
+    Play(user, "focus.tsv");
     EXPECT_EQ(user.Focused(), (ControlId{"txtNotes"}));
     // As the editor does: the box that gets the focus selects its whole text,
     // counted in characters (a line break is two).
@@ -133,20 +113,7 @@ TEST_F(ToolkitContract, WhatAUserCannotDoFailsAndRaisesNothing) {
   form_.list("cboRow", 0).AddItem("x");
   Show([&](User& user) {
     log_.Take();
-    const auto click = [&](const char* name) { return [&, name] { return user.Click({name}); }; };
-    const auto dbl = [&](ControlId id, int i) {
-      return [&, id, i] { return user.DoubleClick(id, i); };
-    };
-    Run({{"click a disabled button", click("btnOff"), false, {}},
-         {"click a hidden button", click("btnHidden"), false, {}},
-         {"click a label", click("lblTitle"), false, {}},
-         {"type into a read-only box", [&] { return user.Type({"txtNotes"}, "x"); }, false, {}},
-         {"double-click a drop-down", dbl({"cboRow", 0}, 0), false, {}},
-         {"double-click past the end", dbl({"lstItems"}, 2), false, {}},
-         {"double-click an item", dbl({"lstItems"}, 1), true,
-          {"Click lstItems", "DblClick lstItems"}},
-         {"double-click it again", dbl({"lstItems"}, 1), true, {"DblClick lstItems"}},
-         {"double-click off the items", dbl({"lstItems"}, -1), true, {"DblClick lstItems"}}});
+    Play(user, "refused_acts.tsv");
     EXPECT_EQ(user.State({"lstItems"}).list_index, 1) << "a click below the items keeps the pick";
     EXPECT_EQ(form_.text_box("txtNotes").Text(), "");
   });

@@ -1,6 +1,6 @@
-// Files for the tests of the dedupe job.
-#ifndef KORVIX_TESTS_DEDUPE_TEST_FILES_H_
-#define KORVIX_TESTS_DEDUPE_TEST_FILES_H_
+// Files and directories for the tests, removed with their objects.
+#ifndef KORVIX_TESTS_TEST_FILES_H_
+#define KORVIX_TESTS_TEST_FILES_H_
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -28,16 +27,21 @@ class TempFile {
 };
 
 // A fresh directory, removed with everything in it.
-class ScratchDir {
+class TempDir {
  public:
-  ScratchDir() {
-    std::string path = (std::filesystem::temp_directory_path() / "korvix-dedupe-XXXXXX").string();
+  TempDir() {
+    std::string path = (std::filesystem::temp_directory_path() / "korvix-test-XXXXXX").string();
     if (::mkdtemp(path.data()) == nullptr) throw std::runtime_error("mkdtemp");
     path_ = path;
   }
-  ~ScratchDir() { std::filesystem::remove_all(path_); }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
   std::string Path(const std::string& name) const { return path_ + "/" + name; }
-  std::string Write(const std::string& name, const std::string& content) const {
+  // Writes `content` to `name` in the directory; its path.
+  std::string File(const std::string& name, const std::string& content) const {
     std::ofstream(Path(name), std::ios::binary) << content;
     return Path(name);
   }
@@ -52,13 +56,6 @@ class ScratchDir {
   std::string path_;
 };
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 }  // namespace korvix::testing
 
-#endif  // KORVIX_TESTS_DEDUPE_TEST_FILES_H_
+#endif  // KORVIX_TESTS_TEST_FILES_H_
