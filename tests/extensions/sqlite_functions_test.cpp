@@ -153,13 +153,16 @@ TEST_P(SqliteFunctionsTest, DuplicateCheckGivesTheLibrarysResults) {
 }
 
 // The side table of docs/sql.md, kept by triggers, whose index finds a new
-// record's candidates: the schema, and the look-up after "-- ?1".
+// record's candidates: the schema with the table kunden, and the look-up
+// after "-- ?1".
 std::pair<std::string, std::string> SideTableOfTheDocs() {
   const std::string docs = ReadFile(SourcePath("docs/sql.md"));
   const std::size_t begin = docs.find("```sql\nCREATE TABLE kunden_keys") + 7;
   const std::string sql = docs.substr(begin, docs.find("```", begin) - begin);
   const std::size_t lookup = sql.find("-- ?1");
-  return {sql.substr(0, lookup), sql.substr(lookup)};
+  return {"CREATE TABLE kunden (id INTEGER PRIMARY KEY, plz, ort, strasse, suchbegriff, bez1, bez2, bez3, "
+          "bez4, gruppe);" + sql.substr(0, lookup),
+          sql.substr(lookup)};
 }
 
 // `id` and the nine items of `record`, as a row of kunden takes them.
@@ -174,10 +177,7 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
   // where the schema is not trusted.
   sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
   const auto [schema, lookup] = SideTableOfTheDocs();
-  ASSERT_EQ(sqlite3_exec(db_, ("CREATE TABLE kunden (id INTEGER PRIMARY KEY, plz, ort, strasse, suchbegriff, "
-                               "bez1, bez2, bez3, bez4, gruppe);" + schema).c_str(), nullptr, nullptr, nullptr),
-            SQLITE_OK)
-      << sqlite3_errmsg(db_);
+  ASSERT_EQ(sqlite3_exec(db_, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
   std::map<int, std::string> customers;  // what the table holds
   int id = 0;
   for (const std::string& record : SampleRecords(1000)) {
@@ -219,7 +219,8 @@ TEST_P(SqliteFunctionsTest, TriggersKeepAnIndexedSideTableOfKeys) {
 }
 
 TEST_P(SqliteFunctionsTest, TheExactLookUpDecidesAsTheJobAgainstABase) {
-  ASSERT_EQ(sqlite3_exec(db_, kSideTable, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
+  const auto [schema, lookup] = SideTableOfTheDocs();
+  ASSERT_EQ(sqlite3_exec(db_, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
   const std::vector<std::string> building = Building();
   for (std::size_t i = 0; i < building.size(); ++i) {
     Query(db_, "INSERT INTO kunden VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", Row(static_cast<int>(i + 1), building[i]));
@@ -234,7 +235,7 @@ SELECT value ->> 'id', value ->> 'score' FROM json_each((
   }
   EXPECT_EQ(found, BaseMatches({kBuildingNew}, building));
   // korvix_score sees two records alone, and so more than the job compares.
-  EXPECT_GT(Query(db_, Lookup(), {kBuildingNew}).size(), found.size());
+  EXPECT_GT(Query(db_, lookup, {kBuildingNew}).size(), found.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, SqliteFunctionsTest, ::testing::Values("adopted", "loaded"));
