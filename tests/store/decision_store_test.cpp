@@ -56,7 +56,7 @@ TEST_P(DecisionStoreTest, APairHoldsItsLatestDecisionAndForgettingRemovesIt) {
   EXPECT_EQ(listed[1].when.size(), 19u);
   for (const Decision& refused : {D(K::kSame, "id:1", "id:1"), D(K::kDifferent, "id:1", ""),
                                   D(K::kSurvivor, "id:1", "id:2"), Value("id:1", ""), Value("", "Ort"),
-                                  Decision{K::kSame, "id:1", "id:2", "Ort"}}) {
+                                  Decision{K::kSame, "id:1", "id:2", "Ort", "", "", ""}}) {
     EXPECT_EQ(OutcomeOf([&] { return store.Record(refused); }), (std::variant<bool, ErrorCode>(ErrorCode::kInvalidArgument)));
   }
   EXPECT_EQ(store.Forget("id:2"), 2u);
