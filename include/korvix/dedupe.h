@@ -267,7 +267,7 @@ struct DedupeRecord {
   // With DedupeOptions::texts: the record string and its --id value, as
   // the text report shows them (control characters as \xNN), and its
   // fields so shown: a CSV record's columns (quotes undone), a record
-  // string's items.
+  // string's items, blanks around each taken off.
   std::string text, id;
   std::vector<std::string> fields;
 };

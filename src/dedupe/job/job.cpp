@@ -477,25 +477,16 @@ class Job {
     if (options_.texts) {
       IdColumn id(options_.id, input_.csv);
       std::string scratch;
-      std::vector<std::string_view> fields;
+      std::vector<RawField> fields;
+      const RecordLayout layout = input_.csv != nullptr ? RecordLayout{input_.csv->delimiter(), true} : RecordLayout{};
       if (input_.csv != nullptr) result.columns = input_.csv->header();
       ForEachRecord(input_, [&](std::uint32_t r, std::string_view bytes) {
         DedupeRecord& d = result.records[r];
         if (!id.empty()) d.id = id.Of(bytes, true);
         AppendReadable(input_.source->RecordString(bytes, &scratch), &d.text);
-        if (input_.csv == nullptr) {
-          fields.clear();
-          for (std::size_t begin = 0;; ) {
-            const std::size_t end = bytes.find('|', begin);
-            fields.push_back(bytes.substr(begin, end - begin));
-            if (end == std::string_view::npos) break;
-            begin = end + 1;
-          }
-        } else if (!input_.csv->Fields(bytes, &fields)) {
-          fields.clear();
-        }
+        SplitFields(bytes, layout, &fields);
         d.fields.resize(fields.size());
-        for (std::size_t f = 0; f < fields.size(); ++f) AppendReadable(fields[f], &d.fields[f]);
+        for (std::size_t f = 0; f < fields.size(); ++f) AppendReadable(fields[f].value, &d.fields[f]);
       });
     }
     if (base_) {

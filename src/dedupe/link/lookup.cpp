@@ -31,10 +31,14 @@ struct Side {
 }  // namespace
 
 std::vector<LookupMatch> LookUp(std::string_view record, std::span<const std::string_view> rows) {
+  // Parsed once: a look-up is the hot path of the check at entry.
   static const DedupeOptions kOptions = RecommendedDedupe();
-  std::vector<KeyBuilder> builders;
-  for (const DedupeAlgorithm& a : kOptions.algorithms) builders.emplace_back(a.code);
-  RecordKeyer keyer(builders, kOptions.normalize, kProfileItems);
+  static const std::vector<KeyBuilder> builders = [] {
+    std::vector<KeyBuilder> made;
+    for (const DedupeAlgorithm& a : kOptions.algorithms) made.emplace_back(a.code);
+    return made;
+  }();
+  thread_local RecordKeyer keyer(builders, kOptions.normalize, kProfileItems);
   std::vector<std::string> keys(builders.size());
   const auto add = [&](Side* side, std::string_view text) {
     keyer.Keys(text, keys);
