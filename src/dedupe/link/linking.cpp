@@ -258,6 +258,7 @@ class Copies {
   std::uint32_t index(std::uint32_t record) const { return index_[record]; }
 
   // Classes that link outside are linked pair by pair: they are forgotten.
+  // The others keep where they reach: their pairs are not made again.
   void Drop(const std::vector<std::uint8_t>& dropped) {
     Copies kept;
     kept.algorithms_ = algorithms_;
@@ -269,7 +270,6 @@ class Copies {
     }
     kept.reach_ = std::move(reach_);
     *this = std::move(kept);
-    if (!empty()) ResetReach();
   }
 
  private:
@@ -390,9 +390,12 @@ class PairMaker {
   // key all of whose records are paired (see AllPaired): a pair of those
   // is not made again under a later algorithm, which would only keep the
   // first anyway.
+  // `only` (may be null): the pairs of two records of one class in it
+  // alone are made.
   PairMaker(const LinkOptions& options, const std::vector<BigVector<std::uint32_t>>* made,
-            Copies* copies, Batch batch, BigVector<Candidate>* out, std::vector<std::string>* messages)
-      : options_(options), made_(made), copies_(copies), batch_(batch), out_(out), messages_(messages) {}
+            Copies* copies, const std::vector<std::uint32_t>* only, Batch batch, BigVector<Candidate>* out,
+            std::vector<std::string>* messages)
+      : options_(options), made_(made), copies_(copies), only_(only), batch_(batch), out_(out), messages_(messages) {}
 
   void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
            std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
@@ -473,7 +476,8 @@ class PairMaker {
           const Entry& q = entries[y];
           if (!batch_.Has(within ? std::min(p.record, q.record) : p.right ? q.record : p.record)) continue;
           if (within) {
-            if (PairedBefore(x, y) || (copies_ != nullptr && copies_->Within(p.record, q.record, algorithm))) {
+            if (PairedBefore(x, y) || (copies_ != nullptr && copies_->Within(p.record, q.record, algorithm)) ||
+                !Wanted(p.record, q.record)) {
               continue;
             }
             out_->push_back({std::min(p.record, q.record), std::max(p.record, q.record), algorithm});
@@ -498,7 +502,8 @@ class PairMaker {
     for (std::size_t i = at(batch_.begin); i < at(batch_.end); ++i) {
       if (within) {
         for (std::size_t j = i + 1; j < left.size(); ++j) {
-          if (PairedBefore(i, j) || (copies_ != nullptr && copies_->Within(left[i], left[j], algorithm))) {
+          if (PairedBefore(i, j) || (copies_ != nullptr && copies_->Within(left[i], left[j], algorithm)) ||
+              !Wanted(left[i], left[j])) {
             continue;
           }
           out_->push_back({std::min(left[i], left[j]), std::max(left[i], left[j]), algorithm});
@@ -507,6 +512,10 @@ class PairMaker {
         for (const std::uint32_t r : right) out_->push_back({left[i], r, algorithm});
       }
     }
+  }
+
+  bool Wanted(std::uint32_t a, std::uint32_t b) const {
+    return only_ == nullptr || ((*only_)[a] != kNone && (*only_)[a] == (*only_)[b]);
   }
 
   // For each entry from `begin` to `end`, where the run of entries of its
@@ -544,6 +553,7 @@ class PairMaker {
   const LinkOptions& options_;
   const std::vector<BigVector<std::uint32_t>>* made_;
   Copies* copies_;  // may be null
+  const std::vector<std::uint32_t>* only_;  // may be null
   Batch batch_;
   BigVector<Candidate>* out_;
   std::vector<std::string>* messages_;
@@ -560,7 +570,8 @@ struct Run {
 };
 
 // What candidate pairs are made of: the runs, within one side (`right`
-// null) or between two; `made` and `copies` as PairMaker takes them.
+// null) or between two; `made`, `copies` and `only` as PairMaker takes them
+// (with `only`, the messages of large keys were told before).
 struct PairSource {
   std::span<const Run> runs;
   const ProfileSet* left;
@@ -568,6 +579,7 @@ struct PairSource {
   bool within;
   const std::vector<BigVector<std::uint32_t>>* made;
   Copies* copies;
+  const std::vector<std::uint32_t>* only = nullptr;
 };
 
 // The candidate pairs of the batch, in the order of the runs as PairMaker
@@ -600,7 +612,7 @@ std::optional<BigVector<Candidate>> MakePairs(const PairSource& source, Batch ba
   std::atomic<std::uint64_t> made_pairs{0};
   base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
     for (std::size_t p; (p = next++) < ends.size();) {
-      PairMaker maker(options, source.made, source.copies, batch, &pairs[p], &messages[p]);
+      PairMaker maker(options, source.made, source.copies, source.only, batch, &pairs[p], &messages[p]);
       for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p] && made_pairs <= room; ++i) {
         const std::size_t before = pairs[p].size();
         maker.Add(runs[i].left, source.left, runs[i].right, source.right, runs[i].algorithm, runs[i].key,
@@ -744,6 +756,23 @@ struct Scored {
   std::uint64_t compared = 0;  // pairs scored
 };
 
+// Adds `more` (no pair of which is in `into`) to `into`, in order.
+void Merge(Scored more, Scored* into) {
+  const auto before = [](const Candidate& x, const Candidate& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; };
+  const BigVector<Candidate>& a = into->pairs;
+  const BigVector<Candidate>& b = more.pairs;
+  Scored merged;
+  merged.pairs.reserve(a.size() + b.size());
+  merged.scores.reserve(a.size() + b.size());
+  for (std::size_t i = 0, j = 0; i < a.size() || j < b.size();) {
+    const bool from_more = i == a.size() || (j < b.size() && before(b[j], a[i]));
+    merged.pairs.push_back(from_more ? b[j] : a[i]);
+    merged.scores.push_back(from_more ? more.scores[j++] : into->scores[i++]);
+  }
+  merged.compared = into->compared + more.compared;
+  *into = std::move(merged);
+}
+
 // The candidate pairs of `source` made unique and scored. When they do not
 // fit the memory limit at once, they are made in batches of records that
 // each fit (PairBounds), and of each batch only the links are kept: the
@@ -757,7 +786,8 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
     return testing != 0 ? std::min(testing, b.pairs()) : b.pairs();
   };
   Scored scored;
-  if (auto pairs = MakePairs(source, Batch{}, options.sample > 0 ? budget.pairs() : batch_room(budget), true,
+  const bool tell = source.only == nullptr;
+  if (auto pairs = MakePairs(source, Batch{}, options.sample > 0 ? budget.pairs() : batch_room(budget), tell,
                              options)) {
     Unique(&*pairs, options.threads);
     scored.scores = ScorePairs(*pairs, *source.left, right, options);
@@ -781,7 +811,7 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
     const auto record = [records](std::size_t block) {
       return static_cast<std::uint32_t>(std::min(records, block * kBatchBlock));
     };
-    auto pairs = MakePairs(source, {record(begin), record(end)}, held.pairs(), begin == 0, options);
+    auto pairs = MakePairs(source, {record(begin), record(end)}, held.pairs(), tell && begin == 0, options);
     if (!pairs) held.RefusePairs(held.pairs() + 1);
     Unique(&*pairs, options.threads);
     std::vector<float> scores = ScorePairs(*pairs, *source.left, right, options);
@@ -1303,11 +1333,18 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   const std::size_t n = table.size();
   std::vector<std::uint8_t> wanted(n, 0);
   std::vector<Run> runs;
+  // Only a run of more than max_candidates records names its key (a
+  // look-up far away in memory for each run).
+  const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
+  std::size_t count = 0;
+  for (const KeyOrder& order : orders) count += order.groups.size();
+  runs.reserve(count);
   for (std::size_t a = 0; a < orders.size(); ++a) {
     for (const Group& g : orders[a].groups) {
       const auto records = Members(orders[a], g);
       for (const std::uint32_t r : records) wanted[r] = 1;
-      runs.push_back({records, {}, static_cast<std::uint8_t>(a), table.key(a, records[0])});
+      runs.push_back({records, {}, static_cast<std::uint8_t>(a),
+                      g.size > most ? table.key(a, records[0]) : std::string_view()});
     }
   }
   for (const auto& [a, b] : options.decided.same) wanted[a] = wanted[b] = 1;
@@ -1323,28 +1360,37 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     copies.emplace(table, orders.size(), profiles, wanted, options);
     if (copies->empty()) copies.reset();
   }
-  Scored scored;
-  for (;;) {
-    scored = ScoreCandidates({runs, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr}, n,
-                             budget, options);
-    if (!copies) break;
-    // A class a pair of which links outside it is linked pair by pair: its
-    // pairs are made again, the others' stay as they are.
+  Scored scored = ScoreCandidates({runs, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr},
+                                   n, budget, options);
+  // A class a pair of which links outside it is linked pair by pair: the
+  // pairs within it are made now, in the runs that hold it; the other pairs
+  // are those made already. They are all within such classes, so they
+  // link no other class outside.
+  if (copies) {
     std::vector<std::uint8_t> dropped(copies->classes(), 0);
-    bool any = false;
+    std::vector<std::uint32_t> redo;  // the class of each record paired anew
     for (std::size_t i = 0; i < scored.pairs.size(); ++i) {
       if (scored.scores[i] < Threshold(options)) continue;
       for (const std::uint32_t r : {scored.pairs[i].a, scored.pairs[i].b}) {
         const std::uint32_t c = copies->of(r);
-        if (c != Copies::kNoClass && !dropped[c]) {
-          dropped[c] = 1;
-          any = true;
-        }
+        if (c == Copies::kNoClass || dropped[c]) continue;
+        dropped[c] = 1;
+        if (redo.empty()) redo.assign(n, kNone);
+        for (const std::uint32_t m : copies->members(c)) redo[m] = c;
       }
     }
-    if (!any) break;
-    copies->Drop(dropped);
-    if (copies->empty()) copies.reset();
+    if (!redo.empty()) {
+      copies->Drop(dropped);
+      if (copies->empty()) copies.reset();
+      std::vector<Run> again;
+      for (const Run& run : runs) {
+        if (std::any_of(run.left.begin(), run.left.end(), [&](std::uint32_t r) { return redo[r] != kNone; })) {
+          again.push_back(run);
+        }
+      }
+      Merge(ScoreCandidates({again, &profiles, nullptr, /*within=*/true, &made, nullptr, &redo}, n, budget, options),
+            &scored);
+    }
   }
   BigVector<Candidate>& pairs = scored.pairs;
   std::vector<float>& scores = scored.scores;
