@@ -1221,10 +1221,11 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
 // at its best score, and those pairs in pair order with their parts: the
 // reports print a record's strongest pair, and the others, millions where
 // a group is large, are not kept. `more` are pairs within classes of
-// copies, each a record's first: no kept pair holds their records.
+// copies, each a record's first: no kept pair holds their records. The
+// parts are scored on `threads` threads.
 void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
                std::span<const float> scores, const ProfileSet& profiles, std::vector<DedupePair> more,
-               Links* links) {
+               unsigned threads, Links* links) {
   std::sort(kept.begin(), kept.end());
   const std::size_t n = profiles.records();
   links->score.assign(n, 0);
@@ -1267,13 +1268,14 @@ void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pair
   };
   std::sort(chosen.begin(), chosen.end(), [&](std::uint32_t x, std::uint32_t y) { return ends(x) < ends(y); });
   chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
-  links->pairs.clear();
-  links->pairs.reserve(chosen.size());
+  links->pairs.assign(chosen.size(), DedupePair{});
+  base::ParallelFor(chosen.size(), threads, 1 << 12, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t k = begin; k < end; ++k) links->pairs[k] = pair_of(chosen[k]);
+  });
   std::vector<std::uint32_t> best(n, Links::kNoPair);  // apart: places and items are both numbers
-  for (const std::uint32_t item : chosen) {
-    const DedupePair& pair = links->pairs.emplace_back(pair_of(item));
-    for (const std::uint32_t r : {pair.a, pair.b}) {
-      if (links->best[r] == item) best[r] = static_cast<std::uint32_t>(links->pairs.size() - 1);
+  for (std::size_t k = 0; k < chosen.size(); ++k) {
+    for (const std::uint32_t r : {links->pairs[k].a, links->pairs[k].b}) {
+      if (links->best[r] == chosen[k]) best[r] = static_cast<std::uint32_t>(k);
     }
   }
   links->best = std::move(best);
@@ -1408,7 +1410,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);
   std::vector<DedupePair> firsts;
   if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
-  KeepPairs(kept, pairs, scores, profiles, std::move(firsts), &links);
+  KeepPairs(kept, pairs, scores, profiles, std::move(firsts), options.threads, &links);
   MarkDecided(table, orders.size(), &profiles, options, &links);
   NumberGroups(table, uf, &links);
   return links;
@@ -1605,7 +1607,7 @@ Links GroupLinks(std::size_t n, std::vector<ScoredLink> found, const FetchProfil
   links.compared = pairs.size();
   const std::vector<std::uint32_t> kept =
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);
-  KeepPairs(kept, pairs, scores, profiles, {}, &links);
+  KeepPairs(kept, pairs, scores, profiles, {}, options.threads, &links);
   NumberGroups(n, first_key, uf, &links);
   return links;
 }
