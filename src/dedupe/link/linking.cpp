@@ -186,20 +186,25 @@ class Budget {
 class Copies {
  public:
   static constexpr std::uint32_t kNoClass = kNone;
+  // Fewer copies are compared pairwise: a class costs two scores and the
+  // keys compared, and realistic files hold copies mostly in twos and threes.
+  static constexpr std::size_t kFewest = 8;
 
   Copies(const KeyTable& table, std::size_t algorithms, const ProfileSet& profiles,
          const std::vector<std::uint8_t>& wanted, const LinkOptions& options)
       : algorithms_(algorithms) {
     const std::size_t n = profiles.records();
-    class_.assign(n, kNoClass);
     // Copies share one profile as they are made (ProfileList::copy_of):
     // the records of each shared profile, in input order, split by their
     // keys. A copy whose profile was made anew is linked pair by pair,
     // with the same outcome.
     std::vector<std::uint32_t> begin(profiles.size() + 1, 0);
+    std::uint32_t most = 0;
     for (std::uint32_t r = 0; r < n; ++r) {
-      if (wanted[r]) ++begin[profiles.copy_of(r) + 1];
+      if (wanted[r]) most = std::max(most, ++begin[profiles.copy_of(r) + 1]);
     }
+    if (most < kFewest) return;
+    class_.assign(n, kNoClass);
     for (std::size_t q = 0; q < profiles.size(); ++q) begin[q + 1] += begin[q];
     std::vector<std::uint32_t> by_profile(begin.back());
     {
@@ -210,7 +215,7 @@ class Copies {
     }
     std::vector<std::vector<std::uint32_t>> found;
     for (std::size_t q = 0; q < profiles.size(); ++q) {
-      if (begin[q + 1] - begin[q] < 2) continue;
+      if (begin[q + 1] - begin[q] < kFewest) continue;
       found.clear();
       for (std::size_t k = begin[q]; k < begin[q + 1]; ++k) {
         const std::uint32_t r = by_profile[k];
@@ -220,7 +225,7 @@ class Copies {
         found[c].push_back(r);
       }
       for (auto& f : found) {
-        if (f.size() < 2) continue;
+        if (f.size() < kFewest) continue;
         const Profile& p = profiles[f[0]];
         const auto self = static_cast<float>(Score(p, p, options.verify));
         if (self < static_cast<float>(options.verify) || Score(p, p) < kApart) continue;
