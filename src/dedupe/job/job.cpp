@@ -197,12 +197,29 @@ struct Side {
         if (list.copy_of[places[k]] == places[k]) list.profiles[places[k]] = list.makers[part].Make(kept.texts.key(records[k]));
       }
     });
-    for (std::size_t k = 0; k < records.size(); ++k) {
-      const std::uint32_t made = list.copy_of[places[k]];
-      if (made != places[k]) list.profiles[places[k]] = list.profiles[made];
-    }
     kept.texts = KeyColumn();
-    CountNameWords(list.profiles);
+    // The name words counted (CountNameWords) on all threads: each part
+    // counts the words of its places (a copy's are those of the profile it
+    // copies), and the shares are set on the profiles made, whose words
+    // their copies share.
+    std::vector<NameWordCounts> counts(parts);
+    const auto places_of = [&](std::size_t part) {
+      return std::pair(records.size() * part / parts, records.size() * (part + 1) / parts);
+    };
+    base::ParallelParts(parts, [&](std::size_t part) {
+      for (auto [q, end] = places_of(part); q < end; ++q) counts[part].Add({&list.profiles[list.copy_of[q]], 1});
+    });
+    for (std::size_t part = 1; part < parts; ++part) {
+      for (const auto& [word, count] : counts[part].Words()) counts[0].Add(word, count);
+    }
+    base::ParallelParts(parts, [&](std::size_t part) {
+      for (auto [q, end] = places_of(part); q < end; ++q) {
+        if (list.copy_of[q] == q) counts[0].SetShares({&list.profiles[q], 1}, records.size());
+      }
+    });
+    for (std::size_t q = 0; q < records.size(); ++q) {
+      if (list.copy_of[q] != q) list.profiles[q] = list.profiles[list.copy_of[q]];
+    }
     return list;
   }
 };
