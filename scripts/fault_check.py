@@ -188,6 +188,11 @@ FAULTS = [
           "src/dedupe/link/lookup.cpp",
           "  link.max_candidates = kOptions.max_candidates;\n",
           "  link.max_candidates = rows.size() + 1;\n"),
+    Fault("copies-redo-all-pairs",
+          "copies that link outside make every pair of their runs again, not only those within them",
+          "src/dedupe/link/linking.cpp",
+          "return only_ == nullptr || ((*only_)[a] != kNone && (*only_)[a] == (*only_)[b]);",
+          "return true;"),
 ]
 
 # What a crash of this script left in the tree, so the next run can undo it.
