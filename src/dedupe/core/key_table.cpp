@@ -295,33 +295,34 @@ KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& en
 }
 
 // OrderByKey of entries that do not all fit in memory: the records are
-// sorted in pieces of entries.size(), each written to a file of `temp`,
-// and the pieces merged as they are read back, a block of each at a time.
+// sorted in pieces of entries.size(), written one after the other to a
+// file of `temp`, and the pieces merged as they are read back, a block of
+// each at a time.
 // Records of one piece all come before those of the next, and the order
 // tells equal keys apart by record, so the merge is the order of one sort.
 KeyOrder OrderInPieces(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& entries, TempFolder& temp) {
   const std::size_t n = table.size();
   const std::size_t piece = entries.size();
-  std::vector<std::unique_ptr<TempFile>> files;
+  const std::unique_ptr<TempFile> file = temp.Create();
   for (std::size_t first = 0; first < n; first += piece) {
     const std::size_t size = std::min(piece, n - first);
     Sort(table, first, size, threads, entries);
-    files.push_back(temp.Create());
-    files.back()->Write({reinterpret_cast<const char*>(entries.begin()), size * sizeof(SortEntry)});
-    files.back()->Flush();
+    file->Write({reinterpret_cast<const char*>(entries.begin()), size * sizeof(SortEntry)});
   }
+  file->Flush();
+  const std::size_t pieces = (n + piece - 1) / piece;
   // Each piece's block lies in the room of the entries.
-  const std::size_t block = piece / files.size();
+  const std::size_t block = piece / pieces;
   struct Reader {
     std::size_t at, end;   // the next entry of the piece to read, and its end
     std::size_t in, read;  // the next entry of the block, and the entries in it
   };
-  std::vector<Reader> readers(files.size());
+  std::vector<Reader> readers(pieces);
   const auto fill = [&](std::size_t k) {
     Reader& r = readers[k];
     r.read = std::min(block, r.end - r.at);
-    files[k]->Read((r.at - k * piece) * sizeof(SortEntry), r.read * sizeof(SortEntry),
-                   reinterpret_cast<char*>(entries.begin() + k * block));
+    file->Read(r.at * sizeof(SortEntry), r.read * sizeof(SortEntry),
+               reinterpret_cast<char*>(entries.begin() + k * block));
     r.at += r.read;
     r.in = 0;
   };
@@ -330,7 +331,7 @@ KeyOrder OrderInPieces(const KeyColumn& table, unsigned threads, BigArray<SortEn
   // The pieces whose next entry comes first on top.
   const auto later = [&](std::size_t x, std::size_t y) { return order_of.Less(entry(y), entry(x)); };
   std::vector<std::size_t> heap;
-  for (std::size_t k = 0; k < files.size(); ++k) {
+  for (std::size_t k = 0; k < pieces; ++k) {
     readers[k] = {k * piece, std::min(n, (k + 1) * piece), 0, 0};
     fill(k);
     heap.push_back(k);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "dedupe/core/error.h"
 
@@ -25,6 +26,7 @@ constexpr char kFolderMark[] = "korvix-";
 constexpr int kSlots = 32;
 char g_path[kSlots][PATH_MAX + 1];
 int g_used = 0;  // slots in use; the handlers are installed while any is
+std::mutex g_slots;  // runs on several threads take and give back slots
 struct sigaction g_previous[3];
 struct sigaction g_previous_xfsz;
 
@@ -78,6 +80,7 @@ void RemoveLeftovers(const std::string& parent) {
 }  // namespace
 
 RemovedOnSignal::RemovedOnSignal(const std::string& path) : slot_(0) {
+  const std::lock_guard lock(g_slots);
   while (slot_ < kSlots && g_path[slot_][0] != '\0') ++slot_;
   if (slot_ == kSlots || path.size() > PATH_MAX) throw IoError("cannot write " + path + ": too many files open at once");
   std::memcpy(g_path[slot_], path.c_str(), path.size() + 1);
@@ -93,6 +96,7 @@ RemovedOnSignal::RemovedOnSignal(const std::string& path) : slot_(0) {
 }
 
 RemovedOnSignal::~RemovedOnSignal() {
+  const std::lock_guard lock(g_slots);
   g_path[slot_][0] = '\0';
   if (--g_used > 0) return;
   for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &g_previous[i], nullptr);
@@ -114,20 +118,27 @@ TempFile::~TempFile() {
 
 void TempFile::Write(std::string_view bytes) {
   constexpr std::size_t kBlock = 1 << 20;
-  buffer_.append(bytes);
-  if (buffer_.size() >= kBlock) Flush();
+  if (buffer_.size() + bytes.size() < kBlock) {
+    buffer_.append(bytes);
+    return;
+  }
+  Flush();
+  Put(bytes);  // large: not copied
 }
 
 void TempFile::Flush() {
-  for (std::size_t done = 0; done < buffer_.size();) {
-    const ssize_t n = ::pwrite(fd_, buffer_.data() + done, buffer_.size() - done,
-                               static_cast<off_t>(written_ + done));
+  Put(buffer_);
+  buffer_.clear();
+}
+
+void TempFile::Put(std::string_view bytes) {
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(written_ + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) Fail("write", n < 0 ? errno : ENOSPC);
     done += static_cast<std::size_t>(n);
   }
-  written_ += buffer_.size();
-  buffer_.clear();
+  written_ += bytes.size();
 }
 
 void TempFile::Read(std::uint64_t offset, std::size_t size, char* out) const {

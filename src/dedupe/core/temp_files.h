@@ -54,6 +54,7 @@ class TempFile {
  private:
   friend class TempFolder;
   TempFile(const TempFolder& folder, std::string path, int fd);
+  void Put(std::string_view bytes);
   [[noreturn]] void Fail(const char* doing, int error) const;
 
   const TempFolder& folder_;
