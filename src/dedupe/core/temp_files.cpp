@@ -82,7 +82,9 @@ void RemoveLeftovers(const std::string& parent) {
 RemovedOnSignal::RemovedOnSignal(const std::string& path) : slot_(0) {
   const std::lock_guard lock(g_slots);
   while (slot_ < kSlots && g_path[slot_][0] != '\0') ++slot_;
-  if (slot_ == kSlots || path.size() > PATH_MAX) throw IoError("cannot write " + path + ": too many files open at once");
+  if (slot_ == kSlots || path.size() > PATH_MAX) {
+    throw IoError("cannot write " + path + ": too many files open at once");
+  }
   std::memcpy(g_path[slot_], path.c_str(), path.size() + 1);
   if (g_used++ > 0) return;
   struct sigaction action {};
