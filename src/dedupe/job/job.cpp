@@ -577,8 +577,12 @@ class Job {
   }
 
   void Key(Side* side, Progress* progress, std::optional<std::uint64_t> size) {
-    side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads,
-                             progress, size, options_.verify > 0 ? &side->kept : nullptr);
+    // Refused as soon as the keys outgrow the limit: the table is sized for
+    // the whole file after its first records, so mostly at once.
+    const std::uint64_t before = Held();
+    side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads, progress, size,
+                             options_.verify > 0 ? &side->kept : nullptr,
+                             [&](std::uint64_t bytes) { RefuseBeyondLimit(before + bytes); });
     const std::size_t records = side->table.size();
     const std::size_t keys = records * builders_.size();
     // The keys and their orders stay in memory; the entries their sort
