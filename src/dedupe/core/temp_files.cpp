@@ -174,8 +174,8 @@ std::unique_ptr<TempFile> TempFolder::Create() {
     RemoveLeftovers(parent_);
     std::string path = parent_ + "/" + kFolderMark + std::to_string(::getpid()) + "-XXXXXX";
     if (::mkdtemp(path.data()) == nullptr) Fail("cannot make a folder in the temporary folder " + parent_, errno);
-    on_signal_.emplace(path);
-    path_ = std::move(path);
+    path_ = std::move(path);  // first, so that the folder goes even if the list is full
+    on_signal_.emplace(path_);
   }
   std::string path = path_ + "/" + std::to_string(files_++);
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

@@ -630,7 +630,7 @@ class Job {
   } release_at_end_;
   const DedupeOptions& options_;
   SurvivorRule rule_;
-  TempFolder temp_;  // before the sides, whose files lie in it
+  TempFolder temp_;  // the run's temporary files, removed with the job
   std::size_t survivor_column_ = kNoColumn;
   Survivors survivors_;
   std::unique_ptr<ReportFile> clean_, mapping_;

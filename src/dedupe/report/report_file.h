@@ -4,8 +4,8 @@
 #define KORVIX_DEDUPE_REPORT_FILE_H_
 
 #include <cstdint>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "dedupe/core/temp_files.h"
