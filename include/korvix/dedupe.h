@@ -161,6 +161,14 @@ struct DedupeOptions {
   // (or whose sampled pairs do) ends with Error (kRefused) saying which
   // limit and what to do, before the machine starts swapping.
   std::uint64_t memory = 0;
+  // The folder for the run's temporary files (empty: $TMPDIR, else /tmp):
+  // standard input read twice, and the sorted pieces of keys that do not
+  // fit `memory`. They lie in a folder "korvix-PID-XXXXXX" of their own,
+  // removed when the run ends, fails or is ended by SIGINT, SIGTERM or
+  // SIGHUP; the next run removes those of a run that was killed. A folder
+  // given that cannot be written, or a full disk, ends the run with Error
+  // (kIo) naming the folder.
+  std::string temp_dir;
 
   // What people decided (korvix/decisions.h), honoured over the scores: a
   // "same" pair is always in one group, linked even when no key or score

@@ -287,6 +287,10 @@ KORVIX_EXPORT void korvix_matches_free(korvix_matches_t* matches);
  * in *errptr. 0, the default, for half the physical memory. */
 KORVIX_EXPORT void korvix_dedupe_set_memory(uint64_t bytes);
 
+/* The folder for the temporary files of the dedupe calls of this process
+ * that follow (DedupeOptions::temp_dir); NULL or "" for $TMPDIR, else /tmp. */
+KORVIX_EXPORT void korvix_dedupe_set_temp_dir(const char* folder);
+
 /* ---- Decisions a person took on records (korvix/decisions.h), kept in the
  * table DoubletDecisions of a connection, made on first use. */
 

@@ -185,10 +185,11 @@ void BindDedupe(py::module_& module) {
       [](py::handle records, py::object base, py::object algorithms, py::object normalize,
          py::object verify, std::size_t max_candidates, unsigned threads,
          std::size_t sample_pairs, const std::string& survivor, bool fill, const std::string& clean,
-         const std::string& mapping, py::object memory, py::object decisions) {
+         const std::string& mapping, py::object memory, py::object decisions, const std::string& temp_dir) {
         DedupeOptions options =
             Options(algorithms, normalize, verify, max_candidates, threads, sample_pairs, memory);
         Survive(&options, survivor, fill, clean, mapping, decisions);
+        options.temp_dir = temp_dir;
         std::vector<py::object> owners;
         const std::vector<std::string_view> views = Views(records, &owners);
         const std::vector<std::string_view> base_views =
@@ -199,7 +200,8 @@ void BindDedupe(py::module_& module) {
       py::arg("verify"), py::arg("max_candidates") = 200, py::arg("threads") = 0,
       py::arg("sample_pairs") = 0, py::arg("survivor") = "", py::arg("fill") = false,
       py::arg("clean") = "", py::arg("mapping") = "", py::arg("memory") = py::none(),
-      py::arg("decisions") = py::none(), "The dedupe job on record strings; korvix.dedupe() is the interface.");
+      py::arg("decisions") = py::none(), py::arg("temp_dir") = "",
+      "The dedupe job on record strings; korvix.dedupe() is the interface.");
   // The options of a file's run, as dedupe_file and evaluate_file take them.
   const auto file_options = [](const std::string& base, const py::object& algorithms,
                                const py::object& normalize, const py::object& verify,
@@ -223,11 +225,12 @@ void BindDedupe(py::module_& module) {
                      std::size_t max_candidates, unsigned threads, std::size_t sample_pairs,
                      const std::string& survivor, bool fill, const std::string& clean,
                      const std::string& mapping, const std::string& id, const std::string& previous,
-                     py::object memory, py::object decisions) {
+                     py::object memory, py::object decisions, const std::string& temp_dir) {
         DedupeOptions options =
             file_options(base, algorithms, normalize, verify, input_format, delimiter, map,
                          strict, max_candidates, threads, sample_pairs, memory);
         Survive(&options, survivor, fill, clean, mapping, decisions);
+        options.temp_dir = temp_dir;
         options.id = id;
         options.previous = previous;
         return Guarded([&] { return DedupeFile(path, options); });
@@ -238,7 +241,7 @@ void BindDedupe(py::module_& module) {
       py::arg("threads") = 0, py::arg("sample_pairs") = 0, py::arg("survivor") = "",
       py::arg("fill") = false, py::arg("clean") = "", py::arg("mapping") = "", py::arg("id") = "",
       py::arg("previous") = "", py::arg("memory") = py::none(), py::arg("decisions") = py::none(),
-      "The dedupe job on a file; korvix.dedupe() is the interface.");
+      py::arg("temp_dir") = "", "The dedupe job on a file; korvix.dedupe() is the interface.");
   module.def(
       "evaluate_file",
       [file_options](const std::string& path, py::handle labels, const std::string& base,

@@ -129,6 +129,7 @@ def dedupe_records(
     mapping: str = "",
     memory: Union[None, int, str] = None,
     decisions: Optional[Iterable[Tuple[str, ...]]] = None,
+    temp_dir: str = "",
 ) -> dict: ...
 def dedupe_file(
     path: str,
@@ -151,6 +152,7 @@ def dedupe_file(
     previous: str = "",
     memory: Union[None, int, str] = None,
     decisions: Optional[Iterable[Tuple[str, ...]]] = None,
+    temp_dir: str = "",
 ) -> dict: ...
 def evaluate_file(
     path: str,

@@ -117,7 +117,7 @@ PARTS = ("kind", "name", "first_name", "street", "house_number", "plz", "town")
 
 
 def _run(data, algorithms, normalize, verify, base, columns, input_format, delimiter, map,
-         strict, max_candidates, threads, sample_pairs=0, survive=None, memory=None):
+         strict, max_candidates, threads, sample_pairs=0, survive=None, memory=None, temp_dir=""):
     # The job on a file or a DataFrame: its result, and the labels of the
     # input's and the base's records (index labels, or record numbers).
     chosen = _algorithms(algorithms)
@@ -131,11 +131,13 @@ def _run(data, algorithms, normalize, verify, base, columns, input_format, delim
         if base is not None:
             base_strings = record_strings(base, field_columns(base.columns, columns)).tolist()
         result = _korvix.dedupe_records(strings, base_strings, chosen, normalize, verify,
-                                        max_candidates, threads, sample_pairs, memory=memory, **survive)
+                                        max_candidates, threads, sample_pairs, memory=memory,
+                                        temp_dir=temp_dir, **survive)
         return result, data.index, (base.index if base is not None else None)
     result = _korvix.dedupe_file(os.fspath(data), os.fspath(base) if base is not None else "",
                                  chosen, normalize, verify, input_format, delimiter, map,
-                                 strict, max_candidates, threads, sample_pairs, memory=memory, **survive)
+                                 strict, max_candidates, threads, sample_pairs, memory=memory,
+                                 temp_dir=temp_dir, **survive)
     index = pd.RangeIndex(1, len(result["records"]["line"]) + 1, name="record")
     base_index = pd.RangeIndex(1, len(result["base_records"]["line"]) + 1, name="record")
     return result, index, base_index
@@ -178,6 +180,7 @@ def dedupe(
     previous: Union[None, str, os.PathLike] = None,
     memory: Union[None, int, str] = None,
     decisions=None,
+    temp_dir: Union[None, str, os.PathLike] = None,
 ):
     """The dedupe job of `korvix dedupe` on a file or a DataFrame.
 
@@ -233,7 +236,9 @@ def dedupe(
 
     `memory` is what the run may hold, in bytes or as "512M", "2G" (None:
     half the physical memory); a run that needs more
-    raises korvix.Error saying which limit.
+    raises korvix.Error saying which limit. `temp_dir` is the folder for
+    its temporary files (None: $TMPDIR, else /tmp), as `korvix dedupe
+    --temp-dir` takes it.
 
     `decisions`: what people decided, honoured over the scores, as tuples
     ("same", a, b), ("different", a, b), ("survivor", a) or ("value", a,
@@ -249,7 +254,8 @@ def dedupe(
                "previous": os.fspath(previous) if previous else "", "decisions": decisions}
     result, index, base_index = _run(data, algorithms, normalize, verify, base, columns,
                                      input_format, delimiter, map, strict, max_candidates,
-                                     threads, survive=survive, memory=memory)
+                                     threads, survive=survive, memory=memory,
+                                     temp_dir=os.fspath(temp_dir) if temp_dir else "")
     records = _frame(result["records"], index)
     if survivor or clean or mapping:
         records["survivor"] = index[result["records"]["survivor"]]

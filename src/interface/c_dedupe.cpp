@@ -19,6 +19,7 @@ using korvix::c_api::Arg;
 std::atomic<std::uint64_t> memory_limit{0};  // korvix_dedupe_set_memory
 std::mutex decisions_mutex;
 std::vector<korvix::Decision> decisions;  // korvix_dedupe_use_decisions
+std::string temp_dir;                     // korvix_dedupe_set_temp_dir, under decisions_mutex
 
 korvix::DedupeOptions Options(const char* const* algorithms, std::size_t count,
                               korvix_bool normalize, double verify) {
@@ -27,6 +28,7 @@ korvix::DedupeOptions Options(const char* const* algorithms, std::size_t count,
   {
     const std::lock_guard lock(decisions_mutex);
     options.decisions = decisions;
+    options.temp_dir = temp_dir;
   }
   if (count == 0) return options;
   for (std::size_t a = 0; a < count; ++a) options.algorithms.push_back({std::string(Arg(algorithms[a])), ""});
@@ -120,6 +122,11 @@ size_t korvix_dedupe_survivor(const korvix_dedupe_t* result, size_t i) {
 void korvix_dedupe_free(korvix_dedupe_t* result) { delete result; }
 
 void korvix_dedupe_set_memory(uint64_t bytes) { memory_limit = bytes; }
+
+void korvix_dedupe_set_temp_dir(const char* folder) {
+  const std::lock_guard lock(decisions_mutex);
+  temp_dir = Arg(folder);
+}
 
 char* korvix_record_identity(const char* record, const char* id) {
   return korvix::c_api::CopyString(korvix::RecordIdentity(Arg(record), Arg(id)));

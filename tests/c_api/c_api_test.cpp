@@ -109,6 +109,14 @@ TEST(CApi, ErrorsOfEveryCodeComeOutAsTheFailureResultWithTheLibrarysMessage) {
       {"kIo",
        [&](char** e) { return !korvix_dedupe_file("/nonexistent/k.txt", nullptr, code, 1, 0, 0, e); },
        "/nonexistent/k.txt"},
+      {"kIo",
+       [&](char** e) {
+         korvix_dedupe_set_temp_dir("/nonexistent");
+         korvix_dedupe_t* result = korvix_dedupe_records(records, 2, code, 1, KORVIX_FALSE, 0, e);
+         korvix_dedupe_set_temp_dir(nullptr);
+         return !result;
+       },
+       "cannot use the temporary folder /nonexistent"},
       {"kRefused",
        [&](char** e) {
          korvix_dedupe_set_memory(16);

@@ -16,6 +16,7 @@
 #include "dedupe/core/error.h"
 #include "dedupe/key/key_stream.h"
 #include "dedupe/core/key_table.h"
+#include "dedupe/core/temp_files.h"
 #include "dedupe/key/keying.h"
 #include "dedupe/read/line_source.h"
 #include "dedupe/compare/normalize.h"
@@ -49,9 +50,11 @@ void ExpectOrderAndGroups(const std::vector<std::string>& keys, const std::strin
   for (std::uint32_t i = 0; i < keys.size(); ++i) plain[keys[i]].push_back(i);
   std::size_t groups = 0;
   for (const auto& [key, records] : plain) groups += records.size() >= 2;
-  for (unsigned threads : {1u, 2u, 3u}) {
+  TempFolder temp;
+  for (unsigned threads : {1u, 2u, 3u, 0u}) {  // 0: two, sorted in pieces through files and merged
     SCOPED_TRACE(what + ", " + std::to_string(threads) + " threads");
-    const KeyOrder order = OrderByKey(table.column(0), threads);
+    const KeyOrder order =
+        threads != 0 ? OrderByKey(table.column(0), threads) : std::move(OrderByKeys(table, 2, {}, {1, &temp})[0]);
     ASSERT_EQ(std::vector<std::uint32_t>(order.sorted.begin(), order.sorted.end()), ReferenceOrder(keys));
     ASSERT_EQ(order.groups.size(), groups);
     for (std::size_t g = 0; g < order.groups.size(); ++g) {

@@ -53,8 +53,9 @@ constexpr OptionDef kOptions[] = {
     {"quiet", "", "no progress line and no notes on stderr, only errors"},
     {"sample-pairs", "N", "write N candidate pairs spread over the scores, for labelling, instead of the report"},
     {"memory", "LIMIT", "the memory the run may take, such as 512M or 2G (default: half the physical "
-                        "memory); candidate pairs beyond it are compared in batches, keys beyond it end "
-                        "the run with a message"},
+                        "memory); candidate pairs beyond it are compared in batches, keys sorted through "
+                        "temporary files, and keys or profiles that do not fit end the run with a message"},
+    {"temp-dir", "DIR", "the folder for temporary files (default: $TMPDIR, else /tmp)"},
     kThreadsOption,
 };
 
@@ -156,6 +157,7 @@ DedupeOptions DedupeOptionsOf(const Args& args) {
       throw UsageError("--memory takes a size such as 512M or 2G, or bytes, not '" + *limit + "'");
     }
   }
+  options.temp_dir = args.Value("temp-dir").value_or("");
   options.progress = ShowProgress(args);
   if (!args.Has("quiet")) options.message = Warn;
   if (const auto n = args.Value("sample-pairs")) {

@@ -4,8 +4,10 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <memory>
 
 #include "base/parallel.h"
+#include "dedupe/core/temp_files.h"
 
 namespace korvix::dedupe {
 
@@ -139,14 +141,14 @@ class EntryOrder {
 // order of the keys.
 class Buckets {
  public:
-  explicit Buckets(const KeyColumn& table) {
+  // Of the records from `first` to `first + n`.
+  Buckets(const KeyColumn& table, std::size_t first, std::size_t n) {
     constexpr std::size_t kSample = 1 << 14;
-    const std::size_t n = table.size();
     const std::size_t stride = std::max<std::size_t>(1, n / kSample);
     std::array<std::size_t, kPrefix> lowest, highest;
     lowest.fill(0xFF);
     highest.fill(0);
-    for (std::size_t i = 0; i < n; i += stride) {
+    for (std::size_t i = first; i < first + n; i += stride) {
       const SortEntry e = MakeEntry(table.key(i), 0);
       for (std::size_t k = 0; k < kPrefix; ++k) {
         lowest[k] = std::min(lowest[k], ByteOf(e, k));
@@ -187,10 +189,10 @@ class Buckets {
   std::size_t count_ = 1;
 };
 
-// Threads split the table into ranges of records.
+// Threads split the records from `first` to `first + n` into ranges.
 struct Ranges {
-  std::size_t n, parts;
-  std::size_t begin(std::size_t t) const { return n * t / parts; }
+  std::size_t first, n, parts;
+  std::size_t begin(std::size_t t) const { return first + n * t / parts; }
   template <class Work>
   void InParallel(const Work& work) const {
     base::ParallelParts(parts, work);
@@ -230,34 +232,45 @@ std::vector<std::size_t> Spread(const KeyColumn& table, const Buckets& buckets, 
   return begin;
 }
 
-// The record numbers in order, and the runs of equal keys, largest first.
-KeyOrder RunsOf(const BigArray<SortEntry>& entries, std::size_t n, const EntryOrder& order_of) {
-  KeyOrder order;
-  order.sorted.resize(n);
-  std::size_t run = 0;  // where the current run of equal keys began
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i > 0 && !order_of.SameKey(entries[i - 1], entries[i])) {
-      if (i - run >= 2) order.groups.push_back({run, i - run});
-      run = i;
-    }
-    order.sorted[i] = entries[i].record;
-  }
-  if (n - run >= 2) order.groups.push_back({run, n - run});
-  // Sorted by key already, so a stable sort by size keeps equal sizes in key order.
-  std::stable_sort(order.groups.begin(), order.groups.end(),
-                   [](const Group& a, const Group& b) { return a.size > b.size; });
-  return order;
-}
+// The record numbers in order, and the runs of equal keys, largest first,
+// from the entries in order, handed one at a time to Add.
+class Runs {
+ public:
+  Runs(const EntryOrder& order_of, std::size_t n) : order_of_(order_of) { order_.sorted.resize(n); }
 
-// OrderByKey with `entries`, room for one entry per key. The entries are
-// spread into buckets by their leading bytes, then the buckets are sorted
-// one by one, each small enough to stay in the cache; laid end to end they
-// are the order. No second array of entries and no merge.
-KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& entries) {
-  const std::size_t n = table.size();
+  void Add(const SortEntry& e) {
+    if (i_ > 0 && !order_of_.SameKey(last_, e)) {
+      if (i_ - run_ >= 2) order_.groups.push_back({run_, i_ - run_});
+      run_ = i_;
+    }
+    order_.sorted[i_++] = e.record;
+    last_ = e;
+  }
+
+  KeyOrder Finish() {
+    if (i_ - run_ >= 2) order_.groups.push_back({run_, i_ - run_});
+    // Sorted by key already, so a stable sort by size keeps equal sizes in key order.
+    std::stable_sort(order_.groups.begin(), order_.groups.end(),
+                     [](const Group& a, const Group& b) { return a.size > b.size; });
+    return std::move(order_);
+  }
+
+ private:
+  const EntryOrder& order_of_;
+  KeyOrder order_;
+  SortEntry last_{};
+  std::size_t i_ = 0, run_ = 0;  // run_: where the current run of equal keys began
+};
+
+// Sorts the entries of the records from `first` to `first + n` into
+// entries[0] to entries[n - 1]. The entries are spread into buckets by
+// their leading bytes, then the buckets are sorted one by one, each small
+// enough to stay in the cache; laid end to end they are the order. No
+// second array of entries and no merge.
+void Sort(const KeyColumn& table, std::size_t first, std::size_t n, unsigned threads, BigArray<SortEntry>& entries) {
   constexpr std::size_t kMinPerThread = 1 << 16;  // below, a thread costs more than it saves
-  const Ranges ranges{n, base::PartsFor(n, threads, kMinPerThread)};
-  const Buckets buckets(table);
+  const Ranges ranges{first, n, base::PartsFor(n, threads, kMinPerThread)};
+  const Buckets buckets(table, first, n);
   const std::vector<std::size_t> begin = Spread(table, buckets, ranges, entries);
   const EntryOrder order_of(table);
   std::atomic<std::size_t> next_bucket{0};
@@ -269,7 +282,85 @@ KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& en
       }
     }
   });
-  return RunsOf(entries, n, order_of);
+}
+
+// OrderByKey with `entries`, room for one entry per key.
+KeyOrder Order(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& entries) {
+  const std::size_t n = table.size();
+  Sort(table, 0, n, threads, entries);
+  const EntryOrder order_of(table);
+  Runs runs(order_of, n);
+  for (std::size_t i = 0; i < n; ++i) runs.Add(entries[i]);
+  return runs.Finish();
+}
+
+// OrderByKey of entries that do not all fit in memory: the records are
+// sorted in pieces of entries.size(), written one after the other to a
+// file of `temp`, and the pieces merged as they are read back, a block of
+// each at a time.
+// Records of one piece all come before those of the next, and the order
+// tells equal keys apart by record, so the merge is the order of one sort.
+KeyOrder OrderInPieces(const KeyColumn& table, unsigned threads, BigArray<SortEntry>& entries, TempFolder& temp) {
+  const std::size_t n = table.size();
+  const std::size_t piece = entries.size();
+  const std::unique_ptr<TempFile> file = temp.Create();
+  for (std::size_t first = 0; first < n; first += piece) {
+    const std::size_t size = std::min(piece, n - first);
+    Sort(table, first, size, threads, entries);
+    file->Write({reinterpret_cast<const char*>(entries.begin()), size * sizeof(SortEntry)});
+  }
+  file->Flush();
+  const std::size_t pieces = (n + piece - 1) / piece;
+  // Each piece's block lies in the room of the entries.
+  const std::size_t block = piece / pieces;
+  struct Reader {
+    std::size_t at, end;   // the next entry of the piece to read, and its end
+    std::size_t in, read;  // the next entry of the block, and the entries in it
+  };
+  std::vector<Reader> readers(pieces);
+  const auto fill = [&](std::size_t k) {
+    Reader& r = readers[k];
+    r.read = std::min(block, r.end - r.at);
+    file->Read(r.at * sizeof(SortEntry), r.read * sizeof(SortEntry),
+               reinterpret_cast<char*>(entries.begin() + k * block));
+    r.at += r.read;
+    r.in = 0;
+  };
+  const EntryOrder order_of(table);
+  const auto entry = [&](std::size_t k) -> const SortEntry& { return entries[k * block + readers[k].in]; };
+  // The pieces whose next entry comes first on top.
+  const auto later = [&](std::size_t x, std::size_t y) { return order_of.Less(entry(y), entry(x)); };
+  std::vector<std::size_t> heap;
+  for (std::size_t k = 0; k < pieces; ++k) {
+    readers[k] = {k * piece, std::min(n, (k + 1) * piece), 0, 0};
+    fill(k);
+    heap.push_back(k);
+  }
+  std::make_heap(heap.begin(), heap.end(), later);
+  Runs runs(order_of, n);
+  while (!heap.empty()) {
+    std::pop_heap(heap.begin(), heap.end(), later);
+    const std::size_t k = heap.back();
+    runs.Add(entry(k));
+    Reader& r = readers[k];
+    if (++r.in == r.read) {
+      if (r.at == r.end) {
+        heap.pop_back();
+        continue;
+      }
+      fill(k);
+    }
+    std::push_heap(heap.begin(), heap.end(), later);
+  }
+  return runs.Finish();
+}
+
+// The entries of a column of `n` records as the room allows: all of them,
+// or as many as fit (but enough that the merge reads blocks of some size).
+std::size_t EntriesFor(std::size_t n, std::uint64_t room) {
+  constexpr std::size_t kLeastPiece = 1 << 12;
+  if (room == 0 || room / sizeof(SortEntry) >= n) return n;
+  return std::max<std::size_t>(std::min<std::size_t>(n, kLeastPiece), room / sizeof(SortEntry));
 }
 
 }  // namespace
@@ -280,14 +371,17 @@ KeyOrder OrderByKey(const KeyColumn& keys, unsigned threads) {
 }
 
 std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads,
-                                  const std::function<void(std::size_t done)>& ordered) {
+                                  const std::function<void(std::size_t done)>& ordered, const SortRoom& room) {
   // One array of entries for every column: mapping it anew for each would
   // have the kernel clear its pages again.
-  BigArray<SortEntry> entries(table.size());
+  const std::size_t n = table.size();
+  const std::size_t size = EntriesFor(n, room.bytes);
+  BigArray<SortEntry> entries(size);
   std::vector<KeyOrder> orders;
   for (std::size_t a = 0; a < table.algorithms(); ++a) {
     if (ordered) ordered(a);
-    orders.push_back(Order(table.column(a), threads, entries));
+    orders.push_back(size == n ? Order(table.column(a), threads, entries)
+                               : OrderInPieces(table.column(a), threads, entries, *room.temp));
   }
   if (ordered) ordered(table.algorithms());
   return orders;

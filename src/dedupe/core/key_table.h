@@ -115,10 +115,24 @@ struct KeyOrder {
 // Sorts and groups on `threads` threads (0: all usable processors).
 KeyOrder OrderByKey(const KeyColumn& keys, unsigned threads = 0);
 
+class TempFolder;
+
+// What the sort of the keys may take: `bytes` of memory for the entries it
+// sorts, beside the orders it makes (0: as much as it needs), and where it
+// writes what does not fit.
+struct SortRoom {
+  std::uint64_t bytes = 0;
+  TempFolder* temp = nullptr;  // REQUIRES: set when bytes is
+};
+
 // OrderByKey of each column of `table`, in turn; `ordered` (may be null) is
-// told the columns done after each.
+// told the columns done after each. When the entries of a column (32 bytes
+// a record) do not fit `room`, the column is sorted in pieces that do,
+// written to temporary files and merged: the same orders, in little
+// memory. Throws IoError when the files cannot be written.
 std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads = 0,
-                                  const std::function<void(std::size_t done)>& ordered = {});
+                                  const std::function<void(std::size_t done)>& ordered = {},
+                                  const SortRoom& room = {});
 
 }  // namespace korvix::dedupe
 

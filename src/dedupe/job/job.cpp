@@ -30,6 +30,7 @@
 #include "dedupe/job/spread.h"
 #include "dedupe/key/keying.h"
 #include "dedupe/core/printable.h"
+#include "dedupe/core/temp_files.h"
 #include "dedupe/read/line_source.h"
 #include "dedupe/read/memory_source.h"
 #include "dedupe/link/linking.h"
@@ -227,8 +228,9 @@ struct Side {
 class Job {
  public:
   Job(const DedupeOptions& options, const std::string& path)
-      : options_(options), rule_(CheckSurvivorOptions(options, path)) {
+      : options_(options), rule_(CheckSurvivorOptions(options, path)), temp_(options.temp_dir) {
     CheckLinking(options);
+    if (!options.temp_dir.empty()) temp_.Check();
     if (options.sample_pairs > 0 && options.verify <= 0) {
       throw UsageError("pairs are sampled by their scores: verify to sample them");
     }
@@ -250,7 +252,7 @@ class Job {
   void ReadFile(const std::string& path, bool is_base) {
     Side& side = is_base ? base_.emplace() : input_;
     const bool csv = ReadsCsv(options_, path);
-    side.input = std::make_unique<Input>(path);
+    side.input = std::make_unique<Input>(path, temp_.parent());
     Progress progress(options_.progress, side.input->size());
     if (csv) {
       BadRecordPolicy policy;
@@ -592,14 +594,27 @@ class Job {
   }
 
   void Key(Side* side, Progress* progress, std::optional<std::uint64_t> size) {
-    side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads,
-                             progress, size, options_.verify > 0 ? &side->kept : nullptr);
+    // Refused as soon as the keys outgrow the limit: the table is sized for
+    // the whole file after its first records, so mostly at once.
+    const std::uint64_t before = Held();
+    side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads, progress, size,
+                             options_.verify > 0 ? &side->kept : nullptr,
+                             [&](std::uint64_t bytes) { RefuseBeyondLimit(before + bytes); });
     const std::size_t records = side->table.size();
     const std::size_t keys = records * builders_.size();
+    // The keys and their orders stay in memory; the entries their sort
+    // needs beyond the limit are sorted in pieces through temporary files.
+    const std::uint64_t held = Held() + side->kept.texts.memory() + std::uint64_t{4} * keys;
+    RefuseBeyondLimit(held);
+    const SortRoom room{std::max<std::uint64_t>(1, memory_ - held), &temp_};
     side->orders = OrderByKeys(side->table, options_.threads, [&](std::size_t done) {
       if (progress != nullptr) progress->Step("ordering", done * records, keys, "keys");
-    });
-    const std::uint64_t held = Held() + side->kept.texts.memory();
+    }, room);
+    if (options_.verbose && !temp_.path().empty()) Tell(options_, "keys sorted in pieces in " + temp_.path());
+    RefuseBeyondLimit(Held() + side->kept.texts.memory());
+  }
+
+  void RefuseBeyondLimit(std::uint64_t held) const {
     if (held > memory_) {
       throw MemoryError("the keys of the records take " + MemorySizeText(held) + ", more than the memory limit of " +
                         MemorySizeText(memory_) + ": raise the limit (--memory) or dedupe the file in parts");
@@ -632,6 +647,7 @@ class Job {
   } release_at_end_;
   const DedupeOptions& options_;
   SurvivorRule rule_;
+  TempFolder temp_;  // the run's temporary files, removed with the job
   std::size_t survivor_column_ = kNoColumn;
   Survivors survivors_;
   std::unique_ptr<ReportFile> clean_, mapping_;

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -19,15 +18,16 @@ namespace {
 std::string Errno() { return std::strerror(errno); }
 
 // An unlinked temporary file: it vanishes with the process, however it ends.
-int TemporaryFile() {
-  const char* tmp = std::getenv("TMPDIR");
-  const std::string dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+int TemporaryFile(const std::string& dir) {
   int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd >= 0) return fd;
   // File systems without O_TMPFILE: create a file and unlink it at once.
   std::string path = dir + "/korvix-spill-XXXXXX";
   fd = ::mkostemp(path.data(), O_CLOEXEC);
-  if (fd < 0) throw IoError("cannot create a temporary file in " + dir + ": " + Errno());
+  if (fd < 0) {
+    throw IoError("cannot create a temporary file in " + dir + " (" + Errno() +
+                  "): give a folder this user may write in (--temp-dir)");
+  }
   ::unlink(path.c_str());
   return fd;
 }
@@ -79,7 +79,7 @@ void RunSpill(SpillJob job) {
 
 }  // namespace
 
-Input::Input(const std::string& path) {
+Input::Input(const std::string& path, const std::string& temp_folder) {
   if (path == "-") {
     name_ = "standard input";
     stream_fd_ = STDIN_FILENO;
@@ -97,7 +97,7 @@ Input::Input(const std::string& path) {
     size_ = static_cast<std::uint64_t>(st.st_size);
     return;
   }
-  spill_fd_ = TemporaryFile();
+  spill_fd_ = TemporaryFile(temp_folder);
   reread_fd_ = spill_fd_;
   int sockets[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {

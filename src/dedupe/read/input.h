@@ -19,8 +19,9 @@ namespace korvix::dedupe {
 
 class Input {
  public:
-  // Opens `path`; "-" is standard input. Throws IoError.
-  explicit Input(const std::string& path);
+  // Opens `path`; "-" is standard input, spilled to a file in
+  // `temp_folder`. Throws IoError.
+  Input(const std::string& path, const std::string& temp_folder);
   ~Input();
   Input(const Input&) = delete;
   Input& operator=(const Input&) = delete;

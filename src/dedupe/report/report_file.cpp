@@ -12,58 +12,13 @@
 
 #include "base/text.h"
 #include "dedupe/core/error.h"
+#include "dedupe/core/temp_files.h"
 
 namespace korvix::dedupe {
 
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr char kTempMark[] = ".korvix-";
-
-// The temporary files for the handler: fixed buffers, since a handler may
-// only call async-signal-safe functions. A run may write a report, a clean
-// file and a mapping at once.
-constexpr int kMaxTemps = 4;
-char g_temp[kMaxTemps][PATH_MAX + 1];
-int g_open = 0;  // slots in use; the handlers are installed while any is
-struct sigaction g_previous[3];
-struct sigaction g_previous_xfsz;
-
-void RemoveAndDie(int sig) {
-  for (int i = 0; i < kMaxTemps; ++i) {
-    if (g_temp[i][0] != '\0') ::unlink(g_temp[i]);
-  }
-  ::signal(sig, SIG_DFL);
-  ::raise(sig);
-}
-
-// Takes a slot for `temp`, installing the handlers with the first; returns
-// the slot. Throws IoError when every slot is taken.
-int InstallHandlers(const std::string& temp) {
-  int slot = 0;
-  while (slot < kMaxTemps && g_temp[slot][0] != '\0') ++slot;
-  if (slot == kMaxTemps) throw IoError("cannot write " + temp + ": too many files open at once");
-  std::memcpy(g_temp[slot], temp.c_str(), temp.size() + 1);
-  if (g_open++ > 0) return slot;
-  struct sigaction action {};
-  action.sa_handler = RemoveAndDie;
-  sigemptyset(&action.sa_mask);
-  for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &action, &g_previous[i]);
-  // Past the file size limit a write fails with EFBIG instead of killing
-  // the process, so the failure is handled like a full disk.
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  ::sigaction(SIGXFSZ, &ignore, &g_previous_xfsz);
-  return slot;
-}
-
-void RestoreHandlers(int slot) {
-  g_temp[slot][0] = '\0';
-  if (--g_open > 0) return;
-  for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &g_previous[i], nullptr);
-  ::sigaction(SIGXFSZ, &g_previous_xfsz, nullptr);
-}
 
 std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -168,7 +123,7 @@ ReportFile::ReportFile(const std::string& path) : name_(path), target_(FollowLin
   }
   own_fd_ = true;
   try {
-    slot_ = InstallHandlers(temp_);
+    on_signal_.emplace(temp_);
   } catch (...) {
     ::close(fd_);
     ::unlink(temp_.c_str());
@@ -204,15 +159,12 @@ void ReportFile::Commit() {
   if (::close(fd) != 0) Fail(errno);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(errno);
   temp_.clear();
-  RestoreHandlers(slot_);
+  on_signal_.reset();
 }
 
 ReportFile::~ReportFile() {
   if (own_fd_) ::close(fd_);
-  if (!temp_.empty()) {
-    ::unlink(temp_.c_str());
-    RestoreHandlers(slot_);
-  }
+  if (!temp_.empty()) ::unlink(temp_.c_str());
 }
 
 }  // namespace korvix::dedupe

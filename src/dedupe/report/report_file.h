@@ -4,8 +4,11 @@
 #define KORVIX_DEDUPE_REPORT_FILE_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "dedupe/core/temp_files.h"
 
 namespace korvix::dedupe {
 
@@ -34,9 +37,8 @@ std::uint64_t AppendWindows1252(std::string_view utf8, std::string* out);
 // temporary name, which the next report to the same path removes when its
 // process is gone.
 //
-// At most four ReportFiles with a path may be open at a time (a report, a
-// clean file and a mapping of one run): the signal handlers are the
-// process's, and they remove each temporary file.
+// The signal handlers are the process's (RemovedOnSignal), shared with
+// the run's temporary files.
 class ReportFile {
  public:
   ReportFile();  // standard output
@@ -79,7 +81,7 @@ class ReportFile {
   std::string name_;    // for messages: the path as given, or "standard output"
   std::string target_;  // the file replaced: the path with links followed
   std::string temp_;    // the temporary file while it exists
-  int slot_ = -1;       // its place among those the signal handlers remove
+  std::optional<RemovedOnSignal> on_signal_;  // while temp_ exists
   int fd_ = 1;
   bool own_fd_ = false;
   bool windows1252_ = false;
