@@ -150,13 +150,11 @@ void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out) {
   // profile. A record of fewer items gets empty ones, so that the marks
   // always stand seventh.
   int bars = 0;
-  std::size_t end = normal.size();
-  for (std::size_t i = 0; i < normal.size(); ++i) {
-    if (normal[i] == '|' && ++bars == 6) {
-      end = i;
-      break;
-    }
+  std::size_t end = 0;
+  while (bars < 6 && (end = normal.find('|', end)) != std::string_view::npos) {
+    if (++bars < 6) ++end;
   }
+  if (bars < 6) end = normal.size();
   out->assign(normal.data(), end);  // assign takes a view of itself
   out->append(static_cast<std::size_t>(6 - std::min(bars, 5)), '|');
   out->push_back(static_cast<char>('0' + (marks & 7)));
