@@ -203,6 +203,11 @@ FAULTS = [
           "src/dedupe/link/linking.cpp",
           "return only_ == nullptr || ((*only_)[a] != kNone && (*only_)[a] == (*only_)[b]);",
           "return true;"),
+    Fault("torn-not-their-groups",
+          "the second grouping pass takes up only the torn records' own links, not all connected with them",
+          "src/dedupe/link/linking.cpp",
+          "again[r] = torn_set[connected.Find(r)];",
+          "again[r] = torn.count(r) != 0;"),
 ]
 
 # What a crash of this script left in the tree, so the next run can undo it.

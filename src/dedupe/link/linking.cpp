@@ -36,6 +36,8 @@ class UnionFind {
     b = Find(b);
     if (a != b) parent_[std::max(a, b)] = std::min(a, b);
   }
+  // Makes x a set of its own again. REQUIRES: every record of its set is made so.
+  void Reset(std::uint32_t x) { parent_[x] = x; }
 
  private:
   std::vector<std::uint32_t> parent_;
@@ -925,6 +927,15 @@ class Clusters {
     }
   }
 
+  // Makes record r a group of its own again. REQUIRES: no decisions, and
+  // every record of its group is made so.
+  void Reset(std::uint32_t r) {
+    uf_.Reset(r);
+    next_[r] = kNone;
+    last_[r] = r;
+    size_[r] = 1;
+  }
+
   // Joins the groups of a and b, linked at `score`, unless two of their
   // records are apart (by their profiles, when given, or by a decision);
   // returns the pair found apart, or nothing when they joined (or were one).
@@ -1174,7 +1185,10 @@ std::vector<std::uint32_t> StrongestFirst(std::span<const float> scores, const L
 // strongly as it would join another whose customer is a different one
 // ("A. Lang" beside "Andrea Lang" and "Anke Lang") is torn between them: it
 // cannot say which it is, and joins neither. The first pass finds such
-// records, the second groups without their links.
+// records, the second groups without their links. A link's outcome depends
+// only on the links before it that it is connected with, so without
+// decisions the second pass takes up only the links connected with a torn
+// record; the others stand as the first pass left them.
 std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
                                                std::span<const float> scores,
                                                std::span<const std::uint32_t> linked,
@@ -1185,16 +1199,15 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
   std::vector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
   std::unordered_map<std::uint32_t, KeptApart> torn;  // few: a map, not an array of every record
   std::vector<std::uint32_t> kept;
-  for (int pass = 0; pass < 2; ++pass) {
-    if (pass == 1 && torn.empty()) break;
-    if (pass == 1) *uf = UnionFind(n);
-    Clusters clusters(n, uf, options.decided);
-    kept.clear();
-    links->apart.clear();
+  links->apart.clear();
+  std::optional<Clusters> clusters(std::in_place, n, uf, options.decided);
+  // The links of the records marked in `again` (all, when empty) in turn.
+  const auto group = [&](int pass, const std::vector<std::uint8_t>& again) {
     for (std::size_t k = 0; k < linked.size(); ++k) {
       if (options.progress && k % (1 << 14) == 0) options.progress("grouping", k, linked.size());
       const std::uint32_t i = linked[k];
       const Candidate& p = pairs[i];
+      if (!again.empty() && !again[p.a]) continue;
       if (pass == 1 && (torn.count(p.a) != 0 || torn.count(p.b) != 0)) {
         KeptApart note = torn.at(torn.count(p.a) != 0 ? p.a : p.b);
         note.a = p.a;
@@ -1203,7 +1216,7 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
         links->apart.push_back(note);
         continue;
       }
-      if (std::optional<KeptApart> apart = clusters.Join(p.a, p.b, scores[i], &profiles)) {
+      if (std::optional<KeptApart> apart = clusters->Join(p.a, p.b, scores[i], &profiles)) {
         apart->score = scores[i];
         links->apart.push_back(*apart);
         for (const std::uint32_t r : {p.a, p.b}) {
@@ -1216,6 +1229,30 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
       }
       kept.push_back(i);
     }
+  };
+  group(0, {});
+  if (!torn.empty()) {
+    std::vector<std::uint8_t> again;
+    if (options.decided.empty()) {
+      // The records connected with a torn one by links, made groups of their own.
+      UnionFind connected(n);
+      for (const std::uint32_t i : linked) connected.Union(pairs[i].a, pairs[i].b);
+      std::vector<std::uint8_t> torn_set(n, 0);
+      for (const auto& [r, note] : torn) torn_set[connected.Find(r)] = 1;
+      again.assign(n, 0);
+      for (std::uint32_t r = 0; r < n; ++r) again[r] = torn_set[connected.Find(r)];
+      for (std::uint32_t r = 0; r < n; ++r) {
+        if (again[r]) clusters->Reset(r);
+      }
+      std::erase_if(kept, [&](std::uint32_t i) { return again[pairs[i].a] != 0; });
+      std::erase_if(links->apart, [&](const KeptApart& k) { return again[k.a] != 0; });
+    } else {
+      *uf = UnionFind(n);
+      clusters.emplace(n, uf, options.decided);
+      kept.clear();
+      links->apart.clear();
+    }
+    group(1, again);
   }
   std::sort(links->apart.begin(), links->apart.end(),
             [](const KeptApart& x, const KeptApart& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
