@@ -161,35 +161,44 @@ struct Side {
     list.profiles.resize(records.size());
     list.copy_of.resize(records.size());
     // Records of one text share one profile: copies are profiled once, and
-    // linking knows them by it. An open-addressing table finds each text's
+    // linking knows them by it. Open-addressing tables find each text's
     // first record; the texts are hashed on all threads, and each slot
     // keeps the upper half of its text's hash, so that a text is compared
     // with another (far away in memory) only when the two hashes agree.
+    // Each thread fills a table of its own, for the texts of its share of
+    // the hashes, in input order.
     {
       std::vector<std::uint64_t> hashes(records.size());
       base::ParallelFor(records.size(), threads, 1 << 14, [&](std::size_t begin, std::size_t end) {
         const std::hash<std::string_view> hash;
         for (std::size_t k = begin; k < end; ++k) hashes[k] = hash(kept.texts.key(records[k]));
       });
-      std::size_t size = 16;
-      while (size < 2 * records.size()) size *= 2;
-      std::vector<std::uint64_t> table(size, 0);  // hash >> 32 << 32 | 1 + k of records[k]; 0 free
-      for (std::size_t k = 0; k < records.size(); ++k) {
-        const std::uint64_t tag = hashes[k] >> 32 << 32;
-        for (std::size_t at = hashes[k] & (size - 1);; at = (at + 1) & (size - 1)) {
-          if (table[at] == 0) {
-            table[at] = tag | (k + 1);
-            list.copy_of[places[k]] = places[k];
-            break;
-          }
-          const std::size_t first = (table[at] & 0xFFFFFFFFu) - 1;
-          if ((table[at] & ~std::uint64_t{0xFFFFFFFFu}) == tag &&
-              kept.texts.key(records[first]) == kept.texts.key(records[k])) {
-            list.copy_of[places[k]] = places[first];
-            break;
+      const std::size_t shares = base::PartsFor(records.size(), threads, 1 << 16);
+      const auto share_of = [shares](std::uint64_t hash) { return (hash >> 24 & 0xFF) % shares; };
+      base::ParallelParts(shares, [&](std::size_t share) {
+        const auto mine = std::count_if(hashes.begin(), hashes.end(),
+                                        [&](std::uint64_t h) { return share_of(h) == share; });
+        std::size_t size = 16;
+        while (size < 2 * static_cast<std::size_t>(mine)) size *= 2;
+        std::vector<std::uint64_t> table(size, 0);  // hash >> 32 << 32 | 1 + k of records[k]; 0 free
+        for (std::size_t k = 0; k < records.size(); ++k) {
+          if (share_of(hashes[k]) != share) continue;
+          const std::uint64_t tag = hashes[k] >> 32 << 32;
+          for (std::size_t at = hashes[k] & (size - 1);; at = (at + 1) & (size - 1)) {
+            if (table[at] == 0) {
+              table[at] = tag | (k + 1);
+              list.copy_of[places[k]] = places[k];
+              break;
+            }
+            const std::size_t first = (table[at] & 0xFFFFFFFFu) - 1;
+            if ((table[at] & ~std::uint64_t{0xFFFFFFFFu}) == tag &&
+                kept.texts.key(records[first]) == kept.texts.key(records[k])) {
+              list.copy_of[places[k]] = places[first];
+              break;
+            }
           }
         }
-      }
+      });
     }
     const std::size_t parts = base::PartsFor(records.size(), threads, 4096);
     list.makers.resize(parts);
