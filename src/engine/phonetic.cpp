@@ -323,6 +323,15 @@ bool AppendCode(std::string_view bytes, std::string* out) {
   return end != nullptr;
 }
 
+// AppendCode of `text` normalised first where it must be.
+template <bool kChunks>
+void AppendNormalizedCode(std::string_view text, std::string* out) {
+  if (AppendCode<true, kChunks>(text, out)) return;
+  std::string normalized;
+  text::AppendNormalized(text, &normalized);
+  AppendCode<false, kChunks>(normalized, out);
+}
+
 }  // namespace
 
 char* WritePhoneticCode(std::string_view text, char* to) { return WriteCodeFast<true, true>(text, to); }
@@ -334,24 +343,20 @@ void AppendPhoneticCodeAsIs(std::string_view text, std::string* out) {
 }
 
 void AppendPhoneticCodeByteByByte(std::string_view text, std::string* out) {
-  if (AppendCode<true, false>(text, out)) return;
-  std::string normalized;
-  text::AppendNormalized(text, &normalized);
-  AppendCode<false, false>(normalized, out);
+  AppendNormalizedCode<false>(text, out);
 }
 
 }  // namespace engine
 
 void AppendPhoneticCode(std::string_view text, std::string* code) noexcept {
-  if (engine::AppendCode<true>(text, code)) return;
-  std::string normalized;
-  text::AppendNormalized(text, &normalized);
-  engine::AppendCode<false>(normalized, code);
+  engine::AppendNormalizedCode<true>(text, code);
 }
 
 std::string PhoneticCode(std::string_view text) noexcept {
+  // Not through AppendPhoneticCode: an exported function is called through
+  // the library's PLT.
   std::string code;
-  AppendPhoneticCode(text, &code);
+  engine::AppendNormalizedCode<true>(text, &code);
   return code;
 }
 
