@@ -2,7 +2,7 @@
 """Lines of tests against lines of product code, and their ratio.
 
 Counts the non-blank lines that are not comments in the files git knows
-(tracked, or new and not ignored) ending in .cpp .cc .cxx .h .hpp .c .py .pyi:
+(tracked, or new and not ignored) ending in .cpp .cc .cxx .h .hpp .inc .c .py .pyi:
 product code under src, include, tools, python and extensions (all that the
 packages ship); tests under tests.
 
@@ -18,7 +18,7 @@ from collections import Counter
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-ENDINGS = (".cpp", ".cc", ".cxx", ".h", ".hpp", ".c", ".py", ".pyi")
+ENDINGS = (".cpp", ".cc", ".cxx", ".h", ".hpp", ".inc", ".c", ".py", ".pyi")
 PRODUCT = ("src", "include", "tools", "python", "extensions")
 TESTS = ("tests",)
 # A line that is only a comment: //, a # that is no preprocessor directive, or

@@ -224,14 +224,6 @@ struct ByteCoder {
 };
 
 #if KORVIX_PHONETIC_SIMD
-// Sixteen bytes at a time. Every rule of the common bytes looks at most two
-// bytes ahead, so each byte's part is decided from the chunk and the same
-// chunk shifted by one and two; only the letter kept crosses from byte to
-// byte, and a prefix scan carries it. A byte that takes a branch in
-// ByteCoder (a digit, "&", the first byte of a character beyond U+00FF) is
-// left to it, and the chunks go on after it.
-#define KORVIX_SIMD_TARGET __attribute__((target("ssse3,sse4.1,popcnt")))
-
 // For each mask of eight bytes, the shuffle that packs the marked ones.
 constexpr std::array<std::uint64_t, 256> kPack = [] {
   std::array<std::uint64_t, 256> pack{};
@@ -259,133 +251,29 @@ constexpr std::array<Shuffle, 9> kCloseGap = [] {
   return close;
 }();
 
-// Bytes of v in [lo, hi], as 0xFF.
-KORVIX_SIMD_TARGET inline __m128i InRange(__m128i v, char lo, char hi) {
-  const __m128i from_lo = _mm_sub_epi8(v, _mm_set1_epi8(lo));
-  return _mm_cmpeq_epi8(_mm_min_epu8(from_lo, _mm_set1_epi8(static_cast<char>(hi - lo))), from_lo);
-}
+// The chunk coder built twice: for SSE4.1, and in the three-operand AVX
+// encoding of the same 16-byte instructions, which needs fewer register
+// copies (no AVX2 instruction). Which one runs is decided once, by the
+// processor.
+namespace sse41 {
+#define KORVIX_CHUNK_TARGET __attribute__((target("ssse3,sse4.1,popcnt")))
+#include "engine/phonetic_chunk.inc"
+#undef KORVIX_CHUNK_TARGET
+}  // namespace sse41
 
-// 0xFF in the first `bytes` bytes (-16 to 32), 0 after.
-KORVIX_SIMD_TARGET inline __m128i FirstBytes(int bytes) {
-  const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-  return _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(bytes)), index);
-}
+namespace avx {
+#define KORVIX_CHUNK_TARGET __attribute__((target("avx,popcnt")))
+#include "engine/phonetic_chunk.inc"
+#undef KORVIX_CHUNK_TARGET
+}  // namespace avx
 
-KORVIX_SIMD_TARGET inline __m128i Is(__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); }
-
-// Codes up to sixteen bytes at p, `left` of them left in the text, after
-// the letter `*last`: up to the first byte that needs ByteCoder. Returns
-// how many it coded, 16 when none needs it (even past the end, whose bytes
-// read as 0, which is dropped). Writes up to 16 bytes past the code.
-KORVIX_SIMD_TARGET __attribute__((always_inline)) inline std::size_t CodeChunk(const unsigned char* p, std::size_t left, char** to, std::uint32_t* last) {
-  __m128i cur, rest;  // bytes i to i + 15, and the sixteen after them
-  constexpr std::size_t kReach = 32;
-#if defined(__SANITIZE_ADDRESS__)
-  constexpr bool kMayOverread = false;
-#elif defined(__has_feature)
-  constexpr bool kMayOverread = !__has_feature(address_sanitizer) && !__has_feature(memory_sanitizer);
-#else
-  constexpr bool kMayOverread = true;
-#endif
-  if (kMayOverread && (reinterpret_cast<std::uintptr_t>(p) & 4095) <= 4096 - kReach) {
-    // Reading past the text but within its page cannot fault; what lies
-    // past it is masked off. No branch on the length: it varies by name.
-    const int bytes = static_cast<int>(std::min(left, kReach));
-    cur = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), FirstBytes(bytes));
-    rest = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), FirstBytes(bytes - 16));
-  } else if (left >= kReach) {
-    cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    rest = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-  } else {
-    alignas(16) unsigned char copy[kReach] = {};
-    std::memcpy(copy, p, left);
-    cur = _mm_load_si128(reinterpret_cast<const __m128i*>(copy));
-    rest = _mm_load_si128(reinterpret_cast<const __m128i*>(copy + 16));
-  }
-  const __m128i next = _mm_alignr_epi8(rest, cur, 1);   // bytes i + 1
-  const __m128i after = _mm_alignr_epi8(rest, cur, 2);  // bytes i + 2
-  const __m128i special = _mm_or_si128(_mm_or_si128(InRange(cur, '0', '9'), Is(cur, '&')),
-                                       InRange(cur, static_cast<char>(0xC4), static_cast<char>(0xF4)));
-  // Coded here: the bytes up to the first that needs ByteCoder (which lies
-  // before the end), or all sixteen. A branch, so that the next chunk need
-  // not wait for this one's bytes.
-  const auto stops = static_cast<unsigned>(_mm_movemask_epi8(special));
-  std::size_t done = 16;
-  __m128i here = _mm_set1_epi8(-1);
-  if (stops != 0) [[unlikely]] {
-    done = static_cast<std::size_t>(std::countr_zero(stops));
-    here = FirstBytes(static_cast<int>(done));
-  }
-
-  const __m128i ones = _mm_set1_epi8(-1);
-  // Letters are told apart in lower case (b | 0x20 is 'h' for H and h only,
-  // and so on), and so is the letter kept: *last | 0x20, a blank for none.
-  const __m128i case_bit = _mm_set1_epi8(0x20);
-  const __m128i low = _mm_or_si128(cur, case_bit);
-  // The group letter by the low four bits, of A-O and of P-Z (bit 4 set) by
-  // a shuffle each; 0 for the rest.
-  const __m128i groups_a = _mm_setr_epi8(0, 0, 'B', 'C', 'D', 0, 'F', 'G', 0, 0, 'G', 'C', 'L', 'M', 'M', 0);
-  const __m128i groups_p = _mm_setr_epi8('B', 'Q', 'R', 'C', 'D', 0, 'F', 0, 'Q', 0, 'Q', 0, 0, 0, 0, 0);
-  const __m128i bit4 = _mm_set1_epi8(0x10);
-  __m128i group = _mm_blendv_epi8(_mm_shuffle_epi8(groups_a, cur), _mm_shuffle_epi8(groups_p, cur),
-                                  Is(_mm_and_si128(cur, bit4), 0x10));
-  group = _mm_and_si128(group, InRange(low, 'a', 'z'));
-
-  // The look-ahead rules.
-  const __m128i next_low = _mm_or_si128(next, case_bit);
-  const __m128i is_c = Is(low, 'c');
-  const __m128i ch = _mm_and_si128(is_c, Is(next_low, 'h'));
-  const __m128i cch = _mm_and_si128(Is(next_low, 'c'), Is(_mm_or_si128(after, case_bit), 'h'));
-  const __m128i gone = _mm_or_si128(_mm_and_si128(is_c, _mm_or_si128(Is(next_low, 'k'), cch)),
-                                    _mm_and_si128(Is(low, 'd'), Is(next_low, 't')));
-  const __m128i sharp_s = _mm_and_si128(Is(cur, static_cast<char>(0xC3)), Is(next, static_cast<char>(0x9F)));
-  const __m128i codes =
-      _mm_and_si128(_mm_or_si128(_mm_andnot_si128(_mm_or_si128(Is(group, 0), gone), ones), sharp_s), here);
-  __m128i letter = _mm_blendv_epi8(low, _mm_set1_epi8('k'), ch);
-  letter = _mm_blendv_epi8(letter, _mm_set1_epi8('s'), sharp_s);
-  group = _mm_blendv_epi8(group, _mm_set1_epi8(GroupOf('S')), sharp_s);
-
-  // The letter kept before each byte: a coding byte sets it, a blank clears
-  // it, any other byte (0xFF here) passes on what came before, as do the
-  // bytes past `done`.
-  const __m128i carry = _mm_set1_epi8(static_cast<char>(*last | 0x20));
-  __m128i kept = _mm_blendv_epi8(_mm_andnot_si128(_mm_and_si128(Is(cur, ' '), here), ones), letter, codes);
-  kept = _mm_blendv_epi8(kept, _mm_alignr_epi8(kept, carry, 15), Is(kept, -1));
-  kept = _mm_blendv_epi8(kept, _mm_alignr_epi8(kept, carry, 14), Is(kept, -1));
-  kept = _mm_blendv_epi8(kept, _mm_alignr_epi8(kept, carry, 12), Is(kept, -1));
-  kept = _mm_blendv_epi8(kept, _mm_alignr_epi8(kept, carry, 8), Is(kept, -1));
-  kept = _mm_blendv_epi8(kept, carry, Is(kept, -1));  // the shifts reach back 15 bytes, not 16
-  const __m128i before = _mm_alignr_epi8(kept, carry, 15);
-  const auto written = static_cast<unsigned>(
-      _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(letter, before), codes)));
-  *last = static_cast<std::uint32_t>(_mm_extract_epi8(kept, 15)) & ~0x20u;  // upper case; 0 for none
-
-  // Each half packed by its table entry, then the gap between them closed:
-  // one store, which the copy of the code after it reads back whole.
-  const unsigned first = written & 0xFF;
-  const __m128i low_half = _mm_shuffle_epi8(group, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&kPack[first])));
-  const __m128i high_half = _mm_shuffle_epi8(_mm_srli_si128(group, 8),
-                                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&kPack[written >> 8])));
-  const int in_first = _mm_popcnt_u32(first);
-  const __m128i packed = _mm_shuffle_epi8(_mm_unpacklo_epi64(low_half, high_half),
-                                          _mm_load_si128(reinterpret_cast<const __m128i*>(kCloseGap[in_first].data())));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(*to), packed);
-  *to += _mm_popcnt_u32(written);
-  return done;
-}
-
-#if defined(__SSE4_1__) && defined(__POPCNT__)
-constexpr bool kSimd = true;
-#else
-// Decided once, for a build for any x86-64.
-const bool kSimd = [] {
+enum class Chunks { kNone, kSse41, kAvx };
+const Chunks kChunkCoder = [] {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1") &&
-         __builtin_cpu_supports("popcnt");
+  if (!__builtin_cpu_supports("popcnt")) return Chunks::kNone;
+  if (__builtin_cpu_supports("avx")) return Chunks::kAvx;
+  return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1") ? Chunks::kSse41 : Chunks::kNone;
 }();
-#endif
-#else
-constexpr bool kSimd = false;
 #endif  // KORVIX_PHONETIC_SIMD
 
 constexpr std::size_t Room(std::size_t bytes) { return PhoneticRoom(bytes); }
@@ -398,27 +286,11 @@ char* WriteCode(std::string_view bytes, char* to) {
   return coder.Run(0, bytes.size()) == std::string_view::npos ? nullptr : coder.to;
 }
 
-#if KORVIX_PHONETIC_SIMD
-// WriteCode by chunks, ByteCoder taking only the bytes it must.
-template <bool kCheckNfc>
-KORVIX_SIMD_TARGET char* WriteCodeInChunks(std::string_view bytes, char* to) {
-  ByteCoder<kCheckNfc> coder{bytes, to};
-  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  for (std::size_t i = 0; i < n;) {
-    const std::size_t done = CodeChunk(in + i, n - i, &coder.to, &coder.last);
-    i += done;
-    // Stopped short: a digit, "&" or a character beyond U+00FF.
-    if (done < 16 && (i = coder.Run(i, i + 1)) == std::string_view::npos) return nullptr;
-  }
-  return coder.to;
-}
-#endif
-
 template <bool kCheckNfc, bool kChunks>
 char* WriteCodeFast(std::string_view bytes, char* to) {
 #if KORVIX_PHONETIC_SIMD
-  if (kChunks && kSimd) return WriteCodeInChunks<kCheckNfc>(bytes, to);
+  if (kChunks && kChunkCoder == Chunks::kAvx) return avx::WriteCodeInChunks<kCheckNfc>(bytes, to);
+  if (kChunks && kChunkCoder == Chunks::kSse41) return sse41::WriteCodeInChunks<kCheckNfc>(bytes, to);
 #endif
   return WriteCode<kCheckNfc>(bytes, to);
 }
@@ -451,6 +323,15 @@ bool AppendCode(std::string_view bytes, std::string* out) {
   return end != nullptr;
 }
 
+// AppendCode of `text` normalised first where it must be.
+template <bool kChunks>
+void AppendNormalizedCode(std::string_view text, std::string* out) {
+  if (AppendCode<true, kChunks>(text, out)) return;
+  std::string normalized;
+  text::AppendNormalized(text, &normalized);
+  AppendCode<false, kChunks>(normalized, out);
+}
+
 }  // namespace
 
 char* WritePhoneticCode(std::string_view text, char* to) { return WriteCodeFast<true, true>(text, to); }
@@ -462,24 +343,20 @@ void AppendPhoneticCodeAsIs(std::string_view text, std::string* out) {
 }
 
 void AppendPhoneticCodeByteByByte(std::string_view text, std::string* out) {
-  if (AppendCode<true, false>(text, out)) return;
-  std::string normalized;
-  text::AppendNormalized(text, &normalized);
-  AppendCode<false, false>(normalized, out);
+  AppendNormalizedCode<false>(text, out);
 }
 
 }  // namespace engine
 
 void AppendPhoneticCode(std::string_view text, std::string* code) noexcept {
-  if (engine::AppendCode<true>(text, code)) return;
-  std::string normalized;
-  text::AppendNormalized(text, &normalized);
-  engine::AppendCode<false>(normalized, code);
+  engine::AppendNormalizedCode<true>(text, code);
 }
 
 std::string PhoneticCode(std::string_view text) noexcept {
+  // Not through AppendPhoneticCode: an exported function is called through
+  // the library's PLT.
   std::string code;
-  AppendPhoneticCode(text, &code);
+  engine::AppendNormalizedCode<true>(text, &code);
   return code;
 }
 

@@ -52,44 +52,45 @@ class RecordItems {
   }
 
  private:
-  void Scan(int items) {
-    int count = 0;
-    // Bit k of `hits` marks a "|" at base + k. Four at a time without a
-    // branch each (rarely are there more), so the branches that depend on
-    // the record are few: where it ends and where the last item wanted is.
-    const auto take = [&](std::size_t base, unsigned hits) {
-      do {
-        for (int k = 0; k < 4; ++k) {
-          // 16 for no hit, so that no branch is needed.
-          separators_[count] = static_cast<std::uint32_t>(base + std::countr_zero(hits | 0x10000u));
-          count += hits != 0;
-          hits &= hits - 1;
-        }
-      } while (hits != 0);
-    };
+  // Bit k marks a "|" at text_[at + k], for the bytes of the text among
+  // the 64 from `at` on.
+  std::uint64_t Bars(std::size_t at) const {
     const std::size_t size = text_.size();
-    std::size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i bars = _mm_set1_epi8('|');
-    const auto bars_at = [&](const char* at) {
-      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-      return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, bars)));
+    const auto bars_at = [&](std::size_t i) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_.data() + i));
+      return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('|'))))};
     };
-    for (; i + 16 <= size && count < items; i += 16) take(i, bars_at(text_.data() + i));
-    if (count < items && i < size && size >= 16) {
+    if (at + 64 <= size) return bars_at(at) | bars_at(at + 16) << 16 | bars_at(at + 32) << 32 | bars_at(at + 48) << 48;
+    if (size >= 16) {
+      std::uint64_t bars = 0;
+      std::size_t i = at;
+      for (; i + 16 <= size; i += 16) bars |= bars_at(i) << (i - at);
       // The last sixteen bytes, without those already seen.
-      take(i, bars_at(text_.data() + size - 16) >> (i - (size - 16)));
-      i = size;
+      if (i < size) bars |= bars_at(size - 16) >> (i - (size - 16)) << (i - at);
+      return bars;
     }
 #endif
-    for (; i < size && count < items; ++i) take(i, text_[i] == '|');
+    std::uint64_t bars = 0;
+    for (std::size_t i = at; i < size && i < at + 64; ++i) bars |= std::uint64_t{text_[i] == '|'} << (i - at);
+    return bars;
+  }
+
+  // The separators up to the `items`th, 64 bytes a step: a loop that runs
+  // as many times for every record, whatever its values' lengths.
+  void Scan(int items) {
+    int count = 0;
+    for (std::size_t at = 0; at < text_.size(); at += 64) {
+      for (std::uint64_t bars = Bars(at); bars != 0 && count < items; bars &= bars - 1) {
+        separators_[count++] = static_cast<std::uint32_t>(at + std::countr_zero(bars));
+      }
+      if (count == items) break;
+    }
     count_ = count;
   }
 
   std::string_view text_;
-  // Only the first count_ are set. The scan may find up to 15 more than it
-  // was asked for, and writes up to three past the last it finds.
-  std::array<std::uint32_t, kMaxItem + 20> separators_;
+  std::array<std::uint32_t, kMaxItem> separators_;  // only the first count_ are set
   int count_ = 0;
 };
 
