@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <utility>
 #include <numeric>
@@ -991,19 +992,28 @@ class Clusters {
 // first_key(r) is record r's key under the first algorithm.
 template <class FirstKey>
 void NumberGroups(std::size_t n, const FirstKey& first_key, UnionFind& uf, Links* links) {
-  std::vector<std::uint32_t> size(n, 0);
-  for (std::uint32_t r = 0; r < n; ++r) ++size[uf.Find(r)];
-  // Groups by their first record, which is their root.
+  std::vector<std::uint32_t> root(n), size(n, 0);
+  for (std::uint32_t r = 0; r < n; ++r) ++size[root[r] = uf.Find(r)];
+  // Groups by their first record, which is their root. Equal sizes are in
+  // key order: each group's key is looked up once, and its first eight
+  // bytes decide most comparisons without reading it.
   struct Group {
     std::uint32_t first, size;
+    std::uint64_t head;  // big-endian, zero-filled
+    std::string_view key;
   };
   std::vector<Group> groups;
   for (std::uint32_t r = 0; r < n; ++r) {
-    if (uf.Find(r) == r && size[r] >= 2) groups.push_back({r, size[r]});
+    if (root[r] != r || size[r] < 2) continue;
+    const std::string_view key = first_key(r);
+    std::uint64_t head = 0;
+    if (!key.empty()) std::memcpy(&head, key.data(), std::min<std::size_t>(key.size(), 8));
+    groups.push_back({r, size[r], __builtin_bswap64(head), key});
   }
-  std::stable_sort(groups.begin(), groups.end(), [&](const Group& x, const Group& y) {
+  std::stable_sort(groups.begin(), groups.end(), [](const Group& x, const Group& y) {
     if (x.size != y.size) return x.size > y.size;
-    return first_key(x.first) < first_key(y.first);
+    if (x.head != y.head) return x.head < y.head;
+    return x.key < y.key;
   });
   std::vector<std::uint32_t> number(n, 0);  // by root
   std::vector<std::size_t> next(groups.size() + 1, 0);
@@ -1014,7 +1024,7 @@ void NumberGroups(std::size_t n, const FirstKey& first_key, UnionFind& uf, Links
   links->group_ends.assign(next.begin() + 1, next.end());
   links->members.resize(next.back());
   for (std::uint32_t r = 0; r < n; ++r) {
-    const std::uint32_t g = number[uf.Find(r)];
+    const std::uint32_t g = number[root[r]];
     links->group[r] = g;
     if (g != 0) links->members[next[g - 1]++] = r;
   }
@@ -1264,7 +1274,8 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
 // reports print a record's strongest pair, and the others, millions where
 // a group is large, are not kept. `more` are pairs within classes of
 // copies, each a record's first: no kept pair holds their records. The
-// parts are scored on `threads` threads.
+// parts are scored on `threads` threads. REQUIRES: `pairs` are in pair
+// order (by a, then b), as scored pairs are.
 void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
                std::span<const float> scores, const ProfileSet& profiles, std::vector<DedupePair> more,
                unsigned threads, Links* links) {
@@ -1293,10 +1304,6 @@ void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pair
     consider(more[k].a, more[k].b, static_cast<float>(more[k].score), more[k].algorithm,
              kMore | static_cast<std::uint32_t>(k));
   }
-  std::vector<std::uint32_t> chosen;
-  for (std::uint32_t r = 0; r < n; ++r) {
-    if (links->best[r] != Links::kNoPair) chosen.push_back(links->best[r]);
-  }
   const auto pair_of = [&](std::uint32_t item) {
     if (item & kMore) return more[item & ~kMore];
     const Candidate& p = pairs[kept[item]];
@@ -1304,12 +1311,36 @@ void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pair
     SetParts(profiles[p.a], profiles[p.b], &pair);
     return pair;
   };
-  const auto ends = [&](std::uint32_t item) {
-    if (item & kMore) return std::pair(more[item & ~kMore].a, more[item & ~kMore].b);
-    return std::pair(pairs[kept[item]].a, pairs[kept[item]].b);
+  // The chosen items in pair order: the kept ones in the order of `kept`,
+  // which is theirs, among those of `more` in theirs.
+  std::vector<std::uint8_t> is_chosen(kept.size(), 0);
+  std::vector<std::uint32_t> chosen_more;
+  for (std::uint32_t r = 0; r < n; ++r) {
+    const std::uint32_t item = links->best[r];
+    if (item == Links::kNoPair) continue;
+    if (item & kMore) {
+      chosen_more.push_back(item);
+    } else {
+      is_chosen[item] = 1;
+    }
+  }
+  std::sort(chosen_more.begin(), chosen_more.end());  // `more` is in pair order
+  chosen_more.erase(std::unique(chosen_more.begin(), chosen_more.end()), chosen_more.end());
+  std::vector<std::uint32_t> chosen;
+  const auto before = [&](std::uint32_t item, std::uint32_t other) {
+    const DedupePair& m = more[other & ~kMore];
+    const Candidate& p = pairs[kept[item]];
+    return p.a != m.a ? p.a < m.a : p.b < m.b;
   };
-  std::sort(chosen.begin(), chosen.end(), [&](std::uint32_t x, std::uint32_t y) { return ends(x) < ends(y); });
-  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+  std::size_t next_more = 0;
+  for (std::uint32_t item = 0; item < kept.size(); ++item) {
+    if (!is_chosen[item]) continue;
+    while (next_more < chosen_more.size() && !before(item, chosen_more[next_more])) {
+      chosen.push_back(chosen_more[next_more++]);
+    }
+    chosen.push_back(item);
+  }
+  chosen.insert(chosen.end(), chosen_more.begin() + static_cast<std::ptrdiff_t>(next_more), chosen_more.end());
   links->pairs.assign(chosen.size(), DedupePair{});
   base::ParallelFor(chosen.size(), threads, 1 << 12, [&](std::size_t begin, std::size_t end) {
     for (std::size_t k = begin; k < end; ++k) links->pairs[k] = pair_of(chosen[k]);
