@@ -163,8 +163,9 @@ struct ProfileList {
 class NameWordCounts {
  public:
   NameWordCounts();
-  // Counts the words of each profile's name, a word twice in one name once.
-  void Add(std::span<const Profile> profiles);
+  // Counts the words of each profile's name, a word twice in one name
+  // once; `times[i]` records have profile i (empty: one each).
+  void Add(std::span<const Profile> profiles, std::span<const std::uint32_t> times = {});
   void Add(std::uint64_t word, std::uint32_t count);
   // Sets the share of every counted word of `profiles`: of `records`
   // records, those whose name has it; 0 for a word of fewer than eight.
@@ -182,6 +183,7 @@ class NameWordCounts {
   };
   // The slot of `hash`, or the free one where it would go.
   std::size_t At(std::uint64_t hash) const;
+  void Prefetch(std::span<const Profile> profiles, std::size_t i) const;
   std::vector<Slot> table_;
   std::size_t used_ = 0;
 };

@@ -208,25 +208,26 @@ struct Side {
       }
     });
     kept.texts = KeyColumn();
-    // The name words counted (CountNameWords) on all threads: each part
-    // counts the words of its places (a copy's are those of the profile it
-    // copies), and the shares are set on the profiles made, whose words
-    // their copies share.
+    // The name words counted (CountNameWords) on all threads, each part its
+    // share of the places. Copies are not filled in yet: a profile made
+    // counts for its copies too, and the shares are set on it alone, whose
+    // words its copies will share.
+    std::vector<std::uint32_t> times(records.size(), 0);
+    for (std::size_t q = 0; q < records.size(); ++q) ++times[list.copy_of[q]];
     std::vector<NameWordCounts> counts(parts);
     const auto places_of = [&](std::size_t part) {
-      return std::pair(records.size() * part / parts, records.size() * (part + 1) / parts);
+      const std::size_t begin = records.size() * part / parts;
+      return std::span(list.profiles).subspan(begin, records.size() * (part + 1) / parts - begin);
     };
     base::ParallelParts(parts, [&](std::size_t part) {
-      for (auto [q, end] = places_of(part); q < end; ++q) counts[part].Add({&list.profiles[list.copy_of[q]], 1});
+      const std::span<Profile> mine = places_of(part);
+      counts[part].Add(mine, std::span(times).subspan(static_cast<std::size_t>(mine.data() - list.profiles.data()),
+                                                      mine.size()));
     });
     for (std::size_t part = 1; part < parts; ++part) {
       for (const auto& [word, count] : counts[part].Words()) counts[0].Add(word, count);
     }
-    base::ParallelParts(parts, [&](std::size_t part) {
-      for (auto [q, end] = places_of(part); q < end; ++q) {
-        if (list.copy_of[q] == q) counts[0].SetShares({&list.profiles[q], 1}, records.size());
-      }
-    });
+    base::ParallelParts(parts, [&](std::size_t part) { counts[0].SetShares(places_of(part), records.size()); });
     for (std::size_t q = 0; q < records.size(); ++q) {
       if (list.copy_of[q] != q) list.profiles[q] = list.profiles[list.copy_of[q]];
     }
