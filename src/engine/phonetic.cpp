@@ -286,23 +286,29 @@ char* WriteCode(std::string_view bytes, char* to) {
   return coder.Run(0, bytes.size()) == std::string_view::npos ? nullptr : coder.to;
 }
 
-template <bool kCheckNfc, bool kChunks>
+// Which coder writes a code: the best the processor has, or one named for
+// tests to compare.
+enum class Coder { kBest, kBytes, kSse41 };
+
+template <bool kCheckNfc, Coder kCoder>
 char* WriteCodeFast(std::string_view bytes, char* to) {
 #if KORVIX_PHONETIC_SIMD
-  if (kChunks && kChunkCoder == Chunks::kAvx) return avx::WriteCodeInChunks<kCheckNfc>(bytes, to);
-  if (kChunks && kChunkCoder == Chunks::kSse41) return sse41::WriteCodeInChunks<kCheckNfc>(bytes, to);
+  if (kCoder == Coder::kBest && kChunkCoder == Chunks::kAvx) return avx::WriteCodeInChunks<kCheckNfc>(bytes, to);
+  if ((kCoder == Coder::kBest && kChunkCoder == Chunks::kSse41) || kCoder == Coder::kSse41) {
+    return sse41::WriteCodeInChunks<kCheckNfc>(bytes, to);
+  }
 #endif
   return WriteCode<kCheckNfc>(bytes, to);
 }
 
 // Appends the code of `bytes`; returns false, appending nothing, when
 // kCheckNfc and they must be normalised first.
-template <bool kCheckNfc, bool kChunks = true>
+template <bool kCheckNfc, Coder kCoder = Coder::kBest>
 bool AppendCode(std::string_view bytes, std::string* out) {
   char small[128];
   if (Room(bytes.size()) <= sizeof small) {
     std::memset(small, 0, 16);
-    char* end = WriteCodeFast<kCheckNfc, kChunks>(bytes, small);
+    char* end = WriteCodeFast<kCheckNfc, kCoder>(bytes, small);
     if (end == nullptr) return false;
     const auto size = static_cast<std::size_t>(end - small);
     const std::size_t old = out->size();
@@ -318,45 +324,55 @@ bool AppendCode(std::string_view bytes, std::string* out) {
   }
   const std::size_t old = out->size();
   out->resize(old + Room(bytes.size()));
-  char* end = WriteCodeFast<kCheckNfc, kChunks>(bytes, out->data() + old);
+  char* end = WriteCodeFast<kCheckNfc, kCoder>(bytes, out->data() + old);
   out->resize(end == nullptr ? old : static_cast<std::size_t>(end - out->data()));
   return end != nullptr;
 }
 
 // AppendCode of `text` normalised first where it must be.
-template <bool kChunks>
+template <Coder kCoder>
 void AppendNormalizedCode(std::string_view text, std::string* out) {
-  if (AppendCode<true, kChunks>(text, out)) return;
+  if (AppendCode<true, kCoder>(text, out)) return;
   std::string normalized;
   text::AppendNormalized(text, &normalized);
-  AppendCode<false, kChunks>(normalized, out);
+  AppendCode<false, kCoder>(normalized, out);
 }
 
 }  // namespace
 
-char* WritePhoneticCode(std::string_view text, char* to) { return WriteCodeFast<true, true>(text, to); }
+char* WritePhoneticCode(std::string_view text, char* to) { return WriteCodeFast<true, Coder::kBest>(text, to); }
 
-char* WritePhoneticCodeAsIs(std::string_view text, char* to) { return WriteCodeFast<false, true>(text, to); }
+char* WritePhoneticCodeAsIs(std::string_view text, char* to) { return WriteCodeFast<false, Coder::kBest>(text, to); }
 
 void AppendPhoneticCodeAsIs(std::string_view text, std::string* out) {
   AppendCode<false>(text, out);
 }
 
 void AppendPhoneticCodeByteByByte(std::string_view text, std::string* out) {
-  AppendNormalizedCode<false>(text, out);
+  AppendNormalizedCode<Coder::kBytes>(text, out);
+}
+
+bool AppendPhoneticCodeSse41(std::string_view text, std::string* out) {
+#if KORVIX_PHONETIC_SIMD
+  if (kChunkCoder == Chunks::kNone) return false;
+  AppendNormalizedCode<Coder::kSse41>(text, out);
+  return true;
+#else
+  return false;
+#endif
 }
 
 }  // namespace engine
 
 void AppendPhoneticCode(std::string_view text, std::string* code) noexcept {
-  engine::AppendNormalizedCode<true>(text, code);
+  engine::AppendNormalizedCode<engine::Coder::kBest>(text, code);
 }
 
 std::string PhoneticCode(std::string_view text) noexcept {
   // Not through AppendPhoneticCode: an exported function is called through
   // the library's PLT.
   std::string code;
-  engine::AppendNormalizedCode<true>(text, &code);
+  engine::AppendNormalizedCode<engine::Coder::kBest>(text, &code);
   return code;
 }
 

@@ -31,6 +31,11 @@ char* WritePhoneticCodeAsIs(std::string_view text, char* to);
 // the other reading of the same rules, for tests to compare.
 void AppendPhoneticCodeByteByByte(std::string_view text, std::string* out);
 
+// AppendPhoneticCode by the SSE4.1 build of the chunks, which runs only on
+// processors without AVX: for tests to compare on any that has SSE4.1.
+// False, appending nothing, on a processor without it.
+bool AppendPhoneticCodeSse41(std::string_view text, std::string* out);
+
 }  // namespace korvix::engine
 
 #endif  // KORVIX_ENGINE_PHONETIC_CODE_H_

@@ -40,8 +40,9 @@ const std::map<std::string, std::pair<std::size_t, std::function<std::string(con
      }}},
     {"street", {1, [](const Args& a) { return NormalizeStreet(a[0]); }}},
     {"phonetic", {1, [](const Args& a) {
-       std::string bytewise;
+       std::string bytewise, sse41;
        engine::AppendPhoneticCodeByteByByte(a[0], &bytewise);
+       if (engine::AppendPhoneticCodeSse41(a[0], &sse41) && sse41 != bytewise) return "SSE4.1 " + sse41;
        return PhoneticCode(a[0]) == bytewise ? bytewise : "byte by byte " + bytewise;
      }}},
     {"number", {1, [](const Args& a) { return std::to_string(ReadNumber(a[0])); }}},

@@ -67,6 +67,10 @@ TEST(Reference, PhoneticCodes) {
     std::string bytewise;
     engine::AppendPhoneticCodeByteByByte(t, &bytewise);
     ASSERT_EQ(bytewise, expected) << "byte by byte: '" << t << "'";
+    std::string sse41;
+    if (engine::AppendPhoneticCodeSse41(t, &sse41)) {
+      ASSERT_EQ(sse41, expected) << "SSE4.1: '" << t << "'";
+    }
     ASSERT_EQ(ReducePhonetic(t), reference::Encode(reference::ReducePhonetic(chars))) << "'" << t << "'";
     ASSERT_EQ(NormalizeText(t), reference::Encode(chars)) << "'" << t << "'";
   });

@@ -11,6 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string byte_by_byte;
   korvix::engine::AppendPhoneticCodeByteByByte(text, &byte_by_byte);
   FUZZ_CHECK(code == byte_by_byte);
+  std::string sse41;
+  FUZZ_CHECK(!korvix::engine::AppendPhoneticCodeSse41(text, &sse41) || sse41 == code);
   FUZZ_CHECK(korvix::fuzz::ValidUtf8(korvix::ReducePhonetic(text)));
   return 0;
 }
