@@ -201,9 +201,10 @@ struct Side {
       });
     }
     const std::size_t parts = base::PartsFor(records.size(), threads, 4096);
+    const auto begin_of = [&](std::size_t part) { return records.size() * part / parts; };
     list.makers.resize(parts);
     base::ParallelParts(parts, [&](std::size_t part) {
-      for (std::size_t k = records.size() * part / parts; k < records.size() * (part + 1) / parts; ++k) {
+      for (std::size_t k = begin_of(part); k < begin_of(part + 1); ++k) {
         if (list.copy_of[places[k]] == places[k]) list.profiles[places[k]] = list.makers[part].Make(kept.texts.key(records[k]));
       }
     });
@@ -216,13 +217,10 @@ struct Side {
     for (std::size_t q = 0; q < records.size(); ++q) ++times[list.copy_of[q]];
     std::vector<NameWordCounts> counts(parts);
     const auto places_of = [&](std::size_t part) {
-      const std::size_t begin = records.size() * part / parts;
-      return std::span(list.profiles).subspan(begin, records.size() * (part + 1) / parts - begin);
+      return std::span(list.profiles).subspan(begin_of(part), begin_of(part + 1) - begin_of(part));
     };
     base::ParallelParts(parts, [&](std::size_t part) {
-      const std::span<Profile> mine = places_of(part);
-      counts[part].Add(mine, std::span(times).subspan(static_cast<std::size_t>(mine.data() - list.profiles.data()),
-                                                      mine.size()));
+      counts[part].Add(places_of(part), std::span(times).subspan(begin_of(part), begin_of(part + 1) - begin_of(part)));
     });
     for (std::size_t part = 1; part < parts; ++part) {
       for (const auto& [word, count] : counts[part].Words()) counts[0].Add(word, count);
