@@ -7,7 +7,7 @@ PRESET ?= $(if $(filter true,$(CI)),ci,release)
 BUILD := build/$(PRESET)
 KORVIX := $(BUILD)/tools/korvix/korvix
 
-.PHONY: run test test-sanitize fuzz bench build packages setup clean
+.PHONY: run test test-sanitize fuzz bench build packages screenshots setup clean
 
 run: build
 	$(KORVIX) init
@@ -44,6 +44,10 @@ packages: build
 	KORVIX_BUILD_DIR=$(CURDIR)/$(BUILD) /usr/bin/python3 -m pip wheel --no-build-isolation --no-deps \
 	  --no-index --no-cache-dir --disable-pip-version-check -q -w build/packages .
 	@ls build/packages
+
+# The pictures of the two dialogs in the documentation, drawn offscreen.
+screenshots: build
+	$(BUILD)/tools/korvix/korvix_screenshots docs/screenshots
 
 build: setup
 	@test -f $(BUILD)/build.ninja || cmake --preset $(PRESET) >/dev/null

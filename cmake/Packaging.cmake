@@ -27,8 +27,8 @@ if(TARGET korvix_qt)
   set(korvix_deb_qt_dev_section libdevel)
   set(korvix_deb_qt_dev_depends
     "libkorvix-dev (= ${PROJECT_VERSION}), ${KORVIX_DEB_QT} (= ${PROJECT_VERSION}), qt6-base-dev")
-  # The tool links the Qt toolkit for `korvix dialog`.
-  set(korvix_deb_tool_depends "${KORVIX_DEB_QT} (= ${PROJECT_VERSION})")
+  # The tool loads the Qt toolkit only for `korvix dialog` and `dedupe --choose`.
+  set(CPACK_DEBIAN_TOOL_PACKAGE_RECOMMENDS "${KORVIX_DEB_QT} (= ${PROJECT_VERSION})")
 endif()
 if(KORVIX_POSTGRES_EXTENSION)
   execute_process(COMMAND ${PG_CONFIG} --version OUTPUT_VARIABLE pg_version

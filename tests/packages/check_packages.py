@@ -107,7 +107,7 @@ def check_debs(debs: list, expected: dict, version: str, pg: str) -> dict:
     fields = {}
     for deb in debs:
         info = dict(line.split(": ", 1) for line in run(
-            "dpkg-deb", "-f", deb, "Package", "Version", "Depends").splitlines())
+            "dpkg-deb", "-f", deb, "Package", "Version", "Depends", "Recommends").splitlines())
         fields[info["Package"]] = info
         check(info["Version"] == version, f"{deb.name}: version {info['Version']}")
         files = run("dpkg-deb", "-c", deb)
@@ -126,9 +126,12 @@ def check_debs(debs: list, expected: dict, version: str, pg: str) -> dict:
         for package, relation in expected[name][1].items():
             check(package in depends and (not relation or depends[package] == relation),
                   f"{name} does not depend on {package} {relation}: {info.get('Depends')}")
-    # The server's packages pull in no Qt.
-    for name in ("libkorvix2", f"postgresql-{pg}-korvix", "libsqlite3-mod-korvix"):
+    # The server's packages and the tool pull in no Qt; the tool recommends its dialogs.
+    for name in ("libkorvix2", "korvix", f"postgresql-{pg}-korvix", "libsqlite3-mod-korvix"):
         check("qt" not in fields.get(name, {}).get("Depends", "").lower(), f"{name} depends on Qt")
+    if "libkorvix-qt2" in fields:
+        check(fields["korvix"].get("Recommends") == f"libkorvix-qt2 (= {version})",
+              f"korvix recommends {fields['korvix'].get('Recommends')}")
     return fields
 
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "algorithm_choice.h"
@@ -12,13 +13,8 @@
 #include "commands.h"
 #include "database.h"
 #include "dedupe_args.h"
+#include "dialog_window.h"
 #include "korvix/dedupe.h"
-
-#ifdef KORVIX_TOOL_DIALOG
-#include "korvix/doublet_functions.h"
-#include "korvix/ui/qt_toolkit.h"
-#include "korvix/ui/toolkit.h"
-#endif
 
 namespace korvix::cli {
 namespace {
@@ -76,29 +72,9 @@ bool ShowProgress(const Args& args) {
 // --admin) may see; --algorithm, if given, is selected when it opens.
 DedupeAlgorithm ChooseInDialog(const Args& args) {
   if (args.Has("name")) throw UsageError("give --choose or --name NAME, not both");
-#ifdef KORVIX_TOOL_DIALOG
-  const auto set = [](const char* variable) {
-    const char* value = std::getenv(variable);
-    return value != nullptr && *value != '\0';
-  };
-  if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
-    throw IoError("no display to show the dialog on (DISPLAY and WAYLAND_DISPLAY are unset)");
-  }
-  const std::string current =
-      args.Has("algorithm") ? AlgorithmCode(*args.Value("algorithm")) : std::string();
-  const auto connection = OpenToolDatabase(args);
-  ui::QtToolkit toolkit;
-  ui::SetDefaultToolkit(&toolkit);
-  std::string name;
-  const std::string code =
-      DoubletFunctions().ShowDlg(connection.get(), current, args.Value("user").value_or(""),
-                                 args.Has("admin"), true, &name);
-  ui::SetDefaultToolkit(nullptr);
-  if (code.empty()) throw IoError("no algorithm was chosen: the dialog was closed");
-  return {code, name};
-#else
-  throw UsageError("--choose needs the dialog windows (libkorvix-qt), which this build lacks");
-#endif
+  ChosenAlgorithm chosen = ChooseInWindow(args, /*allow_select=*/true);
+  if (chosen.code.empty()) throw IoError("no algorithm was chosen: the dialog was closed");
+  return {std::move(chosen.code), std::move(chosen.name)};
 }
 
 }  // namespace

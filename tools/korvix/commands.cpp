@@ -5,10 +5,7 @@ namespace {
 
 const Command* const kCommands[] = {
     &kDedupeCommand, &kReviewCommand, &kMatchCommand, &kIndexCommand, &kExplainCommand, &kEvaluateCommand, &kKeyCommand,  &kSoundexCommand,    &kDescribeCommand,
-    &kInitCommand,   &kNameCommand,    &kAlgorithmsCommand, &kDecisionsCommand,
-#ifdef KORVIX_TOOL_DIALOG
-    &kDialogCommand,
-#endif
+    &kInitCommand,   &kNameCommand,    &kAlgorithmsCommand, &kDecisionsCommand, &kDialogCommand,
 };
 
 }  // namespace

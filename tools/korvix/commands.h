@@ -27,7 +27,7 @@ extern const Command kAlgorithmsRenameCommand;  // korvix algorithms rename
 extern const Command kDecisionsCommand;
 extern const Command kIndexCommand;
 extern const Command kMatchCommand;
-extern const Command kDialogCommand;  // only where Qt is found (KORVIX_TOOL_DIALOG)
+extern const Command kDialogCommand;
 
 // What --version prints, "korvix 2.0.0".
 inline constexpr std::string_view kVersion = "korvix " KORVIX_VERSION;

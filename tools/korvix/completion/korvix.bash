@@ -47,7 +47,7 @@ _korvix() {
         return
     fi
     case $prev in
-        --db | --output | -o | --base | --screenshot | --clean | --mapping | --previous)
+        --db | --output | -o | --base | --clean | --mapping | --previous)
             COMPREPLY=($(compgen -f -- "$cur"))
             return
             ;;
