@@ -305,7 +305,7 @@ char* WriteCodeFast(std::string_view bytes, char* to) {
 // kCheckNfc and they must be normalised first.
 template <bool kCheckNfc, Coder kCoder = Coder::kBest>
 bool AppendCode(std::string_view bytes, std::string* out) {
-  char small[128];
+  char small[256];
   if (Room(bytes.size()) <= sizeof small) {
     std::memset(small, 0, 16);
     char* end = WriteCodeFast<kCheckNfc, kCoder>(bytes, small);
