@@ -251,6 +251,14 @@ constexpr std::array<Shuffle, 9> kCloseGap = [] {
   return close;
 }();
 
+// 32 bytes 0xFF, then 32 bytes 0: sixteen from 32 - k on are k 0xFF.
+struct alignas(64) Window : std::array<unsigned char, 64> {};
+constexpr Window kFirstBytes = [] {
+  Window window{};
+  for (unsigned i = 0; i < 32; ++i) window[i] = 0xFF;
+  return window;
+}();
+
 // The chunk coder built twice: for SSE4.1, and in the three-operand AVX
 // encoding of the same 16-byte instructions, which needs fewer register
 // copies (no AVX2 instruction). Which one runs is decided once, by the
@@ -301,27 +309,9 @@ char* WriteCodeFast(std::string_view bytes, char* to) {
   return WriteCode<kCheckNfc>(bytes, to);
 }
 
-// Appends the code of `bytes`; returns false, appending nothing, when
-// kCheckNfc and they must be normalised first.
-template <bool kCheckNfc, Coder kCoder = Coder::kBest>
-bool AppendCode(std::string_view bytes, std::string* out) {
-  char small[128];
-  if (Room(bytes.size()) <= sizeof small) {
-    std::memset(small, 0, 16);
-    char* end = WriteCodeFast<kCheckNfc, kCoder>(bytes, small);
-    if (end == nullptr) return false;
-    const auto size = static_cast<std::size_t>(end - small);
-    const std::size_t old = out->size();
-    // A copy of a length that varies by name costs a mispredicted branch
-    // in memcpy; one of fifteen, cut back after, does not.
-    if (size <= 15 && out->capacity() - old >= 15) {
-      out->append(small, 15);
-      out->resize(old + size);
-    } else {
-      out->append(small, size);
-    }
-    return true;
-  }
+// AppendCode of text too long for the stack: written straight into `out`.
+template <bool kCheckNfc, Coder kCoder>
+[[gnu::noinline]] bool AppendLongCode(std::string_view bytes, std::string* out) {
   const std::size_t old = out->size();
   out->resize(old + Room(bytes.size()));
   char* end = WriteCodeFast<kCheckNfc, kCoder>(bytes, out->data() + old);
@@ -329,13 +319,41 @@ bool AppendCode(std::string_view bytes, std::string* out) {
   return end != nullptr;
 }
 
-// AppendCode of `text` normalised first where it must be.
+// Appends the code of `bytes`; returns false, appending nothing, when
+// kCheckNfc and they must be normalised first.
+template <bool kCheckNfc, Coder kCoder = Coder::kBest>
+bool AppendCode(std::string_view bytes, std::string* out) {
+  char small[256];
+  if (Room(bytes.size()) > sizeof small) [[unlikely]] return AppendLongCode<kCheckNfc, kCoder>(bytes, out);
+  std::memset(small, 0, 16);
+  char* end = WriteCodeFast<kCheckNfc, kCoder>(bytes, small);
+  if (end == nullptr) return false;
+  const auto size = static_cast<std::size_t>(end - small);
+  const std::size_t old = out->size();
+  // A copy of a length that varies by name costs a mispredicted branch
+  // in memcpy; one of fifteen, cut back after, does not.
+  if (size <= 15 && out->capacity() - old >= 15) {
+    out->append(small, 15);
+    out->resize(old + size);
+  } else {
+    out->append(small, size);
+  }
+  return true;
+}
+
+// AppendCode of text that must be normalised first; out of line, so that
+// the common calls need no frame for it.
 template <Coder kCoder>
-void AppendNormalizedCode(std::string_view text, std::string* out) {
-  if (AppendCode<true, kCoder>(text, out)) return;
+[[gnu::noinline]] void AppendCodeOfNormalized(std::string_view text, std::string* out) {
   std::string normalized;
   text::AppendNormalized(text, &normalized);
   AppendCode<false, kCoder>(normalized, out);
+}
+
+// AppendCode of `text` normalised first where it must be.
+template <Coder kCoder>
+void AppendNormalizedCode(std::string_view text, std::string* out) {
+  if (!AppendCode<true, kCoder>(text, out)) [[unlikely]] AppendCodeOfNormalized<kCoder>(text, out);
 }
 
 }  // namespace
