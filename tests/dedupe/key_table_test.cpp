@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <numeric>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "dedupe/core/big_allocator.h"
 #include "dedupe/core/error.h"
 #include "dedupe/key/key_stream.h"
 #include "dedupe/core/key_table.h"
@@ -118,6 +120,33 @@ std::string ProfileItems(const std::string& record) {
   std::string joined = items[0];
   for (std::size_t i = 1; i < items.size(); ++i) joined += "|" + items[i];
   return joined;
+}
+
+// Blocks given back are split and joined for the next: no byte may serve
+// two arrays at once.
+TEST(BigAllocator, KeptBlocksServeOneArrayAtATime) {
+  constexpr std::size_t kMb = std::size_t{1} << 20;
+  std::vector<std::pair<char*, std::size_t>> live;
+  const auto take = [&](std::size_t mb) {
+    live.emplace_back(static_cast<char*>(MapBig(mb * kMb)), mb * kMb);
+    std::memset(live.back().first, static_cast<int>(live.size()), mb * kMb);
+  };
+  const auto give_back = [&](std::size_t i) {
+    UnmapBig(live[i].first, live[i].second);
+    live[i].second = 0;
+  };
+  for (const std::size_t mb : {2, 4, 6, 2, 8}) take(mb);
+  give_back(1);
+  give_back(2);
+  give_back(4);
+  for (const std::size_t mb : {2, 8, 2, 6, 2}) take(mb);
+  for (std::size_t i = 0; i < live.size(); ++i) {
+    if (live[i].second == 0) continue;
+    const char* p = live[i].first;
+    EXPECT_TRUE(std::all_of(p, p + live[i].second, [&](char c) { return c == static_cast<char>(i + 1); })) << i;
+    UnmapBig(live[i].first, live[i].second);
+  }
+  ReleaseCachedBlocks();
 }
 
 TEST(Keying, EveryRecordUnderEveryAlgorithmInInputOrder) {

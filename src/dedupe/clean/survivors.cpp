@@ -56,7 +56,7 @@ Survivors ChooseSurvivors(const Links& links, std::size_t records, const Survivo
   Survivors s;
   s.of.resize(records);
   std::iota(s.of.begin(), s.of.end(), std::uint32_t{0});
-  const std::vector<std::uint32_t>& members = links.members;
+  const std::span<const std::uint32_t> members = links.members;
   const auto merge = [&](std::size_t begin, std::size_t end, std::uint32_t survivor) {
     for (std::size_t k = begin; k < end; ++k) s.of[members[k]] = survivor;
     s.merged += end - begin - 1;

@@ -149,7 +149,7 @@ struct ProfileList {
   std::vector<ProfileMaker> makers;
   // By place: the place of the profile that this one is a copy of (its
   // record's text was the same), its own when made anew; may be empty.
-  std::vector<std::uint32_t> copy_of;
+  BigVector<std::uint32_t> copy_of;
   std::size_t memory() const {
     std::size_t bytes = profiles.capacity() * sizeof(Profile) + 4 * copy_of.capacity();
     for (const ProfileMaker& m : makers) bytes += m.memory();

@@ -2,7 +2,9 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <mutex>
 #include <vector>
 
@@ -14,21 +16,23 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 std::size_t RoundUp(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
 
-// Blocks given back, kept for the next array of about their size: a run
-// makes and drops many temporary arrays (sorting, pairs, profiles), and
-// fresh pages cost a fault and the kernel's zero fill each, about a tenth
-// of a run. The cache is small and is emptied when a run ends.
+// Blocks given back, kept for the next arrays: a run makes and drops many
+// large arrays (keys, sorting, profiles, pairs, groups), and fresh pages
+// cost a fault and the kernel's zero fill each, on a virtual machine a
+// tenth of a run and more. A block serves a smaller array and keeps the
+// rest; neighbours given back join. The next arrays take what is kept
+// before any is mapped anew, and little is kept, so the peak stays where
+// the arrays put it. Emptied when a run ends.
 constexpr std::size_t kCachedBytes = std::size_t{64} << 20;
-constexpr std::size_t kCachedBlocks = 16;
 
 struct Block {
-  void* p;
+  char* p;
   std::size_t size;
 };
 
 struct Cache {
   std::mutex mutex;
-  std::vector<Block> blocks;
+  std::vector<Block> blocks;  // by address, none touching another
   std::size_t bytes = 0;
 };
 
@@ -37,20 +41,48 @@ Cache& TheCache() {
   return *cache;
 }
 
-// A cached block of `size` bytes or a little more, or null.
+// `size` bytes of the smallest cached block that holds them, or null.
 void* TakeCached(std::size_t size) {
   Cache& c = TheCache();
   std::lock_guard lock(c.mutex);
   std::size_t best = c.blocks.size();
   for (std::size_t i = 0; i < c.blocks.size(); ++i) {
-    const std::size_t have = c.blocks[i].size;
-    if (have >= size && have <= size + size / 2 && (best == c.blocks.size() || have < c.blocks[best].size)) best = i;
+    if (c.blocks[i].size >= size && (best == c.blocks.size() || c.blocks[i].size < c.blocks[best].size)) best = i;
   }
   if (best == c.blocks.size()) return nullptr;
-  void* p = c.blocks[best].p;
-  c.bytes -= c.blocks[best].size;
-  c.blocks.erase(c.blocks.begin() + static_cast<std::ptrdiff_t>(best));
+  Block& b = c.blocks[best];
+  char* p = b.p;
+  c.bytes -= size;
+  if (b.size == size) {
+    c.blocks.erase(c.blocks.begin() + static_cast<std::ptrdiff_t>(best));
+  } else {
+    b.p += size;
+    b.size -= size;
+  }
   return p;
+}
+
+// Keeps the block, joined with the cached ones it touches; false when the
+// cache is full.
+bool Keep(char* p, std::size_t size) {
+  Cache& c = TheCache();
+  std::lock_guard lock(c.mutex);
+  if (c.bytes + size > kCachedBytes) return false;
+  c.bytes += size;
+  auto at = std::lower_bound(c.blocks.begin(), c.blocks.end(), p,
+                             [](const Block& b, const char* q) { return b.p < q; });
+  if (at != c.blocks.begin() && std::prev(at)->p + std::prev(at)->size == p) {
+    --at;
+    at->size += size;
+  } else {
+    at = c.blocks.insert(at, Block{p, size});
+  }
+  const auto next = std::next(at);
+  if (next != c.blocks.end() && at->p + at->size == next->p) {
+    at->size += next->size;
+    c.blocks.erase(next);
+  }
+  return true;
 }
 
 }  // namespace
@@ -75,16 +107,7 @@ void* MapBig(std::size_t bytes) {
 
 void UnmapBig(void* p, std::size_t bytes) {
   const std::size_t size = RoundUp(bytes);
-  if (size <= kCachedBytes / 4) {
-    Cache& c = TheCache();
-    std::lock_guard lock(c.mutex);
-    if (c.bytes + size <= kCachedBytes && c.blocks.size() < kCachedBlocks) {
-      c.blocks.push_back({p, size});
-      c.bytes += size;
-      return;
-    }
-  }
-  ::munmap(p, size);
+  if (!Keep(static_cast<char*>(p), size)) ::munmap(p, size);
 }
 
 void ReleaseCachedBlocks() {

@@ -109,7 +109,7 @@ struct KeyOrder {
   BigVector<std::uint32_t> sorted;
   // The runs of two or more equal keys in `sorted`: largest first, equal
   // sizes by key.
-  std::vector<Group> groups;
+  BigVector<Group> groups;
 };
 
 // Sorts and groups on `threads` threads (0: all usable processors).

@@ -168,7 +168,7 @@ struct Side {
     // Each thread fills a table of its own, for the texts of its share of
     // the hashes, in input order.
     {
-      std::vector<std::uint64_t> hashes(records.size());
+      BigVector<std::uint64_t> hashes(records.size());
       base::ParallelFor(records.size(), threads, 1 << 14, [&](std::size_t begin, std::size_t end) {
         const std::hash<std::string_view> hash;
         for (std::size_t k = begin; k < end; ++k) hashes[k] = hash(kept.texts.key(records[k]));
@@ -180,7 +180,7 @@ struct Side {
                                         [&](std::uint64_t h) { return share_of(h) == share; });
         std::size_t size = 16;
         while (size < 2 * static_cast<std::size_t>(mine)) size *= 2;
-        std::vector<std::uint64_t> table(size, 0);  // hash >> 32 << 32 | 1 + k of records[k]; 0 free
+        BigVector<std::uint64_t> table(size, 0);  // hash >> 32 << 32 | 1 + k of records[k]; 0 free
         for (std::size_t k = 0; k < records.size(); ++k) {
           if (share_of(hashes[k]) != share) continue;
           const std::uint64_t tag = hashes[k] >> 32 << 32;
@@ -213,7 +213,7 @@ struct Side {
     // share of the places. Copies are not filled in yet: a profile made
     // counts for its copies too, and the shares are set on it alone, whose
     // words its copies will share.
-    std::vector<std::uint32_t> times(records.size(), 0);
+    BigVector<std::uint32_t> times(records.size(), 0);
     for (std::size_t q = 0; q < records.size(); ++q) ++times[list.copy_of[q]];
     std::vector<NameWordCounts> counts(parts);
     const auto places_of = [&](std::size_t part) {
@@ -473,20 +473,20 @@ class Job {
     result.summary = summary_;
     result.merged = survivors_.merged;
     if (!with_records) return result;
-    const auto records = [&](const Side& side, const std::vector<std::uint8_t>& algorithm,
-                             const std::vector<float>& score, const std::vector<std::uint32_t>* group) {
+    const auto records = [&](const Side& side, std::span<const std::uint8_t> algorithm,
+                             std::span<const float> score, std::span<const std::uint32_t> group) {
       std::vector<DedupeRecord> out(side.table.size());
       for (std::uint32_t r = 0; r < out.size(); ++r) {
         DedupeRecord& d = out[r];
         d.line = side.table.place(r).line;
         d.algorithm = algorithm[r];
         d.key = side.table.key(d.algorithm == 0 ? 0 : d.algorithm - 1u, r);
-        d.group = group != nullptr ? (*group)[r] : 0;
+        d.group = group.empty() ? 0 : group[r];
         d.score = score.empty() ? 0 : score[r];
       }
       return out;
     };
-    result.records = records(input_, links_.algorithm, links_.score, &links_.group);
+    result.records = records(input_, links_.algorithm, links_.score, links_.group);
     for (std::uint32_t r = 0; r < result.records.size(); ++r) {
       result.records[r].survivor = survivors_.of.empty() ? r : survivors_.of[r];
       result.records[r].decided = !links_.decided.empty() && links_.decided[r] != 0;
@@ -517,7 +517,7 @@ class Job {
       });
     }
     if (base_) {
-      result.base_records = records(*base_, links_.base_algorithm, links_.base_score, nullptr);
+      result.base_records = records(*base_, links_.base_algorithm, links_.base_score, {});
       for (const DedupePair& p : result.pairs) {
         if (p.decided) result.base_records[p.b].decided = true;
       }

@@ -41,7 +41,7 @@ class UnionFind {
   void Reset(std::uint32_t x) { parent_[x] = x; }
 
  private:
-  std::vector<std::uint32_t> parent_;
+  BigVector<std::uint32_t> parent_;
 };
 
 struct Candidate {
@@ -114,7 +114,9 @@ class ProfileSet {
     for (const std::uint32_t r : layout) {
       if (wanted[r]) place_[r] = places++;
     }
-    std::vector<std::uint32_t> ascending, at;
+    BigVector<std::uint32_t> ascending, at;
+    ascending.reserve(places);
+    at.reserve(places);
     for (std::uint32_t r = 0; r < records; ++r) {
       if (wanted[r]) {
         ascending.push_back(r);
@@ -981,9 +983,9 @@ class Clusters {
   }
 
   UnionFind& uf_;
-  std::vector<std::uint32_t> next_;  // the next record of its group, kNone at the end
-  std::vector<std::uint32_t> last_;  // by root: the group's last record
-  std::vector<std::uint32_t> size_;  // by root
+  BigVector<std::uint32_t> next_;  // the next record of its group, kNone at the end
+  BigVector<std::uint32_t> last_;  // by root: the group's last record
+  BigVector<std::uint32_t> size_;  // by root
   std::optional<DecidedApart> apart_;
   std::vector<std::uint8_t> vouched_;  // records of "same" decisions, when there are any
 };
@@ -992,7 +994,7 @@ class Clusters {
 // first_key(r) is record r's key under the first algorithm.
 template <class FirstKey>
 void NumberGroups(std::size_t n, const FirstKey& first_key, UnionFind& uf, Links* links) {
-  std::vector<std::uint32_t> root(n), size(n, 0);
+  BigVector<std::uint32_t> root(n), size(n, 0);
   for (std::uint32_t r = 0; r < n; ++r) ++size[root[r] = uf.Find(r)];
   // Groups by their first record, which is their root. Equal sizes are in
   // key order: each group's key is looked up once, and its first eight
@@ -1002,7 +1004,7 @@ void NumberGroups(std::size_t n, const FirstKey& first_key, UnionFind& uf, Links
     std::uint64_t head;  // big-endian, zero-filled
     std::string_view key;
   };
-  std::vector<Group> groups;
+  BigVector<Group> groups;
   for (std::uint32_t r = 0; r < n; ++r) {
     if (root[r] != r || size[r] < 2) continue;
     const std::string_view key = first_key(r);
@@ -1015,7 +1017,7 @@ void NumberGroups(std::size_t n, const FirstKey& first_key, UnionFind& uf, Links
     if (x.head != y.head) return x.head < y.head;
     return x.key < y.key;
   });
-  std::vector<std::uint32_t> number(n, 0);  // by root
+  BigVector<std::uint32_t> number(n, 0);  // by root
   std::vector<std::size_t> next(groups.size() + 1, 0);
   for (std::size_t g = 0; g < groups.size(); ++g) {
     number[groups[g].first] = static_cast<std::uint32_t>(g + 1);
@@ -1206,7 +1208,7 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
                                                Links* links, const LinkOptions& options) {
   constexpr float kTie = 0.02f;
   const std::size_t n = profiles.records();
-  std::vector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
+  BigVector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
   std::unordered_map<std::uint32_t, KeptApart> torn;  // few: a map, not an array of every record
   std::vector<std::uint32_t> kept;
   links->apart.clear();
@@ -1345,7 +1347,7 @@ void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pair
   base::ParallelFor(chosen.size(), threads, 1 << 12, [&](std::size_t begin, std::size_t end) {
     for (std::size_t k = begin; k < end; ++k) links->pairs[k] = pair_of(chosen[k]);
   });
-  std::vector<std::uint32_t> best(n, Links::kNoPair);  // apart: places and items are both numbers
+  BigVector<std::uint32_t> best(n, Links::kNoPair);  // apart: places and items are both numbers
   for (std::size_t k = 0; k < chosen.size(); ++k) {
     for (const std::uint32_t r : {links->pairs[k].a, links->pairs[k].b}) {
       if (links->best[r] == chosen[k]) best[r] = static_cast<std::uint32_t>(k);
@@ -1407,7 +1409,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   }
   const std::size_t n = table.size();
   std::vector<std::uint8_t> wanted(n, 0);
-  std::vector<Run> runs;
+  BigVector<Run> runs;
   // Only a run of more than max_candidates records names its key (a
   // look-up far away in memory for each run).
   const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);

@@ -82,10 +82,10 @@ using FetchProfiles = std::function<ProfileList(std::span<const std::uint32_t> r
 
 // What linking found, per record of the input (and of the base).
 struct Links {
-  std::vector<std::uint32_t> group;     // 0 alone, else the group's 1-based number
+  BigVector<std::uint32_t> group;       // 0 alone, else the group's 1-based number
   std::vector<std::uint8_t> algorithm;  // 1-based algorithm that linked it, 0 alone
-  std::vector<float> score;             // best score of its linked pairs (verifying)
-  std::vector<std::uint32_t> best;      // its best pair in `pairs` (verifying), kNoPair for none
+  BigVector<float> score;               // best score of its linked pairs (verifying)
+  BigVector<std::uint32_t> best;        // its best pair in `pairs` (verifying), kNoPair for none
   static constexpr std::uint32_t kNoPair = 0xFFFFFFFFu;
   std::vector<KeptApart> apart;         // links refused (verifying or decided, without a base)
   // Per record, with decisions: 1 when it is in its group by a "same" that
@@ -95,7 +95,7 @@ struct Links {
   // The groups in report order: largest first, equal sizes by their first
   // record's key under the first algorithm; the records of each in input
   // order, group g's ending at group_ends[g - 1].
-  std::vector<std::uint32_t> members;
+  BigVector<std::uint32_t> members;
   std::vector<std::size_t> group_ends;
   // The number of each group in report order, where they are not 1, 2, 3
   // ... (kept from an earlier run); empty otherwise.
