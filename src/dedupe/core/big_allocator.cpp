@@ -47,7 +47,8 @@ void* TakeCached(std::size_t size) {
   std::lock_guard lock(c.mutex);
   std::size_t best = c.blocks.size();
   for (std::size_t i = 0; i < c.blocks.size(); ++i) {
-    if (c.blocks[i].size >= size && (best == c.blocks.size() || c.blocks[i].size < c.blocks[best].size)) best = i;
+    const std::size_t have = c.blocks[i].size;
+    if (have >= size && (best == c.blocks.size() || have < c.blocks[best].size)) best = i;
   }
   if (best == c.blocks.size()) return nullptr;
   Block& b = c.blocks[best];

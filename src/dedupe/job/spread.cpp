@@ -121,7 +121,8 @@ SpreadGroups GroupSpreadLinks(std::size_t records, std::vector<ScoredLink> links
   };
   const Links found = GroupLinks(records, std::move(links), fetch,
                                  [&](std::uint32_t r) { return first_keys[at(r)]; }, LinkingOptions(options));
-  SpreadGroups groups{{found.group.begin(), found.group.end()}, found.algorithm, {found.score.begin(), found.score.end()}};
+  SpreadGroups groups{{found.group.begin(), found.group.end()}, found.algorithm,
+                      {found.score.begin(), found.score.end()}};
   groups.score.resize(records, 0);  // unverified: no scores
   return groups;
 }
