@@ -17,6 +17,7 @@ the runs, in turn (see whole_process.py).
 
     bench/dedupe/bench_memory.py                    # 200,000 records each
     bench/dedupe/bench_memory.py --count 1000000 --shapes realistic,one-address,copies
+    bench/dedupe/bench_memory.py --count 10000000 --memory 1536M --runs 1
 """
 
 import argparse
@@ -58,6 +59,7 @@ def main(argv):
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("--shapes", default=",".join(SHAPES),
                    help="comma-separated, of %s (default all)" % ", ".join(SHAPES))
+    p.add_argument("--memory", help="korvix dedupe's --memory (default: its own default)")
     args = whole_process.arguments(p, argv, runs=3) if "--count" in argv else \
         whole_process.arguments(p, argv + ["--count", "200000"], runs=3)
     shapes = args.shapes.split(",")
@@ -65,8 +67,9 @@ def main(argv):
         if shape not in SHAPES:
             sys.exit("bench: unknown shape %r; the shapes are %s" % (shape, ", ".join(SHAPES)))
     report = os.path.join(args.work, "memory-report.csv")
-    commands = [(shape, [args.korvix, "dedupe", "--quiet", "--format", "csv", "--output", report,
-                         data(args, shape)], False) for shape in shapes]
+    limit = ["--memory", args.memory] if args.memory else []
+    commands = [(shape, [args.korvix, "dedupe", "--quiet", "--format", "csv", "--output", report] + limit +
+                 [data(args, shape)], False) for shape in shapes]
     results = whole_process.measure(commands, args.runs)
     print("shape        records    seconds   peak MB   bytes/record")
     for shape in shapes:

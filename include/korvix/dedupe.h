@@ -154,16 +154,18 @@ struct DedupeOptions {
   // each other (kInvalidArgument).
   std::string clean;
   std::string mapping;
-  // The memory the run may hold in its large structures (the keys, the
-  // records' profiles, the candidate pairs), in bytes; 0 for
-  // DefaultDedupeMemory(). Candidate pairs beyond it are made and scored in
-  // batches, with the same result; a run whose keys and profiles need more
-  // (or whose sampled pairs do) ends with Error (kRefused) saying which
-  // limit and what to do, before the machine starts swapping.
+  // The memory the run may add to the process, in bytes, at least 16 MiB;
+  // 0 for DefaultDedupeMemory(). Beyond it candidate pairs are made and
+  // scored in batches, keys sorted in pieces through temporary files, and
+  // the large arrays that do not fit (keys, profiles, pairs) kept in a
+  // temporary file whose pages the run lets go of as it goes: the same
+  // result, slower, in the limit whatever the data. A smaller limit, or
+  // sampled pairs beyond it, end the run with Error (kRefused) saying why.
   std::uint64_t memory = 0;
   // The folder for the run's temporary files (empty: $TMPDIR, else /tmp):
-  // standard input read twice, and the sorted pieces of keys that do not
-  // fit `memory`. They lie in a folder "korvix-PID-XXXXXX" of their own,
+  // standard input read twice, the sorted pieces of keys and the arrays
+  // that do not fit `memory` (a file without a name, gone with the
+  // process). They lie in a folder "korvix-PID-XXXXXX" of their own,
   // removed when the run ends, fails or is ended by SIGINT, SIGTERM or
   // SIGHUP; the next run removes those of a run that was killed. A folder
   // given that cannot be written, or a full disk, ends the run with Error

@@ -283,8 +283,9 @@ KORVIX_EXPORT char* korvix_matches_id(const korvix_matches_t* matches, size_t i)
 KORVIX_EXPORT void korvix_matches_parts(const korvix_matches_t* matches, size_t i, float* parts);
 KORVIX_EXPORT void korvix_matches_free(korvix_matches_t* matches);
 /* The memory limit of the dedupe calls of this process that follow, in
- * bytes (DedupeOptions::memory): a run that would need more fails with why
- * in *errptr. 0, the default, for half the physical memory. */
+ * bytes (DedupeOptions::memory): what does not fit goes to temporary files,
+ * and a limit under 16 MiB fails with why in *errptr. 0, the default, for
+ * half the physical memory. */
 KORVIX_EXPORT void korvix_dedupe_set_memory(uint64_t bytes);
 
 /* The folder for the temporary files of the dedupe calls of this process

@@ -235,8 +235,8 @@ def dedupe(
     as `korvix dedupe --previous` keeps it (matched by `id` where given).
 
     `memory` is what the run may hold, in bytes or as "512M", "2G" (None:
-    half the physical memory); a run that needs more
-    raises korvix.Error saying which limit. `temp_dir` is the folder for
+    half the physical memory; at least 16M, else korvix.Error); what does
+    not fit goes to temporary files, slower. `temp_dir` is the folder for
     its temporary files (None: $TMPDIR, else /tmp), as `korvix dedupe
     --temp-dir` takes it.
 

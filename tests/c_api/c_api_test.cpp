@@ -124,7 +124,7 @@ TEST(CApi, ErrorsOfEveryCodeComeOutAsTheFailureResultWithTheLibrarysMessage) {
          korvix_dedupe_set_memory(0);
          return !result;
        },
-       "more than the memory limit of 16 bytes"},
+       "the memory limit of 16 bytes is less than the 16.0 MiB a run needs"},
       {"kDatabase", [](char** e) { return !korvix_open("/nonexistent/k.sqlite", KORVIX_FALSE, e); },
        "cannot open database \"/nonexistent/k.sqlite\""},
       {"kDatabase", [&](char** e) { return !korvix_execute(memory, "SELEKT 1", e); }, "syntax error"},

@@ -252,7 +252,7 @@ TEST(Linking, TheMemoryLimitRefusesWhatExceedsIt) {
   options.verify = 0.5;
   options.max_candidates = 5000;  // all pairs: two million
   for (const auto& [memory, sample, refused] : std::vector<std::tuple<std::uint64_t, int, std::string>>{
-           {1024, 0, "the keys of the records take"},
+           {1024, 0, "the memory limit of 1.0 KiB is less than"},
            {32u << 20, 10, "the candidate pairs of the keys"},
            {32u << 20, 0, ""},
            {std::uint64_t{1} << 30, 10, ""}}) {

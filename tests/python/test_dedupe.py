@@ -295,8 +295,8 @@ def test_survivors_of_a_frame_and_of_a_file(tmp_path):
     assert (tmp_path / "m.csv").read_text() == "record;id;survivor_record;survivor_id;group\n2;2;1;1;1\n"
 
 
-def test_a_run_beyond_its_memory_limit_or_without_a_temporary_folder_is_refused():
-    with pytest.raises(korvix.Error, match="memory limit of 1.0 KiB"):
+def test_a_memory_limit_too_small_or_no_temporary_folder_is_refused():
+    with pytest.raises(korvix.Error, match="memory limit of 1.0 KiB is less than the 16.0 MiB"):
         korvix.dedupe(PEOPLE, memory="1K")
     with pytest.raises(ValueError):
         korvix.dedupe(PEOPLE, memory="lots")

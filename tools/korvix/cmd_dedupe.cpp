@@ -45,12 +45,12 @@ constexpr OptionDef kOptions[] = {
     {"survivor", "RULE", "which record of a group survives: most-complete (default), first, max:COLUMN "
                          "or master:COLUMN"},
     {"fill", "", "fill a survivor's empty fields from the records merged into it"},
-    {"verbose", "", "tell on stderr how the CSV columns are mapped and the memory limit"},
+    {"verbose", "", "tell on stderr how the CSV columns are mapped, the memory limit and the peak"},
     {"quiet", "", "no progress line and no notes on stderr, only errors"},
     {"sample-pairs", "N", "write N candidate pairs spread over the scores, for labelling, instead of the report"},
-    {"memory", "LIMIT", "the memory the run may take, such as 512M or 2G (default: half the physical "
-                        "memory); candidate pairs beyond it are compared in batches, keys sorted through "
-                        "temporary files, and keys or profiles that do not fit end the run with a message"},
+    {"memory", "LIMIT", "the memory the run may take, at least 16M, such as 512M or 2G (default: half the "
+                        "physical memory); beyond it candidate pairs are compared in batches, keys sorted "
+                        "in pieces and what else does not fit kept in a temporary file, which is slower"},
     {"temp-dir", "DIR", "the folder for temporary files (default: $TMPDIR, else /tmp)"},
     kThreadsOption,
 };

@@ -3,10 +3,13 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <iterator>
 #include <mutex>
 #include <vector>
+
+#include "dedupe/core/spill.h"
 
 namespace korvix::dedupe {
 
@@ -35,6 +38,10 @@ struct Cache {
   std::vector<Block> blocks;  // by address, none touching another
   std::size_t bytes = 0;
 };
+
+// Bytes of large arrays in anonymous memory, cached blocks not counted:
+// what a spill scope weighs against its limit.
+std::atomic<std::uint64_t> g_in_memory{0};
 
 Cache& TheCache() {
   static Cache* cache = new Cache;  // never destroyed: arrays may outlive statics
@@ -90,11 +97,16 @@ bool Keep(char* p, std::size_t size) {
 
 void* MapBig(std::size_t bytes) {
   const std::size_t size = RoundUp(bytes);
+  if (void* spilled = MapSpilled(size, g_in_memory.load(std::memory_order_relaxed))) return spilled;
+  g_in_memory.fetch_add(size, std::memory_order_relaxed);
   if (void* cached = TakeCached(size)) return cached;
   // Map one huge page more and trim, so the block starts on a huge page.
   void* raw = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (raw == MAP_FAILED) throw std::bad_alloc();
+  if (raw == MAP_FAILED) {
+    g_in_memory.fetch_sub(size, std::memory_order_relaxed);
+    throw std::bad_alloc();
+  }
   const auto at = reinterpret_cast<std::uintptr_t>(raw);
   const std::uintptr_t aligned = (at + kHugePage - 1) / kHugePage * kHugePage;
   if (aligned > at) ::munmap(raw, aligned - at);
@@ -108,6 +120,8 @@ void* MapBig(std::size_t bytes) {
 
 void UnmapBig(void* p, std::size_t bytes) {
   const std::size_t size = RoundUp(bytes);
+  if (UnmapSpilled(p, size)) return;
+  g_in_memory.fetch_sub(size, std::memory_order_relaxed);
   if (!Keep(static_cast<char*>(p), size)) ::munmap(p, size);
 }
 

@@ -4,7 +4,8 @@
 // memory costs a page fault per 4 KB page, and on virtual machines a fault
 // is dear; large arrays are therefore mapped on their own and offered to the
 // kernel as transparent huge pages (a fault per 2 MB). Small ones come from
-// the ordinary heap.
+// the ordinary heap. Beyond a run's memory limit, large arrays go to a file
+// (spill.h).
 #ifndef KORVIX_DEDUPE_BIG_ALLOCATOR_H_
 #define KORVIX_DEDUPE_BIG_ALLOCATOR_H_
 
@@ -16,7 +17,9 @@
 namespace korvix::dedupe {
 
 // Memory of at least `bytes` (a multiple of 2 MB, aligned to it), mapped
-// for this use alone. Throws std::bad_alloc.
+// for this use alone; from a spill file beyond a SpillScope's share (see
+// spill.h). Throws std::bad_alloc, and IoError when the spill file cannot
+// grow.
 void* MapBig(std::size_t bytes);
 // Gives the block back; a few small ones are kept for the next MapBig of
 // about their size, until ReleaseCachedBlocks.

@@ -169,7 +169,8 @@ void TempFolder::Check() const {
   if (::access(parent_.c_str(), W_OK | X_OK) != 0) Fail("cannot write in the temporary folder " + parent_, errno);
 }
 
-std::unique_ptr<TempFile> TempFolder::Create() {
+std::string TempFolder::NextPath() {
+  const std::lock_guard lock(mutex_);
   if (path_.empty()) {
     RemoveLeftovers(parent_);
     std::string path = parent_ + "/" + kFolderMark + std::to_string(::getpid()) + "-XXXXXX";
@@ -177,10 +178,24 @@ std::unique_ptr<TempFile> TempFolder::Create() {
     path_ = std::move(path);  // first, so that the folder goes even if the list is full
     on_signal_.emplace(path_);
   }
-  std::string path = path_ + "/" + std::to_string(files_++);
+  return path_ + "/" + std::to_string(files_++);
+}
+
+std::unique_ptr<TempFile> TempFolder::Create() {
+  std::string path = NextPath();
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) Fail("cannot make a file in the temporary folder " + parent_, errno);
   return std::unique_ptr<TempFile>(new TempFile(*this, std::move(path), fd));
+}
+
+int TempFolder::CreateUnnamed() {
+  // Made in the run's folder, not with O_TMPFILE, so that while it lives the
+  // folder's signal handling (SIGXFSZ ignored) is in force.
+  const std::string path = NextPath();
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) Fail("cannot make a file in the temporary folder " + parent_, errno);
+  ::unlink(path.c_str());
+  return fd;
 }
 
 void TempFolder::Fail(const std::string& doing, int error) const {

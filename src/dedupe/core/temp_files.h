@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -84,14 +85,22 @@ class TempFolder {
 
   // A new empty file. Throws IoError naming the folder when it cannot be made.
   std::unique_ptr<TempFile> Create();
+  // A new empty file already removed from the folder, open for reading and
+  // writing: its space comes back when it is closed, whatever ends the
+  // process. Throws as Create. Safe to call beside Create on another thread.
+  int CreateUnnamed();
+
+  // Throws IoError: `doing` failed with `error`, and what to do about it.
+  [[noreturn]] void Fail(const std::string& doing, int error) const;
 
   const std::string& parent() const { return parent_; }
   const std::string& path() const { return path_; }  // empty until made
 
  private:
-  friend class TempFile;
-  [[noreturn]] void Fail(const std::string& doing, int error) const;
+  // The next file's path, the folder made first if need be.
+  std::string NextPath();
 
+  std::mutex mutex_;  // guards what follows
   std::string parent_;
   std::string path_;  // empty until made
   int files_ = 0;     // made so far, for their names

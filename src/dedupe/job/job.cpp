@@ -30,6 +30,7 @@
 #include "dedupe/job/spread.h"
 #include "dedupe/key/keying.h"
 #include "dedupe/core/printable.h"
+#include "dedupe/core/spill.h"
 #include "dedupe/core/temp_files.h"
 #include "dedupe/read/line_source.h"
 #include "dedupe/read/memory_source.h"
@@ -251,6 +252,14 @@ class Job {
       algorithms_.push_back({a.code, a.name.empty() ? DescribeAlgorithm(a.code) : a.name});
     }
     memory_ = options.memory != 0 ? options.memory : DefaultDedupeMemory();
+    // Below this, batches of pairs and pieces of the sort would be too small
+    // to get anywhere; above it, any file fits, the rest going to a file.
+    constexpr std::uint64_t kLeastMemory = std::uint64_t{16} << 20;
+    if (memory_ < kLeastMemory) {
+      throw MemoryError("the memory limit of " + MemorySizeText(memory_) + " is less than the " +
+                        MemorySizeText(kLeastMemory) + " a run needs: raise the limit (--memory)");
+    }
+    spill_.emplace(memory_, temp_);
     if (options.verbose) {
       Tell(options, "memory limit " + MemorySizeText(memory_) +
                         (options.memory != 0 ? "" : " (half the physical memory)"));
@@ -319,11 +328,13 @@ class Job {
     };
     if (keyed_ != nullptr) {
       links_ = LinkToKeyedBase(input_.table, input_.orders, fetch(input_), *keyed_, link);
+      WarnOfSpilling();
       return;
     }
     links_ = base_ ? LinkToBase(input_.table, input_.orders, fetch(input_), base_->table,
                                 base_->orders, fetch(*base_), link)
                    : LinkWithin(input_.table, input_.orders, fetch(input_), link);
+    WarnOfSpilling();
     if (previous_) KeepNumbers();
   }
 
@@ -462,6 +473,11 @@ class Job {
 
   // The result; the pairs move into it, so call it last.
   DedupeResult Result(bool with_records) {
+    if (options_.verbose && spill_->spilled() > 0) {
+      Tell(options_, MemorySizeText(spill_->spilled()) + " of arrays beyond the memory limit went to a file in " +
+                         temp_.path() + ", let go of " + std::to_string(spill_->drops()) + " times");
+    }
+    if (options_.verbose) Tell(options_, "peak memory of the process " + MemorySizeText(SpillScope::Peak()));
     DedupeResult result;
     result.groups = links_.group_ends.size();
     result.skipped = input_.source->skipped() + (base_ ? base_->source->skipped() : 0);
@@ -602,31 +618,30 @@ class Job {
   }
 
   void Key(Side* side, Progress* progress, std::optional<std::uint64_t> size) {
-    // Refused as soon as the keys outgrow the limit: the table is sized for
-    // the whole file after its first records, so mostly at once.
-    const std::uint64_t before = Held();
     side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads, progress, size,
-                             options_.verify > 0 ? &side->kept : nullptr,
-                             [&](std::uint64_t bytes) { RefuseBeyondLimit(before + bytes); });
+                             options_.verify > 0 ? &side->kept : nullptr);
     const std::size_t records = side->table.size();
     const std::size_t keys = records * builders_.size();
-    // The keys and their orders stay in memory; the entries their sort
-    // needs beyond the limit are sorted in pieces through temporary files.
+    // The sort's entries beside the keys and their orders get what the limit
+    // leaves, at least a quarter of it; beyond that each key is sorted in
+    // pieces through temporary files, which keeps the sort's pages at hand
+    // where the keys themselves spill.
     const std::uint64_t held = Held() + side->kept.texts.memory() + std::uint64_t{4} * keys;
-    RefuseBeyondLimit(held);
-    const SortRoom room{std::max<std::uint64_t>(1, memory_ - held), &temp_};
+    const SortRoom room{std::max(memory_ - std::min(memory_, held), memory_ / 4), &temp_};
     side->orders = OrderByKeys(side->table, options_.threads, [&](std::size_t done) {
       if (progress != nullptr) progress->Step("ordering", done * records, keys, "keys");
     }, room);
     if (options_.verbose && !temp_.path().empty()) Tell(options_, "keys sorted in pieces in " + temp_.path());
-    RefuseBeyondLimit(Held() + side->kept.texts.memory());
+    WarnOfSpilling();
   }
 
-  void RefuseBeyondLimit(std::uint64_t held) const {
-    if (held > memory_) {
-      throw MemoryError("the keys of the records take " + MemorySizeText(held) + ", more than the memory limit of " +
-                        MemorySizeText(memory_) + ": raise the limit (--memory) or dedupe the file in parts");
-    }
+  // Once, as soon as the run holds more than its limit: it gets slower.
+  void WarnOfSpilling() {
+    if (warned_of_spilling_ || spill_->spilled() == 0 || !options_.message) return;
+    warned_of_spilling_ = true;
+    options_.message("this input needs more than the memory limit of " + MemorySizeText(memory_) +
+                     ": what does not fit goes to a temporary file in " + temp_.path() +
+                     ", which is slower (a higher --memory keeps it in memory)");
   }
 
   // The keys and their orders of both sides.
@@ -656,6 +671,8 @@ class Job {
   const DedupeOptions& options_;
   SurvivorRule rule_;
   TempFolder temp_;  // the run's temporary files, removed with the job
+  std::optional<SpillScope> spill_;  // the large arrays beyond the limit
+  bool warned_of_spilling_ = false;
   std::size_t survivor_column_ = kNoColumn;
   Survivors survivors_;
   std::unique_ptr<ReportFile> clean_, mapping_;

@@ -49,7 +49,7 @@ void KeyBatch(const RecordSource& source, const KeptRecords* kept, Block* block)
 
 KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, bool normalize,
                     unsigned threads, Progress* progress, std::optional<std::uint64_t> input_size,
-                    KeptRecords* kept, const std::function<void(std::uint64_t bytes)>& held) {
+                    KeptRecords* kept) {
   if (threads == 0) threads = base::UsableProcessors();
   // Enough blocks that every thread has one while the calling thread reads
   // the next and stores the keys of the oldest.
@@ -77,7 +77,6 @@ KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, 
       if (kept != nullptr) kept->texts.Reserve(records, records * (kept->texts.key_bytes() / table.size() + 8));
       reserved = true;
     }
-    if (held) held(table.memory() + (kept != nullptr ? kept->texts.memory() : 0));
     if (progress != nullptr) progress->Update(source.bytes_read(), table.size());
   };
   RunPipeline(

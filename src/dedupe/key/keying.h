@@ -3,7 +3,6 @@
 #define KORVIX_DEDUPE_KEYING_H_
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 
@@ -29,16 +28,13 @@ struct KeptRecords {
 // RunPipeline), so memory holds a few batches besides the keys whatever the
 // input's size. Returns the keys and places in input order; updates
 // `progress` (may be null) as it goes. `input_size`, when known, lets the
-// first round size the table for the whole input. `held` (may be null) is
-// told after each batch the bytes the table and the kept texts hold, that
-// size included, and may throw to end the keying. Throws what source.Read
-// and `held` throw, and IoError when the input holds more than
-// KeyTable::kMaxRecords records.
+// first round size the table for the whole input. Throws what source.Read
+// throws, and IoError when the input holds more than KeyTable::kMaxRecords
+// records.
 KeyTable KeyRecords(RecordSource& source, std::span<const KeyBuilder> builders, bool normalize,
                     unsigned threads, Progress* progress,
                     std::optional<std::uint64_t> input_size = std::nullopt,
-                    KeptRecords* kept = nullptr,
-                    const std::function<void(std::uint64_t bytes)>& held = {});
+                    KeptRecords* kept = nullptr);
 
 }  // namespace korvix::dedupe
 

@@ -141,7 +141,9 @@ class ProfileSet {
 };
 
 // What a run holds against LinkOptions::memory: the keys, the profiles,
-// the arrays by record and the candidate pairs.
+// the arrays by record and the candidate pairs. What does not fit goes to
+// a file (spill.h); the candidate pairs get what is left, at least a
+// quarter of the limit, and are made in batches beyond that.
 class Budget {
  public:
   // A candidate pair at its most, while it is scored: itself (12 bytes),
@@ -151,26 +153,18 @@ class Budget {
 
   explicit Budget(const LinkOptions& options) : limit_(options.memory), held_(options.held) {}
 
-  // Holds `bytes` more for `what`, or refuses.
-  void Hold(std::uint64_t bytes, std::string_view what) {
-    held_ += bytes;
-    if (limit_ != 0 && held_ > limit_) {
-      throw MemoryError("the keys and " + std::string(what) + " take " + MemorySizeText(held_) +
-                        ", more than the memory limit of " + MemorySizeText(limit_) +
-                        ": raise the limit (--memory) or dedupe the file in parts");
-    }
-  }
+  void Hold(std::uint64_t bytes) { held_ += bytes; }
 
   // The candidate pairs that fit in what is left.
   std::uint64_t pairs() const {
     if (limit_ == 0) return std::numeric_limits<std::uint64_t>::max();
-    return held_ >= limit_ ? 0 : (limit_ - held_) / kPairBytes;
+    return std::max(limit_ - std::min(limit_, held_), limit_ / 4) / kPairBytes;
   }
 
   // Refuses `pairs` candidate pairs and more, as pairs() says they do not fit.
-  [[noreturn]] void RefusePairs(std::uint64_t pairs) const {
-    throw MemoryError("the candidate pairs of the keys, " + std::to_string(pairs) + " and more, need more than the " +
-                      MemorySizeText(limit_ - std::min(limit_, held_)) + " left of the memory limit of " +
+  [[noreturn]] void RefusePairs(std::uint64_t wanted) const {
+    throw MemoryError("the candidate pairs of the keys, " + std::to_string(wanted) + " and more, need more than the " +
+                      MemorySizeText(pairs() * kPairBytes) + " left of the memory limit of " +
                       MemorySizeText(limit_) + ": raise the limit (--memory), or key with algorithms that " +
                       "fewer records share, or lower the records compared by key (max_candidates)");
   }
@@ -811,8 +805,7 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
   constexpr std::uint64_t kLinkBytes = sizeof(Candidate) + sizeof(float);
   for (std::size_t begin = 0; begin < bound.size();) {  // in blocks
     Budget held = budget;
-    held.Hold(sizeof bound[0] * bound.size() + kLinkBytes * scored.pairs.size(),
-              "the batches of candidate pairs");
+    held.Hold(sizeof bound[0] * bound.size() + kLinkBytes * scored.pairs.size());
     const std::uint64_t room = batch_room(held);
     std::size_t end = begin + 1;
     for (std::uint64_t pairs = bound[begin]; end < bound.size() && pairs + bound[end] <= room; ++end) {
@@ -1428,7 +1421,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   const ProfileSet profiles(n, wanted, orders[0].sorted, fetch);
   // The arrays by record: groups, union-find, links, the keys paired, copies.
   Budget budget(options);
-  budget.Hold(profiles.memory() + n * (64 + 8 * orders.size()), "the records' profiles");
+  budget.Hold(profiles.memory() + n * (64 + 8 * orders.size()));
   std::vector<BigVector<std::uint32_t>> made = PairedKeys(n, orders, options);
   // Samples are drawn from every pair scored: with them, no pair is left
   // out. Copies are grouped without a look at decisions.
@@ -1543,8 +1536,7 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
     right.emplace(base_size, wanted_right, base_layout, fetch_base);
   }
   Budget budget(options);
-  budget.Hold((left ? left->memory() + right->memory() : 0) + (input_size + base_size) * 16,
-              "the records' profiles");
+  budget.Hold((left ? left->memory() + right->memory() : 0) + (input_size + base_size) * 16);
   const PairSource source{runs, left ? &*left : nullptr, right ? &*right : nullptr, /*within=*/false,
                           nullptr, nullptr};
   Scored scored;
@@ -1629,7 +1621,7 @@ std::vector<ScoredLink> ScoreRuns(std::span<const KeyRun> key_runs, std::size_t 
   std::iota(layout.begin(), layout.end(), 0u);
   const ProfileSet profiles(n, wanted, layout, fetch);
   Budget budget(options);
-  budget.Hold(profiles.memory() + n * (8 + 4 * made.size()), "the records' profiles");
+  budget.Hold(profiles.memory() + n * (8 + 4 * made.size()));
   Scored scored = ScoreCandidates({runs, &profiles, nullptr, /*within=*/true, &made, nullptr}, n, budget, options);
   BigVector<Candidate>& pairs = scored.pairs;
   std::vector<float>& scores = scored.scores;

@@ -63,9 +63,9 @@ struct LinkOptions {
   // 1 into Links::samples, each scored exactly (so every pair is).
   std::size_t sample = 0;
   // The memory the run may hold (0: no limit), and what it holds before
-  // linking (the keys). Candidate pairs beyond it are made and scored in
-  // batches (without samples); linking that needs more all the same throws
-  // Error (kRefused).
+  // linking (the keys). Candidate pairs beyond what is left of it, and at
+  // least beyond a quarter of it, are made and scored in batches (without
+  // samples); linking that needs more all the same throws Error (kRefused).
   std::uint64_t memory = 0;
   std::uint64_t held = 0;
   // Told now and then, on the calling thread, how far a long step is:
