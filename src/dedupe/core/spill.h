@@ -25,7 +25,8 @@ class SpillScope {
  public:
   // Spills into `folder` (which must outlive the scope) what does not fit
   // `limit` bytes. One scope at a time: a second one, of a run on another
-  // thread, does not spill and leaves the first one's in force.
+  // thread, leaves the first one in force, whose file then takes the large
+  // arrays of both runs beyond its limit.
   SpillScope(std::uint64_t limit, TempFolder& folder);
   ~SpillScope();
   SpillScope(const SpillScope&) = delete;

@@ -561,8 +561,9 @@ class PairMaker {
   Batch batch_;
   BigVector<Candidate>* out_;
   std::vector<std::string>* messages_;
-  std::vector<std::uint32_t> records_, made_keys_;
-  std::vector<std::size_t> same_until_;
+  // As long as the largest run: the whole input where it is one address.
+  BigVector<std::uint32_t> records_, made_keys_;
+  BigVector<std::size_t> same_until_;
   std::size_t before_ = 0;
 };
 
@@ -665,7 +666,7 @@ void Unique(BigVector<Candidate>* pairs, unsigned threads) {
                pairs->end());
 }
 
-std::vector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet& left,
+BigVector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet& left,
                               const ProfileSet& right, const LinkOptions& options) {
   // The pairs in the order of their profiles (see ProfileSet).
   struct Next {
@@ -682,7 +683,7 @@ std::vector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSe
   });
   RadixSort(&order, std::bit_width(left.size()) + b_bits, options.threads,
             [](const Next& n) { return n.place; });
-  std::vector<float> scores(pairs.size());
+  BigVector<float> scores(pairs.size());
   const double floor = options.sample > 0 ? 0 : options.verify;
   std::atomic<std::uint64_t> scored{0};
   base::ParallelFor(pairs.size(), options.threads, 1024, [&](std::size_t begin, std::size_t end) {
@@ -717,7 +718,7 @@ void SetParts(const Profile& a, const Profile& b, DedupePair* pair) {
 
 // Only the pairs that link, in their order: those below the threshold are
 // counted but need no room while the groups are made.
-void KeepLinks(BigVector<Candidate>* pairs, std::vector<float>* scores, const LinkOptions& options) {
+void KeepLinks(BigVector<Candidate>* pairs, BigVector<float>* scores, const LinkOptions& options) {
   std::size_t kept = 0;
   for (std::size_t i = 0; i < pairs->size(); ++i) {
     if ((*scores)[i] < Threshold(options)) continue;
@@ -756,7 +757,7 @@ std::vector<std::uint64_t> PairBounds(const PairSource& source, std::size_t reco
 // Scored candidate pairs: every one, or (made in batches) only those that link.
 struct Scored {
   BigVector<Candidate> pairs;  // by a, then b
-  std::vector<float> scores;
+  BigVector<float> scores;
   std::uint64_t compared = 0;  // pairs scored
 };
 
@@ -817,7 +818,7 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
     auto pairs = MakePairs(source, {record(begin), record(end)}, held.pairs(), tell && begin == 0, options);
     if (!pairs) held.RefusePairs(held.pairs() + 1);
     Unique(&*pairs, options.threads);
-    std::vector<float> scores = ScorePairs(*pairs, *source.left, right, options);
+    BigVector<float> scores = ScorePairs(*pairs, *source.left, right, options);
     scored.compared += pairs->size();
     KeepLinks(&*pairs, &scores, options);
     scored.pairs.insert(scored.pairs.end(), pairs->begin(), pairs->end());
@@ -830,7 +831,7 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
 // About `n` of the scored pairs, spread over the scores: the range from 0 to
 // 1 in twenty bands, each band giving an equal share (what a band lacks goes
 // to the others), evenly spaced within it; by score, highest first.
-std::vector<DedupePair> SamplePairs(const BigVector<Candidate>& pairs, const std::vector<float>& scores,
+std::vector<DedupePair> SamplePairs(const BigVector<Candidate>& pairs, const BigVector<float>& scores,
                                     const ProfileSet& left, const ProfileSet& right, std::size_t n) {
   constexpr std::size_t kBands = 20;
   std::array<std::vector<std::uint32_t>, kBands> bands;
@@ -1463,7 +1464,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     }
   }
   BigVector<Candidate>& pairs = scored.pairs;
-  std::vector<float>& scores = scored.scores;
+  BigVector<float>& scores = scored.scores;
   Links links;
   links.group.assign(n, 0);
   links.algorithm.assign(n, 0);
@@ -1549,7 +1550,7 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
     budget.RefusePairs(budget.pairs() + 1);
   }
   const BigVector<Candidate>& pairs = scored.pairs;
-  const std::vector<float>& scores = scored.scores;
+  const BigVector<float>& scores = scored.scores;
   Links links;
   if (options.sample > 0 && left) links.samples = SamplePairs(pairs, scores, *left, *right, options.sample);
   links.group.assign(input_size, 0);
@@ -1624,7 +1625,7 @@ std::vector<ScoredLink> ScoreRuns(std::span<const KeyRun> key_runs, std::size_t 
   budget.Hold(profiles.memory() + n * (8 + 4 * made.size()));
   Scored scored = ScoreCandidates({runs, &profiles, nullptr, /*within=*/true, &made, nullptr}, n, budget, options);
   BigVector<Candidate>& pairs = scored.pairs;
-  std::vector<float>& scores = scored.scores;
+  BigVector<float>& scores = scored.scores;
   KeepLinks(&pairs, &scores, options);
   links.reserve(pairs.size());
   for (std::size_t i = 0; i < pairs.size(); ++i) links.push_back({pairs[i].a, pairs[i].b, pairs[i].algorithm, scores[i]});
@@ -1659,7 +1660,7 @@ Links GroupLinks(std::size_t n, std::vector<ScoredLink> found, const FetchProfil
   }
   std::vector<std::uint8_t> wanted(n, 0);
   BigVector<Candidate> pairs;
-  std::vector<float> scores;
+  BigVector<float> scores;
   pairs.reserve(found.size());
   scores.reserve(found.size());
   for (const ScoredLink& l : found) {
