@@ -125,7 +125,7 @@ FAULTS = [
     Fault("spill-never-lets-go",
           "a run beyond its memory limit keeps every spilled page it touched",
           "src/dedupe/core/spill.cpp",
-          "      if (Resident() <= start + limit - limit / 8) continue;\n",
+          "      if (Resident() > start + limit - limit / 8) LetGoUntil(start + limit - limit / 4);\n",
           "      continue;\n"),
     Fault("rename-resurrects",
           "a rename of a row removed meanwhile adds it again",

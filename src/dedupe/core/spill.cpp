@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,7 +16,6 @@
 #include <mutex>
 #include <new>
 #include <thread>
-#include <vector>
 
 #include "dedupe/core/temp_files.h"
 
@@ -87,76 +85,33 @@ struct SpillScope::Watcher {
   Watcher(std::uint64_t bytes, TempFolder& where) : limit(bytes), folder(where), start(Resident()) {}
 
   // Lets go of spilled pages whenever the process holds more than seven
-  // eighths of the limit beyond its start, until it holds three quarters:
-  // a busy run touches pages faster than a look a hundredth of a second
-  // apart sees, so the room above is for that. First the arrays not
-  // touched since the last look (what an earlier step of the run made or
-  // read), then pages in the order of the file, from where the last round
-  // stopped, so that what was touched last goes last.
+  // eighths of the limit beyond its start, until it holds three quarters.
+  // A run reading back what is cached maps pages fast (a fault maps
+  // sixteen), so the watcher looks every two milliseconds, and the room
+  // above is for what it does not see.
   void Watch() {
     std::unique_lock lock(mutex);
-    auto looked = std::chrono::steady_clock::now();
     while (!stop) {
-      wakeup.wait_for(lock, std::chrono::milliseconds(10));
+      wakeup.wait_for(lock, std::chrono::milliseconds(2));
       if (stop) break;
-      if (Resident() <= start + limit - limit / 8) continue;
-      const std::uint64_t target = start + limit - limit / 4;
-      // The bits that tell what was touched need time to say something.
-      if (const auto now = std::chrono::steady_clock::now(); now - looked >= std::chrono::milliseconds(100)) {
-        LetGoOfUntouched();
-        looked = now;
-      }
-      // At most once round the file: what else the run holds is not ours
-      // to let go of. Small arrays last: they cost little to hold, and an
-      // array walked at random (the groups' links) is small beside the
-      // profiles and keys and touched as often.
-      const std::uint64_t step = std::max<std::uint64_t>(limit / 64 >> 21, 1) << 21;
-      const std::uint64_t mapped = TheState().bytes.load(std::memory_order_relaxed);
-      for (const std::size_t least : {static_cast<std::size_t>(limit / 16), std::size_t{0}}) {
-        for (std::uint64_t done = 0; done < mapped && Resident() > target; done += step) {
-          if (!LetGo(step, least)) break;
-        }
-      }
-      drops.fetch_add(1, std::memory_order_relaxed);
+      if (Resident() > start + limit - limit / 8) LetGoUntil(start + limit - limit / 4);
     }
   }
 
-  // Lets go of the mappings of the spill file whose pages the process has
-  // not touched since the last call, as the kernel's accessed bits tell
-  // (/proc/self/smaps), and clears those bits for the next call.
-  void LetGoOfUntouched() {
-    std::vector<std::pair<char*, char*>> untouched;
-    if (FILE* smaps = std::fopen("/proc/self/smaps", "re")) {
-      char line[512];
-      bool ours = false;
-      unsigned long long begin = 0, end = 0, rss = 0;
-      while (std::fgets(line, sizeof line, smaps) != nullptr) {
-        unsigned long long inode = 0, kib = 0;
-        char perms[8];
-        if (std::sscanf(line, "%llx-%llx %7s %*x %*x:%*x %llu", &begin, &end, perms, &inode) == 4) {
-          ours = inode == file_inode && inode != 0;
-        } else if (ours && std::sscanf(line, "Rss: %llu kB", &kib) == 1) {
-          rss = kib;
-        } else if (ours && std::sscanf(line, "Referenced: %llu kB", &kib) == 1 && kib == 0 && rss > 0) {
-          untouched.emplace_back(reinterpret_cast<char*>(begin), reinterpret_cast<char*>(end));
-        }
-      }
-      std::fclose(smaps);
-    }
-    State& s = TheState();
-    {
-      // Only what is still a block: one may have been given back since.
-      const std::lock_guard lock(s.mutex);
-      for (const auto& [begin, end] : untouched) {
-        for (auto at = s.blocks.lower_bound(begin); at != s.blocks.end() && at->first < end; ++at) {
-          if (at->first + at->second.size <= end) ::madvise(at->first, at->second.size, MADV_DONTNEED);
-        }
+  // Lets go of pages in the order of the file until the process holds
+  // `target`, at most once round the file: what else the run holds is not
+  // ours to let go of. Small arrays last: they cost little to hold, and an
+  // array walked at random (the groups' links) is small beside the profiles
+  // and keys and touched as often.
+  void LetGoUntil(std::uint64_t target) {
+    const std::uint64_t step = std::max<std::uint64_t>(limit / 64 >> 21, 1) << 21;
+    const std::uint64_t mapped = TheState().bytes.load(std::memory_order_relaxed);
+    for (const std::size_t least : {static_cast<std::size_t>(limit / 16), std::size_t{0}}) {
+      for (std::uint64_t done = 0; done < mapped && Resident() > target; done += step) {
+        if (!LetGo(step, least)) break;
       }
     }
-    if (const int fd = ::open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC); fd >= 0) {
-      (void)!::write(fd, "1", 1);
-      ::close(fd);
-    }
+    drops.fetch_add(1, std::memory_order_relaxed);
   }
 
   // Lets go of `bytes` of spilled pages from the cursor on, of blocks of
@@ -195,7 +150,6 @@ struct SpillScope::Watcher {
   TempFolder& folder;
   const std::uint64_t start;
   std::shared_ptr<File> file;  // made with the first spilled block
-  unsigned long long file_inode = 0;  // its inode, to find its mappings
   char* cursor = nullptr;      // where the watcher lets go next
   std::atomic<std::uint64_t> spilled{0};
   std::atomic<std::uint64_t> drops{0};
@@ -242,8 +196,6 @@ void* MapSpilled(std::size_t size, std::uint64_t in_memory) {
   if (w == nullptr || in_memory + size <= w->limit / 32) return nullptr;
   if (!w->file) {
     w->file = std::make_shared<File>(w->folder.CreateUnnamed());
-    struct stat st {};
-    if (::fstat(w->file->fd, &st) == 0) w->file_inode = st.st_ino;
     w->thread = std::thread([w] { w->Watch(); });
   }
   const off_t at = w->file->end;
