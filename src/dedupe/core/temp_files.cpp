@@ -181,10 +181,15 @@ std::string TempFolder::NextPath() {
   return path_ + "/" + std::to_string(files_++);
 }
 
-std::unique_ptr<TempFile> TempFolder::Create() {
-  std::string path = NextPath();
+int TempFolder::Open(const std::string& path) const {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) Fail("cannot make a file in the temporary folder " + parent_, errno);
+  return fd;
+}
+
+std::unique_ptr<TempFile> TempFolder::Create() {
+  std::string path = NextPath();
+  const int fd = Open(path);
   return std::unique_ptr<TempFile>(new TempFile(*this, std::move(path), fd));
 }
 
@@ -192,8 +197,7 @@ int TempFolder::CreateUnnamed() {
   // Made in the run's folder, not with O_TMPFILE, so that while it lives the
   // folder's signal handling (SIGXFSZ ignored) is in force.
   const std::string path = NextPath();
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) Fail("cannot make a file in the temporary folder " + parent_, errno);
+  const int fd = Open(path);
   ::unlink(path.c_str());
   return fd;
 }

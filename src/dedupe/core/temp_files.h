@@ -99,6 +99,8 @@ class TempFolder {
  private:
   // The next file's path, the folder made first if need be.
   std::string NextPath();
+  // `path` made anew, open for reading and writing.
+  int Open(const std::string& path) const;
 
   std::mutex mutex_;  // guards what follows
   std::string parent_;
