@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <random>
 
 #include "dedupe/core/error.h"
 
@@ -110,8 +111,10 @@ std::string SystemTempFolder() {
   return tmpdir != nullptr && tmpdir[0] != '\0' ? tmpdir : "/tmp";
 }
 
-TempFile::TempFile(const TempFolder& folder, std::string path, int fd)
-    : folder_(folder), path_(std::move(path)), fd_(fd), on_signal_(path_) {}
+TempFile::TempFile(const TempFolder& folder, std::string path)
+    : folder_(folder), path_(std::move(path)), fd_(-1), on_signal_(path_) {
+  fd_ = folder.Open(path_);  // listed first: a signal never finds it unlisted
+}
 
 TempFile::~TempFile() {
   ::close(fd_);
@@ -173,10 +176,21 @@ std::string TempFolder::NextPath() {
   const std::lock_guard lock(mutex_);
   if (path_.empty()) {
     RemoveLeftovers(parent_);
-    std::string path = parent_ + "/" + kFolderMark + std::to_string(::getpid()) + "-XXXXXX";
-    if (::mkdtemp(path.data()) == nullptr) Fail("cannot make a folder in the temporary folder " + parent_, errno);
-    path_ = std::move(path);  // first, so that the folder goes even if the list is full
-    on_signal_.emplace(path_);
+    // Listed before it is made, so that a signal never finds it unlisted.
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    for (int tries = 1;; ++tries) {
+      std::string path = parent_ + "/" + kFolderMark + std::to_string(::getpid()) + "-";
+      for (int i = 0; i < 6; ++i) path += kLetters[random() % (sizeof kLetters - 1)];
+      on_signal_.emplace(path);
+      if (::mkdir(path.c_str(), 0700) == 0) {
+        path_ = std::move(path);
+        break;
+      }
+      const int error = errno;
+      on_signal_.reset();
+      if (error != EEXIST || tries == 100) Fail("cannot make a folder in the temporary folder " + parent_, error);
+    }
   }
   return path_ + "/" + std::to_string(files_++);
 }
@@ -188,15 +202,14 @@ int TempFolder::Open(const std::string& path) const {
 }
 
 std::unique_ptr<TempFile> TempFolder::Create() {
-  std::string path = NextPath();
-  const int fd = Open(path);
-  return std::unique_ptr<TempFile>(new TempFile(*this, std::move(path), fd));
+  return std::unique_ptr<TempFile>(new TempFile(*this, NextPath()));
 }
 
 int TempFolder::CreateUnnamed() {
   // Made in the run's folder, not with O_TMPFILE, so that while it lives the
   // folder's signal handling (SIGXFSZ ignored) is in force.
   const std::string path = NextPath();
+  const RemovedOnSignal listed(path);  // until it has no name
   const int fd = Open(path);
   ::unlink(path.c_str());
   return fd;

@@ -54,7 +54,7 @@ class TempFile {
 
  private:
   friend class TempFolder;
-  TempFile(const TempFolder& folder, std::string path, int fd);
+  TempFile(const TempFolder& folder, std::string path);  // made at `path`
   void Put(std::string_view bytes);
   [[noreturn]] void Fail(const char* doing, int error) const;
 
@@ -97,6 +97,7 @@ class TempFolder {
   const std::string& path() const { return path_; }  // empty until made
 
  private:
+  friend class TempFile;  // opens itself once listed for the signals
   // The next file's path, the folder made first if need be.
   std::string NextPath();
   // `path` made anew, open for reading and writing.
