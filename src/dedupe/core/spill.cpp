@@ -146,8 +146,14 @@ struct SpillScope::Watcher {
     return true;
   }
 
+  // The bytes of large arrays kept in memory before the file takes them.
+  std::uint64_t Share() const {
+    return expected.load(std::memory_order_relaxed) <= limit / 2 ? limit / 2 : limit / 32;
+  }
+
   const std::uint64_t limit;
   TempFolder& folder;
+  std::atomic<std::uint64_t> expected{0};
   const std::uint64_t start;
   std::shared_ptr<File> file;  // made with the first spilled block
   char* cursor = nullptr;      // where the watcher lets go next
@@ -184,6 +190,12 @@ SpillScope::~SpillScope() {
   }
 }
 
+void SpillScope::Expect(std::uint64_t bytes) {
+  if (!watcher_) return;
+  const std::uint64_t before = watcher_->expected.load(std::memory_order_relaxed);
+  watcher_->expected.store(before + std::min(bytes, ~before), std::memory_order_relaxed);
+}
+
 std::uint64_t SpillScope::Peak() { return ProcNumber("status", "VmHWM:") * 1024; }
 
 std::uint64_t SpillScope::spilled() const { return watcher_ ? watcher_->spilled.load() : 0; }
@@ -193,7 +205,7 @@ void* MapSpilled(std::size_t size, std::uint64_t in_memory) {
   State& s = TheState();
   const std::lock_guard lock(s.mutex);
   SpillScope::Watcher* w = s.scope;
-  if (w == nullptr || in_memory + size <= w->limit / 32) return nullptr;
+  if (w == nullptr || in_memory + size <= w->Share()) return nullptr;
   if (!w->file) {
     w->file = std::make_shared<File>(w->folder.CreateUnnamed());
     w->thread = std::thread([w] { w->Watch(); });

@@ -1,7 +1,8 @@
 // Large arrays that do not fit a run's memory limit, kept in a file.
 //
 // While a SpillScope lives, the large arrays of the process (MapBig) stay
-// in memory up to a thirty-second of the limit; beyond that they are
+// in memory up to a share of the limit: half of it while the run expects
+// to fit that half, a thirty-second once it may not. Beyond that they are
 // mapped from a file without a name in the run's temporary folder, so that
 // nothing of them outlives the process, however it ends. Their pages
 // belong to the system's file cache, which may write them out; a watcher
@@ -31,6 +32,11 @@ class SpillScope {
   ~SpillScope();
   SpillScope(const SpillScope&) = delete;
   SpillScope& operator=(const SpillScope&) = delete;
+
+  // The run expects to hold `bytes` more (saturating; the most there is
+  // for an input of unknown size). A run well within its limit thus never
+  // touches the file, and one that may not keeps the watcher's reach.
+  void Expect(std::uint64_t bytes);
 
   // The bytes mapped from the file so far, and how often the watcher
   // dropped them from memory: what --verbose tells.

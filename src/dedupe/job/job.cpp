@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <optional>
@@ -266,10 +267,17 @@ class Job {
     }
   }
 
+  // At its peak a run holds some five to six times its input (keys,
+  // orders, profiles and pairs of realistic data). Reckoning with eight, a
+  // run that surely fits its limit keeps its arrays in memory.
+  static constexpr std::uint64_t kHeldPerInputByte = 8;
+
   void ReadFile(const std::string& path, bool is_base) {
     Side& side = is_base ? base_.emplace() : input_;
     const bool csv = ReadsCsv(options_, path);
     side.input = std::make_unique<Input>(path, temp_.parent());
+    spill_->Expect(side.input->size() ? *side.input->size() * kHeldPerInputByte
+                                      : std::numeric_limits<std::uint64_t>::max());
     Progress progress(options_.progress, side.input->size());
     if (csv) {
       BadRecordPolicy policy;
@@ -303,6 +311,9 @@ class Job {
     Side& side = is_base ? base_.emplace() : input_;
     side.source = std::make_unique<MemorySource>(records);
     side.memory = records;
+    std::uint64_t bytes = 0;
+    for (const std::string_view r : records) bytes += r.size() + 1;
+    spill_->Expect(bytes * kHeldPerInputByte);
     if (!is_base) SurvivorColumn(nullptr);
     Key(&side, nullptr, std::nullopt);
   }
