@@ -327,6 +327,7 @@ class Job {
     link.sample = options_.verify > 0 ? options_.sample_pairs : 0;
     link.memory = memory_;
     link.held = Held();
+    link.temp = &temp_;
     if (!options_.decisions.empty() || options_.identify) Decide(&link);
     const auto fetch = [this](Side& side) -> FetchProfiles {
       return [this, &side](std::span<const std::uint32_t> records, std::span<const std::uint32_t> places) {

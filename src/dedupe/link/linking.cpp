@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <utility>
 #include <numeric>
 #include <optional>
@@ -13,7 +14,9 @@
 #include <unordered_set>
 
 #include "base/parallel.h"
+#include "dedupe/core/batch_file.h"
 #include "dedupe/core/error.h"
+#include "dedupe/core/temp_files.h"
 
 namespace korvix::dedupe {
 
@@ -47,21 +50,6 @@ class UnionFind {
 struct Candidate {
   std::uint32_t a, b;
   std::uint8_t algorithm;  // 0-based
-};
-
-// The records whose pairs a batch makes: those whose lower record (within
-// one side; the input's, against a base) lies from `begin` to `end`. A pair
-// made under several algorithms is made in one batch each time, so each
-// batch is made unique alone.
-struct Batch {
-  std::uint32_t begin = 0, end = kNone;
-  bool Has(std::uint32_t record) const { return record >= begin && record < end; }
-  // Whether any of `records` (ascending) is in the batch: a run none of
-  // whose records is makes no pair of it.
-  bool Meets(std::span<const std::uint32_t> records) const {
-    const auto at = std::lower_bound(records.begin(), records.end(), begin);
-    return at != records.end() && *at < end;
-  }
 };
 
 // Sorts `items` stably by key(item), a number of `bits` bits: a radix sort,
@@ -383,6 +371,8 @@ bool SameSecondKey(const Profile& a, const Profile& b) {
   return x == y;
 }
 
+class PairStore;
+
 // Adds the candidate pairs of records that share one key: `left` with
 // `right`, or within `left` when `right` is null. Too many records are
 // split by SecondKey; a part still too large pairs each record only with its
@@ -396,10 +386,15 @@ class PairMaker {
   // first anyway.
   // `only` (may be null): the pairs of two records of one class in it
   // alone are made.
+  // `out` is handed on to `store` whenever it holds `cap` pairs.
   PairMaker(const LinkOptions& options, const std::vector<BigVector<std::uint32_t>>* made,
-            Copies* copies, const std::vector<std::uint32_t>* only, Batch batch, BigVector<Candidate>* out,
-            std::vector<std::string>* messages)
-      : options_(options), made_(made), copies_(copies), only_(only), batch_(batch), out_(out), messages_(messages) {}
+            Copies* copies, const std::vector<std::uint32_t>* only, BigVector<Candidate>* out,
+            PairStore* store, std::size_t cap, std::vector<std::string>* messages)
+      : options_(options), made_(made), copies_(copies), only_(only), out_(out), store_(store), cap_(cap),
+        messages_(messages) {}
+
+  // Hands on what `out` holds; called at the end of each piece of runs.
+  void HandOn();
 
   void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
            std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
@@ -416,7 +411,6 @@ class PairMaker {
                            " records, more than " + std::to_string(max) +
                            "; they are compared only within equal postcode, house number and name sound");
     }
-    if (!batch_.Meets(left)) return;
     // The parts are runs of equal second keys in input order; the order of
     // the parts themselves does not matter. Entries are sorted by a hash of
     // the key and their place, the keys themselves compared only where two
@@ -478,7 +472,6 @@ class PairMaker {
         for (; y < std::min(end, x + max); ++y) {
           const Entry& p = entries[x];
           const Entry& q = entries[y];
-          if (!batch_.Has(within ? std::min(p.record, q.record) : p.right ? q.record : p.record)) continue;
           if (within) {
             if (PairedBefore(x, y) || (copies_ != nullptr && copies_->Within(p.record, q.record, algorithm)) ||
                 !Wanted(p.record, q.record)) {
@@ -489,6 +482,7 @@ class PairMaker {
             out_->push_back({p.right ? q.record : p.record, p.right ? p.record : q.record, algorithm});
           }
         }
+        HandOnWhenFull();
       }
       i = end;
     }
@@ -497,13 +491,8 @@ class PairMaker {
  private:
   void AllPairs(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right,
                 std::uint8_t algorithm, bool within) {
-    if (!batch_.Meets(left)) return;
     if (within) Gather(left, algorithm);
-    // `left` ascends: the records of the batch lie together.
-    const auto at = [&](std::uint32_t record) {
-      return static_cast<std::size_t>(std::lower_bound(left.begin(), left.end(), record) - left.begin());
-    };
-    for (std::size_t i = at(batch_.begin); i < at(batch_.end); ++i) {
+    for (std::size_t i = 0; i < left.size(); ++i) {
       if (within) {
         for (std::size_t j = i + 1; j < left.size(); ++j) {
           if (PairedBefore(i, j) || (copies_ != nullptr && copies_->Within(left[i], left[j], algorithm)) ||
@@ -515,7 +504,12 @@ class PairMaker {
       } else {
         for (const std::uint32_t r : right) out_->push_back({left[i], r, algorithm});
       }
+      HandOnWhenFull();
     }
+  }
+
+  void HandOnWhenFull() {
+    if (out_->size() >= cap_) HandOn();
   }
 
   bool Wanted(std::uint32_t a, std::uint32_t b) const {
@@ -558,8 +552,9 @@ class PairMaker {
   const std::vector<BigVector<std::uint32_t>>* made_;
   Copies* copies_;  // may be null
   const std::vector<std::uint32_t>* only_;  // may be null
-  Batch batch_;
   BigVector<Candidate>* out_;
+  PairStore* store_;
+  std::size_t cap_;
   std::vector<std::string>* messages_;
   // As long as the largest run: the whole input where it is one address.
   BigVector<std::uint32_t> records_, made_keys_;
@@ -587,13 +582,127 @@ struct PairSource {
   const std::vector<std::uint32_t>* only = nullptr;
 };
 
-// The candidate pairs of the batch, in the order of the runs as PairMaker
-// makes them one after the other, made on all threads: the runs are cut
-// into pieces of about equal work, each with pairs and messages of its own,
-// put together in order at the end. Null when they are more than `room`;
-// the messages of large keys are told when `tell`.
-std::optional<BigVector<Candidate>> MakePairs(const PairSource& source, Batch batch, std::uint64_t room,
-                                              bool tell, const LinkOptions& options) {
+// Batches are cut between blocks of this many records, whose bounds take
+// little room beside the records' own arrays.
+constexpr std::size_t kBatchBlock = 64;
+
+// At most the pairs that the records of each block make as their first
+// record (the input's, against a base): each all records after it in a
+// run that is paired whole, its neighbours on either side in a split one.
+std::vector<std::uint64_t> PairBounds(const PairSource& source, std::size_t records, const LinkOptions& options) {
+  const std::uint64_t most = std::max<std::size_t>(options.max_candidates, 2);
+  std::vector<std::uint64_t> bound((records + kBatchBlock - 1) / kBatchBlock, 0);
+  for (const Run& run : source.runs) {
+    const std::uint64_t size = source.within ? run.left.size() : run.left.size() + run.right.size();
+    const std::uint64_t others = source.within ? size - 1 : run.right.size();
+    for (std::size_t i = 0; i < run.left.size(); ++i) {
+      const std::uint64_t pairs = size > most ? std::min(others, 2 * (most - 1))
+                                  : source.within ? size - 1 - i
+                                                  : others;
+      bound[run.left[i] / kBatchBlock] += pairs;
+    }
+  }
+  return bound;
+}
+
+// The candidate pairs as PairMaker hands them on, from any thread, in no
+// set order: in memory while they fit `room`. Beyond it they are laid out in
+// a temporary file by the batch of their first record (the input's, against
+// a base), batches that each fit `room` (PairBounds), to be scored one after
+// the other; or, where all must be at hand at once, they are too many.
+class PairStore {
+ public:
+  // `batches_of` (null: all at once) and `records` are what batches are
+  // cut from, `temp` where their file goes (null: a folder of its own).
+  PairStore(std::uint64_t room, const PairSource* batches_of, std::size_t records, TempFolder* temp,
+            const LinkOptions& options)
+      : room_(room), batches_of_(batches_of), records_(records), temp_(temp), options_(options) {}
+
+  void Put(std::span<const Candidate> pairs) {
+    const std::lock_guard lock(mutex_);
+    if (too_many_) return;
+    if (!file_ && memory_.size() + pairs.size() <= room_) {
+      memory_.insert(memory_.end(), pairs.begin(), pairs.end());
+      return;
+    }
+    if (batches_of_ == nullptr) {
+      too_many_ = true;
+      BigVector<Candidate>().swap(memory_);
+      return;
+    }
+    if (!file_) {
+      StartFile();
+      LayOut(memory_);
+      BigVector<Candidate>().swap(memory_);
+    }
+    LayOut(pairs);
+  }
+
+  bool too_many() const { return too_many_; }
+  bool in_file() const { return file_ != nullptr; }
+  BigVector<Candidate> TakeAll() { return std::move(memory_); }
+  std::uint32_t batches() const { return batches_; }
+  std::uint64_t made(std::uint32_t k) const { return file_->size(k) / sizeof(Candidate); }
+  BigVector<Candidate> TakeBatch(std::uint32_t k) {
+    BigVector<Candidate> pairs(made(k));
+    file_->Read(k, reinterpret_cast<char*>(pairs.data()));
+    return pairs;
+  }
+
+ private:
+  void StartFile() {
+    const std::vector<std::uint64_t> bound = PairBounds(*batches_of_, records_, options_);
+    batch_of_.resize(bound.size());
+    for (std::size_t begin = 0; begin < bound.size(); ++batches_) {  // in blocks
+      std::size_t end = begin + 1;
+      for (std::uint64_t pairs = bound[begin]; end < bound.size() && pairs + bound[end] <= room_; ++end) {
+        pairs += bound[end];
+      }
+      std::fill(batch_of_.begin() + static_cast<std::ptrdiff_t>(begin),
+                batch_of_.begin() + static_cast<std::ptrdiff_t>(end), batches_);
+      begin = end;
+    }
+    file_ = std::make_unique<BatchFile>(batches_, temp_ != nullptr ? *temp_ : own_temp_.emplace());
+  }
+
+  void LayOut(std::span<const Candidate> pairs) {
+    const auto batch = [this](const Candidate& c) { return batch_of_[c.a / kBatchBlock]; };
+    std::vector<std::size_t> at(batches_ + 1, 0);
+    for (const Candidate& c : pairs) ++at[batch(c) + 1];
+    std::partial_sum(at.begin(), at.end(), at.begin());
+    BigVector<Candidate> by_batch(pairs.size());
+    std::vector<std::size_t> next(at.begin(), at.end() - 1);
+    for (const Candidate& c : pairs) by_batch[next[batch(c)]++] = c;
+    for (std::uint32_t k = 0; k < batches_; ++k) {
+      file_->Append(k, {reinterpret_cast<const char*>(by_batch.data() + at[k]), (at[k + 1] - at[k]) * sizeof(Candidate)});
+    }
+  }
+
+  std::mutex mutex_;  // guards what Put changes
+  const std::uint64_t room_;
+  const PairSource* batches_of_;
+  const std::size_t records_;
+  TempFolder* temp_;
+  const LinkOptions& options_;
+  std::atomic<bool> too_many_{false};
+  BigVector<Candidate> memory_;
+  std::optional<TempFolder> own_temp_;
+  std::unique_ptr<BatchFile> file_;
+  std::vector<std::uint32_t> batch_of_;  // of each block
+  std::uint32_t batches_ = 0;
+};
+
+void PairMaker::HandOn() {
+  store_->Put(*out_);
+  out_->clear();
+}
+
+// Makes the candidate pairs of `source` into `store`, on all threads: the
+// runs are cut into pieces of about equal work, each with messages of its
+// own, told in order at the end when `tell`. Each thread hands on its
+// pairs a few at a time, so that what it gathers stays small beside `room`.
+void MakePairs(const PairSource& source, std::uint64_t room, bool tell, const LinkOptions& options,
+               PairStore* store) {
   const std::span<const Run> runs = source.runs;
   const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
   const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
@@ -610,35 +719,27 @@ std::optional<BigVector<Candidate>> MakePairs(const PairSource& source, Batch ba
     if (done * pieces >= total * (ends.size() + 1)) ends.push_back(i + 1);
   }
   if (ends.empty() || ends.back() != runs.size()) ends.push_back(runs.size());
-  std::vector<BigVector<Candidate>> pairs(ends.size());
   std::vector<std::vector<std::string>> messages(ends.size());
   std::atomic<std::size_t> next{0};
-  // Pairs made on all threads, against the room left for them.
-  std::atomic<std::uint64_t> made_pairs{0};
+  // A sixteenth of the room, in all threads together.
+  const std::size_t cap = std::clamp<std::uint64_t>(room / 16 / threads, 4096, 1 << 20);
   base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
+    BigVector<Candidate> pairs;
     for (std::size_t p; (p = next++) < ends.size();) {
-      PairMaker maker(options, source.made, source.copies, source.only, batch, &pairs[p], &messages[p]);
-      for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p] && made_pairs <= room; ++i) {
-        const std::size_t before = pairs[p].size();
+      PairMaker maker(options, source.made, source.copies, source.only, &pairs, store, cap, &messages[p]);
+      for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p] && !store->too_many(); ++i) {
         maker.Add(runs[i].left, source.left, runs[i].right, source.right, runs[i].algorithm, runs[i].key,
                   source.within);
-        made_pairs += pairs[p].size() - before;
       }
+      maker.HandOn();
     }
   });
-  if (made_pairs > room) return std::nullopt;
-  BigVector<Candidate> all;
-  std::size_t count = 0;
-  for (const auto& piece : pairs) count += piece.size();
-  all.reserve(count);
   // Data drawn from few addresses can have thousands of large keys: the
   // first ones are named, the rest counted, so that the notes stay readable.
   constexpr std::size_t kNamedLargeKeys = 10;
   std::size_t large_keys = 0;
-  for (std::size_t p = 0; p < pairs.size(); ++p) {
-    all.insert(all.end(), pairs[p].begin(), pairs[p].end());
-    BigVector<Candidate>().swap(pairs[p]);
-    for (const std::string& m : messages[p]) {
+  for (const std::vector<std::string>& piece : messages) {
+    for (const std::string& m : piece) {
       if (tell && large_keys++ < kNamedLargeKeys) options.message(m);
     }
   }
@@ -647,27 +748,36 @@ std::optional<BigVector<Candidate>> MakePairs(const PairSource& source, Batch ba
                     std::to_string(most) + " records; they too are compared only within equal postcode, "
                     "house number and name sound");
   }
-  return all;
 }
 
-// Each pair once, with the first algorithm that made it. Pairs are made
-// algorithm by algorithm, so a stable sort by (a, b) puts the first one first.
+// Each pair once, with the first algorithm that made it, whatever order
+// they came in: sorted by (a, b, algorithm).
 void Unique(BigVector<Candidate>* pairs, unsigned threads) {
   std::uint32_t most_a = 0, most_b = 0;
+  std::uint8_t most_algorithm = 0;
   for (const Candidate& c : *pairs) {
     most_a = std::max(most_a, c.a);
     most_b = std::max(most_b, c.b);
+    most_algorithm = std::max(most_algorithm, c.algorithm);
   }
-  const int b_bits = std::bit_width(most_b);
-  RadixSort(pairs, std::bit_width(most_a) + b_bits, threads,
-            [b_bits](const Candidate& c) { return std::uint64_t{c.a} << b_bits | c.b; });
+  const int algorithm_bits = std::bit_width(most_algorithm);
+  const int b_bits = std::bit_width(most_b) + algorithm_bits;
+  RadixSort(pairs, std::bit_width(most_a) + b_bits, threads, [b_bits, algorithm_bits](const Candidate& c) {
+    return (std::uint64_t{c.a} << b_bits) | (std::uint64_t{c.b} << algorithm_bits) | c.algorithm;
+  });
   pairs->erase(std::unique(pairs->begin(), pairs->end(),
                            [](const Candidate& x, const Candidate& y) { return x.a == y.a && x.b == y.b; }),
                pairs->end());
 }
 
+// Where the pairs of one batch lie among all made: `before` of `total`
+// were made in the batches before it, `made` in it (before Unique).
+struct BatchShare {
+  std::uint64_t before = 0, made = 0, total = 0;
+};
+
 BigVector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet& left,
-                              const ProfileSet& right, const LinkOptions& options) {
+                              const ProfileSet& right, const LinkOptions& options, BatchShare share = {}) {
   // The pairs in the order of their profiles (see ProfileSet).
   struct Next {
     std::uint64_t place;  // of a's profile, then of b's
@@ -696,7 +806,13 @@ BigVector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet&
       }
       const std::uint64_t done = scored += to - from;
       // The first part runs on the calling thread, the one that may draw.
-      if (begin == 0 && options.progress) options.progress("comparing", done, pairs.size());
+      if (begin == 0 && options.progress) {
+        if (share.total == 0) {
+          options.progress("comparing", done, pairs.size());
+        } else {  // one count over all batches, not one per batch
+          options.progress("comparing", share.before + done * share.made / pairs.size(), share.total);
+        }
+      }
     }
   });
   return scores;
@@ -731,29 +847,6 @@ void KeepLinks(BigVector<Candidate>* pairs, BigVector<float>* scores, const Link
   scores->shrink_to_fit();
 }
 
-// Batches are cut between blocks of this many records, whose bounds take
-// little room beside the records' own arrays.
-constexpr std::size_t kBatchBlock = 64;
-
-// At most the pairs that the records of each block make as the batch's
-// records (see Batch): each all records after it in a run that is paired
-// whole, its neighbours on either side in a split one.
-std::vector<std::uint64_t> PairBounds(const PairSource& source, std::size_t records, const LinkOptions& options) {
-  const std::uint64_t most = std::max<std::size_t>(options.max_candidates, 2);
-  std::vector<std::uint64_t> bound((records + kBatchBlock - 1) / kBatchBlock, 0);
-  for (const Run& run : source.runs) {
-    const std::uint64_t size = source.within ? run.left.size() : run.left.size() + run.right.size();
-    const std::uint64_t others = source.within ? size - 1 : run.right.size();
-    for (std::size_t i = 0; i < run.left.size(); ++i) {
-      const std::uint64_t pairs = size > most ? std::min(others, 2 * (most - 1))
-                                  : source.within ? size - 1 - i
-                                                  : others;
-      bound[run.left[i] / kBatchBlock] += pairs;
-    }
-  }
-  return bound;
-}
-
 // Scored candidate pairs: every one, or (made in batches) only those that link.
 struct Scored {
   BigVector<Candidate> pairs;  // by a, then b
@@ -779,51 +872,39 @@ void Merge(Scored more, Scored* into) {
 }
 
 // The candidate pairs of `source` made unique and scored. When they do not
-// fit the memory limit at once, they are made in batches of records that
-// each fit (PairBounds), and of each batch only the links are kept: the
+// fit the memory limit at once, they are laid out in a file by batch (see
+// PairStore) and scored batch by batch, of each only the links kept: the
 // links, their order and the count compared are those of one batch.
 // Samples are drawn from all pairs at once: with them the limit refuses.
 Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budget& budget,
                        const LinkOptions& options) {
   const ProfileSet& right = source.right != nullptr ? *source.right : *source.left;
   const std::uint64_t testing = pairs_per_batch.load(std::memory_order_relaxed);
-  const auto batch_room = [testing](const Budget& b) {
-    return testing != 0 ? std::min(testing, b.pairs()) : b.pairs();
-  };
+  const std::uint64_t room = testing != 0 && options.sample == 0 ? std::min(testing, budget.pairs()) : budget.pairs();
+  PairStore store(room, options.sample > 0 ? nullptr : &source, records, options.temp, options);
+  MakePairs(source, room, source.only == nullptr, options, &store);
   Scored scored;
-  const bool tell = source.only == nullptr;
-  if (auto pairs = MakePairs(source, Batch{}, options.sample > 0 ? budget.pairs() : batch_room(budget), tell,
-                             options)) {
-    Unique(&*pairs, options.threads);
-    scored.scores = ScorePairs(*pairs, *source.left, right, options);
-    scored.compared = pairs->size();
-    scored.pairs = std::move(*pairs);
+  if (store.too_many()) budget.RefusePairs(room + 1);
+  if (!store.in_file()) {
+    BigVector<Candidate> pairs = store.TakeAll();
+    Unique(&pairs, options.threads);
+    scored.scores = ScorePairs(pairs, *source.left, right, options);
+    scored.compared = pairs.size();
+    scored.pairs = std::move(pairs);
     return scored;
   }
-  if (options.sample > 0) budget.RefusePairs(budget.pairs() + 1);
-  const std::vector<std::uint64_t> bound = PairBounds(source, records, options);
-  // What the links kept so far take: a pair and its score.
-  constexpr std::uint64_t kLinkBytes = sizeof(Candidate) + sizeof(float);
-  for (std::size_t begin = 0; begin < bound.size();) {  // in blocks
-    Budget held = budget;
-    held.Hold(sizeof bound[0] * bound.size() + kLinkBytes * scored.pairs.size());
-    const std::uint64_t room = batch_room(held);
-    std::size_t end = begin + 1;
-    for (std::uint64_t pairs = bound[begin]; end < bound.size() && pairs + bound[end] <= room; ++end) {
-      pairs += bound[end];
-    }
-    const auto record = [records](std::size_t block) {
-      return static_cast<std::uint32_t>(std::min(records, block * kBatchBlock));
-    };
-    auto pairs = MakePairs(source, {record(begin), record(end)}, held.pairs(), tell && begin == 0, options);
-    if (!pairs) held.RefusePairs(held.pairs() + 1);
-    Unique(&*pairs, options.threads);
-    BigVector<float> scores = ScorePairs(*pairs, *source.left, right, options);
-    scored.compared += pairs->size();
-    KeepLinks(&*pairs, &scores, options);
-    scored.pairs.insert(scored.pairs.end(), pairs->begin(), pairs->end());
+  BatchShare share;
+  for (std::uint32_t k = 0; k < store.batches(); ++k) share.total += store.made(k);
+  for (std::uint32_t k = 0; k < store.batches(); ++k) {
+    share.made = store.made(k);
+    BigVector<Candidate> pairs = store.TakeBatch(k);
+    Unique(&pairs, options.threads);
+    BigVector<float> scores = ScorePairs(pairs, *source.left, right, options, share);
+    share.before += share.made;
+    scored.compared += pairs.size();
+    KeepLinks(&pairs, &scores, options);
+    scored.pairs.insert(scored.pairs.end(), pairs.begin(), pairs.end());
     scored.scores.insert(scored.scores.end(), scores.begin(), scores.end());
-    begin = end;
   }
   return scored;
 }
@@ -1543,11 +1624,12 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
   Scored scored;
   if (left) {
     scored = ScoreCandidates(source, input_size, budget, options);
-  } else if (auto made = MakePairs(source, Batch{}, budget.pairs(), true, options)) {
-    Unique(&*made, options.threads);
-    scored.pairs = std::move(*made);
   } else {
-    budget.RefusePairs(budget.pairs() + 1);
+    PairStore store(budget.pairs(), nullptr, input_size, options.temp, options);
+    MakePairs(source, budget.pairs(), true, options, &store);
+    if (store.too_many()) budget.RefusePairs(budget.pairs() + 1);
+    scored.pairs = store.TakeAll();
+    Unique(&scored.pairs, options.threads);
   }
   const BigVector<Candidate>& pairs = scored.pairs;
   const BigVector<float>& scores = scored.scores;

@@ -54,6 +54,8 @@ struct DecidedPairs {
   bool empty() const { return same.empty() && different.empty(); }
 };
 
+class TempFolder;
+
 struct LinkOptions {
   double verify = 0;  // 0: link every candidate pair unseen
   std::size_t max_candidates = 200;
@@ -64,10 +66,13 @@ struct LinkOptions {
   std::size_t sample = 0;
   // The memory the run may hold (0: no limit), and what it holds before
   // linking (the keys). Candidate pairs beyond what is left of it, and at
-  // least beyond a quarter of it, are made and scored in batches (without
-  // samples); linking that needs more all the same throws Error (kRefused).
+  // least beyond a quarter of it, wait in a temporary file in `temp` (null:
+  // a folder of their own in the system's) and are scored in batches.
+  // Where all must be at hand at once (samples, a base without verifying),
+  // more throws Error (kRefused).
   std::uint64_t memory = 0;
   std::uint64_t held = 0;
+  TempFolder* temp = nullptr;
   // Told now and then, on the calling thread, how far a long step is:
   // "comparing" candidate pairs, "grouping" by the links; may be null.
   std::function<void(std::string_view step, std::uint64_t done, std::uint64_t total)> progress;
