@@ -491,9 +491,26 @@ class Job {
     }
     if (options_.verbose) Tell(options_, "peak memory of the process " + MemorySizeText(SpillScope::Peak()));
     DedupeResult result;
-    result.groups = links_.group_ends.size();
     result.skipped = input_.source->skipped() + (base_ ? base_->source->skipped() : 0);
-    result.pairs = std::move(links_.pairs);
+    if (!with_records) {
+      // Nothing below reads the records' arrays: they go before the pairs
+      // are copied into the result, so that it is not held beside them.
+      for (Side* side : {&input_, base_ ? &*base_ : nullptr}) {
+        if (side == nullptr) continue;
+        side->table = KeyTable();
+        std::vector<KeyOrder>().swap(side->orders);
+        side->kept = KeptRecords();
+      }
+      Links rest;
+      rest.pairs = std::move(links_.pairs);
+      rest.samples = std::move(links_.samples);
+      rest.apart = std::move(links_.apart);
+      rest.group_ends = std::move(links_.group_ends);
+      links_ = std::move(rest);
+    }
+    result.groups = links_.group_ends.size();
+    result.pairs.assign(links_.pairs.begin(), links_.pairs.end());
+    BigVector<DedupePair>().swap(links_.pairs);
     result.samples = std::move(links_.samples);
     for (const KeptApart& k : links_.apart) {
       result.kept_apart.push_back({k.a, k.b, k.score, k.x, k.y, k.xy_score, std::string(RuleName(k.rule))});

@@ -1203,13 +1203,13 @@ void MarkDecided(const KeyTable& table, std::size_t algorithms, const ProfileSet
   }
   if (overruled.empty()) return;
   // The pairs stay in pair order; best follows them.
-  std::vector<std::pair<DedupePair, std::uint32_t>> all;  // with the place it had, or kNone
+  BigVector<std::pair<DedupePair, std::uint32_t>> all;  // with the place it had, or kNone
   for (std::uint32_t i = 0; i < links->pairs.size(); ++i) all.emplace_back(links->pairs[i], i);
   for (const DedupePair& pair : overruled) all.emplace_back(pair, kNone);
   std::stable_sort(all.begin(), all.end(), [](const auto& p, const auto& q) {
     return std::pair(p.first.a, p.first.b) < std::pair(q.first.a, q.first.b);
   });
-  std::vector<std::uint32_t> moved(links->pairs.size());
+  BigVector<std::uint32_t> moved(links->pairs.size());
   links->pairs.clear();
   for (std::uint32_t i = 0; i < all.size(); ++i) {
     links->pairs.push_back(all[i].first);
@@ -1250,7 +1250,7 @@ std::vector<BigVector<std::uint32_t>> PairedKeys(std::size_t n, std::span<const 
 // refused. A radix sort on the scores' bits, which for scores of 0 and more
 // order as the scores do: millions of links from few addresses sort in a
 // few passes on all threads.
-std::vector<std::uint32_t> StrongestFirst(std::span<const float> scores, const LinkOptions& options) {
+BigVector<std::uint32_t> StrongestFirst(std::span<const float> scores, const LinkOptions& options) {
   struct Link {
     std::uint32_t descending;  // the score's bits inverted, for the strongest first
     std::uint32_t pair;
@@ -1262,7 +1262,7 @@ std::vector<std::uint32_t> StrongestFirst(std::span<const float> scores, const L
     }
   }
   RadixSort(&by_score, 32, options.threads, [](const Link& l) { return l.descending; });
-  std::vector<std::uint32_t> linked(by_score.size());
+  BigVector<std::uint32_t> linked(by_score.size());
   for (std::size_t k = 0; k < by_score.size(); ++k) linked[k] = by_score[k].pair;
   return linked;
 }
@@ -1276,16 +1276,16 @@ std::vector<std::uint32_t> StrongestFirst(std::span<const float> scores, const L
 // only on the links before it that it is connected with, so without
 // decisions the second pass takes up only the links connected with a torn
 // record; the others stand as the first pass left them.
-std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
-                                               std::span<const float> scores,
-                                               std::span<const std::uint32_t> linked,
-                                               const ProfileSet& profiles, UnionFind* uf,
-                                               Links* links, const LinkOptions& options) {
+BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
+                                             std::span<const float> scores,
+                                             std::span<const std::uint32_t> linked,
+                                             const ProfileSet& profiles, UnionFind* uf,
+                                             Links* links, const LinkOptions& options) {
   constexpr float kTie = 0.02f;
   const std::size_t n = profiles.records();
   BigVector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
   std::unordered_map<std::uint32_t, KeptApart> torn;  // few: a map, not an array of every record
-  std::vector<std::uint32_t> kept;
+  BigVector<std::uint32_t> kept;
   links->apart.clear();
   std::optional<Clusters> clusters(std::in_place, n, uf, options.decided);
   // The links of the records marked in `again` (all, when empty) in turn.
@@ -1353,8 +1353,8 @@ std::vector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs
 // copies, each a record's first: no kept pair holds their records. The
 // parts are scored on `threads` threads. REQUIRES: `pairs` are in pair
 // order (by a, then b), as scored pairs are.
-void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
-               std::span<const float> scores, const ProfileSet& profiles, std::vector<DedupePair> more,
+void KeepPairs(BigVector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
+               std::span<const float> scores, const ProfileSet& profiles, BigVector<DedupePair> more,
                unsigned threads, Links* links) {
   std::sort(kept.begin(), kept.end());
   const std::size_t n = profiles.records();
@@ -1390,8 +1390,8 @@ void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pair
   };
   // The chosen items in pair order: the kept ones in the order of `kept`,
   // which is theirs, among those of `more` in theirs.
-  std::vector<std::uint8_t> is_chosen(kept.size(), 0);
-  std::vector<std::uint32_t> chosen_more;
+  BigVector<std::uint8_t> is_chosen(kept.size(), 0);
+  BigVector<std::uint32_t> chosen_more;
   for (std::uint32_t r = 0; r < n; ++r) {
     const std::uint32_t item = links->best[r];
     if (item == Links::kNoPair) continue;
@@ -1403,7 +1403,7 @@ void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pair
   }
   std::sort(chosen_more.begin(), chosen_more.end());  // `more` is in pair order
   chosen_more.erase(std::unique(chosen_more.begin(), chosen_more.end()), chosen_more.end());
-  std::vector<std::uint32_t> chosen;
+  BigVector<std::uint32_t> chosen;
   const auto before = [&](std::uint32_t item, std::uint32_t other) {
     const DedupePair& m = more[other & ~kMore];
     const Candidate& p = pairs[kept[item]];
@@ -1435,9 +1435,9 @@ void KeepPairs(std::vector<std::uint32_t> kept, const BigVector<Candidate>& pair
 // pairs within a class reach stretches of it, and records that the
 // stretches join are one group. Returns each record's first pair (by a,
 // then b), which is its strongest: all score the class's self-score.
-std::vector<DedupePair> GroupCopies(const Copies& copies, std::size_t algorithms, const ProfileSet& profiles,
-                                    UnionFind* uf, std::uint64_t* compared) {
-  std::vector<DedupePair> firsts;
+BigVector<DedupePair> GroupCopies(const Copies& copies, std::size_t algorithms, const ProfileSet& profiles,
+                                  UnionFind* uf, std::uint64_t* compared) {
+  BigVector<DedupePair> firsts;
   std::vector<std::uint32_t> reach;
   for (std::size_t c = 0; c < copies.classes(); ++c) {
     const auto members = copies.members(c);
@@ -1556,11 +1556,11 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     KeepLinks(&pairs, &scores, options);
   }
   UnionFind uf(n);
-  const std::vector<std::uint32_t> kept =
+  BigVector<std::uint32_t> kept =
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);
-  std::vector<DedupePair> firsts;
+  BigVector<DedupePair> firsts;
   if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
-  KeepPairs(kept, pairs, scores, profiles, std::move(firsts), options.threads, &links);
+  KeepPairs(std::move(kept), pairs, scores, profiles, std::move(firsts), options.threads, &links);
   MarkDecided(table, orders.size(), &profiles, options, &links);
   NumberGroups(table, uf, &links);
   return links;
@@ -1755,9 +1755,9 @@ Links GroupLinks(std::size_t n, std::vector<ScoredLink> found, const FetchProfil
   std::iota(layout.begin(), layout.end(), 0u);
   const ProfileSet profiles(n, wanted, layout, fetch);
   links.compared = pairs.size();
-  const std::vector<std::uint32_t> kept =
+  BigVector<std::uint32_t> kept =
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);
-  KeepPairs(kept, pairs, scores, profiles, {}, options.threads, &links);
+  KeepPairs(std::move(kept), pairs, scores, profiles, {}, options.threads, &links);
   NumberGroups(n, first_key, uf, &links);
   return links;
 }

@@ -108,7 +108,7 @@ struct Links {
   // With a base, the matched pairs (a the input's, b the base's), by a
   // then score; verifying within one side, each record's strongest pair
   // (a < b), by a then b.
-  std::vector<DedupePair> pairs;
+  BigVector<DedupePair> pairs;
   std::uint64_t compared = 0;  // pairs scored
   // With a base: the base's records that matched (1-based algorithm), per
   // base record.

@@ -296,7 +296,7 @@ void WriteRows(const ReportInput& in, bool sorted, CsvRows* rows) {
 }
 
 void WriteMatchRows(const ReportInput& in, CsvRows* rows) {
-  const std::vector<DedupePair>& pairs = in.links.pairs;
+  const BigVector<DedupePair>& pairs = in.links.pairs;
   std::vector<std::uint32_t> input_order(in.input.table.size());
   std::iota(input_order.begin(), input_order.end(), 0u);
   const std::unordered_map<std::uint32_t, BaseRecord> base =

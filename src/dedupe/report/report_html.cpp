@@ -278,7 +278,7 @@ void WriteGroups(const ReportInput& in, std::size_t max_records, Page* page) {
 
 void WriteMatches(const ReportInput& in, std::size_t max_records, Page* page) {
   const std::unordered_map<std::uint32_t, BaseRecord> base = BaseRecords(in, true);
-  const std::vector<DedupePair>& pairs = in.links.pairs;
+  const BigVector<DedupePair>& pairs = in.links.pairs;
   std::vector<std::uint32_t> matched = MatchedRecords(in);
   // Whole matches, each its input record and its base records, up to the
   // limit.

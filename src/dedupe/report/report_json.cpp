@@ -127,7 +127,7 @@ void WriteSorted(const ReportInput& in, ReportFile* out) {
 
 void WriteMatches(const ReportInput& in, ReportFile* out) {
   const std::unordered_map<std::uint32_t, BaseRecord> base = BaseRecords(in, false);
-  const std::vector<DedupePair>& pairs = in.links.pairs;
+  const BigVector<DedupePair>& pairs = in.links.pairs;
   out->Write("\"matches\": [");
   std::size_t p = 0;
   std::string s, scratch, id_text;

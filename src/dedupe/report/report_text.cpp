@@ -95,7 +95,7 @@ void WriteSorted(const ReportInput& in, ReportFile* out) {
 void WriteMatches(const ReportInput& in, ReportFile* out) {
   const std::unordered_map<std::uint32_t, BaseRecord> base = BaseRecords(in, true);
   const std::vector<std::uint32_t> matched = MatchedRecords(in);
-  const std::vector<DedupePair>& pairs = in.links.pairs;
+  const BigVector<DedupePair>& pairs = in.links.pairs;
   std::size_t p = 0;
   std::string line, scratch;
   IdColumn id(in.id, in.input.csv);
