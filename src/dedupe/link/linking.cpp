@@ -202,12 +202,13 @@ class Copies {
     }
     std::vector<std::vector<std::uint32_t>> found;
     for (std::size_t q = 0; q < profiles.size(); ++q) {
+      if (options.progress && q % 4096 == 0) options.progress("finding copies", begin[q], begin.back());
       if (begin[q + 1] - begin[q] < kFewest) continue;
       found.clear();
       for (std::size_t k = begin[q]; k < begin[q + 1]; ++k) {
         const std::uint32_t r = by_profile[k];
         std::size_t c = 0;
-        while (c < found.size() && !Same(table, profiles, found[c][0], r)) ++c;
+        while (c < found.size() && !SameKeys(table, found[c][0], r)) ++c;
         if (c == found.size()) found.emplace_back();
         found[c].push_back(r);
       }
@@ -288,31 +289,11 @@ class Copies {
     }
   }
 
-  // Everything Score reads of the two profiles, and their keys.
-  static bool Same(const KeyTable& table, const ProfileSet& profiles, std::uint32_t x, std::uint32_t y) {
-    const Profile& a = profiles[x];
-    const Profile& b = profiles[y];
-    const auto text = [](const ProfileText& s, const ProfileText& t) {
-      return std::string_view(s) == std::string_view(t);
-    };
-    if (!text(a.plz, b.plz) || !text(a.town, b.town) || !text(a.street, b.street) ||
-        !text(a.number, b.number) || a.house.from != b.house.from || a.house.to != b.house.to ||
-        a.house.letter != b.house.letter || a.house.known != b.house.known ||
-        a.name.size() != b.name.size() || a.town_letters != b.town_letters ||
-        a.street_letters != b.street_letters || a.kind != b.kind || a.junior != b.junior ||
-        a.senior != b.senior) {
-      return false;
-    }
-    for (std::size_t i = 0; i < a.name.size(); ++i) {
-      const Profile::Word& v = a.name[i];
-      const Profile::Word& w = b.name[i];
-      if (!text(v.text, w.text) || v.sound != w.sound || v.letters != w.letters || v.share != w.share ||
-          !std::equal(v.first_names().begin(), v.first_names().end(), w.first_names().begin(),
-                      w.first_names().end()) ||
-          v.initial != w.initial || v.in_bez2 != w.in_bez2) {
-        return false;
-      }
-    }
+  // Whether two records of one shared profile have the same keys too. Their
+  // profiles are copies of one, made from one text: all that Score reads of
+  // them is equal; their keys may not be, as they may read fields the
+  // profile does not.
+  static bool SameKeys(const KeyTable& table, std::uint32_t x, std::uint32_t y) {
     for (std::size_t k = 0; k < table.algorithms(); ++k) {
       if (table.key(k, x) != table.key(k, y)) return false;
     }
@@ -723,13 +704,25 @@ void MakePairs(const PairSource& source, std::uint64_t room, bool tell, const Li
   std::atomic<std::size_t> next{0};
   // A sixteenth of the room, in all threads together.
   const std::size_t cap = std::clamp<std::uint64_t>(room / 16 / threads, 4096, 1 << 20);
-  base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t) {
+  // The work done by all threads, added in steps; the calling thread tells
+  // it as the share of the keys.
+  std::atomic<std::uint64_t> worked{0};
+  constexpr std::uint64_t kWorkStep = 1 << 18;
+  base::ParallelParts(std::min(threads, ends.size()), [&](std::size_t part) {
     BigVector<Candidate> pairs;
+    std::uint64_t mine = 0;  // not yet added to `worked`
     for (std::size_t p; (p = next++) < ends.size();) {
       PairMaker maker(options, source.made, source.copies, source.only, &pairs, store, cap, &messages[p]);
       for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p] && !store->too_many(); ++i) {
         maker.Add(runs[i].left, source.left, runs[i].right, source.right, runs[i].algorithm, runs[i].key,
                   source.within);
+        if ((mine += work(runs[i])) < kWorkStep) continue;
+        const std::uint64_t now = worked.fetch_add(mine, std::memory_order_relaxed) + mine;
+        mine = 0;
+        if (part == 0 && options.progress) {
+          options.progress("pairing", static_cast<std::uint64_t>(static_cast<double>(now) / total * runs.size()),
+                           runs.size());
+        }
       }
       maker.HandOn();
     }

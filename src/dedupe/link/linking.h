@@ -74,7 +74,9 @@ struct LinkOptions {
   std::uint64_t held = 0;
   TempFolder* temp = nullptr;
   // Told now and then, on the calling thread, how far a long step is:
-  // "comparing" candidate pairs, "grouping" by the links; may be null.
+  // "finding copies" among the records, "pairing" the records of shared
+  // keys (done as the share of the keys), "comparing" candidate pairs,
+  // "grouping" by the links; may be null.
   std::function<void(std::string_view step, std::uint64_t done, std::uint64_t total)> progress;
   DecidedPairs decided;
 };
