@@ -200,17 +200,44 @@ class Copies {
         if (wanted[r]) by_profile[at[profiles.copy_of(r)]++] = r;
       }
     }
+    // Split by their keys, each record into the first class of its profile
+    // whose keys it has: walked in input order, so that the key table is
+    // read front to back however far apart copies lie, each class keeping
+    // the keys of its first record beside. class_ holds each record's place
+    // among its profile's classes until they are gathered.
+    {
+      struct Split {
+        std::uint32_t next;  // the profile's next class, kNone after the last
+        std::uint64_t keys;  // where its keys begin in `kept`
+      };
+      std::vector<Split> splits;
+      BigVector<char> kept;
+      std::vector<std::uint32_t> first(profiles.size(), kNone);  // each profile's first class
+      for (std::uint32_t r = 0; r < n; ++r) {
+        if (options.progress && r % (1 << 16) == 0) options.progress("finding copies", r, n);
+        if (!wanted[r]) continue;
+        const std::uint32_t q = profiles.copy_of(r);
+        if (begin[q + 1] - begin[q] < kFewest) continue;
+        std::uint32_t* link = &first[q];
+        std::uint32_t place = 0;
+        for (; *link != kNone && !KeptKeys(table, kept, splits[*link].keys, r); ++place) link = &splits[*link].next;
+        if (*link == kNone) {
+          *link = static_cast<std::uint32_t>(splits.size());
+          splits.push_back({kNone, kept.size()});
+          Keep(table, r, &kept);
+        }
+        class_[r] = place;
+      }
+    }
     std::vector<std::vector<std::uint32_t>> found;
     for (std::size_t q = 0; q < profiles.size(); ++q) {
-      if (options.progress && q % 4096 == 0) options.progress("finding copies", begin[q], begin.back());
       if (begin[q + 1] - begin[q] < kFewest) continue;
       found.clear();
       for (std::size_t k = begin[q]; k < begin[q + 1]; ++k) {
         const std::uint32_t r = by_profile[k];
-        std::size_t c = 0;
-        while (c < found.size() && !SameKeys(table, found[c][0], r)) ++c;
-        if (c == found.size()) found.emplace_back();
-        found[c].push_back(r);
+        if (class_[r] >= found.size()) found.resize(class_[r] + 1);
+        found[class_[r]].push_back(r);
+        class_[r] = kNoClass;
       }
       for (auto& f : found) {
         if (f.size() < kFewest) continue;
@@ -289,13 +316,28 @@ class Copies {
     }
   }
 
-  // Whether two records of one shared profile have the same keys too. Their
-  // profiles are copies of one, made from one text: all that Score reads of
-  // them is equal; their keys may not be, as they may read fields the
-  // profile does not.
-  static bool SameKeys(const KeyTable& table, std::uint32_t x, std::uint32_t y) {
+  // Records of one shared profile are copies of one another where their
+  // keys are equal too: all that Score reads of them is (their profiles are
+  // copies of one, made from one text), but their keys may read fields the
+  // profile does not. The keys of a record are kept as each one's length,
+  // then its bytes.
+  static void Keep(const KeyTable& table, std::uint32_t r, BigVector<char>* kept) {
     for (std::size_t k = 0; k < table.algorithms(); ++k) {
-      if (table.key(k, x) != table.key(k, y)) return false;
+      const std::string_view key = table.key(k, r);
+      const auto size = static_cast<std::uint32_t>(key.size());
+      const char* bytes = reinterpret_cast<const char*>(&size);
+      kept->insert(kept->end(), bytes, bytes + sizeof size);
+      kept->insert(kept->end(), key.begin(), key.end());
+    }
+  }
+  // Whether record r has the keys kept from `at` on.
+  static bool KeptKeys(const KeyTable& table, const BigVector<char>& kept, std::uint64_t at, std::uint32_t r) {
+    for (std::size_t k = 0; k < table.algorithms(); ++k) {
+      std::uint32_t size;
+      std::memcpy(&size, kept.data() + at, sizeof size);
+      at += sizeof size;
+      if (table.key(k, r) != std::string_view(kept.data() + at, size)) return false;
+      at += size;
     }
     return true;
   }
