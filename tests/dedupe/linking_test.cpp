@@ -163,6 +163,24 @@ TEST(Linking, LargeKeysAgainstABasePairOnlyAcrossTheFiles) {
   }
 }
 
+// Records of one profile are copies only where their keys agree too: nine
+// that differ from nine others only in a field the profile leaves out (the
+// customer group), under an algorithm that keys it, stay two groups.
+TEST(Linking, CopiesOfOneProfileWithOtherKeysStayApart) {
+  std::vector<std::string> strings;
+  for (int i = 0; i < 18; ++i) {
+    strings.push_back(std::string("10115|Berlin|Hauptstraße 1|LANG|Lang|Andrea|||") + (i % 2 ? "A" : "B"));
+  }
+  DedupeOptions options;
+  options.algorithms = {{"01050000000000000901000000000000", ""}};
+  options.verify = 0.7;
+  const std::vector<std::uint32_t> groups = Groups(Link(strings, options));
+  ASSERT_EQ(groups.size(), strings.size());
+  for (std::size_t i = 0; i < groups.size(); ++i) EXPECT_EQ(groups[i], groups[i % 2]) << i;
+  EXPECT_NE(groups[0], 0u);
+  EXPECT_NE(groups[0], groups[1]);
+}
+
 // Copies are compared once, not pairwise, and change nothing: records,
 // groups, best partners, the refused links and the pairs counted are those
 // of comparing every pair. The households hold a firm and relatives that
