@@ -210,9 +210,9 @@ class Copies {
         std::uint32_t next;  // the profile's next class, kNone after the last
         std::uint64_t keys;  // where its keys begin in `kept`
       };
-      std::vector<Split> splits;
+      BigVector<Split> splits;
       BigVector<char> kept;
-      std::vector<std::uint32_t> first(profiles.size(), kNone);  // each profile's first class
+      BigVector<std::uint32_t> first(profiles.size(), kNone);  // each profile's first class
       for (std::uint32_t r = 0; r < n; ++r) {
         if (options.progress && r % (1 << 16) == 0) options.progress("finding copies", r, n);
         if (!wanted[r]) continue;
