@@ -143,10 +143,11 @@ class Budget {
 
   void Hold(std::uint64_t bytes) { held_ += bytes; }
 
-  // The candidate pairs that fit in what is left.
-  std::uint64_t pairs() const {
+  // The candidate pairs that fit in what is left, `also` bytes more held.
+  std::uint64_t pairs(std::uint64_t also = 0) const {
     if (limit_ == 0) return std::numeric_limits<std::uint64_t>::max();
-    return std::max(limit_ - std::min(limit_, held_), limit_ / 4) / kPairBytes;
+    const std::uint64_t held = held_ + also;
+    return std::max(limit_ - std::min(limit_, held), limit_ / 4) / kPairBytes;
   }
 
   // Refuses `pairs` candidate pairs and more, as pairs() says they do not fit.
@@ -351,80 +352,108 @@ class Copies {
   std::vector<BigVector<std::uint32_t>> reach_;  // by algorithm and record
 };
 
-// The key that splits a key shared by too many records: postcode, house
-// number and the sounds of the name words in order.
-std::string SecondKey(const Profile& p) {
-  std::vector<std::uint64_t> sounds;
-  for (const Profile::Word& w : p.name) sounds.push_back(w.sound);
-  std::sort(sounds.begin(), sounds.end());
-  std::string key(p.plz);
-  key.append(1, '|').append(p.number).append(1, '|');
-  for (const std::uint64_t s : sounds) key.append(reinterpret_cast<const char*>(&s), sizeof s);
-  return key;
-}
+// Records that share a key: the pairs among them, or between left and right.
+struct Run {
+  std::span<const std::uint32_t> left, right;
+  std::uint8_t algorithm;
+  std::string_view key;
+};
 
-// The sounds of a profile's name words, in order.
-void SortedSounds(const Profile& p, std::vector<std::uint64_t>* sounds) {
-  sounds->clear();
-  for (const Profile::Word& w : p.name) sounds->push_back(w.sound);
-  std::sort(sounds->begin(), sounds->end());
-}
+// What candidate pairs are made of: the runs, within one side (`right`
+// null) or between two; `made`, `copies` and `only` as PairMaker takes them
+// (with `only`, the messages of large keys were told before).
+struct PairSource {
+  std::span<const Run> runs;
+  const ProfileSet* left;
+  const ProfileSet* right;
+  bool within;
+  const std::vector<BigVector<std::uint32_t>>* made;
+  Copies* copies;
+  const std::vector<std::uint32_t>* only = nullptr;
+};
 
-// A hash of SecondKey without making it.
-std::uint64_t SecondKeyHash(const Profile& p) {
-  thread_local std::vector<std::uint64_t> sounds;
-  SortedSounds(p, &sounds);
-  std::uint64_t h = std::hash<std::string_view>()(p.plz) * 0x9E3779B97F4A7C15ull;
-  h ^= std::hash<std::string_view>()(p.number) + 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
-  for (const std::uint64_t s : sounds) h ^= s * 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-  return h;
-}
-
-// SecondKey(a) == SecondKey(b): neither postcode nor house number holds a '|'.
-bool SameSecondKey(const Profile& a, const Profile& b) {
-  if (&a == &b) return true;
-  if (std::string_view(a.plz) != std::string_view(b.plz) ||
-      std::string_view(a.number) != std::string_view(b.number) || a.name.size() != b.name.size()) {
-    return false;
+// Of the records of keys shared by too many records, the key that splits
+// them: a hash of postcode, house number and the sounds of the name words in
+// order, taken once before pairs are made, in the order of the records. Made
+// anew for each key that a record is in, it read the record's profile again
+// and again, from all over memory (or a spill file). Two different ones that
+// hash alike (about one pair in 10^19) stay one part: their records are
+// compared, not linked unseen.
+class SplitKeys {
+ public:
+  SplitKeys(const PairSource& source, std::size_t most, unsigned threads) {
+    if (source.left == nullptr) return;  // no profiles: nothing verifies, nothing splits
+    std::vector<std::uint8_t> left(source.left->records(), 0), right;
+    if (!source.within) right.assign(source.right->records(), 0);
+    bool any = false;
+    for (const Run& run : source.runs) {
+      if ((source.within ? run.left.size() : run.left.size() + run.right.size()) <= most) continue;
+      any = true;
+      for (const std::uint32_t r : run.left) left[r] = 1;
+      for (const std::uint32_t r : run.right) right[r] = 1;
+    }
+    if (!any) return;
+    Take(*source.left, left, threads, &left_);
+    if (!source.within) Take(*source.right, right, threads, &right_);
   }
-  if (a.name.data() == b.name.data()) return true;  // one profile's words, shared by copies
-  thread_local std::vector<std::uint64_t> x, y;
-  SortedSounds(a, &x);
-  SortedSounds(b, &y);
-  return x == y;
-}
+
+  std::uint64_t of(std::uint32_t record, bool right) const { return right ? (*right_)[record] : (*left_)[record]; }
+  std::size_t memory() const { return 8 * ((left_ ? left_->size() : 0) + (right_ ? right_->size() : 0)); }
+
+ private:
+  static void Take(const ProfileSet& profiles, const std::vector<std::uint8_t>& wanted, unsigned threads,
+                   std::optional<BigArray<std::uint64_t>>* into) {
+    BigArray<std::uint64_t>& keys = into->emplace(wanted.size());
+    base::ParallelFor(wanted.size(), threads, 1 << 14, [&](std::size_t begin, std::size_t end) {
+      std::vector<std::uint64_t> sounds;
+      std::string bytes;
+      for (std::size_t r = begin; r < end; ++r) {
+        if (!wanted[r]) continue;
+        const Profile& p = profiles[static_cast<std::uint32_t>(r)];
+        sounds.clear();
+        for (const Profile::Word& w : p.name) sounds.push_back(w.sound);
+        std::sort(sounds.begin(), sounds.end());
+        // Neither postcode nor house number holds a '|'.
+        bytes.assign(p.plz).append(1, '|').append(p.number).append(1, '|');
+        bytes.append(reinterpret_cast<const char*>(sounds.data()), sounds.size() * sizeof(std::uint64_t));
+        keys[r] = std::hash<std::string_view>()(bytes);
+      }
+    });
+  }
+
+  std::optional<BigArray<std::uint64_t>> left_, right_;  // by record, set where wanted
+};
 
 class PairStore;
 
 // Adds the candidate pairs of records that share one key: `left` with
-// `right`, or within `left` when `right` is null. Too many records are
-// split by SecondKey; a part still too large pairs each record only with its
-// next `max` neighbours in that order.
+// `right`, or within `left` when `right` is empty. Too many records are
+// split by their SplitKeys; a part still too large pairs each record only
+// with its next `max` neighbours in that order.
 class PairMaker {
  public:
   // Adds to `out`; the messages of large keys go to `messages`. `made`
   // (may be null) holds, for each algorithm but the last, the records whose
   // key all of whose records are paired (see AllPaired): a pair of those
   // is not made again under a later algorithm, which would only keep the
-  // first anyway.
+  // first anyway. `splits` null: no key is split.
   // `only` (may be null): the pairs of two records of one class in it
   // alone are made.
   // `out` is handed on to `store` whenever it holds `cap` pairs.
   PairMaker(const LinkOptions& options, const std::vector<BigVector<std::uint32_t>>* made,
-            Copies* copies, const std::vector<std::uint32_t>* only, BigVector<Candidate>* out,
-            PairStore* store, std::size_t cap, std::vector<std::string>* messages)
-      : options_(options), made_(made), copies_(copies), only_(only), out_(out), store_(store), cap_(cap),
-        messages_(messages) {}
+            Copies* copies, const SplitKeys* splits, const std::vector<std::uint32_t>* only,
+            BigVector<Candidate>* out, PairStore* store, std::size_t cap, std::vector<std::string>* messages)
+      : options_(options), made_(made), copies_(copies), splits_(splits), only_(only), out_(out), store_(store),
+        cap_(cap), messages_(messages) {}
 
   // Hands on what `out` holds; called at the end of each piece of runs.
   void HandOn();
 
-  void Add(std::span<const std::uint32_t> left, const ProfileSet* left_profiles,
-           std::span<const std::uint32_t> right, const ProfileSet* right_profiles,
-           std::uint8_t algorithm, std::string_view key, bool within) {
+  void Add(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right, std::uint8_t algorithm,
+           std::string_view key, bool within) {
     const std::size_t max = std::max<std::size_t>(options_.max_candidates, 2);
     const std::size_t size = within ? left.size() : left.size() + right.size();
-    if (size <= max || left_profiles == nullptr) {
+    if (size <= max || splits_ == nullptr) {
       AllPairs(left, right, algorithm, within);
       return;
     }
@@ -434,45 +463,20 @@ class PairMaker {
                            " records, more than " + std::to_string(max) +
                            "; they are compared only within equal postcode, house number and name sound");
     }
-    // The parts are runs of equal second keys in input order; the order of
-    // the parts themselves does not matter. Entries are sorted by a hash of
-    // the key and their place, the keys themselves compared only where two
-    // hash alike but differ.
-    struct Entry {
-      std::uint64_t hash;
-      std::uint32_t place;
-      std::uint32_t record;
-      bool right;
-      const Profile* profile;
-    };
-    std::vector<Entry> entries;
-    const auto add = [&](const ProfileSet& profiles, std::uint32_t r, bool right) {
-      const Profile& p = profiles[r];
-      entries.push_back({SecondKeyHash(p), static_cast<std::uint32_t>(entries.size()), r, right, &p});
-    };
-    for (const std::uint32_t r : left) add(*left_profiles, r, false);
+    // The parts are runs of equal split keys in input order; the order of
+    // the parts themselves does not matter.
+    entries_.clear();
+    for (const std::uint32_t r : left) {
+      entries_.push_back({splits_->of(r, false), static_cast<std::uint32_t>(entries_.size()), r, false});
+    }
     if (!within) {
-      for (const std::uint32_t r : right) add(*right_profiles, r, true);
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& x, const Entry& y) { return x.hash != y.hash ? x.hash < y.hash : x.place < y.place; });
-    const auto same_key = [](const Entry& x, const Entry& y) {
-      return x.hash == y.hash && SameSecondKey(*x.profile, *y.profile);
-    };
-    for (std::size_t i = 0; i < entries.size();) {
-      std::size_t end = i + 1;
-      bool mixed = false;
-      while (end < entries.size() && entries[end].hash == entries[i].hash) {
-        mixed = mixed || !SameSecondKey(*entries[i].profile, *entries[end].profile);
-        ++end;
+      for (const std::uint32_t r : right) {
+        entries_.push_back({splits_->of(r, true), static_cast<std::uint32_t>(entries_.size()), r, true});
       }
-      if (mixed) {
-        std::stable_sort(entries.begin() + i, entries.begin() + end, [](const Entry& x, const Entry& y) {
-          return SecondKey(*x.profile) < SecondKey(*y.profile);
-        });
-      }
-      i = end;
     }
+    std::sort(entries_.begin(), entries_.end(),
+              [](const Entry& x, const Entry& y) { return x.split != y.split ? x.split < y.split : x.place < y.place; });
+    const BigVector<Entry>& entries = entries_;
     if (within) {
       records_.clear();
       for (const Entry& e : entries) records_.push_back(e.record);
@@ -480,7 +484,7 @@ class PairMaker {
     }
     for (std::size_t i = 0; i < entries.size();) {
       std::size_t end = i + 1;
-      while (end < entries.size() && same_key(entries[end], entries[i])) ++end;
+      while (end < entries.size() && entries[end].split == entries[i].split) ++end;
       if (within && copies_ != nullptr) SameClassUntil(entries, i, end);
       for (std::size_t x = i; x < end; ++x) {
         std::size_t y = x + 1;
@@ -512,6 +516,14 @@ class PairMaker {
   }
 
  private:
+  // A record of a split key.
+  struct Entry {
+    std::uint64_t split;
+    std::uint32_t place;  // in the key's order
+    std::uint32_t record;
+    bool right;
+  };
+
   void AllPairs(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right,
                 std::uint8_t algorithm, bool within) {
     if (within) Gather(left, algorithm);
@@ -541,8 +553,7 @@ class PairMaker {
 
   // For each entry from `begin` to `end`, where the run of entries of its
   // class of copies that it starts ends (the next entry for none).
-  template <class Entry>
-  void SameClassUntil(const std::vector<Entry>& entries, std::size_t begin, std::size_t end) {
+  void SameClassUntil(const BigVector<Entry>& entries, std::size_t begin, std::size_t end) {
     same_until_.resize(end - begin);
     for (std::size_t k = end; k-- > begin;) {
       const std::uint32_t c = copies_->of(entries[k].record);
@@ -574,35 +585,17 @@ class PairMaker {
   const LinkOptions& options_;
   const std::vector<BigVector<std::uint32_t>>* made_;
   Copies* copies_;  // may be null
+  const SplitKeys* splits_;  // may be null
   const std::vector<std::uint32_t>* only_;  // may be null
   BigVector<Candidate>* out_;
   PairStore* store_;
   std::size_t cap_;
   std::vector<std::string>* messages_;
   // As long as the largest run: the whole input where it is one address.
+  BigVector<Entry> entries_;
   BigVector<std::uint32_t> records_, made_keys_;
   BigVector<std::size_t> same_until_;
   std::size_t before_ = 0;
-};
-
-// Records that share a key: the pairs among them, or between left and right.
-struct Run {
-  std::span<const std::uint32_t> left, right;
-  std::uint8_t algorithm;
-  std::string_view key;
-};
-
-// What candidate pairs are made of: the runs, within one side (`right`
-// null) or between two; `made`, `copies` and `only` as PairMaker takes them
-// (with `only`, the messages of large keys were told before).
-struct PairSource {
-  std::span<const Run> runs;
-  const ProfileSet* left;
-  const ProfileSet* right;
-  bool within;
-  const std::vector<BigVector<std::uint32_t>>* made;
-  Copies* copies;
-  const std::vector<std::uint32_t>* only = nullptr;
 };
 
 // Batches are cut between blocks of this many records, whose bounds take
@@ -724,8 +717,8 @@ void PairMaker::HandOn() {
 // runs are cut into pieces of about equal work, each with messages of its
 // own, told in order at the end when `tell`. Each thread hands on its
 // pairs a few at a time, so that what it gathers stays small beside `room`.
-void MakePairs(const PairSource& source, std::uint64_t room, bool tell, const LinkOptions& options,
-               PairStore* store) {
+void MakePairs(const PairSource& source, const SplitKeys* splits, std::uint64_t room, bool tell,
+               const LinkOptions& options, PairStore* store) {
   const std::span<const Run> runs = source.runs;
   const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
   const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
@@ -754,10 +747,9 @@ void MakePairs(const PairSource& source, std::uint64_t room, bool tell, const Li
     BigVector<Candidate> pairs;
     std::uint64_t mine = 0;  // not yet added to `worked`
     for (std::size_t p; (p = next++) < ends.size();) {
-      PairMaker maker(options, source.made, source.copies, source.only, &pairs, store, cap, &messages[p]);
+      PairMaker maker(options, source.made, source.copies, splits, source.only, &pairs, store, cap, &messages[p]);
       for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p] && !store->too_many(); ++i) {
-        maker.Add(runs[i].left, source.left, runs[i].right, source.right, runs[i].algorithm, runs[i].key,
-                  source.within);
+        maker.Add(runs[i].left, runs[i].right, runs[i].algorithm, runs[i].key, source.within);
         if ((mine += work(runs[i])) < kWorkStep) continue;
         const std::uint64_t now = worked.fetch_add(mine, std::memory_order_relaxed) + mine;
         mine = 0;
@@ -914,10 +906,12 @@ void Merge(Scored more, Scored* into) {
 Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budget& budget,
                        const LinkOptions& options) {
   const ProfileSet& right = source.right != nullptr ? *source.right : *source.left;
+  const SplitKeys splits(source, std::max<std::size_t>(options.max_candidates, 2), options.threads);
+  const std::uint64_t fit = budget.pairs(splits.memory());
   const std::uint64_t testing = pairs_per_batch.load(std::memory_order_relaxed);
-  const std::uint64_t room = testing != 0 && options.sample == 0 ? std::min(testing, budget.pairs()) : budget.pairs();
+  const std::uint64_t room = testing != 0 && options.sample == 0 ? std::min(testing, fit) : fit;
   PairStore store(room, options.sample > 0 ? nullptr : &source, records, options.temp, options);
-  MakePairs(source, room, source.only == nullptr, options, &store);
+  MakePairs(source, &splits, room, source.only == nullptr, options, &store);
   Scored scored;
   if (store.too_many()) budget.RefusePairs(room + 1);
   if (!store.in_file()) {
@@ -1661,7 +1655,7 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
     scored = ScoreCandidates(source, input_size, budget, options);
   } else {
     PairStore store(budget.pairs(), nullptr, input_size, options.temp, options);
-    MakePairs(source, budget.pairs(), true, options, &store);
+    MakePairs(source, nullptr, budget.pairs(), true, options, &store);
     if (store.too_many()) budget.RefusePairs(budget.pairs() + 1);
     scored.pairs = store.TakeAll();
     Unique(&scored.pairs, options.threads);
