@@ -9,6 +9,7 @@
 #define KORVIX_DEDUPE_PROFILE_H_
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -106,6 +107,15 @@ std::uint64_t SoundKey(std::string_view code);
 // Bit c % 32 of each byte c of `s`: a character of another text whose bit is
 // not set here has no equal in `s`.
 std::uint32_t Letters(std::string_view s);
+// The same, from the first eight bytes kept where the text has no more: the
+// text itself lies elsewhere in memory.
+inline std::uint32_t Letters(const ProfileText& text) {
+  if (text.size() > 8 || std::endian::native != std::endian::little) return Letters(std::string_view(text));
+  std::uint32_t letters = 0;
+  std::uint64_t head = text.head();
+  for (std::size_t i = 0; i < text.size(); ++i, head >>= 8) letters |= std::uint32_t{1} << (head & 31);
+  return letters;
+}
 
 // Makes profiles and holds what their views point into, in a few large
 // blocks that never move: a profile lives as long as its maker, which may

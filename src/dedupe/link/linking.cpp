@@ -114,6 +114,7 @@ class ProfileSet {
     if (!ascending.empty()) list_ = fetch(ascending, at);
   }
   const Profile& operator[](std::uint32_t record) const { return list_.profiles[place_[record]]; }
+  const Profile& at_place(std::uint32_t place) const { return list_.profiles[place]; }
   std::size_t memory() const { return 4 * place_.capacity() + list_.memory(); }
   std::uint32_t place(std::uint32_t record) const { return place_[record]; }
   // The place of the profile that record's shares, made for a copy before it.
@@ -811,6 +812,7 @@ BigVector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet&
     std::uint32_t pair;
   };
   const int b_bits = std::bit_width(right.size());
+  const std::uint64_t b_mask = (std::uint64_t{1} << b_bits) - 1;
   BigVector<Next> order(pairs.size());
   base::ParallelFor(pairs.size(), options.threads, 1 << 16, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
@@ -827,9 +829,12 @@ BigVector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet&
     constexpr std::size_t kTell = 1 << 14;  // pairs between two counts
     for (std::size_t from = begin; from < end; from += kTell) {
       const std::size_t to = std::min(end, from + kTell);
+      // The profiles by the places sorted: the pairs and the places by
+      // record would be two more reads a pair from all over memory.
       for (std::size_t k = from; k < to; ++k) {
-        const Candidate& p = pairs[order[k].pair];
-        scores[order[k].pair] = static_cast<float>(Score(left[p.a], right[p.b], floor));
+        const Next& n = order[k];
+        scores[n.pair] = static_cast<float>(Score(left.at_place(static_cast<std::uint32_t>(n.place >> b_bits)),
+                                                  right.at_place(static_cast<std::uint32_t>(n.place & b_mask)), floor));
       }
       const std::uint64_t done = scored += to - from;
       // The first part runs on the calling thread, the one that may draw.
@@ -906,6 +911,7 @@ void Merge(Scored more, Scored* into) {
 Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budget& budget,
                        const LinkOptions& options) {
   const ProfileSet& right = source.right != nullptr ? *source.right : *source.left;
+  if (options.progress) options.progress("pairing", 0, source.runs.size());
   const SplitKeys splits(source, std::max<std::size_t>(options.max_candidates, 2), options.threads);
   const std::uint64_t fit = budget.pairs(splits.memory());
   const std::uint64_t testing = pairs_per_batch.load(std::memory_order_relaxed);
