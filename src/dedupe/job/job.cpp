@@ -213,15 +213,10 @@ struct Side {
       progress->Step("preparing", static_cast<std::uint64_t>(share * static_cast<double>(records.size())),
                      records.size(), "records");
     };
-    // Made in the order of their places: pairs are compared in that order,
-    // and each profile's words and texts then lie beside its neighbours'
-    // in the makers' blocks, not all over them.
-    BigVector<std::uint32_t> at_place(records.size());
-    for (std::size_t k = 0; k < records.size(); ++k) at_place[places[k]] = static_cast<std::uint32_t>(k);
     base::ParallelParts(parts, [&](std::size_t part) {
-      for (std::size_t q = begin_of(part); q < begin_of(part + 1); ++q) {
-        if (list.copy_of[q] == q) list.profiles[q] = list.makers[part].Make(kept.texts.key(records[at_place[q]]));
-        if (part == 0 && q % 4096 == 0) tell(q, begin_of(1), 0, 0.8);
+      for (std::size_t k = begin_of(part); k < begin_of(part + 1); ++k) {
+        if (list.copy_of[places[k]] == places[k]) list.profiles[places[k]] = list.makers[part].Make(kept.texts.key(records[k]));
+        if (part == 0 && k % 4096 == 0) tell(k, begin_of(1), 0, 0.8);
       }
     });
     kept.texts = KeyColumn();
