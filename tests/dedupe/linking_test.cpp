@@ -109,11 +109,12 @@ TEST(Linking, LargeKeysAreSplitBySecondKeyAndNamedTenAtMost) {
     std::size_t max_candidates;
     std::size_t named;
     const char* last;
+    std::size_t compared;  // at each postcode: all ten pairs, or one in each part of two
   } cases[] = {
-      {200, 0, nullptr},
+      {200, 0, nullptr, 120},
       {3, 11,
        "2 more keys are shared by more than 3 records; they too are compared only within equal "
-       "postcode, house number and name sound"},
+       "postcode, house number and name sound", 24},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.max_candidates);
@@ -135,6 +136,14 @@ TEST(Linking, LargeKeysAreSplitBySecondKeyAndNamedTenAtMost) {
               "key \"10000\" of algorithm 1 is shared by 5 records, more than 3; they are compared "
               "only within equal postcode, house number and name sound");
     EXPECT_EQ(notes.back(), c.last);
+  }
+  for (const auto& c : cases) {
+    DedupeOptions options;
+    options.algorithms = {{"0105000000000000", ""}};
+    options.verify = 0.8;
+    options.max_candidates = c.max_candidates;
+    options.sample_pairs = 1000;  // more than are scored: every pair compared
+    EXPECT_EQ(DedupeRecords(records, options).samples.size(), c.compared) << c.max_candidates;
   }
 }
 
