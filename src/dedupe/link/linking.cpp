@@ -375,10 +375,10 @@ struct PairSource {
 
 // Of the records of keys shared by too many records, the key that splits
 // them: a hash of postcode, house number and the sounds of the name words in
-// order, taken once before pairs are made, in the order of the records. Made
-// anew for each key that a record is in, it read the record's profile again
-// and again, from all over memory (or a spill file). Two different ones that
-// hash alike (about one pair in 10^19) stay one part: their records are
+// order, taken once before pairs are made, in the order of the records:
+// taken for each key that a record is in, it would read the record's profile
+// again and again from all over memory (or a spill file). Two different ones
+// that hash alike (about one pair in 10^19) stay one part: their records are
 // compared, not linked unseen.
 class SplitKeys {
  public:
