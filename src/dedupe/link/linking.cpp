@@ -151,10 +151,11 @@ class Budget {
     return std::max(limit_ - std::min(limit_, held), limit_ / 4) / kPairBytes;
   }
 
-  // Refuses `pairs` candidate pairs and more, as pairs() says they do not fit.
-  [[noreturn]] void RefusePairs(std::uint64_t wanted) const {
+  // Refuses `pairs` candidate pairs and more, as pairs(also) says they do
+  // not fit.
+  [[noreturn]] void RefusePairs(std::uint64_t wanted, std::uint64_t also = 0) const {
     throw MemoryError("the candidate pairs of the keys, " + std::to_string(wanted) + " and more, need more than the " +
-                      MemorySizeText(pairs() * kPairBytes) + " left of the memory limit of " +
+                      MemorySizeText(pairs(also) * kPairBytes) + " left of the memory limit of " +
                       MemorySizeText(limit_) + ": raise the limit (--memory), or key with algorithms that " +
                       "fewer records share, or lower the records compared by key (max_candidates)");
   }
@@ -187,7 +188,7 @@ class Copies {
     // the records of each shared profile, in input order, split by their
     // keys. A copy whose profile was made anew is linked pair by pair,
     // with the same outcome.
-    std::vector<std::uint32_t> begin(profiles.size() + 1, 0);
+    BigVector<std::uint32_t> begin(profiles.size() + 1, 0);
     std::uint32_t most = 0;
     for (std::uint32_t r = 0; r < n; ++r) {
       if (wanted[r]) most = std::max(most, ++begin[profiles.copy_of(r) + 1]);
@@ -195,9 +196,9 @@ class Copies {
     if (most < kFewest) return;
     class_.assign(n, kNoClass);
     for (std::size_t q = 0; q < profiles.size(); ++q) begin[q + 1] += begin[q];
-    std::vector<std::uint32_t> by_profile(begin.back());
+    BigVector<std::uint32_t> by_profile(begin.back());
     {
-      std::vector<std::uint32_t> at(begin.begin(), begin.end() - 1);
+      BigVector<std::uint32_t> at(begin.begin(), begin.end() - 1);
       for (std::uint32_t r = 0; r < n; ++r) {
         if (wanted[r]) by_profile[at[profiles.copy_of(r)]++] = r;
       }
@@ -919,7 +920,7 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
   PairStore store(room, options.sample > 0 ? nullptr : &source, records, options.temp, options);
   MakePairs(source, &splits, room, source.only == nullptr, options, &store);
   Scored scored;
-  if (store.too_many()) budget.RefusePairs(room + 1);
+  if (store.too_many()) budget.RefusePairs(room + 1, splits.memory());
   if (!store.in_file()) {
     BigVector<Candidate> pairs = store.TakeAll();
     Unique(&pairs, options.threads);
