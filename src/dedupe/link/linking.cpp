@@ -53,32 +53,28 @@ struct Candidate {
 };
 
 // Sorts `items` stably by key(item), a number of `bits` bits: a radix sort,
-// up to 12 bits at a time (a digit's counts fit the core's first cache), in
-// as few passes as that allows, of equal width: 48 bits, two record
-// numbers of ten million, take four passes, not five. A comparison sort of
-// millions would take dozens. Each pass runs on all threads (each counts
-// and moves a range of its own).
+// 11 bits at a time, in a few passes where a comparison sort of millions
+// would take dozens, each pass on all threads (each counts and moves a
+// range of its own).
 template <class T, class Key>
 void RadixSort(BigVector<T>* items, int bits, unsigned threads, const Key& key) {
-  constexpr int kWidest = 12;
-  const int passes = (bits + kWidest - 1) / kWidest;
-  const int width = passes == 0 ? 1 : (bits + passes - 1) / passes;
-  const std::size_t values = std::size_t{1} << width;
+  constexpr int kDigit = 11;
+  constexpr std::size_t kValues = std::size_t{1} << kDigit;
   const std::size_t n = items->size();
   const std::size_t parts = base::PartsFor(n, threads, 1 << 16);
   const auto range_begin = [n, parts](std::size_t t) { return n * t / parts; };
   BigVector<T> other(n);
-  std::vector<std::vector<std::size_t>> at(parts, std::vector<std::size_t>(values));
-  for (int shift = 0; shift < bits; shift += width) {
-    const auto digit = [&key, shift, values](const T& item) {
-      return static_cast<std::size_t>(key(item) >> shift & (values - 1));
+  std::vector<std::array<std::size_t, kValues>> at(parts);
+  for (int shift = 0; shift < bits; shift += kDigit) {
+    const auto digit = [&key, shift](const T& item) {
+      return static_cast<std::size_t>(key(item) >> shift & (kValues - 1));
     };
     base::ParallelParts(parts, [&](std::size_t t) {
-      std::fill(at[t].begin(), at[t].end(), 0);
+      at[t].fill(0);
       for (std::size_t i = range_begin(t); i < range_begin(t + 1); ++i) ++at[t][digit((*items)[i])];
     });
     std::size_t sum = 0;
-    for (std::size_t v = 0; v < values; ++v) {
+    for (std::size_t v = 0; v < kValues; ++v) {
       for (std::size_t t = 0; t < parts; ++t) sum += std::exchange(at[t][v], sum);
     }
     base::ParallelParts(parts, [&](std::size_t t) {
