@@ -781,8 +781,9 @@ void MakePairs(const PairSource& source, const SplitKeys* splits, std::uint64_t 
 
 // Each pair once, with the first algorithm that made it, whatever order
 // they came in: sorted by (a, b), each run of one pair kept as its smallest
-// algorithm. Sorted by the record numbers alone, ten million records' pairs
-// take four passes, where the algorithm's bits would make five.
+// algorithm. Sorted by the record numbers alone, the pairs of up to four
+// million records take four passes, where the algorithm's bits would make
+// five.
 void Unique(BigVector<Candidate>* pairs, unsigned threads) {
   std::uint32_t most_a = 0, most_b = 0;
   for (const Candidate& c : *pairs) {
