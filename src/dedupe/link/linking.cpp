@@ -31,8 +31,15 @@ std::atomic<std::uint64_t> pairs_per_batch{0};  // 0: as the memory limit allows
 class UnionFind {
  public:
   explicit UnionFind(std::size_t n) : parent_(n) { std::iota(parent_.begin(), parent_.end(), 0u); }
+  // Halves the path on the way; a record whose parent is the root is left
+  // as it is, so that most Finds read their records without writing them
+  // (a written page of an array beyond the memory limit goes back to disk).
   std::uint32_t Find(std::uint32_t x) {
-    while (parent_[x] != x) x = parent_[x] = parent_[parent_[x]];
+    while (parent_[x] != x) {
+      const std::uint32_t up = parent_[parent_[x]];
+      if (up != parent_[x]) parent_[x] = up;
+      x = up;
+    }
     return x;
   }
   void Union(std::uint32_t a, std::uint32_t b) {
