@@ -158,7 +158,7 @@ class Budget {
     return std::max(limit_ - std::min(limit_, held), limit_ / 4) / kPairBytes;
   }
 
-  // Refuses `pairs` candidate pairs and more, as pairs(also) says they do
+  // Refuses `wanted` candidate pairs and more, as pairs(also) says they do
   // not fit.
   [[noreturn]] void RefusePairs(std::uint64_t wanted, std::uint64_t also = 0) const {
     throw MemoryError("the candidate pairs of the keys, " + std::to_string(wanted) + " and more, need more than the " +
