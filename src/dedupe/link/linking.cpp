@@ -35,9 +35,9 @@ class UnionFind {
   // as it is, so that most Finds read their records without writing them
   // (a written page of an array beyond the memory limit goes back to disk).
   std::uint32_t Find(std::uint32_t x) {
-    while (parent_[x] != x) {
-      const std::uint32_t up = parent_[parent_[x]];
-      if (up != parent_[x]) parent_[x] = up;
+    for (std::uint32_t parent = parent_[x]; parent != x; parent = parent_[x]) {
+      const std::uint32_t up = parent_[parent];
+      if (up != parent) parent_[x] = up;
       x = up;
     }
     return x;
