@@ -31,53 +31,7 @@ struct File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
   int fd;
-  off_t end = 0;  // where the next place is made
-  // Places given back, by where they start, none touching another: the
-  // next blocks take them before the file grows, so that their pages, still
-  // in the file's cache, need no zero fill and no room found on the disk.
-  // They hold at most what the blocks have held together before (`most`
-  // less those mapped now), so the file takes no more room on the disk than
-  // if every place given back were freed at once.
-  std::map<off_t, std::size_t> free;
-  std::uint64_t free_bytes = 0, mapped = 0, most = 0;
-
-  // A place of `size` bytes given back before, the smallest that holds
-  // them; -1 for none.
-  off_t TakeFree(std::size_t size) {
-    auto best = free.end();
-    for (auto at = free.begin(); at != free.end(); ++at) {
-      if (at->second >= size && (best == free.end() || at->second < best->second)) best = at;
-    }
-    if (best == free.end()) return -1;
-    const off_t at = best->first;
-    const std::size_t left = best->second - size;
-    free.erase(best);
-    if (left > 0) free.emplace(at + static_cast<off_t>(size), left);
-    free_bytes -= size;
-    return at;
-  }
-
-  // Keeps the place for the next blocks, joined with those it touches;
-  // false when it must be freed.
-  bool KeepFree(off_t at, std::size_t size) {
-    if (free_bytes + size + mapped > most) return false;
-    free_bytes += size;
-    auto next = free.lower_bound(at);
-    if (next != free.begin()) {
-      const auto before = std::prev(next);
-      if (before->first + static_cast<off_t>(before->second) == at) {
-        at = before->first;
-        size += before->second;
-        free.erase(before);
-      }
-    }
-    if (next != free.end() && at + static_cast<off_t>(size) == next->first) {
-      size += next->second;
-      free.erase(next);
-    }
-    free.emplace(at, size);
-    return true;
-  }
+  off_t end = 0;  // places are not used twice: the file is sparse
 };
 
 struct Block {
@@ -256,28 +210,19 @@ void* MapSpilled(std::size_t size, std::uint64_t in_memory) {
     w->file = std::make_shared<File>(w->folder.CreateUnnamed());
     w->thread = std::thread([w] { w->Watch(); });
   }
-  File& file = *w->file;
-  off_t at = file.TakeFree(size);
-  const bool reused = at >= 0;
-  if (!reused) {
-    at = file.end;
-    // Reserved on the disk now, so that a full disk is an error here and
-    // not a fault (SIGBUS) when a page of it is first written.
-    if (const int error = ::posix_fallocate(file.fd, at, static_cast<off_t>(size)); error != 0) {
-      w->folder.Fail("cannot write the temporary file of the arrays beyond the memory limit in " + w->folder.path(),
-                     error);
-    }
-    file.end = at + static_cast<off_t>(size);
+  const off_t at = w->file->end;
+  // Reserved on the disk now, so that a full disk is an error here and not
+  // a fault (SIGBUS) when a page of it is first written.
+  if (const int error = ::posix_fallocate(w->file->fd, at, static_cast<off_t>(size)); error != 0) {
+    w->folder.Fail("cannot write the temporary file of the arrays beyond the memory limit in " + w->folder.path(),
+                   error);
   }
-  void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file.fd, at);
+  void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, w->file->fd, at);
   if (p == MAP_FAILED) {
-    if (!file.KeepFree(at, size)) {
-      ::fallocate(file.fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, at, static_cast<off_t>(size));
-    }
+    ::fallocate(w->file->fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, at, static_cast<off_t>(size));
     throw std::bad_alloc();
   }
-  file.mapped += size;
-  file.most = std::max(file.most, file.mapped);
+  w->file->end = at + static_cast<off_t>(size);
   s.blocks.emplace(static_cast<char*>(p), Block{size, at, w->file});
   s.count.store(s.blocks.size(), std::memory_order_relaxed);
   s.bytes.fetch_add(size, std::memory_order_relaxed);
@@ -302,11 +247,6 @@ bool UnmapSpilled(void* p, std::size_t size) {
   // watcher must not wait for it while the run goes on. No longer a block,
   // the range is not the watcher's to touch.
   ::munmap(p, size);
-  {
-    const std::lock_guard lock(s.mutex);
-    block.file->mapped -= size;
-    if (block.file->KeepFree(block.at, size)) return true;
-  }
   // Its pages, written or not, are of no use to anyone now.
   ::fallocate(block.file->fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, block.at, static_cast<off_t>(size));
   return true;
