@@ -611,6 +611,11 @@ class PairMaker {
 // little room beside the records' own arrays.
 constexpr std::size_t kBatchBlock = 64;
 
+// The candidate pairs held in memory at once, at most, where they can be
+// scored in batches: 400 MB at 48 bytes a pair, some fifteen times what a
+// realistic million records make.
+constexpr std::uint64_t kMostPairsAtOnce = std::uint64_t{1} << 23;
+
 // At most the pairs that the records of each block make as their first
 // record (the input's, against a base): each all records after it in a
 // run that is paired whole, its neighbours on either side in a split one.
@@ -926,7 +931,12 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
   const ProfileSet& right = source.right != nullptr ? *source.right : *source.left;
   if (options.progress) options.progress("pairing", 0, source.runs.size());
   const SplitKeys splits(source, std::max<std::size_t>(options.max_candidates, 2), options.threads);
-  const std::uint64_t fit = budget.pairs(splits.memory());
+  // Where they may be scored in batches, the pairs in memory at once are
+  // kept to kMostPairsAtOnce however high the limit: more would not score
+  // faster, and a few keys that many records share would make the run's
+  // memory follow them.
+  const std::uint64_t most = options.sample == 0 ? kMostPairsAtOnce : std::numeric_limits<std::uint64_t>::max();
+  const std::uint64_t fit = std::min(budget.pairs(splits.memory()), most);
   const std::uint64_t testing = pairs_per_batch.load(std::memory_order_relaxed);
   const std::uint64_t room = testing != 0 && options.sample == 0 ? std::min(testing, fit) : fit;
   PairStore store(room, options.sample > 0 ? nullptr : &source, records, options.temp, options);

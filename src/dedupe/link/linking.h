@@ -67,7 +67,8 @@ struct LinkOptions {
   // The memory the run may hold (0: no limit), and what it holds before
   // linking (the keys). Candidate pairs beyond what is left of it, and at
   // least beyond a quarter of it, wait in a temporary file in `temp` (null:
-  // a folder of their own in the system's) and are scored in batches.
+  // a folder of their own in the system's) and are scored in batches; so
+  // do those beyond some eight million, whatever the limit.
   // Where all must be at hand at once (samples, a base without verifying),
   // more throws Error (kRefused).
   std::uint64_t memory = 0;
