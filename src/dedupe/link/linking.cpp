@@ -935,10 +935,10 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
   // kept to kMostPairsAtOnce however high the limit: more would not score
   // faster, and a few keys that many records share would make the run's
   // memory follow them.
-  const std::uint64_t most = options.sample == 0 ? kMostPairsAtOnce : std::numeric_limits<std::uint64_t>::max();
-  const std::uint64_t fit = std::min(budget.pairs(splits.memory()), most);
+  const std::uint64_t fit = budget.pairs(splits.memory());
   const std::uint64_t testing = pairs_per_batch.load(std::memory_order_relaxed);
-  const std::uint64_t room = testing != 0 && options.sample == 0 ? std::min(testing, fit) : fit;
+  const std::uint64_t room =
+      options.sample > 0 ? fit : std::min({fit, kMostPairsAtOnce, testing != 0 ? testing : fit});
   PairStore store(room, options.sample > 0 ? nullptr : &source, records, options.temp, options);
   MakePairs(source, &splits, room, source.only == nullptr, options, &store);
   Scored scored;
