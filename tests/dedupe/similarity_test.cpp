@@ -101,5 +101,33 @@ TEST(Profile, HouseNumbers) {
   }
 }
 
+// A profile's texts are kept in 16 bytes each, their sizes beside their
+// addresses; texts too long for that keep their size before their bytes.
+TEST(Profile, TextsOfEverySizeKeepTheirBytes) {
+  ProfileMaker maker(std::size_t{1} << 10);  // small blocks: long texts must get blocks of their own
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{8}, std::size_t{9},
+                                 ProfileText::kLong - 1, ProfileText::kLong, ProfileText::kLong + 70000}) {
+    const std::string town(size, 'O'), street(size, 'S'), word(size, 'W');
+    // Town words are joined: their spaces are not kept.
+    const std::string town_text = size < 2 ? town : town.substr(0, size / 2) + " " + town.substr(size / 2);
+    const std::string text = "12345|" + town_text + "|" + street + " 12|X|" + word + "|HANS|0";
+    const Profile p = maker.Make(text), q = maker.Make(text);
+    std::string other = text;
+    other[other.find('|', 6) - 1] = 'P';  // the town's last byte
+    const Profile r = maker.Make(size == 0 ? "12345|P|S 12|X|W|HANS|0" : other);
+    EXPECT_EQ(std::string_view(p.plz), "12345") << size;
+    EXPECT_EQ(std::string_view(p.town), town) << size;
+    EXPECT_EQ(std::string_view(p.street), street) << size;
+    EXPECT_EQ(std::string_view(p.number), "12") << size;
+    EXPECT_EQ(p.town.size(), size);
+    EXPECT_EQ(p.town.empty(), size == 0);
+    ASSERT_EQ(p.name.size(), size == 0 ? 1u : 2u) << size;
+    EXPECT_EQ(std::string_view(p.name[0].text), size == 0 ? "HANS" : word) << size;
+    EXPECT_TRUE(p.town == q.town && p.street == q.street && p.name[0].text == q.name[0].text) << size;
+    EXPECT_FALSE(p.town == r.town) << size;
+    EXPECT_EQ(Score(p, q), Score(p, p)) << size;  // copies at other addresses
+  }
+}
+
 }  // namespace
 }  // namespace korvix::dedupe

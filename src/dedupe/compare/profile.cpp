@@ -315,20 +315,32 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     street -= 4;
   }
 
-  std::size_t name_bytes = 0;
-  for (const auto& name : names_) name_bytes += name.text.size();
-  Reserve(items[0].size() + items[1].size() + street_.size() + name_bytes, names_.size());
-  const auto keep = [&](std::string_view s) {
+  // A long text keeps its size before its bytes (ProfileText::kLong).
+  const auto room = [](std::size_t size) { return size + (size >= ProfileText::kLong ? sizeof size : 0); };
+  const std::size_t town_size =
+      items[1].size() - static_cast<std::size_t>(std::count(items[1].begin(), items[1].end(), ' '));
+  std::size_t bytes = room(items[0].size()) + room(town_size) + room(street) + room(street_.size() - street);
+  for (const auto& name : names_) bytes += room(name.text.size());
+  Reserve(bytes, names_.size());
+  const auto put = [&](std::string_view s) {
     if (!s.empty()) std::memcpy(text_, s.data(), s.size());
-    const std::string_view kept(text_, s.size());
     text_ += s.size();
     text_left_ -= s.size();
-    return kept;
+  };
+  const auto size_first = [&](std::size_t size) {
+    if (size >= ProfileText::kLong) put(std::string_view(reinterpret_cast<const char*>(&size), sizeof size));
+  };
+  const auto keep = [&](std::string_view s) {
+    size_first(s.size());
+    const char* const kept = text_;
+    put(s);
+    return std::string_view(kept, s.size());
   };
   p.plz = ProfileText(keep(items[0]));
+  size_first(town_size);
   const char* const town = text_;
-  ForEachPart(items[1], ' ', [&](std::string_view w) { keep(w); });
-  p.town = ProfileText(std::string_view(town, static_cast<std::size_t>(text_ - town)));
+  ForEachPart(items[1], ' ', put);
+  p.town = ProfileText(std::string_view(town, town_size));
   p.town_letters = Letters(p.town);
   p.street = ProfileText(keep(std::string_view(street_).substr(0, street)));
   p.street_letters = Letters(p.street);

@@ -38,27 +38,42 @@ void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out);
 // A text of a profile with its first eight bytes at hand: most comparisons
 // of two texts are decided by those, without reading either text, which
 // for millions of pairs of records scattered in memory is what costs.
+// Millions of these are held, four a record and one a name word, in 16
+// bytes each: the address of the text (below 2^48 on every 64-bit system
+// this runs on) shares a word with its size.
 class ProfileText {
  public:
   ProfileText() = default;
-  explicit ProfileText(std::string_view text) : text_(text) {
+  // REQUIRES: when text.size() >= kLong, the eight bytes before text.data()
+  // hold its size (as ProfileMaker keeps such a text).
+  explicit ProfileText(std::string_view text)
+      : where_(reinterpret_cast<std::uintptr_t>(text.data()) << 16 | std::min<std::size_t>(text.size(), kLong)) {
     // An empty view may have no data at all, and memcpy takes no null.
     if (!text.empty()) std::memcpy(&head_, text.data(), std::min<std::size_t>(text.size(), 8));
   }
-  operator std::string_view() const { return text_; }  // NOLINT: a text is read as one
-  bool empty() const { return text_.empty(); }
-  std::size_t size() const { return text_.size(); }
-  char operator[](std::size_t i) const { return text_[i]; }
+  operator std::string_view() const { return {data(), size()}; }  // NOLINT: a text is read as one
+  bool empty() const { return (where_ & kLong) == 0; }
+  std::size_t size() const {
+    std::size_t size = where_ & kLong;
+    if (size == kLong) std::memcpy(&size, data() - sizeof size, sizeof size);
+    return size;
+  }
+  char operator[](std::size_t i) const { return data()[i]; }
   std::uint64_t head() const { return head_; }
   friend bool operator==(const ProfileText& a, const ProfileText& b) {
-    return a.head_ == b.head_ && a.text_.size() == b.text_.size() &&
-           (a.text_.size() <= 8 || a.text_.substr(8) == b.text_.substr(8));
+    if (a.head_ != b.head_ || (a.where_ & kLong) != (b.where_ & kLong)) return false;
+    return a.size() <= 8 || std::string_view(a).substr(8) == std::string_view(b).substr(8);
   }
 
+  // Texts of this size and longer keep their size before their bytes.
+  static constexpr std::size_t kLong = 0xFFFF;
+
  private:
-  std::string_view text_;
-  std::uint64_t head_ = 0;  // its first eight bytes, zero-filled
+  const char* data() const { return reinterpret_cast<const char*>(where_ >> 16); }
+  std::uint64_t head_ = 0;    // its first eight bytes, zero-filled
+  std::uintptr_t where_ = 0;  // its address << 16 | its size up to kLong
 };
+static_assert(sizeof(ProfileText) == 16);
 
 // What a record says its customer is. A legal form or a firm word (Praxis,
 // Autohaus, Bäckerei, Verein ...) makes an organisation; a title, or a known
@@ -77,7 +92,6 @@ HouseNumber ParseHouseNumber(std::string_view text);
 
 struct Profile {
   ProfileText plz, town, street, number;  // street without the number, number as written
-  HouseNumber house;
   // Millions of these are held while a run verifies: a word keeps what its
   // comparisons need in few bytes.
   struct Word {
@@ -94,6 +108,7 @@ struct Profile {
     bool given() const { return initial || known_first_name(); }
   };
   std::span<Word> name;  // the words of Bez1 and Bez2
+  HouseNumber house;
   std::uint32_t town_letters = 0, street_letters = 0;
   CustomerKind kind = CustomerKind::kUnknown;
   bool junior = false, senior = false;
