@@ -1,6 +1,7 @@
 #include "dedupe/core/big_allocator.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -123,6 +124,14 @@ void UnmapBig(void* p, std::size_t bytes) {
   if (UnmapSpilled(p, size)) return;
   g_in_memory.fetch_sub(size, std::memory_order_relaxed);
   if (!Keep(static_cast<char*>(p), size)) ::munmap(p, size);
+}
+
+void LetGoOfPages(const void* begin, const void* end) {
+  const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(begin) + page - 1) / page * page;
+  const std::uintptr_t to = reinterpret_cast<std::uintptr_t>(end) / page * page;
+  // A spilled block's pages stay in its file: the mapping only forgets them.
+  if (from < to) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
 }
 
 void ReleaseCachedBlocks() {

@@ -31,6 +31,10 @@ void ReleaseCachedBlocks();
 // Allocations of at least this many bytes are mapped with MapBig.
 inline constexpr std::size_t kBigAllocation = std::size_t{2} << 20;
 
+// Gives the pages wholly within [begin, end) of a block from MapBig back to
+// the system; what they held is lost.
+void LetGoOfPages(const void* begin, const void* end);
+
 template <class T>
 struct BigAllocator {
   using value_type = T;
@@ -58,6 +62,14 @@ struct BigAllocator {
 
 template <class T>
 using BigVector = std::vector<T, BigAllocator<T>>;
+
+// Lets go of elements [begin, end) of `v` (see LetGoOfPages) when it is
+// mapped: a large array read once gives its memory back as it is read. A
+// small one, from the heap, keeps it until it is freed.
+template <class T>
+void LetGo(const BigVector<T>& v, std::size_t begin, std::size_t end) {
+  if (v.capacity() * sizeof(T) >= kBigAllocation) LetGoOfPages(v.data() + begin, v.data() + end);
+}
 
 // An array of `size` elements that are left uninitialised, for arrays that
 // are filled at once anyway: a zero fill would touch every page twice, and

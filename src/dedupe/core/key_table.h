@@ -51,6 +51,11 @@ class KeyColumn {
   }
   std::size_t key_bytes() const { return keys_.size(); }
   std::size_t memory() const { return keys_.capacity() + 4 * ends_.capacity(); }
+  // The keys of records first..last-1 are read no more: the memory that they
+  // alone fill goes back to the system. REQUIRES: first <= last <= size().
+  void LetGo(std::size_t first, std::size_t last) {
+    if (first < last) dedupe::LetGo(keys_, first == 0 ? 0 : ends_[first - 1], ends_[last - 1]);
+  }
 
  private:
   BigVector<char> keys_;

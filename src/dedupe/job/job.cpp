@@ -160,7 +160,6 @@ struct Side {
   ProfileList Profiles(std::span<const std::uint32_t> records, std::span<const std::uint32_t> places,
                        unsigned threads, Progress* progress) {
     ProfileList list;
-    list.profiles.resize(records.size());
     list.copy_of.resize(records.size());
     // Records of one text share one profile: copies are profiled once, and
     // linking knows them by it. Open-addressing tables find each text's
@@ -202,6 +201,8 @@ struct Side {
         }
       });
     }
+    // Only now: the tables of the texts are gone.
+    list.profiles.resize(records.size());
     const std::size_t parts = base::PartsFor(records.size(), threads, 4096);
     const auto begin_of = [&](std::size_t part) { return records.size() * part / parts; };
     list.makers.resize(parts);
@@ -213,10 +214,17 @@ struct Side {
       progress->Step("preparing", static_cast<std::uint64_t>(share * static_cast<double>(records.size())),
                      records.size(), "records");
     };
+    // The texts are let go of as their profiles are made: the two would
+    // otherwise peak together.
+    constexpr std::size_t kLetGoEvery = 1 << 15;
     base::ParallelParts(parts, [&](std::size_t part) {
-      for (std::size_t k = begin_of(part); k < begin_of(part + 1); ++k) {
+      for (std::size_t k = begin_of(part), read = k; k < begin_of(part + 1); ++k) {
         if (list.copy_of[places[k]] == places[k]) list.profiles[places[k]] = list.makers[part].Make(kept.texts.key(records[k]));
         if (part == 0 && k % 4096 == 0) tell(k, begin_of(1), 0, 0.8);
+        if (k + 1 - read == kLetGoEvery || k + 1 == begin_of(part + 1)) {
+          kept.texts.LetGo(records[read], records[k] + 1);
+          read = k + 1;
+        }
       }
     });
     kept.texts = KeyColumn();

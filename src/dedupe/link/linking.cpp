@@ -1602,6 +1602,10 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
             &scored);
     }
   }
+  // The runs and the keys paired are done with: their memory goes to the
+  // grouping, which peaks beside the profiles.
+  BigVector<Run>().swap(runs);
+  std::vector<BigVector<std::uint32_t>>().swap(made);
   BigVector<Candidate>& pairs = scored.pairs;
   BigVector<float>& scores = scored.scores;
   Links links;
@@ -1619,6 +1623,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   BigVector<DedupePair> firsts;
   if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
   KeepPairs(std::move(kept), pairs, scores, profiles, std::move(firsts), options.threads, &links);
+  scored = Scored();  // the pairs kept are in `links`
   MarkDecided(table, orders.size(), &profiles, options, &links);
   NumberGroups(table, uf, &links);
   return links;
