@@ -612,9 +612,10 @@ class PairMaker {
 constexpr std::size_t kBatchBlock = 64;
 
 // The candidate pairs held in memory at once, at most, where they can be
-// scored in batches: 400 MB at 48 bytes a pair, some fifteen times what a
-// realistic million records make.
-constexpr std::uint64_t kMostPairsAtOnce = std::uint64_t{1} << 23;
+// scored in batches: 100 MB at 48 bytes a pair, some four times what a
+// realistic million records make. Batches through the file's cache cost
+// less than the fresh pages of more pairs at once.
+constexpr std::uint64_t kMostPairsAtOnce = std::uint64_t{1} << 21;
 
 // At most the pairs that the records of each block make as their first
 // record (the input's, against a base): each all records after it in a
