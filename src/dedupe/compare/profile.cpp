@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <new>
 
 #include "korvix/phonetic.h"
 
@@ -222,6 +223,9 @@ void ProfileMaker::Reserve(std::size_t bytes, std::size_t words) {
   if (bytes > text_left_) {
     text_left_ = std::max(bytes, block_);
     text_ = text_blocks_.emplace_back(std::make_unique<BigArray<char>>(text_left_))->begin();
+    // A ProfileText keeps the address in 48 bits: a system that maps above
+    // them is refused, not misread.
+    if (reinterpret_cast<std::uintptr_t>(text_ + text_left_) >> 48 != 0) throw std::bad_alloc();
   }
   if (words > words_left_) {
     words_left_ = std::max(words, (block_ + sizeof(Profile::Word) - 1) / sizeof(Profile::Word));
