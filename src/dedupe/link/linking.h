@@ -68,7 +68,7 @@ struct LinkOptions {
   // linking (the keys). Candidate pairs beyond what is left of it, and at
   // least beyond a quarter of it, wait in a temporary file in `temp` (null:
   // a folder of their own in the system's) and are scored in batches; so
-  // do those beyond some eight million, whatever the limit.
+  // do those beyond some two million, whatever the limit.
   // Where all must be at hand at once (samples, a base without verifying),
   // more throws Error (kRefused).
   std::uint64_t memory = 0;
