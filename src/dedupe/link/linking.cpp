@@ -884,7 +884,8 @@ void SetParts(const Profile& a, const Profile& b, DedupePair* pair) {
 }
 
 // Only the pairs that link, in their order: those below the threshold are
-// counted but need no room while the groups are made.
+// counted but need no room while the groups are made. Their pages are let
+// go of where they lay, not copied away: a copy would hold every link twice.
 void KeepLinks(BigVector<Candidate>* pairs, BigVector<float>* scores, const LinkOptions& options) {
   std::size_t kept = 0;
   for (std::size_t i = 0; i < pairs->size(); ++i) {
@@ -892,10 +893,10 @@ void KeepLinks(BigVector<Candidate>* pairs, BigVector<float>* scores, const Link
     (*pairs)[kept] = (*pairs)[i];
     (*scores)[kept++] = (*scores)[i];
   }
-  BigVector<Candidate> linked(pairs->begin(), pairs->begin() + static_cast<std::ptrdiff_t>(kept));
-  pairs->swap(linked);
+  pairs->resize(kept);
   scores->resize(kept);
-  scores->shrink_to_fit();
+  LetGo(*pairs, kept, pairs->capacity());
+  LetGo(*scores, kept, scores->capacity());
 }
 
 // Scored candidate pairs: every one, or (made in batches) only those that link.
@@ -905,21 +906,65 @@ struct Scored {
   std::uint64_t compared = 0;  // pairs scored
 };
 
-// Adds `more` (no pair of which is in `into`) to `into`, in order.
-void Merge(Scored more, Scored* into) {
-  const auto before = [](const Candidate& x, const Candidate& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; };
-  const BigVector<Candidate>& a = into->pairs;
-  const BigVector<Candidate>& b = more.pairs;
-  Scored merged;
-  merged.pairs.reserve(a.size() + b.size());
-  merged.scores.reserve(a.size() + b.size());
-  for (std::size_t i = 0, j = 0; i < a.size() || j < b.size();) {
-    const bool from_more = i == a.size() || (j < b.size() && before(b[j], a[i]));
-    merged.pairs.push_back(from_more ? b[j] : a[i]);
-    merged.scores.push_back(from_more ? more.scores[j++] : into->scores[i++]);
+// Reads pieces of scored pairs one after the other, letting go of what it
+// has read.
+class PieceReader {
+ public:
+  explicit PieceReader(std::vector<Scored>* pieces) : pieces_(*pieces) { SkipEmpty(); }
+  bool done() const { return piece_ == pieces_.size(); }
+  const Candidate& pair() const { return pieces_[piece_].pairs[at_]; }
+  float score() const { return pieces_[piece_].scores[at_]; }
+  void Next() {
+    Scored& piece = pieces_[piece_];
+    if (++at_ == piece.pairs.size()) {
+      piece = Scored();
+      ++piece_;
+      at_ = 0;
+      SkipEmpty();
+    } else if (at_ % kLetGoEvery == 0) {
+      LetGo(piece.pairs, 0, at_);
+      LetGo(piece.scores, 0, at_);
+    }
   }
-  merged.compared = into->compared + more.compared;
-  *into = std::move(merged);
+
+ private:
+  static constexpr std::size_t kLetGoEvery = std::size_t{1} << 20;
+  void SkipEmpty() {
+    while (piece_ < pieces_.size() && pieces_[piece_].pairs.empty()) ++piece_;
+  }
+  std::vector<Scored>& pieces_;
+  std::size_t piece_ = 0, at_ = 0;
+};
+
+// The pairs of `first` and of `more` (pieces each by a, then b, the
+// pieces of `more` in that order too; no pair in two) in one, by a then b.
+// Made to measure while what is read is let go of, the pairs are held
+// little more than once, however many pieces.
+Scored Joined(Scored first, std::vector<Scored> more) {
+  if (first.pairs.empty() && more.size() == 1) {
+    more[0].compared += first.compared;
+    return std::move(more[0]);
+  }
+  Scored joined;
+  std::size_t total = first.pairs.size();
+  joined.compared = first.compared;
+  for (const Scored& piece : more) {
+    total += piece.pairs.size();
+    joined.compared += piece.compared;
+  }
+  joined.pairs.reserve(total);
+  joined.scores.reserve(total);
+  std::vector<Scored> firsts;
+  firsts.push_back(std::move(first));
+  PieceReader x(&firsts), y(&more);
+  const auto before = [](const Candidate& p, const Candidate& q) { return p.a != q.a ? p.a < q.a : p.b < q.b; };
+  while (!x.done() || !y.done()) {
+    PieceReader& from = x.done() || (!y.done() && before(y.pair(), x.pair())) ? y : x;
+    joined.pairs.push_back(from.pair());
+    joined.scores.push_back(from.score());
+    from.Next();
+  }
+  return joined;
 }
 
 // The candidate pairs of `source` made unique and scored. When they do not
@@ -927,8 +972,9 @@ void Merge(Scored more, Scored* into) {
 // PairStore) and scored batch by batch, of each only the links kept: the
 // links, their order and the count compared are those of one batch.
 // Samples are drawn from all pairs at once: with them the limit refuses.
+// They are added to `before`, none of whose pairs the source makes again.
 Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budget& budget,
-                       const LinkOptions& options) {
+                       const LinkOptions& options, Scored before = {}) {
   const ProfileSet& right = source.right != nullptr ? *source.right : *source.left;
   if (options.progress) options.progress("pairing", 0, source.runs.size());
   const SplitKeys splits(source, std::max<std::size_t>(options.max_candidates, 2), options.threads);
@@ -942,30 +988,29 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
       options.sample > 0 ? fit : std::min({fit, kMostPairsAtOnce, testing != 0 ? testing : fit});
   PairStore store(room, options.sample > 0 ? nullptr : &source, records, options.temp, options);
   MakePairs(source, &splits, room, source.only == nullptr, options, &store);
-  Scored scored;
   if (store.too_many()) budget.RefusePairs(room + 1, splits.memory());
+  std::vector<Scored> pieces;
   if (!store.in_file()) {
-    BigVector<Candidate> pairs = store.TakeAll();
-    Unique(&pairs, options.threads);
-    scored.scores = ScorePairs(pairs, *source.left, right, options);
-    scored.compared = pairs.size();
-    scored.pairs = std::move(pairs);
-    return scored;
+    Scored& scored = pieces.emplace_back();
+    scored.pairs = store.TakeAll();
+    Unique(&scored.pairs, options.threads);
+    scored.scores = ScorePairs(scored.pairs, *source.left, right, options);
+    scored.compared = scored.pairs.size();
+    return Joined(std::move(before), std::move(pieces));
   }
   BatchShare share;
   for (std::uint32_t k = 0; k < store.batches(); ++k) share.total += store.made(k);
   for (std::uint32_t k = 0; k < store.batches(); ++k) {
     share.made = store.made(k);
-    BigVector<Candidate> pairs = store.TakeBatch(k);
-    Unique(&pairs, options.threads);
-    BigVector<float> scores = ScorePairs(pairs, *source.left, right, options, share);
+    Scored& scored = pieces.emplace_back();
+    scored.pairs = store.TakeBatch(k);
+    Unique(&scored.pairs, options.threads);
+    scored.scores = ScorePairs(scored.pairs, *source.left, right, options, share);
     share.before += share.made;
-    scored.compared += pairs.size();
-    KeepLinks(&pairs, &scores, options);
-    scored.pairs.insert(scored.pairs.end(), pairs.begin(), pairs.end());
-    scored.scores.insert(scored.scores.end(), scores.begin(), scores.end());
+    scored.compared = scored.pairs.size();
+    KeepLinks(&scored.pairs, &scored.scores, options);
   }
-  return scored;
+  return Joined(std::move(before), std::move(pieces));
 }
 
 // About `n` of the scored pairs, spread over the scores: the range from 0 to
@@ -1306,23 +1351,48 @@ std::vector<BigVector<std::uint32_t>> PairedKeys(std::size_t n, std::span<const 
 
 // The pairs that pass the threshold, strongest first, equal scores in pair
 // order: a group grows by its surest links, and a doubtful one is the one
-// refused. A radix sort on the scores' bits, which for scores of 0 and more
-// order as the scores do: millions of links from few addresses sort in a
-// few passes on all threads.
+// refused. For scores of 0 and more their bits order as the scores do. The
+// pairs are spread by the upper half of those bits, in order, and each part
+// of equal upper halves is then sorted by the lower half: beside the result
+// the sort holds one such part, not every link twice with its score, and
+// most links of files from few addresses score 1 and need no second step.
 BigVector<std::uint32_t> StrongestFirst(std::span<const float> scores, const LinkOptions& options) {
-  struct Link {
-    std::uint32_t descending;  // the score's bits inverted, for the strongest first
-    std::uint32_t pair;
-  };
-  BigVector<Link> by_score;
+  const auto descending = [scores](std::size_t pair) { return ~std::bit_cast<std::uint32_t>(scores[pair]); };
+  constexpr std::size_t kHalf = std::size_t{1} << 16;
+  std::vector<std::size_t> at(kHalf + 1, 0);
   for (std::size_t i = 0; i < scores.size(); ++i) {
-    if (scores[i] >= Threshold(options)) {
-      by_score.push_back({~std::bit_cast<std::uint32_t>(scores[i]), static_cast<std::uint32_t>(i)});
-    }
+    if (scores[i] >= Threshold(options)) ++at[(descending(i) >> 16) + 1];
   }
-  RadixSort(&by_score, 32, options.threads, [](const Link& l) { return l.descending; });
-  BigVector<std::uint32_t> linked(by_score.size());
-  for (std::size_t k = 0; k < by_score.size(); ++k) linked[k] = by_score[k].pair;
+  std::partial_sum(at.begin(), at.end(), at.begin());
+  BigVector<std::uint32_t> linked(at.back());
+  std::vector<std::size_t> next(at.begin(), at.end() - 1);
+  for (std::size_t i = 0; i < scores.size(); ++i) {
+    if (scores[i] >= Threshold(options)) linked[next[descending(i) >> 16]++] = static_cast<std::uint32_t>(i);
+  }
+  // Within a part: few links by a sort of their bits and numbers, many by
+  // counting the lower halves (stable, as the part is in pair order).
+  base::ParallelFor(kHalf, options.threads, 1, [&](std::size_t begin, std::size_t end) {
+    std::vector<std::uint64_t> few;
+    std::vector<std::uint32_t> many, count;
+    for (std::size_t h = begin; h < end; ++h) {
+      const std::span<std::uint32_t> part(linked.data() + at[h], at[h + 1] - at[h]);
+      if (std::all_of(part.begin(), part.end(), [&](std::uint32_t p) { return descending(p) == descending(part[0]); })) {
+        continue;
+      }
+      if (part.size() < kHalf) {
+        few.clear();
+        for (const std::uint32_t p : part) few.push_back(std::uint64_t{descending(p) & 0xFFFF} << 32 | p);
+        std::sort(few.begin(), few.end());
+        for (std::size_t k = 0; k < part.size(); ++k) part[k] = static_cast<std::uint32_t>(few[k]);
+        continue;
+      }
+      many.assign(part.begin(), part.end());
+      count.assign(kHalf + 1, 0);
+      for (const std::uint32_t p : many) ++count[(descending(p) & 0xFFFF) + 1];
+      std::partial_sum(count.begin(), count.end(), count.begin());
+      for (const std::uint32_t p : many) part[count[descending(p) & 0xFFFF]++] = p;
+    }
+  });
   return linked;
 }
 
@@ -1599,8 +1669,8 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
           again.push_back(run);
         }
       }
-      Merge(ScoreCandidates({again, &profiles, nullptr, /*within=*/true, &made, nullptr, &redo}, n, budget, options),
-            &scored);
+      scored = ScoreCandidates({again, &profiles, nullptr, /*within=*/true, &made, nullptr, &redo}, n, budget,
+                               options, std::move(scored));
     }
   }
   // The runs and the keys paired are done with: their memory goes to the
