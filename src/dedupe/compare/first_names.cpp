@@ -144,12 +144,15 @@ class Table {
       if ((slots_[at] ^ h) >> 32 != 0) continue;  // another key's hash: no need to read it
       const Entry& e = entries_[(slots_[at] & 0xFFFFFFFF) - 1];
       if (e.text_size == word.size() && std::memcmp(text_.data() + e.text_begin, word.data(), word.size()) == 0) {
-        return {std::span<const std::uint16_t>(groups_.data() + e.groups_begin, e.groups_size), e.sex};
+        return {groups(e.groups_begin, e.groups_size), e.sex, e.groups_begin};
       }
     }
     return {};
   }
 
+  std::span<const std::uint16_t> groups(std::uint32_t at, std::size_t size) const {
+    return std::span<const std::uint16_t>(groups_).subspan(at, size);
+  }
   std::size_t group_count() const { return group_main_.size(); }
   std::string_view group_main(std::uint16_t g) const {
     return g < group_main_.size() ? std::string_view(group_main_[g]) : std::string_view();
@@ -213,6 +216,9 @@ bool SplitCompoundFirstName(std::string_view word, std::string_view* first, std:
   return false;
 }
 
+std::span<const std::uint16_t> FirstNameGroups(std::uint32_t at, std::size_t size) {
+  return Names().groups(at, size);
+}
 std::size_t FirstNameGroupCount() { return Names().group_count(); }
 std::string_view FirstNameGroupName(std::uint16_t group) { return Names().group_main(group); }
 std::size_t FirstNameKeyCount() { return Names().key_count(); }

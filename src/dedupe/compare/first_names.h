@@ -23,8 +23,14 @@ struct FirstName {
   // not a known first name. Two known names are one name iff their groups meet.
   std::span<const std::uint16_t> groups;
   char sex = 'u';  // 'm', 'f' or 'u' (both, or unknown)
+  std::uint32_t groups_at = 0;  // where `groups` starts in the list (FirstNameGroups)
   bool known() const { return !groups.empty(); }
 };
+
+// The groups of all known names lie one after the other in one list: a
+// name's are FirstNameGroups(name.groups_at, name.groups.size()), so that
+// millions of words keep them in a few bytes, not in a view.
+std::span<const std::uint16_t> FirstNameGroups(std::uint32_t at, std::size_t size);
 
 // REQUIRES: `word` in capitals with umlauts written out, as the normaliser gives it.
 FirstName LookupFirstName(std::string_view word);

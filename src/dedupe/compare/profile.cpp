@@ -365,7 +365,7 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     // A firm's words are not read as first names: "Otto" in "Otto Bau" is
     // a surname, and so is "Friedrich" in Bez1 beside a first name in Bez2.
     if (!firm && !w.initial && names_[i].first.known()) {
-      w.name_groups = names_[i].first.groups.data();
+      w.name_groups_at = names_[i].first.groups_at;
       w.name_group_count = static_cast<std::uint8_t>(std::min<std::size_t>(names_[i].first.groups.size(), 255));
     }
     given = given || w.given();

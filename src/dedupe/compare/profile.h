@@ -99,14 +99,15 @@ struct Profile {
     std::uint64_t sound = 0;    // SoundKey of its phonetic code
     std::uint32_t letters = 0;  // see Letters
     float share = 0;            // of the run's records whose name has it; 0 when few or not counted
-    const std::uint16_t* name_groups = nullptr;  // as a first name (FirstName::groups)
-    std::uint8_t name_group_count = 0;          // 0: no first name, or a firm's word
+    std::uint32_t name_groups_at = 0;   // as a first name (FirstName::groups_at)
+    std::uint8_t name_group_count = 0;  // 0: no first name, or a firm's word
     bool initial = false;       // one letter: an abbreviated first name
     bool in_bez2 = false;       // from Bez2 ("Inh. Hans Dietz" names a firm's owner, not the firm)
-    std::span<const std::uint16_t> first_names() const { return {name_groups, name_group_count}; }
+    std::span<const std::uint16_t> first_names() const { return FirstNameGroups(name_groups_at, name_group_count); }
     bool known_first_name() const { return name_group_count > 0; }
     bool given() const { return initial || known_first_name(); }
   };
+  static_assert(sizeof(Word) == 40, "a name word is held millions of times");
   std::span<Word> name;  // the words of Bez1 and Bez2
   HouseNumber house;
   std::uint32_t town_letters = 0, street_letters = 0;
