@@ -1547,10 +1547,25 @@ void KeepPairs(BigVector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
     chosen.push_back(item);
   }
   chosen.insert(chosen.end(), chosen_more.begin() + static_cast<std::ptrdiff_t>(next_more), chosen_more.end());
-  links->pairs.assign(chosen.size(), DedupePair{});
-  base::ParallelFor(chosen.size(), threads, 1 << 12, [&](std::size_t begin, std::size_t end) {
-    for (std::size_t k = begin; k < end; ++k) links->pairs[k] = pair_of(chosen[k]);
-  });
+  // A stretch at a time, letting go of the pairs of `more` copied so far
+  // (the chosen ones ascend among them): copies of one record bring a pair
+  // each, held once here, not twice.
+  constexpr std::size_t kStretch = std::size_t{1} << 20;
+  links->pairs.clear();
+  links->pairs.reserve(chosen.size());
+  for (std::size_t from = 0; from < chosen.size(); from += kStretch) {
+    const std::size_t to = std::min(chosen.size(), from + kStretch);
+    links->pairs.resize(to);
+    base::ParallelFor(to - from, threads, 1 << 12, [&](std::size_t begin, std::size_t end) {
+      for (std::size_t k = from + begin; k < from + end; ++k) links->pairs[k] = pair_of(chosen[k]);
+    });
+    for (std::size_t k = to; k > from; --k) {
+      if (chosen[k - 1] & kMore) {
+        LetGo(more, 0, chosen[k - 1] & ~kMore);
+        break;
+      }
+    }
+  }
   BigVector<std::uint32_t> best(n, Links::kNoPair);  // apart: places and items are both numbers
   for (std::size_t k = 0; k < chosen.size(); ++k) {
     for (const std::uint32_t r : {links->pairs[k].a, links->pairs[k].b}) {
