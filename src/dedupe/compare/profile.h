@@ -171,13 +171,17 @@ class ProfileMaker {
 
 // Profiles of some records, and the makers that hold what they view.
 struct ProfileList {
+  // Each distinct profile once: records whose texts are the same (copies)
+  // share one.
   BigVector<Profile> profiles;
   std::vector<ProfileMaker> makers;
-  // By place: the place of the profile that this one is a copy of (its
-  // record's text was the same), its own when made anew; may be empty.
-  BigVector<std::uint32_t> copy_of;
+  // By place: the profile of that place in `profiles`, in ascending order
+  // but for copies; empty when each place has its own, at its place.
+  BigVector<std::uint32_t> profile_of;
+  std::uint32_t index(std::uint32_t place) const { return profile_of.empty() ? place : profile_of[place]; }
+  const Profile& at(std::uint32_t place) const { return profiles[index(place)]; }
   std::size_t memory() const {
-    std::size_t bytes = profiles.capacity() * sizeof(Profile) + 4 * copy_of.capacity();
+    std::size_t bytes = profiles.capacity() * sizeof(Profile) + 4 * profile_of.capacity();
     for (const ProfileMaker& m : makers) bytes += m.memory();
     return bytes;
   }

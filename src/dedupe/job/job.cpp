@@ -160,7 +160,8 @@ struct Side {
   ProfileList Profiles(std::span<const std::uint32_t> records, std::span<const std::uint32_t> places,
                        unsigned threads, Progress* progress) {
     ProfileList list;
-    list.copy_of.resize(records.size());
+    // By place: the place of the first record of its text.
+    BigVector<std::uint32_t> copy_of(records.size());
     // Records of one text share one profile: copies are profiled once, and
     // linking knows them by it. Open-addressing tables find each text's
     // first record; the texts are hashed on all threads, and each slot
@@ -188,21 +189,32 @@ struct Side {
           for (std::size_t at = hashes[k] & (size - 1);; at = (at + 1) & (size - 1)) {
             if (table[at] == 0) {
               table[at] = tag | (k + 1);
-              list.copy_of[places[k]] = places[k];
+              copy_of[places[k]] = places[k];
               break;
             }
             const std::size_t first = (table[at] & 0xFFFFFFFFu) - 1;
             if ((table[at] & ~std::uint64_t{0xFFFFFFFFu}) == tag &&
                 kept.texts.key(records[first]) == kept.texts.key(records[k])) {
-              list.copy_of[places[k]] = places[first];
+              copy_of[places[k]] = places[first];
               break;
             }
           }
         }
       });
     }
+    // Each text's profile once, numbered in the order of its first place;
+    // without copies each place has its own.
+    std::size_t distinct = 0;
+    for (std::size_t q = 0; q < records.size(); ++q) distinct += copy_of[q] == q ? 1 : 0;
+    if (distinct < records.size()) {
+      list.profile_of.resize(records.size());
+      for (std::size_t q = 0, next = 0; q < records.size(); ++q) {
+        if (copy_of[q] == q) list.profile_of[q] = static_cast<std::uint32_t>(next++);
+      }
+      for (std::size_t q = 0; q < records.size(); ++q) list.profile_of[q] = list.profile_of[copy_of[q]];
+    }
     // Only now: the tables of the texts are gone.
-    list.profiles.resize(records.size());
+    list.profiles.resize(distinct);
     const std::size_t parts = base::PartsFor(records.size(), threads, 4096);
     const auto begin_of = [&](std::size_t part) { return records.size() * part / parts; };
     list.makers.resize(parts);
@@ -219,7 +231,7 @@ struct Side {
     constexpr std::size_t kLetGoEvery = 1 << 15;
     base::ParallelParts(parts, [&](std::size_t part) {
       for (std::size_t k = begin_of(part), read = k; k < begin_of(part + 1); ++k) {
-        if (list.copy_of[places[k]] == places[k]) list.profiles[places[k]] = list.makers[part].Make(kept.texts.key(records[k]));
+        if (copy_of[places[k]] == places[k]) list.profiles[list.index(places[k])] = list.makers[part].Make(kept.texts.key(records[k]));
         if (part == 0 && k % 4096 == 0) tell(k, begin_of(1), 0, 0.8);
         if (k + 1 - read == kLetGoEvery || k + 1 == begin_of(part + 1)) {
           kept.texts.LetGo(records[read], records[k] + 1);
@@ -228,32 +240,30 @@ struct Side {
       }
     });
     kept.texts = KeyColumn();
+    BigVector<std::uint32_t>().swap(copy_of);
     // The name words counted (CountNameWords) on all threads, each part its
-    // share of the places. Copies are not filled in yet: a profile made
-    // counts for its copies too, and the shares are set on it alone, whose
-    // words its copies will share.
-    BigVector<std::uint32_t> times(records.size(), 0);
-    for (std::size_t q = 0; q < records.size(); ++q) ++times[list.copy_of[q]];
+    // share of the profiles: a profile counts for its copies too.
+    BigVector<std::uint32_t> times(distinct, 0);
+    for (std::size_t q = 0; q < records.size(); ++q) ++times[list.index(static_cast<std::uint32_t>(q))];
     std::vector<NameWordCounts> counts(parts);
-    const auto places_of = [&](std::size_t part) {
-      return std::span(list.profiles).subspan(begin_of(part), begin_of(part + 1) - begin_of(part));
+    const auto begin_of_profiles = [&](std::size_t part) { return distinct * part / parts; };
+    const auto part_profiles = [&](std::size_t part) {
+      return std::span(list.profiles).subspan(begin_of_profiles(part), begin_of_profiles(part + 1) - begin_of_profiles(part));
     };
     base::ParallelParts(parts, [&](std::size_t part) {
-      counts[part].Add(places_of(part), std::span(times).subspan(begin_of(part), begin_of(part + 1) - begin_of(part)));
+      counts[part].Add(part_profiles(part), std::span(times).subspan(begin_of_profiles(part),
+                                                                  begin_of_profiles(part + 1) - begin_of_profiles(part)));
     });
     for (std::size_t part = 1; part < parts; ++part) {
       for (const auto& [word, count] : counts[part].Words()) counts[0].Add(word, count);
     }
     base::ParallelParts(parts, [&](std::size_t part) {
-      const std::span<Profile> mine = places_of(part);
+      const std::span<Profile> mine = part_profiles(part);
       for (std::size_t k = 0; k < mine.size(); k += 4096) {
         counts[0].SetShares(mine.subspan(k, std::min<std::size_t>(4096, mine.size() - k)), records.size());
         if (part == 0) tell(k, mine.size(), 0.8, 0.2);
       }
     });
-    for (std::size_t q = 0; q < records.size(); ++q) {
-      if (list.copy_of[q] != q) list.profiles[q] = list.profiles[list.copy_of[q]];
-    }
     return list;
   }
 };

@@ -118,21 +118,22 @@ class ProfileSet {
         at.push_back(place_[r]);
       }
     }
+    places_ = places;
     if (!ascending.empty()) list_ = fetch(ascending, at);
   }
-  const Profile& operator[](std::uint32_t record) const { return list_.profiles[place_[record]]; }
-  const Profile& at_place(std::uint32_t place) const { return list_.profiles[place]; }
+  const Profile& operator[](std::uint32_t record) const { return list_.at(place_[record]); }
+  const Profile& at_place(std::uint32_t place) const { return list_.at(place); }
   std::size_t memory() const { return 4 * place_.capacity() + list_.memory(); }
   std::uint32_t place(std::uint32_t record) const { return place_[record]; }
-  // The place of the profile that record's shares, made for a copy before it.
-  std::uint32_t copy_of(std::uint32_t record) const {
-    return list_.copy_of.empty() ? place_[record] : list_.copy_of[place_[record]];
-  }
-  std::size_t size() const { return list_.profiles.size(); }
+  std::size_t places() const { return places_; }
+  // The profile that record's is, shared with its copies: a number below size().
+  std::uint32_t profile(std::uint32_t record) const { return list_.index(place_[record]); }
+  std::size_t size() const { return list_.profiles.size(); }  // distinct profiles
   std::size_t records() const { return place_.size(); }  // with a profile or without
 
  private:
   BigVector<std::uint32_t> place_;  // of each record's profile, kNone without one
+  std::size_t places_ = 0;
   ProfileList list_;
 };
 
@@ -191,14 +192,14 @@ class Copies {
          const std::vector<std::uint8_t>& wanted, const LinkOptions& options)
       : algorithms_(algorithms) {
     const std::size_t n = profiles.records();
-    // Copies share one profile as they are made (ProfileList::copy_of):
+    // Copies share one profile as they are made (ProfileList::profile_of):
     // the records of each shared profile, in input order, split by their
     // keys. A copy whose profile was made anew is linked pair by pair,
     // with the same outcome.
     BigVector<std::uint32_t> begin(profiles.size() + 1, 0);
     std::uint32_t most = 0;
     for (std::uint32_t r = 0; r < n; ++r) {
-      if (wanted[r]) most = std::max(most, ++begin[profiles.copy_of(r) + 1]);
+      if (wanted[r]) most = std::max(most, ++begin[profiles.profile(r) + 1]);
     }
     if (most < kFewest) return;
     class_.assign(n, kNoClass);
@@ -207,7 +208,7 @@ class Copies {
     {
       BigVector<std::uint32_t> at(begin.begin(), begin.end() - 1);
       for (std::uint32_t r = 0; r < n; ++r) {
-        if (wanted[r]) by_profile[at[profiles.copy_of(r)]++] = r;
+        if (wanted[r]) by_profile[at[profiles.profile(r)]++] = r;
       }
     }
     // Split by their keys, each record into the first class of its profile
@@ -226,7 +227,7 @@ class Copies {
       for (std::uint32_t r = 0; r < n; ++r) {
         if (options.progress && r % (1 << 16) == 0) options.progress("finding copies", r, n);
         if (!wanted[r]) continue;
-        const std::uint32_t q = profiles.copy_of(r);
+        const std::uint32_t q = profiles.profile(r);
         if (begin[q + 1] - begin[q] < kFewest) continue;
         std::uint32_t* link = &first[q];
         std::uint32_t place = 0;
@@ -830,7 +831,7 @@ BigVector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet&
     std::uint64_t place;  // of a's profile, then of b's
     std::uint32_t pair;
   };
-  const int b_bits = std::bit_width(right.size());
+  const int b_bits = std::bit_width(right.places());
   const std::uint64_t b_mask = (std::uint64_t{1} << b_bits) - 1;
   BigVector<Next> order(pairs.size());
   base::ParallelFor(pairs.size(), options.threads, 1 << 16, [&](std::size_t begin, std::size_t end) {
@@ -839,7 +840,7 @@ BigVector<float> ScorePairs(const BigVector<Candidate>& pairs, const ProfileSet&
                   static_cast<std::uint32_t>(i)};
     }
   });
-  RadixSort(&order, std::bit_width(left.size()) + b_bits, options.threads,
+  RadixSort(&order, std::bit_width(left.places()) + b_bits, options.threads,
             [](const Next& n) { return n.place; });
   BigVector<float> scores(pairs.size());
   const double floor = options.sample > 0 ? 0 : options.verify;
