@@ -17,6 +17,7 @@
 #include "dedupe/core/batch_file.h"
 #include "dedupe/core/error.h"
 #include "dedupe/core/temp_files.h"
+#include "dedupe/link/strongest_first.h"
 
 namespace korvix::dedupe {
 
@@ -1350,53 +1351,6 @@ std::vector<BigVector<std::uint32_t>> PairedKeys(std::size_t n, std::span<const 
   return made;
 }
 
-// The pairs that pass the threshold, strongest first, equal scores in pair
-// order: a group grows by its surest links, and a doubtful one is the one
-// refused. For scores of 0 and more their bits order as the scores do. The
-// pairs are spread by the upper half of those bits, in order, and each part
-// of equal upper halves is then sorted by the lower half: beside the result
-// the sort holds one such part, not every link twice with its score, and
-// most links of files from few addresses score 1 and need no second step.
-BigVector<std::uint32_t> StrongestFirst(std::span<const float> scores, const LinkOptions& options) {
-  const auto descending = [scores](std::size_t pair) { return ~std::bit_cast<std::uint32_t>(scores[pair]); };
-  constexpr std::size_t kHalf = std::size_t{1} << 16;
-  std::vector<std::size_t> at(kHalf + 1, 0);
-  for (std::size_t i = 0; i < scores.size(); ++i) {
-    if (scores[i] >= Threshold(options)) ++at[(descending(i) >> 16) + 1];
-  }
-  std::partial_sum(at.begin(), at.end(), at.begin());
-  BigVector<std::uint32_t> linked(at.back());
-  std::vector<std::size_t> next(at.begin(), at.end() - 1);
-  for (std::size_t i = 0; i < scores.size(); ++i) {
-    if (scores[i] >= Threshold(options)) linked[next[descending(i) >> 16]++] = static_cast<std::uint32_t>(i);
-  }
-  // Within a part: few links by a sort of their bits and numbers, many by
-  // counting the lower halves (stable, as the part is in pair order).
-  base::ParallelFor(kHalf, options.threads, 1, [&](std::size_t begin, std::size_t end) {
-    std::vector<std::uint64_t> few;
-    std::vector<std::uint32_t> many, count;
-    for (std::size_t h = begin; h < end; ++h) {
-      const std::span<std::uint32_t> part(linked.data() + at[h], at[h + 1] - at[h]);
-      if (std::all_of(part.begin(), part.end(), [&](std::uint32_t p) { return descending(p) == descending(part[0]); })) {
-        continue;
-      }
-      if (part.size() < kHalf) {
-        few.clear();
-        for (const std::uint32_t p : part) few.push_back(std::uint64_t{descending(p) & 0xFFFF} << 32 | p);
-        std::sort(few.begin(), few.end());
-        for (std::size_t k = 0; k < part.size(); ++k) part[k] = static_cast<std::uint32_t>(few[k]);
-        continue;
-      }
-      many.assign(part.begin(), part.end());
-      count.assign(kHalf + 1, 0);
-      for (const std::uint32_t p : many) ++count[(descending(p) & 0xFFFF) + 1];
-      std::partial_sum(count.begin(), count.end(), count.begin());
-      for (const std::uint32_t p : many) part[count[descending(p) & 0xFFFF]++] = p;
-    }
-  });
-  return linked;
-}
-
 // Groups by the links strongest first into `uf`; returns the pairs kept,
 // with those refused in links->apart. A record that joins a group about as
 // strongly as it would join another whose customer is a different one
@@ -1711,7 +1665,8 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   }
   UnionFind uf(n);
   BigVector<std::uint32_t> kept =
-      GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);
+      GroupStrongestFirst(pairs, scores, StrongestFirst(scores, Threshold(options), options.threads), profiles, &uf,
+                          &links, options);
   BigVector<DedupePair> firsts;
   if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
   KeepPairs(std::move(kept), pairs, scores, profiles, std::move(firsts), options.threads, &links);
@@ -1911,7 +1866,8 @@ Links GroupLinks(std::size_t n, std::vector<ScoredLink> found, const FetchProfil
   const ProfileSet profiles(n, wanted, layout, fetch);
   links.compared = pairs.size();
   BigVector<std::uint32_t> kept =
-      GroupStrongestFirst(pairs, scores, StrongestFirst(scores, options), profiles, &uf, &links, options);
+      GroupStrongestFirst(pairs, scores, StrongestFirst(scores, Threshold(options), options.threads), profiles, &uf,
+                          &links, options);
   KeepPairs(std::move(kept), pairs, scores, profiles, {}, options.threads, &links);
   NumberGroups(n, first_key, uf, &links);
   return links;
