@@ -246,19 +246,19 @@ struct Side {
     BigVector<std::uint32_t> times(distinct, 0);
     for (std::size_t q = 0; q < records.size(); ++q) ++times[list.index(static_cast<std::uint32_t>(q))];
     std::vector<NameWordCounts> counts(parts);
-    const auto begin_of_profiles = [&](std::size_t part) { return distinct * part / parts; };
-    const auto part_profiles = [&](std::size_t part) {
-      return std::span(list.profiles).subspan(begin_of_profiles(part), begin_of_profiles(part + 1) - begin_of_profiles(part));
+    // A part's share of the profiles, or of anything by profile.
+    const auto share_of = [&](auto all, std::size_t part) {
+      const std::size_t begin = distinct * part / parts;
+      return all.subspan(begin, distinct * (part + 1) / parts - begin);
     };
     base::ParallelParts(parts, [&](std::size_t part) {
-      counts[part].Add(part_profiles(part), std::span(times).subspan(begin_of_profiles(part),
-                                                                  begin_of_profiles(part + 1) - begin_of_profiles(part)));
+      counts[part].Add(share_of(std::span(list.profiles), part), share_of(std::span(times), part));
     });
     for (std::size_t part = 1; part < parts; ++part) {
       for (const auto& [word, count] : counts[part].Words()) counts[0].Add(word, count);
     }
     base::ParallelParts(parts, [&](std::size_t part) {
-      const std::span<Profile> mine = part_profiles(part);
+      const std::span<Profile> mine = share_of(std::span(list.profiles), part);
       for (std::size_t k = 0; k < mine.size(); k += 4096) {
         counts[0].SetShares(mine.subspan(k, std::min<std::size_t>(4096, mine.size() - k)), records.size());
         if (part == 0) tell(k, mine.size(), 0.8, 0.2);

@@ -998,19 +998,19 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
     Unique(&scored.pairs, options.threads);
     scored.scores = ScorePairs(scored.pairs, *source.left, right, options);
     scored.compared = scored.pairs.size();
-    return Joined(std::move(before), std::move(pieces));
-  }
-  BatchShare share;
-  for (std::uint32_t k = 0; k < store.batches(); ++k) share.total += store.made(k);
-  for (std::uint32_t k = 0; k < store.batches(); ++k) {
-    share.made = store.made(k);
-    Scored& scored = pieces.emplace_back();
-    scored.pairs = store.TakeBatch(k);
-    Unique(&scored.pairs, options.threads);
-    scored.scores = ScorePairs(scored.pairs, *source.left, right, options, share);
-    share.before += share.made;
-    scored.compared = scored.pairs.size();
-    KeepLinks(&scored.pairs, &scored.scores, options);
+  } else {
+    BatchShare share;
+    for (std::uint32_t k = 0; k < store.batches(); ++k) share.total += store.made(k);
+    for (std::uint32_t k = 0; k < store.batches(); ++k) {
+      share.made = store.made(k);
+      Scored& scored = pieces.emplace_back();
+      scored.pairs = store.TakeBatch(k);
+      Unique(&scored.pairs, options.threads);
+      scored.scores = ScorePairs(scored.pairs, *source.left, right, options, share);
+      share.before += share.made;
+      scored.compared = scored.pairs.size();
+      KeepLinks(&scored.pairs, &scored.scores, options);
+    }
   }
   return Joined(std::move(before), std::move(pieces));
 }
