@@ -18,6 +18,7 @@
 #include "dedupe/core/error.h"
 #include "dedupe/key/key_stream.h"
 #include "dedupe/core/key_table.h"
+#include "dedupe/core/spill.h"
 #include "dedupe/core/temp_files.h"
 #include "dedupe/key/keying.h"
 #include "dedupe/read/line_source.h"
@@ -147,6 +148,52 @@ TEST(BigAllocator, KeptBlocksServeOneArrayAtATime) {
     UnmapBig(live[i].first, live[i].second);
   }
   ReleaseCachedBlocks();
+}
+
+// Parked keys (in the spill file, two columns at different places of it)
+// read as before, sort alike and survive leaving memory; where there is no
+// file to be had they stay in memory, unchanged.
+TEST(KeyTable, ParkedKeysReadAndSortAsBefore) {
+  std::mt19937 random(5);
+  std::vector<std::vector<std::string>> columns(2, std::vector<std::string>(150000));
+  for (auto& column : columns) {
+    for (std::string& key : column) key = std::to_string(10000 + random() % 90000) + "HAUPTSTR" + std::to_string(random() % 100);
+  }
+  const auto table_of = [&] {
+    KeyTable table(2);
+    for (std::size_t i = 0; i < columns[0].size(); ++i) {
+      const std::string keys[] = {columns[0][i], columns[1][i]};
+      table.Add(keys, {i + 1, 10 * i, 3});
+    }
+    return table;
+  };
+  const auto expect_keys = [&](const KeyTable& table) {
+    for (std::size_t a = 0; a < 2; ++a) {
+      for (std::size_t i = 0; i < columns[a].size(); ++i) ASSERT_EQ(table.key(a, i), columns[a][i]) << a << " " << i;
+    }
+  };
+  const korvix::testing::TempDir dir;
+  struct {
+    const char* what;
+    std::string folder;
+    bool parked;
+  } cases[] = {{"a folder to write in", dir.path(), true}, {"no such folder", dir.Path("missing/x"), false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder temp(c.folder);
+    const SpillScope scope(std::uint64_t{1} << 30, temp);
+    KeyTable table = table_of();
+    const std::size_t before = table.memory();
+    table.ParkKeys();
+    EXPECT_EQ(table.memory() < before / 2, c.parked) << table.memory() << " of " << before;
+    expect_keys(table);
+    const std::vector<KeyOrder> orders = OrderByKeys(table, 2);
+    for (std::size_t a = 0; a < 2; ++a) {
+      EXPECT_EQ(std::vector<std::uint32_t>(orders[a].sorted.begin(), orders[a].sorted.end()), ReferenceOrder(columns[a]));
+    }
+    table.CoolKeys();
+    expect_keys(table);
+  }
 }
 
 TEST(Keying, EveryRecordUnderEveryAlgorithmInInputOrder) {

@@ -17,6 +17,15 @@ void KeyColumn::Append(const KeyColumn& other) {
   for (std::size_t i = 0; i < other.size(); ++i) ends_.push_back(offset + other.ends_[i]);
 }
 
+void KeyColumn::Park() {
+  // Small keys cost less memory than the file's pages would.
+  if (keys_.size() < kBigAllocation) return;
+  if (ParkedBytes parked = ParkedBytes::Park(keys_.data(), keys_.size())) {
+    parked_ = std::move(parked);
+    BigVector<char>().swap(keys_);
+  }
+}
+
 void KeyTable::Add(std::span<const std::string> keys, const RecordPlace& place) {
   for (std::size_t a = 0; a < keys_.size(); ++a) keys_[a].Add(keys[a]);
   lines_.push_back(place.line);
@@ -51,6 +60,14 @@ std::size_t KeyTable::key_bytes() const {
   std::size_t bytes = 0;
   for (const KeyColumn& k : keys_) bytes += k.key_bytes();
   return bytes;
+}
+
+void KeyTable::ParkKeys() {
+  for (KeyColumn& k : keys_) k.Park();
+}
+
+void KeyTable::CoolKeys() const {
+  for (const KeyColumn& k : keys_) k.Cool();
 }
 
 std::size_t KeyTable::memory() const {
@@ -370,6 +387,8 @@ KeyOrder OrderByKey(const KeyColumn& keys, unsigned threads) {
   return Order(keys, threads, entries);
 }
 
+bool SortsInPieces(std::size_t records, const SortRoom& room) { return EntriesFor(records, room.bytes) < records; }
+
 std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads,
                                   const std::function<void(std::size_t done)>& ordered, const SortRoom& room) {
   // One array of entries for every column: mapping it anew for each would
@@ -382,6 +401,7 @@ std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads,
     if (ordered) ordered(a);
     orders.push_back(size == n ? Order(table.column(a), threads, entries)
                                : OrderInPieces(table.column(a), threads, entries, *room.temp));
+    table.column(a).Cool();
   }
   if (ordered) ordered(table.algorithms());
   return orders;

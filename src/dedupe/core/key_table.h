@@ -17,6 +17,7 @@
 
 #include "dedupe/core/big_allocator.h"
 #include "dedupe/core/rising_array.h"
+#include "dedupe/core/spill.h"
 
 namespace korvix::dedupe {
 
@@ -43,23 +44,31 @@ class KeyColumn {
   void Clear() {
     keys_.clear();
     ends_.clear();
+    parked_ = ParkedBytes();
   }
   std::size_t size() const { return ends_.size(); }
   std::string_view key(std::size_t i) const {
     const std::uint64_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(keys_.data() + begin, ends_[i] - begin);
+    return std::string_view((parked_ ? parked_.data() : keys_.data()) + begin, ends_[i] - begin);
   }
-  std::size_t key_bytes() const { return keys_.size(); }
+  std::size_t key_bytes() const { return size() == 0 ? 0 : ends_[size() - 1]; }
+  // Bytes of memory held; parked keys are in a file.
   std::size_t memory() const { return keys_.capacity() + 4 * ends_.capacity(); }
   // The keys of records first..last-1 are read no more: the memory that they
   // alone fill goes back to the system. REQUIRES: first <= last <= size().
   void LetGo(std::size_t first, std::size_t last) {
     if (first < last) dedupe::LetGo(keys_, first == 0 ? 0 : ends_[first - 1], ends_[last - 1]);
   }
+  // Moves the keys, all added, into the run's spill file (ParkedBytes) when
+  // they are large; they read as before. Add, Append and Reserve no more.
+  void Park();
+  // The parked keys read so far leave memory again.
+  void Cool() const { parked_.Cool(); }
 
  private:
   BigVector<char> keys_;
   RisingArray ends_;  // end of key i in keys_
+  ParkedBytes parked_;  // the keys instead of keys_, once parked
 };
 
 // Holds one place and one key per algorithm for each record, in input order.
@@ -92,6 +101,10 @@ class KeyTable {
 
   // Bytes of memory the table holds, for sizing buffers beside it.
   std::size_t memory() const;
+
+  // KeyColumn::Park and Cool of every column.
+  void ParkKeys();
+  void CoolKeys() const;
 
  private:
   std::vector<KeyColumn> keys_;
@@ -135,6 +148,9 @@ struct SortRoom {
 // a record) do not fit `room`, the column is sorted in pieces that do,
 // written to temporary files and merged: the same orders, in little
 // memory. Throws IoError when the files cannot be written.
+// Whether OrderByKeys sorts `records` in pieces through files in `room`.
+bool SortsInPieces(std::size_t records, const SortRoom& room);
+
 std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads = 0,
                                   const std::function<void(std::size_t done)>& ordered = {},
                                   const SortRoom& room = {});

@@ -16,7 +16,9 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <utility>
 
+#include "dedupe/core/error.h"
 #include "dedupe/core/temp_files.h"
 
 namespace korvix::dedupe {
@@ -228,6 +230,65 @@ void* MapSpilled(std::size_t size, std::uint64_t in_memory) {
   s.bytes.fetch_add(size, std::memory_order_relaxed);
   w->spilled.fetch_add(size, std::memory_order_relaxed);
   return p;
+}
+
+ParkedBytes ParkedBytes::Park(const char* bytes, std::size_t size) {
+  ParkedBytes parked;
+  State& s = TheState();
+  const std::lock_guard lock(s.mutex);
+  SpillScope::Watcher* w = s.scope;
+  if (w == nullptr || size == 0) return parked;
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t mapped = (size + page - 1) / page * page;
+  try {
+    if (!w->file) w->file = std::make_shared<File>(w->folder.CreateUnnamed());
+  } catch (const Error&) {
+    return parked;  // no temporary folder to be had: the bytes stay in memory
+  }
+  const off_t at = w->file->end;
+  const auto give_back = [&] {
+    ::fallocate(w->file->fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, at, static_cast<off_t>(mapped));
+    return ParkedBytes();
+  };
+  // Reserved first, so that a full disk keeps the bytes in memory rather
+  // than failing the run.
+  if (::posix_fallocate(w->file->fd, at, static_cast<off_t>(mapped)) != 0) return give_back();
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = ::pwrite(w->file->fd, bytes + done, size - done, at + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return give_back();
+    done += static_cast<std::size_t>(n);
+  }
+  void* p = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED, w->file->fd, at);
+  if (p == MAP_FAILED) return give_back();
+  w->file->end = at + static_cast<off_t>(mapped);
+  // A block as any other of the file's: the watcher may let go of its pages.
+  s.blocks.emplace(static_cast<char*>(p), Block{mapped, at, w->file});
+  s.count.store(s.blocks.size(), std::memory_order_relaxed);
+  s.bytes.fetch_add(mapped, std::memory_order_relaxed);
+  parked.data_ = static_cast<char*>(p);
+  parked.mapped_ = mapped;
+  return parked;
+}
+
+ParkedBytes::~ParkedBytes() {
+  if (data_ != nullptr) UnmapSpilled(data_, mapped_);
+}
+
+ParkedBytes::ParkedBytes(ParkedBytes&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), mapped_(std::exchange(other.mapped_, 0)) {}
+
+ParkedBytes& ParkedBytes::operator=(ParkedBytes&& other) noexcept {
+  if (this != &other) {
+    if (data_ != nullptr) UnmapSpilled(data_, mapped_);
+    data_ = std::exchange(other.data_, nullptr);
+    mapped_ = std::exchange(other.mapped_, 0);
+  }
+  return *this;
+}
+
+void ParkedBytes::Cool() const {
+  if (data_ != nullptr) ::madvise(data_, mapped_, MADV_DONTNEED);
 }
 
 bool UnmapSpilled(void* p, std::size_t size) {

@@ -51,6 +51,31 @@ class SpillScope {
   std::unique_ptr<Watcher> watcher_;  // null when another scope is in force
 };
 
+// Bytes that a run reads seldom, moved out of its memory into the spill
+// file of the scope in force: read from the file's cache (or the disk)
+// where touched, and let go of again by Cool. Keys, say, are read all
+// together to be sorted and then only here and there: parked, they cost
+// the run's memory only while they are read.
+class ParkedBytes {
+ public:
+  ParkedBytes() = default;
+  // A copy of `bytes` in the spill file, or an empty object (false) where no
+  // scope is in force or the file cannot take them: they stay where they are.
+  static ParkedBytes Park(const char* bytes, std::size_t size);
+  ~ParkedBytes();
+  ParkedBytes(ParkedBytes&& other) noexcept;
+  ParkedBytes& operator=(ParkedBytes&& other) noexcept;
+
+  explicit operator bool() const { return data_ != nullptr; }
+  const char* data() const { return data_; }
+  // The pages read so far leave the process's memory; they stay in the file.
+  void Cool() const;
+
+ private:
+  char* data_ = nullptr;
+  std::size_t mapped_ = 0;
+};
+
 // For MapBig: `size` bytes (a multiple of 2 MB) from the spill file when a
 // scope is in force and `in_memory` bytes of large arrays are in memory
 // already, so that `size` more would pass its share; else null.

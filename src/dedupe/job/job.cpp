@@ -380,6 +380,9 @@ class Job {
     links_ = base_ ? LinkToBase(input_.table, input_.orders, fetch(input_), base_->table,
                                 base_->orders, fetch(*base_), link)
                    : LinkWithin(input_.table, input_.orders, fetch(input_), link);
+    for (const Side* side : {&input_, base_ ? &*base_ : nullptr}) {
+      if (side != nullptr) side->table.CoolKeys();
+    }
     WarnOfSpilling();
     if (previous_) KeepNumbers();
   }
@@ -683,6 +686,8 @@ class Job {
   void Key(Side* side, Progress* progress, std::optional<std::uint64_t> size) {
     side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads, progress, size,
                              options_.verify > 0 ? &side->kept : nullptr);
+    // Read all together to be sorted, then only here and there.
+    side->table.ParkKeys();
     const std::size_t records = side->table.size();
     const std::size_t keys = records * builders_.size();
     // The sort's entries beside the keys and their orders get what the limit
@@ -694,7 +699,7 @@ class Job {
     side->orders = OrderByKeys(side->table, options_.threads, [&](std::size_t done) {
       if (progress != nullptr) progress->Step("ordering", done * records, keys, "keys");
     }, room);
-    if (options_.verbose && !temp_.path().empty()) Tell(options_, "keys sorted in pieces in " + temp_.path());
+    if (options_.verbose && SortsInPieces(records, room)) Tell(options_, "keys sorted in pieces in " + temp_.path());
     WarnOfSpilling();
   }
 
