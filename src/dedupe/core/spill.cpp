@@ -1,6 +1,8 @@
 #include "dedupe/core/spill.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -244,6 +246,10 @@ ParkedBytes ParkedBytes::Park(const char* bytes, std::size_t size) {
     if (!w->file) w->file = std::make_shared<File>(w->folder.CreateUnnamed());
   } catch (const Error&) {
     return parked;  // no temporary folder to be had: the bytes stay in memory
+  }
+  // In a folder held in memory they would save nothing.
+  if (struct statfs fs; ::fstatfs(w->file->fd, &fs) != 0 || fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC) {
+    return parked;
   }
   const off_t at = w->file->end;
   const auto give_back = [&] {
