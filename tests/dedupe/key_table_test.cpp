@@ -14,6 +14,7 @@
 #include <numeric>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dedupe/core/big_allocator.h"
@@ -152,12 +153,13 @@ TEST(BigAllocator, KeptBlocksServeOneArrayAtATime) {
   ReleaseCachedBlocks();
 }
 
-// Parked keys (in the spill file, two columns at different places of it)
-// read as before, sort alike and survive leaving memory; where there is no
+// Parked keys and places (in the spill file, each array at its own place
+// of it) read as before, sort alike and survive leaving memory; where there is no
 // file to be had they stay in memory, unchanged.
 TEST(KeyTable, ParkedKeysReadAndSortAsBefore) {
   std::mt19937 random(5);
-  std::vector<std::vector<std::string>> columns(2, std::vector<std::string>(150000));
+  // Enough records for their ends and places to be parked too.
+  std::vector<std::vector<std::string>> columns(2, std::vector<std::string>(540000));
   for (auto& column : columns) {
     for (std::string& key : column) key = std::to_string(10000 + random() % 90000) + "HAUPTSTR" + std::to_string(random() % 100);
   }
@@ -172,6 +174,10 @@ TEST(KeyTable, ParkedKeysReadAndSortAsBefore) {
   const auto expect_keys = [&](const KeyTable& table) {
     for (std::size_t a = 0; a < 2; ++a) {
       for (std::size_t i = 0; i < columns[a].size(); ++i) ASSERT_EQ(table.key(a, i), columns[a][i]) << a << " " << i;
+    }
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      const RecordPlace place = table.place(i);
+      ASSERT_EQ(std::make_tuple(place.line, place.offset, place.length), std::make_tuple(i + 1, 10 * i, 3u)) << i;
     }
   };
   const korvix::testing::TempDir dir;
@@ -189,14 +195,14 @@ TEST(KeyTable, ParkedKeysReadAndSortAsBefore) {
     const SpillScope scope(std::uint64_t{1} << 30, temp);
     KeyTable table = table_of();
     const std::size_t before = table.memory();
-    table.ParkKeys();
+    table.Park();
     EXPECT_EQ(table.memory() < before / 2, c.parked) << table.memory() << " of " << before;
     expect_keys(table);
     const std::vector<KeyOrder> orders = OrderByKeys(table, 2);
     for (std::size_t a = 0; a < 2; ++a) {
       EXPECT_EQ(std::vector<std::uint32_t>(orders[a].sorted.begin(), orders[a].sorted.end()), ReferenceOrder(columns[a]));
     }
-    table.CoolKeys();
+    table.Cool();
     expect_keys(table);
   }
 }

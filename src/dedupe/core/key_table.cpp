@@ -13,17 +13,8 @@ namespace korvix::dedupe {
 
 void KeyColumn::Append(const KeyColumn& other) {
   const std::uint64_t offset = keys_.size();
-  keys_.insert(keys_.end(), other.keys_.begin(), other.keys_.end());
+  keys_.append(other.keys_.begin(), other.keys_.end());
   for (std::size_t i = 0; i < other.size(); ++i) ends_.push_back(offset + other.ends_[i]);
-}
-
-void KeyColumn::Park() {
-  // Small keys cost less memory than the file's pages would.
-  if (keys_.size() < kBigAllocation) return;
-  if (ParkedBytes parked = ParkedBytes::Park(keys_.data(), keys_.size())) {
-    parked_ = std::move(parked);
-    BigVector<char>().swap(keys_);
-  }
 }
 
 void KeyTable::Add(std::span<const std::string> keys, const RecordPlace& place) {
@@ -39,7 +30,7 @@ void KeyTable::Append(const KeyTable& other) {
     lines_.push_back(other.lines_[i]);
     offsets_.push_back(other.offsets_[i]);
   }
-  lengths_.insert(lengths_.end(), other.lengths_.begin(), other.lengths_.end());
+  lengths_.append(other.lengths_.begin(), other.lengths_.end());
 }
 
 void KeyTable::Reserve(std::size_t records, std::size_t key_bytes) {
@@ -62,12 +53,18 @@ std::size_t KeyTable::key_bytes() const {
   return bytes;
 }
 
-void KeyTable::ParkKeys() {
+void KeyTable::Park() {
   for (KeyColumn& k : keys_) k.Park();
+  lines_.Park();
+  offsets_.Park();
+  lengths_.Park();
 }
 
-void KeyTable::CoolKeys() const {
+void KeyTable::Cool() const {
   for (const KeyColumn& k : keys_) k.Cool();
+  lines_.Cool();
+  offsets_.Cool();
+  lengths_.Cool();
 }
 
 std::size_t KeyTable::memory() const {

@@ -17,7 +17,7 @@
 
 #include "dedupe/core/big_allocator.h"
 #include "dedupe/core/rising_array.h"
-#include "dedupe/core/spill.h"
+#include "dedupe/core/parkable_array.h"
 
 namespace korvix::dedupe {
 
@@ -33,7 +33,7 @@ struct RecordPlace {
 class KeyColumn {
  public:
   void Add(std::string_view key) {
-    keys_.insert(keys_.end(), key.begin(), key.end());
+    keys_.append(key.begin(), key.end());
     ends_.push_back(keys_.size());
   }
   void Append(const KeyColumn& other);
@@ -44,31 +44,34 @@ class KeyColumn {
   void Clear() {
     keys_.clear();
     ends_.clear();
-    parked_ = ParkedBytes();
   }
   std::size_t size() const { return ends_.size(); }
   std::string_view key(std::size_t i) const {
     const std::uint64_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view((parked_ ? parked_.data() : keys_.data()) + begin, ends_[i] - begin);
+    return std::string_view(keys_.data() + begin, ends_[i] - begin);
   }
-  std::size_t key_bytes() const { return size() == 0 ? 0 : ends_[size() - 1]; }
+  std::size_t key_bytes() const { return keys_.size(); }
   // Bytes of memory held; parked keys are in a file.
   std::size_t memory() const { return keys_.capacity() + 4 * ends_.capacity(); }
   // The keys of records first..last-1 are read no more: the memory that they
   // alone fill goes back to the system. REQUIRES: first <= last <= size().
   void LetGo(std::size_t first, std::size_t last) {
-    if (first < last) dedupe::LetGo(keys_, first == 0 ? 0 : ends_[first - 1], ends_[last - 1]);
+    if (first < last) keys_.LetGo(first == 0 ? 0 : ends_[first - 1], ends_[last - 1]);
   }
-  // Moves the keys, all added, into the run's spill file (ParkedBytes) when
-  // they are large; they read as before. Add, Append and Reserve no more.
-  void Park();
-  // The parked keys read so far leave memory again.
-  void Cool() const { parked_.Cool(); }
+  // See ParkableArray: once all are added, the keys read as before from a
+  // file where one can be had.
+  void Park() {
+    keys_.Park();
+    ends_.Park();
+  }
+  void Cool() const {
+    keys_.Cool();
+    ends_.Cool();
+  }
 
  private:
-  BigVector<char> keys_;
+  ParkableArray<char> keys_;
   RisingArray ends_;  // end of key i in keys_
-  ParkedBytes parked_;  // the keys instead of keys_, once parked
 };
 
 // Holds one place and one key per algorithm for each record, in input order.
@@ -102,16 +105,17 @@ class KeyTable {
   // Bytes of memory the table holds, for sizing buffers beside it.
   std::size_t memory() const;
 
-  // KeyColumn::Park and Cool of every column.
-  void ParkKeys();
-  void CoolKeys() const;
+  // Parks every key and place (ParkableArray), to be read back seldom, and
+  // lets go of what was read of them.
+  void Park();
+  void Cool() const;
 
  private:
   std::vector<KeyColumn> keys_;
   // The places, column by column: no padding between the fields.
   RisingArray lines_;
   RisingArray offsets_;
-  BigVector<std::uint32_t> lengths_;
+  ParkableArray<std::uint32_t> lengths_;
 };
 
 // A run of records with equal keys in a key-sorted index.

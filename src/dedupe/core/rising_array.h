@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "dedupe/core/big_allocator.h"
+#include "dedupe/core/parkable_array.h"
 
 namespace korvix::dedupe {
 
@@ -41,13 +41,16 @@ class RisingArray {
     low_.clear();
     steps_.clear();
   }
+  // See ParkableArray.
+  void Park() { low_.Park(); }
+  void Cool() const { low_.Cool(); }
 
  private:
   struct Step {
     std::size_t first;   // the first index with this high part
     std::uint32_t high;
   };
-  BigVector<std::uint32_t> low_;
+  ParkableArray<std::uint32_t> low_;
   std::vector<Step> steps_;
 };
 

@@ -369,7 +369,9 @@ class Job {
     };
     const auto fetch = [this, &progress](Side& side) -> FetchProfiles {
       return [this, &side, &progress](std::span<const std::uint32_t> records, std::span<const std::uint32_t> places) {
-        return side.Profiles(records, places, options_.threads, &progress);
+        ProfileList profiles = side.Profiles(records, places, options_.threads, &progress);
+        side.table.Cool();  // the places read to read the records
+        return profiles;
       };
     };
     if (keyed_ != nullptr) {
@@ -381,7 +383,7 @@ class Job {
                                 base_->orders, fetch(*base_), link)
                    : LinkWithin(input_.table, input_.orders, fetch(input_), link);
     for (const Side* side : {&input_, base_ ? &*base_ : nullptr}) {
-      if (side != nullptr) side->table.CoolKeys();
+      if (side != nullptr) side->table.Cool();
     }
     WarnOfSpilling();
     if (previous_) KeepNumbers();
@@ -686,8 +688,9 @@ class Job {
   void Key(Side* side, Progress* progress, std::optional<std::uint64_t> size) {
     side->table = KeyRecords(*side->source, builders_, options_.normalize, options_.threads, progress, size,
                              options_.verify > 0 ? &side->kept : nullptr);
-    // Read all together to be sorted, then only here and there.
-    side->table.ParkKeys();
+    // The keys are read all together to be sorted, then only here and there,
+    // the places to make profiles and the report.
+    side->table.Park();
     const std::size_t records = side->table.size();
     const std::size_t keys = records * builders_.size();
     // The sort's entries beside the keys and their orders get what the limit

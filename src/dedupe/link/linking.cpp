@@ -240,7 +240,7 @@ class Copies {
         }
         class_[r] = place;
       }
-      table.CoolKeys();  // parked, they leave memory again
+      table.Cool();  // parked, the keys leave memory again
     }
     std::vector<std::vector<std::uint32_t>> found;
     for (std::size_t q = 0; q < profiles.size(); ++q) {
