@@ -1605,7 +1605,9 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     }
   }
   for (const auto& [a, b] : options.decided.same) wanted[a] = wanted[b] = 1;
-  const ProfileSet profiles(n, wanted, orders[0].sorted, fetch);
+  // Held until the pairs are kept; the groups are numbered without them.
+  std::optional<ProfileSet> held(std::in_place, n, wanted, orders[0].sorted, fetch);
+  const ProfileSet& profiles = *held;
   // The arrays by record: groups, union-find, links, the keys paired, copies.
   Budget budget(options);
   budget.Hold(profiles.memory() + n * (64 + 8 * orders.size()));
@@ -1673,6 +1675,8 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   KeepPairs(std::move(kept), pairs, scores, profiles, std::move(firsts), options.threads, &links);
   scored = Scored();  // the pairs kept are in `links`
   MarkDecided(table, orders.size(), &profiles, options, &links);
+  copies.reset();
+  held.reset();
   NumberGroups(table, uf, &links);
   return links;
 }
