@@ -165,7 +165,10 @@ struct DedupeOptions {
   // The folder for the run's temporary files (empty: $TMPDIR, else /tmp):
   // standard input read twice, the sorted pieces of keys and the arrays
   // that do not fit `memory` (a file without a name, gone with the
-  // process). They lie in a folder "korvix-PID-XXXXXX" of their own,
+  // process), where also the keys and places of the records wait once
+  // keyed, read back where needed (kept in memory instead where the folder
+  // cannot be written or is itself in memory, as tmpfs). They lie in a
+  // folder "korvix-PID-XXXXXX" of their own,
   // removed when the run ends, fails or is ended by SIGINT, SIGTERM or
   // SIGHUP; the next run removes those of a run that was killed. A folder
   // given that cannot be written, or a full disk, ends the run with Error

@@ -34,8 +34,9 @@ class SpillScope {
   SpillScope& operator=(const SpillScope&) = delete;
 
   // The run expects to hold `bytes` more (saturating; the most there is
-  // for an input of unknown size). A run well within its limit thus never
-  // touches the file, and one that may not keeps the watcher's reach.
+  // for an input of unknown size). A run well within its limit thus spills
+  // nothing (it parks what is seldom read), and one that may not keeps the
+  // watcher's reach.
   void Expect(std::uint64_t bytes);
 
   // The bytes mapped from the file so far, and how often the watcher
