@@ -153,9 +153,9 @@ TEST(BigAllocator, KeptBlocksServeOneArrayAtATime) {
   ReleaseCachedBlocks();
 }
 
-// Parked keys and places (in the spill file, each array at its own place
-// of it) read as before, sort alike and survive leaving memory; where there is no
-// file to be had they stay in memory, unchanged.
+// Parked keys, places and orders (in the spill file, each array at its own
+// place of it) read as before, sort alike and survive leaving memory; where
+// there is no file to be had they stay in memory, unchanged.
 TEST(KeyTable, ParkedKeysReadAndSortAsBefore) {
   std::mt19937 random(5);
   // Enough records for their ends and places to be parked too.
@@ -199,11 +199,18 @@ TEST(KeyTable, ParkedKeysReadAndSortAsBefore) {
     EXPECT_EQ(table.memory() < before / 2, c.parked) << table.memory() << " of " << before;
     expect_keys(table);
     const std::vector<KeyOrder> orders = OrderByKeys(table, 2);
-    for (std::size_t a = 0; a < 2; ++a) {
-      EXPECT_EQ(std::vector<std::uint32_t>(orders[a].sorted.begin(), orders[a].sorted.end()), ReferenceOrder(columns[a]));
-    }
+    const auto expect_orders = [&] {
+      for (std::size_t a = 0; a < 2; ++a) {
+        EXPECT_EQ(orders[a].sorted.capacity() == 0, c.parked);  // held in memory unless parked
+        EXPECT_EQ(std::vector<std::uint32_t>(orders[a].sorted.begin(), orders[a].sorted.end()),
+                  ReferenceOrder(columns[a]));
+      }
+    };
+    expect_orders();
     table.Cool();
+    for (const KeyOrder& order : orders) order.sorted.Cool();
     expect_keys(table);
+    expect_orders();
   }
 }
 

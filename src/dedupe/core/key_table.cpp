@@ -250,14 +250,15 @@ std::vector<std::size_t> Spread(const KeyColumn& table, const Buckets& buckets, 
 // from the entries in order, handed one at a time to Add.
 class Runs {
  public:
-  Runs(const EntryOrder& order_of, std::size_t n) : order_of_(order_of) { order_.sorted.resize(n); }
+  Runs(const EntryOrder& order_of, std::size_t n) : order_of_(order_of) { order_.sorted.reserve(n); }
 
   void Add(const SortEntry& e) {
     if (i_ > 0 && !order_of_.SameKey(last_, e)) {
       if (i_ - run_ >= 2) order_.groups.push_back({run_, i_ - run_});
       run_ = i_;
     }
-    order_.sorted[i_++] = e.record;
+    order_.sorted.push_back(e.record);
+    ++i_;
     last_ = e;
   }
 
@@ -398,6 +399,7 @@ std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads,
     if (ordered) ordered(a);
     orders.push_back(size == n ? Order(table.column(a), threads, entries)
                                : OrderInPieces(table.column(a), threads, entries, *room.temp));
+    orders.back().sorted.Park();
     table.column(a).Cool();
   }
   if (ordered) ordered(table.algorithms());

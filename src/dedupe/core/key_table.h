@@ -128,7 +128,8 @@ struct Group {
 struct KeyOrder {
   // Record numbers ordered by key (bytes compared as unsigned, which for
   // UTF-8 is code point order), records of equal keys in input order.
-  BigVector<std::uint32_t> sorted;
+  // Parked by OrderByKeys: read through once or twice, then seldom.
+  ParkableArray<std::uint32_t> sorted;
   // The runs of two or more equal keys in `sorted`: largest first, equal
   // sizes by key.
   BigVector<Group> groups;
@@ -147,14 +148,15 @@ struct SortRoom {
   TempFolder* temp = nullptr;  // REQUIRES: set when bytes is
 };
 
-// OrderByKey of each column of `table`, in turn; `ordered` (may be null) is
-// told the columns done after each. When the entries of a column (32 bytes
-// a record) do not fit `room`, the column is sorted in pieces that do,
-// written to temporary files and merged: the same orders, in little
-// memory. Throws IoError when the files cannot be written.
 // Whether OrderByKeys sorts `records` in pieces through files in `room`.
 bool SortsInPieces(std::size_t records, const SortRoom& room);
 
+// OrderByKey of each column of `table`, in turn, each order parked once
+// made; `ordered` (may be null) is told the columns done after each. When
+// the entries of a column (32 bytes a record) do not fit `room`, the column
+// is sorted in pieces that do, written to temporary files and merged: the
+// same orders, in little memory. Throws IoError when the files cannot be
+// written.
 std::vector<KeyOrder> OrderByKeys(const KeyTable& table, unsigned threads = 0,
                                   const std::function<void(std::size_t done)>& ordered = {},
                                   const SortRoom& room = {});

@@ -369,6 +369,8 @@ class Job {
     };
     const auto fetch = [this, &progress](Side& side) -> FetchProfiles {
       return [this, &side, &progress](std::span<const std::uint32_t> records, std::span<const std::uint32_t> places) {
+        // The orders, read to choose the records, leave memory while it peaks.
+        for (const KeyOrder& order : side.orders) order.sorted.Cool();
         ProfileList profiles = side.Profiles(records, places, options_.threads, &progress);
         side.table.Cool();  // the places read to read the records
         return profiles;

@@ -365,10 +365,45 @@ class Copies {
 };
 
 // Records that share a key: the pairs among them, or between left and right.
-struct Run {
-  std::span<const std::uint32_t> left, right;
-  std::uint8_t algorithm;
-  std::string_view key;
+// Millions are held while the pairs are made, in 32 bytes each: the key,
+// which only a large run tells, is kept apart (RunList::keys).
+class Run {
+ public:
+  static constexpr std::uint32_t kNoKey = ~std::uint32_t{0};
+  Run(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right, std::uint8_t algorithm,
+      std::uint32_t key)
+      : left_(left.data()),
+        right_(right.data()),
+        left_size_(static_cast<std::uint32_t>(left.size())),
+        right_size_(static_cast<std::uint32_t>(right.size())),
+        key_(key),
+        algorithm_(algorithm) {}
+  std::span<const std::uint32_t> left() const { return {left_, left_size_}; }
+  std::span<const std::uint32_t> right() const { return {right_, right_size_}; }
+  std::uint8_t algorithm() const { return algorithm_; }
+  std::uint32_t key() const { return key_; }  // in RunList::keys, or kNoKey
+
+ private:
+  const std::uint32_t* left_;
+  const std::uint32_t* right_;
+  std::uint32_t left_size_, right_size_, key_;
+  std::uint8_t algorithm_;
+};
+static_assert(sizeof(Run) == 32);
+
+struct RunList {
+  BigVector<Run> runs;
+  std::vector<std::string_view> keys;
+  // `key` empty: the run does not tell it.
+  void Add(std::span<const std::uint32_t> left, std::span<const std::uint32_t> right, std::uint8_t algorithm,
+           std::string_view key) {
+    std::uint32_t at = Run::kNoKey;
+    if (!key.empty()) {
+      at = static_cast<std::uint32_t>(keys.size());
+      keys.push_back(key);
+    }
+    runs.emplace_back(left, right, algorithm, at);
+  }
 };
 
 // What candidate pairs are made of: the runs, within one side (`right`
@@ -376,6 +411,7 @@ struct Run {
 // (with `only`, the messages of large keys were told before).
 struct PairSource {
   std::span<const Run> runs;
+  std::span<const std::string_view> keys;  // RunList::keys
   const ProfileSet* left;
   const ProfileSet* right;
   bool within;
@@ -399,10 +435,10 @@ class SplitKeys {
     if (!source.within) right.assign(source.right->records(), 0);
     bool any = false;
     for (const Run& run : source.runs) {
-      if ((source.within ? run.left.size() : run.left.size() + run.right.size()) <= most) continue;
+      if ((source.within ? run.left().size() : run.left().size() + run.right().size()) <= most) continue;
       any = true;
-      for (const std::uint32_t r : run.left) left[r] = 1;
-      for (const std::uint32_t r : run.right) right[r] = 1;
+      for (const std::uint32_t r : run.left()) left[r] = 1;
+      for (const std::uint32_t r : run.right()) right[r] = 1;
     }
     if (!any) return;
     Take(*source.left, left, threads, &left_);
@@ -627,13 +663,13 @@ std::vector<std::uint64_t> PairBounds(const PairSource& source, std::size_t reco
   const std::uint64_t most = std::max<std::size_t>(options.max_candidates, 2);
   std::vector<std::uint64_t> bound((records + kBatchBlock - 1) / kBatchBlock, 0);
   for (const Run& run : source.runs) {
-    const std::uint64_t size = source.within ? run.left.size() : run.left.size() + run.right.size();
-    const std::uint64_t others = source.within ? size - 1 : run.right.size();
-    for (std::size_t i = 0; i < run.left.size(); ++i) {
+    const std::uint64_t size = source.within ? run.left().size() : run.left().size() + run.right().size();
+    const std::uint64_t others = source.within ? size - 1 : run.right().size();
+    for (std::size_t i = 0; i < run.left().size(); ++i) {
       const std::uint64_t pairs = size > most ? std::min(others, 2 * (most - 1))
                                   : source.within ? size - 1 - i
                                                   : others;
-      bound[run.left[i] / kBatchBlock] += pairs;
+      bound[run.left()[i] / kBatchBlock] += pairs;
     }
   }
   return bound;
@@ -741,7 +777,7 @@ void MakePairs(const PairSource& source, const SplitKeys* splits, std::uint64_t 
   const std::size_t threads = options.threads == 0 ? base::UsableProcessors() : options.threads;
   const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
   const auto work = [&](const Run& r) {
-    const std::size_t size = r.left.size() + r.right.size();
+    const std::size_t size = r.left().size() + r.right().size();
     return size * std::min(size, most);
   };
   std::size_t total = 0;
@@ -767,7 +803,9 @@ void MakePairs(const PairSource& source, const SplitKeys* splits, std::uint64_t 
     for (std::size_t p; (p = next++) < ends.size();) {
       PairMaker maker(options, source.made, source.copies, splits, source.only, &pairs, store, cap, &messages[p]);
       for (std::size_t i = p == 0 ? 0 : ends[p - 1]; i < ends[p] && !store->too_many(); ++i) {
-        maker.Add(runs[i].left, runs[i].right, runs[i].algorithm, runs[i].key, source.within);
+        const Run& run = runs[i];
+        maker.Add(run.left(), run.right(), run.algorithm(),
+                  run.key() == Run::kNoKey ? std::string_view() : source.keys[run.key()], source.within);
         if ((mine += work(runs[i])) < kWorkStep) continue;
         const std::uint64_t now = worked.fetch_add(mine, std::memory_order_relaxed) + mine;
         mine = 0;
@@ -1589,25 +1627,29 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   }
   const std::size_t n = table.size();
   std::vector<std::uint8_t> wanted(n, 0);
-  BigVector<Run> runs;
-  // Only a run of more than max_candidates records names its key (a
-  // look-up far away in memory for each run).
-  const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
-  std::size_t count = 0;
-  for (const KeyOrder& order : orders) count += order.groups.size();
-  runs.reserve(count);
-  for (std::size_t a = 0; a < orders.size(); ++a) {
-    for (const Group& g : orders[a].groups) {
-      const auto records = Members(orders[a], g);
-      for (const std::uint32_t r : records) wanted[r] = 1;
-      runs.push_back({records, {}, static_cast<std::uint8_t>(a),
-                      g.size > most ? table.key(a, records[0]) : std::string_view()});
+  for (const KeyOrder& order : orders) {
+    for (const Group& g : order.groups) {
+      for (const std::uint32_t r : Members(order, g)) wanted[r] = 1;
     }
   }
   for (const auto& [a, b] : options.decided.same) wanted[a] = wanted[b] = 1;
   // Held until the pairs are kept; the groups are numbered without them.
   std::optional<ProfileSet> held(std::in_place, n, wanted, orders[0].sorted, fetch);
   const ProfileSet& profiles = *held;
+  // The runs only now, not beside the making of the profiles, which peaks.
+  // Only a run of more than max_candidates records names its key (a
+  // look-up far away in memory for each run).
+  RunList runs;
+  const std::size_t most = std::max<std::size_t>(options.max_candidates, 2);
+  std::size_t count = 0;
+  for (const KeyOrder& order : orders) count += order.groups.size();
+  runs.runs.reserve(count);
+  for (std::size_t a = 0; a < orders.size(); ++a) {
+    for (const Group& g : orders[a].groups) {
+      const auto records = Members(orders[a], g);
+      runs.Add(records, {}, static_cast<std::uint8_t>(a), g.size > most ? table.key(a, records[0]) : std::string_view());
+    }
+  }
   // The arrays by record: groups, union-find, links, the keys paired, copies.
   Budget budget(options);
   budget.Hold(profiles.memory() + n * (64 + 8 * orders.size()));
@@ -1619,8 +1661,9 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     copies.emplace(table, orders.size(), profiles, wanted, options);
     if (copies->empty()) copies.reset();
   }
-  Scored scored = ScoreCandidates({runs, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr},
-                                   n, budget, options);
+  Scored scored = ScoreCandidates(
+      {runs.runs, runs.keys, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr}, n, budget,
+      options);
   // A class a pair of which links outside it is linked pair by pair: the
   // pairs within it are made now, in the runs that hold it; the other pairs
   // are those made already. They are all within such classes, so they
@@ -1642,19 +1685,20 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
       copies->Drop(dropped);
       if (copies->empty()) copies.reset();
       std::vector<Run> again;
-      for (const Run& run : runs) {
-        if (std::any_of(run.left.begin(), run.left.end(), [&](std::uint32_t r) { return redo[r] != kNone; })) {
+      for (const Run& run : runs.runs) {
+        if (std::any_of(run.left().begin(), run.left().end(), [&](std::uint32_t r) { return redo[r] != kNone; })) {
           again.push_back(run);
         }
       }
-      scored = ScoreCandidates({again, &profiles, nullptr, /*within=*/true, &made, nullptr, &redo}, n, budget,
-                               options, std::move(scored));
+      scored = ScoreCandidates({again, runs.keys, &profiles, nullptr, /*within=*/true, &made, nullptr, &redo}, n,
+                               budget, options, std::move(scored));
     }
   }
-  // The runs and the keys paired are done with: their memory goes to the
-  // grouping, which peaks beside the profiles.
-  BigVector<Run>().swap(runs);
+  // The runs, the keys paired and the orders they ran through are done
+  // with: their memory goes to the grouping, which peaks beside the profiles.
+  runs = RunList();
   std::vector<BigVector<std::uint32_t>>().swap(made);
+  for (const KeyOrder& order : orders) order.sorted.Cool();
   BigVector<Candidate>& pairs = scored.pairs;
   BigVector<float>& scores = scored.scores;
   Links links;
@@ -1718,11 +1762,11 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
                std::size_t base_size, std::span<const std::uint32_t> base_layout,
                const FetchProfiles& fetch_base, const LinkOptions& options) {
   std::vector<std::uint8_t> wanted_left(input_size, 0), wanted_right(base_size, 0);
-  std::vector<Run> runs;
+  RunList runs;
   for (const BaseRun& s : base_runs) {
     for (const std::uint32_t r : s.input) wanted_left[r] = 1;
     for (const std::uint32_t r : s.base) wanted_right[r] = 1;
-    runs.push_back({s.input, s.base, s.algorithm, s.key});
+    runs.Add(s.input, s.base, s.algorithm, s.key);
   }
   for (const auto& [a, b] : options.decided.same) wanted_left[a] = wanted_right[b] = 1;
   // Profiles only to verify: unverified, every record of a shared key
@@ -1734,7 +1778,7 @@ Links LinkRuns(std::span<const BaseRun> base_runs, std::size_t input_size,
   }
   Budget budget(options);
   budget.Hold((left ? left->memory() + right->memory() : 0) + (input_size + base_size) * 16);
-  const PairSource source{runs, left ? &*left : nullptr, right ? &*right : nullptr, /*within=*/false,
+  const PairSource source{runs.runs, runs.keys, left ? &*left : nullptr, right ? &*right : nullptr, /*within=*/false,
                           nullptr, nullptr};
   Scored scored;
   if (left) {
@@ -1810,17 +1854,18 @@ std::vector<ScoredLink> ScoreRuns(std::span<const KeyRun> key_runs, std::size_t 
     return links;
   }
   std::vector<std::uint8_t> wanted(n, 0);
-  std::vector<Run> runs;
+  RunList runs;
   for (const KeyRun& k : key_runs) {
     for (const std::uint32_t r : k.records) wanted[r] = 1;
-    runs.push_back({k.records, {}, k.algorithm, k.key});
+    runs.Add(k.records, {}, k.algorithm, k.key);
   }
   std::vector<std::uint32_t> layout(n);
   std::iota(layout.begin(), layout.end(), 0u);
   const ProfileSet profiles(n, wanted, layout, fetch);
   Budget budget(options);
   budget.Hold(profiles.memory() + n * (8 + 4 * made.size()));
-  Scored scored = ScoreCandidates({runs, &profiles, nullptr, /*within=*/true, &made, nullptr}, n, budget, options);
+  Scored scored =
+      ScoreCandidates({runs.runs, runs.keys, &profiles, nullptr, /*within=*/true, &made, nullptr}, n, budget, options);
   BigVector<Candidate>& pairs = scored.pairs;
   BigVector<float>& scores = scored.scores;
   KeepLinks(&pairs, &scores, options);
