@@ -29,7 +29,9 @@ struct FirstName {
 
 // The groups of all known names lie one after the other in one list: a
 // name's are FirstNameGroups(name.groups_at, name.groups.size()), so that
-// millions of words keep them in a few bytes, not in a view.
+// millions of words keep them in a few bytes, not in a view. The list is
+// shorter than kFirstNameGroupsMost: a word keeps groups_at in 23 bits.
+constexpr std::uint32_t kFirstNameGroupsMost = std::uint32_t{1} << 23;
 std::span<const std::uint16_t> FirstNameGroups(std::uint32_t at, std::size_t size);
 
 // REQUIRES: `word` in capitals with umlauts written out, as the normaliser gives it.

@@ -355,19 +355,11 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   bool given = false;
   for (std::size_t i = 0; i < names_.size(); ++i) {
     const std::string_view text = keep(names_[i].text);
-    Profile::Word& w = words_[i];
-    w = Profile::Word{};
-    w.text = ProfileText(text);
-    w.sound = SoundKey(sounds.substr(sound_begin, names_[i].sound_end - sound_begin));
-    w.letters = Letters(text);
-    w.initial = text.size() == 1;
-    w.in_bez2 = i >= bez1_words;
     // A firm's words are not read as first names: "Otto" in "Otto Bau" is
     // a surname, and so is "Friedrich" in Bez1 beside a first name in Bez2.
-    if (!firm && !w.initial && names_[i].first.known()) {
-      w.name_groups_at = names_[i].first.groups_at;
-      w.name_group_count = static_cast<std::uint8_t>(std::min<std::size_t>(names_[i].first.groups.size(), 255));
-    }
+    const Profile::Word& w = words_[i] =
+        Profile::Word(ProfileText(text), SoundKey(sounds.substr(sound_begin, names_[i].sound_end - sound_begin)),
+                      firm || text.size() == 1 ? FirstName() : names_[i].first, i >= bez1_words);
     given = given || w.given();
     sound_begin = names_[i].sound_end;
   }

@@ -93,21 +93,36 @@ HouseNumber ParseHouseNumber(std::string_view text);
 struct Profile {
   ProfileText plz, town, street, number;  // street without the number, number as written
   // Millions of these are held while a run verifies: a word keeps what its
-  // comparisons need in few bytes.
-  struct Word {
+  // comparisons need in 32 bytes, and reads the rest from its text.
+  class Word {
+   public:
+    Word() = default;
+    // `first`: the word as a first name (none for a firm's word); `in_bez2`:
+    // from Bez2 ("Inh. Hans Dietz" names a firm's owner, not the firm).
+    Word(ProfileText text, std::uint64_t sound, const FirstName& first, bool in_bez2)
+        : text(text),
+          sound(sound),
+          // Bits 0-7: its groups (at most 255 are kept), 8-30: where they
+          // start in the list, 31: in_bez2.
+          standing_(static_cast<std::uint32_t>(std::min<std::size_t>(first.groups.size(), 255)) |
+                    (first.known() ? first.groups_at << 8 : 0) | (in_bez2 ? std::uint32_t{1} << 31 : 0)) {}
+
     ProfileText text;
-    std::uint64_t sound = 0;    // SoundKey of its phonetic code
-    std::uint32_t letters = 0;  // see Letters
-    float share = 0;            // of the run's records whose name has it; 0 when few or not counted
-    std::uint32_t name_groups_at = 0;   // as a first name (FirstName::groups_at)
-    std::uint8_t name_group_count = 0;  // 0: no first name, or a firm's word
-    bool initial = false;       // one letter: an abbreviated first name
-    bool in_bez2 = false;       // from Bez2 ("Inh. Hans Dietz" names a firm's owner, not the firm)
-    std::span<const std::uint16_t> first_names() const { return FirstNameGroups(name_groups_at, name_group_count); }
-    bool known_first_name() const { return name_group_count > 0; }
-    bool given() const { return initial || known_first_name(); }
+    std::uint64_t sound = 0;  // SoundKey of its phonetic code
+    float share = 0;          // of the run's records whose name has it; 0 when few or not counted
+
+    bool initial() const { return text.size() == 1; }  // an abbreviated first name
+    bool in_bez2() const { return standing_ >> 31 != 0; }
+    std::span<const std::uint16_t> first_names() const {
+      return FirstNameGroups(standing_ >> 8 & (kFirstNameGroupsMost - 1), standing_ & 0xFF);
+    }
+    bool known_first_name() const { return (standing_ & 0xFF) != 0; }
+    bool given() const { return initial() || known_first_name(); }
+
+   private:
+    std::uint32_t standing_ = 0;
   };
-  static_assert(sizeof(Word) == 40, "a name word is held millions of times");
+  static_assert(sizeof(Word) == 32, "a name word is held millions of times");
   std::span<Word> name;  // the words of Bez1 and Bez2
   HouseNumber house;
   std::uint32_t town_letters = 0, street_letters = 0;

@@ -103,12 +103,12 @@ double WordLikeness(const Profile::Word& a, const Profile::Word& b, double below
   if (below > 0 && !sound) {
     // Unless alike by sound, a typo or a misreading, the likeness is
     // Jaro-Winkler squared: a bound below the root of `below` decides.
-    const double bound = JaroWinklerBound(a.text, a.letters, b.text, b.letters);
-    if (bound * bound < below && !near() && !MisreadAlike(a.text, a.letters, b.text, b.letters)) {
+    const double bound = JaroWinklerBound(a.text, Letters(a.text), b.text, Letters(b.text));
+    if (bound * bound < below && !near() && !MisreadAlike(a.text, Letters(a.text), b.text, Letters(b.text))) {
       return bound * bound;
     }
   }
-  if (MisreadAlike(a.text, a.letters, b.text, b.letters)) return 0.95;
+  if (MisreadAlike(a.text, Letters(a.text), b.text, Letters(b.text))) return 0.95;
   const double jw = JaroWinkler(a.text, b.text);
   return near() ? std::max(jw, 0.9) : jw * jw;
 }
@@ -132,7 +132,7 @@ struct Pairing {
 
 Pairing PairWords(const Profile::Word& a, const Profile::Word& b, double below) {
   if (a.text == b.text) return {1, false};
-  if (a.initial || b.initial) return {a.text[0] == b.text[0] ? 0.9 : 0, false};
+  if (a.initial() || b.initial()) return {a.text[0] == b.text[0] ? 0.9 : 0, false};
   if (a.known_first_name() && b.known_first_name()) {
     const std::span<const std::uint16_t> other = b.first_names();
     for (const std::uint16_t g : a.first_names()) {
@@ -152,8 +152,8 @@ bool CarriesName(const Profile& firm, const Profile& person) {
   for (const Profile::Word& w : person.name) {
     bool found = false;
     for (const Profile::Word& f : firm.name) {
-      if (f.in_bez2) break;
-      if (w.initial ? f.text[0] == w.text[0] : WordLikeness(w, f, 0.9) >= 0.9) {
+      if (f.in_bez2()) break;
+      if (w.initial() ? f.text[0] == w.text[0] : WordLikeness(w, f, 0.9) >= 0.9) {
         found = true;
         break;
       }
@@ -277,7 +277,7 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
     Given g = kNone;
     for (std::size_t i = 0; i < m; ++i) {
       if (p.name[i].known_first_name()) return kNames;
-      if (p.name[i].initial) g = kInitials;
+      if (p.name[i].initial()) g = kInitials;
     }
     return g;
   };
