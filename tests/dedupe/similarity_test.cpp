@@ -121,9 +121,9 @@ TEST(Profile, TextsOfEverySizeKeepTheirBytes) {
     EXPECT_EQ(std::string_view(p.number), "12") << size;
     EXPECT_EQ(p.town.size(), size);
     EXPECT_EQ(p.town.empty(), size == 0);
-    ASSERT_EQ(p.name.size(), size == 0 ? 1u : 2u) << size;
-    EXPECT_EQ(std::string_view(p.name[0].text), size == 0 ? "HANS" : word) << size;
-    EXPECT_TRUE(p.town == q.town && p.street == q.street && p.name[0].text == q.name[0].text) << size;
+    ASSERT_EQ(p.name().size(), size == 0 ? 1u : 2u) << size;
+    EXPECT_EQ(std::string_view(p.name()[0].text), size == 0 ? "HANS" : word) << size;
+    EXPECT_TRUE(p.town == q.town && p.street == q.street && p.name()[0].text == q.name()[0].text) << size;
     EXPECT_FALSE(p.town == r.town) << size;
     EXPECT_EQ(Score(p, q), Score(p, p)) << size;  // copies at other addresses
   }

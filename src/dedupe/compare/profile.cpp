@@ -259,6 +259,7 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   const bool bez1_first = words_in(items[5]) == 0 && words_in(items[4]) >= 2;
   std::size_t bez1_words = 0;
   const auto add = [&](std::string_view w, FirstName first) {
+    if (names_.size() == Profile::kMostWords) return;
     AppendPhoneticCode(w, &sounds_);
     names_.push_back({w, sounds_.size(), first});
   };
@@ -363,7 +364,7 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     given = given || w.given();
     sound_begin = names_[i].sound_end;
   }
-  p.name = std::span<Profile::Word>(words_, names_.size());
+  p.set_name(std::span<Profile::Word>(words_, names_.size()));
   words_ += names_.size();
   words_left_ -= names_.size();
   // A surname in Bez1 and a word or two in Bez2 is how a person is written
@@ -424,7 +425,7 @@ void NameWordCounts::Add(std::uint64_t word, std::uint32_t count) {
 void NameWordCounts::Prefetch(std::span<const Profile> profiles, std::size_t i) const {
   constexpr std::size_t kAhead = 4;
   if (i + kAhead >= profiles.size()) return;
-  for (const Profile::Word& w : profiles[i + kAhead].name) {
+  for (const Profile::Word& w : profiles[i + kAhead].name()) {
     if (!w.given()) __builtin_prefetch(&table_[(WordHash(w.text) >> 17) & (table_.size() - 1)]);
   }
 }
@@ -433,12 +434,12 @@ void NameWordCounts::Add(std::span<const Profile> profiles, std::span<const std:
   for (std::size_t at = 0; at < profiles.size(); ++at) {
     Prefetch(profiles, at);
     const Profile& p = profiles[at];
-    for (std::size_t i = 0; i < p.name.size(); ++i) {
-      if (p.name[i].given()) continue;
+    for (std::size_t i = 0; i < p.name().size(); ++i) {
+      if (p.name()[i].given()) continue;
       // A word twice in one name counts once.
       bool again = false;
-      for (std::size_t k = 0; k < i && !again; ++k) again = p.name[k].text == p.name[i].text;
-      if (!again) Add(WordHash(p.name[i].text), times.empty() ? 1 : times[at]);
+      for (std::size_t k = 0; k < i && !again; ++k) again = p.name()[k].text == p.name()[i].text;
+      if (!again) Add(WordHash(p.name()[i].text), times.empty() ? 1 : times[at]);
     }
   }
 }
@@ -449,7 +450,7 @@ void NameWordCounts::SetShares(std::span<Profile> profiles, std::uint64_t record
   const auto total = static_cast<float>(records);
   for (std::size_t at = 0; at < profiles.size(); ++at) {
     Prefetch(profiles, at);
-    for (Profile::Word& w : profiles[at].name) {
+    for (Profile::Word& w : profiles[at].name()) {
       if (w.given()) continue;
       const std::uint32_t count = table_[At(WordHash(w.text))].count;
       w.share = count < kFew ? 0 : static_cast<float>(count) / total;

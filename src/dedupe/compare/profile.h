@@ -123,12 +123,28 @@ struct Profile {
     std::uint32_t standing_ = 0;
   };
   static_assert(sizeof(Word) == 32, "a name word is held millions of times");
-  std::span<Word> name;  // the words of Bez1 and Bez2
+  // The words of Bez1 and Bez2, the first kMostWords of them (a name is
+  // compared by its first few words; more are rubbish in the field).
+  static constexpr std::size_t kMostWords = 0xFFFF;
+  std::span<const Word> name() const { return {words_, word_count_}; }
+  std::span<Word> name() { return {words_, word_count_}; }
+  void set_name(std::span<Word> words) {
+    words_ = words.data();
+    word_count_ = static_cast<std::uint16_t>(words.size());
+  }
+
   HouseNumber house;
   std::uint32_t town_letters = 0, street_letters = 0;
-  CustomerKind kind = CustomerKind::kUnknown;
-  bool junior = false, senior = false;
+  CustomerKind kind : 2 = CustomerKind::kUnknown;
+  bool junior : 1 = false;
+  bool senior : 1 = false;
+
+ private:
+  // A view of the words would take 16 bytes in each of millions of profiles.
+  std::uint16_t word_count_ = 0;  // beside the bits above: 96 bytes in all
+  Word* words_ = nullptr;
 };
+static_assert(sizeof(Profile) == 96, "a profile is held millions of times");
 
 // A phonetic code as one number, equal for equal codes: its bytes for a
 // code of eight or fewer, else a hash of them with the top bit set (a code

@@ -148,10 +148,10 @@ Pairing PairWords(const Profile::Word& a, const Profile::Word& b, double below) 
 // at 0.9 or more: the firm carries the person's whole name. An owner named
 // in Bez2 ("Inh. Hans Dietz") makes no sole trader of a GmbH.
 bool CarriesName(const Profile& firm, const Profile& person) {
-  if (person.name.empty()) return false;
-  for (const Profile::Word& w : person.name) {
+  if (person.name().empty()) return false;
+  for (const Profile::Word& w : person.name()) {
     bool found = false;
-    for (const Profile::Word& f : firm.name) {
+    for (const Profile::Word& f : firm.name()) {
       if (f.in_bez2()) break;
       if (w.initial() ? f.text[0] == w.text[0] : WordLikeness(w, f, 0.9) >= 0.9) {
         found = true;
@@ -175,8 +175,8 @@ float KindPart(const Profile& a, const Profile& b) {
 // their product is certainly below `below`, a product below it.
 void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   parts->name = parts->first_name = 1;
-  if (a.name.empty() && b.name.empty()) return;
-  if (a.name.empty() || b.name.empty()) {
+  if (a.name().empty() && b.name().empty()) return;
+  if (a.name().empty() || b.name().empty()) {
     parts->name = 0.5f;
     return;
   }
@@ -188,7 +188,7 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   }
   // "jun." on one side only: father and son share name and address.
   const double generation = a.junior != b.junior || a.senior != b.senior ? 0.5 : 1;
-  const std::size_t na = a.name.size(), nb = b.name.size();
+  const std::size_t na = a.name().size(), nb = b.name().size();
   // What the least pair must reach for the names to reach `below`: a pair
   // certainly below that need not be compared exactly, since were it chosen
   // the name would fail anyway, and it is never chosen over one above.
@@ -206,9 +206,9 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   const auto join = [&](const Profile& x, std::size_t mx, bool* used_x, const Profile& y, std::size_t my,
                         bool x_is_a) {
     for (std::size_t i = 0; i + 1 < mx; ++i) {
-      const std::string_view head = x.name[i].text, tail = x.name[i + 1].text;
+      const std::string_view head = x.name()[i].text, tail = x.name()[i + 1].text;
       for (std::size_t j = 0; j < my; ++j) {
-        const std::string_view joined = y.name[j].text;
+        const std::string_view joined = y.name()[j].text;
         if (joined.size() == head.size() + tail.size() && joined.starts_with(head) && joined.ends_with(tail)) {
           (x_is_a ? whole[i][j] : whole[j][i]) = true;
           used_x[i + 1] = true;
@@ -225,13 +225,13 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   bool other_name = false, surname_agrees = false;
   const auto take = [&](std::size_t i, std::size_t j, const Pairing& pairing) {
     used_a[i] = used_b[j] = true;
-    if (a.name[i].given() || b.name[j].given()) {
+    if (a.name()[i].given() || b.name()[j].given()) {
       first = std::min(first, pairing.likeness);
       other_name = other_name || pairing.other_name;
     } else {
       name = std::min(name, pairing.likeness);
       if (pairing.likeness >= 0.9) {
-        const double share = std::min(a.name[i].share, b.name[j].share);
+        const double share = std::min(a.name()[i].share, b.name()[j].share);
         rarest = surname_agrees ? std::min(rarest, share) : share;
         surname_agrees = true;
       }
@@ -241,14 +241,14 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   // most duplicates are paired so without comparing any others.
   for (std::size_t i = 0; i < ma; ++i) {
     for (std::size_t j = 0; j < mb; ++j) {
-      if (!used_a[i] && !used_b[j] && (whole[i][j] || a.name[i].text == b.name[j].text)) take(i, j, {1, false});
+      if (!used_a[i] && !used_b[j] && (whole[i][j] || a.name()[i].text == b.name()[j].text)) take(i, j, {1, false});
     }
   }
   Pairing sim[kMax][kMax];
   for (std::size_t i = 0; i < ma; ++i) {
     if (used_a[i]) continue;
     for (std::size_t j = 0; j < mb; ++j) {
-      if (!used_b[j]) sim[i][j] = PairWords(a.name[i], b.name[j], word_below);
+      if (!used_b[j]) sim[i][j] = PairWords(a.name()[i], b.name()[j], word_below);
     }
   }
   const auto unused = [](const bool* used, std::size_t m) {
@@ -276,8 +276,8 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   const auto given_in = [](const Profile& p, std::size_t m) {
     Given g = kNone;
     for (std::size_t i = 0; i < m; ++i) {
-      if (p.name[i].known_first_name()) return kNames;
-      if (p.name[i].initial()) g = kInitials;
+      if (p.name()[i].known_first_name()) return kNames;
+      if (p.name()[i].initial()) g = kInitials;
     }
     return g;
   };
@@ -285,7 +285,7 @@ void NameParts(const Profile& a, const Profile& b, double below, Parts* parts) {
   const auto unpaired = [&](const Profile& p, const bool* used, std::size_t m, Given other) {
     for (std::size_t i = 0; i < m; ++i) {
       if (used[i]) continue;
-      if (!p.name[i].given()) {
+      if (!p.name()[i].given()) {
         name *= 0.9;
       } else if (other == kNames) {
         // A second first name on one side only ("Hans-Peter", "Peter") is

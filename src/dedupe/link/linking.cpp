@@ -459,7 +459,7 @@ class SplitKeys {
         if (!wanted[r]) continue;
         const Profile& p = profiles[static_cast<std::uint32_t>(r)];
         sounds.clear();
-        for (const Profile::Word& w : p.name) sounds.push_back(w.sound);
+        for (const Profile::Word& w : p.name()) sounds.push_back(w.sound);
         std::sort(sounds.begin(), sounds.end());
         // Neither postcode nor house number holds a '|'.
         bytes.assign(p.plz).append(1, '|').append(p.number).append(1, '|');
