@@ -433,13 +433,13 @@ void NameWordCounts::Prefetch(std::span<const Profile> profiles, std::size_t i) 
 void NameWordCounts::Add(std::span<const Profile> profiles, std::span<const std::uint32_t> times) {
   for (std::size_t at = 0; at < profiles.size(); ++at) {
     Prefetch(profiles, at);
-    const Profile& p = profiles[at];
-    for (std::size_t i = 0; i < p.name().size(); ++i) {
-      if (p.name()[i].given()) continue;
+    const std::span<const Profile::Word> name = profiles[at].name();
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      if (name[i].given()) continue;
       // A word twice in one name counts once.
       bool again = false;
-      for (std::size_t k = 0; k < i && !again; ++k) again = p.name()[k].text == p.name()[i].text;
-      if (!again) Add(WordHash(p.name()[i].text), times.empty() ? 1 : times[at]);
+      for (std::size_t k = 0; k < i && !again; ++k) again = name[k].text == name[i].text;
+      if (!again) Add(WordHash(name[i].text), times.empty() ? 1 : times[at]);
     }
   }
 }

@@ -96,6 +96,7 @@ bool MisreadAlike(std::string_view a, std::uint32_t a_letters, std::string_view 
 // Returns a value below `below` when the likeness is certainly below it.
 double WordLikeness(const Profile::Word& a, const Profile::Word& b, double below) {
   if (a.text == b.text) return 1;
+  const std::uint32_t a_letters = Letters(a.text), b_letters = Letters(b.text);
   const bool sound = a.sound != 0 && a.sound == b.sound;
   // Letters alike by sound, or one typo apart, are the same word misspelt;
   // beyond that a long shared part makes words look alike that are not.
@@ -103,12 +104,12 @@ double WordLikeness(const Profile::Word& a, const Profile::Word& b, double below
   if (below > 0 && !sound) {
     // Unless alike by sound, a typo or a misreading, the likeness is
     // Jaro-Winkler squared: a bound below the root of `below` decides.
-    const double bound = JaroWinklerBound(a.text, Letters(a.text), b.text, Letters(b.text));
-    if (bound * bound < below && !near() && !MisreadAlike(a.text, Letters(a.text), b.text, Letters(b.text))) {
+    const double bound = JaroWinklerBound(a.text, a_letters, b.text, b_letters);
+    if (bound * bound < below && !near() && !MisreadAlike(a.text, a_letters, b.text, b_letters)) {
       return bound * bound;
     }
   }
-  if (MisreadAlike(a.text, Letters(a.text), b.text, Letters(b.text))) return 0.95;
+  if (MisreadAlike(a.text, a_letters, b.text, b_letters)) return 0.95;
   const double jw = JaroWinkler(a.text, b.text);
   return near() ? std::max(jw, 0.9) : jw * jw;
 }
