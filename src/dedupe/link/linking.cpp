@@ -1040,15 +1040,28 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
   } else {
     BatchShare share;
     for (std::uint32_t k = 0; k < store.batches(); ++k) share.total += store.made(k);
+    // The links of batches one after the other (they are in pair order)
+    // gathered in pieces of kPieceLinks: a batch keeps a few, and in arrays
+    // of its own, from the heap, hundreds of batches held three times their
+    // links, given back to the heap, not to the system, once joined.
+    constexpr std::size_t kPieceLinks = std::size_t{1} << 21;
     for (std::uint32_t k = 0; k < store.batches(); ++k) {
       share.made = store.made(k);
-      Scored& scored = pieces.emplace_back();
-      scored.pairs = store.TakeBatch(k);
-      Unique(&scored.pairs, options.threads);
-      scored.scores = ScorePairs(scored.pairs, *source.left, right, options, share);
+      BigVector<Candidate> pairs = store.TakeBatch(k);
+      Unique(&pairs, options.threads);
+      BigVector<float> scores = ScorePairs(pairs, *source.left, right, options, share);
       share.before += share.made;
-      scored.compared = scored.pairs.size();
-      KeepLinks(&scored.pairs, &scored.scores, options);
+      const std::uint64_t compared = pairs.size();
+      KeepLinks(&pairs, &scores, options);
+      if (pieces.empty() || pieces.back().pairs.size() + pairs.size() > pieces.back().pairs.capacity()) {
+        Scored& piece = pieces.emplace_back();
+        piece.pairs.reserve(std::max(kPieceLinks, pairs.size()));
+        piece.scores.reserve(piece.pairs.capacity());
+      }
+      Scored& piece = pieces.back();
+      piece.pairs.insert(piece.pairs.end(), pairs.begin(), pairs.end());
+      piece.scores.insert(piece.scores.end(), scores.begin(), scores.end());
+      piece.compared += compared;
     }
   }
   return Joined(std::move(before), std::move(pieces));
@@ -1390,8 +1403,10 @@ std::vector<BigVector<std::uint32_t>> PairedKeys(std::size_t n, std::span<const 
   return made;
 }
 
-// Groups by the links strongest first into `uf`; returns the pairs kept,
-// with those refused in links->apart. A record that joins a group about as
+// Groups by the links strongest first into `uf`; returns each record's
+// first link kept, which is its strongest (of equal ones the first in pair
+// order: `linked` ascends within a score), or kNone; the links refused are
+// in links->apart. A record that joins a group about as
 // strongly as it would join another whose customer is a different one
 // ("A. Lang" beside "Andrea Lang" and "Anke Lang") is torn between them: it
 // cannot say which it is, and joins neither. The first pass finds such
@@ -1406,9 +1421,8 @@ BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
                                              Links* links, const LinkOptions& options) {
   constexpr float kTie = 0.02f;
   const std::size_t n = profiles.records();
-  BigVector<float> joined_at(n, 0);  // the score of a record's first (strongest) link
+  BigVector<std::uint32_t> first(n, kNone);
   std::unordered_map<std::uint32_t, KeptApart> torn;  // few: a map, not an array of every record
-  BigVector<std::uint32_t> kept;
   links->apart.clear();
   std::optional<Clusters> clusters(std::in_place, n, uf, options.decided);
   // The links of the records marked in `again` (all, when empty) in turn.
@@ -1430,14 +1444,13 @@ BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
         apart->score = scores[i];
         links->apart.push_back(*apart);
         for (const std::uint32_t r : {p.a, p.b}) {
-          if (pass == 0 && joined_at[r] > 0 && joined_at[r] - scores[i] < kTie) torn.emplace(r, *apart);
+          if (pass == 0 && first[r] != kNone && scores[first[r]] - scores[i] < kTie) torn.emplace(r, *apart);
         }
         continue;
       }
       for (const std::uint32_t r : {p.a, p.b}) {
-        if (joined_at[r] == 0) joined_at[r] = scores[i];
+        if (first[r] == kNone) first[r] = i;
       }
-      kept.push_back(i);
     }
   };
   group(0, {});
@@ -1452,68 +1465,61 @@ BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
       again.assign(n, 0);
       for (std::uint32_t r = 0; r < n; ++r) again[r] = torn_set[connected.Find(r)];
       for (std::uint32_t r = 0; r < n; ++r) {
-        if (again[r]) clusters->Reset(r);
+        if (!again[r]) continue;
+        clusters->Reset(r);
+        first[r] = kNone;
       }
-      std::erase_if(kept, [&](std::uint32_t i) { return again[pairs[i].a] != 0; });
       std::erase_if(links->apart, [&](const KeptApart& k) { return again[k.a] != 0; });
     } else {
       *uf = UnionFind(n);
       clusters.emplace(n, uf, options.decided);
-      kept.clear();
+      std::fill(first.begin(), first.end(), kNone);
       links->apart.clear();
     }
     group(1, again);
   }
   std::sort(links->apart.begin(), links->apart.end(),
             [](const KeptApart& x, const KeptApart& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
-  return kept;
+  return first;
 }
 
-// Each record's strongest kept pair, the first of its pairs (by a, then b)
-// at its best score, and those pairs in pair order with their parts: the
+// Each record's strongest pair, `first` of the grouping or, when stronger,
+// one of `more`, and those pairs in pair order with their parts: the
 // reports print a record's strongest pair, and the others, millions where
 // a group is large, are not kept. `more` are pairs within classes of
 // copies, each a record's first: no kept pair holds their records. The
-// parts are scored on `threads` threads. REQUIRES: `pairs` are in pair
-// order (by a, then b), as scored pairs are.
-void KeepPairs(BigVector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
-               std::span<const float> scores, const ProfileSet& profiles, BigVector<DedupePair> more,
-               unsigned threads, Links* links) {
-  std::sort(kept.begin(), kept.end());
+// parts are scored on `threads` threads. `pairs` and `scores` are let go of
+// before the kept pairs are made. REQUIRES: `pairs` are in pair order (by
+// a, then b), as scored pairs are.
+void KeepPairs(const BigVector<std::uint32_t>& first, BigVector<Candidate> pairs, BigVector<float> scores,
+               const ProfileSet& profiles, BigVector<DedupePair> more, unsigned threads, Links* links) {
   const std::size_t n = profiles.records();
   links->score.assign(n, 0);
   links->best.assign(n, Links::kNoPair);
-  // best: a place in `kept`, or kMore + a place in `more`.
+  // best: a pair's number, or kMore + a place in `more`.
   constexpr std::uint32_t kMore = 0x80000000u;
-  const auto consider = [&](std::uint32_t a, std::uint32_t b, float score, int algorithm, std::uint32_t item) {
-    for (const std::uint32_t r : {a, b}) {
-      if (score > links->score[r]) {
-        links->score[r] = score;
-        links->algorithm[r] = static_cast<std::uint8_t>(algorithm);
-        links->best[r] = item;
-      }
-    }
-  };
-  for (std::size_t k = 0; k < kept.size(); ++k) {
-    const Candidate& p = pairs[kept[k]];
-    consider(p.a, p.b, scores[kept[k]], p.algorithm + 1, static_cast<std::uint32_t>(k));
+  for (std::uint32_t r = 0; r < n; ++r) {
+    const std::uint32_t i = first[r];
+    if (i == kNone) continue;
+    links->score[r] = scores[i];
+    links->algorithm[r] = static_cast<std::uint8_t>(pairs[i].algorithm + 1);
+    links->best[r] = i;
   }
   std::sort(more.begin(), more.end(),
             [](const DedupePair& x, const DedupePair& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
   for (std::size_t k = 0; k < more.size(); ++k) {
-    consider(more[k].a, more[k].b, static_cast<float>(more[k].score), more[k].algorithm,
-             kMore | static_cast<std::uint32_t>(k));
+    const auto score = static_cast<float>(more[k].score);
+    for (const std::uint32_t r : {more[k].a, more[k].b}) {
+      if (score > links->score[r]) {
+        links->score[r] = score;
+        links->algorithm[r] = static_cast<std::uint8_t>(more[k].algorithm);
+        links->best[r] = kMore | static_cast<std::uint32_t>(k);
+      }
+    }
   }
-  const auto pair_of = [&](std::uint32_t item) {
-    if (item & kMore) return more[item & ~kMore];
-    const Candidate& p = pairs[kept[item]];
-    DedupePair pair{p.a, p.b, p.algorithm + 1, scores[kept[item]]};
-    SetParts(profiles[p.a], profiles[p.b], &pair);
-    return pair;
-  };
-  // The chosen items in pair order: the kept ones in the order of `kept`,
-  // which is theirs, among those of `more` in theirs.
-  BigVector<std::uint8_t> is_chosen(kept.size(), 0);
+  // The chosen items in pair order: the pairs' by their numbers, marked
+  // in bits, among those of `more` in theirs.
+  BigVector<std::uint64_t> is_chosen((pairs.size() + 63) / 64, 0);
   BigVector<std::uint32_t> chosen_more;
   for (std::uint32_t r = 0; r < n; ++r) {
     const std::uint32_t item = links->best[r];
@@ -1521,7 +1527,7 @@ void KeepPairs(BigVector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
     if (item & kMore) {
       chosen_more.push_back(item);
     } else {
-      is_chosen[item] = 1;
+      is_chosen[item / 64] |= std::uint64_t{1} << (item % 64);
     }
   }
   std::sort(chosen_more.begin(), chosen_more.end());  // `more` is in pair order
@@ -1529,18 +1535,35 @@ void KeepPairs(BigVector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
   BigVector<std::uint32_t> chosen;
   const auto before = [&](std::uint32_t item, std::uint32_t other) {
     const DedupePair& m = more[other & ~kMore];
-    const Candidate& p = pairs[kept[item]];
+    const Candidate& p = pairs[item];
     return p.a != m.a ? p.a < m.a : p.b < m.b;
   };
   std::size_t next_more = 0;
-  for (std::uint32_t item = 0; item < kept.size(); ++item) {
-    if (!is_chosen[item]) continue;
-    while (next_more < chosen_more.size() && !before(item, chosen_more[next_more])) {
-      chosen.push_back(chosen_more[next_more++]);
+  for (std::size_t w = 0; w < is_chosen.size(); ++w) {
+    for (std::uint64_t bits = is_chosen[w]; bits != 0; bits &= bits - 1) {
+      const auto item = static_cast<std::uint32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
+      while (next_more < chosen_more.size() && !before(item, chosen_more[next_more])) {
+        chosen.push_back(chosen_more[next_more++]);
+      }
+      chosen.push_back(item);
     }
-    chosen.push_back(item);
   }
   chosen.insert(chosen.end(), chosen_more.begin() + static_cast<std::ptrdiff_t>(next_more), chosen_more.end());
+  // The chosen pairs taken out, in their order, so that the pairs, tens of
+  // millions in files from few addresses, go before the kept ones are made.
+  BigVector<std::pair<Candidate, float>> picked(chosen.size());
+  for (std::size_t k = 0; k < chosen.size(); ++k) {
+    if (!(chosen[k] & kMore)) picked[k] = {pairs[chosen[k]], scores[chosen[k]]};
+  }
+  BigVector<Candidate>().swap(pairs);
+  BigVector<float>().swap(scores);
+  const auto pair_of = [&](std::size_t k) {
+    if (chosen[k] & kMore) return more[chosen[k] & ~kMore];
+    const auto& [p, score] = picked[k];
+    DedupePair pair{p.a, p.b, p.algorithm + 1, score};
+    SetParts(profiles[p.a], profiles[p.b], &pair);
+    return pair;
+  };
   // A stretch at a time, letting go of the pairs of `more` copied so far
   // (the chosen ones ascend among them): copies of one record bring a pair
   // each, held once here, not twice.
@@ -1551,7 +1574,7 @@ void KeepPairs(BigVector<std::uint32_t> kept, const BigVector<Candidate>& pairs,
     const std::size_t to = std::min(chosen.size(), from + kStretch);
     links->pairs.resize(to);
     base::ParallelFor(to - from, threads, 1 << 12, [&](std::size_t begin, std::size_t end) {
-      for (std::size_t k = from + begin; k < from + end; ++k) links->pairs[k] = pair_of(chosen[k]);
+      for (std::size_t k = from + begin; k < from + end; ++k) links->pairs[k] = pair_of(k);
     });
     for (std::size_t k = to; k > from; --k) {
       if (chosen[k - 1] & kMore) {
@@ -1711,13 +1734,12 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     KeepLinks(&pairs, &scores, options);
   }
   UnionFind uf(n);
-  BigVector<std::uint32_t> kept =
+  const BigVector<std::uint32_t> first =
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, Threshold(options), options.threads), profiles, &uf,
                           &links, options);
   BigVector<DedupePair> firsts;
   if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
-  KeepPairs(std::move(kept), pairs, scores, profiles, std::move(firsts), options.threads, &links);
-  scored = Scored();  // the pairs kept are in `links`
+  KeepPairs(first, std::move(pairs), std::move(scores), profiles, std::move(firsts), options.threads, &links);
   MarkDecided(table, orders.size(), &profiles, options, &links);
   copies.reset();
   held.reset();
@@ -1915,10 +1937,10 @@ Links GroupLinks(std::size_t n, std::vector<ScoredLink> found, const FetchProfil
   std::iota(layout.begin(), layout.end(), 0u);
   const ProfileSet profiles(n, wanted, layout, fetch);
   links.compared = pairs.size();
-  BigVector<std::uint32_t> kept =
+  const BigVector<std::uint32_t> first =
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, Threshold(options), options.threads), profiles, &uf,
                           &links, options);
-  KeepPairs(std::move(kept), pairs, scores, profiles, {}, options.threads, &links);
+  KeepPairs(first, std::move(pairs), std::move(scores), profiles, {}, options.threads, &links);
   NumberGroups(n, first_key, uf, &links);
   return links;
 }
