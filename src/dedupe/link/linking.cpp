@@ -1488,10 +1488,10 @@ BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
 // reports print a record's strongest pair, and the others, millions where
 // a group is large, are not kept. `more` are pairs within classes of
 // copies, each a record's first: no kept pair holds their records. The
-// parts are scored on `threads` threads. `pairs` and `scores` are let go of
-// before the kept pairs are made. REQUIRES: `pairs` are in pair order (by
+// parts are scored on `threads` threads. `first` is let go of at once,
+// `pairs` and `scores` as the kept pairs are made. REQUIRES: `pairs` are in pair order (by
 // a, then b), as scored pairs are.
-void KeepPairs(const BigVector<std::uint32_t>& first, BigVector<Candidate> pairs, BigVector<float> scores,
+void KeepPairs(BigVector<std::uint32_t> first, BigVector<Candidate> pairs, BigVector<float> scores,
                const ProfileSet& profiles, BigVector<DedupePair> more, unsigned threads, Links* links) {
   const std::size_t n = profiles.records();
   links->score.assign(n, 0);
@@ -1505,6 +1505,7 @@ void KeepPairs(const BigVector<std::uint32_t>& first, BigVector<Candidate> pairs
     links->algorithm[r] = static_cast<std::uint8_t>(pairs[i].algorithm + 1);
     links->best[r] = i;
   }
+  BigVector<std::uint32_t>().swap(first);
   std::sort(more.begin(), more.end(),
             [](const DedupePair& x, const DedupePair& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; });
   for (std::size_t k = 0; k < more.size(); ++k) {
@@ -1549,24 +1550,17 @@ void KeepPairs(const BigVector<std::uint32_t>& first, BigVector<Candidate> pairs
     }
   }
   chosen.insert(chosen.end(), chosen_more.begin() + static_cast<std::ptrdiff_t>(next_more), chosen_more.end());
-  // The chosen pairs taken out, in their order, so that the pairs, tens of
-  // millions in files from few addresses, go before the kept ones are made.
-  BigVector<std::pair<Candidate, float>> picked(chosen.size());
-  for (std::size_t k = 0; k < chosen.size(); ++k) {
-    if (!(chosen[k] & kMore)) picked[k] = {pairs[chosen[k]], scores[chosen[k]]};
-  }
-  BigVector<Candidate>().swap(pairs);
-  BigVector<float>().swap(scores);
-  const auto pair_of = [&](std::size_t k) {
-    if (chosen[k] & kMore) return more[chosen[k] & ~kMore];
-    const auto& [p, score] = picked[k];
-    DedupePair pair{p.a, p.b, p.algorithm + 1, score};
+  const auto pair_of = [&](std::uint32_t item) {
+    if (item & kMore) return more[item & ~kMore];
+    const Candidate& p = pairs[item];
+    DedupePair pair{p.a, p.b, p.algorithm + 1, scores[item]};
     SetParts(profiles[p.a], profiles[p.b], &pair);
     return pair;
   };
-  // A stretch at a time, letting go of the pairs of `more` copied so far
-  // (the chosen ones ascend among them): copies of one record bring a pair
-  // each, held once here, not twice.
+  // A stretch at a time, letting go of the pairs and of those of `more`
+  // read so far (the chosen ones ascend among each): tens of millions of
+  // links in files from few addresses, and copies of one record that bring
+  // a pair each, are held once here, not twice.
   constexpr std::size_t kStretch = std::size_t{1} << 20;
   links->pairs.clear();
   links->pairs.reserve(chosen.size());
@@ -1574,12 +1568,18 @@ void KeepPairs(const BigVector<std::uint32_t>& first, BigVector<Candidate> pairs
     const std::size_t to = std::min(chosen.size(), from + kStretch);
     links->pairs.resize(to);
     base::ParallelFor(to - from, threads, 1 << 12, [&](std::size_t begin, std::size_t end) {
-      for (std::size_t k = from + begin; k < from + end; ++k) links->pairs[k] = pair_of(k);
+      for (std::size_t k = from + begin; k < from + end; ++k) links->pairs[k] = pair_of(chosen[k]);
     });
-    for (std::size_t k = to; k > from; --k) {
-      if (chosen[k - 1] & kMore) {
-        LetGo(more, 0, chosen[k - 1] & ~kMore);
-        break;
+    bool more_read = false, pairs_read = false;
+    for (std::size_t k = to; k > from && !(more_read && pairs_read); --k) {
+      const std::uint32_t item = chosen[k - 1];
+      if (item & kMore) {
+        if (!more_read) LetGo(more, 0, item & ~kMore);
+        more_read = true;
+      } else if (!pairs_read) {
+        LetGo(pairs, 0, item);
+        LetGo(scores, 0, item);
+        pairs_read = true;
       }
     }
   }
@@ -1734,12 +1734,12 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     KeepLinks(&pairs, &scores, options);
   }
   UnionFind uf(n);
-  const BigVector<std::uint32_t> first =
+  BigVector<std::uint32_t> first =
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, Threshold(options), options.threads), profiles, &uf,
                           &links, options);
   BigVector<DedupePair> firsts;
   if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
-  KeepPairs(first, std::move(pairs), std::move(scores), profiles, std::move(firsts), options.threads, &links);
+  KeepPairs(std::move(first), std::move(pairs), std::move(scores), profiles, std::move(firsts), options.threads, &links);
   MarkDecided(table, orders.size(), &profiles, options, &links);
   copies.reset();
   held.reset();
@@ -1937,10 +1937,10 @@ Links GroupLinks(std::size_t n, std::vector<ScoredLink> found, const FetchProfil
   std::iota(layout.begin(), layout.end(), 0u);
   const ProfileSet profiles(n, wanted, layout, fetch);
   links.compared = pairs.size();
-  const BigVector<std::uint32_t> first =
+  BigVector<std::uint32_t> first =
       GroupStrongestFirst(pairs, scores, StrongestFirst(scores, Threshold(options), options.threads), profiles, &uf,
                           &links, options);
-  KeepPairs(first, std::move(pairs), std::move(scores), profiles, {}, options.threads, &links);
+  KeepPairs(std::move(first), std::move(pairs), std::move(scores), profiles, {}, options.threads, &links);
   NumberGroups(n, first_key, uf, &links);
   return links;
 }
