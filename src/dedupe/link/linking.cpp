@@ -1040,10 +1040,9 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
   } else {
     BatchShare share;
     for (std::uint32_t k = 0; k < store.batches(); ++k) share.total += store.made(k);
-    // The links of batches one after the other (they are in pair order)
-    // gathered in pieces of kPieceLinks: a batch keeps a few, and in arrays
-    // of its own, from the heap, hundreds of batches held three times their
-    // links, given back to the heap, not to the system, once joined.
+    // A batch keeps a fifth of its pairs or so. Kept in the batch's own
+    // arrays, hundreds of batches held three times their links; they are
+    // gathered instead in pieces of kPieceLinks, the batches in pair order.
     constexpr std::size_t kPieceLinks = std::size_t{1} << 21;
     for (std::uint32_t k = 0; k < store.batches(); ++k) {
       share.made = store.made(k);
@@ -1489,8 +1488,8 @@ BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
 // a group is large, are not kept. `more` are pairs within classes of
 // copies, each a record's first: no kept pair holds their records. The
 // parts are scored on `threads` threads. `first` is let go of at once,
-// `pairs` and `scores` as the kept pairs are made. REQUIRES: `pairs` are in pair order (by
-// a, then b), as scored pairs are.
+// `pairs` and `scores` as the kept pairs are made. REQUIRES: `pairs` are
+// in pair order (by a, then b), as scored pairs are.
 void KeepPairs(BigVector<std::uint32_t> first, BigVector<Candidate> pairs, BigVector<float> scores,
                const ProfileSet& profiles, BigVector<DedupePair> more, unsigned threads, Links* links) {
   const std::size_t n = profiles.records();
@@ -1739,7 +1738,8 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
                           &links, options);
   BigVector<DedupePair> firsts;
   if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
-  KeepPairs(std::move(first), std::move(pairs), std::move(scores), profiles, std::move(firsts), options.threads, &links);
+  KeepPairs(std::move(first), std::move(pairs), std::move(scores), profiles, std::move(firsts), options.threads,
+            &links);
   MarkDecided(table, orders.size(), &profiles, options, &links);
   copies.reset();
   held.reset();
