@@ -203,7 +203,7 @@ class Copies {
       if (wanted[r]) most = std::max(most, ++begin[profiles.profile(r) + 1]);
     }
     if (most < kFewest) return;
-    class_.assign(n, kNoClass);
+    place_.assign(n, kNoClass);
     for (std::size_t q = 0; q < profiles.size(); ++q) begin[q + 1] += begin[q];
     BigVector<std::uint32_t> by_profile(begin.back());
     {
@@ -215,7 +215,7 @@ class Copies {
     // Split by their keys, each record into the first class of its profile
     // whose keys it has: walked in input order, so that the key table is
     // read front to back however far apart copies lie, each class keeping
-    // the keys of its first record beside. class_ holds each record's place
+    // the keys of its first record beside. place_ holds each record's place
     // among its profile's classes until they are gathered.
     {
       struct Split {
@@ -238,7 +238,7 @@ class Copies {
           splits.push_back({kNone, kept.size()});
           Keep(table, r, &kept);
         }
-        class_[r] = place;
+        place_[r] = place;
       }
       table.Cool();  // parked, the keys leave memory again
     }
@@ -248,9 +248,9 @@ class Copies {
       found.clear();
       for (std::size_t k = begin[q]; k < begin[q + 1]; ++k) {
         const std::uint32_t r = by_profile[k];
-        if (class_[r] >= found.size()) found.resize(class_[r] + 1);
-        found[class_[r]].push_back(r);
-        class_[r] = kNoClass;
+        if (place_[r] >= found.size()) found.resize(place_[r] + 1);
+        found[place_[r]].push_back(r);
+        place_[r] = kNoClass;
       }
       for (auto& f : found) {
         if (f.size() < kFewest) continue;
@@ -261,14 +261,21 @@ class Copies {
       }
     }
     if (empty()) return;
+    // A member reaches itself until its pairs are noted.
     reach_.resize(algorithms_);
-    for (auto& reach : reach_) reach.assign(n, 0);
-    ResetReach();
+    for (auto& reach : reach_) {
+      reach.resize(members_.size());
+      for (std::size_t c = 0; c < classes(); ++c) {
+        for (std::size_t k = begin_[c]; k < begin_[c + 1]; ++k) reach[k] = static_cast<std::uint32_t>(k - begin_[c]);
+      }
+    }
   }
 
   bool empty() const { return self_.empty(); }
   std::size_t classes() const { return self_.size(); }
-  std::uint32_t of(std::uint32_t record) const { return class_.empty() ? kNoClass : class_[record]; }
+  std::uint32_t of(std::uint32_t record) const {
+    return place_.empty() || place_[record] == kNoClass ? kNoClass : class_of_[place_[record]];
+  }
   std::span<const std::uint32_t> members(std::size_t c) const {
     return {members_.data() + begin_[c], begin_[c + 1] - begin_[c]};
   }
@@ -281,52 +288,55 @@ class Copies {
     const std::uint32_t c = of(a);
     if (c == kNoClass || c != of(b)) return false;
     if (a > b) std::swap(a, b);
-    std::uint32_t& reach = reach_[algorithm][a];
-    reach = std::max(reach, index_[b]);
+    std::uint32_t& reach = reach_[algorithm][place_[a]];
+    reach = std::max(reach, static_cast<std::uint32_t>(place_[b] - begin_[c]));
     return true;
   }
   // The last member (its place in the class) that `record` is paired with
   // under `algorithm`; its own place when none.
-  std::uint32_t reach(std::size_t algorithm, std::uint32_t record) const { return reach_[algorithm][record]; }
-  std::uint32_t index(std::uint32_t record) const { return index_[record]; }
+  std::uint32_t reach(std::size_t algorithm, std::uint32_t record) const {
+    return reach_[algorithm][place_[record]];
+  }
 
   // Classes that link outside are linked pair by pair: they are forgotten.
   // The others keep where they reach: their pairs are not made again.
   void Drop(const std::vector<std::uint8_t>& dropped) {
-    Copies kept;
-    kept.algorithms_ = algorithms_;
-    kept.class_.assign(class_.size(), kNoClass);
+    // Moved down in place: the kept members' places only fall.
+    std::vector<std::size_t> begin{0};
+    std::size_t kept = 0;
     for (std::size_t c = 0; c < classes(); ++c) {
-      if (dropped[c]) continue;
-      const auto m = members(c);
-      kept.Add(std::vector<std::uint32_t>(m.begin(), m.end()), self_[c]);
+      if (dropped[c]) {
+        for (const std::uint32_t r : members(c)) place_[r] = kNoClass;
+        continue;
+      }
+      for (std::size_t from = begin_[c]; from < begin_[c + 1]; ++from) {
+        const std::size_t to = begin.back() + (from - begin_[c]);
+        members_[to] = members_[from];
+        class_of_[to] = static_cast<std::uint32_t>(kept);
+        place_[members_[to]] = static_cast<std::uint32_t>(to);
+        for (auto& reach : reach_) reach[to] = reach[from];
+      }
+      begin.push_back(begin.back() + (begin_[c + 1] - begin_[c]));
+      self_[kept++] = self_[c];
     }
-    kept.reach_ = std::move(reach_);
-    *this = std::move(kept);
+    members_.resize(begin.back());
+    class_of_.resize(begin.back());
+    for (auto& reach : reach_) reach.resize(begin.back());
+    self_.resize(kept);
+    begin_ = std::move(begin);
   }
 
  private:
-  Copies() = default;
-
   void Add(const std::vector<std::uint32_t>& records, float self) {
     const auto c = static_cast<std::uint32_t>(self_.size());
     if (begin_.empty()) begin_.push_back(0);
-    if (index_.size() != class_.size()) index_.assign(class_.size(), 0);
-    for (std::size_t k = 0; k < records.size(); ++k) {
-      class_[records[k]] = c;
-      index_[records[k]] = static_cast<std::uint32_t>(k);
-      members_.push_back(records[k]);
+    for (const std::uint32_t r : records) {
+      place_[r] = static_cast<std::uint32_t>(members_.size());
+      members_.push_back(r);
+      class_of_.push_back(c);
     }
     begin_.push_back(members_.size());
     self_.push_back(self);
-  }
-
-  void ResetReach() {
-    for (auto& reach : reach_) {
-      for (std::size_t c = 0; c < classes(); ++c) {
-        for (const std::uint32_t r : members(c)) reach[r] = index_[r];
-      }
-    }
   }
 
   // Records of one shared profile are copies of one another where their
@@ -356,12 +366,14 @@ class Copies {
   }
 
   std::size_t algorithms_ = 0;
-  BigVector<std::uint32_t> class_;  // of each record, kNoClass for none
-  BigVector<std::uint32_t> index_;  // of each record within its class
+  // Each record's place in members_, kNoClass for none: what is kept per
+  // member, not per record, as most records are in no class.
+  BigVector<std::uint32_t> place_;
   std::vector<std::uint32_t> members_;  // of each class in turn, ascending
   std::vector<std::size_t> begin_;
   std::vector<float> self_;  // each class's score of a record against itself
-  std::vector<BigVector<std::uint32_t>> reach_;  // by algorithm and record
+  std::vector<std::uint32_t> class_of_;  // of each member
+  std::vector<BigVector<std::uint32_t>> reach_;  // by algorithm and member
 };
 
 // Records that share a key: the pairs among them, or between left and right.
