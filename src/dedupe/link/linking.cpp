@@ -430,6 +430,9 @@ struct PairSource {
   const std::vector<BigVector<std::uint32_t>>* made;
   Copies* copies;
   const std::vector<std::uint32_t>* only = nullptr;
+  // Called once the pairs are made (may be null): the parked keys and
+  // orders they were made from may leave memory for the links.
+  std::function<void()> paired;
 };
 
 // Of the records of keys shared by too many records, the key that splits
@@ -1041,6 +1044,7 @@ Scored ScoreCandidates(const PairSource& source, std::size_t records, const Budg
       options.sample > 0 ? fit : std::min({fit, kMostPairsAtOnce, testing != 0 ? testing : fit});
   PairStore store(room, options.sample > 0 ? nullptr : &source, records, options.temp, options);
   MakePairs(source, &splits, room, source.only == nullptr, options, &store);
+  if (source.paired) source.paired();
   if (store.too_many()) budget.RefusePairs(room + 1, splits.memory());
   std::vector<Scored> pieces;
   if (!store.in_file()) {
@@ -1695,9 +1699,13 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
     copies.emplace(table, orders.size(), profiles, wanted, options);
     if (copies->empty()) copies.reset();
   }
-  Scored scored = ScoreCandidates(
-      {runs.runs, runs.keys, &profiles, nullptr, /*within=*/true, &made, copies ? &*copies : nullptr}, n, budget,
-      options);
+  const auto cool = [&] {
+    for (const KeyOrder& order : orders) order.sorted.Cool();
+    table.Cool();
+  };
+  Scored scored = ScoreCandidates({runs.runs, runs.keys, &profiles, nullptr, /*within=*/true, &made,
+                                   copies ? &*copies : nullptr, nullptr, cool},
+                                  n, budget, options);
   // A class a pair of which links outside it is linked pair by pair: the
   // pairs within it are made now, in the runs that hold it; the other pairs
   // are those made already. They are all within such classes, so they
@@ -1724,15 +1732,15 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
           again.push_back(run);
         }
       }
-      scored = ScoreCandidates({again, runs.keys, &profiles, nullptr, /*within=*/true, &made, nullptr, &redo}, n,
-                               budget, options, std::move(scored));
+      scored = ScoreCandidates({again, runs.keys, &profiles, nullptr, /*within=*/true, &made, nullptr, &redo, cool},
+                               n, budget, options, std::move(scored));
     }
   }
   // The runs, the keys paired and the orders they ran through are done
   // with: their memory goes to the grouping, which peaks beside the profiles.
   runs = RunList();
   std::vector<BigVector<std::uint32_t>>().swap(made);
-  for (const KeyOrder& order : orders) order.sorted.Cool();
+  cool();
   BigVector<Candidate>& pairs = scored.pairs;
   BigVector<float>& scores = scored.scores;
   Links links;
