@@ -1743,9 +1743,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
   cool();
   BigVector<Candidate>& pairs = scored.pairs;
   BigVector<float>& scores = scored.scores;
-  Links links;
-  links.group.assign(n, 0);
-  links.algorithm.assign(n, 0);
+  Links links;  // its arrays by record are made after the grouping, which peaks
   links.compared = scored.compared;
   if (options.sample > 0) {
     links.samples = SamplePairs(pairs, scores, profiles, profiles, options.sample);
@@ -1758,11 +1756,13 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
                           &links, options);
   BigVector<DedupePair> firsts;
   if (copies) firsts = GroupCopies(*copies, orders.size(), profiles, &uf, &links.compared);
+  links.algorithm.assign(n, 0);
   KeepPairs(std::move(first), std::move(pairs), std::move(scores), profiles, std::move(firsts), options.threads,
             &links);
   MarkDecided(table, orders.size(), &profiles, options, &links);
   copies.reset();
   held.reset();
+  links.group.assign(n, 0);
   NumberGroups(table, uf, &links);
   return links;
 }
