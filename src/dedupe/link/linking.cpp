@@ -432,7 +432,7 @@ struct PairSource {
   const std::vector<std::uint32_t>* only = nullptr;
   // Called once the pairs are made (may be null): the parked keys and
   // orders they were made from may leave memory for the links.
-  std::function<void()> paired;
+  std::function<void()> paired = nullptr;
 };
 
 // Of the records of keys shared by too many records, the key that splits
