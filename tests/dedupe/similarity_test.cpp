@@ -2,6 +2,7 @@
 // names, house numbers and misread letters, and the parts of each score.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "case_file.h"
@@ -127,6 +128,32 @@ TEST(Profile, TextsOfEverySizeKeepTheirBytes) {
     EXPECT_FALSE(p.town == r.town) << size;
     EXPECT_EQ(Score(p, q), Score(p, p)) << size;  // copies at other addresses
   }
+}
+
+// Files from few names hold each name's words once: profiles share them
+// where every word would be equal, and only there.
+TEST(Profile, OneNameSharesItsWords) {
+  ProfileMaker maker;
+  const std::string firm = std::to_string(Normalizer::kLegalForm);
+  const std::string long_word(ProfileText::kLong, 'W');
+  struct Row {
+    std::string a, b;
+    bool shared;
+  } rows[] = {
+      {"12345|BONN|A 1||MUELLER|HANS|0", "99999|KOELN|B 2||MUELLER|HANS|0", true},
+      {"12345|BONN|A 1||OTTO BAU||0", "12345|BONN|A 1||OTTO BAU||" + firm, false},  // a firm's Otto is no first name
+      {"12345|BONN|A 1||MUELLER|HANS|0", "12345|BONN|A 1||MUELLER HANS||0", false},  // Hans in Bez1, not Bez2
+      {"12345|BONN|A 1||" + long_word + "|HANS|0", "12345|BONN|A 2||" + long_word + "|HANS|0", false},
+  };
+  for (const Row& r : rows) {
+    const Profile a = maker.Make(r.a), b = maker.Make(r.b);
+    EXPECT_EQ(a.name().data() == b.name().data(), r.shared) << r.b.substr(0, 40);
+    EXPECT_EQ(std::equal(a.name().begin(), a.name().end(), b.name().begin(), b.name().end()), r.shared || r.a.size() > 1000)
+        << r.b.substr(0, 40);
+  }
+  maker.Finish();
+  const Profile again = maker.Make(rows[0].a);  // made anew after Finish, as before
+  EXPECT_EQ(std::string_view(again.name()[1].text), "HANS");
 }
 
 }  // namespace

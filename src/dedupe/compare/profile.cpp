@@ -144,6 +144,28 @@ std::string_view FoldAccents(std::string_view text, std::string* buffer) {
   return *buffer;
 }
 
+// The hash a word is counted by: the first eight bytes are at hand, a
+// longer word adds its last eight.
+std::uint64_t WordHash(const ProfileText& text) {
+  std::uint64_t h = text.head() * 0x9E3779B97F4A7C15ull ^ text.size();
+  if (text.size() > 8) {
+    std::uint64_t tail;
+    std::memcpy(&tail, std::string_view(text).data() + text.size() - 8, 8);
+    h ^= tail * 0xC2B2AE3D27D4EB4Full;
+  }
+  return (h ^ h >> 29) | 1;
+}
+
+// The hash a name is known by among those made (ProfileMaker::Known).
+std::uint64_t NameHash(std::span<const Profile::Word> name) {
+  std::uint64_t h = name.size();
+  for (const Profile::Word& w : name) h = (h ^ WordHash(w.text) ^ w.sound * 0xC2B2AE3D27D4EB4Full) * 0x9E3779B97F4A7C15ull;
+  return h ^ h >> 31;
+}
+
+// The tag of a name in ProfileMaker::known_: never 0, as a name has words.
+std::uint64_t NameTag(std::uint64_t hash, std::size_t words) { return (hash & ~std::uint64_t{0xFFFF}) | words; }
+
 }  // namespace
 
 void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out) {
@@ -230,6 +252,46 @@ void ProfileMaker::Reserve(std::size_t bytes, std::size_t words) {
   if (words > words_left_) {
     words_left_ = std::max(words, (block_ + sizeof(Profile::Word) - 1) / sizeof(Profile::Word));
     words_ = word_blocks_.emplace_back(std::make_unique<BigArray<Profile::Word>>(words_left_))->begin();
+    words_used_.push_back(0);
+  }
+}
+
+Profile::Word* ProfileMaker::Known(std::span<const Profile::Word> name, std::uint64_t hash) const {
+  if (known_.empty()) return nullptr;
+  const std::uint64_t tag = NameTag(hash, name.size());
+  for (std::size_t at = (hash >> 16) & (known_.size() - 1);; at = (at + 1) & (known_.size() - 1)) {
+    const KnownName& k = known_[at];
+    if (k.tag == 0) return nullptr;
+    if (k.tag == tag && std::equal(name.begin(), name.end(), k.words)) return k.words;
+  }
+}
+
+void ProfileMaker::Remember(Profile::Word* words, std::size_t count, std::uint64_t hash) {
+  if (2 * (known_used_ + 1) > known_.size()) {
+    std::vector<KnownName> old(std::max<std::size_t>(1024, 2 * known_.size()));
+    old.swap(known_);
+    for (const KnownName& k : old) {
+      if (k.tag == 0) continue;
+      std::size_t at = (k.tag >> 16) & (known_.size() - 1);
+      while (known_[at].tag != 0) at = (at + 1) & (known_.size() - 1);
+      known_[at] = k;
+    }
+  }
+  std::size_t at = (hash >> 16) & (known_.size() - 1);
+  while (known_[at].tag != 0) at = (at + 1) & (known_.size() - 1);
+  known_[at] = {NameTag(hash, count), words};
+  ++known_used_;
+}
+
+void ProfileMaker::Finish() {
+  std::vector<KnownName>().swap(known_);
+  known_used_ = 0;
+  std::vector<Profile::Word>().swap(name_);
+}
+
+void ProfileMaker::SetShares(const NameWordCounts& counts, std::uint64_t records) {
+  for (std::size_t b = 0; b < word_blocks_.size(); ++b) {
+    counts.SetShares(std::span<Profile::Word>(word_blocks_[b]->begin(), words_used_[b]), records);
   }
 }
 
@@ -325,8 +387,27 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   const std::size_t town_size =
       items[1].size() - static_cast<std::size_t>(std::count(items[1].begin(), items[1].end(), ' '));
   std::size_t bytes = room(items[0].size()) + room(town_size) + room(street) + room(street_.size() - street);
-  for (const auto& name : names_) bytes += room(name.text.size());
-  Reserve(bytes, names_.size());
+  // The words, their texts viewed where they are until they need keeping.
+  // A firm's words are not read as first names: "Otto" in "Otto Bau" is a
+  // surname, and so is "Friedrich" in Bez1 beside a first name in Bez2.
+  name_.clear();
+  bool given = false, long_word = false;
+  for (std::size_t i = 0, sound_begin = 0; i < names_.size(); ++i) {
+    const std::string_view text = names_[i].text;
+    long_word = long_word || text.size() >= ProfileText::kLong;  // read only where kept
+    const Profile::Word& w = name_.emplace_back(
+        ProfileText(text.size() >= ProfileText::kLong ? std::string_view() : text),
+        SoundKey(std::string_view(sounds_).substr(sound_begin, names_[i].sound_end - sound_begin)),
+        firm || text.size() == 1 ? FirstName() : names_[i].first, i >= bez1_words);
+    given = given || w.given();
+    sound_begin = names_[i].sound_end;
+  }
+  const std::uint64_t name_hash = long_word ? 0 : NameHash(name_);
+  Profile::Word* words = name_.empty() || long_word ? nullptr : Known(name_, name_hash);
+  if (words == nullptr) {
+    for (const auto& name : names_) bytes += room(name.text.size());
+  }
+  Reserve(bytes, words == nullptr ? names_.size() : 0);
   const auto put = [&](std::string_view s) {
     if (!s.empty()) std::memcpy(text_, s.data(), s.size());
     text_ += s.size();
@@ -351,22 +432,18 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   p.street_letters = Letters(p.street);
   p.number = ProfileText(keep(std::string_view(street_).substr(street)));
   p.house = ParseHouseNumber(p.number);
-  const std::string_view sounds = sounds_;
-  std::size_t sound_begin = 0;
-  bool given = false;
-  for (std::size_t i = 0; i < names_.size(); ++i) {
-    const std::string_view text = keep(names_[i].text);
-    // A firm's words are not read as first names: "Otto" in "Otto Bau" is
-    // a surname, and so is "Friedrich" in Bez1 beside a first name in Bez2.
-    const Profile::Word& w = words_[i] =
-        Profile::Word(ProfileText(text), SoundKey(sounds.substr(sound_begin, names_[i].sound_end - sound_begin)),
-                      firm || text.size() == 1 ? FirstName() : names_[i].first, i >= bez1_words);
-    given = given || w.given();
-    sound_begin = names_[i].sound_end;
+  if (words == nullptr && !name_.empty()) {
+    words = words_;
+    for (std::size_t i = 0; i < name_.size(); ++i) {
+      name_[i].text = ProfileText(keep(names_[i].text));
+      words_[i] = name_[i];
+    }
+    words_ += name_.size();
+    words_left_ -= name_.size();
+    words_used_.back() += name_.size();
+    if (!long_word) Remember(words, name_.size(), name_hash);
   }
-  p.set_name(std::span<Profile::Word>(words_, names_.size()));
-  words_ += names_.size();
-  words_left_ -= names_.size();
+  p.set_name(std::span<Profile::Word>(words, name_.size()));
   // A surname in Bez1 and a word or two in Bez2 is how a person is written
   // even when the first name is none the list knows.
   const std::size_t bez2_words = names_.size() - bez1_words;
@@ -378,22 +455,6 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   }
   return p;
 }
-
-namespace {
-
-// The hash a word is counted by: the first eight bytes are at hand, a
-// longer word adds its last eight.
-std::uint64_t WordHash(const ProfileText& text) {
-  std::uint64_t h = text.head() * 0x9E3779B97F4A7C15ull ^ text.size();
-  if (text.size() > 8) {
-    std::uint64_t tail;
-    std::memcpy(&tail, std::string_view(text).data() + text.size() - 8, 8);
-    h ^= tail * 0xC2B2AE3D27D4EB4Full;
-  }
-  return (h ^ h >> 29) | 1;
-}
-
-}  // namespace
 
 NameWordCounts::NameWordCounts() : table_(std::size_t{1} << 16) {}
 
@@ -445,16 +506,26 @@ void NameWordCounts::Add(std::span<const Profile> profiles, std::span<const std:
 }
 
 void NameWordCounts::SetShares(std::span<Profile> profiles, std::uint64_t records) const {
+  for (std::size_t at = 0; at < profiles.size(); ++at) {
+    Prefetch(profiles, at);
+    SetShares(profiles[at].name(), records);
+  }
+}
+
+void NameWordCounts::SetShares(std::span<Profile::Word> words, std::uint64_t records) const {
   // A name that few records carry is rare whatever the file's size.
   constexpr std::uint32_t kFew = 8;
   const auto total = static_cast<float>(records);
-  for (std::size_t at = 0; at < profiles.size(); ++at) {
-    Prefetch(profiles, at);
-    for (Profile::Word& w : profiles[at].name()) {
-      if (w.given()) continue;
-      const std::uint32_t count = table_[At(WordHash(w.text))].count;
-      w.share = count < kFew ? 0 : static_cast<float>(count) / total;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    // The words lie one after the other, their counts all over the table.
+    constexpr std::size_t kAhead = 8;
+    if (i + kAhead < words.size() && !words[i + kAhead].given()) {
+      __builtin_prefetch(&table_[(WordHash(words[i + kAhead].text) >> 17) & (table_.size() - 1)]);
     }
+    Profile::Word& w = words[i];
+    if (w.given()) continue;
+    const std::uint32_t count = table_[At(WordHash(w.text))].count;
+    w.share = count < kFew ? 0 : static_cast<float>(count) / total;
   }
 }
 

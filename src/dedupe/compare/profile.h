@@ -118,6 +118,7 @@ struct Profile {
     }
     bool known_first_name() const { return (standing_ & 0xFF) != 0; }
     bool given() const { return initial() || known_first_name(); }
+    friend bool operator==(const Word&, const Word&) = default;
 
    private:
     std::uint32_t standing_ = 0;
@@ -164,6 +165,8 @@ inline std::uint32_t Letters(const ProfileText& text) {
   return letters;
 }
 
+class NameWordCounts;
+
 // Makes profiles and holds what their views point into, in a few large
 // blocks that never move: a profile lives as long as its maker, which may
 // be moved. One maker serves one thread.
@@ -174,14 +177,25 @@ class ProfileMaker {
   // someone waits, take small ones from the heap.
   explicit ProfileMaker(std::size_t block = kBigAllocation) : block_(block) {}
 
-  // The profile of a profile text (ProfileTextOf).
+  // The profile of a profile text (ProfileTextOf). Profiles of one name
+  // share its words: files from few names hold each once, not per record.
   Profile Make(std::string_view profile_text);
+  // Once all are made: lets go of what making them took beside them.
+  void Finish();
+  // Sets the share of every name word it holds (NameWordCounts::SetShares):
+  // each word once, however many profiles share it, so that makers can set
+  // theirs on threads of their own.
+  void SetShares(const NameWordCounts& counts, std::uint64_t records);
   // The bytes of its blocks.
   std::size_t memory() const;
 
  private:
   // Room for `bytes` more bytes and `words` more words in the current blocks.
   void Reserve(std::size_t bytes, std::size_t words);
+  // The words of a name made before that equal `name`, or null; `hash` is
+  // NameHash(name).
+  Profile::Word* Known(std::span<const Profile::Word> name, std::uint64_t hash) const;
+  void Remember(Profile::Word* words, std::size_t count, std::uint64_t hash);
 
   std::size_t block_;
   std::vector<std::unique_ptr<BigArray<char>>> text_blocks_;
@@ -190,6 +204,16 @@ class ProfileMaker {
   std::size_t text_left_ = 0;
   Profile::Word* words_ = nullptr;
   std::size_t words_left_ = 0;
+  std::vector<std::size_t> words_used_;  // of each word block
+  // The names made, by hash (open addressing, grown as it fills): the
+  // hash's upper bits, the count of words in the lower 16, and the words.
+  struct KnownName {
+    std::uint64_t tag = 0;  // 0: free
+    Profile::Word* words = nullptr;
+  };
+  std::vector<KnownName> known_;
+  std::size_t known_used_ = 0;
+  std::vector<Profile::Word> name_;  // the current record's words, their texts not yet kept
   // One record's name words with where their codes end in sounds_, and its street.
   struct NameWord {
     std::string_view text;
@@ -231,6 +255,7 @@ class NameWordCounts {
   // Sets the share of every counted word of `profiles`: of `records`
   // records, those whose name has it; 0 for a word of fewer than eight.
   void SetShares(std::span<Profile> profiles, std::uint64_t records) const;
+  void SetShares(std::span<Profile::Word> words, std::uint64_t records) const;
   // Every word with its count.
   std::vector<std::pair<std::uint64_t, std::uint32_t>> Words() const;
 
@@ -265,6 +290,7 @@ ProfileList MakeProfiles(std::span<const std::uint32_t> records, std::span<const
   list.profiles.resize(records.size());
   list.makers.emplace_back(std::size_t{16} << 10);  // few profiles: small blocks from the heap
   for (std::size_t k = 0; k < records.size(); ++k) list.profiles[places[k]] = list.makers[0].Make(text_of(records[k]));
+  list.makers[0].Finish();
   CountNameWords(list.profiles);
   return list;
 }

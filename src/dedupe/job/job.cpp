@@ -240,6 +240,7 @@ struct Side {
       }
     });
     kept.texts = KeyColumn();
+    for (ProfileMaker& maker : list.makers) maker.Finish();
     BigVector<std::uint32_t>().swap(copy_of);
     // The name words counted (CountNameWords) on all threads, each part its
     // share of the profiles: a profile counts for its copies too.
@@ -257,12 +258,10 @@ struct Side {
     for (std::size_t part = 1; part < parts; ++part) {
       for (const auto& [word, count] : counts[part].Words()) counts[0].Add(word, count);
     }
+    // By maker: profiles of one name share its words, each maker's its own.
     base::ParallelParts(parts, [&](std::size_t part) {
-      const std::span<Profile> mine = share_of(std::span(list.profiles), part);
-      for (std::size_t k = 0; k < mine.size(); k += 4096) {
-        counts[0].SetShares(mine.subspan(k, std::min<std::size_t>(4096, mine.size() - k)), records.size());
-        if (part == 0) tell(k, mine.size(), 0.8, 0.2);
-      }
+      list.makers[part].SetShares(counts[0], records.size());
+      if (part == 0) tell(1, 1, 0.8, 0.2);
     });
     return list;
   }

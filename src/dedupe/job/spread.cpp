@@ -36,6 +36,7 @@ ProfileList MakeProfiles(std::span<const std::uint32_t> records, std::span<const
     for (std::size_t k = records.size() * part / parts; k < records.size() * (part + 1) / parts; ++k) {
       list.profiles[places[k]] = list.makers[part].Make(text_of(records[k]));
     }
+    list.makers[part].Finish();
   });
   NameWordCounts words;
   for (std::size_t i = 0; i < counts.words.size(); ++i) words.Add(counts.words[i], counts.counts[i]);
