@@ -163,9 +163,6 @@ std::uint64_t NameHash(std::span<const Profile::Word> name) {
   return h ^ h >> 31;
 }
 
-// The tag of a name in ProfileMaker::known_: never 0, as a name has words.
-std::uint64_t NameTag(std::uint64_t hash, std::size_t words) { return (hash & ~std::uint64_t{0xFFFF}) | words; }
-
 }  // namespace
 
 void ProfileTextOf(std::string_view normal, unsigned marks, std::string* out) {
@@ -256,36 +253,58 @@ void ProfileMaker::Reserve(std::size_t bytes, std::size_t words) {
   }
 }
 
-Profile::Word* ProfileMaker::Known(std::span<const Profile::Word> name, std::uint64_t hash) const {
-  if (known_.empty()) return nullptr;
-  const std::uint64_t tag = NameTag(hash, name.size());
-  for (std::size_t at = (hash >> 16) & (known_.size() - 1);; at = (at + 1) & (known_.size() - 1)) {
-    const KnownName& k = known_[at];
-    if (k.tag == 0) return nullptr;
-    if (k.tag == tag && std::equal(name.begin(), name.end(), k.words)) return k.words;
+template <class Same>
+const void* ProfileMaker::Seen::Find(std::uint64_t hash, std::size_t size, const Same& same) const {
+  if (slots_.empty()) return nullptr;
+  const std::uint64_t tag = (hash & ~std::uint64_t{0xFFFF}) | size;
+  for (std::size_t at = (hash >> 16) & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+    const Slot& slot = slots_[at];
+    if (slot.tag == 0) return nullptr;
+    if (slot.tag == tag && same(slot.at)) return slot.at;
   }
 }
 
-void ProfileMaker::Remember(Profile::Word* words, std::size_t count, std::uint64_t hash) {
-  if (2 * (known_used_ + 1) > known_.size()) {
-    std::vector<KnownName> old(std::max<std::size_t>(1024, 2 * known_.size()));
-    old.swap(known_);
-    for (const KnownName& k : old) {
-      if (k.tag == 0) continue;
-      std::size_t at = (k.tag >> 16) & (known_.size() - 1);
-      while (known_[at].tag != 0) at = (at + 1) & (known_.size() - 1);
-      known_[at] = k;
+void ProfileMaker::Seen::Add(std::uint64_t hash, std::size_t size, const void* at) {
+  const auto place = [this](const Slot& slot) {
+    std::size_t i = (slot.tag >> 16) & (slots_.size() - 1);
+    while (slots_[i].tag != 0) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = slot;
+  };
+  if (2 * (used_ + 1) > slots_.size()) {
+    std::vector<Slot> old(std::max<std::size_t>(1024, 2 * slots_.size()));
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.tag != 0) place(slot);
     }
   }
-  std::size_t at = (hash >> 16) & (known_.size() - 1);
-  while (known_[at].tag != 0) at = (at + 1) & (known_.size() - 1);
-  known_[at] = {NameTag(hash, count), words};
-  ++known_used_;
+  place({(hash & ~std::uint64_t{0xFFFF}) | size, at});
+  ++used_;
+}
+
+void ProfileMaker::Seen::Clear() {
+  std::vector<Slot>().swap(slots_);
+  used_ = 0;
+}
+
+std::string_view ProfileMaker::KeepOnce(std::string_view text) {
+  if (text.empty()) return {text_, 0};
+  const std::uint64_t hash = std::hash<std::string_view>()(text);
+  if (const void* at = texts_seen_.Find(hash, text.size(), [&](const void* at) {
+        return std::memcmp(at, text.data(), text.size()) == 0;
+      })) {
+    return {static_cast<const char*>(at), text.size()};
+  }
+  char* const kept = text_;
+  std::memcpy(kept, text.data(), text.size());
+  text_ += text.size();
+  text_left_ -= text.size();
+  texts_seen_.Add(hash, text.size(), kept);
+  return {kept, text.size()};
 }
 
 void ProfileMaker::Finish() {
-  std::vector<KnownName>().swap(known_);
-  known_used_ = 0;
+  names_seen_.Clear();
+  texts_seen_.Clear();
   std::vector<Profile::Word>().swap(name_);
 }
 
@@ -403,7 +422,11 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     sound_begin = names_[i].sound_end;
   }
   const std::uint64_t name_hash = long_word ? 0 : NameHash(name_);
-  Profile::Word* words = name_.empty() || long_word ? nullptr : Known(name_, name_hash);
+  auto* words = name_.empty() || long_word
+                    ? nullptr
+                    : static_cast<Profile::Word*>(const_cast<void*>(names_seen_.Find(name_hash, name_.size(), [&](const void* at) {
+                        return std::equal(name_.begin(), name_.end(), static_cast<const Profile::Word*>(at));
+                      })));
   if (words == nullptr) {
     for (const auto& name : names_) bytes += room(name.text.size());
   }
@@ -416,17 +439,18 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
   const auto size_first = [&](std::size_t size) {
     if (size >= ProfileText::kLong) put(std::string_view(reinterpret_cast<const char*>(&size), sizeof size));
   };
+  // Most texts of a file recur (its towns, streets, surnames): kept once.
   const auto keep = [&](std::string_view s) {
+    if (s.size() < ProfileText::kLong) return KeepOnce(s);
     size_first(s.size());
     const char* const kept = text_;
     put(s);
     return std::string_view(kept, s.size());
   };
   p.plz = ProfileText(keep(items[0]));
-  size_first(town_size);
-  const char* const town = text_;
-  ForEachPart(items[1], ' ', put);
-  p.town = ProfileText(std::string_view(town, town_size));
+  town_.clear();
+  ForEachPart(items[1], ' ', [&](std::string_view part) { town_.append(part); });
+  p.town = ProfileText(keep(town_));
   p.town_letters = Letters(p.town);
   p.street = ProfileText(keep(std::string_view(street_).substr(0, street)));
   p.street_letters = Letters(p.street);
@@ -441,7 +465,7 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     words_ += name_.size();
     words_left_ -= name_.size();
     words_used_.back() += name_.size();
-    if (!long_word) Remember(words, name_.size(), name_hash);
+    if (!long_word) names_seen_.Add(name_hash, name_.size(), words);
   }
   p.set_name(std::span<Profile::Word>(words, name_.size()));
   // A surname in Bez1 and a word or two in Bez2 is how a person is written

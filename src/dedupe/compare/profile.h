@@ -192,10 +192,30 @@ class ProfileMaker {
  private:
   // Room for `bytes` more bytes and `words` more words in the current blocks.
   void Reserve(std::size_t bytes, std::size_t words);
-  // The words of a name made before that equal `name`, or null; `hash` is
-  // NameHash(name).
-  Profile::Word* Known(std::span<const Profile::Word> name, std::uint64_t hash) const;
-  void Remember(Profile::Word* words, std::size_t count, std::uint64_t hash);
+  // `text` kept in the current text block, or where an equal one was kept
+  // before.
+  std::string_view KeepOnce(std::string_view text);
+
+  // What was kept before, by hash (open addressing, grown as it fills):
+  // each slot holds the hash's upper bits, a size (below 2^16) in the lower
+  // 16, and where the thing lies.
+  class Seen {
+   public:
+    // The first thing of `hash` and `size` that same(at) says is equal, or null.
+    template <class Same>
+    const void* Find(std::uint64_t hash, std::size_t size, const Same& same) const;
+    // REQUIRES: 0 < size < 2^16.
+    void Add(std::uint64_t hash, std::size_t size, const void* at);
+    void Clear();
+
+   private:
+    struct Slot {
+      std::uint64_t tag = 0;  // 0: free
+      const void* at = nullptr;
+    };
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+  };
 
   std::size_t block_;
   std::vector<std::unique_ptr<BigArray<char>>> text_blocks_;
@@ -205,14 +225,7 @@ class ProfileMaker {
   Profile::Word* words_ = nullptr;
   std::size_t words_left_ = 0;
   std::vector<std::size_t> words_used_;  // of each word block
-  // The names made, by hash (open addressing, grown as it fills): the
-  // hash's upper bits, the count of words in the lower 16, and the words.
-  struct KnownName {
-    std::uint64_t tag = 0;  // 0: free
-    Profile::Word* words = nullptr;
-  };
-  std::vector<KnownName> known_;
-  std::size_t known_used_ = 0;
+  Seen names_seen_, texts_seen_;  // while profiles are made: names by their words, texts
   std::vector<Profile::Word> name_;  // the current record's words, their texts not yet kept
   // One record's name words with where their codes end in sounds_, and its street.
   struct NameWord {
@@ -221,7 +234,7 @@ class ProfileMaker {
     FirstName first;  // where a person's first name stands, else unknown
   };
   std::vector<NameWord> names_;
-  std::string folded_, sounds_, street_;
+  std::string folded_, sounds_, street_, town_;
 };
 
 // Profiles of some records, and the makers that hold what they view.
