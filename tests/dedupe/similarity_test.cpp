@@ -116,16 +116,16 @@ TEST(Profile, TextsOfEverySizeKeepTheirBytes) {
     std::string other = text;
     other[other.find('|', 6) - 1] = 'P';  // the town's last byte
     const Profile r = maker.Make(size == 0 ? "12345|P|S 12|X|W|HANS|0" : other);
-    EXPECT_EQ(std::string_view(p.plz), "12345") << size;
-    EXPECT_EQ(std::string_view(p.town), town) << size;
+    EXPECT_EQ(std::string_view(p.plz()), "12345") << size;
+    EXPECT_EQ(std::string_view(p.town()), town) << size;
     EXPECT_EQ(std::string_view(p.street), street) << size;
     EXPECT_EQ(std::string_view(p.number), "12") << size;
-    EXPECT_EQ(p.town.size(), size);
-    EXPECT_EQ(p.town.empty(), size == 0);
+    EXPECT_EQ(p.town().size(), size);
+    EXPECT_EQ(p.town().empty(), size == 0);
     ASSERT_EQ(p.name().size(), size == 0 ? 1u : 2u) << size;
     EXPECT_EQ(std::string_view(p.name()[0].text), size == 0 ? "HANS" : word) << size;
-    EXPECT_TRUE(p.town == q.town && p.street == q.street && p.name()[0].text == q.name()[0].text) << size;
-    EXPECT_FALSE(p.town == r.town) << size;
+    EXPECT_TRUE(p.town() == q.town() && p.street == q.street && p.name()[0].text == q.name()[0].text) << size;
+    EXPECT_FALSE(p.town() == r.town()) << size;
     EXPECT_EQ(Score(p, q), Score(p, p)) << size;  // copies at other addresses
   }
 }

@@ -302,9 +302,23 @@ std::string_view ProfileMaker::KeepOnce(std::string_view text) {
   return {kept, text.size()};
 }
 
+const Profile::Place* ProfileMaker::KeepPlace(const ProfileText& plz, const ProfileText& town) {
+  const std::uint64_t hash = std::hash<std::string_view>()(plz) * 0x9E3779B97F4A7C15ull ^ std::hash<std::string_view>()(town);
+  const std::size_t size = 1 + (plz.size() + town.size()) % 0xFFFE;
+  const void* seen = places_seen_.Find(hash, size, [&](const void* at) {
+    const auto* place = static_cast<const Profile::Place*>(at);
+    return place->plz == plz && place->town == town;
+  });
+  if (seen != nullptr) return static_cast<const Profile::Place*>(seen);
+  const Profile::Place* place = places_.emplace_back(std::make_unique<Profile::Place>(Profile::Place{plz, town})).get();
+  places_seen_.Add(hash, size, place);
+  return place;
+}
+
 void ProfileMaker::Finish() {
   names_seen_.Clear();
   texts_seen_.Clear();
+  places_seen_.Clear();
   std::vector<Profile::Word>().swap(name_);
 }
 
@@ -447,11 +461,11 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     put(s);
     return std::string_view(kept, s.size());
   };
-  p.plz = ProfileText(keep(items[0]));
+  const ProfileText plz(keep(items[0]));
   town_.clear();
   ForEachPart(items[1], ' ', [&](std::string_view part) { town_.append(part); });
-  p.town = ProfileText(keep(town_));
-  p.town_letters = Letters(p.town);
+  const ProfileText town(keep(town_));
+  p.set_place(KeepPlace(plz, town));
   p.street = ProfileText(keep(std::string_view(street_).substr(0, street)));
   p.street_letters = Letters(p.street);
   p.number = ProfileText(keep(std::string_view(street_).substr(street)));

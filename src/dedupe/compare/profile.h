@@ -91,7 +91,16 @@ struct HouseNumber {
 HouseNumber ParseHouseNumber(std::string_view text);
 
 struct Profile {
-  ProfileText plz, town, street, number;  // street without the number, number as written
+  // Where the customer lives: shared by the profiles of one postcode and
+  // town, which files hold by the thousand.
+  struct Place {
+    ProfileText plz, town;
+  };
+  const ProfileText& plz() const { return place_->plz; }
+  const ProfileText& town() const { return place_->town; }
+  void set_place(const Place* place) { place_ = place; }
+
+  ProfileText street, number;  // street without the number, number as written
   // Millions of these are held while a run verifies: a word keeps what its
   // comparisons need in 32 bytes, and reads the rest from its text.
   class Word {
@@ -135,17 +144,19 @@ struct Profile {
   }
 
   HouseNumber house;
-  std::uint32_t town_letters = 0, street_letters = 0;
+  std::uint32_t street_letters = 0;
   CustomerKind kind : 2 = CustomerKind::kUnknown;
   bool junior : 1 = false;
   bool senior : 1 = false;
 
  private:
   // A view of the words would take 16 bytes in each of millions of profiles.
-  std::uint16_t word_count_ = 0;  // beside the bits above: 96 bytes in all
+  std::uint16_t word_count_ = 0;  // beside the bits above: 72 bytes in all
+  static constexpr Place kNowhere{};
+  const Place* place_ = &kNowhere;
   Word* words_ = nullptr;
 };
-static_assert(sizeof(Profile) == 96, "a profile is held millions of times");
+static_assert(sizeof(Profile) == 72, "a profile is held millions of times");
 
 // A phonetic code as one number, equal for equal codes: its bytes for a
 // code of eight or fewer, else a hash of them with the top bit set (a code
@@ -195,6 +206,8 @@ class ProfileMaker {
   // `text` kept in the current text block, or where an equal one was kept
   // before.
   std::string_view KeepOnce(std::string_view text);
+  // The place of `plz` and `town` (kept texts), made once.
+  const Profile::Place* KeepPlace(const ProfileText& plz, const ProfileText& town);
 
   // What was kept before, by hash (open addressing, grown as it fills):
   // each slot holds the hash's upper bits, a size (below 2^16) in the lower
@@ -225,7 +238,8 @@ class ProfileMaker {
   Profile::Word* words_ = nullptr;
   std::size_t words_left_ = 0;
   std::vector<std::size_t> words_used_;  // of each word block
-  Seen names_seen_, texts_seen_;  // while profiles are made: names by their words, texts
+  Seen names_seen_, texts_seen_, places_seen_;  // while profiles are made
+  std::vector<std::unique_ptr<Profile::Place>> places_;  // a few thousand, that never move
   std::vector<Profile::Word> name_;  // the current record's words, their texts not yet kept
   // One record's name words with where their codes end in sounds_, and its street.
   struct NameWord {

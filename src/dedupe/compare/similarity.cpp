@@ -341,14 +341,14 @@ bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts
     number = 0.95;  // "8S" and "85"
   }
   double plz = 0.5;
-  if (a.plz == b.plz) {
+  if (a.plz() == b.plz()) {
     plz = 1;
-  } else if (a.plz.empty() || b.plz.empty()) {
+  } else if (a.plz().empty() || b.plz().empty()) {
     plz = 0.9;
-  } else if (OneTypo(a.plz, b.plz)) {
+  } else if (OneTypo(a.plz(), b.plz())) {
     plz = 0.85;
-  } else if (a.town == b.town && !a.town.empty() && a.plz.size() == 5 && b.plz.size() == 5 &&
-             a.plz[0] == b.plz[0] && a.plz[1] == b.plz[1]) {
+  } else if (a.town() == b.town() && !a.town().empty() && a.plz().size() == 5 && b.plz().size() == 5 &&
+             a.plz()[0] == b.plz()[0] && a.plz()[1] == b.plz()[1]) {
     // Two typos in the last three digits of one town's PLZ: the town says
     // where the customer lives, so the PLZ alone does not part them.
     plz = 0.75;
@@ -356,7 +356,7 @@ bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts
   parts->house_number = static_cast<float>(number);
   parts->plz = static_cast<float>(plz);
   const bool street_known = a.street.empty() || b.street.empty() || a.street == b.street;
-  const bool same_town = a.town == b.town || a.town.empty() || b.town.empty();
+  const bool same_town = a.town() == b.town() || a.town().empty() || b.town().empty();
   const auto street_misread = [&] {
     return MisreadAlike(a.street, a.street_letters, b.street, b.street_letters);
   };
@@ -382,7 +382,7 @@ bool AddressParts(const Profile& a, const Profile& b, double below, Parts* parts
     parts->street = static_cast<float>(street);
     parts->town = 0;
     return false;
-  } else if (JaroWinkler(a.town, b.town) >= 0.85 || OneTypo(a.town, b.town)) {
+  } else if (JaroWinkler(a.town(), b.town()) >= 0.85 || OneTypo(a.town(), b.town())) {
     town = 0.95;
   }
   parts->street = static_cast<float>(street);

@@ -477,7 +477,7 @@ class SplitKeys {
         for (const Profile::Word& w : p.name()) sounds.push_back(w.sound);
         std::sort(sounds.begin(), sounds.end());
         // Neither postcode nor house number holds a '|'.
-        bytes.assign(p.plz).append(1, '|').append(p.number).append(1, '|');
+        bytes.assign(p.plz()).append(1, '|').append(p.number).append(1, '|');
         bytes.append(reinterpret_cast<const char*>(sounds.data()), sounds.size() * sizeof(std::uint64_t));
         keys[r] = std::hash<std::string_view>()(bytes);
       }
