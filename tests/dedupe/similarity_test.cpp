@@ -130,9 +130,9 @@ TEST(Profile, TextsOfEverySizeKeepTheirBytes) {
   }
 }
 
-// Files from few names hold each name's words once: profiles share them
-// where every word would be equal, and only there.
-TEST(Profile, OneNameSharesItsWords) {
+// Files from few names and places hold each name's words and each place
+// once: profiles share them where they would be equal, and only there.
+TEST(Profile, WhatRecursIsSharedWhereEqual) {
   ProfileMaker maker;
   const std::string firm = std::to_string(Normalizer::kLegalForm);
   const std::string long_word(ProfileText::kLong, 'W');
@@ -141,6 +141,7 @@ TEST(Profile, OneNameSharesItsWords) {
     bool shared;
   } rows[] = {
       {"12345|BONN|A 1||MUELLER|HANS|0", "99999|KOELN|B 2||MUELLER|HANS|0", true},
+      {"12345|BONN|A 1||MUELLER|HANS|0", "12346|BONN|A 1||MUELLER|HANS|0", true},  // one town, two places
       {"12345|BONN|A 1||OTTO BAU||0", "12345|BONN|A 1||OTTO BAU||" + firm, false},  // a firm's Otto is no first name
       {"12345|BONN|A 1||MUELLER|HANS|0", "12345|BONN|A 1||MUELLER HANS||0", false},  // Hans in Bez1, not Bez2
       {"12345|BONN|A 1||" + long_word + "|HANS|0", "12345|BONN|A 2||" + long_word + "|HANS|0", false},
@@ -150,6 +151,8 @@ TEST(Profile, OneNameSharesItsWords) {
     EXPECT_EQ(a.name().data() == b.name().data(), r.shared) << r.b.substr(0, 40);
     EXPECT_EQ(std::equal(a.name().begin(), a.name().end(), b.name().begin(), b.name().end()), r.shared || r.a.size() > 1000)
         << r.b.substr(0, 40);
+    const bool same_place = std::string_view(a.plz()) == b.plz() && std::string_view(a.town()) == b.town();
+    EXPECT_EQ(&a.plz() == &b.plz(), same_place) << r.b.substr(0, 40);
   }
   maker.Finish();
   const Profile again = maker.Make(rows[0].a);  // made anew after Finish, as before

@@ -25,6 +25,7 @@ TEST(StrongestFirst, OrdersLikeAStableSortByDescendingScore) {
       {"few, spread", 1000, 0.0f, 1.0f, 0.2f},
       {"many in one narrow band", 200000, 0.9f, 0.9035f, 0.1f},
       {"mostly ones", 100000, 0.85f, 1.0f, 0.9f},
+      {"none alike", 5000, 0.9f, 1.0f, 0.0f},
   };
   for (const Case& c : cases) {
     std::uniform_real_distribution<float> score(c.from, c.to);
@@ -33,7 +34,13 @@ TEST(StrongestFirst, OrdersLikeAStableSortByDescendingScore) {
     for (float& s : scores) s = one(random) ? 1.0f : score(random);
     scores[0] = 0.9f;  // exactly the threshold: kept
     for (const unsigned threads : {1u, 2u}) {
-      const BigVector<std::uint32_t> got = StrongestFirst(scores, 0.9f, threads);
+      const StrongestFirst order(scores, 0.9f, threads);
+      std::vector<std::uint32_t> got;
+      order.ForEach([&](std::size_t k, std::uint32_t pair) {
+        EXPECT_EQ(k, got.size());
+        got.push_back(pair);
+      });
+      EXPECT_EQ(order.size(), got.size());
       std::vector<std::uint32_t> want;
       for (std::uint32_t i = 0; i < scores.size(); ++i) {
         if (scores[i] >= 0.9f) want.push_back(i);

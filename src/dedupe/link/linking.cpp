@@ -1431,7 +1431,7 @@ std::vector<BigVector<std::uint32_t>> PairedKeys(std::size_t n, std::span<const 
 // record; the others stand as the first pass left them.
 BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
                                              std::span<const float> scores,
-                                             std::span<const std::uint32_t> linked,
+                                             const StrongestFirst& linked,
                                              const ProfileSet& profiles, UnionFind* uf,
                                              Links* links, const LinkOptions& options) {
   constexpr float kTie = 0.02f;
@@ -1442,18 +1442,17 @@ BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
   std::optional<Clusters> clusters(std::in_place, n, uf, options.decided);
   // The links of the records marked in `again` (all, when empty) in turn.
   const auto group = [&](int pass, const std::vector<std::uint8_t>& again) {
-    for (std::size_t k = 0; k < linked.size(); ++k) {
+    linked.ForEach([&](std::size_t k, std::uint32_t i) {
       if (options.progress && k % (1 << 14) == 0) options.progress("grouping", k, linked.size());
-      const std::uint32_t i = linked[k];
       const Candidate& p = pairs[i];
-      if (!again.empty() && !again[p.a]) continue;
+      if (!again.empty() && !again[p.a]) return;
       if (pass == 1 && (torn.count(p.a) != 0 || torn.count(p.b) != 0)) {
         KeptApart note = torn.at(torn.count(p.a) != 0 ? p.a : p.b);
         note.a = p.a;
         note.b = p.b;
         note.score = scores[i];
         links->apart.push_back(note);
-        continue;
+        return;
       }
       if (std::optional<KeptApart> apart = clusters->Join(p.a, p.b, scores[i], &profiles)) {
         apart->score = scores[i];
@@ -1461,12 +1460,12 @@ BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
         for (const std::uint32_t r : {p.a, p.b}) {
           if (pass == 0 && first[r] != kNone && scores[first[r]] - scores[i] < kTie) torn.emplace(r, *apart);
         }
-        continue;
+        return;
       }
       for (const std::uint32_t r : {p.a, p.b}) {
         if (first[r] == kNone) first[r] = i;
       }
-    }
+    });
   };
   group(0, {});
   if (!torn.empty()) {
@@ -1474,7 +1473,7 @@ BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
     if (options.decided.empty()) {
       // The records connected with a torn one by links, made groups of their own.
       UnionFind connected(n);
-      for (const std::uint32_t i : linked) connected.Union(pairs[i].a, pairs[i].b);
+      linked.ForEach([&](std::size_t, std::uint32_t i) { connected.Union(pairs[i].a, pairs[i].b); });
       std::vector<std::uint8_t> torn_set(n, 0);
       for (const auto& [r, note] : torn) torn_set[connected.Find(r)] = 1;
       again.assign(n, 0);
@@ -1732,6 +1731,7 @@ Links LinkWithin(const KeyTable& table, std::span<const KeyOrder> orders,
           again.push_back(run);
         }
       }
+      BigVector<Run>().swap(runs.runs);  // the rest are done with: room for the pairs compared anew
       scored = ScoreCandidates({again, runs.keys, &profiles, nullptr, /*within=*/true, &made, nullptr, &redo, cool},
                                n, budget, options, std::move(scored));
     }

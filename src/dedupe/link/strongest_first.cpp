@@ -14,19 +14,41 @@ namespace korvix::dedupe {
 // spread by the upper half of those bits, in order, and each part of equal
 // upper halves is then sorted by the lower half: beside the result the sort
 // holds one such part, not every link twice with its score, and most links
-// of files from few addresses score 1 and need no second step.
-BigVector<std::uint32_t> StrongestFirst(std::span<const float> scores, float threshold, unsigned threads) {
+// of files from few addresses score 1 and need no second step. The largest
+// part whose links all score alike is not listed at all (ForEach).
+StrongestFirst::StrongestFirst(std::span<const float> scores, float threshold, unsigned threads) : scores_(scores) {
   const auto descending = [scores](std::size_t pair) { return ~std::bit_cast<std::uint32_t>(scores[pair]); };
   constexpr std::size_t kHalf = std::size_t{1} << 16;
   std::vector<std::size_t> at(kHalf + 1, 0);
+  std::vector<std::uint32_t> bits(kHalf, 0);  // of the first link of each part
+  std::vector<std::uint8_t> mixed(kHalf, 0);  // whether its links score differently
   for (std::size_t i = 0; i < scores.size(); ++i) {
-    if (scores[i] >= threshold) ++at[(descending(i) >> 16) + 1];
+    if (!(scores[i] >= threshold)) continue;
+    const std::uint32_t h = descending(i) >> 16;
+    if (at[h + 1]++ == 0) {
+      bits[h] = std::bit_cast<std::uint32_t>(scores[i]);
+    } else if (bits[h] != std::bit_cast<std::uint32_t>(scores[i])) {
+      mixed[h] = 1;
+    }
+  }
+  std::size_t common = kHalf;
+  for (std::size_t h = 0; h < kHalf; ++h) {
+    if (!mixed[h] && at[h + 1] != 0 && (common == kHalf || at[h + 1] > at[common + 1])) common = h;
+  }
+  if (common != kHalf) {
+    common_ = bits[common];
+    common_count_ = at[common + 1];
+    at[common + 1] = 0;
   }
   std::partial_sum(at.begin(), at.end(), at.begin());
-  BigVector<std::uint32_t> linked(at.back());
+  if (common != kHalf) common_at_ = at[common];
+  listed_ = BigVector<std::uint32_t>(at.back());
+  BigVector<std::uint32_t>& linked = listed_;
   std::vector<std::size_t> next(at.begin(), at.end() - 1);
   for (std::size_t i = 0; i < scores.size(); ++i) {
-    if (scores[i] >= threshold) linked[next[descending(i) >> 16]++] = static_cast<std::uint32_t>(i);
+    if (!(scores[i] >= threshold)) continue;
+    const std::size_t h = descending(i) >> 16;
+    if (h != common) linked[next[h]++] = static_cast<std::uint32_t>(i);
   }
   // Within a part: few links by a sort of their bits and numbers, many by
   // counting the lower halves (stable, as the part is in pair order).
@@ -52,7 +74,6 @@ BigVector<std::uint32_t> StrongestFirst(std::span<const float> scores, float thr
       for (const std::uint32_t p : many) part[count[descending(p) & 0xFFFF]++] = p;
     }
   });
-  return linked;
 }
 
 }  // namespace korvix::dedupe
