@@ -156,7 +156,7 @@ std::uint64_t WordHash(const ProfileText& text) {
   return (h ^ h >> 29) | 1;
 }
 
-// The hash a name is known by among those made (ProfileMaker::Known).
+// The hash a name is found by among those made before (ProfileMaker::Make).
 std::uint64_t NameHash(std::span<const Profile::Word> name) {
   std::uint64_t h = name.size();
   for (const Profile::Word& w : name) h = (h ^ WordHash(w.text) ^ w.sound * 0xC2B2AE3D27D4EB4Full) * 0x9E3779B97F4A7C15ull;
@@ -254,7 +254,7 @@ void ProfileMaker::Reserve(std::size_t bytes, std::size_t words) {
 }
 
 template <class Same>
-const void* ProfileMaker::Seen::Find(std::uint64_t hash, std::size_t size, const Same& same) const {
+void* ProfileMaker::Seen::Find(std::uint64_t hash, std::size_t size, const Same& same) const {
   if (slots_.empty()) return nullptr;
   const std::uint64_t tag = (hash & ~std::uint64_t{0xFFFF}) | size;
   for (std::size_t at = (hash >> 16) & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
@@ -264,7 +264,7 @@ const void* ProfileMaker::Seen::Find(std::uint64_t hash, std::size_t size, const
   }
 }
 
-void ProfileMaker::Seen::Add(std::uint64_t hash, std::size_t size, const void* at) {
+void ProfileMaker::Seen::Add(std::uint64_t hash, std::size_t size, void* at) {
   const auto place = [this](const Slot& slot) {
     std::size_t i = (slot.tag >> 16) & (slots_.size() - 1);
     while (slots_[i].tag != 0) i = (i + 1) & (slots_.size() - 1);
@@ -310,7 +310,7 @@ const Profile::Place* ProfileMaker::KeepPlace(const ProfileText& plz, const Prof
     return place->plz == plz && place->town == town;
   });
   if (seen != nullptr) return static_cast<const Profile::Place*>(seen);
-  const Profile::Place* place = places_.emplace_back(std::make_unique<Profile::Place>(Profile::Place{plz, town})).get();
+  Profile::Place* place = places_.emplace_back(std::make_unique<Profile::Place>(Profile::Place{plz, town})).get();
   places_seen_.Add(hash, size, place);
   return place;
 }
@@ -436,11 +436,12 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     sound_begin = names_[i].sound_end;
   }
   const std::uint64_t name_hash = long_word ? 0 : NameHash(name_);
-  auto* words = name_.empty() || long_word
-                    ? nullptr
-                    : static_cast<Profile::Word*>(const_cast<void*>(names_seen_.Find(name_hash, name_.size(), [&](const void* at) {
-                        return std::equal(name_.begin(), name_.end(), static_cast<const Profile::Word*>(at));
-                      })));
+  Profile::Word* words = nullptr;
+  if (!name_.empty() && !long_word) {
+    words = static_cast<Profile::Word*>(names_seen_.Find(name_hash, name_.size(), [&](const void* at) {
+      return std::equal(name_.begin(), name_.end(), static_cast<const Profile::Word*>(at));
+    }));
+  }
   if (words == nullptr) {
     for (const auto& name : names_) bytes += room(name.text.size());
   }

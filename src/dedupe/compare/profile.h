@@ -216,15 +216,15 @@ class ProfileMaker {
    public:
     // The first thing of `hash` and `size` that same(at) says is equal, or null.
     template <class Same>
-    const void* Find(std::uint64_t hash, std::size_t size, const Same& same) const;
+    void* Find(std::uint64_t hash, std::size_t size, const Same& same) const;
     // REQUIRES: 0 < size < 2^16.
-    void Add(std::uint64_t hash, std::size_t size, const void* at);
+    void Add(std::uint64_t hash, std::size_t size, void* at);
     void Clear();
 
    private:
     struct Slot {
       std::uint64_t tag = 0;  // 0: free
-      const void* at = nullptr;
+      void* at = nullptr;
     };
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
