@@ -286,31 +286,44 @@ void ProfileMaker::Seen::Clear() {
   used_ = 0;
 }
 
-std::string_view ProfileMaker::KeepOnce(std::string_view text) {
-  if (text.empty()) return {text_, 0};
+std::string_view ProfileMaker::Keep(std::string_view text) {
+  const auto put = [this](std::string_view s) {
+    std::memcpy(text_, s.data(), s.size());
+    text_ += s.size();
+    text_left_ -= s.size();
+  };
+  if (text.empty()) return {};
+  if (text.size() >= ProfileText::kLong) {  // its size before it, and never met again
+    const std::size_t size = text.size();
+    put(std::string_view(reinterpret_cast<const char*>(&size), sizeof size));
+    const char* const kept = text_;
+    put(text);
+    return {kept, size};
+  }
   const std::uint64_t hash = std::hash<std::string_view>()(text);
-  if (const void* at = texts_seen_.Find(hash, text.size(), [&](const void* at) {
+  if (void* at = texts_seen_.Find(hash, text.size(), [&](const void* at) {
         return std::memcmp(at, text.data(), text.size()) == 0;
       })) {
     return {static_cast<const char*>(at), text.size()};
   }
   char* const kept = text_;
-  std::memcpy(kept, text.data(), text.size());
-  text_ += text.size();
-  text_left_ -= text.size();
+  put(text);
   texts_seen_.Add(hash, text.size(), kept);
   return {kept, text.size()};
 }
 
-const Profile::Place* ProfileMaker::KeepPlace(const ProfileText& plz, const ProfileText& town) {
-  const std::uint64_t hash = std::hash<std::string_view>()(plz) * 0x9E3779B97F4A7C15ull ^ std::hash<std::string_view>()(town);
+const Profile::Place* ProfileMaker::KeepPlace(std::string_view plz, std::string_view town) {
+  // Equal texts were kept once: their addresses tell them, without hashing them again.
+  const std::uint64_t hash = (reinterpret_cast<std::uintptr_t>(plz.data()) * 0x9E3779B97F4A7C15ull) ^
+                             (reinterpret_cast<std::uintptr_t>(town.data()) * 0xC2B2AE3D27D4EB4Full);
   const std::size_t size = 1 + (plz.size() + town.size()) % 0xFFFE;
-  const void* seen = places_seen_.Find(hash, size, [&](const void* at) {
+  const ProfileText kept_plz(plz), kept_town(town);
+  void* seen = places_seen_.Find(hash, size, [&](const void* at) {
     const auto* place = static_cast<const Profile::Place*>(at);
-    return place->plz == plz && place->town == town;
+    return place->plz == kept_plz && place->town == kept_town;
   });
   if (seen != nullptr) return static_cast<const Profile::Place*>(seen);
-  Profile::Place* place = places_.emplace_back(std::make_unique<Profile::Place>(Profile::Place{plz, town})).get();
+  Profile::Place* place = places_.emplace_back(std::make_unique<Profile::Place>(Profile::Place{kept_plz, kept_town})).get();
   places_seen_.Add(hash, size, place);
   return place;
 }
@@ -446,35 +459,18 @@ Profile ProfileMaker::Make(std::string_view profile_text) {
     for (const auto& name : names_) bytes += room(name.text.size());
   }
   Reserve(bytes, words == nullptr ? names_.size() : 0);
-  const auto put = [&](std::string_view s) {
-    if (!s.empty()) std::memcpy(text_, s.data(), s.size());
-    text_ += s.size();
-    text_left_ -= s.size();
-  };
-  const auto size_first = [&](std::size_t size) {
-    if (size >= ProfileText::kLong) put(std::string_view(reinterpret_cast<const char*>(&size), sizeof size));
-  };
-  // Most texts of a file recur (its towns, streets, surnames): kept once.
-  const auto keep = [&](std::string_view s) {
-    if (s.size() < ProfileText::kLong) return KeepOnce(s);
-    size_first(s.size());
-    const char* const kept = text_;
-    put(s);
-    return std::string_view(kept, s.size());
-  };
-  const ProfileText plz(keep(items[0]));
+  const std::string_view plz = Keep(items[0]);
   town_.clear();
   ForEachPart(items[1], ' ', [&](std::string_view part) { town_.append(part); });
-  const ProfileText town(keep(town_));
-  p.set_place(KeepPlace(plz, town));
-  p.street = ProfileText(keep(std::string_view(street_).substr(0, street)));
+  p.set_place(KeepPlace(plz, Keep(town_)));
+  p.street = ProfileText(Keep(std::string_view(street_).substr(0, street)));
   p.street_letters = Letters(p.street);
-  p.number = ProfileText(keep(std::string_view(street_).substr(street)));
+  p.number = ProfileText(Keep(std::string_view(street_).substr(street)));
   p.house = ParseHouseNumber(p.number);
   if (words == nullptr && !name_.empty()) {
     words = words_;
     for (std::size_t i = 0; i < name_.size(); ++i) {
-      name_[i].text = ProfileText(keep(names_[i].text));
+      name_[i].text = ProfileText(Keep(names_[i].text));
       words_[i] = name_[i];
     }
     words_ += name_.size();
@@ -520,14 +516,16 @@ void NameWordCounts::Add(std::uint64_t word, std::uint32_t count) {
   table_[at].count += count;
 }
 
-// The words of a profile a few ahead are asked for before they are
-// needed: they lie all over the table.
+// The counts of words a few ahead are asked for before they are needed:
+// they lie all over the table.
+void NameWordCounts::Prefetch(const Profile::Word& w) const {
+  if (!w.given()) __builtin_prefetch(&table_[(WordHash(w.text) >> 17) & (table_.size() - 1)]);
+}
+
 void NameWordCounts::Prefetch(std::span<const Profile> profiles, std::size_t i) const {
   constexpr std::size_t kAhead = 4;
   if (i + kAhead >= profiles.size()) return;
-  for (const Profile::Word& w : profiles[i + kAhead].name()) {
-    if (!w.given()) __builtin_prefetch(&table_[(WordHash(w.text) >> 17) & (table_.size() - 1)]);
-  }
+  for (const Profile::Word& w : profiles[i + kAhead].name()) Prefetch(w);
 }
 
 void NameWordCounts::Add(std::span<const Profile> profiles, std::span<const std::uint32_t> times) {
@@ -558,9 +556,7 @@ void NameWordCounts::SetShares(std::span<Profile::Word> words, std::uint64_t rec
   for (std::size_t i = 0; i < words.size(); ++i) {
     // The words lie one after the other, their counts all over the table.
     constexpr std::size_t kAhead = 8;
-    if (i + kAhead < words.size() && !words[i + kAhead].given()) {
-      __builtin_prefetch(&table_[(WordHash(words[i + kAhead].text) >> 17) & (table_.size() - 1)]);
-    }
+    if (i + kAhead < words.size()) Prefetch(words[i + kAhead]);
     Profile::Word& w = words[i];
     if (w.given()) continue;
     const std::uint32_t count = table_[At(WordHash(w.text))].count;

@@ -203,11 +203,12 @@ class ProfileMaker {
  private:
   // Room for `bytes` more bytes and `words` more words in the current blocks.
   void Reserve(std::size_t bytes, std::size_t words);
-  // `text` kept in the current text block, or where an equal one was kept
-  // before.
-  std::string_view KeepOnce(std::string_view text);
-  // The place of `plz` and `town` (kept texts), made once.
-  const Profile::Place* KeepPlace(const ProfileText& plz, const ProfileText& town);
+  // `text` kept in the current text block (Reserve), or where an equal one
+  // was kept before: most texts of a file recur (its towns, streets,
+  // surnames). A text of kLong bytes or more keeps its size before it.
+  std::string_view Keep(std::string_view text);
+  // The place of `plz` and `town` (as Keep returned them), made once.
+  const Profile::Place* KeepPlace(std::string_view plz, std::string_view town);
 
   // What was kept before, by hash (open addressing, grown as it fills):
   // each slot holds the hash's upper bits, a size (below 2^16) in the lower
@@ -296,6 +297,7 @@ class NameWordCounts {
   };
   // The slot of `hash`, or the free one where it would go.
   std::size_t At(std::uint64_t hash) const;
+  void Prefetch(const Profile::Word& w) const;
   void Prefetch(std::span<const Profile> profiles, std::size_t i) const;
   std::vector<Slot> table_;
   std::size_t used_ = 0;
