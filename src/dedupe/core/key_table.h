@@ -77,8 +77,9 @@ class KeyColumn {
 // Holds one place and one key per algorithm for each record, in input order.
 class KeyTable {
  public:
-  // The most records a table holds: record numbers are 32 bits.
-  static constexpr std::size_t kMaxRecords = 0xFFFFFFFFu;
+  // The most records a table holds: record numbers are 31 bits, as linking
+  // marks the first record of a set in the 32nd.
+  static constexpr std::size_t kMaxRecords = 0x7FFFFFFFu;
 
   explicit KeyTable(std::size_t algorithms = 1) : keys_(algorithms) {}
 

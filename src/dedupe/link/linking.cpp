@@ -29,29 +29,46 @@ std::atomic<bool> collapse_copies{true};
 bool CollapseCopies() { return collapse_copies.load(std::memory_order_relaxed); }
 std::atomic<std::uint64_t> pairs_per_batch{0};  // 0: as the memory limit allows
 
+// Sets of records. A set's root keeps a number of its caller's in the
+// bits of its parent (the root's own number at first), marked by the top
+// bit: the groups being grown keep their last record there, which would
+// take an array of every record otherwise.
 class UnionFind {
  public:
-  explicit UnionFind(std::size_t n) : parent_(n) { std::iota(parent_.begin(), parent_.end(), 0u); }
+  explicit UnionFind(std::size_t n) {
+    if (n > KeyTable::kMaxRecords) {
+      throw UsageError("more than " + std::to_string(KeyTable::kMaxRecords) + " records cannot be linked");
+    }
+    parent_.resize(n);
+    for (std::uint32_t x = 0; x < n; ++x) parent_[x] = kRoot | x;
+  }
   // Halves the path on the way; a record whose parent is the root is left
   // as it is, so that most Finds read their records without writing them
   // (a written page of an array beyond the memory limit goes back to disk).
   std::uint32_t Find(std::uint32_t x) {
-    for (std::uint32_t parent = parent_[x]; parent != x; parent = parent_[x]) {
+    for (;;) {
+      const std::uint32_t parent = parent_[x];
+      if (parent & kRoot) return x;
       const std::uint32_t up = parent_[parent];
-      if (up != parent) parent_[x] = up;
+      if (up & kRoot) return parent;
+      parent_[x] = up;
       x = up;
     }
-    return x;
   }
+  // The root of the joined set is the smaller, and keeps its number.
   void Union(std::uint32_t a, std::uint32_t b) {
     a = Find(a);
     b = Find(b);
     if (a != b) parent_[std::max(a, b)] = std::min(a, b);
   }
   // Makes x a set of its own again. REQUIRES: every record of its set is made so.
-  void Reset(std::uint32_t x) { parent_[x] = x; }
+  void Reset(std::uint32_t x) { parent_[x] = kRoot | x; }
+  // The number kept by a root. REQUIRES: it fits in 31 bits.
+  std::uint32_t kept(std::uint32_t root) const { return parent_[root] & ~kRoot; }
+  void Keep(std::uint32_t root, std::uint32_t number) { parent_[root] = kRoot | number; }
 
  private:
+  static constexpr std::uint32_t kRoot = 0x80000000u;
   BigVector<std::uint32_t> parent_;
 };
 
@@ -1171,8 +1188,7 @@ class DecidedApart {
 class Clusters {
  public:
   Clusters(std::size_t n, UnionFind* uf, const DecidedPairs& decided)
-      : uf_(*uf), next_(n, kNone), last_(n), size_(n, 1) {
-    std::iota(last_.begin(), last_.end(), 0u);
+      : uf_(*uf), next_(n, kEnd | 1) {
     if (!decided.different.empty()) apart_.emplace(decided.different);
     if (!decided.same.empty()) vouched_.assign(n, 0);
     for (const auto& [a, b] : decided.same) {
@@ -1185,9 +1201,7 @@ class Clusters {
   // every record of its group is made so.
   void Reset(std::uint32_t r) {
     uf_.Reset(r);
-    next_[r] = kNone;
-    last_[r] = r;
-    size_[r] = 1;
+    next_[r] = kEnd | 1;
   }
 
   // Joins the groups of a and b, linked at `score`, unless two of their
@@ -1201,13 +1215,13 @@ class Clusters {
         return KeptApart{a, b, 0, xy->first, xy->second, 0, Rule::kDecided};
       }
     }
-    if (size_[ra] > size_[rb]) std::swap(ra, rb);  // ra the smaller
+    if (size(ra) > size(rb)) std::swap(ra, rb);  // ra the smaller
     std::size_t checked_a = 0;
-    for (std::uint32_t x = ra; profiles != nullptr && x != kNone && checked_a < kCheckedMembers * kCheckedMembers;
+    for (std::uint32_t x = ra; profiles != nullptr && !(x & kEnd) && checked_a < kCheckedMembers * kCheckedMembers;
          x = next_[x]) {
       ++checked_a;
       std::size_t checked_b = 0;
-      for (std::uint32_t y = rb; y != kNone && checked_b < kCheckedMembers; y = next_[y], ++checked_b) {
+      for (std::uint32_t y = rb; !(y & kEnd) && checked_b < kCheckedMembers; y = next_[y], ++checked_b) {
         if (score >= kApart && ((x == a && y == b) || (x == b && y == a))) continue;  // the link itself
         if (!vouched_.empty() && (vouched_[x] || vouched_[y])) continue;
         const double score = Score((*profiles)[x], (*profiles)[y], kApart);
@@ -1224,19 +1238,22 @@ class Clusters {
   }
 
  private:
+  // A group's root keeps its last record in the union-find, and the last
+  // record's next is the group's size.
+  std::uint32_t size(std::uint32_t root) const { return next_[uf_.kept(root)] & ~kEnd; }
   void Merge(std::uint32_t ra, std::uint32_t rb) {
-    uf_.Union(ra, rb);
-    const std::uint32_t root = uf_.Find(ra), other = root == ra ? rb : ra;
-    next_[last_[root]] = other;
-    last_[root] = last_[other];
-    size_[root] += size_[other];
+    const std::uint32_t root = std::min(ra, rb), other = std::max(ra, rb);
+    const std::uint32_t last = uf_.kept(root), other_last = uf_.kept(other);
+    next_[other_last] = kEnd | (size(root) + size(other));
+    next_[last] = other;
+    uf_.Union(root, other);
+    uf_.Keep(root, other_last);
     if (apart_) apart_->Joined(root, other);
   }
 
   UnionFind& uf_;
-  BigVector<std::uint32_t> next_;  // the next record of its group, kNone at the end
-  BigVector<std::uint32_t> last_;  // by root: the group's last record
-  BigVector<std::uint32_t> size_;  // by root
+  static constexpr std::uint32_t kEnd = 0x80000000u;
+  BigVector<std::uint32_t> next_;  // the next record of its group, or kEnd | its size
   std::optional<DecidedApart> apart_;
   std::vector<std::uint8_t> vouched_;  // records of "same" decisions, when there are any
 };
