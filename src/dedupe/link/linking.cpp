@@ -74,6 +74,8 @@ class UnionFind {
 
 // Packed: tens of millions are held while scoring and grouping, the
 // largest arrays of a run, and 9 bytes a pair are a quarter less than 12.
+// The numbers may lie unaligned, so they are read into values, never bound
+// to a reference (as std::max and a map's count would bind them).
 struct [[gnu::packed]] Candidate {
   std::uint32_t a, b;
   std::uint8_t algorithm;  // 0-based
@@ -876,8 +878,8 @@ void MakePairs(const PairSource& source, const SplitKeys* splits, std::uint64_t 
 void Unique(BigVector<Candidate>* pairs, unsigned threads) {
   std::uint32_t most_a = 0, most_b = 0;
   for (const Candidate& c : *pairs) {
-    most_a = std::max(most_a, c.a);
-    most_b = std::max(most_b, c.b);
+    most_a = std::max(most_a, std::uint32_t{c.a});
+    most_b = std::max(most_b, std::uint32_t{c.b});
   }
   const int b_bits = std::bit_width(most_b);
   RadixSort(pairs, std::bit_width(most_a) + b_bits, threads,
@@ -1464,25 +1466,25 @@ BigVector<std::uint32_t> GroupStrongestFirst(const BigVector<Candidate>& pairs,
   const auto group = [&](int pass, const std::vector<std::uint8_t>& again) {
     linked.ForEach([&](std::size_t k, std::uint32_t i) {
       if (options.progress && k % (1 << 14) == 0) options.progress("grouping", k, linked.size());
-      const Candidate& p = pairs[i];
-      if (!again.empty() && !again[p.a]) return;
-      if (pass == 1 && (torn.count(p.a) != 0 || torn.count(p.b) != 0)) {
-        KeptApart note = torn.at(torn.count(p.a) != 0 ? p.a : p.b);
-        note.a = p.a;
-        note.b = p.b;
+      const std::uint32_t a = pairs[i].a, b = pairs[i].b;
+      if (!again.empty() && !again[a]) return;
+      if (pass == 1 && (torn.count(a) != 0 || torn.count(b) != 0)) {
+        KeptApart note = torn.at(torn.count(a) != 0 ? a : b);
+        note.a = a;
+        note.b = b;
         note.score = scores[i];
         links->apart.push_back(note);
         return;
       }
-      if (std::optional<KeptApart> apart = clusters->Join(p.a, p.b, scores[i], &profiles)) {
+      if (std::optional<KeptApart> apart = clusters->Join(a, b, scores[i], &profiles)) {
         apart->score = scores[i];
         links->apart.push_back(*apart);
-        for (const std::uint32_t r : {p.a, p.b}) {
+        for (const std::uint32_t r : {a, b}) {
           if (pass == 0 && first[r] != kNone && scores[first[r]] - scores[i] < kTie) torn.emplace(r, *apart);
         }
         return;
       }
-      for (const std::uint32_t r : {p.a, p.b}) {
+      for (const std::uint32_t r : {a, b}) {
         if (first[r] == kNone) first[r] = i;
       }
     });
