@@ -79,6 +79,24 @@ TEST(Linking, AGroupNeverHoldsTwoRecordsItsMembersTellApart) {
   EXPECT_EQ(result.pairs[1].first_name, 1.0f);  // 3 and 5
 }
 
+// A record joining a group is checked against its first kCheckedMembers
+// only: with ten records without a first name before Hans, Peter meets Hans
+// and stays out; with 64, Hans is beyond the checked ones and Peter joins.
+// Which group is the smaller, and the order of its records, decide it.
+TEST(Linking, AJoinChecksTheFirstMembersOfTheLargerGroup) {
+  DedupeOptions options = RecommendedDedupe();
+  dedupe::SetCollapseCopiesForTesting(false);  // the nameless records are copies
+  for (const auto& [nameless, peter_joins] : {std::pair{10, false}, std::pair{64, true}}) {
+    std::vector<std::string> records(nameless, "10115|Berlin|Hauptstraße 5|M|Müller|");
+    records.push_back("10115|Berlin|Hauptstraße 5|M|Müller|Hans");
+    records.push_back("10115|Berlin|Hauptstraße 5|M|Müller|Peter");
+    const std::vector<std::uint32_t> groups = Groups(Link(records, options));
+    EXPECT_EQ(std::count(groups.begin(), groups.end(), 1u), nameless + 1 + (peter_joins ? 1 : 0)) << nameless;
+    EXPECT_EQ(groups.back(), peter_joins ? 1u : 0u) << nameless;
+  }
+  dedupe::SetCollapseCopiesForTesting(true);
+}
+
 // A pair exactly at the threshold links; one just below does not.
 TEST(Linking, TheThresholdIsReached) {
   const std::vector<std::string> records = {"1|X|Weg 5|A|Becker|Hans", "1|X|Weg 5|A|Becker|Hans",
