@@ -166,9 +166,10 @@ class ProfileSet {
 // quarter of the limit, and are made in batches beyond that.
 class Budget {
  public:
-  // A candidate pair at its most, while it is scored: itself (12 bytes),
+  // A candidate pair at its most, while it is scored: itself (9 bytes),
   // its score (4) and its place in the order of profiles (16, twice while
-  // that is sorted).
+  // that is sorted). 48 are counted, the sum before the pairs were packed:
+  // the runs under a limit were measured with that margin.
   static constexpr std::uint64_t kPairBytes = 48;
 
   explicit Budget(const LinkOptions& options) : limit_(options.memory), held_(options.held) {}
