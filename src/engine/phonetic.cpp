@@ -261,8 +261,8 @@ constexpr Window kFirstBytes = [] {
 
 // The chunk coder built twice: for SSE4.1, and in the three-operand AVX
 // encoding of the same 16-byte instructions, which needs fewer register
-// copies (no AVX2 instruction). Which one runs is decided once, by the
-// processor.
+// copies (no AVX2 instruction); and the 32-byte one for AVX-512, which
+// takes the longer texts. Which ones run is decided once, by the processor.
 namespace sse41 {
 #define KORVIX_CHUNK_TARGET __attribute__((target("ssse3,sse4.1,popcnt")))
 #include "engine/phonetic_chunk.inc"
@@ -275,10 +275,21 @@ namespace avx {
 #undef KORVIX_CHUNK_TARGET
 }  // namespace avx
 
-enum class Chunks { kNone, kSse41, kAvx };
+namespace avx512 {
+#define KORVIX_CHUNK_TARGET __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi2,popcnt")))
+#include "engine/phonetic_chunk_avx512.inc"
+#undef KORVIX_CHUNK_TARGET
+}  // namespace avx512
+
+// kAvx512 takes the AVX chunks for up to sixteen bytes, the wide ones beyond.
+enum class Chunks { kNone, kSse41, kAvx, kAvx512 };
 const Chunks kChunkCoder = [] {
   __builtin_cpu_init();
   if (!__builtin_cpu_supports("popcnt")) return Chunks::kNone;
+  if (__builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("avx512vbmi") &&
+      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("bmi2")) {
+    return Chunks::kAvx512;
+  }
   if (__builtin_cpu_supports("avx")) return Chunks::kAvx;
   return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1") ? Chunks::kSse41 : Chunks::kNone;
 }();
@@ -301,7 +312,10 @@ enum class Coder { kBest, kBytes, kSse41 };
 template <bool kCheckNfc, Coder kCoder>
 char* WriteCodeFast(std::string_view bytes, char* to) {
 #if KORVIX_PHONETIC_SIMD
-  if (kCoder == Coder::kBest && kChunkCoder == Chunks::kAvx) return avx::WriteCodeInChunks<kCheckNfc>(bytes, to);
+  if (kCoder == Coder::kBest && kChunkCoder == Chunks::kAvx512 && bytes.size() > 16) {
+    return avx512::WriteCodeInWideChunks<kCheckNfc>(bytes, to);
+  }
+  if (kCoder == Coder::kBest && kChunkCoder >= Chunks::kAvx) return avx::WriteCodeInChunks<kCheckNfc>(bytes, to);
   if ((kCoder == Coder::kBest && kChunkCoder == Chunks::kSse41) || kCoder == Coder::kSse41) {
     return sse41::WriteCodeInChunks<kCheckNfc>(bytes, to);
   }

@@ -14,9 +14,9 @@ namespace korvix::engine {
 void AppendPhoneticCodeAsIs(std::string_view text, std::string* out);
 
 // The room the code of `bytes` bytes of text may take while it is written:
-// the longest code of a byte is a digit's word, and the sixteen-byte chunks
-// may write up to sixteen bytes past the end of the code.
-constexpr std::size_t PhoneticRoom(std::size_t bytes) { return bytes * 3 + 16; }
+// the longest code of a byte is a digit's word, and the chunks may write up
+// to 32 bytes past the end of the code.
+constexpr std::size_t PhoneticRoom(std::size_t bytes) { return bytes * 3 + 32; }
 
 // Writes the code of `text` from `to` on, into PhoneticRoom(text.size())
 // bytes; returns the end of the code, or nullptr, having written nothing

@@ -57,10 +57,11 @@ void Explore(const Pieces& pieces, std::size_t all, int most,
   for (int i = 0; i < 200000 && !::testing::Test::HasFatalFailure(); ++i) check(RandomText(rng, pieces, most));
 }
 
-// Both readings of the phonetic code: sixteen bytes at a time where the
-// processor can, and byte by byte, which the rest of the processors take.
+// Both readings of the phonetic code: in chunks where the processor can
+// (texts long enough to take two of 32 bytes among them), and byte by byte,
+// which the rest of the processors take.
 TEST(Reference, PhoneticCodes) {
-  Explore(kPhoneticPieces, 3, 16, [](const std::string& t) {
+  Explore(kPhoneticPieces, 3, 32, [](const std::string& t) {
     const reference::Text chars = reference::Decode(t);
     const std::string expected = reference::Encode(reference::PhoneticCode(chars));
     ASSERT_EQ(PhoneticCode(t), expected) << "'" << t << "'";
