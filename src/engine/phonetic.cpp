@@ -309,8 +309,10 @@ char* WriteCode(std::string_view bytes, char* to) {
 // tests to compare.
 enum class Coder { kBest, kBytes, kSse41 };
 
+// Inlined where it is called, as a call of its own costs short names more
+// than its dispatch.
 template <bool kCheckNfc, Coder kCoder>
-char* WriteCodeFast(std::string_view bytes, char* to) {
+[[gnu::always_inline]] inline char* WriteCodeFast(std::string_view bytes, char* to) {
 #if KORVIX_PHONETIC_SIMD
   if (kCoder == Coder::kBest && kChunkCoder == Chunks::kAvx512 && bytes.size() > 16) {
     return avx512::WriteCodeInWideChunks<kCheckNfc>(bytes, to);
